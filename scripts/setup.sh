@@ -1,0 +1,28 @@
+# Shared by run.sh and test.sh: Debian packages and the build.
+
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libqt6sql6-sqlite libgl-dev
+                hamradio-files fonts-liberation2 fonts-dejavu-core)
+TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev sqlite3 libsqlite3-dev)
+
+install_packages() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+configure_and_build() {
+  if [ ! -f build/build.ninja ]; then
+    cmake -S . -B build -G Ninja
+  fi
+  cmake --build build
+}

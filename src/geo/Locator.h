@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace mivra::geo {
+
+// A position in degrees: longitude positive east, latitude positive north.
+struct Position {
+    double lon = 0.0;
+    double lat = 0.0;
+};
+
+// The Maidenhead rule: 4, 6, 8 or 10 characters, "[A-R][A-R]##[A-x][A-x]##[A-x][A-x]",
+// compared by UTF-16 code and case-sensitive.
+bool IsLocatorValid(std::u16string_view text);
+bool IsLocatorValid(std::string_view text);
+
+// The verdict of the settings window's check: true when the (upper-cased) text is rejected.
+bool CheckLocator(std::u16string_view upperText);
+
+} // namespace mivra::geo

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/setup.sh
+install_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+configure_and_build
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build --output-on-failure -j2 --timeout 300
