@@ -1,0 +1,138 @@
+#include "ContactGeometry.h"
+#include "DistanceBearing.h"
+#include "Locator.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace mivra::geo {
+namespace {
+
+struct QrbQtfCase {
+    std::u16string own;
+    std::u16string worked;
+    float qrb;
+    float qtf;
+};
+
+std::string label(const QrbQtfCase &c)
+{
+    return std::string(c.own.begin(), c.own.end()) + " -> " + std::string(c.worked.begin(), c.worked.end());
+}
+
+TEST(DistanceAndBearing, ExpectedResultsFromLocators)
+{
+    const QrbQtfCase cases[] = {
+        {u"JO62QM", u"JO62QM", 0, 0},
+        {u"JO62", u"JO62HH", 0, 0},
+        {u"JO62QM", u"JO62QN", 4, 0},
+        {u"JO62QM", u"JO62QL", 4, 180},
+        {u"JO62QM", u"JO62RM", 5, 89},
+        {u"JO62QM", u"JO62PM", 5, 270},
+        {u"JO62", u"JO72", 136, 89},
+        {u"JO62QM", u"JO31", 482, 256},
+        {u"JO62QM", u"IO91WM", 930, 268},
+        {u"JO62QM", u"FN31PR", 6236, 296},
+        {u"JO62QM", u"PM95", 8923, 42},
+        {u"JJ00", u"AI09HR", 20004, 0},
+    };
+    for (const auto &c : cases) {
+        ContactGeometry geometry;
+        ASSERT_TRUE(geometry.CalcContactGeometry(c.own, c.worked)) << label(c);
+        EXPECT_EQ(geometry.QrbKm, c.qrb) << label(c);
+        EXPECT_EQ(geometry.QtfDeg, c.qtf) << label(c);
+    }
+}
+
+TEST(DistanceAndBearing, ResultsAreWholeNumbers)
+{
+    for (double lon = -179.0; lon < 180.0; lon += 17.3) {
+        for (double lat = -89.0; lat < 90.0; lat += 11.9) {
+            const QrbQtf result = DistanceAndBearing({13.33, 52.5}, {lon, lat});
+            EXPECT_EQ(result.qrbKm, std::floor(result.qrbKm));
+            EXPECT_EQ(result.qtfDeg, std::floor(result.qtfDeg));
+            EXPECT_GE(result.qtfDeg, 0.0f);
+            EXPECT_LT(result.qtfDeg, 360.0f);
+            EXPECT_GE(result.qrbKm, 0.0f);
+            EXPECT_LE(result.qrbKm, 20004.0f);
+        }
+    }
+}
+
+TEST(DistanceAndBearing, CrossingTheDatelineTakesTheShortWay)
+{
+    const QrbQtf across = DistanceAndBearing({170.0, 0.0}, {-170.0, 0.0});
+    const QrbQtf direct = DistanceAndBearing({-10.0, 0.0}, {10.0, 0.0});
+    EXPECT_EQ(across.qrbKm, direct.qrbKm);
+    EXPECT_EQ(across.qtfDeg, direct.qtfDeg);
+    EXPECT_GE(across.qtfDeg, 89.0f);
+    EXPECT_LE(across.qtfDeg, 90.0f);
+    EXPECT_NEAR(across.qrbKm, 2226.0f, 5.0f); // 20 degrees of the equator
+
+    const QrbQtf back = DistanceAndBearing({-170.0, 0.0}, {170.0, 0.0});
+    EXPECT_EQ(back.qrbKm, across.qrbKm);
+    EXPECT_GE(back.qtfDeg, 269.0f);
+    EXPECT_LE(back.qtfDeg, 270.0f);
+
+    // The same through locators: RJ50AA lies at 170 E, AJ50AA at 170 W, both on the equator.
+    ContactGeometry geometry;
+    ASSERT_TRUE(geometry.CalcContactGeometry(u"RJ50AA", u"AJ50AA"));
+    EXPECT_EQ(geometry.QrbKm, across.qrbKm);
+    EXPECT_EQ(geometry.QtfDeg, across.qtfDeg);
+}
+
+TEST(DistanceAndBearing, WestAndEastNeighbours)
+{
+    const QrbQtf west = DistanceAndBearing({13.0, 52.0}, {12.9, 52.0});
+    const QrbQtf east = DistanceAndBearing({13.0, 52.0}, {13.1, 52.0});
+    EXPECT_EQ(west.qtfDeg, 270.0f);
+    EXPECT_EQ(east.qtfDeg, 89.0f);
+    EXPECT_EQ(west.qrbKm, east.qrbKm);
+}
+
+struct ShortOrLongCase {
+    const char *name;
+    Position own;
+    Position worked;
+    float qrb;
+    float qtf;
+};
+
+TEST(DistanceAndBearing, NoBearingBelowHalfAKilometreOrAboveTheAntipodalLimit)
+{
+    const ShortOrLongCase cases[] = {
+        {"0.41 km west", {13.0, 52.0}, {12.994, 52.0}, 0, 0},
+        {"0.45 km south", {13.0, 52.0}, {13.0, 51.996}, 0, 0},
+        {"0.62 km west", {13.0, 52.0}, {12.991, 52.0}, 0, 270},
+        {"coincident", {-72.75, 41.7}, {-72.75, 41.7}, 0, 0},
+        {"antipodal on the equator", {0.0, 0.0}, {180.0, 0.0}, 20004, 0},
+        {"antipodal through the poles", {12.0, 52.0}, {-168.0, -52.0}, 20004, 0},
+        {"pole to pole", {0.0, 90.0}, {0.0, -90.0}, 20004, 0},
+    };
+    for (const auto &c : cases) {
+        const QrbQtf result = DistanceAndBearing(c.own, c.worked);
+        EXPECT_EQ(result.qrbKm, c.qrb) << c.name;
+        EXPECT_EQ(result.qtfDeg, c.qtf) << c.name;
+    }
+}
+
+TEST(DistanceAndBearing, FiniteEverywhereOnTheLocatorGrid)
+{
+    // Every square corner against a few own stations, poles and dateline included.
+    for (Position own : {Position{-180.0, -90.0}, Position{0.0, 0.0}, Position{13.33, 52.5},
+                         Position{179.9, 89.95}, Position{-72.75, 41.7}}) {
+        for (int lon = -180; lon <= 180; lon += 2) {
+            for (int lat = -90; lat <= 90; lat += 1) {
+                const QrbQtf result = DistanceAndBearing(own, {double(lon), double(lat)});
+                ASSERT_TRUE(std::isfinite(result.qrbKm) && std::isfinite(result.qtfDeg))
+                    << own.lon << "," << own.lat << " -> " << lon << "," << lat;
+                ASSERT_LE(result.qrbKm, 20004.0f);
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace mivra::geo
