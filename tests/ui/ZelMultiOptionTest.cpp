@@ -1,0 +1,634 @@
+#include "Twips.h"
+#include "ZelMultiOption.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using mivra::ZelMultiOption;
+
+namespace {
+
+QStringList announced(const QSignalSpy& spy)
+{
+    QStringList names;
+    for (const QList<QVariant>& call : spy)
+        names << call.at(0).toString();
+    return names;
+}
+
+std::vector<int> checkedButtons(const ZelMultiOption& control)
+{
+    std::vector<int> on;
+    for (int i = 1; i <= control.optionButtonCount(); ++i)
+        if (control.optionButton(i)->isChecked())
+            on.push_back(i);
+    return on;
+}
+
+QVariantMap layoutBag(int positioning, int aligning, int captionAligning, int count)
+{
+    return {{"Positioning", positioning},
+            {"Aligning", aligning},
+            {"CaptionAligning", captionAligning},
+            {"OptionCount", count},
+            {"OptionSelected", 1},
+            {"Caption", "Mode"}};
+}
+
+// The main window's stored search selector.
+QVariantMap mainWindowBag()
+{
+    return {{"Appearance3D", QVariant::fromValue<qint16>(1)},
+            {"CaptionAligning", QVariant::fromValue<qint32>(1)},
+            {"Aligning", QVariant::fromValue<qint32>(2)},
+            {"Positioning", QVariant::fromValue<qint32>(1)},
+            {"Caption", QString()},
+            {"OptionCount", QVariant::fromValue<qint16>(3)},
+            {"OptionSelected", QVariant::fromValue<qint16>(2)},
+            {"Horizontal", true},
+            {"BCOL", QVariant::fromValue<qint32>(0xC8D0D4)},
+            {"FCOL", QVariant::fromValue<qint32>(0)}};
+}
+
+// Control of 1500 x 1200 twips; buttons 220 x 255 with 10 twips between them.
+// Expected places worked out by hand from the layout rules:
+//   row    lefts 0, 230, 460; shifted right by 1500 - (n*220 + 10)
+//   column tops  0, 265, 530; shifted down  by 1200 - (n*255 + 10)
+//   a row at the bottom has top 1200 - 255 = 945; a column at the right has left 1500 - 220 = 1280.
+struct LayoutCase {
+    int positioning;
+    int aligning;
+    int captionAligning;
+    int count;
+    std::vector<QPoint> buttons; // left, top of buttons 1..n
+    QRect caption;               // left, top, width, height
+};
+
+const std::vector<LayoutCase> kLayoutCases = {
+    // three buttons in a row
+    {1, 1, 1, 3, {{0, 0}, {230, 0}, {460, 0}}, {0, 255, 1500, 945}},
+    {1, 1, 2, 3, {{0, 0}, {230, 0}, {460, 0}}, {680, 0, 820, 1200}},
+    {2, 1, 1, 3, {{0, 945}, {230, 945}, {460, 945}}, {0, 0, 1500, 945}},
+    {2, 1, 2, 3, {{0, 945}, {230, 945}, {460, 945}}, {680, 0, 820, 1200}},
+    {3, 1, 1, 3, {{830, 0}, {1060, 0}, {1290, 0}}, {0, 255, 1500, 945}},
+    {3, 1, 2, 3, {{830, 0}, {1060, 0}, {1290, 0}}, {0, 0, 830, 1200}},
+    {4, 1, 1, 3, {{830, 945}, {1060, 945}, {1290, 945}}, {0, 0, 1500, 945}},
+    {4, 1, 2, 3, {{830, 945}, {1060, 945}, {1290, 945}}, {0, 0, 830, 1200}},
+    // three buttons in a column
+    {1, 2, 1, 3, {{0, 0}, {0, 265}, {0, 530}}, {0, 785, 1500, 415}},
+    {1, 2, 2, 3, {{0, 0}, {0, 265}, {0, 530}}, {220, 0, 1280, 1200}},
+    {2, 2, 1, 3, {{0, 425}, {0, 690}, {0, 955}}, {0, 0, 1500, 425}},
+    {2, 2, 2, 3, {{0, 425}, {0, 690}, {0, 955}}, {220, 0, 1280, 1200}},
+    {3, 2, 1, 3, {{1280, 0}, {1280, 265}, {1280, 530}}, {0, 785, 1500, 415}},
+    {3, 2, 2, 3, {{1280, 0}, {1280, 265}, {1280, 530}}, {0, 0, 1280, 1200}},
+    {4, 2, 1, 3, {{1280, 425}, {1280, 690}, {1280, 955}}, {0, 0, 1500, 425}},
+    {4, 2, 2, 3, {{1280, 425}, {1280, 690}, {1280, 955}}, {0, 0, 1280, 1200}},
+    // one button: the shift leaves it 10 twips short of the right or bottom edge
+    {1, 1, 1, 1, {{0, 0}}, {0, 255, 1500, 945}},
+    {1, 1, 2, 1, {{0, 0}}, {220, 0, 1280, 1200}},
+    {2, 1, 1, 1, {{0, 945}}, {0, 0, 1500, 945}},
+    {2, 1, 2, 1, {{0, 945}}, {220, 0, 1280, 1200}},
+    {3, 1, 1, 1, {{1270, 0}}, {0, 255, 1500, 945}},
+    {3, 1, 2, 1, {{1270, 0}}, {0, 0, 1270, 1200}},
+    {4, 1, 1, 1, {{1270, 945}}, {0, 0, 1500, 945}},
+    {4, 1, 2, 1, {{1270, 945}}, {0, 0, 1270, 1200}},
+    {1, 2, 1, 1, {{0, 0}}, {0, 255, 1500, 945}},
+    {1, 2, 2, 1, {{0, 0}}, {220, 0, 1280, 1200}},
+    {2, 2, 1, 1, {{0, 935}}, {0, 0, 1500, 935}},
+    {2, 2, 2, 1, {{0, 935}}, {220, 0, 1280, 1200}},
+    {3, 2, 1, 1, {{1280, 0}}, {0, 255, 1500, 945}},
+    {3, 2, 2, 1, {{1280, 0}}, {0, 0, 1280, 1200}},
+    {4, 2, 1, 1, {{1280, 935}}, {0, 0, 1500, 935}},
+    {4, 2, 2, 1, {{1280, 935}}, {0, 0, 1280, 1200}},
+};
+
+TEST(ZelMultiOptionLayout, EveryCornerDirectionAndCaptionBand)
+{
+    for (const LayoutCase& c : kLayoutCases) {
+        SCOPED_TRACE(testing::Message() << "Positioning " << c.positioning << " Aligning " << c.aligning
+                                        << " CaptionAligning " << c.captionAligning << " count " << c.count);
+        ZelMultiOption control;
+        control.setTwipSize(QSize(1500, 1200));
+        control.readProperties(layoutBag(c.positioning, c.aligning, c.captionAligning, c.count));
+
+        ASSERT_EQ(control.optionButtonCount(), c.count);
+        for (int i = 1; i <= c.count; ++i) {
+            const QRect twips = control.optionTwips(i);
+            EXPECT_EQ(twips.topLeft(), c.buttons[i - 1]) << "button " << i;
+            EXPECT_EQ(twips.size(), QSize(220, 255)) << "button " << i;
+            EXPECT_TRUE(control.optionButton(i)->isVisibleTo(&control)) << "button " << i;
+            EXPECT_EQ(control.optionButton(i)->geometry(),
+                      mivra::twipRect(twips.left(), twips.top(), twips.width(), twips.height()));
+        }
+        EXPECT_EQ(control.captionTwips(), c.caption);
+        EXPECT_EQ(control.captionLabel()->geometry(),
+                  mivra::twipRect(c.caption.left(), c.caption.top(), c.caption.width(), c.caption.height()));
+    }
+}
+
+TEST(ZelMultiOptionLayout, ResizeRearrangesWithoutRebuilding)
+{
+    ZelMultiOption control;
+    control.setTwipSize(QSize(1500, 1200));
+    control.readProperties(layoutBag(4, 1, 1, 3));
+    QRadioButton* third = control.optionButton(3);
+
+    control.setTwipSize(QSize(3000, 600));
+    EXPECT_EQ(control.optionButton(3), third);
+    // 3000 - 670 = 2330; 600 - 255 = 345
+    EXPECT_EQ(control.optionTwips(1).topLeft(), QPoint(2330, 345));
+    EXPECT_EQ(control.optionTwips(3).topLeft(), QPoint(2790, 345));
+    EXPECT_EQ(control.captionTwips(), QRect(0, 0, 3000, 345));
+
+    // A pixel resize of the shown control gives 15 twips per pixel.
+    control.show();
+    control.resize(100, 60);
+    EXPECT_EQ(control.twipSize(), QSize(1500, 900));
+    EXPECT_EQ(control.optionTwips(1).topLeft(), QPoint(830, 645));
+    EXPECT_EQ(control.captionTwips(), QRect(0, 0, 1500, 645));
+}
+
+TEST(ZelMultiOptionLayout, TwipSizeKeptWhilePixelSizeMatches)
+{
+    ZelMultiOption control;
+    control.setTwipSize(QSize(1003, 997)); // not whole pixels
+    EXPECT_EQ(control.size(), QSize(67, 66));
+    EXPECT_EQ(control.twipSize(), QSize(1003, 997));
+}
+
+TEST(ZelMultiOptionLayout, ColumnTallerThanControlLeavesNoCaptionBand)
+{
+    ZelMultiOption control;
+    control.setTwipSize(QSize(900, 600));
+    control.readProperties(mainWindowBag());
+    // last button 530 + 255 = 785 lies beyond 600
+    EXPECT_EQ(control.captionTwips(), QRect(0, 785, 900, 0));
+}
+
+TEST(ZelMultiOptionLayout, UnknownAligningLeavesNewButtonsWhereButtonOneWas)
+{
+    ZelMultiOption control;
+    control.setTwipSize(QSize(1500, 1200));
+    control.readProperties(layoutBag(4, 1, 1, 3));
+    ASSERT_EQ(control.optionTwips(1).topLeft(), QPoint(830, 945));
+
+    control.setAligning(5);
+    EXPECT_EQ(control.optionTwips(1).topLeft(), QPoint(0, 0));
+    EXPECT_EQ(control.optionTwips(2).topLeft(), QPoint(830, 945));
+    EXPECT_EQ(control.optionTwips(3).topLeft(), QPoint(830, 945));
+    // caption above the group: as high as button 1's top
+    EXPECT_EQ(control.captionTwips(), QRect(0, 0, 1500, 0));
+}
+
+TEST(ZelMultiOptionLayout, UnknownPositioningOrCaptionAligningKeepsCaption)
+{
+    ZelMultiOption control;
+    control.setTwipSize(QSize(1500, 1200));
+    control.readProperties(layoutBag(1, 2, 1, 3));
+    ASSERT_EQ(control.captionTwips(), QRect(0, 785, 1500, 415));
+
+    control.setCaptionAligning(3);
+    EXPECT_EQ(control.captionTwips(), QRect(0, 785, 1500, 415));
+
+    control.setCaptionAligning(1);
+    control.setTwipSize(QSize(2000, 1200));
+    control.setPositioning(9); // only width and left are set
+    EXPECT_EQ(control.captionTwips(), QRect(0, 785, 2000, 415));
+    EXPECT_EQ(control.optionTwips(3).topLeft(), QPoint(0, 530));
+}
+
+TEST(ZelMultiOptionProperties, OptionSelectedIsClampedToTheButtons)
+{
+    struct Case {
+        qint16 requested;
+        qint16 expected;
+    };
+    const Case cases[] = {{0, 1}, {-4, 1}, {2, 2}, {3, 3}, {7, 3}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.requested);
+        ZelMultiOption control;
+        control.initProperties();
+        control.setOptionSelected(c.requested);
+        EXPECT_EQ(control.optionSelected(), c.expected);
+        EXPECT_EQ(checkedButtons(control), std::vector<int>{c.expected});
+    }
+}
+
+TEST(ZelMultiOptionProperties, FewerButtonsThanTheSelectionSelectsTheLastFirst)
+{
+    ZelMultiOption control;
+    control.initProperties();
+    control.setOptionSelected(3);
+    QSignalSpy spy(&control, &ZelMultiOption::propertyChanged);
+
+    control.setOptionCount(2);
+    EXPECT_EQ(announced(spy), (QStringList{"OptionSelected", "OptionCount"}));
+    EXPECT_EQ(control.optionSelected(), 2);
+    EXPECT_EQ(control.optionCount(), 2);
+    EXPECT_EQ(control.optionButtonCount(), 2);
+    EXPECT_EQ(checkedButtons(control), std::vector<int>{2});
+}
+
+TEST(ZelMultiOptionProperties, OptionCountBelowOneLeavesOneButton)
+{
+    for (qint16 requested : {qint16(0), qint16(-3)}) {
+        ZelMultiOption control;
+        control.initProperties();
+        control.setOptionCount(requested);
+        EXPECT_EQ(control.optionCount(), 1);
+        EXPECT_EQ(control.optionButtonCount(), 1);
+        EXPECT_EQ(control.optionSelected(), 1);
+        EXPECT_EQ(checkedButtons(control), std::vector<int>{1});
+    }
+}
+
+TEST(ZelMultiOptionProperties, MoreButtonsKeepTheSelection)
+{
+    ZelMultiOption control;
+    control.setTwipSize(QSize(3000, 600));
+    control.initProperties();
+    control.setOptionSelected(2);
+    control.setOptionCount(6);
+    EXPECT_EQ(control.optionButtonCount(), 6);
+    EXPECT_EQ(control.optionSelected(), 2);
+    EXPECT_EQ(checkedButtons(control), std::vector<int>{2});
+    EXPECT_EQ(control.optionTwips(6).topLeft(), QPoint(5 * 230, 0));
+    EXPECT_TRUE(control.optionButton(6)->isVisibleTo(&control));
+}
+
+TEST(ZelMultiOptionProperties, RestoredSelectionBeyondTheButtonsIsKeptAndShowsNone)
+{
+    ZelMultiOption control;
+    control.initProperties(); // button 1 on
+    control.readProperties({{"OptionCount", 3}, {"OptionSelected", 5}});
+    EXPECT_EQ(control.optionSelected(), 5);
+    EXPECT_TRUE(checkedButtons(control).empty());
+
+    control.setOptionSelected(5); // the setter clamps
+    EXPECT_EQ(control.optionSelected(), 3);
+    EXPECT_EQ(checkedButtons(control), std::vector<int>{3});
+}
+
+TEST(ZelMultiOptionProperties, EachSetterAnnouncesItsName)
+{
+    struct Case {
+        const char* name;
+        void (*change)(ZelMultiOption&);
+    };
+    const Case cases[] = {
+        {"Border", [](ZelMultiOption& c) { c.setBorder(true); }},
+        {"Apperarance3D", [](ZelMultiOption& c) { c.setApperarance3D(true); }},
+        {"BCOL", [](ZelMultiOption& c) { c.setBackColor(0x0000FF); }},
+        {"FCOL", [](ZelMultiOption& c) { c.setForeColor(0xFF0000); }},
+        {"Positioning", [](ZelMultiOption& c) { c.setPositioning(4); }},
+        {"Aligning", [](ZelMultiOption& c) { c.setAligning(2); }},
+        {"CaptionAligning", [](ZelMultiOption& c) { c.setCaptionAligning(2); }},
+        {"OptionSelected", [](ZelMultiOption& c) { c.setOptionSelected(2); }},
+        {"OptionCount", [](ZelMultiOption& c) { c.setOptionCount(5); }},
+        {"Caption", [](ZelMultiOption& c) { c.setCaption("Grid"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ZelMultiOption control;
+        control.initProperties();
+        QSignalSpy spy(&control, &ZelMultiOption::propertyChanged);
+        c.change(control);
+        EXPECT_EQ(announced(spy), QStringList{c.name});
+    }
+}
+
+TEST(ZelMultiOptionProperties, SettersStoreWhatTheGettersReturn)
+{
+    ZelMultiOption control;
+    control.initProperties();
+    control.setBorder(true);
+    control.setApperarance3D(true);
+    control.setBackColor(0x80000005);
+    control.setForeColor(0x00123456);
+    control.setPositioning(-2); // stored unchecked
+    control.setAligning(2);
+    control.setCaptionAligning(7);
+    control.setCaption("Grid");
+    EXPECT_TRUE(control.border());
+    EXPECT_TRUE(control.apperarance3D());
+    EXPECT_EQ(control.backColor(), 0x80000005u);
+    EXPECT_EQ(control.foreColor(), 0x00123456u);
+    EXPECT_EQ(control.positioning(), -2);
+    EXPECT_EQ(control.aligning(), 2);
+    EXPECT_EQ(control.captionAligning(), 7);
+    EXPECT_EQ(control.caption(), "Grid");
+    EXPECT_EQ(control.captionLabel()->text(), "Grid");
+    EXPECT_EQ(control.frameStyle(), int(QFrame::WinPanel | QFrame::Sunken));
+    control.setApperarance3D(false);
+    EXPECT_EQ(control.frameStyle(), int(QFrame::Box | QFrame::Plain));
+    control.setBorder(false);
+    EXPECT_EQ(control.frameStyle(), int(QFrame::NoFrame));
+    EXPECT_FALSE(control.border());
+}
+
+TEST(ZelMultiOptionPersistence, NewInstanceState)
+{
+    ZelMultiOption control;
+    QSignalSpy changes(&control, &ZelMultiOption::propertyChanged);
+    control.initProperties();
+    EXPECT_EQ(changes.count(), 0);
+
+    const QPalette system = QGuiApplication::palette();
+    const quint32 buttonFace = ZelMultiOption::toOleColour(system.color(QPalette::Button).rgb());
+    const quint32 buttonText = ZelMultiOption::toOleColour(system.color(QPalette::ButtonText).rgb());
+    EXPECT_EQ(control.captionAligning(), 1);
+    EXPECT_EQ(control.aligning(), 1);
+    EXPECT_EQ(control.positioning(), 1);
+    EXPECT_TRUE(control.horizontal());
+    EXPECT_EQ(control.optionCount(), 3);
+    EXPECT_EQ(control.optionSelected(), 1);
+    EXPECT_EQ(control.backColor(), buttonFace);
+    EXPECT_EQ(control.foreColor(), buttonText);
+    EXPECT_FALSE(control.border());
+    EXPECT_FALSE(control.apperarance3D());
+    EXPECT_EQ(checkedButtons(control), std::vector<int>{1});
+}
+
+TEST(ZelMultiOptionPersistence, NoBorderOrAppearanceKeyWhenBothAreZero)
+{
+    ZelMultiOption control;
+    control.initProperties();
+    const QVariantMap bag = control.writeProperties();
+    EXPECT_FALSE(bag.contains("Border"));
+    EXPECT_FALSE(bag.contains("Appearance3D"));
+    EXPECT_EQ(QStringList(bag.keys()),
+              (QStringList{"Aligning", "BCOL", "Caption", "CaptionAligning", "FCOL", "Horizontal", "OptionCount",
+                           "OptionSelected", "Positioning"}));
+
+    control.setBorder(true);
+    EXPECT_EQ(control.writeProperties().value("Border"), QVariant::fromValue<qint16>(1));
+    EXPECT_FALSE(control.writeProperties().contains("Appearance3D"));
+    control.setApperarance3D(true);
+    EXPECT_EQ(control.writeProperties().value("Appearance3D"), QVariant::fromValue<qint16>(1));
+}
+
+TEST(ZelMultiOptionPersistence, RoundTripKeepsEveryValueAndType)
+{
+    ZelMultiOption original;
+    original.initProperties();
+    original.setBorder(true);
+    original.setApperarance3D(true);
+    original.setBackColor(0x80000005);
+    original.setForeColor(0x00123456);
+    original.setPositioning(4);
+    original.setAligning(2);
+    original.setCaptionAligning(2);
+    original.setCaption("Mode");
+    original.setOptionCount(5);
+    original.setOptionSelected(4);
+    const QVariantMap bag = original.writeProperties();
+
+    EXPECT_EQ(bag.value("OptionCount").typeId(), QMetaType::Short);
+    EXPECT_EQ(bag.value("Border").typeId(), QMetaType::Short);
+    EXPECT_EQ(bag.value("Positioning").typeId(), QMetaType::Int);
+    EXPECT_EQ(bag.value("BCOL").typeId(), QMetaType::Int);
+    EXPECT_EQ(bag.value("BCOL").toInt(), static_cast<qint32>(0x80000005u));
+    EXPECT_EQ(bag.value("Horizontal").typeId(), QMetaType::Bool);
+
+    ZelMultiOption restored;
+    QSignalSpy changes(&restored, &ZelMultiOption::propertyChanged);
+    restored.readProperties(bag);
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_EQ(restored.writeProperties(), bag);
+    EXPECT_TRUE(restored.border());
+    EXPECT_TRUE(restored.apperarance3D());
+    EXPECT_EQ(restored.backColor(), 0x80000005u);
+    EXPECT_EQ(restored.foreColor(), 0x00123456u);
+    EXPECT_EQ(restored.positioning(), 4);
+    EXPECT_EQ(restored.aligning(), 2);
+    EXPECT_EQ(restored.captionAligning(), 2);
+    EXPECT_EQ(restored.caption(), "Mode");
+    EXPECT_EQ(restored.optionCount(), 5);
+    EXPECT_EQ(restored.optionSelected(), 4);
+    EXPECT_TRUE(restored.horizontal());
+    EXPECT_EQ(restored.optionButtonCount(), 5);
+    EXPECT_EQ(checkedButtons(restored), std::vector<int>{4});
+}
+
+TEST(ZelMultiOptionPersistence, MissingKeysTakeTheirDefaults)
+{
+    ZelMultiOption control;
+    const QString placeholder = control.caption();
+    control.readProperties({});
+    const QPalette system = QGuiApplication::palette();
+    EXPECT_FALSE(control.border());
+    EXPECT_FALSE(control.apperarance3D());
+    EXPECT_EQ(control.captionAligning(), 1);
+    EXPECT_EQ(control.aligning(), 1);
+    EXPECT_EQ(control.positioning(), 1);
+    EXPECT_EQ(control.caption(), placeholder);
+    EXPECT_FALSE(placeholder.isEmpty());
+    // a fresh control holds 0 and false until restored
+    EXPECT_EQ(control.optionCount(), 0);
+    EXPECT_EQ(control.optionSelected(), 0);
+    EXPECT_FALSE(control.horizontal());
+    EXPECT_EQ(control.optionButtonCount(), 1);
+    EXPECT_EQ(control.backColor(), ZelMultiOption::toOleColour(system.color(QPalette::Button).rgb()));
+    EXPECT_EQ(control.foreColor(), ZelMultiOption::toOleColour(system.color(QPalette::ButtonText).rgb()));
+}
+
+TEST(ZelMultiOptionPersistence, UnusableStoredValuesKeepTheirDefaults)
+{
+    ZelMultiOption control;
+    control.initProperties();
+    control.readProperties({{"OptionCount", "many"},
+                            {"OptionSelected", 40000},
+                            {"Aligning", "2"},
+                            {"Positioning", QVariant::fromValue<qlonglong>(1LL << 40)},
+                            {"BCOL", QVariant::fromValue<quint32>(0x8000000Fu)},
+                            {"FCOL", QVariant::fromValue<qlonglong>(-1LL << 40)}});
+    EXPECT_EQ(control.optionCount(), 3);    // present value
+    EXPECT_EQ(control.optionSelected(), 1); // present value
+    EXPECT_EQ(control.aligning(), 2);       // a number in text is still a number
+    EXPECT_EQ(control.positioning(), 1);    // default
+    EXPECT_EQ(control.backColor(), 0x8000000Fu);
+    EXPECT_EQ(control.foreColor(),
+              ZelMultiOption::toOleColour(QGuiApplication::palette().color(QPalette::ButtonText).rgb()));
+}
+
+TEST(ZelMultiOptionPersistence, MainWindowSelectorRestored)
+{
+    ZelMultiOption control(mainWindowBag());
+    control.setTwipSize(QSize(900, 1200));
+
+    EXPECT_TRUE(control.apperarance3D());
+    EXPECT_FALSE(control.border());
+    EXPECT_EQ(control.frameStyle(), int(QFrame::NoFrame));
+    EXPECT_EQ(control.captionAligning(), 1);
+    EXPECT_EQ(control.aligning(), 2);
+    EXPECT_EQ(control.positioning(), 1);
+    EXPECT_EQ(control.caption(), QString());
+    EXPECT_EQ(control.optionCount(), 3);
+    EXPECT_EQ(control.optionSelected(), 2);
+    EXPECT_TRUE(control.horizontal());
+    EXPECT_EQ(control.backColor(), 0xC8D0D4u);
+    EXPECT_EQ(control.foreColor(), 0u);
+    EXPECT_EQ(control.writeProperties(), mainWindowBag());
+
+    EXPECT_EQ(checkedButtons(control), std::vector<int>{2});
+    EXPECT_EQ(control.optionTwips(1), QRect(0, 0, 220, 255));
+    EXPECT_EQ(control.optionTwips(2), QRect(0, 265, 220, 255));
+    EXPECT_EQ(control.optionTwips(3), QRect(0, 530, 220, 255));
+    EXPECT_EQ(control.captionTwips(), QRect(0, 785, 900, 415));
+    EXPECT_EQ(control.optionButton(2)->geometry(), QRect(0, 18, 15, 17));
+
+    const QColor face = QColor(212, 208, 200);
+    EXPECT_EQ(control.palette().color(QPalette::Window), face);
+    EXPECT_EQ(control.captionLabel()->palette().color(QPalette::Window), face);
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_EQ(control.optionButton(i)->palette().color(QPalette::Window), face);
+        EXPECT_EQ(control.optionButton(i)->palette().color(QPalette::WindowText), QColor(Qt::black));
+    }
+}
+
+TEST(ZelMultiOptionColours, TranslateColour)
+{
+    QPalette system;
+    system.setColor(QPalette::Active, QPalette::Button, QColor(1, 2, 3));
+    system.setColor(QPalette::Active, QPalette::ButtonText, QColor(4, 5, 6));
+    system.setColor(QPalette::Active, QPalette::Highlight, QColor(7, 8, 9));
+    struct Case {
+        quint32 ole;
+        QRgb expected;
+    };
+    const Case cases[] = {
+        {0x00C8D0D4, qRgb(212, 208, 200)}, // red in the low byte
+        {0x000000FF, qRgb(255, 0, 0)},
+        {0x00FF0000, qRgb(0, 0, 255)},
+        {0x00000000, qRgb(0, 0, 0)},
+        {0x8000000F, qRgb(1, 2, 3)}, // button face
+        {0x80000012, qRgb(4, 5, 6)}, // button text
+        {0x8000000D, qRgb(7, 8, 9)}, // highlight
+        {0x80000000, qRgb(1, 2, 3)}, // scroll bar
+        {0x80000019, qRgb(0, 0, 0)}, // no system colour 25
+        {0x80000040, qRgb(0, 0, 0)},
+        {0x80FF000F, qRgb(0, 0, 0)},
+        {0x01000005, qRgb(0, 0, 0)},
+        {0x40000000, qRgb(0, 0, 0)},
+        {0xFFFFFFFF, qRgb(0, 0, 0)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ZelMultiOption::TranslateColour(c.ole, system), c.expected) << std::hex << c.ole;
+
+    EXPECT_EQ(ZelMultiOption::toOleColour(qRgb(212, 208, 200)), 0xC8D0D4u);
+}
+
+TEST(ZelMultiOptionColours, InvalidColourIsShownBlack)
+{
+    ZelMultiOption control;
+    control.initProperties();
+    control.setBackColor(0x7F000000);
+    control.setForeColor(0x000000FF);
+    EXPECT_EQ(control.backColor(), 0x7F000000u); // stored unchanged
+    EXPECT_EQ(control.palette().color(QPalette::Window), QColor(Qt::black));
+    EXPECT_EQ(control.captionLabel()->palette().color(QPalette::Window), QColor(Qt::black));
+    EXPECT_EQ(control.optionButton(3)->palette().color(QPalette::Window), QColor(Qt::black));
+    EXPECT_EQ(control.captionLabel()->palette().color(QPalette::WindowText), QColor(Qt::red));
+}
+
+// A window with a text box before the selector, shown and active so that focus moves.
+class ZelMultiOptionFocus : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        auto* layout = new QVBoxLayout(&m_window);
+        m_text = new QLineEdit(&m_window);
+        layout->addWidget(m_text);
+        m_control = new ZelMultiOption(&m_window);
+        m_control->setTwipSize(QSize(900, 1200));
+        m_control->setMinimumSize(m_control->size());
+        layout->addWidget(m_control);
+        m_control->readProperties(mainWindowBag());
+        m_window.show();
+        m_window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&m_window));
+        m_text->setFocus();
+        ASSERT_TRUE(m_text->hasFocus());
+    }
+
+    void click(int index)
+    {
+        QRadioButton* button = m_control->optionButton(index);
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+    }
+
+    QWidget m_window;
+    QLineEdit* m_text = nullptr;
+    ZelMultiOption* m_control = nullptr;
+};
+
+TEST_F(ZelMultiOptionFocus, ClickingTheSelectedButtonChangesNothing)
+{
+    QSignalSpy changes(m_control, &ZelMultiOption::propertyChanged);
+    QSignalSpy focus(m_control, &ZelMultiOption::focusEntered);
+    click(2);
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_EQ(m_control->optionSelected(), 2);
+    EXPECT_EQ(checkedButtons(*m_control), std::vector<int>{2});
+    EXPECT_EQ(focus.count(), 1);
+    EXPECT_TRUE(m_control->optionButton(2)->hasFocus());
+}
+
+TEST_F(ZelMultiOptionFocus, ClickingAnotherButtonSelectsItAndKeepsTheFocus)
+{
+    QSignalSpy changes(m_control, &ZelMultiOption::propertyChanged);
+    QSignalSpy focus(m_control, &ZelMultiOption::focusEntered);
+    click(3);
+    EXPECT_EQ(announced(changes), QStringList{"OptionSelected"});
+    EXPECT_EQ(m_control->optionSelected(), 3);
+    EXPECT_EQ(checkedButtons(*m_control), std::vector<int>{3});
+    EXPECT_TRUE(m_control->optionButton(3)->hasFocus());
+    EXPECT_EQ(QApplication::focusWidget(), m_control->optionButton(3));
+    EXPECT_GE(focus.count(), 1);
+
+    click(1);
+    EXPECT_EQ(m_control->optionSelected(), 1);
+    EXPECT_EQ(checkedButtons(*m_control), std::vector<int>{1});
+    EXPECT_TRUE(m_control->optionButton(1)->hasFocus());
+}
+
+TEST_F(ZelMultiOptionFocus, ClickingWithTheSelectionOutsideTheButtonsSelectsTheButton)
+{
+    m_control->readProperties({{"OptionCount", 3}, {"OptionSelected", 5}});
+    click(1);
+    EXPECT_EQ(m_control->optionSelected(), 1);
+    EXPECT_EQ(checkedButtons(*m_control), std::vector<int>{1});
+}
+
+TEST_F(ZelMultiOptionFocus, FocusOnTheControlGoesToTheSelectedButton)
+{
+    QSignalSpy focus(m_control, &ZelMultiOption::focusEntered);
+    m_control->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(focus.count(), 1);
+    EXPECT_TRUE(m_control->optionButton(2)->hasFocus());
+
+    m_text->setFocus();
+    EXPECT_EQ(focus.count(), 1);
+    m_control->optionButton(1)->setFocus();
+    EXPECT_EQ(focus.count(), 2);
+}
+
+TEST_F(ZelMultiOptionFocus, ArrowKeySelectsTheNextButton)
+{
+    m_control->optionButton(2)->setFocus();
+    QTest::keyClick(m_control->optionButton(2), Qt::Key_Down);
+    EXPECT_EQ(m_control->optionSelected(), 3);
+    EXPECT_EQ(checkedButtons(*m_control), std::vector<int>{3});
+    EXPECT_TRUE(m_control->optionButton(3)->hasFocus());
+}
+
+} // namespace
