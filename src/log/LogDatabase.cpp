@@ -1,0 +1,332 @@
+#include "LogDatabase.h"
+
+#include "CtyCsv.h"
+#include "LogFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QUuid>
+#include <QVariant>
+
+namespace mivra {
+
+namespace {
+
+// The layout of a log made before the map columns existed.
+constexpr int kColumnsBeforeMapColumns = 31;
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+// A text value as stored: never NULL, so an empty field is stored as an empty text.
+QVariant textValue(const QString& text)
+{
+    return text.isNull() ? QVariant(QString(QLatin1String(""))) : QVariant(text);
+}
+
+QVariant numberValue(const std::optional<float>& number)
+{
+    return number ? QVariant(double(*number)) : QVariant(QMetaType(QMetaType::Double));
+}
+
+// The LIKE pattern "text%" with % and _ of text taken literally (escape character \).
+QString literalPrefixPattern(const QString& text)
+{
+    QString pattern;
+    pattern.reserve(text.size() + 2);
+    for (const QChar c : text) {
+        if (c == u'\\' || c == u'%' || c == u'_')
+            pattern += u'\\';
+        pattern += c;
+    }
+    pattern += u'%';
+    return pattern;
+}
+
+QString bandCondition(const QString& bandPattern)
+{
+    return bandPattern.isEmpty() ? QString() : QStringLiteral("Band LIKE :band");
+}
+
+// The WHERE clause of a search, or an empty text for an unknown choice.
+QString searchCondition(int choice, const QString& bandPattern)
+{
+    QString condition;
+    if (choice == SearchByCallsign)
+        condition = QStringLiteral("Callsign LIKE :text ESCAPE '\\'");
+    else if (choice == SearchByGrid)
+        condition = QStringLiteral("Grid LIKE :text ESCAPE '\\'");
+    else
+        return {};
+    if (!bandPattern.isEmpty())
+        condition += QStringLiteral(" AND ") + bandCondition(bandPattern);
+    return condition;
+}
+
+int countRows(QSqlQuery& query)
+{
+    if (!query.exec() || !query.next())
+        return -1;
+    return query.value(0).toInt();
+}
+
+} // namespace
+
+LogDatabase::LogDatabase(QString path, QString connectionName)
+    : m_path(std::move(path))
+    , m_connectionName(std::move(connectionName))
+{
+}
+
+std::unique_ptr<LogDatabase> LogDatabase::open(const QString& path, const QString& ctyCsvPath, QString* error)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
+        QString readError;
+        const std::vector<DxccRow> rows = readCtyCsv(ctyCsvPath, &readError);
+        if (rows.empty()) {
+            setError(error, QStringLiteral("Cannot create the log %1: %2").arg(QDir::toNativeSeparators(path), readError));
+            return nullptr;
+        }
+        if (!createLogFile(path, rows, error))
+            return nullptr;
+    }
+    if (!checkLogFile(path, error))
+        return nullptr;
+
+    const QString name = QStringLiteral("mivra-log-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    std::unique_ptr<LogDatabase> log(new LogDatabase(path, name));
+    log->m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    log->m_db.setDatabaseName(path);
+    if (!log->m_db.open()) {
+        setError(error, QStringLiteral("The log %1 cannot be opened: %2")
+                            .arg(QDir::toNativeSeparators(path), log->m_db.lastError().text()));
+        return nullptr;
+    }
+    return log;
+}
+
+LogDatabase::~LogDatabase()
+{
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+QSqlDatabase LogDatabase::database() const
+{
+    return m_db;
+}
+
+QString LogDatabase::path() const
+{
+    return m_path;
+}
+
+bool LogDatabase::addMapColumnsIfNeeded(QString* error)
+{
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM logtab)")) || !query.next()) {
+        setError(error, query.lastError().text());
+        return false;
+    }
+    if (!query.value(0).toBool())
+        return true;
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM pragma_table_info('logtab')")) || !query.next()) {
+        setError(error, query.lastError().text());
+        return false;
+    }
+    if (query.value(0).toInt() != kColumnsBeforeMapColumns)
+        return true;
+
+    // All three columns or none.
+    if (!m_db.transaction()) {
+        setError(error, m_db.lastError().text());
+        return false;
+    }
+    for (const char* column : {"GEdata", "GEpoly", "GEgridXY"}) {
+        if (!query.exec(QStringLiteral("ALTER TABLE logtab ADD COLUMN %1 TEXT COLLATE NOCASE").arg(QLatin1String(column)))) {
+            setError(error, query.lastError().text());
+            m_db.rollback();
+            return false;
+        }
+    }
+    if (!m_db.commit()) {
+        setError(error, m_db.lastError().text());
+        m_db.rollback();
+        return false;
+    }
+    return true;
+}
+
+QSqlQuery LogDatabase::logView(const QString& bandPattern) const
+{
+    QSqlQuery query(m_db);
+    QString statement = QStringLiteral("SELECT * FROM logtab");
+    if (!bandPattern.isEmpty())
+        statement += QStringLiteral(" WHERE ") + bandCondition(bandPattern);
+    statement += QStringLiteral(" ORDER BY Date DESC, GMT DESC");
+    if (query.prepare(statement)) {
+        if (!bandPattern.isEmpty())
+            query.bindValue(QStringLiteral(":band"), bandPattern);
+        query.exec();
+    }
+    return query;
+}
+
+int LogDatabase::countLogView(const QString& bandPattern) const
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    QString statement = QStringLiteral("SELECT count(*) FROM logtab");
+    if (!bandPattern.isEmpty())
+        statement += QStringLiteral(" WHERE ") + bandCondition(bandPattern);
+    if (!query.prepare(statement))
+        return -1;
+    if (!bandPattern.isEmpty())
+        query.bindValue(QStringLiteral(":band"), bandPattern);
+    return countRows(query);
+}
+
+QSqlQuery LogDatabase::search(int choice, const QString& text, const QString& bandPattern) const
+{
+    QSqlQuery query(m_db);
+    const QString condition = searchCondition(choice, bandPattern);
+    if (condition.isEmpty())
+        return query;
+    if (query.prepare(QStringLiteral("SELECT * FROM logtab WHERE ") + condition)) {
+        query.bindValue(QStringLiteral(":text"), literalPrefixPattern(text));
+        if (!bandPattern.isEmpty())
+            query.bindValue(QStringLiteral(":band"), bandPattern);
+        query.exec();
+    }
+    return query;
+}
+
+int LogDatabase::countSearch(int choice, const QString& text, const QString& bandPattern) const
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    const QString condition = searchCondition(choice, bandPattern);
+    if (condition.isEmpty() || !query.prepare(QStringLiteral("SELECT count(*) FROM logtab WHERE ") + condition))
+        return -1;
+    query.bindValue(QStringLiteral(":text"), literalPrefixPattern(text));
+    if (!bandPattern.isEmpty())
+        query.bindValue(QStringLiteral(":band"), bandPattern);
+    return countRows(query);
+}
+
+bool LogDatabase::deleteRow(qint64 id, QString* error)
+{
+    QSqlQuery query(m_db);
+    if (!query.prepare(QStringLiteral("DELETE FROM logtab WHERE ID = ?"))) {
+        setError(error, query.lastError().text());
+        return false;
+    }
+    query.addBindValue(id);
+    if (!query.exec()) {
+        setError(error, query.lastError().text());
+        return false;
+    }
+    if (query.numRowsAffected() != 1) {
+        setError(error, QStringLiteral("No row with ID %1").arg(id));
+        return false;
+    }
+    return true;
+}
+
+bool LogDatabase::saveQso(const QsoRecord& qso, QString* error)
+{
+    if (!m_db.transaction()) {
+        setError(error, m_db.lastError().text());
+        return false;
+    }
+    QSqlQuery query(m_db);
+    bool inserted = query.prepare(QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band, mode,"
+                                                 " Nam, Comment, QSL, Prop, DXCC, QRB, QTF)"
+                                                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    if (inserted) {
+        for (const QString* text : {&qso.date, &qso.gmt, &qso.callsign, &qso.grid, &qso.rsts, &qso.rstr, &qso.band,
+                                    &qso.mode, &qso.name, &qso.comment, &qso.qsl, &qso.prop, &qso.dxcc})
+            query.addBindValue(textValue(*text));
+        query.addBindValue(numberValue(qso.qrb));
+        query.addBindValue(numberValue(qso.qtf));
+        inserted = query.exec();
+    }
+    if (!inserted) {
+        setError(error, query.lastError().text());
+        m_db.rollback();
+        return false;
+    }
+    if (!m_db.commit()) {
+        setError(error, m_db.lastError().text());
+        m_db.rollback();
+        return false;
+    }
+    return true;
+}
+
+bool LogDatabase::asterix()
+{
+    return execInTransaction(QStringLiteral("UPDATE dxccdata SET dxcccode = substr(dxcccode, 1, length(dxcccode) - 1)"
+                                            " || '%' WHERE substr(dxcccode, -1) = '*'"));
+}
+
+bool LogDatabase::asterixb()
+{
+    return execInTransaction(QStringLiteral("UPDATE dxccdata SET dxcccode = substr(dxcccode, 1, length(dxcccode) - 1)"
+                                            " || '*' WHERE substr(dxcccode, -1) = '%'"));
+}
+
+bool LogDatabase::execInTransaction(const QString& statement)
+{
+    if (!m_db.transaction())
+        return false;
+    QSqlQuery query(m_db);
+    if (!query.exec(statement) || !m_db.commit()) {
+        m_db.rollback();
+        return false;
+    }
+    return true;
+}
+
+DxccResult LogDatabase::findDxcc(const QString& callsign)
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    // LIKE folds ASCII case only, as upper() does: a pattern can match only when its first
+    // character equals the callsign's or is a wildcard. The condition lets an index narrow the scan.
+    if (!query.prepare(QStringLiteral("SELECT * FROM dxccdata"
+                                      " WHERE upper(substr(dxcccode, 1, 1)) IN (upper(substr(:call, 1, 1)), '%', '_')"
+                                      " AND :call LIKE dxcccode ORDER BY rowid LIMIT 1")))
+        return {DxccStatus::Failed, {}};
+    query.bindValue(QStringLiteral(":call"), callsign);
+    if (!query.exec())
+        return {DxccStatus::Failed, {}};
+    if (!query.next())
+        return query.lastError().isValid() ? DxccResult{DxccStatus::Failed, {}} : DxccResult{DxccStatus::NoMatch, {}};
+    const QVariant entity = query.value(2);
+    if (entity.isNull())
+        return {DxccStatus::Failed, {}};
+    DxccResult result{DxccStatus::Found, entity.toString()};
+    query.finish();
+
+    // A pattern still in its stored form ends in a literal "*", so it can only have matched a
+    // callsign that ends in "*"; such rows switch to the running form.
+    if (callsign.endsWith(u'*')) {
+        QSqlQuery update(m_db);
+        if (!update.prepare(QStringLiteral("UPDATE dxccdata SET dxcccode = substr(dxcccode, 1, length(dxcccode) - 1) || '%'"
+                                           " WHERE ? LIKE dxcccode AND substr(dxcccode, -1) = '*'")))
+            return {DxccStatus::Failed, {}};
+        update.addBindValue(callsign);
+        if (!update.exec())
+            return {DxccStatus::Failed, {}};
+    }
+    return result;
+}
+
+} // namespace mivra

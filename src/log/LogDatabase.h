@@ -1,0 +1,77 @@
+#pragma once
+
+#include "QsoRecord.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+
+#include <memory>
+
+namespace mivra {
+
+enum class DxccStatus { Found, NoMatch, Failed };
+
+struct DxccResult {
+    DxccStatus status = DxccStatus::Failed;
+    QString entity;
+};
+
+// The search selector's choices.
+enum SearchChoice { SearchByCallsign = 1, SearchByGrid = 2 };
+
+// The log file backup.sqlite: tables logtab (one row per contact) and dxccdata (DXCC callsign
+// patterns). Holds one connection for its lifetime; every view, count and lookup runs anew.
+// Queries handed out use that connection, so drop them before the LogDatabase.
+class LogDatabase {
+public:
+    // Opens the log at path. A missing file is created with both tables, dxccdata filled from
+    // ctyCsvPath; it is built in a temporary file and renamed into place. A file that is not a
+    // readable SQLite log is left untouched: returns nullptr and sets *error to a message naming it.
+    static std::unique_ptr<LogDatabase> open(const QString& path, const QString& ctyCsvPath, QString* error);
+
+    ~LogDatabase();
+    LogDatabase(const LogDatabase&) = delete;
+    LogDatabase& operator=(const LogDatabase&) = delete;
+
+    QSqlDatabase database() const;
+    QString path() const;
+
+    // Adds GEdata, GEpoly and GEgridXY to a log of the old 31-column layout that holds at least
+    // one row. Any other log is left alone. False (with *error) when the upgrade was refused.
+    bool addMapColumnsIfNeeded(QString* error = nullptr);
+
+    // All rows whose Band begins as bandPattern says (empty: every row), newest first.
+    // The query is executed and not forward-only, ready for a QSqlQueryModel.
+    QSqlQuery logView(const QString& bandPattern) const;
+    int countLogView(const QString& bandPattern) const; // -1 on failure
+
+    // Rows whose Callsign (choice 1) or Grid (choice 2) begins with text, ignoring case, within
+    // the band. Wildcards and quotes in text match literally. Other choices give an inactive query.
+    QSqlQuery search(int choice, const QString& text, const QString& bandPattern) const;
+    int countSearch(int choice, const QString& text, const QString& bandPattern) const; // -1 on failure
+
+    // Deletes the row with this ID; false when no row was deleted.
+    bool deleteRow(qint64 id, QString* error = nullptr);
+
+    // Appends one contact. Fails, storing nothing, when the database refuses a value
+    // (an empty callsign or date among them).
+    bool saveQso(const QsoRecord& qso, QString* error = nullptr);
+
+    // Switch the trailing wildcard of every pattern: "*" to "%" (running form) and back.
+    bool asterix();
+    bool asterixb();
+
+    // The entity of the first pattern, in stored order, that the callsign matches.
+    DxccResult findDxcc(const QString& callsign);
+
+private:
+    LogDatabase(QString path, QString connectionName);
+    bool execInTransaction(const QString& statement);
+
+    QString m_path;
+    QString m_connectionName;
+    QSqlDatabase m_db;
+};
+
+} // namespace mivra

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "CtyCsv.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace mivra {
+
+// Creates a new log at path (which must not exist): logtab and its indexes, and dxccdata
+// holding dxccRows in their order. Built in a temporary file beside path and renamed into
+// place, so a failure leaves no file behind.
+bool createLogFile(const QString& path, const std::vector<DxccRow>& dxccRows, QString* error);
+
+// Checks, without writing to it, that the file at path is a writable SQLite log with the
+// tables and named columns the program uses. Sets *error to a message naming the file.
+bool checkLogFile(const QString& path, QString* error);
+
+} // namespace mivra

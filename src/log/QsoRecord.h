@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace mivra {
+
+// The values one save writes into a new logtab row, in the order they are written.
+struct QsoRecord {
+    QString date;      // yyyy-MM-dd, UTC
+    QString gmt;       // HH:mm, UTC
+    QString callsign;
+    QString grid;
+    QString rsts;
+    QString rstr;
+    QString band;
+    QString mode;
+    QString name;
+    QString comment;
+    QString qsl;
+    QString prop;
+    QString dxcc;
+    // Distance in km and heading in degrees; empty (stored as NULL) for a contact without locator.
+    std::optional<float> qrb;
+    std::optional<float> qtf;
+};
+
+} // namespace mivra

@@ -1,0 +1,249 @@
+#include "CtyCsv.h"
+#include "LogTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QUuid>
+
+#include <unistd.h>
+
+namespace mivra {
+namespace {
+
+using test::column0;
+using test::execAll;
+using test::fileHash;
+using test::kRealCtyCsv;
+using test::writeFile;
+
+// Builds an SQLite file at path with these statements, through a connection of its own.
+void makeSqliteFile(const QString& path, const QStringList& statements)
+{
+    const QString name = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        for (const QString& statement : statements)
+            ASSERT_TRUE(query.exec(statement)) << statement.toStdString();
+        query.clear();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+const QString kDxccTable = QStringLiteral("CREATE TABLE dxccdata (ADIF INTEGER, dxcccode TEXT, entity TEXT)");
+
+// logtab of the old layout: the 16 named columns and 15 others, 31 in all.
+QString oldLogTable(bool withMapColumns)
+{
+    QStringList columns = {u"Date"_qs, u"GMT"_qs,  u"Callsign"_qs, u"Grid"_qs, u"rsts"_qs, u"rstr"_qs,
+                           u"DXCC"_qs, u"QSL"_qs,  u"Nam"_qs,      u"Band"_qs, u"mode"_qs, u"QRB"_qs,
+                           u"QTF"_qs,  u"Comment"_qs, u"Prop"_qs,  u"QSLman"_qs};
+    for (int i = 1; i <= 15; ++i)
+        columns << QStringLiteral("Extra%1").arg(i);
+    if (withMapColumns)
+        columns << u"GEdata"_qs << u"GEpoly"_qs << u"GEgridXY"_qs;
+    return QStringLiteral("CREATE TABLE logtab (%1)").arg(columns.join(u", "));
+}
+
+QStringList logColumns(const LogDatabase& log)
+{
+    return column0(log, u"SELECT name FROM pragma_table_info('logtab')"_qs);
+}
+
+TEST(LogFile, CreatesAMissingLogFromTheRealPrefixFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"backup.sqlite"_qs);
+    QString error;
+    auto log = LogDatabase::open(path, kRealCtyCsv, &error);
+    ASSERT_TRUE(log) << error.toStdString();
+
+    const QStringList expectedColumns = {u"ID"_qs,   u"Date"_qs,   u"GMT"_qs,   u"Callsign"_qs, u"Grid"_qs,
+                                         u"rsts"_qs, u"rstr"_qs,   u"DXCC"_qs,  u"QSL"_qs,      u"Nam"_qs,
+                                         u"Band"_qs, u"mode"_qs,   u"QRB"_qs,   u"QTF"_qs,      u"Comment"_qs,
+                                         u"Prop"_qs, u"QSLman"_qs, u"GEdata"_qs, u"GEpoly"_qs,  u"GEgridXY"_qs};
+    EXPECT_EQ(logColumns(*log), expectedColumns);
+    EXPECT_EQ(column0(*log, u"SELECT count(*) FROM logtab"_qs), QStringList{u"0"_qs});
+
+    // dxccdata holds the prefix file's rows in their order.
+    const std::vector<DxccRow> rows = readCtyCsv(kRealCtyCsv, &error);
+    const QStringList stored = column0(*log, u"SELECT dxcccode FROM dxccdata ORDER BY rowid"_qs);
+    ASSERT_EQ(stored.size(), qsizetype(rows.size()));
+    for (size_t i = 0; i < rows.size(); ++i)
+        ASSERT_EQ(stored.at(qsizetype(i)), rows[i].pattern) << i;
+
+    // Nothing is left beside the log but the prefix file's absence.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"backup.sqlite"_qs});
+}
+
+TEST(LogFile, ReopensAnExistingLogWithItsRows)
+{
+    QTemporaryDir dir;
+    {
+        auto log = test::createSmallLog(dir);
+        ASSERT_TRUE(log);
+        QsoRecord qso;
+        qso.date = u"2024-05-01"_qs;
+        qso.callsign = u"DL1ABC"_qs;
+        ASSERT_TRUE(log->saveQso(qso));
+    }
+    QString error;
+    auto log = LogDatabase::open(dir.filePath(u"backup.sqlite"_qs), dir.filePath(u"gone.csv"_qs), &error);
+    ASSERT_TRUE(log) << error.toStdString();
+    EXPECT_EQ(column0(*log, u"SELECT Callsign FROM logtab"_qs), QStringList{u"DL1ABC"_qs});
+}
+
+TEST(LogFile, WithoutAPrefixFileNoLogIsCreated)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"backup.sqlite"_qs);
+    QString error;
+    EXPECT_FALSE(LogDatabase::open(path, dir.filePath(u"missing.csv"_qs), &error));
+    EXPECT_TRUE(error.contains(path)) << error.toStdString();
+    EXPECT_TRUE(error.contains(u"missing.csv"_qs)) << error.toStdString();
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST(LogFile, RefusesFilesThatAreNotLogsAndLeavesThemUntouched)
+{
+    const QString fullLog = QStringLiteral("CREATE TABLE logtab (ID INTEGER PRIMARY KEY, Date, GMT, Callsign, Grid,"
+                                           " rsts, rstr, DXCC, QSL, Nam, Band, mode, QRB, QTF, Comment, Prop)");
+    struct Case {
+        const char* name;
+        QByteArray bytes;           // written as they are, unless statements are given
+        QStringList statements;     // an SQLite file built with these
+        const char* expectedInError;
+    };
+    const Case cases[] = {
+        {"text", "Date;Callsign\n2024-01-01;DL1ABC\n", {}, "not an SQLite database"},
+        {"zero length", "", {}, "empty"},
+        {"damaged", QByteArray("SQLite format 3\0", 16) + QByteArray(600, 'x'), {}, "backup.sqlite"},
+        {"no logtab", {}, {kDxccTable}, "logtab"},
+        {"no dxccdata", {}, {fullLog}, "dxccdata"},
+        {"no Callsign column", {}, {u"CREATE TABLE logtab (Date, GMT, Grid)"_qs, kDxccTable}, "Callsign"},
+        {"dxccdata too narrow", {}, {fullLog, u"CREATE TABLE dxccdata (dxcccode)"_qs}, "dxccdata"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"backup.sqlite"_qs);
+        const QString cty = dir.filePath(u"cty.csv"_qs);
+        writeFile(cty, test::smallCtyCsv());
+        if (c.statements.isEmpty())
+            writeFile(path, c.bytes);
+        else
+            makeSqliteFile(path, c.statements);
+        const QByteArray before = fileHash(path);
+        const qint64 sizeBefore = QFileInfo(path).size();
+
+        QString error;
+        EXPECT_FALSE(LogDatabase::open(path, cty, &error));
+        EXPECT_TRUE(error.contains(path)) << error.toStdString();
+        EXPECT_TRUE(error.contains(QLatin1String(c.expectedInError))) << error.toStdString();
+        EXPECT_EQ(fileHash(path), before);
+        EXPECT_EQ(QFileInfo(path).size(), sizeBefore);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{u"backup.sqlite"_qs, u"cty.csv"_qs}));
+    }
+}
+
+TEST(LogFile, RefusesAFolderInThePlaceOfTheLog)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"backup.sqlite"_qs);
+    ASSERT_TRUE(QDir().mkdir(path));
+    QString error;
+    EXPECT_FALSE(LogDatabase::open(path, kRealCtyCsv, &error));
+    EXPECT_TRUE(error.contains(u"not a file"_qs)) << error.toStdString();
+    EXPECT_TRUE(QFileInfo(path).isDir());
+}
+
+TEST(LogFile, RefusesAnUnreadableOrReadOnlyLog)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not bind root";
+    struct Case {
+        QFile::Permissions permissions;
+        const char* expectedInError;
+    };
+    const Case cases[] = {
+        {QFile::WriteOwner, "cannot be read"},
+        {QFile::ReadOwner, "read-only"},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"backup.sqlite"_qs);
+        test::createSmallLog(dir);
+        const QByteArray before = fileHash(path);
+        ASSERT_TRUE(QFile::setPermissions(path, c.permissions));
+        QString error;
+        EXPECT_FALSE(LogDatabase::open(path, dir.filePath(u"cty.csv"_qs), &error));
+        EXPECT_TRUE(error.contains(QLatin1String(c.expectedInError))) << error.toStdString();
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        EXPECT_EQ(fileHash(path), before);
+    }
+}
+
+TEST(LogFile, AddsTheMapColumnsOnlyToAnOldLogHoldingRows)
+{
+    struct Case {
+        const char* name;
+        bool withMapColumns;
+        bool withRow;
+        int columnsAfter;
+    };
+    const Case cases[] = {
+        {"old layout with a row", false, true, 34},
+        {"old layout, empty", false, false, 31},
+        {"34 columns with a row", true, true, 34},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"backup.sqlite"_qs);
+        QStringList statements = {oldLogTable(c.withMapColumns), kDxccTable};
+        if (c.withRow)
+            statements << u"INSERT INTO logtab (Date, Callsign, Extra15) VALUES ('2001-02-03', 'OK1XY', 'kept')"_qs;
+        makeSqliteFile(path, statements);
+
+        QString error;
+        auto log = LogDatabase::open(path, kRealCtyCsv, &error);
+        ASSERT_TRUE(log) << error.toStdString();
+        const QStringList before = logColumns(*log);
+        ASSERT_TRUE(log->addMapColumnsIfNeeded(&error)) << error.toStdString();
+        const QStringList after = logColumns(*log);
+        EXPECT_EQ(after.size(), c.columnsAfter);
+        EXPECT_EQ(after.mid(0, before.size()), before);
+        if (c.columnsAfter == 34) {
+            EXPECT_EQ(after.mid(31), (QStringList{u"GEdata"_qs, u"GEpoly"_qs, u"GEgridXY"_qs}));
+        }
+
+        // The upgrade runs once: a second check changes nothing.
+        ASSERT_TRUE(log->addMapColumnsIfNeeded(&error));
+        EXPECT_EQ(logColumns(*log), after);
+        if (c.withRow) {
+            EXPECT_EQ(column0(*log, u"SELECT Extra15 FROM logtab"_qs), QStringList{u"kept"_qs});
+        }
+    }
+}
+
+TEST(LogFile, OurOwnLayoutIsNeverAltered)
+{
+    QTemporaryDir dir;
+    auto log = test::createSmallLog(dir);
+    ASSERT_TRUE(log);
+    QsoRecord qso;
+    qso.date = u"2024-05-01"_qs;
+    qso.callsign = u"DL1ABC"_qs;
+    ASSERT_TRUE(log->saveQso(qso));
+    const QStringList before = logColumns(*log);
+    ASSERT_TRUE(log->addMapColumnsIfNeeded());
+    EXPECT_EQ(logColumns(*log), before);
+}
+
+} // namespace
+} // namespace mivra

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "LogDatabase.h"
+
+#include <QByteArray>
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace mivra::test {
+
+inline const QString kRealCtyCsv = QStringLiteral("/usr/share/hamradio-files/cty.csv");
+
+inline void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+inline QByteArray fileHash(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+// A cty.csv of a few entities, enough to create a log quickly.
+inline QByteArray smallCtyCsv()
+{
+    return "DL,Fed. Rep. of Germany,230,EU,14,28,51.00,-10.00,-1.0,DA DL =DL0ABC;\n"
+           "OK,Czech Republic,503,EU,15,28,50.00,-16.00,-1.0,OK OL;\n";
+}
+
+// Opens a new log in dir created from smallCtyCsv(); fails the test when it cannot.
+inline std::unique_ptr<LogDatabase> createSmallLog(const QTemporaryDir& dir)
+{
+    const QString cty = dir.filePath(QStringLiteral("cty.csv"));
+    writeFile(cty, smallCtyCsv());
+    QString error;
+    auto log = LogDatabase::open(dir.filePath(QStringLiteral("backup.sqlite")), cty, &error);
+    EXPECT_TRUE(log) << error.toStdString();
+    return log;
+}
+
+// Runs statements on the log's connection, failing the test on the first error.
+inline void execAll(const LogDatabase& log, const QStringList& statements)
+{
+    QSqlQuery query(log.database());
+    for (const QString& statement : statements)
+        ASSERT_TRUE(query.exec(statement)) << statement.toStdString();
+}
+
+// The first column of every row the statement returns, as text.
+inline QStringList column0(const LogDatabase& log, const QString& statement)
+{
+    QSqlQuery query(log.database());
+    QStringList values;
+    if (!query.exec(statement))
+        return {QStringLiteral("<error>")};
+    while (query.next())
+        values << query.value(0).toString();
+    return values;
+}
+
+// Replaces dxccdata's rows by these patterns and entities, in this order.
+inline void setDxccRows(const LogDatabase& log, const std::vector<std::pair<QString, QString>>& rows)
+{
+    QSqlQuery query(log.database());
+    ASSERT_TRUE(query.exec(QStringLiteral("DELETE FROM dxccdata")));
+    ASSERT_TRUE(query.prepare(QStringLiteral("INSERT INTO dxccdata VALUES (0, ?, ?)")));
+    for (const auto& [pattern, entity] : rows) {
+        query.addBindValue(pattern);
+        query.addBindValue(entity);
+        ASSERT_TRUE(query.exec());
+    }
+}
+
+} // namespace mivra::test

@@ -1,0 +1,170 @@
+#include "LogTestSupport.h"
+
+#include <QSqlError>
+#include <QSqlRecord>
+
+namespace mivra {
+namespace {
+
+struct Contact {
+    const char* date;
+    const char* gmt;
+    const char* callsign;
+    const char* grid;
+    const char* band;
+};
+
+// The log used by the view tests, stored in this order.
+const Contact kContacts[] = {
+    {"2024-03-01", "10:00", "DL1ABC", "JO62QM", "144"},
+    {"2024-03-01", "09:00", "DL2XYZ", "JO61", "1296"},
+    {"2024-03-02", "08:00", "DK5AB", "JN58", "432"},
+    {"2023-12-31", "23:59", "OK1KHL", "JO70", "144"},
+    {"2024-03-01", "11:30", "DL1ABC", "JO62QM", "144"},
+    {"2024-01-15", "12:00", "G4ABC", "IO91", "14200"},
+    {"2024-02-10", "07:15", "DL_X%1", "JO6%", "144"},
+    {"2024-02-11", "07:15", "O'HARA", "IO6_", "50"},
+    {"2024-02-12", "07:15", "DL\\X", "JN58", "144"},
+};
+
+class LogView : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_log = test::createSmallLog(m_dir);
+        ASSERT_TRUE(m_log);
+        for (const Contact& c : kContacts) {
+            QsoRecord qso;
+            qso.date = QLatin1String(c.date);
+            qso.gmt = QLatin1String(c.gmt);
+            qso.callsign = QLatin1String(c.callsign);
+            qso.grid = QLatin1String(c.grid);
+            qso.band = QLatin1String(c.band);
+            QString error;
+            ASSERT_TRUE(m_log->saveQso(qso, &error)) << error.toStdString();
+        }
+    }
+
+    // "Callsign@GMT" of every row of the query, in its order.
+    static QStringList rowsOf(QSqlQuery query)
+    {
+        QStringList rows;
+        EXPECT_TRUE(query.isActive()) << query.lastError().text().toStdString();
+        const int callsign = query.record().indexOf(u"Callsign"_qs);
+        const int gmt = query.record().indexOf(u"GMT"_qs);
+        while (query.next())
+            rows << query.value(callsign).toString() + u'@' + query.value(gmt).toString();
+        return rows;
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<LogDatabase> m_log;
+};
+
+TEST_F(LogView, BandFilterKeepsTheBandNewestFirst)
+{
+    struct Case {
+        const char* band;
+        QStringList rows;
+    };
+    const Case cases[] = {
+        {"144%", {u"DL1ABC@11:30"_qs, u"DL1ABC@10:00"_qs, u"DL\\X@07:15"_qs, u"DL_X%1@07:15"_qs, u"OK1KHL@23:59"_qs}},
+        {"1296%", {u"DL2XYZ@09:00"_qs}},
+        {"432%", {u"DK5AB@08:00"_qs}},
+        {"14200%", {u"G4ABC@12:00"_qs}},
+        {"10368%", {}},
+        {"",
+         {u"DK5AB@08:00"_qs, u"DL1ABC@11:30"_qs, u"DL1ABC@10:00"_qs, u"DL2XYZ@09:00"_qs, u"DL\\X@07:15"_qs,
+          u"O'HARA@07:15"_qs, u"DL_X%1@07:15"_qs, u"G4ABC@12:00"_qs, u"OK1KHL@23:59"_qs}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.band);
+        const QString band = QLatin1String(c.band);
+        EXPECT_EQ(rowsOf(m_log->logView(band)), c.rows);
+        EXPECT_EQ(m_log->countLogView(band), c.rows.size());
+    }
+}
+
+TEST_F(LogView, ViewIsScrollableBothWaysForAModel)
+{
+    QSqlQuery query = m_log->logView(QString());
+    ASSERT_TRUE(query.isActive());
+    EXPECT_FALSE(query.isForwardOnly());
+    ASSERT_TRUE(query.seek(3));
+    const QString fourth = query.value(3).toString();
+    ASSERT_TRUE(query.seek(0));
+    ASSERT_TRUE(query.seek(3));
+    EXPECT_EQ(query.value(3).toString(), fourth);
+    // Column 0 is the ID, the grid's hidden column.
+    EXPECT_EQ(query.record().fieldName(0), u"ID"_qs);
+}
+
+TEST_F(LogView, SearchMatchesAPrefixLiterallyWithinTheBand)
+{
+    struct Case {
+        const char* name;
+        int choice;
+        const char* text;
+        const char* band;
+        QStringList callsigns; // sorted
+    };
+    const Case cases[] = {
+        {"lower case callsign, 144", SearchByCallsign, "dl", "144%", {u"DL1ABC"_qs, u"DL1ABC"_qs, u"DL\\X"_qs, u"DL_X%1"_qs}},
+        {"callsign, all bands", SearchByCallsign, "DL", "",
+         {u"DL1ABC"_qs, u"DL1ABC"_qs, u"DL2XYZ"_qs, u"DL\\X"_qs, u"DL_X%1"_qs}},
+        {"grid prefix", SearchByGrid, "jo6", "", {u"DL1ABC"_qs, u"DL1ABC"_qs, u"DL2XYZ"_qs, u"DL_X%1"_qs}},
+        {"grid prefix, 1296", SearchByGrid, "JO6", "1296%", {u"DL2XYZ"_qs}},
+        {"underscore is literal", SearchByCallsign, "DL_", "", {u"DL_X%1"_qs}},
+        {"percent is literal", SearchByCallsign, "DL_X%", "", {u"DL_X%1"_qs}},
+        {"percent in grid", SearchByGrid, "JO6%", "", {u"DL_X%1"_qs}},
+        {"underscore in grid", SearchByGrid, "IO6_", "", {u"O'HARA"_qs}},
+        {"quote", SearchByCallsign, "o'h", "", {u"O'HARA"_qs}},
+        {"backslash is literal", SearchByCallsign, "DL\\", "", {u"DL\\X"_qs}},
+        {"no match", SearchByCallsign, "ZZ", "", {}},
+        {"match outside the band", SearchByCallsign, "G4", "144%", {}},
+        {"SQL text is only text", SearchByCallsign, "' OR 1=1 --", "", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString text = QString::fromUtf8(c.text);
+        const QString band = QLatin1String(c.band);
+        QStringList found;
+        for (const QString& row : rowsOf(m_log->search(c.choice, text, band)))
+            found << row.section(u'@', 0, 0);
+        found.sort();
+        EXPECT_EQ(found, c.callsigns);
+        EXPECT_EQ(m_log->countSearch(c.choice, text, band), c.callsigns.size());
+    }
+}
+
+TEST_F(LogView, SearchGivesTheSameOrderEachTime)
+{
+    const QStringList first = rowsOf(m_log->search(SearchByCallsign, u"DL"_qs, QString()));
+    EXPECT_EQ(rowsOf(m_log->search(SearchByCallsign, u"DL"_qs, QString())), first);
+}
+
+TEST_F(LogView, UnknownSearchChoiceRunsNoQuery)
+{
+    EXPECT_FALSE(m_log->search(3, u"DL"_qs, QString()).isActive());
+    EXPECT_EQ(m_log->countSearch(3, u"DL"_qs, QString()), -1);
+}
+
+TEST_F(LogView, DeleteRemovesExactlyThatRow)
+{
+    QSqlQuery query = m_log->logView(u"1296%"_qs);
+    ASSERT_TRUE(query.next());
+    const qint64 id = query.value(0).toLongLong();
+    query.finish();
+
+    ASSERT_TRUE(m_log->deleteRow(id));
+    EXPECT_EQ(m_log->countLogView(QString()), qsizetype(std::size(kContacts)) - 1);
+    EXPECT_EQ(m_log->countLogView(u"1296%"_qs), 0);
+
+    QString error;
+    EXPECT_FALSE(m_log->deleteRow(id, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(m_log->countLogView(QString()), qsizetype(std::size(kContacts)) - 1);
+}
+
+} // namespace
+} // namespace mivra
