@@ -4,6 +4,7 @@
 
 #include <QButtonGroup>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QRadioButton>
@@ -95,6 +96,12 @@ quint32 readColour(const QVariantMap& bag, const QString& key, quint32 fallback)
     const auto value = storedInteger(bag, key, std::numeric_limits<qint32>::min(),
                                      std::numeric_limits<quint32>::max());
     return value ? static_cast<quint32>(*value) : fallback;
+}
+
+// Focus coming back from another window, a message box or a popup is no entry.
+bool entersFromThisWindow(const QFocusEvent* event)
+{
+    return event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
 }
 
 quint32 systemColourAsRgb(quint32 oleColour)
@@ -500,12 +507,14 @@ void ZelMultiOption::resizeEvent(QResizeEvent* event)
 void ZelMultiOption::focusInEvent(QFocusEvent* event)
 {
     QFrame::focusInEvent(event);
-    emit focusEntered();
+    if (entersFromThisWindow(event))
+        emit focusEntered();
 }
 
 bool ZelMultiOption::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusIn && qobject_cast<QRadioButton*>(watched))
+    if (event->type() == QEvent::FocusIn && qobject_cast<QRadioButton*>(watched)
+        && entersFromThisWindow(static_cast<QFocusEvent*>(event)))
         emit focusEntered();
     return QFrame::eventFilter(watched, event);
 }

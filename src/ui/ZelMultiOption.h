@@ -105,7 +105,8 @@ public:
 signals:
     // A property changed through its setter; the host saves the layout again.
     void propertyChanged(const QString& name);
-    // The control or one of its buttons received the focus.
+    // The control or one of its buttons received the focus from within its window
+    // (not when the window itself becomes active again).
     void focusEntered();
 
 protected:

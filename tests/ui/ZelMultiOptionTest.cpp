@@ -306,33 +306,26 @@ TEST(ZelMultiOptionProperties, EachSetterAnnouncesItsName)
     }
 }
 
-TEST(ZelMultiOptionProperties, SettersStoreWhatTheGettersReturn)
+TEST(ZelMultiOptionProperties, BorderAndAppearanceSetTheFrame)
 {
-    ZelMultiOption control;
-    control.initProperties();
-    control.setBorder(true);
-    control.setApperarance3D(true);
-    control.setBackColor(0x80000005);
-    control.setForeColor(0x00123456);
-    control.setPositioning(-2); // stored unchecked
-    control.setAligning(2);
-    control.setCaptionAligning(7);
-    control.setCaption("Grid");
-    EXPECT_TRUE(control.border());
-    EXPECT_TRUE(control.apperarance3D());
-    EXPECT_EQ(control.backColor(), 0x80000005u);
-    EXPECT_EQ(control.foreColor(), 0x00123456u);
-    EXPECT_EQ(control.positioning(), -2);
-    EXPECT_EQ(control.aligning(), 2);
-    EXPECT_EQ(control.captionAligning(), 7);
-    EXPECT_EQ(control.caption(), "Grid");
-    EXPECT_EQ(control.captionLabel()->text(), "Grid");
-    EXPECT_EQ(control.frameStyle(), int(QFrame::WinPanel | QFrame::Sunken));
-    control.setApperarance3D(false);
-    EXPECT_EQ(control.frameStyle(), int(QFrame::Box | QFrame::Plain));
-    control.setBorder(false);
-    EXPECT_EQ(control.frameStyle(), int(QFrame::NoFrame));
-    EXPECT_FALSE(control.border());
+    struct Case {
+        bool border;
+        bool appearance3D;
+        int frameStyle;
+    };
+    const Case cases[] = {{false, false, QFrame::NoFrame},
+                          {false, true, QFrame::NoFrame},
+                          {true, false, QFrame::Box | QFrame::Plain},
+                          {true, true, QFrame::WinPanel | QFrame::Sunken}};
+    for (const Case& c : cases) {
+        ZelMultiOption control;
+        control.initProperties();
+        control.setBorder(c.border);
+        control.setApperarance3D(c.appearance3D);
+        EXPECT_EQ(control.border(), c.border);
+        EXPECT_EQ(control.apperarance3D(), c.appearance3D);
+        EXPECT_EQ(control.frameStyle(), c.frameStyle) << c.border << c.appearance3D;
+    }
 }
 
 TEST(ZelMultiOptionPersistence, NewInstanceState)
@@ -620,6 +613,23 @@ TEST_F(ZelMultiOptionFocus, FocusOnTheControlGoesToTheSelectedButton)
     EXPECT_EQ(focus.count(), 1);
     m_control->optionButton(1)->setFocus();
     EXPECT_EQ(focus.count(), 2);
+}
+
+TEST_F(ZelMultiOptionFocus, ReturningToTheWindowIsNoEntry)
+{
+    QSignalSpy focus(m_control, &ZelMultiOption::focusEntered);
+    struct Case {
+        Qt::FocusReason reason;
+        int emitted;
+    };
+    const Case cases[] = {{Qt::ActiveWindowFocusReason, 0}, {Qt::PopupFocusReason, 0}, {Qt::MouseFocusReason, 1},
+                          {Qt::TabFocusReason, 1},          {Qt::OtherFocusReason, 1}};
+    for (const Case& c : cases) {
+        focus.clear();
+        QFocusEvent event(QEvent::FocusIn, c.reason);
+        QApplication::sendEvent(m_control->optionButton(1), &event);
+        EXPECT_EQ(focus.count(), c.emitted) << c.reason;
+    }
 }
 
 TEST_F(ZelMultiOptionFocus, ArrowKeySelectsTheNextButton)
