@@ -1,5 +1,6 @@
 #include "DistanceBearing.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace mivra::geo {
@@ -88,24 +89,21 @@ QrbQtf DistanceAndBearing(Position own, Position worked)
     double y = z;
     double alpha = SafeArcCos(y, pi);
 
-    // Mean radius of curvature over sample points along the great circle.
+    // Mean radius of curvature over sample points along the great circle. At each point the
+    // co-latitude theta has cos theta = sinLat, so sin theta and cos 2*theta follow without
+    // trigonometry; likewise v = arcsin w gives cos 2*v = 1 - 2*w*w.
     const double h = d / IntegrationSteps;
     double t = -h / 2.0;
     double sum = 0.0;
     for (int step = 0; step < IntegrationSteps; ++step) {
         t += h;
-        double sinLat = std::cos(t) * s1 + std::sin(t) * c1 * z;
-        const double theta = SafeArcCos(sinLat, pi); // co-latitude
-        double w = 0.0;
-        if (theta != 0.0)
-            w = c1 * std::sin(theta);
-        double v = w * pi / 2.0;
-        if (std::fabs(w) < 1.0)
-            v = std::atan(w / std::sqrt(1.0 - w * w));
-        const double e = std::cos(2.0 * theta);
+        const double sinLat = std::clamp(std::cos(t) * s1 + std::sin(t) * c1 * z, -1.0, 1.0);
+        const double w = c1 * std::sqrt(1.0 - sinLat * sinLat); // c1 * sin theta, a product
+        const double e = 2.0 * sinLat * sinLat - 1.0;            // cos 2*theta
+        const double cos2v = 1.0 - 2.0 * w * w;
         const double meridional = k.K1 * e + k.R0;
         const double primeVertical = k.K3 * e + k.K2;
-        sum += (meridional + primeVertical) / 2.0 + (meridional - primeVertical) / 2.0 * std::cos(2.0 * v);
+        sum += (meridional + primeVertical) / 2.0 + (meridional - primeVertical) / 2.0 * cos2v;
     }
     const double meanRadius = sum / IntegrationSteps;
 

@@ -1,0 +1,243 @@
+// Log view, search and DXCC lookup on generated logs, each beside the same statements run
+// through the SQLite C API. Run by hand: mivra_bench_log [--benchmark_filter=...]
+
+#include "LogDatabase.h"
+
+#include <QRandomGenerator>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+const QString kCtyCsv = QStringLiteral("/usr/share/hamradio-files/cty.csv");
+constexpr int kScreenRows = 30;
+
+// A log of the given size with a plausible mix of bands, callsigns, locators and dates.
+struct GeneratedLog {
+    QTemporaryDir dir;
+    std::unique_ptr<mivra::LogDatabase> log;
+    sqlite3* raw = nullptr;
+
+    explicit GeneratedLog(int contacts)
+    {
+        QString error;
+        log = mivra::LogDatabase::open(dir.filePath(QStringLiteral("backup.sqlite")), kCtyCsv, &error);
+        if (!log)
+            qFatal("cannot create the log: %s", qPrintable(error));
+        log->asterix();
+
+        static const char* const prefixes[] = {"DL", "DK", "DJ", "OK", "OL", "SP", "G", "F", "I", "PA",
+                                               "ON", "OE", "HB9", "OZ", "SM", "LA", "YL", "S5", "9A", "HA"};
+        static const char* const bands[] = {"144", "144", "144", "144", "432", "432", "1296", "50",
+                                            "2320", "10368", "3600", "14200"};
+        QRandomGenerator random(20240601);
+        QSqlDatabase db = log->database();
+        db.transaction();
+        QSqlQuery insert(db);
+        insert.prepare(QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam,"
+                                      " Comment, QSL, Prop, DXCC, QRB, QTF)"
+                                      " VALUES (?, ?, ?, ?, '59', '59', ?, 'SSB', 'Op', '', ?, 'T', '', ?, ?)"));
+        auto letter = [&] { return QChar(u'A' + random.bounded(26)); };
+        auto digit = [&] { return QChar(u'0' + random.bounded(10)); };
+        for (int i = 0; i < contacts; ++i) {
+            const QDate day = QDate(2014, 1, 1).addDays(random.bounded(3650));
+            insert.addBindValue(day.toString(Qt::ISODate));
+            insert.addBindValue(QTime(random.bounded(24), random.bounded(60)).toString(QStringLiteral("HH:mm")));
+            insert.addBindValue(QLatin1String(prefixes[random.bounded(int(std::size(prefixes)))]) + digit() + letter()
+                                + letter() + letter());
+            insert.addBindValue(QString(QChar(u'I' + random.bounded(3))) + QChar(u'M' + random.bounded(4)) + digit()
+                                + digit() + QChar(u'A' + random.bounded(24)) + QChar(u'A' + random.bounded(24)));
+            insert.addBindValue(QLatin1String(bands[random.bounded(int(std::size(bands)))]));
+            insert.addBindValue(QString(QChar(random.bounded(2) ? u'Q' : u'N')));
+            insert.addBindValue(double(random.bounded(1000)));
+            insert.addBindValue(double(random.bounded(360)));
+            if (!insert.exec())
+                qFatal("cannot fill the log");
+        }
+        db.commit();
+        if (sqlite3_open_v2(qPrintable(log->path()), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+            qFatal("cannot open the log through the C API");
+    }
+    ~GeneratedLog() { sqlite3_close(raw); }
+};
+
+GeneratedLog& logOf(int contacts)
+{
+    static std::map<int, std::unique_ptr<GeneratedLog>> logs;
+    auto& entry = logs[contacts];
+    if (!entry)
+        entry = std::make_unique<GeneratedLog>(contacts);
+    return *entry;
+}
+
+// Runs a statement with text parameters and reads up to maxRows rows, every column.
+int rawRows(sqlite3* db, const char* sql, std::initializer_list<const char*> parameters, int maxRows)
+{
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    int index = 1;
+    for (const char* parameter : parameters)
+        sqlite3_bind_text(statement, index++, parameter, -1, SQLITE_STATIC);
+    int rows = 0;
+    std::size_t bytes = 0;
+    while (rows < maxRows && sqlite3_step(statement) == SQLITE_ROW) {
+        for (int column = 0; column < sqlite3_column_count(statement); ++column)
+            bytes += std::size_t(sqlite3_column_bytes(statement, column)) + (sqlite3_column_text(statement, column) ? 1 : 0);
+        ++rows;
+    }
+    sqlite3_finalize(statement);
+    benchmark::DoNotOptimize(bytes);
+    return rows;
+}
+
+int rawCount(sqlite3* db, const char* sql, std::initializer_list<const char*> parameters)
+{
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    int index = 1;
+    for (const char* parameter : parameters)
+        sqlite3_bind_text(statement, index++, parameter, -1, SQLITE_STATIC);
+    const int count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
+    sqlite3_finalize(statement);
+    return count;
+}
+
+// Reads the first screen of a model the way a table view does.
+void readScreen(QSqlQueryModel& model)
+{
+    const int rows = std::min(model.rowCount(), kScreenRows);
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < model.columnCount(); ++column)
+            benchmark::DoNotOptimize(model.data(model.index(row, column)));
+}
+
+const char* bandOf(const benchmark::State& state)
+{
+    return state.range(1) ? "144%" : "";
+}
+
+void BM_BandChange(benchmark::State& state)
+{
+    GeneratedLog& generated = logOf(int(state.range(0)));
+    const QString band = QLatin1String(bandOf(state));
+    for (auto _ : state) {
+        QSqlQueryModel model;
+        model.setQuery(generated.log->logView(band));
+        const int count = generated.log->countLogView(band);
+        readScreen(model);
+        benchmark::DoNotOptimize(count);
+    }
+}
+
+void BM_BandChangeRaw(benchmark::State& state)
+{
+    GeneratedLog& generated = logOf(int(state.range(0)));
+    const char* band = bandOf(state);
+    for (auto _ : state) {
+        if (*band) {
+            rawRows(generated.raw, "SELECT * FROM logtab WHERE Band LIKE ? ORDER BY Date DESC, GMT DESC", {band},
+                    kScreenRows);
+            benchmark::DoNotOptimize(rawCount(generated.raw, "SELECT count(*) FROM logtab WHERE Band LIKE ?", {band}));
+        } else {
+            rawRows(generated.raw, "SELECT * FROM logtab ORDER BY Date DESC, GMT DESC", {}, kScreenRows);
+            benchmark::DoNotOptimize(rawCount(generated.raw, "SELECT count(*) FROM logtab", {}));
+        }
+    }
+}
+
+void BM_PrefixSearch(benchmark::State& state)
+{
+    GeneratedLog& generated = logOf(int(state.range(0)));
+    const QString band = QLatin1String(bandOf(state));
+    for (auto _ : state) {
+        QSqlQueryModel model;
+        model.setQuery(generated.log->search(mivra::SearchByCallsign, QStringLiteral("dl1"), band));
+        const int count = generated.log->countSearch(mivra::SearchByCallsign, QStringLiteral("dl1"), band);
+        readScreen(model);
+        benchmark::DoNotOptimize(count);
+    }
+}
+
+void BM_PrefixSearchRaw(benchmark::State& state)
+{
+    GeneratedLog& generated = logOf(int(state.range(0)));
+    const char* band = bandOf(state);
+    for (auto _ : state) {
+        if (*band) {
+            rawRows(generated.raw, "SELECT * FROM logtab WHERE Callsign LIKE ? ESCAPE '\\' AND Band LIKE ?",
+                    {"dl1%", band}, kScreenRows);
+            benchmark::DoNotOptimize(rawCount(
+                generated.raw, "SELECT count(*) FROM logtab WHERE Callsign LIKE ? ESCAPE '\\' AND Band LIKE ?",
+                {"dl1%", band}));
+        } else {
+            rawRows(generated.raw, "SELECT * FROM logtab WHERE Callsign LIKE ? ESCAPE '\\'", {"dl1%"}, kScreenRows);
+            benchmark::DoNotOptimize(
+                rawCount(generated.raw, "SELECT count(*) FROM logtab WHERE Callsign LIKE ? ESCAPE '\\'", {"dl1%"}));
+        }
+    }
+}
+
+const char* const kLookupCalls[] = {"DL1ABC", "K1ABC", "W1AW", "VK2ABC", "JA1ABC", "Q1ABC"};
+
+void BM_FindDxcc(benchmark::State& state)
+{
+    GeneratedLog& generated = logOf(10000);
+    const QString call = QLatin1String(kLookupCalls[state.range(0)]);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(generated.log->findDxcc(call));
+    state.SetLabel(kLookupCalls[state.range(0)]);
+}
+
+void BM_FindDxccRaw(benchmark::State& state)
+{
+    GeneratedLog& generated = logOf(10000);
+    const char* call = kLookupCalls[state.range(0)];
+    for (auto _ : state)
+        rawRows(generated.raw,
+                "SELECT * FROM dxccdata WHERE upper(substr(dxcccode, 1, 1)) IN (upper(substr(?1, 1, 1)), '%', '_')"
+                " AND ?1 LIKE dxcccode ORDER BY rowid LIMIT 1",
+                {call}, 1);
+    state.SetLabel(call);
+}
+
+// The same lookup without the first-character narrowing: every pattern in stored order.
+void BM_FindDxccFullScanRaw(benchmark::State& state)
+{
+    GeneratedLog& generated = logOf(10000);
+    const char* call = kLookupCalls[state.range(0)];
+    for (auto _ : state)
+        rawRows(generated.raw, "SELECT * FROM dxccdata WHERE ?1 LIKE dxcccode ORDER BY rowid LIMIT 1", {call}, 1);
+    state.SetLabel(call);
+}
+
+void sizesAndBands(benchmark::internal::Benchmark* b)
+{
+    for (int size : {10000, 100000})
+        for (int band : {0, 1})
+            b->Args({size, band});
+    b->ArgNames({"contacts", "band144"})->Unit(benchmark::kMillisecond);
+}
+
+void lookupCalls(benchmark::internal::Benchmark* b)
+{
+    b->DenseRange(0, int(std::size(kLookupCalls)) - 1)->Unit(benchmark::kMicrosecond);
+}
+
+} // namespace
+
+BENCHMARK(BM_BandChange)->Apply(sizesAndBands);
+BENCHMARK(BM_BandChangeRaw)->Apply(sizesAndBands);
+BENCHMARK(BM_PrefixSearch)->Apply(sizesAndBands);
+BENCHMARK(BM_PrefixSearchRaw)->Apply(sizesAndBands);
+BENCHMARK(BM_FindDxcc)->Apply(lookupCalls);
+BENCHMARK(BM_FindDxccRaw)->Apply(lookupCalls);
+BENCHMARK(BM_FindDxccFullScanRaw)->Apply(lookupCalls);
+
+BENCHMARK_MAIN();
