@@ -416,13 +416,17 @@ void ZelMultiOption::ApplyColours()
 
     const auto colour = [&](QWidget* widget) {
         QPalette palette = widget->palette();
+        // Buttons use the Button role for their background, the surface and caption Window.
         palette.setColor(QPalette::Window, back);
+        palette.setColor(QPalette::Button, back);
         palette.setColor(QPalette::WindowText, fore);
         palette.setColor(QPalette::ButtonText, fore);
         widget->setPalette(palette);
-        widget->setAutoFillBackground(true);
     };
+    // Only the surface fills its background: the parts have the same colour, and the
+    // border stays visible where they overlap it.
     colour(this);
+    setAutoFillBackground(true);
     colour(m_caption);
     for (const Option& option : std::as_const(m_options))
         colour(option.button);

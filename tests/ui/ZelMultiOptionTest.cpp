@@ -481,10 +481,12 @@ TEST(ZelMultiOptionPersistence, MainWindowSelectorRestored)
 
     const QColor face = QColor(212, 208, 200);
     EXPECT_EQ(control.palette().color(QPalette::Window), face);
+    EXPECT_TRUE(control.autoFillBackground());
     EXPECT_EQ(control.captionLabel()->palette().color(QPalette::Window), face);
     for (int i = 1; i <= 3; ++i) {
-        EXPECT_EQ(control.optionButton(i)->palette().color(QPalette::Window), face);
-        EXPECT_EQ(control.optionButton(i)->palette().color(QPalette::WindowText), QColor(Qt::black));
+        QRadioButton* button = control.optionButton(i);
+        EXPECT_EQ(button->palette().color(button->backgroundRole()), face);
+        EXPECT_EQ(button->palette().color(button->foregroundRole()), QColor(Qt::black));
     }
 }
 
@@ -529,7 +531,7 @@ TEST(ZelMultiOptionColours, InvalidColourIsShownBlack)
     EXPECT_EQ(control.backColor(), 0x7F000000u); // stored unchanged
     EXPECT_EQ(control.palette().color(QPalette::Window), QColor(Qt::black));
     EXPECT_EQ(control.captionLabel()->palette().color(QPalette::Window), QColor(Qt::black));
-    EXPECT_EQ(control.optionButton(3)->palette().color(QPalette::Window), QColor(Qt::black));
+    EXPECT_EQ(control.optionButton(3)->palette().color(QPalette::Button), QColor(Qt::black));
     EXPECT_EQ(control.captionLabel()->palette().color(QPalette::WindowText), QColor(Qt::red));
 }
 
