@@ -95,7 +95,9 @@ void SettingsWindow::buildControls()
     station->addWidget(label2, 1, 0);
     station->addWidget(m_locator, 1, 1);
     station->addWidget(label9, 2, 1);
-    station->setColumnStretch(1, 1);
+    station->setColumnStretch(3, 1);
+    m_callsign->setFixedWidth(200);
+    m_locator->setFixedWidth(200);
 
     auto* transparency = makeLabel(QStringLiteral("Label3"), QStringLiteral("Transparency of square on GE"), this);
     m_opacity = new QSlider(Qt::Horizontal, this);
