@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace mivra {
+
+class Clock;
+class LogDatabase;
+class Messages;
+struct LiveMapOptions;
+class StationSettings;
+
+// What the windows share for the whole run: the open log, the station settings table with its file,
+// the live map options, the message boxes and the clock.
+struct AppContext {
+    LogDatabase& log;
+    StationSettings& settings;
+    LiveMapOptions& live;
+    QString settingsFile;
+    QString dataFolder;
+    Messages& messages;
+    const Clock& clock;
+};
+
+} // namespace mivra

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace mivra {
+
+class Clock;
+class LogDatabase;
+class Messages;
+namespace geo { class ContactGeometry; }
+
+// The entry row of the main window: twelve fields, New and Save, the entity label `cou`, the Enter path
+// and the checks made when the callsign, the locator and the own locator are left.
+class EntryRow : public QObject {
+    Q_OBJECT
+public:
+    struct Services {
+        LogDatabase& log;
+        Messages& messages;
+        const Clock& clock;
+        geo::ContactGeometry& geometry;
+        std::function<QString()> bandPattern;
+    };
+
+    // Creates the fields, captions and buttons on the window at their twip positions.
+    EntryRow(QWidget* window, QLineEdit* ownLocator, Services services);
+
+    QLineEdit* field(const QString& name) const;
+    QLabel* cou() const { return m_cou; }
+    QPushButton* newButton() const { return m_addnew; }
+    QPushButton* saveButton() const { return m_save; }
+
+    void addNew();
+    void save();
+
+signals:
+    // A contact was stored; the log view should reload.
+    void saved();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void onFocusChanged(QWidget* old, QWidget* now);
+    void leaveCallsign();
+    void leaveLocator();
+    void leaveOwnLocator();
+    void findDxcc();
+    void focusLater(QWidget* target);
+
+    QWidget* m_window;
+    QLineEdit* m_ownLocator;
+    Services m_services;
+
+    QLineEdit *m_da, *m_gm, *m_ca, *m_gr, *m_rss, *m_rr, *m_ba, *m_mo, *m_na, *m_co, *m_qs, *m_pr;
+    QLabel* m_cou;
+    QPushButton* m_addnew;
+    QPushButton* m_save;
+    // The locator the last distance and heading belong to; a contact with another locator stores none.
+    QString m_geometryLocator;
+};
+
+} // namespace mivra

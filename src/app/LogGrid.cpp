@@ -1,0 +1,127 @@
+#include "LogGrid.h"
+
+#include "Twips.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QSortFilterProxyModel>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <array>
+
+namespace mivra {
+
+// Hides the rows deleted since the rows were last loaded.
+class HiddenRowsFilter : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+    void hide(qint64 id)
+    {
+        m_hidden.insert(id);
+        invalidateRowsFilter();
+    }
+    void clear() { m_hidden.clear(); }
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override
+    {
+        if (m_hidden.isEmpty())
+            return true;
+        const QModelIndex id = sourceModel()->index(sourceRow, 0, sourceParent);
+        return !m_hidden.contains(id.data().toLongLong());
+    }
+
+private:
+    QSet<qint64> m_hidden;
+};
+
+namespace {
+constexpr std::array<int, 16> kColumnTwips{10, 900, 700, 1000, 1100, 500, 500, 1300,
+                                            500, 1200, 700, 700, 500, 400, 2500, 500};
+}
+
+LogGrid::LogGrid(QWidget* parent)
+    : QWidget(parent)
+    , m_caption(new QLabel(this))
+    , m_view(new QTableView(this))
+    , m_model(new QSqlQueryModel(this))
+    , m_filter(new HiddenRowsFilter(this))
+{
+    m_caption->setAlignment(Qt::AlignCenter);
+    m_caption->setAutoFillBackground(true);
+    m_caption->setObjectName(QStringLiteral("DataGrid1Caption"));
+    QPalette captionPalette = m_caption->palette();
+    captionPalette.setColor(QPalette::Window, palette().color(QPalette::Active, QPalette::Highlight));
+    captionPalette.setColor(QPalette::WindowText, palette().color(QPalette::Active, QPalette::HighlightedText));
+    m_caption->setPalette(captionPalette);
+
+    m_filter->setSourceModel(m_model);
+    m_view->setModel(m_filter);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->verticalHeader()->setDefaultSectionSize(twipsToPixels(255));
+    m_view->setWordWrap(false);
+    m_view->installEventFilter(this);
+
+    auto* deleteAction = new QAction(tr("Delete"), m_view);
+    connect(deleteAction, &QAction::triggered, this, &LogGrid::requestDeleteOfCurrentRow);
+    m_view->addAction(deleteAction);
+    m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_caption);
+    layout->addWidget(m_view, 1);
+}
+
+void LogGrid::setRows(QSqlQuery&& query)
+{
+    m_filter->clear();
+    m_model->setQuery(std::move(query));
+    m_filter->invalidate();
+}
+
+void LogGrid::setCaption(const QString& caption) { m_caption->setText(caption); }
+
+QString LogGrid::caption() const { return m_caption->text(); }
+
+void LogGrid::setGridColumns()
+{
+    const int columns = std::min<int>(kColumnTwips.size(), m_filter->columnCount());
+    for (int column = 0; column < columns; ++column)
+        m_view->setColumnWidth(column, std::max(1, twipsToPixels(kColumnTwips[column])));
+}
+
+int LogGrid::visibleRowCount() const { return m_filter->rowCount(); }
+
+qint64 LogGrid::idAt(int row) const { return m_filter->index(row, 0).data().toLongLong(); }
+
+void LogGrid::hideRow(qint64 id) { m_filter->hide(id); }
+
+bool LogGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        requestDeleteOfCurrentRow();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void LogGrid::requestDeleteOfCurrentRow()
+{
+    const QModelIndex current = m_view->currentIndex();
+    if (!current.isValid())
+        return;
+    emit deleteRequested(idAt(current.row()));
+}
+
+} // namespace mivra

@@ -1,0 +1,335 @@
+#include "MainWindow.h"
+
+#include "Bands.h"
+#include "EntryRow.h"
+#include "GridWheelFilter.h"
+#include "LogDatabase.h"
+#include "LogGrid.h"
+#include "Messages.h"
+#include "SettingsWindow.h"
+#include "StationSettingsFile.h"
+#include "Twips.h"
+#include "UpperCaseValidator.h"
+#include "ZelMultiOption.h"
+
+#include <QButtonGroup>
+#include <QCoreApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+namespace mivra {
+
+namespace {
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& rect,
+                  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAlignment(alignment);
+    label->setGeometry(rect);
+    return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QRect& rect,
+                        const QString& toolTip = {})
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(rect);
+    if (!toolTip.isEmpty())
+        button->setToolTip(toolTip);
+    return button;
+}
+
+// The selector's state as stored with the window's layout.
+QVariantMap multiOptionState()
+{
+    return {
+        {QStringLiteral("Appearance3D"), 1},   {QStringLiteral("Border"), 0},
+        {QStringLiteral("CaptionAligning"), 1}, {QStringLiteral("Aligning"), 2},
+        {QStringLiteral("Positioning"), 1},    {QStringLiteral("Caption"), QString()},
+        {QStringLiteral("OptionCount"), 3},    {QStringLiteral("OptionSelected"), 2},
+        {QStringLiteral("Horizontal"), true},  {QStringLiteral("BCOL"), 0xC8D0D4},
+        {QStringLiteral("FCOL"), 0},
+    };
+}
+
+} // namespace
+
+MainWindow::MainWindow(AppContext& context, QWidget* parent)
+    : QWidget(parent)
+    , m_ctx(context)
+{
+    setObjectName(QStringLiteral("frmmain"));
+    setWindowTitle(QStringLiteral("MivraQ 2.0.8"));
+    setFixedSize(twipsToPixels(15240), twipsToPixels(8475));
+
+    buildTopStrip();
+    buildSearchArea();
+
+    m_grid = new LogGrid(this);
+    m_grid->setObjectName(QStringLiteral("DataGrid1"));
+    m_grid->setGeometry(twipRect(120, 1200, 14775, 6270));
+    connect(m_grid, &LogGrid::deleteRequested, this, &MainWindow::deleteRow);
+
+    m_entry = new EntryRow(this, m_ownLocator,
+                           {m_ctx.log, m_ctx.messages, m_ctx.clock, m_geometry, [this] { return m_bandPattern; }});
+    connect(m_entry, &EntryRow::saved, this, &MainWindow::OpenDatabase);
+
+    buildButtons();
+    buildBandFrame();
+}
+
+MainWindow::~MainWindow()
+{
+    delete m_settingsWindow;
+}
+
+void MainWindow::buildTopStrip()
+{
+    makeLabel(this, "Label16", QStringLiteral("Squares wkd/cmfd:"), twipRect(0, 120, 1575, 255));
+    m_sqw = makeLabel(this, "Sqw", QString(), twipRect(1560, 120, 495, 255));
+    m_sqc = makeLabel(this, "SQc", QString(), twipRect(2040, 120, 495, 375));
+    makeLabel(this, "Label17", QStringLiteral("DXCC wkd/cfmd:"), twipRect(2640, 120, 1335, 255));
+    m_elapsed = makeLabel(this, "Label1", QString(), twipRect(2880, 120, 735, 255));
+    m_dxw = makeLabel(this, "dxw", QString(), twipRect(4080, 120, 375, 255));
+    m_dxc = makeLabel(this, "DXc", QString(), twipRect(4560, 120, 375, 375));
+    makeLabel(this, "Label19", QStringLiteral("My Callsign:"), twipRect(11160, 120, 855, 255));
+    m_ownCallsign = new QLineEdit(this);
+    m_ownCallsign->setObjectName(QStringLiteral("Callsign"));
+    m_ownCallsign->setGeometry(twipRect(12120, 120, 855, 285));
+    makeLabel(this, "Label18", QStringLiteral("My Grid:"), twipRect(13080, 120, 615, 255));
+    m_ownLocator = new QLineEdit(this);
+    m_ownLocator->setObjectName(QStringLiteral("MyGrid"));
+    m_ownLocator->setGeometry(twipRect(13800, 120, 1095, 285));
+}
+
+void MainWindow::buildSearchArea()
+{
+    auto* searchButton = makeButton(this, "Search", QStringLiteral("Search"), twipRect(2040, 480, 855, 615),
+                                    QStringLiteral("Search for call or grid"));
+    connect(searchButton, &QPushButton::clicked, this, &MainWindow::search);
+    makeLabel(this, "Label2", QStringLiteral("Callsign"), twipRect(120, 600, 855, 255));
+    makeLabel(this, "Label3", QStringLiteral("Grid"), twipRect(120, 840, 615, 255));
+
+    m_multiOption = new ZelMultiOption(this);
+    m_multiOption->setObjectName(QStringLiteral("MultiOption1"));
+    m_multiOption->setGeometry(twipRect(720, 600, 255, 495));
+    m_multiOption->readProperties(multiOptionState());
+
+    m_searchText = new QLineEdit(this);
+    m_searchText->setObjectName(QStringLiteral("txtStr"));
+    m_searchText->setGeometry(twipRect(1080, 720, 735, 285));
+    connect(m_multiOption, &ZelMultiOption::focusEntered, m_searchText, &QLineEdit::clear);
+}
+
+void MainWindow::buildButtons()
+{
+    auto* gridDec = makeButton(this, "gridDEC", QStringLiteral("GD"), twipRect(13300, 585, 510, 510),
+                               QStringLiteral("Generate Data for Google Earth"));
+    gridDec->setEnabled(false);
+    m_googleEarth = makeButton(this, "GoogleEarth", QString(), twipRect(13900, 585, 540, 510),
+                               QStringLiteral("Show on Google Earth"));
+    m_googleEarth->setEnabled(false);
+    auto* initials = makeButton(this, "Initials", QStringLiteral("Initials"), twipRect(14485, 630, 750, 330));
+    connect(initials, &QPushButton::clicked, this, &MainWindow::showSettingsWindow);
+}
+
+void MainWindow::buildBandFrame()
+{
+    auto* frame = new QGroupBox(QStringLiteral("Band MHz"), this);
+    frame->setObjectName(QStringLiteral("frmBand"));
+    frame->setGeometry(twipRect(120, 7560, 13335, 855));
+    m_bandButtons = new QButtonGroup(this);
+    m_bandButtons->setExclusive(true);
+    for (int i = 0; i < int(kBands.size()); ++i) {
+        const QRect rect = i < 21 ? twipRect(600 * i, 240, 615, 615) : twipRect(12705, 210, 615, 615);
+        auto* button = makeButton(frame, "OptBand", QString::fromLatin1(kBands[i].caption), rect);
+        button->setCheckable(true);
+        button->setProperty("index", i);
+        m_bandButtons->addButton(button, i);
+    }
+    connect(m_bandButtons, &QButtonGroup::idClicked, this, &MainWindow::selectBand);
+
+    auto* exitButton = makeButton(this, "cmdExit", QStringLiteral("E&xit"), twipRect(13545, 7770, 705, 615));
+    connect(exitButton, &QPushButton::clicked, this, &QWidget::close);
+    auto* qsl = makeButton(this, "QSL", QStringLiteral("QSL"), twipRect(14385, 7770, 645, 615),
+                           QStringLiteral("print qsl"));
+    qsl->setEnabled(false);
+}
+
+QPushButton* MainWindow::bandButton(int index) const
+{
+    return static_cast<QPushButton*>(m_bandButtons->button(index));
+}
+
+void MainWindow::open()
+{
+    startSequence();
+    if (!m_hiddenForSettings)
+        show();
+}
+
+void MainWindow::startSequence()
+{
+    const QString picture = QDir(m_ctx.dataFolder).filePath(QStringLiteral("gearth.JPEG"));
+    const QString shipped = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("gearth.JPEG"));
+    const QIcon icon(QFileInfo::exists(picture) ? picture : shipped);
+    m_googleEarth->setIcon(icon);
+    m_googleEarth->setIconSize(m_googleEarth->size() - QSize(6, 6));
+
+    if (!m_wheel) {
+        m_wheel = new GridWheelFilter(m_grid->view(), this);
+        m_grid->view()->viewport()->installEventFilter(m_wheel);
+    }
+
+    StationSettings& settings = m_ctx.settings;
+    QString error;
+    if (!LoadStationSettings(settings, m_ctx.settingsFile, &error))
+        m_ctx.messages.inform(this, error);
+
+    m_ownCallsign->setText(settings.text(StationSettings::OwnCallsign));
+    m_ownLocator->setText(settings.text(StationSettings::OwnLocator));
+    m_multiOption->setOptionSelected(static_cast<qint16>(settings.numericValue(StationSettings::SearchSelector)));
+    m_ctx.live = LiveMapOptions::fromSettings(settings);
+    const qint64 band = settings.numericValue(StationSettings::BandIndex);
+    m_bandIndex = band >= 0 && band < qint64(kBands.size()) ? int(band) : kDefaultBandIndex;
+    m_mapOwnCallsign = m_ownCallsign->text();
+
+    for (QLineEdit* box : {m_entry->field(QStringLiteral("Ca")), m_entry->field(QStringLiteral("Gr")),
+                           m_ownLocator, m_ownCallsign}) {
+        if (!box->validator())
+            box->setValidator(new UpperCaseValidator(box));
+    }
+
+    m_open = true;
+    bandButton(m_bandIndex)->setChecked(true);
+    selectBand(m_bandIndex);
+    m_ctx.log.asterix();
+    OpenDatabase();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_open)
+        closeSequence();
+    event->accept();
+}
+
+void MainWindow::closeSequence()
+{
+    m_open = false;
+    m_ctx.log.asterixb();
+    StationSettings& settings = m_ctx.settings;
+    settings.setText(StationSettings::OwnCallsign, m_ownCallsign->text());
+    settings.setText(StationSettings::OwnLocator, m_ownLocator->text());
+    settings.setNumber(StationSettings::SearchSelector, m_multiOption->optionSelected());
+    settings.setNumber(StationSettings::BandIndex, m_bandIndex);
+    QString error;
+    if (!SaveStationSettings(settings, m_ctx.settingsFile, &error))
+        m_ctx.messages.inform(this, error);
+}
+
+bool MainWindow::settingsIncomplete() const
+{
+    return m_ctx.settings.text(StationSettings::OwnCallsign).isEmpty() || m_ctx.settings.text(StationSettings::OwnLocator).isEmpty();
+}
+
+void MainWindow::OpenDatabase()
+{
+    if (settingsIncomplete()) {
+        m_hiddenForSettings = true;
+        hide();
+        showSettingsWindow();
+    }
+    QString error;
+    if (!m_ctx.log.addMapColumnsIfNeeded(&error))
+        qWarning("%s", qPrintable(error));
+    m_grid->setRows(m_ctx.log.logView(m_bandPattern));
+    m_grid->setCaption(QString::number(m_ctx.log.countLogView(m_bandPattern)));
+    m_grid->setGridColumns();
+}
+
+void MainWindow::selectBand(int index)
+{
+    QElapsedTimer timer;
+    timer.start();
+    m_bandPattern = bandPattern(index);
+    for (QLabel* counter : {m_sqw, m_sqc, m_dxc, m_dxw})
+        counter->clear();
+    m_bandIndex = index;
+    OpenDatabase();
+    m_elapsed->setText(QString::number(timer.elapsed()) + QStringLiteral(" mS"));
+    const QColor scrollBar = QColor::fromRgb(ZelMultiOption::TranslateColour(ZelMultiOption::kOleSystemColour));
+    for (QLineEdit* box : {m_ownCallsign, m_ownLocator}) {
+        QPalette palette = box->palette();
+        palette.setColor(QPalette::Base, scrollBar);
+        box->setPalette(palette);
+    }
+}
+
+void MainWindow::search()
+{
+    const QString text = m_searchText->text();
+    const int choice = m_multiOption->optionSelected();
+    if (text.isEmpty())
+        return; // the counters take this path
+    if (choice != SearchByCallsign && choice != SearchByGrid)
+        return;
+    m_grid->setRows(m_ctx.log.search(choice, text, m_bandPattern));
+    m_grid->setGridColumns();
+    m_grid->setCaption(QString::number(m_ctx.log.countSearch(choice, text, m_bandPattern)));
+}
+
+void MainWindow::deleteRow(qint64 id)
+{
+    if (!m_ctx.messages.ask(this, QStringLiteral(" Delete Recordset ?")))
+        return;
+    QString error;
+    if (!m_ctx.log.deleteRow(id, &error)) {
+        m_ctx.messages.inform(this, error);
+        return;
+    }
+    m_grid->hideRow(id);
+}
+
+void MainWindow::showSettingsWindow()
+{
+    if (!m_settingsWindow) {
+        m_settingsWindow = new SettingsWindow(m_ctx.settings, m_ctx.live, m_ctx.settingsFile, m_ctx.messages);
+        m_settingsWindow->setMainWindowBoxes(m_ownCallsign, m_ownLocator);
+        connect(m_settingsWindow, &SettingsWindow::mainWindowRequested, this, &MainWindow::onSettingsDone);
+        connect(m_settingsWindow, &SettingsWindow::closedByUser, this, &MainWindow::onSettingsClosed);
+    }
+    m_settingsWindow->showActivated();
+}
+
+void MainWindow::onSettingsDone()
+{
+    m_hiddenForSettings = false;
+    if (!m_open)
+        startSequence();
+    show();
+}
+
+// Closing the settings window while the main window waits hidden for them ends the program, as
+// closing the only visible window does; the close sequence keeps what the settings window saved.
+void MainWindow::onSettingsClosed()
+{
+    if (!m_hiddenForSettings || isVisible())
+        return;
+    m_ownCallsign->setText(m_ctx.settings.text(StationSettings::OwnCallsign));
+    m_ownLocator->setText(m_ctx.settings.text(StationSettings::OwnLocator));
+    close();
+    emit quitRequested();
+}
+
+} // namespace mivra

@@ -1,0 +1,72 @@
+#include "AppContext.h"
+#include "Clock.h"
+#include "DataFolder.h"
+#include "LogDatabase.h"
+#include "MainWindow.h"
+#include "Messages.h"
+#include "LiveMapOptions.h"
+#include "StationSettings.h"
+#include "TerminationSignals.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFont>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+using namespace mivra;
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Mivra"));
+    QApplication::setApplicationVersion(QStringLiteral(MIVRA_VERSION));
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Logbook for VHF, UHF and microwave contacts."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption dataDirOption(
+        QStringLiteral("data-dir"),
+        QStringLiteral("Keep the log (backup.sqlite) and the pictures in <dir>."), QStringLiteral("dir"));
+    parser.addOption(dataDirOption);
+    parser.process(app);
+
+    // A termination signal closes the windows in order; while an error box is up it just ends the run.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &app, &QApplication::quit);
+
+    BoxMessages messages;
+    const QString dataFolder = chooseDataFolder(
+        parser.value(dataDirOption), QCoreApplication::applicationDirPath(),
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    QString error;
+    std::unique_ptr<LogDatabase> log;
+    if (!QDir().mkpath(dataFolder))
+        error = QStringLiteral("The data folder %1 cannot be created.").arg(QDir::toNativeSeparators(dataFolder));
+    else
+        log = LogDatabase::open(QDir(dataFolder).filePath(kLogFileName), kCtyCsvPath, &error);
+    if (!log) {
+        std::fprintf(stderr, "mivra: %s\n", qPrintable(error));
+        messages.inform(nullptr, error);
+        return 1;
+    }
+
+    StationSettings settings;
+    LiveMapOptions live;
+    const SystemClock clock;
+    AppContext context{*log, settings, live, QDir::current().filePath(kSettingsFileName), dataFolder, messages, clock};
+
+    MainWindow window(context);
+    QObject::disconnect(&termination, nullptr, &app, nullptr);
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &window, [&window] {
+        window.close();
+        QApplication::quit();
+    });
+    QObject::connect(&window, &MainWindow::quitRequested, &app, &QApplication::quit);
+    window.open();
+    return QApplication::exec();
+}

@@ -1,0 +1,110 @@
+#include "AppTestSupport.h"
+
+#include "DataFolder.h"
+
+#include <QSqlQuery>
+
+namespace mivra::test {
+
+QApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "mivra-tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+namespace {
+
+// Building the DXCC table takes a moment; every test starts from a copy of one log.
+QString templateLog()
+{
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const QString file = dir.filePath(QStringLiteral("template.sqlite"));
+        QString error;
+        auto log = LogDatabase::open(file, kCtyCsvPath, &error);
+        if (!log)
+            ADD_FAILURE() << error.toStdString();
+        return file;
+    }();
+    return path;
+}
+
+} // namespace
+
+void MainWindowTest::SetUp()
+{
+    application();
+    ASSERT_TRUE(m_dir.isValid());
+    ASSERT_TRUE(QFile::copy(templateLog(), logFile()));
+    QFile::setPermissions(logFile(), QFile::ReadOwner | QFile::WriteOwner);
+    QString error;
+    m_log = LogDatabase::open(logFile(), kCtyCsvPath, &error);
+    ASSERT_TRUE(m_log) << error.toStdString();
+}
+
+void MainWindowTest::TearDown()
+{
+    m_window.reset();
+    m_context.reset();
+    m_log.reset();
+}
+
+void MainWindowTest::writeSettings(const QString& callsign, const QString& locator, int bandIndex)
+{
+    QFile file(settingsFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const QString text = QStringLiteral("\"%1\"\r\n\"%2\"\r\n1\r\n1\r\n%3\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n1\r\n")
+                             .arg(callsign, locator)
+                             .arg(bandIndex);
+    file.write(text.toUtf8());
+}
+
+void MainWindowTest::createWindow()
+{
+    m_context = std::make_unique<AppContext>(
+        AppContext{*m_log, m_settings, m_live, settingsFile(), m_dir.path(), m_messages, m_clock});
+    m_window = std::make_unique<MainWindow>(*m_context);
+}
+
+void MainWindowTest::openWindow()
+{
+    createWindow();
+    m_window->open();
+    ASSERT_TRUE(m_window->isVisible());
+    m_window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void MainWindowTest::addContact(const QString& date, const QString& callsign, const QString& grid,
+                                const QString& band, const QString& time)
+{
+    QsoRecord qso;
+    qso.date = date;
+    qso.gmt = time;
+    qso.callsign = callsign;
+    qso.grid = grid;
+    qso.band = band;
+    qso.rsts = qso.rstr = QStringLiteral("59");
+    qso.mode = QStringLiteral("SSB");
+    qso.qsl = QStringLiteral("Y");
+    qso.prop = QStringLiteral("Tr");
+    QString error;
+    ASSERT_TRUE(m_log->saveQso(qso, &error)) << error.toStdString();
+}
+
+QByteArray MainWindowTest::settingsBytes() const
+{
+    QFile file(settingsFile());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void MainWindowTest::settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+} // namespace mivra::test

@@ -1,0 +1,251 @@
+#include "AppTestSupport.h"
+
+#include "EntryRow.h"
+#include "LogGrid.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace mivra::test {
+namespace {
+
+class EntryTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
+        openWindow();
+    }
+
+    QLineEdit* field(const char* name) const { return m_window->findChild<QLineEdit*>(QString::fromLatin1(name)); }
+    QWidget* focused() const { return QApplication::focusWidget(); }
+    void type(const char* name, const QString& text)
+    {
+        QTest::keyClicks(field(name), text);
+    }
+    void enter(QWidget* widget)
+    {
+        QTest::keyClick(widget, Qt::Key_Return);
+        settle();
+    }
+    void pressNew()
+    {
+        m_window->entryRow()->newButton()->setFocus();
+        QTest::keyClick(m_window->entryRow()->newButton(), Qt::Key_Space);
+        settle();
+    }
+    int logRows()
+    {
+        QSqlQuery query(m_log->database());
+        return query.exec(QStringLiteral("SELECT COUNT(*) FROM logtab")) && query.next() ? query.value(0).toInt() : -1;
+    }
+};
+
+TEST_F(EntryTest, KeyboardOnlyContactIsStoredColumnByColumn)
+{
+    const int captionBefore = m_window->grid()->caption().toInt();
+    pressNew();
+    EXPECT_EQ(focused(), field("Ca"));
+    type("Ca", QStringLiteral("dl1abc"));
+    enter(field("Ca"));
+    EXPECT_EQ(focused(), field("Gr"));
+    const QString germany = m_log->findDxcc(QStringLiteral("DL1ABC")).entity;
+    EXPECT_TRUE(germany.contains(QStringLiteral("Germany"))) << germany.toStdString();
+    EXPECT_EQ(m_window->entryRow()->cou()->text(), germany);
+
+    type("Gr", QStringLiteral("jo31"));
+    enter(field("Gr"));
+    EXPECT_EQ(focused(), field("Rss"));
+    EXPECT_EQ(field("Gr")->text(), QStringLiteral("JO31"));
+    for (const char* name : {"Rss", "Rr", "Ba", "mo"})
+        enter(field(name));
+    EXPECT_EQ(focused(), field("Na"));
+    type("Na", QStringLiteral("Hans"));
+    enter(field("Na"));
+    type("Co", QStringLiteral("tnx fer QSO"));
+    enter(field("Co"));
+    enter(field("Qs"));
+    enter(field("Pr"));
+    EXPECT_EQ(focused(), m_window->entryRow()->saveButton());
+    enter(m_window->entryRow()->saveButton());
+
+    EXPECT_TRUE(m_messages.informed.isEmpty()) << m_messages.informed.join('|').toStdString();
+    QSqlQuery query(m_log->database());
+    ASSERT_TRUE(query.exec(QStringLiteral("SELECT Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment, "
+                                          "QSL, Prop, DXCC, QRB, QTF FROM logtab")));
+    ASSERT_TRUE(query.next());
+    const QStringList expected{"2026-12-07", "21:05", "DL1ABC", "JO31", "59", "59", "144", "SSB",
+                               "Hans",       "tnx fer QSO", "Y", "Tr", germany, "482", "256"};
+    for (int column = 0; column < expected.size(); ++column)
+        EXPECT_EQ(query.value(column).toString(), expected[column]) << query.record().fieldName(column).toStdString();
+    EXPECT_FALSE(query.next());
+
+    EXPECT_EQ(m_window->grid()->caption().toInt(), captionBefore + 1);
+    for (const char* name : {"Da", "GM", "Ca", "Gr", "Rss", "Rr", "Ba", "mo", "Na", "Co", "Qs", "Pr"})
+        EXPECT_TRUE(field(name)->text().isEmpty()) << name;
+    EXPECT_EQ(m_window->entryRow()->cou()->text(), germany);
+}
+
+TEST_F(EntryTest, LocatorChecksOnLeaving)
+{
+    const struct { QString typed; QString kept; bool message; } cases[] = {
+        {"jo62qm", "JO62QM", false}, {"JO62QM12AB", "JO62QM12AB", false}, {"JO62", "JO62", false},
+        {"JO62Q", "", true},         {"JS62", "", true},                  {"", "", false},
+    };
+    for (const auto& c : cases) {
+        m_messages.informed.clear();
+        field("Ca")->setText(QStringLiteral("DL1ABC"));
+        field("Gr")->setFocus();
+        settle();
+        field("Gr")->setText(c.typed);
+        enter(field("Gr"));
+        settle();
+        EXPECT_EQ(field("Gr")->text(), c.kept) << c.typed.toStdString();
+        EXPECT_EQ(m_messages.informed, c.message ? QStringList{"Locator input incorrect"} : QStringList{})
+            << c.typed.toStdString();
+    }
+}
+
+TEST_F(EntryTest, InvalidLocatorSendsTheFocusThroughTheCallsignOnce)
+{
+    field("Ca")->setFocus();
+    type("Ca", QStringLiteral("OK1ABC"));
+    enter(field("Ca"));
+    type("Gr", QStringLiteral("JO62Q"));
+    enter(field("Gr"));
+    for (int i = 0; i < 20; ++i)
+        settle();
+    EXPECT_EQ(m_messages.informed, QStringList{"Locator input incorrect"});
+    EXPECT_EQ(field("Ca")->text(), QStringLiteral("OK1ABC"));
+    // The callsign check passed again and handed the focus back to the empty locator.
+    EXPECT_EQ(focused(), field("Gr"));
+}
+
+TEST_F(EntryTest, EmptyCallsignCannotBeLeftAndUnknownCallsignIsRefused)
+{
+    field("Ca")->setFocus();
+    type("Ca", QStringLiteral("DL1ABC"));
+    enter(field("Ca"));
+    const QString germany = m_window->entryRow()->cou()->text();
+    ASSERT_FALSE(germany.isEmpty());
+
+    field("Gr")->setText(QStringLiteral("JO62"));
+    field("Ca")->setFocus();
+    settle();
+    ASSERT_EQ(focused(), field("Ca"));
+    field("Ca")->clear();
+    enter(field("Ca"));
+    EXPECT_EQ(focused(), field("Ca"));
+    EXPECT_TRUE(m_messages.informed.isEmpty());
+
+    type("Ca", QStringLiteral("Q1ABC"));
+    enter(field("Ca"));
+    EXPECT_EQ(m_messages.informed, QStringList{"Callsign not allowed"});
+    EXPECT_TRUE(field("Ca")->text().isEmpty());
+    EXPECT_EQ(focused(), field("Ca"));
+    EXPECT_EQ(m_window->entryRow()->cou()->text(), germany);
+
+    // The window can still be closed with the callsign empty.
+    m_window->close();
+    EXPECT_FALSE(m_window->isVisible());
+}
+
+TEST_F(EntryTest, CallsignWithAQuoteIsLookedUpLikeAnyOther)
+{
+    field("Ca")->setFocus();
+    type("Ca", QStringLiteral("DL1'X"));
+    enter(field("Ca"));
+    EXPECT_TRUE(m_messages.informed.isEmpty());
+    EXPECT_EQ(focused(), field("Gr"));
+    EXPECT_TRUE(m_window->entryRow()->cou()->text().contains(QStringLiteral("Germany")));
+}
+
+TEST_F(EntryTest, OwnLocatorCheck)
+{
+    const struct { QString typed; QString kept; bool message; } cases[] = {
+        {"JO62", "JO62", false}, {"JO6", "", true}, {"", "", false}, {"JO62QM", "JO62QM", false}};
+    for (const auto& c : cases) {
+        m_messages.informed.clear();
+        field("MyGrid")->setFocus();
+        settle();
+        field("MyGrid")->setText(c.typed);
+        field("Na")->setFocus();
+        settle();
+        EXPECT_EQ(field("MyGrid")->text(), c.kept) << c.typed.toStdString();
+        EXPECT_EQ(focused(), c.message ? field("MyGrid") : field("Na")) << c.typed.toStdString();
+        EXPECT_EQ(m_messages.informed.size(), c.message ? 1 : 0);
+    }
+}
+
+TEST_F(EntryTest, NewFillsTheBandOfTheSelectedButtonAndRefusesAll)
+{
+    field("Ca")->setText(QStringLiteral("OK1ABC"));
+    field("Na")->setText(QStringLiteral("Jan"));
+    QTest::mouseClick(m_window->bandButton(12), Qt::LeftButton);
+    pressNew();
+    EXPECT_EQ(field("Ba")->text(), QStringLiteral("1296"));
+    EXPECT_EQ(field("Da")->text(), QStringLiteral("2026-12-07"));
+    EXPECT_EQ(field("GM")->text(), QStringLiteral("21:05"));
+    for (const auto& [name, value] : {std::pair{"Rss", "59"}, {"Rr", "59"}, {"mo", "SSB"}, {"Qs", "Y"}, {"Pr", "Tr"}})
+        EXPECT_EQ(field(name)->text(), QString::fromLatin1(value)) << name;
+
+    QTest::mouseClick(m_window->bandButton(21), Qt::LeftButton);
+    field("Co")->setText(QStringLiteral("kept"));
+    pressNew();
+    EXPECT_EQ(m_messages.informed, QStringList{"Please select Band"});
+    for (const char* name : {"GM", "Da", "Rss", "Rr", "mo", "Qs", "Pr"})
+        EXPECT_TRUE(field(name)->text().isEmpty()) << name;
+    EXPECT_EQ(field("Ca")->text(), QStringLiteral("OK1ABC"));
+    EXPECT_EQ(field("Ba")->text(), QStringLiteral("1296"));
+    EXPECT_EQ(field("Na")->text(), QStringLiteral("Jan"));
+    EXPECT_EQ(field("Co")->text(), QStringLiteral("kept"));
+}
+
+TEST_F(EntryTest, FailedSaveKeepsTheFieldsAndStoresNothing)
+{
+    const int before = logRows();
+    field("Na")->setText(QStringLiteral("Jan"));
+    field("Gr")->setText(QStringLiteral("JO62"));
+    QTest::mouseClick(m_window->entryRow()->saveButton(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(m_messages.informed, QStringList{"No new Recorset available"});
+    EXPECT_EQ(logRows(), before);
+    EXPECT_EQ(field("Na")->text(), QStringLiteral("Jan"));
+    EXPECT_EQ(field("Gr")->text(), QStringLiteral("JO62"));
+}
+
+TEST_F(EntryTest, ContactWithoutLocatorStoresNoDistance)
+{
+    // A first contact leaves a distance behind.
+    pressNew();
+    type("Ca", QStringLiteral("OK1ABC"));
+    enter(field("Ca"));
+    type("Gr", QStringLiteral("JO60"));
+    enter(field("Gr"));
+    QTest::mouseClick(m_window->entryRow()->saveButton(), Qt::LeftButton);
+    settle();
+    ASSERT_GT(m_window->contactGeometry().QrbKm, 0.0f);
+
+    pressNew();
+    type("Ca", QStringLiteral("OK1XYZ"));
+    enter(field("Ca"));
+    enter(field("Gr"));
+    QTest::mouseClick(m_window->entryRow()->saveButton(), Qt::LeftButton);
+    settle();
+
+    QSqlQuery query(m_log->database());
+    ASSERT_TRUE(query.exec(QStringLiteral("SELECT Callsign, QRB IS NULL, QTF IS NULL FROM logtab ORDER BY ID")));
+    ASSERT_TRUE(query.next());
+    EXPECT_EQ(query.value(1).toInt(), 0);
+    ASSERT_TRUE(query.next());
+    EXPECT_EQ(query.value(0).toString(), QStringLiteral("OK1XYZ"));
+    EXPECT_EQ(query.value(1).toInt(), 1);
+    EXPECT_EQ(query.value(2).toInt(), 1);
+}
+
+} // namespace
+} // namespace mivra::test

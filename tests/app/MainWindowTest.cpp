@@ -1,0 +1,241 @@
+#include "AppTestSupport.h"
+
+#include "LogGrid.h"
+#include "SettingsWindow.h"
+#include "ZelMultiOption.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTableView>
+
+namespace mivra::test {
+namespace {
+
+int scalar(LogDatabase& log, const QString& sql)
+{
+    QSqlQuery query(log.database());
+    if (!query.exec(sql) || !query.next())
+        return -1;
+    return query.value(0).toInt();
+}
+
+int patternsEndingIn(LogDatabase& log, char wildcard)
+{
+    return scalar(log, QStringLiteral("SELECT COUNT(*) FROM dxccdata WHERE substr(dxcccode, -1) = '%1'")
+                           .arg(QLatin1Char(wildcard)));
+}
+
+QStringList settingsLines(const QByteArray& bytes)
+{
+    QStringList lines = QString::fromUtf8(bytes).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+using StartTest = MainWindowTest;
+
+TEST_F(StartTest, BandIndexTenPressesTheBand144AndShowsOnlyItsRows)
+{
+    writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
+    addContact(QStringLiteral("2026-01-02"), QStringLiteral("OK1AA"), QStringLiteral("JO60"), QStringLiteral("144"));
+    addContact(QStringLiteral("2026-01-03"), QStringLiteral("OK1BB"), QStringLiteral("JO70"), QStringLiteral("1296"));
+    addContact(QStringLiteral("2026-01-04"), QStringLiteral("OK1CC"), QStringLiteral("JO71"), QStringLiteral("432"));
+    addContact(QStringLiteral("2026-01-05"), QStringLiteral("OK1DD"), QStringLiteral("JO72"), QStringLiteral("144"));
+    openWindow();
+
+    EXPECT_TRUE(m_window->bandButton(10)->isChecked());
+    EXPECT_EQ(m_window->bandButton(10)->text(), QStringLiteral("144"));
+    EXPECT_EQ(m_window->BandPattern(), QStringLiteral("144%"));
+    EXPECT_EQ(m_window->grid()->caption(), QStringLiteral("2"));
+    ASSERT_EQ(m_window->grid()->visibleRowCount(), 2);
+    // Newest first.
+    const QAbstractItemModel* model = m_window->grid()->view()->model();
+    EXPECT_EQ(model->index(0, 3).data().toString(), QStringLiteral("OK1DD"));
+    EXPECT_EQ(model->index(1, 3).data().toString(), QStringLiteral("OK1AA"));
+    EXPECT_TRUE(m_window->findChild<QLabel*>(QStringLiteral("Label1"))->text().endsWith(QStringLiteral(" mS")));
+    EXPECT_EQ(m_window->findChild<QLineEdit*>(QStringLiteral("Callsign"))->text(), QStringLiteral("DL1AAA"));
+    EXPECT_EQ(m_window->findChild<QLineEdit*>(QStringLiteral("MyGrid"))->text(), QStringLiteral("JO62QM"));
+    EXPECT_EQ(m_window->mapOwnCallsign(), QStringLiteral("DL1AAA"));
+    EXPECT_TRUE(m_messages.informed.isEmpty());
+}
+
+TEST_F(StartTest, BandButtonsFilterByPrefixAndAllShowsEveryRow)
+{
+    writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
+    addContact(QStringLiteral("2026-01-02"), QStringLiteral("OK1AA"), QStringLiteral("JO60"), QStringLiteral("144"));
+    addContact(QStringLiteral("2026-01-03"), QStringLiteral("OK1BB"), QStringLiteral("JO70"), QStringLiteral("1296"));
+    addContact(QStringLiteral("2026-01-04"), QStringLiteral("OK1CC"), QStringLiteral("JO71"), QStringLiteral("432"));
+    openWindow();
+
+    const struct { int index; QString caption; } cases[] = {{12, "1"}, {11, "1"}, {21, "3"}, {9, "0"}, {10, "1"}};
+    for (const auto& c : cases) {
+        QTest::mouseClick(m_window->bandButton(c.index), Qt::LeftButton);
+        EXPECT_TRUE(m_window->bandButton(c.index)->isChecked()) << c.index;
+        EXPECT_EQ(m_window->bandIndex(), c.index);
+        EXPECT_EQ(m_window->grid()->caption(), c.caption) << c.index;
+        EXPECT_EQ(m_window->grid()->visibleRowCount(), c.caption.toInt()) << c.index;
+        for (const char* counter : {"Sqw", "SQc", "DXc", "dxw"})
+            EXPECT_TRUE(m_window->findChild<QLabel*>(QString::fromLatin1(counter))->text().isEmpty());
+    }
+}
+
+TEST_F(StartTest, PatternsRunWithPercentAndAreStoredWithAsteriskAfterClose)
+{
+    writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
+    const int stored = patternsEndingIn(*m_log, '*');
+    ASSERT_GT(stored, 1000);
+    ASSERT_EQ(patternsEndingIn(*m_log, '%'), 0);
+
+    openWindow();
+    EXPECT_EQ(patternsEndingIn(*m_log, '*'), 0);
+    EXPECT_EQ(patternsEndingIn(*m_log, '%'), stored);
+
+    m_window->close();
+    EXPECT_EQ(patternsEndingIn(*m_log, '*'), stored);
+    EXPECT_EQ(patternsEndingIn(*m_log, '%'), 0);
+}
+
+TEST_F(StartTest, CloseWritesTheWindowStateIntoTheSettingsFile)
+{
+    writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
+    openWindow();
+    m_window->findChild<QLineEdit*>(QStringLiteral("Callsign"))->setText(QStringLiteral("DL2XYZ"));
+    m_window->findChild<QLineEdit*>(QStringLiteral("MyGrid"))->setText(QStringLiteral("JO62"));
+    QTest::mouseClick(m_window->bandButton(12), Qt::LeftButton);
+    m_window->multiOption()->setOptionSelected(1);
+    EXPECT_EQ(m_window->mapOwnCallsign(), QStringLiteral("DL1AAA")); // until the next start
+
+    QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdExit")), Qt::LeftButton);
+    EXPECT_FALSE(m_window->isVisible());
+    EXPECT_EQ(settingsLines(settingsBytes()),
+              QStringList({"\"DL2XYZ\"", "\"JO62\"", "1", "1", "12", "\"\"", "\"\"", "\"\"", "\"\"", "\"\"", "\"\"",
+                           "\"\"", "1"}));
+    EXPECT_TRUE(settingsBytes().endsWith("\r\n"));
+}
+
+TEST_F(StartTest, SavedBandAndSelectorComeBackAtTheNextStart)
+{
+    writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"), 16);
+    openWindow();
+    EXPECT_TRUE(m_window->bandButton(16)->isChecked());
+    EXPECT_EQ(m_window->BandPattern(), QStringLiteral("10368%"));
+    EXPECT_EQ(m_window->multiOption()->optionSelected(), 1);
+}
+
+TEST_F(StartTest, OutOfRangeBandIndexFallsBackTo144)
+{
+    writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"), 40);
+    openWindow();
+    EXPECT_EQ(m_window->bandIndex(), 10);
+    EXPECT_TRUE(m_window->bandButton(10)->isChecked());
+}
+
+TEST_F(StartTest, OwnStationBoxesAndEntryFieldsTypeUpperCase)
+{
+    writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
+    openWindow();
+    for (const char* name : {"Ca", "Gr", "MyGrid", "Callsign"}) {
+        auto* box = m_window->findChild<QLineEdit*>(QString::fromLatin1(name));
+        ASSERT_TRUE(box) << name;
+        box->clear();
+        box->setFocus();
+        QTest::keyClicks(box, QStringLiteral("jo62qm"));
+        EXPECT_EQ(box->text(), QStringLiteral("JO62QM")) << name;
+    }
+    auto* name = m_window->findChild<QLineEdit*>(QStringLiteral("Na"));
+    QTest::keyClicks(name, QStringLiteral("hans"));
+    EXPECT_EQ(name->text(), QStringLiteral("hans"));
+}
+
+TEST_F(StartTest, TwipLayoutOfTheMainControls)
+{
+    writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
+    openWindow();
+    EXPECT_EQ(m_window->windowTitle(), QStringLiteral("MivraQ 2.0.8"));
+    EXPECT_EQ(m_window->size(), QSize(1016, 565));
+    const struct { const char* name; QRect rect; } cases[] = {
+        {"DataGrid1", QRect(8, 80, 985, 418)}, {"Search", QRect(136, 32, 57, 41)},
+        {"txtStr", QRect(72, 48, 49, 19)},     {"MultiOption1", QRect(48, 40, 17, 33)},
+        {"Ca", QRect(312, 56, 81, 19)},        {"addnew", QRect(800, 39, 36, 34)},
+        {"frmBand", QRect(8, 504, 889, 57)},   {"cmdExit", QRect(903, 518, 47, 41)},
+        {"MyGrid", QRect(920, 8, 73, 19)},     {"cou", QRect(336, 8, 113, 17)},
+    };
+    for (const auto& c : cases) {
+        auto* widget = m_window->findChild<QWidget*>(QString::fromLatin1(c.name));
+        ASSERT_TRUE(widget) << c.name;
+        EXPECT_EQ(widget->geometry(), c.rect) << c.name;
+    }
+    const QStringList captions{"1.8k", "3.5k ", "7k",    "10",    "14",    "18",    "21",    "24",
+                               "28",   "50",    "144",   "432",   "1296",  "2320",  "3400",  "5760",
+                               "10368", "24048", "47088", "76032", "122G", "All"};
+    for (int i = 0; i < captions.size(); ++i) {
+        EXPECT_EQ(m_window->bandButton(i)->text(), captions[i]);
+        EXPECT_EQ(m_window->bandButton(i)->size(), QSize(41, 41));
+    }
+    EXPECT_EQ(m_window->bandButton(20)->pos(), QPoint(800, 16));
+    EXPECT_EQ(m_window->bandButton(21)->pos(), QPoint(847, 14));
+    EXPECT_FALSE(m_window->findChild<QPushButton*>(QStringLiteral("QSL"))->isEnabled());
+}
+
+using FirstRunTest = MainWindowTest;
+
+TEST_F(FirstRunTest, MissingOwnStationShowsTheSettingsWindowAndDoneShowsTheMainWindow)
+{
+    writeSettings(QString(), QString());
+    createWindow();
+    m_window->open();
+    settle();
+    ASSERT_TRUE(m_window->settingsWindow());
+    EXPECT_FALSE(m_window->isVisible());
+    EXPECT_TRUE(m_window->settingsWindow()->isVisible());
+
+    auto* callsign = m_window->settingsWindow()->findChild<QLineEdit*>(QStringLiteral("text3"));
+    auto* locator = m_window->settingsWindow()->findChild<QLineEdit*>(QStringLiteral("text4"));
+    callsign->setText(QStringLiteral("DL1NEW"));
+    locator->setText(QStringLiteral("JO62QM"));
+    QTest::mouseClick(m_window->settingsWindow()->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    settle();
+
+    EXPECT_TRUE(m_window->isVisible());
+    EXPECT_FALSE(m_window->settingsWindow()->isVisible());
+    EXPECT_EQ(m_window->findChild<QLineEdit*>(QStringLiteral("Callsign"))->text(), QStringLiteral("DL1NEW"));
+    EXPECT_EQ(settingsLines(settingsBytes()).mid(0, 2), QStringList({"\"DL1NEW\"", "\"JO62QM\""}));
+}
+
+TEST_F(FirstRunTest, ClosingTheSettingsWindowEndsTheProgramAndKeepsWhatWasTyped)
+{
+    writeSettings(QString(), QString());
+    createWindow();
+    QSignalSpy quit(m_window.get(), &MainWindow::quitRequested);
+    m_window->open();
+    settle();
+    ASSERT_TRUE(m_window->settingsWindow());
+    m_window->settingsWindow()->findChild<QLineEdit*>(QStringLiteral("text3"))->setText(QStringLiteral("DL1HALF"));
+    m_window->settingsWindow()->close();
+    settle();
+
+    EXPECT_EQ(quit.count(), 1);
+    EXPECT_FALSE(m_window->isOpen());
+    EXPECT_EQ(patternsEndingIn(*m_log, '%'), 0); // the close sequence ran
+    EXPECT_EQ(settingsLines(settingsBytes()).mid(0, 2), QStringList({"\"DL1HALF\"", "\"\""}));
+}
+
+TEST_F(FirstRunTest, InitialsOpensTheSettingsWindowBesideTheMainWindow)
+{
+    writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
+    openWindow();
+    QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("Initials")), Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(m_window->settingsWindow());
+    EXPECT_TRUE(m_window->settingsWindow()->isVisible());
+    EXPECT_TRUE(m_window->isVisible());
+    EXPECT_EQ(m_window->settingsWindow()->findChild<QLineEdit*>(QStringLiteral("text3"))->text(),
+              QStringLiteral("DL1AAA"));
+}
+
+} // namespace
+} // namespace mivra::test
