@@ -25,18 +25,22 @@ namespace {
 
 const QByteArray kCreatedFile = "\"\"\r\n\"\"\r\n1\r\n1\r\n10\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n1\r\n";
 
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "settings_window_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-}
+// One QApplication for the whole binary, made before the first fixture and destroyed
+// before the program's static objects are.
+class ApplicationEnvironment : public testing::Environment {
+public:
+    void SetUp() override { m_app = std::make_unique<QApplication>(m_argc, m_argv); }
+    void TearDown() override { m_app.reset(); }
 
-// Comes first among the fixture's members, so the application exists before any widget.
-struct ApplicationGuard {
-    ApplicationGuard() { ensureApplication(); }
+private:
+    int m_argc = 1;
+    char m_name[24] = "settings_window_tests";
+    char* m_argv[2] = {m_name, nullptr};
+    std::unique_ptr<QApplication> m_app;
 };
+
+[[maybe_unused]] testing::Environment* const kApplication =
+    testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
 class SettingsWindowTest : public testing::Test {
 protected:
@@ -100,7 +104,6 @@ protected:
         }
     }
 
-    ApplicationGuard m_application;
     QTemporaryDir m_dir;
     StationSettings m_settings;
     LiveMapOptions m_live;
@@ -357,6 +360,16 @@ TEST_F(SettingsWindowTest, ReloadsAfterCloseButNotAfterDone)
     showWindow();
     EXPECT_EQ(box("text3")->text(), QStringLiteral("OTHER"));
     EXPECT_EQ(m_mainLocator.text(), QStringLiteral("JO50"));
+}
+
+TEST_F(SettingsWindowTest, ShowingAgainPutsTheFocusIntoTheCallsignBox)
+{
+    showWindow();
+    box("TXTline2")->setFocus();
+    ASSERT_EQ(m_window->focusWidget(), box("TXTline2"));
+    m_window->showActivated();
+    EXPECT_EQ(m_window->focusWidget(), box("text3"));
+    EXPECT_TRUE(m_window->isVisible());
 }
 
 TEST_F(SettingsWindowTest, ClosingAWindowNeverShownWritesNothing)

@@ -1,3 +1,4 @@
+#include "LiveMapOptions.h"
 #include "StationSettings.h"
 
 #include <gtest/gtest.h>
@@ -138,6 +139,29 @@ TEST(StationSettingsTest, StorableTextKeepsTheFileLineBased)
         StationSettings settings;
         settings.setText(StationSettings::QslLine2, c.typed);
         EXPECT_EQ(settings.text(StationSettings::QslLine2), c.stored);
+    }
+}
+
+TEST(LiveMapOptionsTest, FollowSlotsElevenAndTwelve)
+{
+    const struct {
+        QVariant opacity;
+        QVariant lines;
+        QString liveOpacity;
+        bool liveLines;
+    } cases[] = {
+        {QStringLiteral("128"), qint64(1), QStringLiteral("128"), true},
+        {qint64(77), qint64(0), QStringLiteral("77"), false},
+        {QString(), qint64(2), QString(), true},
+        {QVariant(), QVariant(), QString(), false},
+    };
+    for (const auto& c : cases) {
+        StationSettings settings;
+        settings.setValue(StationSettings::MapOpacity, c.opacity);
+        settings.setValue(StationSettings::MapLines, c.lines);
+        const auto live = mivra::LiveMapOptions::fromSettings(settings);
+        EXPECT_EQ(live.opacity, c.liveOpacity);
+        EXPECT_EQ(live.lines, c.liveLines);
     }
 }
 
