@@ -68,6 +68,8 @@ LogGrid::LogGrid(QWidget* parent)
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->verticalHeader()->setDefaultSectionSize(twipsToPixels(255));
     m_view->setWordWrap(false);
+    m_view->setTextElideMode(Qt::ElideNone);
+    m_view->horizontalHeader()->setMinimumSectionSize(1);
     m_view->installEventFilter(this);
 
     auto* deleteAction = new QAction(tr("Delete"), m_view);

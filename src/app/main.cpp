@@ -23,7 +23,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mivra"));
     QApplication::setApplicationVersion(QStringLiteral(MIVRA_VERSION));
-    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
+    QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 8));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Logbook for VHF, UHF and microwave contacts."));
