@@ -4,6 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
 install_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+ensure_test_locale
 configure_and_build
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2 --timeout 300

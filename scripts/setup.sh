@@ -2,7 +2,7 @@
 
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libqt6sql6-sqlite libgl-dev
                 hamradio-files fonts-liberation2 fonts-dejavu-core)
-TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev sqlite3 libsqlite3-dev)
+TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev sqlite3 libsqlite3-dev locales)
 
 install_packages() {
   local missing=()
@@ -18,6 +18,14 @@ install_packages() {
   [ "$(id -u)" -ne 0 ] && sudo=(sudo)
   "${sudo[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+# The number-format tests run under a locale whose decimal separator is a comma.
+ensure_test_locale() {
+  locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && return 0
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "note: de_DE.UTF-8 locale not available"
 }
 
 configure_and_build() {
