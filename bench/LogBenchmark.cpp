@@ -3,10 +3,13 @@
 
 #include "LogDatabase.h"
 
+#include <QDate>
 #include <QRandomGenerator>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QSqlQueryModel>
 #include <QTemporaryDir>
+#include <QTime>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -18,6 +21,7 @@ namespace {
 
 const QString kCtyCsv = QStringLiteral("/usr/share/hamradio-files/cty.csv");
 constexpr int kScreenRows = 30;
+constexpr int kModelBatchRows = 256; // what QSqlQueryModel reads when it gets a query
 
 // A log of the given size with a plausible mix of bands, callsigns, locators and dates.
 struct GeneratedLog {
@@ -118,12 +122,59 @@ void readScreen(QSqlQueryModel& model)
             benchmark::DoNotOptimize(model.data(model.index(row, column)));
 }
 
+// All bands, a busy band, a quiet band and a band without contacts.
+const char* const kBands[] = {"", "144%", "10368%", "24048%"};
+
 const char* bandOf(const benchmark::State& state)
 {
-    return state.range(1) ? "144%" : "";
+    return kBands[state.range(1)];
 }
 
+// The band change as the units serve it: the view, its count, the first screen of rows.
 void BM_BandChange(benchmark::State& state)
+{
+    GeneratedLog& generated = logOf(int(state.range(0)));
+    const QString band = QLatin1String(bandOf(state));
+    for (auto _ : state) {
+        QSqlQuery view = generated.log->logView(band);
+        const int count = generated.log->countLogView(band);
+        const int columns = view.record().count();
+        for (int row = 0; row < kScreenRows && view.next(); ++row)
+            for (int column = 0; column < columns; ++column)
+                benchmark::DoNotOptimize(view.value(column));
+        benchmark::DoNotOptimize(count);
+    }
+}
+
+void rawBandChange(benchmark::State& state, int rows)
+{
+    GeneratedLog& generated = logOf(int(state.range(0)));
+    const char* band = bandOf(state);
+    for (auto _ : state) {
+        if (*band) {
+            const bool fewRows =
+                rawCount(generated.raw, "SELECT count(*) FROM (SELECT 1 FROM logtab WHERE Band LIKE ? LIMIT 1000)",
+                         {band})
+                < 1000;
+            rawRows(generated.raw,
+                    fewRows ? "SELECT * FROM logtab WHERE Band LIKE ? ORDER BY Date DESC, GMT DESC"
+                            : "SELECT * FROM logtab WHERE +Band LIKE ? ORDER BY Date DESC, GMT DESC",
+                    {band}, rows);
+            benchmark::DoNotOptimize(rawCount(generated.raw, "SELECT count(*) FROM logtab WHERE Band LIKE ?", {band}));
+        } else {
+            rawRows(generated.raw, "SELECT * FROM logtab ORDER BY Date DESC, GMT DESC", {}, rows);
+            benchmark::DoNotOptimize(rawCount(generated.raw, "SELECT count(*) FROM logtab", {}));
+        }
+    }
+}
+
+void BM_BandChangeRaw(benchmark::State& state)
+{
+    rawBandChange(state, kScreenRows);
+}
+
+// The same through a QSqlQueryModel, which fetches its first batch of rows at once.
+void BM_BandChangeModel(benchmark::State& state)
 {
     GeneratedLog& generated = logOf(int(state.range(0)));
     const QString band = QLatin1String(bandOf(state));
@@ -136,20 +187,9 @@ void BM_BandChange(benchmark::State& state)
     }
 }
 
-void BM_BandChangeRaw(benchmark::State& state)
+void BM_BandChangeModelRaw(benchmark::State& state)
 {
-    GeneratedLog& generated = logOf(int(state.range(0)));
-    const char* band = bandOf(state);
-    for (auto _ : state) {
-        if (*band) {
-            rawRows(generated.raw, "SELECT * FROM logtab WHERE Band LIKE ? ORDER BY Date DESC, GMT DESC", {band},
-                    kScreenRows);
-            benchmark::DoNotOptimize(rawCount(generated.raw, "SELECT count(*) FROM logtab WHERE Band LIKE ?", {band}));
-        } else {
-            rawRows(generated.raw, "SELECT * FROM logtab ORDER BY Date DESC, GMT DESC", {}, kScreenRows);
-            benchmark::DoNotOptimize(rawCount(generated.raw, "SELECT count(*) FROM logtab", {}));
-        }
-    }
+    rawBandChange(state, kModelBatchRows);
 }
 
 void BM_PrefixSearch(benchmark::State& state)
@@ -220,9 +260,17 @@ void BM_FindDxccFullScanRaw(benchmark::State& state)
 void sizesAndBands(benchmark::internal::Benchmark* b)
 {
     for (int size : {10000, 100000})
+        for (int band = 0; band < int(std::size(kBands)); ++band)
+            b->Args({size, band});
+    b->ArgNames({"contacts", "band"})->Unit(benchmark::kMillisecond);
+}
+
+void sizesAndSearchBands(benchmark::internal::Benchmark* b)
+{
+    for (int size : {10000, 100000})
         for (int band : {0, 1})
             b->Args({size, band});
-    b->ArgNames({"contacts", "band144"})->Unit(benchmark::kMillisecond);
+    b->ArgNames({"contacts", "band"})->Unit(benchmark::kMillisecond);
 }
 
 void lookupCalls(benchmark::internal::Benchmark* b)
@@ -234,8 +282,10 @@ void lookupCalls(benchmark::internal::Benchmark* b)
 
 BENCHMARK(BM_BandChange)->Apply(sizesAndBands);
 BENCHMARK(BM_BandChangeRaw)->Apply(sizesAndBands);
-BENCHMARK(BM_PrefixSearch)->Apply(sizesAndBands);
-BENCHMARK(BM_PrefixSearchRaw)->Apply(sizesAndBands);
+BENCHMARK(BM_BandChangeModel)->Apply(sizesAndBands);
+BENCHMARK(BM_BandChangeModelRaw)->Apply(sizesAndBands);
+BENCHMARK(BM_PrefixSearch)->Apply(sizesAndSearchBands);
+BENCHMARK(BM_PrefixSearchRaw)->Apply(sizesAndSearchBands);
 BENCHMARK(BM_FindDxcc)->Apply(lookupCalls);
 BENCHMARK(BM_FindDxccRaw)->Apply(lookupCalls);
 BENCHMARK(BM_FindDxccFullScanRaw)->Apply(lookupCalls);

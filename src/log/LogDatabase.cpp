@@ -16,6 +16,9 @@ namespace {
 // The layout of a log made before the map columns existed.
 constexpr int kColumnsBeforeMapColumns = 31;
 
+// Below this many rows a band's view is sorted rather than read in time order.
+constexpr int kFewRows = 1000;
+
 void setError(QString* error, const QString& text)
 {
     if (error)
@@ -167,8 +170,14 @@ QSqlQuery LogDatabase::logView(const QString& bandPattern) const
 {
     QSqlQuery query(m_db);
     QString statement = QStringLiteral("SELECT * FROM logtab");
-    if (!bandPattern.isEmpty())
-        statement += QStringLiteral(" WHERE ") + bandCondition(bandPattern);
+    if (!bandPattern.isEmpty()) {
+        // A band with many rows: walk the time index newest first, testing the band on each
+        // entry ("+Band" keeps the planner off the band index), so the first screen needs no sort.
+        // A band with few rows: find them through the band index and sort them, rather than
+        // walking the whole log.
+        const bool fewRows = hasFewRows(bandPattern);
+        statement += (fewRows ? QStringLiteral(" WHERE ") : QStringLiteral(" WHERE +")) + bandCondition(bandPattern);
+    }
     statement += QStringLiteral(" ORDER BY Date DESC, GMT DESC");
     if (query.prepare(statement)) {
         if (!bandPattern.isEmpty())
@@ -176,6 +185,19 @@ QSqlQuery LogDatabase::logView(const QString& bandPattern) const
         query.exec();
     }
     return query;
+}
+
+bool LogDatabase::hasFewRows(const QString& bandPattern) const
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.prepare(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM logtab WHERE %1 LIMIT %2)")
+                           .arg(bandCondition(bandPattern))
+                           .arg(kFewRows)))
+        return false;
+    query.bindValue(QStringLiteral(":band"), bandPattern);
+    const int count = countRows(query);
+    return count >= 0 && count < kFewRows;
 }
 
 int LogDatabase::countLogView(const QString& bandPattern) const

@@ -68,6 +68,7 @@ public:
 private:
     LogDatabase(QString path, QString connectionName);
     bool execInTransaction(const QString& statement);
+    bool hasFewRows(const QString& bandPattern) const;
 
     QString m_path;
     QString m_connectionName;

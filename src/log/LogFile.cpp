@@ -37,8 +37,9 @@ const char* const kCreateStatements[] = {
     " GEdata TEXT COLLATE NOCASE,"
     " GEpoly TEXT COLLATE NOCASE,"
     " GEgridXY TEXT COLLATE NOCASE)",
-    // Newest-first view, band filter and the two prefix searches.
-    "CREATE INDEX logtab_time ON logtab (Date DESC, GMT DESC)",
+    // The view walks logtab_time newest first and tests the band on the index entry, so the
+    // first screen comes without sorting; logtab_band serves the counts, the other two the searches.
+    "CREATE INDEX logtab_time ON logtab (Date DESC, GMT DESC, Band)",
     "CREATE INDEX logtab_band ON logtab (Band)",
     "CREATE INDEX logtab_callsign ON logtab (Callsign)",
     "CREATE INDEX logtab_grid ON logtab (Grid)",

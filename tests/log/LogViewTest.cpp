@@ -1,7 +1,10 @@
 #include "LogTestSupport.h"
 
+#include <QDate>
+#include <QRandomGenerator>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QTime>
 
 namespace mivra {
 namespace {
@@ -164,6 +167,111 @@ TEST_F(LogView, DeleteRemovesExactlyThatRow)
     EXPECT_FALSE(m_log->deleteRow(id, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(m_log->countLogView(QString()), qsizetype(std::size(kContacts)) - 1);
+}
+
+} // namespace
+} // namespace mivra
+
+namespace mivra {
+namespace {
+
+// The grid keeps its query open while the user saves, deletes or is refused.
+TEST(LogViewWhileOpen, ChangesDoNotBreakAnOpenView)
+{
+    QTemporaryDir dir;
+    auto log = test::createSmallLog(dir);
+    ASSERT_TRUE(log);
+    QSqlDatabase db = log->database();
+    ASSERT_TRUE(db.transaction());
+    QSqlQuery insert(db);
+    ASSERT_TRUE(insert.prepare(u"INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES (?, '12:00', ?, '144')"_qs));
+    for (int i = 0; i < 2000; ++i) {
+        insert.addBindValue(QStringLiteral("2024-01-%1").arg(1 + i % 28, 2, 10, QLatin1Char('0')));
+        insert.addBindValue(QStringLiteral("DL%1AB").arg(i));
+        ASSERT_TRUE(insert.exec());
+    }
+    ASSERT_TRUE(db.commit());
+
+    // One view streams from the time index, the other is sorted first.
+    int expectedRows = 2000;
+    for (const QString& band : {QString(), u"144%"_qs}) {
+        SCOPED_TRACE(band.toStdString());
+        QSqlQuery view = log->logView(band);
+        ASSERT_TRUE(view.next());
+        const qint64 firstId = view.value(0).toLongLong();
+
+        QsoRecord refused;
+        refused.date = u"2024-02-01"_qs;
+        EXPECT_FALSE(log->saveQso(refused));
+        QsoRecord accepted;
+        accepted.date = u"2024-02-01"_qs;
+        accepted.callsign = u"OK1AB"_qs;
+        accepted.band = u"144"_qs;
+        QString error;
+        EXPECT_TRUE(log->saveQso(accepted, &error)) << error.toStdString();
+        EXPECT_TRUE(log->deleteRow(firstId, &error)) << error.toStdString();
+        EXPECT_TRUE(log->asterix());
+        EXPECT_TRUE(log->asterixb());
+
+        int rows = 1;
+        while (view.next())
+            ++rows;
+        EXPECT_FALSE(view.lastError().isValid()) << view.lastError().text().toStdString();
+        EXPECT_GE(rows, expectedRows - 1);
+        EXPECT_EQ(log->countLogView(band), expectedRows);
+    }
+}
+
+} // namespace
+} // namespace mivra
+
+namespace mivra {
+namespace {
+
+// Busy bands are read in time order, quiet ones sorted: both come out newest first.
+TEST(LogViewOfALargeLog, EveryBandComesNewestFirst)
+{
+    QTemporaryDir dir;
+    auto log = test::createSmallLog(dir);
+    ASSERT_TRUE(log);
+    QSqlDatabase db = log->database();
+    ASSERT_TRUE(db.transaction());
+    QSqlQuery insert(db);
+    ASSERT_TRUE(insert.prepare(u"INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES (?, ?, 'DL1AB', ?)"_qs));
+    QRandomGenerator random(7);
+    const struct {
+        const char* band;
+        int rows;
+    } bands[] = {{"144", 3000}, {"1296", 40}, {"432", 999}, {"14200", 1000}};
+    for (const auto& b : bands) {
+        for (int i = 0; i < b.rows; ++i) {
+            insert.addBindValue(QDate(2020, 1, 1).addDays(random.bounded(1500)).toString(Qt::ISODate));
+            insert.addBindValue(QTime(random.bounded(24), random.bounded(60)).toString(u"HH:mm"_qs));
+            insert.addBindValue(QLatin1String(b.band));
+            ASSERT_TRUE(insert.exec());
+        }
+    }
+    ASSERT_TRUE(db.commit());
+
+    const struct {
+        const char* pattern;
+        int rows;
+    } cases[] = {{"", 5039}, {"144%", 3000}, {"1296%", 40}, {"432%", 999}, {"14200%", 1000}, {"50%", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pattern);
+        QSqlQuery view = log->logView(QLatin1String(c.pattern));
+        ASSERT_TRUE(view.isActive());
+        QString previous = u"9999-99-99 99:99"_qs;
+        int rows = 0;
+        while (view.next()) {
+            const QString time = view.value(1).toString() + u' ' + view.value(2).toString();
+            ASSERT_LE(time, previous) << "row " << rows;
+            previous = time;
+            ++rows;
+        }
+        EXPECT_EQ(rows, c.rows);
+        EXPECT_EQ(log->countLogView(QLatin1String(c.pattern)), c.rows);
+    }
 }
 
 } // namespace
