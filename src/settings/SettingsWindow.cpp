@@ -177,7 +177,9 @@ void SettingsWindow::showEvent(QShowEvent* event)
         loadForm();
         m_loaded = true;
     }
-    m_callsign->setFocus();
+    // Shown by the program, not restored from the task bar: start at the callsign.
+    if (!event->spontaneous())
+        m_callsign->setFocus();
     QWidget::showEvent(event);
 }
 

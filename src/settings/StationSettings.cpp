@@ -137,7 +137,7 @@ QVariant StationSettings::creationDefault(int slot)
     case QslAddressLine:
     case QslFooterLine:
     case MapOpacity:
-        return QVariant(QString(QLatin1String("")));
+        return QVariant(QString());
     default:
         return QVariant();
     }

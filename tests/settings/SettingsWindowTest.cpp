@@ -279,30 +279,6 @@ TEST_F(SettingsWindowTest, RejectedLocatorShowsTheMessageAndSavesNothing)
     EXPECT_EQ(m_mainLocator.text(), QStringLiteral("JO62A"));
 }
 
-TEST_F(SettingsWindowTest, LocatorCheckTable)
-{
-    const struct {
-        QString locator;
-        bool accepted;
-    } cases[] = {
-        {QStringLiteral("jo62"), true},          {QStringLiteral("JO62ab"), true},
-        {QStringLiteral("jo62ab12"), true},      {QStringLiteral("jo62ab12cd"), true},
-        {QStringLiteral(""), false},             {QStringLiteral("jo6"), false},
-        {QStringLiteral("jo62abc"), false},      {QStringLiteral("zz62ab"), false},
-        {QStringLiteral(" jo62ab"), false},
-    };
-    showWindow();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.locator.toStdString());
-        m_messages.informed.clear();
-        m_window->show();
-        box("text4")->setText(c.locator);
-        QTest::mouseClick(doneButton(), Qt::LeftButton);
-        EXPECT_EQ(m_messages.informed.isEmpty(), c.accepted);
-        EXPECT_EQ(m_window->isVisible(), !c.accepted);
-    }
-}
-
 TEST_F(SettingsWindowTest, SliderAndCheckBoxActAtOnceButSaveOnlyOnDoneOrClose)
 {
     showWindow();

@@ -72,14 +72,6 @@ TEST_F(SettingsFileTest, EmptyFileCountsAsMissing)
     EXPECT_EQ(settings.text(StationSettings::OwnCallsign), QString());
 }
 
-TEST_F(SettingsFileTest, CreationWritesExactlyWhatSavingTheDefaultsWrites)
-{
-    StationSettings defaults;
-    defaults.setCreationDefaults();
-    save(defaults);
-    EXPECT_EQ(read(), kCreatedFile);
-}
-
 TEST_F(SettingsFileTest, BlankLineEndsReadingAndLaterSlotsKeepOrGetDefaults)
 {
     write("\"DL1ABC\"\r\n\"JO62AB\"\r\n3\r\n7\r\n12\r\n\r\n\"line 2\"\r\n\"line 3\"\r\n\"line 4\"\r\n\"addr\"\r\n"
