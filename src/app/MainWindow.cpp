@@ -186,10 +186,8 @@ void MainWindow::startSequence()
     m_googleEarth->setIcon(icon);
     m_googleEarth->setIconSize(m_googleEarth->size() - QSize(6, 6));
 
-    if (!m_wheel) {
-        m_wheel = new GridWheelFilter(m_grid->view(), this);
-        m_grid->view()->viewport()->installEventFilter(m_wheel);
-    }
+    if (!m_wheel)
+        m_wheel = GridWheelFilter::HookGridWheel(m_grid->view());
 
     StationSettings& settings = m_ctx.settings;
     QString error;
