@@ -143,6 +143,11 @@ TEST_F(RealDxccTable, RealCallsignsGetTheirEntities)
         {"OK1ABC/P", "OK Czech Republic"},
         {"GM4ABC", "GM Scotland"},     // the longer prefix wins over G
         {"KH6ABC", "KH6 Hawaii"},
+        {"KH6/DL1ABC", "KH6 Hawaii"},
+        // Calls of WAE-only entities fall to their DXCC entity.
+        {"IT9ABC", "I Italy"},
+        {"4U1VIC", "OE Austria"},
+        {"GM0ABC", "GM Scotland"},
     };
     for (const Case& c : cases) {
         const DxccResult result = s_log->findDxcc(QLatin1String(c.callsign));
