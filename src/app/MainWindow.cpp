@@ -215,6 +215,13 @@ void MainWindow::startSequence()
     OpenDatabase();
 }
 
+void MainWindow::closeAllWindows()
+{
+    if (m_settingsWindow && m_settingsWindow->isVisible())
+        m_settingsWindow->close();
+    close();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (m_open)

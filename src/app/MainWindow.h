@@ -33,6 +33,8 @@ public:
     void selectBand(int index);
     void search();
     void OpenDatabase();
+    // Closes the settings window, then this one, as the user would: each stores what it holds.
+    void closeAllWindows();
 
     int bandIndex() const { return m_bandIndex; }
     QString BandPattern() const { return m_bandPattern; }

@@ -37,7 +37,7 @@ int main(int argc, char* argv[])
 
     // A termination signal closes the windows in order; while an error box is up it just ends the run.
     TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::terminationRequested, &app, &QApplication::quit);
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &app, [] { QCoreApplication::exit(1); });
 
     BoxMessages messages;
     const QString dataFolder = chooseDataFolder(
@@ -63,7 +63,7 @@ int main(int argc, char* argv[])
     MainWindow window(context);
     QObject::disconnect(&termination, nullptr, &app, nullptr);
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &window, [&window] {
-        window.close();
+        window.closeAllWindows();
         QApplication::quit();
     });
     QObject::connect(&window, &MainWindow::quitRequested, &app, &QApplication::quit);

@@ -6,13 +6,27 @@
 
 namespace mivra::test {
 
+namespace {
+
+// The application lives from the first test to the end of the run, and goes before Qt's own statics.
+class ApplicationEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override { delete QCoreApplication::instance(); }
+};
+
+[[maybe_unused]] auto* const g_environment = ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+} // namespace
+
 QApplication& application()
 {
-    static int argc = 1;
-    static char name[] = "mivra-tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "mivra-tests";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+    }
+    return *qApp;
 }
 
 namespace {

@@ -3,7 +3,8 @@
 set -euo pipefail
 program=$1
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+pid=
+trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -20,6 +21,7 @@ grep -q "$work/data/backup.sqlite" stderr.txt || fail "no message naming the fil
 kill -TERM "$pid"   # closes the message box
 status=0
 wait "$pid" || status=$?
+pid=
 [ "$status" -ne 0 ] || fail "exit status 0"
 cmp -s original data/backup.sqlite || fail "the file was changed"
 [ ! -e Quovan.txt ] || fail "settings were written"
