@@ -147,23 +147,16 @@ bool LogDatabase::addMapColumnsIfNeeded(QString* error)
         return true;
 
     // All three columns or none.
-    if (!m_db.transaction()) {
-        setError(error, m_db.lastError().text());
-        return false;
-    }
-    for (const char* column : {"GEdata", "GEpoly", "GEgridXY"}) {
-        if (!query.exec(QStringLiteral("ALTER TABLE logtab ADD COLUMN %1 TEXT COLLATE NOCASE").arg(QLatin1String(column)))) {
-            setError(error, query.lastError().text());
-            m_db.rollback();
-            return false;
-        }
-    }
-    if (!m_db.commit()) {
-        setError(error, m_db.lastError().text());
-        m_db.rollback();
-        return false;
-    }
-    return true;
+    return inTransaction(
+        [](QSqlQuery& alter) {
+            for (const char* column : {"GEdata", "GEpoly", "GEgridXY"}) {
+                if (!alter.exec(QStringLiteral("ALTER TABLE logtab ADD COLUMN %1 TEXT COLLATE NOCASE")
+                                    .arg(QLatin1String(column))))
+                    return false;
+            }
+            return true;
+        },
+        error);
 }
 
 QSqlQuery LogDatabase::logView(const QString& bandPattern) const
@@ -263,33 +256,20 @@ bool LogDatabase::deleteRow(qint64 id, QString* error)
 
 bool LogDatabase::saveQso(const QsoRecord& qso, QString* error)
 {
-    if (!m_db.transaction()) {
-        setError(error, m_db.lastError().text());
-        return false;
-    }
-    QSqlQuery query(m_db);
-    bool inserted = query.prepare(QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band, mode,"
-                                                 " Nam, Comment, QSL, Prop, DXCC, QRB, QTF)"
-                                                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    if (inserted) {
-        for (const QString* text : {&qso.date, &qso.gmt, &qso.callsign, &qso.grid, &qso.rsts, &qso.rstr, &qso.band,
-                                    &qso.mode, &qso.name, &qso.comment, &qso.qsl, &qso.prop, &qso.dxcc})
-            query.addBindValue(textValue(*text));
-        query.addBindValue(numberValue(qso.qrb));
-        query.addBindValue(numberValue(qso.qtf));
-        inserted = query.exec();
-    }
-    if (!inserted) {
-        setError(error, query.lastError().text());
-        m_db.rollback();
-        return false;
-    }
-    if (!m_db.commit()) {
-        setError(error, m_db.lastError().text());
-        m_db.rollback();
-        return false;
-    }
-    return true;
+    return inTransaction(
+        [&qso](QSqlQuery& insert) {
+            if (!insert.prepare(QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band, mode,"
+                                               " Nam, Comment, QSL, Prop, DXCC, QRB, QTF)"
+                                               " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
+                return false;
+            for (const QString* text : {&qso.date, &qso.gmt, &qso.callsign, &qso.grid, &qso.rsts, &qso.rstr,
+                                        &qso.band, &qso.mode, &qso.name, &qso.comment, &qso.qsl, &qso.prop, &qso.dxcc})
+                insert.addBindValue(textValue(*text));
+            insert.addBindValue(numberValue(qso.qrb));
+            insert.addBindValue(numberValue(qso.qtf));
+            return insert.exec();
+        },
+        error);
 }
 
 bool LogDatabase::asterix()
@@ -306,10 +286,23 @@ bool LogDatabase::asterixb()
 
 bool LogDatabase::execInTransaction(const QString& statement)
 {
-    if (!m_db.transaction())
+    return inTransaction([&statement](QSqlQuery& query) { return query.exec(statement); }, nullptr);
+}
+
+bool LogDatabase::inTransaction(const std::function<bool(QSqlQuery&)>& work, QString* error)
+{
+    if (!m_db.transaction()) {
+        setError(error, m_db.lastError().text());
         return false;
+    }
     QSqlQuery query(m_db);
-    if (!query.exec(statement) || !m_db.commit()) {
+    if (!work(query)) {
+        setError(error, query.lastError().text());
+        m_db.rollback();
+        return false;
+    }
+    if (!m_db.commit()) {
+        setError(error, m_db.lastError().text());
         m_db.rollback();
         return false;
     }

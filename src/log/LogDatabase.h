@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace mivra {
@@ -68,6 +69,8 @@ public:
 private:
     LogDatabase(QString path, QString connectionName);
     bool execInTransaction(const QString& statement);
+    // Runs work in one transaction: committed when it returns true, rolled back otherwise.
+    bool inTransaction(const std::function<bool(QSqlQuery&)>& work, QString* error);
     bool hasFewRows(const QString& bandPattern) const;
 
     QString m_path;
