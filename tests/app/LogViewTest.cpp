@@ -4,6 +4,7 @@
 #include "ZelMultiOption.h"
 
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlQuery>
@@ -147,6 +148,12 @@ TEST_F(LogViewTest, DeleteAsksAndRemovesTheRowOnlyOnYes)
     EXPECT_EQ(m_messages.asked.size(), 2);
     EXPECT_EQ(count(QStringLiteral("1")), total - 1);
     EXPECT_EQ(count(QStringLiteral("ID = %1").arg(id)), 0);
+    // The file itself, read by another program.
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"),
+                 {logFile(), QStringLiteral("SELECT COUNT(*) FROM logtab; SELECT COUNT(*) FROM logtab WHERE ID = %1;").arg(id)});
+    ASSERT_TRUE(sqlite.waitForFinished(10000));
+    EXPECT_EQ(sqlite.readAllStandardOutput(), QByteArray::number(total - 1) + "\n0\n");
     EXPECT_NE(m_window->grid()->idAt(0), id);
     EXPECT_EQ(m_window->grid()->caption(), caption); // until the next reload
 }
