@@ -20,20 +20,28 @@ using namespace mivra;
 
 int main(int argc, char* argv[])
 {
+    // The options are read before any window system is needed, so --help works without a display.
+    QString dataDirArgument;
+    {
+        QCoreApplication commandLine(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Mivra"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(MIVRA_VERSION));
+        QCommandLineParser parser;
+        parser.setApplicationDescription(QStringLiteral("Logbook for VHF, UHF and microwave contacts."));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        const QCommandLineOption dataDirOption(
+            QStringLiteral("data-dir"),
+            QStringLiteral("Keep the log (backup.sqlite) and the pictures in <dir>."), QStringLiteral("dir"));
+        parser.addOption(dataDirOption);
+        parser.process(commandLine);
+        dataDirArgument = parser.value(dataDirOption);
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mivra"));
     QApplication::setApplicationVersion(QStringLiteral(MIVRA_VERSION));
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 8));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Logbook for VHF, UHF and microwave contacts."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption dataDirOption(
-        QStringLiteral("data-dir"),
-        QStringLiteral("Keep the log (backup.sqlite) and the pictures in <dir>."), QStringLiteral("dir"));
-    parser.addOption(dataDirOption);
-    parser.process(app);
 
     // A termination signal closes the windows in order; while an error box is up it just ends the run.
     TerminationSignals termination;
@@ -41,7 +49,7 @@ int main(int argc, char* argv[])
 
     BoxMessages messages;
     const QString dataFolder = chooseDataFolder(
-        parser.value(dataDirOption), QCoreApplication::applicationDirPath(),
+        dataDirArgument, QCoreApplication::applicationDirPath(),
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     QString error;
     std::unique_ptr<LogDatabase> log;
