@@ -7,6 +7,7 @@
 #include "Messages.h"
 #include "Twips.h"
 #include "UpperCaseValidator.h"
+#include "Utf16View.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -18,11 +19,6 @@
 namespace mivra {
 
 namespace {
-
-std::u16string_view utf16(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
 
 bool isEnter(QEvent* event)
 {
@@ -174,7 +170,7 @@ void EntryRow::leaveLocator()
 {
     if (!m_gr->text().isEmpty()) {
         m_gr->setText(m_gr->text().toUpper());
-        if (!geo::IsLocatorValid(utf16(m_gr->text()))) {
+        if (!geo::IsLocatorValid(utf16View(m_gr->text()))) {
             m_gr->clear();
             m_services.messages.inform(m_window, QStringLiteral("Locator input incorrect"));
             focusLater(m_ca);
@@ -185,14 +181,14 @@ void EntryRow::leaveLocator()
         return;
     }
     const QString locator = m_gr->text();
-    if (m_services.geometry.CalcContactGeometry(utf16(m_ownLocator->text()), utf16(locator)))
+    if (m_services.geometry.CalcContactGeometry(utf16View(m_ownLocator->text()), utf16View(locator)))
         m_geometryLocator = locator;
 }
 
 void EntryRow::leaveOwnLocator()
 {
     const QString text = m_ownLocator->text();
-    if (text.isEmpty() || geo::IsLocatorValid(utf16(text)))
+    if (text.isEmpty() || geo::IsLocatorValid(utf16View(text)))
         return;
     m_ownLocator->clear();
     m_services.messages.inform(m_window, QStringLiteral("Locator input incorrect"));

@@ -1,5 +1,7 @@
 #include "SettingsWindow.h"
 
+#include "Utf16View.h"
+
 #include "Locator.h"
 #include "Messages.h"
 #include "StationSettingsFile.h"
@@ -255,8 +257,7 @@ void SettingsWindow::done()
     copyToMainWindow();
 
     const QString locator = (m_mainLocator ? m_mainLocator->text() : m_locator->text()).toUpper();
-    if (geo::CheckLocator(std::u16string_view(reinterpret_cast<const char16_t*>(locator.utf16()),
-                                              static_cast<std::size_t>(locator.size())))) {
+    if (geo::CheckLocator(utf16View(locator))) {
         m_messages.inform(this, QStringLiteral("Invalid Gridlocator:"));
         reportErrors(errors);
         m_locator->setFocus();
