@@ -14,6 +14,8 @@ void BoxMessages::inform(QWidget* parent, const QString& text)
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Mivra"), text, QMessageBox::Ok, parent);
+    // Messages name files and folders: their text can be selected and copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.exec();
 }
 
