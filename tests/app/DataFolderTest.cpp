@@ -1,4 +1,5 @@
 #include "DataFolder.h"
+#include "RunAsNobody.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,6 +52,21 @@ TEST(DataFolderTest, OneProgramPerFolderAndAStaleLockIsTakenOver)
     stale.write(QStringLiteral("%1\nmivra\n%2\n").arg(pid).arg(QSysInfo::machineHostName()).toUtf8());
     stale.close();
     EXPECT_TRUE(lockDataFolder(folder.path(), &error)) << error.toStdString();
+}
+
+TEST(DataFolderTest, AFolderThatCannotBeWrittenIsRefusedNamingTheLog)
+{
+    if (test::ranAsNobody())
+        return;
+    QTemporaryDir folder;
+    ASSERT_TRUE(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
+    QString error;
+    EXPECT_FALSE(lockDataFolder(folder.path(), &error));
+    EXPECT_TRUE(error.contains(QDir::toNativeSeparators(QDir(folder.path()).filePath(kLogFileName))))
+        << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("read-only"))) << error.toStdString();
+    EXPECT_TRUE(QDir(folder.path()).isEmpty());
+    QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 } // namespace
