@@ -12,9 +12,10 @@ namespace {
 
 constexpr int kDefaultOpacity = 128;
 
-QString escaped(const QString& text)
+// A value as the document holds it: markup characters escaped, UTF-8.
+QByteArray utf8(const QString& text)
 {
-    return text.toHtmlEscaped();
+    return text.toHtmlEscaped().toUtf8();
 }
 
 } // namespace
@@ -75,36 +76,48 @@ std::optional<std::vector<KmlRow>> readKmlRows(QSqlDatabase db, const QString& b
 QByteArray kmlDocument(const KmlHeader& header, const std::vector<KmlRow>& rows, QString& lineColour)
 {
     const QString alpha = opacityDigits(header.opacity);
-    const QString yellow = QLatin1Char('#') + alpha + QStringLiteral("00ffff");
-    const QString red = QLatin1Char('#') + alpha + QStringLiteral("0000ff");
-    const QString title = escaped(header.title);
-    const QString ownPoint = escaped(header.ownPoint);
+    const QByteArray yellow = ('#' + alpha + QStringLiteral("00ffff")).toLatin1();
+    const QByteArray red = ('#' + alpha + QStringLiteral("0000ff")).toLatin1();
+    const QByteArray title = utf8(header.title);
+    const QByteArray ownPoint = utf8(header.ownPoint);
+    QByteArray colour = utf8(lineColour);
 
-    QString text;
-    text.reserve(qsizetype(rows.size()) * 700 + 512);
-    text += QStringLiteral("<kml xmlns=\"http://earth.google.com/kml/2.0\">\r\n<Document>\r\n");
-    text += QStringLiteral("<Placemark><name> ") + escaped(header.ownCallsign)
-        + QStringLiteral("</name><Point><coordinates>") + ownPoint
-        + QStringLiteral("</coordinates></Point></Placemark>\r\n");
+    QByteArray text;
+    text.reserve(qsizetype(rows.size()) * (header.lines ? 900 : 650) + 512);
+    text += "<kml xmlns=\"http://earth.google.com/kml/2.0\">\r\n<Document>\r\n";
+    text += "<Placemark><name> " + utf8(header.ownCallsign) + "</name><Point><coordinates>" + ownPoint
+        + "</coordinates></Point></Placemark>\r\n";
     for (const KmlRow& row : rows) {
-        const QString& colour = row.qsl == QLatin1String("D") ? red : yellow;
-        text += QStringLiteral("<name>") + title + QStringLiteral("</name><Placemark><name>") + escaped(row.grid)
-            + QStringLiteral("</name><description>") + escaped(row.description)
-            + QStringLiteral("</description><Style><PolyStyle><color>") + colour
-            + QStringLiteral("</color></PolyStyle></Style><MultiGeometry><Point><coordinates>") + escaped(row.point)
-            + QStringLiteral("</coordinates></Point><Polygon><outerBoundaryIs><LinearRing><coordinates>")
-            + escaped(row.outline)
-            + QStringLiteral("</coordinates></LinearRing></outerBoundaryIs></Polygon></MultiGeometry></Placemark>");
-        if (const auto own = lineColourOf(row.prop))
+        const QByteArray point = utf8(row.point);
+        text += "<name>";
+        text += title;
+        text += "</name><Placemark><name>";
+        text += utf8(row.grid);
+        text += "</name><description>";
+        text += utf8(row.description);
+        text += "</description><Style><PolyStyle><color>";
+        text += row.qsl == QLatin1String("D") ? red : yellow;
+        text += "</color></PolyStyle></Style><MultiGeometry><Point><coordinates>";
+        text += point;
+        text += "</coordinates></Point><Polygon><outerBoundaryIs><LinearRing><coordinates>";
+        text += utf8(row.outline);
+        text += "</coordinates></LinearRing></outerBoundaryIs></Polygon></MultiGeometry></Placemark>";
+        if (const auto own = lineColourOf(row.prop)) {
             lineColour = *own;
+            colour = own->toLatin1();
+        }
         if (header.lines) {
-            text += QStringLiteral("<Placemark> <LineString>  <coordinates>") + ownPoint + QLatin1Char(' ')
-                + escaped(row.point) + QStringLiteral("</coordinates> </LineString><Style><LineStyle><color>")
-                + escaped(lineColour) + QStringLiteral("</color><width>2</width></LineStyle></Style></Placemark>");
+            text += "<Placemark> <LineString>  <coordinates>";
+            text += ownPoint;
+            text += ' ';
+            text += point;
+            text += "</coordinates> </LineString><Style><LineStyle><color>";
+            text += colour;
+            text += "</color><width>2</width></LineStyle></Style></Placemark>";
         }
     }
-    text += QStringLiteral("</Document></kml>\r\n");
-    return text.toUtf8();
+    text += "</Document></kml>\r\n";
+    return text;
 }
 
 bool writeKmlFile(const QString& path, const QByteArray& bytes, QString* error)

@@ -9,6 +9,7 @@
 
 #include <vector>
 
+
 namespace mivra::stats {
 
 namespace {
@@ -16,33 +17,46 @@ namespace {
 struct CounterQuery {
     const char* column;
     bool confirmedOnly;
-    qsizetype keyLength;
+    int keyLength;
+    bool outlines;
 };
 
 CounterQuery queryOf(Counter counter)
 {
     switch (counter) {
     case Counter::SquaresWorked:
-        return {"Grid", false, 4};
+        return {"Grid", false, 4, true};
     case Counter::SquaresConfirmed:
-        return {"Grid", true, 4};
+        return {"Grid", true, 4, false};
     case Counter::EntitiesWorked:
-        return {"DXCC", false, 8};
+        return {"DXCC", false, 8, false};
     case Counter::EntitiesConfirmed:
-        return {"DXCC", true, 8};
+        return {"DXCC", true, 8, false};
     }
-    return {"Grid", false, 4};
+    return {"Grid", false, 4, true};
+}
+
+// SQLite tells the keys apart (COLLATE BINARY: exactly, with case), so only the counts, or for the
+// outlines one row per square, leave the database. The confirmed queries read the table straight
+// (+column keeps SQLite off the locator index, whose order would cost a row lookup per entry).
+QString conditionOf(const CounterQuery& query, bool bandFiltered)
+{
+    const QString column = QLatin1String(query.column);
+    QString condition = query.confirmedOnly ? QStringLiteral("QSL LIKE 'q' AND +%1 <> ''").arg(column)
+                                            : QStringLiteral("%1 <> ''").arg(column);
+    if (bandFiltered)
+        condition += QStringLiteral(" AND Band LIKE :band");
+    return condition;
 }
 
 QString statementOf(const CounterQuery& query, bool bandFiltered)
 {
-    const QString column = QLatin1String(query.column);
-    QString statement = QStringLiteral("SELECT ID, %1 FROM logtab WHERE %1 <> ''").arg(column);
-    if (query.confirmedOnly)
-        statement += QStringLiteral(" AND QSL LIKE 'q'");
-    if (bandFiltered)
-        statement += QStringLiteral(" AND Band LIKE :band");
-    return statement + QStringLiteral(" ORDER BY %1, ID").arg(column);
+    const QString key = QStringLiteral("substr(%1, 1, %2) COLLATE BINARY").arg(QLatin1String(query.column)).arg(query.keyLength);
+    const QString condition = conditionOf(query, bandFiltered);
+    // The bare ID comes from the row holding min(Grid): the square's first row in locator order.
+    if (query.outlines)
+        return QStringLiteral("SELECT %1 AS square, ID, min(Grid) FROM logtab WHERE %2 GROUP BY square").arg(key, condition);
+    return QStringLiteral("SELECT count(DISTINCT %1) FROM logtab WHERE %2").arg(key, condition);
 }
 
 // The outline of a 4-character square, empty when the text names no square.
@@ -57,8 +71,8 @@ QString squareOutline(const QString& square)
 }
 
 struct FirstRow {
+    QString square;
     qint64 id;
-    QString key;
 };
 
 CounterResult failure(const QSqlError& error)
@@ -74,8 +88,8 @@ bool storeOutlines(QSqlDatabase& db, const std::vector<FirstRow>& firstRows, QSt
     }
     QSqlQuery update(db);
     bool ok = update.prepare(QStringLiteral("UPDATE logtab SET GEpoly = :outline WHERE ID = :id"));
-    for (auto row = firstRows.begin(); ok && row != firstRows.end(); ++row) {
-        update.bindValue(QStringLiteral(":outline"), squareOutline(row->key));
+    for (auto row = firstRows.cbegin(); ok && row != firstRows.cend(); ++row) {
+        update.bindValue(QStringLiteral(":outline"), squareOutline(row->square));
         update.bindValue(QStringLiteral(":id"), row->id);
         ok = update.exec();
     }
@@ -102,26 +116,23 @@ CounterResult runCounter(QSqlDatabase db, Counter counter, const QString& bandPa
     if (!rows.exec())
         return failure(rows.lastError());
 
-    // The rows come sorted without regard to case; a new key starts where it differs from the last.
-    std::vector<FirstRow> firstRows;
     int distinct = 0;
-    QString lastKey;
+    std::vector<FirstRow> firstRows;
     while (rows.next()) {
-        QString key = rows.value(1).toString().left(query.keyLength);
-        if (distinct > 0 && key == lastKey)
-            continue;
-        ++distinct;
-        if (counter == Counter::SquaresWorked)
-            firstRows.push_back({rows.value(0).toLongLong(), key});
-        lastKey = std::move(key);
+        if (query.outlines)
+            firstRows.push_back({rows.value(0).toString(), rows.value(1).toLongLong()});
+        else
+            distinct = rows.value(0).toInt();
     }
     if (rows.lastError().isValid())
         return failure(rows.lastError());
     rows.finish();
+    if (query.outlines)
+        distinct = int(firstRows.size());
     if (distinct == 0)
         return {};
 
-    if (counter == Counter::SquaresWorked) {
+    if (query.outlines) {
         QString error;
         if (!storeOutlines(db, firstRows, &error))
             return {CounterResult::Failed, 0, error};

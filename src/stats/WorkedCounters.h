@@ -24,9 +24,9 @@ struct CounterResult {
     QString error;
 };
 
-// Counts the distinct keys of the rows within the band (empty pattern: every band), in the order
-// of the full column text. Keys are compared exactly, with case. SquaresWorked stores the outline
-// of each square into GEpoly of the square's first row, all in one transaction.
+// Counts the distinct keys of the rows within the band (empty pattern: every band). Keys are
+// compared exactly, with case. SquaresWorked stores the outline of each square into GEpoly of the
+// square's first row in locator order, all in one transaction.
 CounterResult runCounter(QSqlDatabase db, Counter counter, const QString& bandPattern, const QString& searchText);
 
 } // namespace mivra::stats
