@@ -10,6 +10,8 @@ if [ -z "${MIVRA_E2E_INNER:-}" ]; then
   exec env MIVRA_E2E_INNER=1 xvfb-run -a -s "-screen 0 1280x800x24" bash "$here/map_export.sh" "$program"
 fi
 
+# The run is driven on the X server, whatever platform the test environment names.
+unset QT_QPA_PLATFORM
 work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
@@ -28,7 +30,7 @@ printf '"DL1AAA"\r\n"JO62QM"\r\n2\r\n1\r\n10\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""
 start() {
   PATH="$work/bin:$PATH" "$program" --data-dir "$work/data" 2>>stderr.txt &
   pid=$!
-  window=$(xdotool search --sync --onlyvisible --name '^MivraQ' | head -1)
+  window=$(timeout 20 xdotool search --sync --onlyvisible --name '^MivraQ' | head -1) || true
   [ -n "$window" ] || fail "no main window"
 }
 stop() {
