@@ -24,6 +24,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -66,6 +67,15 @@ QVariantMap multiOptionState()
         {QStringLiteral("FCOL"), 0},
     };
 }
+
+// The wait cursor while a long command holds the window.
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
 
 } // namespace
 
@@ -344,13 +354,17 @@ void MainWindow::DXNQr()
 
 void MainWindow::gridDEC()
 {
-    const exporter::PreparationResult result =
-        exporter::prepareMapData(m_ctx.log.database(), m_bandPattern, m_ownLocator->text());
+    exporter::PreparationResult result;
+    {
+        BusyCursor busy;
+        result = exporter::prepareMapData(m_ctx.log.database(), m_bandPattern, m_ownLocator->text());
+        if (result.ok)
+            SQNr();
+    }
     if (!result.ok) {
         m_ctx.messages.inform(this, QStringLiteral("The map data cannot be prepared: ") + result.error);
         return;
     }
-    SQNr();
     m_ctx.messages.inform(this, QString::number(result.rowCount) + QStringLiteral(" Dataset from backup.sqlite imported "));
 }
 
@@ -371,7 +385,11 @@ void MainWindow::showOnGoogleEarth()
     request.squaresWorkedCaption = m_sqw->text();
     request.squaresConfirmedCaption = m_sqc->text();
     request.filePath = QDir::current().absoluteFilePath(QStringLiteral("earth.kml"));
-    const exporter::MapExportResult result = exporter::exportMap(m_ctx.log.database(), request, m_mapLineColour);
+    exporter::MapExportResult result;
+    {
+        BusyCursor busy;
+        result = exporter::exportMap(m_ctx.log.database(), request, m_mapLineColour);
+    }
     showCount(m_sqw, result.squaresWorked);
     showCount(m_sqc, result.squaresConfirmed);
     if (result.outcome != exporter::MapExportResult::Written) {

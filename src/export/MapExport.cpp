@@ -21,9 +21,12 @@ MapExportResult exportMap(QSqlDatabase db, const MapExportRequest& request, QStr
         result.message = QStringLiteral("Empty the search box first: the map shows every contact of the band.");
         return result;
     }
-    const auto rows = readKmlRows(db, request.bandPattern, &result.message);
-    if (!rows)
+    QString error;
+    const auto rows = readKmlRows(db, request.bandPattern, &error);
+    if (!rows) {
+        result.message = QStringLiteral("The log cannot be read for the map: ") + error;
         return result;
+    }
 
     result.squaresWorked = stats::runCounter(db, stats::Counter::SquaresWorked, request.bandPattern, request.searchText);
     result.squaresConfirmed =

@@ -59,6 +59,14 @@ TEST_F(WorkedCountersTest, CountsDistinctKeysPerBand)
     }
 }
 
+TEST_F(WorkedCountersTest, KeysAreComparedWithCase)
+{
+    add(QStringLiteral("KO02AA"), QStringLiteral("UA European Russia"), QStringLiteral("Q"), QStringLiteral("50"));
+    add(QStringLiteral("ko02BB"), QStringLiteral("ua European Russia"), QStringLiteral("Q"), QStringLiteral("50"));
+    EXPECT_EQ(runCounter(log.db(), Counter::SquaresWorked, QStringLiteral("50%"), QString()).count, 2);
+    EXPECT_EQ(runCounter(log.db(), Counter::EntitiesConfirmed, QStringLiteral("50%"), QString()).count, 2);
+}
+
 TEST_F(WorkedCountersTest, NoRowsOrASearchTextLeaveTheLabel)
 {
     for (Counter counter : {Counter::SquaresWorked, Counter::SquaresConfirmed, Counter::EntitiesWorked,
