@@ -78,7 +78,7 @@ int rawCounter(sqlite3* db, const char* column, bool confirmed, int keyLength, b
     sqlite3_finalize(rows);
     if (outlines) {
         sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt* update = prepared(db, "UPDATE logtab SET GEpoly = ?1 WHERE ID = ?2", "");
+        sqlite3_stmt* update = prepared(db, "UPDATE logtab SET GEpoly = ?1 WHERE ID = ?2 AND GEpoly IS NOT ?1", "");
         for (const auto& [square, id] : firstRows) {
             const auto corner = mivra::geo::LocatorToDegrees(square + "HH");
             const std::string outline = corner ? mivra::geo::SquareOutlineText(*corner) : std::string();

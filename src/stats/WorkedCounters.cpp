@@ -87,7 +87,7 @@ bool storeOutlines(QSqlDatabase& db, const std::vector<FirstRow>& firstRows, QSt
         return false;
     }
     QSqlQuery update(db);
-    bool ok = update.prepare(QStringLiteral("UPDATE logtab SET GEpoly = :outline WHERE ID = :id"));
+    bool ok = update.prepare(QStringLiteral("UPDATE logtab SET GEpoly = :outline WHERE ID = :id AND GEpoly IS NOT :outline"));
     for (auto row = firstRows.cbegin(); ok && row != firstRows.cend(); ++row) {
         update.bindValue(QStringLiteral(":outline"), squareOutline(row->square));
         update.bindValue(QStringLiteral(":id"), row->id);
