@@ -76,10 +76,11 @@ click 2467 787
 shot squares
 # GD prepares every 144 MHz row and tells how many; Return dismisses the message.
 click 13555 840
-sleep 0.5
+timeout 20 xdotool search --sync --onlyvisible --name '^Mivra$' >/dev/null || fail "GD showed no message"
 shot gd-message
 xdotool key Return
-sleep 0.5
+for _ in $(seq 1 50); do xdotool search --onlyvisible --name '^Mivra$' >/dev/null || break; sleep 0.1; done
+xdotool search --onlyvisible --name '^Mivra$' >/dev/null && fail "the message stayed after Return"
 [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE GEdata LIKE 'Log: %' AND Band LIKE '144%'")" -eq "$map_rows" ] \
   || fail "GD did not prepare the rows of the band"
 [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE GEpoly <> ''")" -eq "$squares" ] || fail "outlines: one per square"
