@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <array>
+#include <memory>
 
 class QButtonGroup;
 class QLabel;
@@ -18,6 +19,12 @@ class GridWheelFilter;
 class LogGrid;
 class SettingsWindow;
 class ZelMultiOption;
+namespace exporter {
+class MapOpener;
+}
+namespace stats {
+struct CounterResult;
+}
 
 // frmmain: the log grid with band buttons and search, the entry row and the own-station fields.
 class MainWindow : public QWidget {
@@ -37,6 +44,18 @@ public:
     bool OpenDatabase();
     // Closes the settings window, then this one, as the user would: each stores what it holds.
     void closeAllWindows();
+
+    // The counters: each fills its label, or leaves it as it is with a search text or no rows.
+    void SQNr();
+    void SQNQr();
+    void DXNr();
+    void DXNQr();
+    // GD: map data for every row of the band, then the squares counter and the row count.
+    void gridDEC();
+    // The globe button: earth.kml in the current folder, opened by the registered program.
+    void showOnGoogleEarth();
+    // Replaces the desktop hand-over of the map (tests); the window does not take ownership.
+    void setMapOpener(exporter::MapOpener* opener) { m_mapOpener = opener; }
 
     int bandIndex() const { return m_bandIndex; }
     QString BandPattern() const { return m_bandPattern; }
@@ -72,6 +91,7 @@ private:
     void onSettingsClosed();
     void deleteRow(qint64 id);
     bool settingsIncomplete() const;
+    void showCount(QLabel* label, const stats::CounterResult& result);
 
     AppContext& m_ctx;
     geo::ContactGeometry m_geometry;
@@ -98,6 +118,9 @@ private:
     GridWheelFilter* m_wheel = nullptr;
     EntryRow* m_entry = nullptr;
     SettingsWindow* m_settingsWindow = nullptr;
+    std::unique_ptr<exporter::MapOpener> m_desktopOpener;
+    exporter::MapOpener* m_mapOpener = nullptr;
+    QString m_mapLineColour; // colour of the last map line written, kept from one export to the next
 };
 
 } // namespace mivra
