@@ -91,6 +91,8 @@ private:
     void onSettingsClosed();
     void deleteRow(qint64 id);
     bool settingsIncomplete() const;
+    QString ownMapPoint() const;
+    bool ownLocatorForMap();
     void showCount(QLabel* label, const stats::CounterResult& result);
 
     AppContext& m_ctx;
