@@ -130,8 +130,7 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
         print(err, u"mivra: "_qs + error);
         return 1;
     }
-    // Lookups want the patterns in their running form; the stored form is put back at the end.
-    log->asterix();
+    log->readStoredPatternsAsRunning();
     const OwnStation own = ownStation(environment.settingsFile);
     int status = 0;
 
@@ -179,7 +178,6 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
             }
         }
     }
-    log->asterixb();
     return status;
 }
 

@@ -335,7 +335,9 @@ const LogDatabase::DxccTable* LogDatabase::dxccTable()
         return nullptr;
     auto table = std::make_unique<DxccTable>();
     while (query.next()) {
-        const QVariant pattern = query.value(1);
+        QVariant pattern = query.value(1);
+        if (m_storedPatternsAsRunning && pattern.toString().endsWith(u'*'))
+            pattern = pattern.toString().chopped(1) + u'%';
         const QVariant entity = query.value(2);
         table->index.append(pattern.isNull() ? QString() : pattern.toString());
         table->entities.push_back(entity);
@@ -351,6 +353,12 @@ const LogDatabase::DxccTable* LogDatabase::dxccTable()
         return nullptr;
     m_dxcc = std::move(table);
     return m_dxcc.get();
+}
+
+void LogDatabase::readStoredPatternsAsRunning()
+{
+    m_storedPatternsAsRunning = true;
+    reloadDxccPatterns();
 }
 
 int LogDatabase::dxccNumber(const QString& entity)

@@ -74,6 +74,9 @@ public:
     // Drops the patterns in memory, so the next lookup reads dxccdata anew. The log's own
     // writers call it; so must anyone who changes dxccdata through the connection.
     void reloadDxccPatterns() const;
+    // Lookups read a trailing "*" (the stored form) as "%", leaving dxccdata as it is: for runs
+    // without the window, which must not change the log just to look entities up.
+    void readStoredPatternsAsRunning();
 
 private:
     LogDatabase(QString path, QString connectionName);
@@ -89,6 +92,7 @@ private:
     QString m_connectionName;
     QSqlDatabase m_db;
     mutable std::unique_ptr<DxccTable> m_dxcc;
+    bool m_storedPatternsAsRunning = false;
 };
 
 } // namespace mivra
