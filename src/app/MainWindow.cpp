@@ -2,6 +2,7 @@
 
 #include "Bands.h"
 #include "EntryRow.h"
+#include "ExchangeActions.h"
 #include "GridWheelFilter.h"
 #include "LogDatabase.h"
 #include "LogGrid.h"
@@ -83,6 +84,20 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     m_entry = new EntryRow(this, m_ownLocator,
                            {m_ctx.log, m_ctx.messages, m_ctx.clock, m_geometry, [this] { return m_bandPattern; }});
     connect(m_entry, &EntryRow::saved, this, &MainWindow::OpenDatabase);
+
+    m_exchange = new ExchangeActions(
+        m_ctx, this,
+        [this] {
+            LogSelection view;
+            view.bandPattern = m_bandPattern;
+            view.searchChoice = m_searchChoiceInView;
+            view.searchText = m_searchTextInView;
+            return view;
+        },
+        [this] { OpenDatabase(); });
+    connect(m_grid, &LogGrid::exportAdifRequested, m_exchange, &ExchangeActions::exportAdif);
+    connect(m_grid, &LogGrid::importAdifRequested, m_exchange, &ExchangeActions::importAdif);
+    connect(m_grid, &LogGrid::exportEdiRequested, m_exchange, &ExchangeActions::exportEdi);
 
     buildButtons();
     buildBandFrame();
@@ -258,6 +273,8 @@ void MainWindow::OpenDatabase()
     QString error;
     if (!m_ctx.log.addMapColumnsIfNeeded(&error))
         qWarning("%s", qPrintable(error));
+    m_searchChoiceInView = 0;
+    m_searchTextInView.clear();
     m_grid->setRows(m_ctx.log.logView(m_bandPattern));
     m_grid->setCaption(QString::number(m_ctx.log.countLogView(m_bandPattern)));
     m_grid->setGridColumns();
@@ -289,6 +306,8 @@ void MainWindow::search()
         return; // the counters take this path
     if (choice != SearchByCallsign && choice != SearchByGrid)
         return;
+    m_searchChoiceInView = choice;
+    m_searchTextInView = text;
     m_grid->setRows(m_ctx.log.search(choice, text, m_bandPattern));
     m_grid->setGridColumns();
     m_grid->setCaption(QString::number(m_ctx.log.countSearch(choice, text, m_bandPattern)));

@@ -14,6 +14,7 @@ class QPushButton;
 namespace mivra {
 
 class EntryRow;
+class ExchangeActions;
 class GridWheelFilter;
 class LogGrid;
 class SettingsWindow;
@@ -46,6 +47,7 @@ public:
     SettingsWindow* settingsWindow() const { return m_settingsWindow; }
     QPushButton* bandButton(int index) const;
     bool isOpen() const { return m_open; }
+    ExchangeActions* exchangeActions() const { return m_exchange; }
 
 signals:
     // The settings window was closed while the main window waited hidden for it: the program ends.
@@ -90,6 +92,10 @@ private:
     GridWheelFilter* m_wheel = nullptr;
     EntryRow* m_entry = nullptr;
     SettingsWindow* m_settingsWindow = nullptr;
+    ExchangeActions* m_exchange = nullptr;
+    // The search whose rows the grid shows; choice 0 while it shows the band's rows.
+    int m_searchChoiceInView = 0;
+    QString m_searchTextInView;
 };
 
 } // namespace mivra
