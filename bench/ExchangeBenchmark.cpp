@@ -6,11 +6,16 @@
 #include "GeneratedLog.h"
 
 #include <QFile>
+#include <iterator>
 
 #include <benchmark/benchmark.h>
 
 namespace {
 
+using mivra::bench::GeneratedLog;
+using mivra::bench::logOf;
+
+const QString kCtyCsv = QStringLiteral("/usr/share/hamradio-files/cty.csv");
 const mivra::OwnStation kOwn{QStringLiteral("DL7ABC"), QStringLiteral("JO62QM")};
 
 // Every row of the log to an .adi file, as export-adif does.

@@ -4,21 +4,17 @@
 #include "GeneratedLog.h"
 #include "LogDatabase.h"
 
-#include <QDate>
-#include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlQueryModel>
-#include <QTemporaryDir>
-#include <QTime>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
-#include <map>
-#include <memory>
-
 namespace {
+
+using mivra::bench::GeneratedLog;
+using mivra::bench::logOf;
 
 constexpr int kScreenRows = 30;
 constexpr int kModelBatchRows = 256; // what QSqlQueryModel reads when it gets a query
