@@ -11,6 +11,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 
 #include <cstdio>
 #include <memory>
@@ -125,6 +126,14 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
         return 1;
     }
     QString error;
+    std::unique_ptr<QLockFile> lock;
+    if (environment.lockFolder) {
+        lock = environment.lockFolder(folder, &error);
+        if (!lock) {
+            print(err, u"mivra: "_qs + error);
+            return 1;
+        }
+    }
     std::unique_ptr<LogDatabase> log = LogDatabase::open(logPath, environment.ctyCsvPath, &error);
     if (!log) {
         print(err, u"mivra: "_qs + error);

@@ -4,6 +4,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+
+class QLockFile;
 
 namespace mivra {
 
@@ -13,6 +16,9 @@ struct ExchangeEnvironment {
     QString logFileName;
     QString ctyCsvPath;
     QString settingsFile; // the station settings: own callsign and locator
+    // The lock that keeps a second program off the data folder, held while the command runs;
+    // null with *error when another program holds it.
+    std::function<std::unique_ptr<QLockFile>(const QString& folder, QString* error)> lockFolder;
 };
 
 // "export-adif", "import-adif" or "export-edi".

@@ -124,5 +124,12 @@ close_message edi-message
 grep -q '^TName=Test Contest' contest.edi || fail "EDI contest name: $(head -3 contest.edi)"
 edi_rows=$(sed -n 's/^\[QSORecords;\([0-9]*\)\]\r$/\1/p' contest.edi)
 [ "$edi_rows" -eq $((band_rows + 1)) ] || fail "EDI holds $edi_rows records, the band $((band_rows + 1))"
+
+# While the window runs on the folder, the commands keep off it.
+rows=$(sqlite3 "$db" 'SELECT COUNT(*) FROM logtab')
+if "$program" import-adif other.adi --data-dir "$work/data" > /dev/null 2> err.txt; then fail "import beside the window"; fi
+grep -q "in use by another copy" err.txt || fail "no message of the lock: $(cat err.txt)"
+[ "$(sqlite3 "$db" 'SELECT COUNT(*) FROM logtab')" -eq "$rows" ] || fail "the refused import changed the log"
 stop
+"$program" export-adif after.adi --data-dir "$work/data" > /dev/null || fail "export after the window ended"
 echo "exchange menu: ok ($records records out, 1 in, $edi_rows in the EDI log)"
