@@ -19,10 +19,12 @@ namespace mivra {
 
 namespace {
 
+// Callsign, band and time to the minute; "144" and "144.300" are the same band.
 QString duplicateKey(const QString& callsign, const QString& band, const QDateTime& time)
 {
-    return callsign.trimmed().toUpper() + u'\t' + band.trimmed().toUpper() + u'\t'
-           + time.toString(u"yyyy-MM-dd HH:mm"_qs);
+    const QString adifBand = adif::bandOfValue(band).name;
+    return callsign.trimmed().toUpper() + u'\t' + (adifBand.isEmpty() ? band.trimmed().toUpper() : adifBand)
+           + u'\t' + time.toString(u"yyyy-MM-dd HH:mm"_qs);
 }
 
 // The contacts already stored, as duplicate keys.

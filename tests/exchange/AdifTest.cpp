@@ -184,6 +184,7 @@ TEST_F(Adif, RefusesAndSkipsWithTheirPositions)
                        u""_qs, u""_qs, u"Y"_qs, u"Tr"_qs, u""_qs});
     const QByteArray file = "<ADIF_VER:5>3.1.4<EOH>\n"
                             "<CALL:6>DL1ABC<QSO_DATE:8>20260606<TIME_ON:6>140559<BAND:2>2m<EOR>\n"  // stored
+                            "<CALL:6>dl1abc<QSO_DATE:8>20260606<TIME_ON:4>1405<FREQ:7>144.300<EOR>\n" // stored
                             "<CALL:6>DL1ABC<QSO_DATE:8>20260606<TIME_ON:4>1405<BAND:4>70cm<EOR>\n" // other band
                             "<QSO_DATE:8>20260606<TIME_ON:4>1406<EOR>\n"
                             "<CALL:4>OK1A<TIME_ON:4>1406<EOR>\n"
@@ -196,14 +197,14 @@ TEST_F(Adif, RefusesAndSkipsWithTheirPositions)
     const AdifImportResult result = importAdif(*m_log, file, kOwn);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_EQ(result.imported, 2);
-    EXPECT_EQ(result.skipped, 2);
-    EXPECT_EQ(result.refusals, (QStringList{u"Record 3: no callsign"_qs, u"Record 4 (OK1A): no date"_qs,
-                                            u"Record 5 (OK1B): no time"_qs,
-                                            u"Record 6 (OK1C): date 20261306 or time 1406 cannot be read"_qs,
-                                            u"Record 7 (OK1D): invalid locator JO70F"_qs,
-                                            u"Record 8 (OK1E): invalid locator JS70"_qs}));
-    EXPECT_TRUE(result.summary(2).startsWith(u"Imported 2, skipped 2 (already in the log), refused 6.\n"
-                                             "Record 3: no callsign\nRecord 4 (OK1A): no date\n... and 4 more"_qs));
+    EXPECT_EQ(result.skipped, 3);
+    EXPECT_EQ(result.refusals, (QStringList{u"Record 4: no callsign"_qs, u"Record 5 (OK1A): no date"_qs,
+                                            u"Record 6 (OK1B): no time"_qs,
+                                            u"Record 7 (OK1C): date 20261306 or time 1406 cannot be read"_qs,
+                                            u"Record 8 (OK1D): invalid locator JO70F"_qs,
+                                            u"Record 9 (OK1E): invalid locator JS70"_qs}));
+    EXPECT_TRUE(result.summary(2).startsWith(u"Imported 2, skipped 3 (already in the log), refused 6.\n"
+                                             "Record 4: no callsign\nRecord 5 (OK1A): no date\n... and 4 more"_qs));
     EXPECT_EQ(test::column0(*m_log, u"SELECT Callsign || ' ' || Band FROM logtab ORDER BY ID"_qs),
               (QStringList{u"DL1ABC 144"_qs, u"DL1ABC 432"_qs, u"OK1F 144"_qs}));
 
