@@ -88,7 +88,9 @@ QVariant numberValue(const std::optional<float>& number)
     return number ? QVariant(double(*number)) : QVariant(QMetaType(QMetaType::Double));
 }
 
-bool insertRows(LogDatabase& log, const std::vector<ImportedRow>& rows, QString* error)
+// Progress counts each record twice: once read, once stored.
+bool insertRows(LogDatabase& log, const std::vector<ImportedRow>& rows, qint64 records, const Progress& progress,
+                QString* error)
 {
     QSqlDatabase db = log.database();
     if (!db.transaction()) {
@@ -109,6 +111,9 @@ bool insertRows(LogDatabase& log, const std::vector<ImportedRow>& rows, QString*
         insert.bindValue(i++, numberValue(row->qtf));
         insert.bindValue(i++, textValue(row->qslVia));
         ok = insert.exec();
+        const qint64 stored = qint64(row - rows.begin()) + 1;
+        if (progress && stored % 1000 == 0)
+            progress(records + stored, 2 * records);
     }
     if (!ok) {
         *error = insert.lastError().text();
@@ -159,7 +164,7 @@ AdifImportResult importAdif(LogDatabase& log, const QByteArray& document, const 
     qint64 done = 0;
     for (const adif::AdifRecord& record : records) {
         if (progress && ++done % 1000 == 0)
-            progress(done, qint64(records.size()));
+            progress(done, 2 * qint64(records.size()));
         const QString call = record.value("CALL").trimmed().toUpper();
         const QString where = call.isEmpty() ? QStringLiteral("Record %1").arg(record.number)
                                              : QStringLiteral("Record %1 (%2)").arg(record.number).arg(call);
@@ -245,7 +250,7 @@ AdifImportResult importAdif(LogDatabase& log, const QByteArray& document, const 
     }
 
     QString error;
-    if (!rows.empty() && !insertRows(log, rows, &error)) {
+    if (!rows.empty() && !insertRows(log, rows, qint64(records.size()), progress, &error)) {
         result.error = QStringLiteral("Nothing was imported; the log refused a record: %1").arg(error);
         return result;
     }
