@@ -92,7 +92,7 @@ EntryRow::EntryRow(QWidget* window, QLineEdit* ownLocator, Services services)
     for (QObject* watched : {static_cast<QObject*>(m_ca), static_cast<QObject*>(m_gr), static_cast<QObject*>(m_rss),
                              static_cast<QObject*>(m_rr), static_cast<QObject*>(m_ba), static_cast<QObject*>(m_mo),
                              static_cast<QObject*>(m_na), static_cast<QObject*>(m_co), static_cast<QObject*>(m_qs),
-                             static_cast<QObject*>(m_pr), static_cast<QObject*>(m_save)})
+                             static_cast<QObject*>(m_pr), static_cast<QObject*>(m_save), static_cast<QObject*>(m_addnew)})
         watched->installEventFilter(this);
 
     connect(qApp, &QApplication::focusChanged, this, &EntryRow::onFocusChanged);
@@ -107,8 +107,8 @@ bool EntryRow::eventFilter(QObject* watched, QEvent* event)
 {
     if (!isEnter(event))
         return QObject::eventFilter(watched, event);
-    if (watched == m_save) {
-        m_save->click();
+    if (watched == m_save || watched == m_addnew) {
+        static_cast<QPushButton*>(watched)->click();
         return true;
     }
     const std::pair<QObject*, QWidget*> enterPath[] = {
@@ -158,6 +158,7 @@ void EntryRow::findDxcc()
     if (result.status == DxccStatus::Found) {
         m_cou->setText(result.entity);
         focusLater(m_gr);
+        emit callsignChecked(m_ca->text(), result.entity);
         return;
     }
     if (result.status == DxccStatus::NoMatch)
@@ -181,8 +182,11 @@ void EntryRow::leaveLocator()
         return;
     }
     const QString locator = m_gr->text();
-    if (m_services.geometry.CalcContactGeometry(utf16View(m_ownLocator->text()), utf16View(locator)))
+    const bool hasGeometry =
+        m_services.geometry.CalcContactGeometry(utf16View(m_ownLocator->text()), utf16View(locator));
+    if (hasGeometry)
         m_geometryLocator = locator;
+    emit locatorChecked(locator, hasGeometry);
 }
 
 void EntryRow::leaveOwnLocator()
@@ -214,6 +218,7 @@ void EntryRow::addNew()
     m_pr->setText(QStringLiteral("Tr"));
     m_ba->setText(pattern.chopped(1));
     m_ca->setFocus(Qt::OtherFocusReason);
+    emit contactStarted();
 }
 
 void EntryRow::save()

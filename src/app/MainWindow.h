@@ -16,6 +16,7 @@ namespace mivra {
 class EntryRow;
 class GridWheelFilter;
 class LogGrid;
+class OperatingAids;
 class SettingsWindow;
 class ZelMultiOption;
 
@@ -42,6 +43,7 @@ public:
     geo::ContactGeometry& contactGeometry() { return m_geometry; }
     LogGrid* grid() const { return m_grid; }
     EntryRow* entryRow() const { return m_entry; }
+    OperatingAids* operatingAids() const { return m_aids; }
     ZelMultiOption* multiOption() const { return m_multiOption; }
     SettingsWindow* settingsWindow() const { return m_settingsWindow; }
     QPushButton* bandButton(int index) const;
@@ -89,6 +91,7 @@ private:
     LogGrid* m_grid = nullptr;
     GridWheelFilter* m_wheel = nullptr;
     EntryRow* m_entry = nullptr;
+    OperatingAids* m_aids = nullptr;
     SettingsWindow* m_settingsWindow = nullptr;
 };
 

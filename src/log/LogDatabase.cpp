@@ -110,6 +110,10 @@ std::unique_ptr<LogDatabase> LogDatabase::open(const QString& path, const QStrin
                             .arg(QDir::toNativeSeparators(path), log->m_db.lastError().text()));
         return nullptr;
     }
+    QString indexError;
+    if (!createMissingIndexes(log->m_db, &indexError))
+        qWarning("mivra: the indexes of %s cannot be made: %s", qPrintable(QDir::toNativeSeparators(path)),
+                 qPrintable(indexError));
     return log;
 }
 
