@@ -41,7 +41,7 @@ std::optional<WorkedBefore> ContactHistory::workedBefore(const QString& callsign
 {
     QSqlQuery query(m_log.database());
     query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT Band LIKE :band, Date FROM logtab WHERE Callsign = :call COLLATE NOCASE")))
+    if (!query.prepare(QString::fromLatin1(kWorkedBeforeSql)))
         return std::nullopt;
     query.bindValue(QStringLiteral(":band"), bandOrAny(bandPattern));
     query.bindValue(QStringLiteral(":call"), callsign);
@@ -67,8 +67,7 @@ std::optional<bool> ContactHistory::squareWorked(const QString& locator, const Q
         return std::nullopt;
     QSqlQuery query(m_log.database());
     query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT EXISTS (SELECT 1 FROM logtab"
-                                      " WHERE upper(substr(Grid, 1, 4)) = :square AND Band LIKE :band)")))
+    if (!query.prepare(QString::fromLatin1(kSquareWorkedSql)))
         return std::nullopt;
     query.bindValue(QStringLiteral(":square"), locator.left(4).toUpper());
     query.bindValue(QStringLiteral(":band"), bandOrAny(bandPattern));
@@ -79,8 +78,7 @@ std::optional<bool> ContactHistory::entityWorked(const QString& entity, const QS
 {
     QSqlQuery query(m_log.database());
     query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT EXISTS (SELECT 1 FROM logtab"
-                                      " WHERE DXCC = :entity COLLATE NOCASE AND Band LIKE :band)")))
+    if (!query.prepare(QString::fromLatin1(kEntityWorkedSql)))
         return std::nullopt;
     query.bindValue(QStringLiteral(":entity"), entity);
     query.bindValue(QStringLiteral(":band"), bandOrAny(bandPattern));

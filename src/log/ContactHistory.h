@@ -30,6 +30,14 @@ public:
     // Whether a contact on the band is stored with this entity text.
     std::optional<bool> entityWorked(const QString& entity, const QString& bandPattern) const;
 
+    // The statements behind the look-ups, with their named parameters.
+    static constexpr char kWorkedBeforeSql[] =
+        "SELECT Band LIKE :band, Date FROM logtab WHERE Callsign = :call COLLATE NOCASE";
+    static constexpr char kSquareWorkedSql[] =
+        "SELECT EXISTS (SELECT 1 FROM logtab WHERE upper(substr(Grid, 1, 4)) = :square AND Band LIKE :band)";
+    static constexpr char kEntityWorkedSql[] =
+        "SELECT EXISTS (SELECT 1 FROM logtab WHERE DXCC = :entity COLLATE NOCASE AND Band LIKE :band)";
+
 private:
     const LogDatabase& m_log;
 };
