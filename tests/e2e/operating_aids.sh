@@ -35,6 +35,18 @@ dark() { convert "$shots/$1" -crop "$(crop "$2" "$3" "$4" "$5")" +repage -colors
            -format '%[fx:round(mean*w*h)]' info:; }
 red() { convert "$shots/$1" -crop "$(crop "$2" "$3" "$4" "$5")" +repage -fx '(r>0.55 && g<0.35 && b<0.35) ? 1 : 0' \
           -format '%[fx:round(mean*w*h)]' info:; }
+# Retakes the screenshot until the check passes, for up to 10 s.
+await() {
+  local name=$1; shift
+  for _ in $(seq 1 50); do
+    shot "$name"
+    "$@" && return 0
+    sleep 0.2
+  done
+  return 1
+}
+shown() { [ "$(dark "$1" "${@:2}")" -gt 20 ]; }
+marked() { [ "$(red "$1" "${@:2}")" -gt 20 ]; }
 distance_heading=(6840 240 1500 225)
 new_square=(8400 240 1260 225)
 worked_before=(6840 15 4200 225)
@@ -46,17 +58,22 @@ typed dl1abc
 keys Return
 typed jo31
 keys Return
-shot operating_aids_locator.png
-[ "$(dark operating_aids_locator.png "${distance_heading[@]}")" -gt 20 ] || fail "no distance and heading shown before Save"
-[ "$(red operating_aids_locator.png "${new_square[@]}")" -gt 20 ] || fail "JO31 not marked as a new square in an empty log"
-[ "$(red operating_aids_locator.png "${new_dxcc[@]}")" -gt 20 ] || fail "Germany not marked as a new entity in an empty log"
+await operating_aids_locator.png shown operating_aids_locator.png "${distance_heading[@]}" \
+  || fail "no distance and heading shown before Save"
+marked operating_aids_locator.png "${new_square[@]}" || fail "JO31 not marked as a new square in an empty log"
+marked operating_aids_locator.png "${new_dxcc[@]}" || fail "Germany not marked as a new entity in an empty log"
 [ "$(dark operating_aids_locator.png "${worked_before[@]}")" -eq 0 ] || fail "worked before shown for a new station"
 
 # Enter walks RSTs, RSTr, Band, Mode, Name, Comment, QSL and Prop to Save; one more presses it.
 keys Return Return Return Return Return Return Return Return Return
-sleep 0.5
-row=$(sqlite3 -separator ' ' data/backup.sqlite "SELECT Callsign, Grid, Band, QRB, QTF FROM logtab")
+row=
+for _ in $(seq 1 50); do
+  row=$(sqlite3 -separator ' ' data/backup.sqlite "SELECT Callsign, Grid, Band, QRB, QTF FROM logtab")
+  [ -n "$row" ] && break
+  sleep 0.2
+done
 [ "$row" = "DL1ABC JO31 144 482.0 256.0" ] || fail "stored contact: '$row'"
+sleep 0.3
 shot operating_aids_saved.png
 for aid in distance_heading new_square worked_before; do
   declare -n rect=$aid
@@ -71,11 +88,10 @@ typed dl1abc
 keys Return
 typed jn58
 keys Return
-shot operating_aids_again.png
-[ "$(dark operating_aids_again.png "${worked_before[@]}")" -gt 20 ] || fail "DL1ABC not shown as worked before"
+await operating_aids_again.png marked operating_aids_again.png "${new_square[@]}" || fail "JN58 not marked as a new square"
+shown operating_aids_again.png "${worked_before[@]}" || fail "DL1ABC not shown as worked before"
 [ "$(red operating_aids_again.png "${new_dxcc[@]}")" -eq 0 ] || fail "Germany still marked new after a saved contact"
-[ "$(red operating_aids_again.png "${new_square[@]}")" -gt 20 ] || fail "JN58 not marked as a new square"
-[ "$(dark operating_aids_again.png "${distance_heading[@]}")" -gt 20 ] || fail "no distance and heading for JN58"
+shown operating_aids_again.png "${distance_heading[@]}" || fail "no distance and heading for JN58"
 
 kill -TERM "$pid"
 status=0
