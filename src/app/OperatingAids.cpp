@@ -34,6 +34,29 @@ QLabel* makeAid(QWidget* window, const char* name, const QRect& rect, Aid kind)
     return label;
 }
 
+// "wkd 3 on 144, 5 all, last 2025-06-12"; empty when the station was never worked.
+QString workedBeforeText(const WorkedBefore& worked, const QString& bandPattern)
+{
+    if (worked.allBands == 0)
+        return {};
+    QString text = bandPattern.isEmpty() ? QStringLiteral("wkd %1 all").arg(worked.allBands)
+                                         : QStringLiteral("wkd %1 on %2, %3 all")
+                                               .arg(worked.onBand)
+                                               .arg(bandPattern.chopped(1))
+                                               .arg(worked.allBands);
+    if (worked.last.isValid())
+        text += QStringLiteral(", last ") + worked.last.toString(QStringLiteral("yyyy-MM-dd"));
+    return text;
+}
+
+// "482 km  256°"
+QString distanceHeadingText(float km, float degrees)
+{
+    const QLocale locale;
+    return locale.toString(double(km), 'f', 0) + QStringLiteral(" km  ") + locale.toString(double(degrees), 'f', 0)
+           + QStringLiteral("°");
+}
+
 } // namespace
 
 OperatingAids::OperatingAids(QWidget* window, EntryRow& entry, QLineEdit* ownLocator, Services services)
@@ -57,25 +80,6 @@ OperatingAids::OperatingAids(QWidget* window, EntryRow& entry, QLineEdit* ownLoc
     connect(entry.field(QStringLiteral("Ca")), &QLineEdit::textChanged, this, &OperatingAids::clearCallsign);
     connect(entry.field(QStringLiteral("Gr")), &QLineEdit::textChanged, this, &OperatingAids::clearLocator);
     connect(ownLocator, &QLineEdit::textChanged, m_distanceHeading, &QLabel::clear);
-}
-
-QString OperatingAids::workedBeforeText(const WorkedBefore& worked, const QString& bandPattern)
-{
-    if (worked.allBands == 0)
-        return {};
-    QString text = bandPattern.isEmpty()
-                       ? QStringLiteral("wkd %1 all").arg(worked.allBands)
-                       : QStringLiteral("wkd %1 on %2, %3 all").arg(worked.onBand).arg(bandPattern.chopped(1)).arg(worked.allBands);
-    if (worked.last.isValid())
-        text += QStringLiteral(", last ") + worked.last.toString(QStringLiteral("yyyy-MM-dd"));
-    return text;
-}
-
-QString OperatingAids::distanceHeadingText(float km, float degrees)
-{
-    const QLocale locale;
-    return locale.toString(double(km), 'f', 0) + QStringLiteral(" km  ") + locale.toString(double(degrees), 'f', 0)
-           + QStringLiteral("°");
 }
 
 void OperatingAids::showCallsign(const QString& callsign, const QString& entity)

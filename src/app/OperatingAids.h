@@ -39,10 +39,6 @@ public:
     // Looks the shown callsign and square up again on the band now selected.
     void bandChanged();
 
-    // "wkd 3 on 144, 5 all, last 2025-06-12"; empty when the station was never worked.
-    static QString workedBeforeText(const WorkedBefore& worked, const QString& bandPattern);
-    static QString distanceHeadingText(float km, float degrees);
-
 private:
     void showCallsign(const QString& callsign, const QString& entity);
     void showLocator(const QString& locator, bool hasGeometry);
