@@ -7,7 +7,9 @@ set -euo pipefail
 program=$1
 shots=${2:-.}
 if [ -z "${MIVRA_UNDER_XVFB:-}" ]; then
-  MIVRA_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$(realpath "$program")" "$(realpath "$shots")"
+  # The search for a free display starts at a random number, so parallel driven runs rarely race for one.
+  MIVRA_UNDER_XVFB=1 exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1280x800x24" \
+    bash "$0" "$(realpath "$program")" "$(realpath "$shots")"
 fi
 unset QT_QPA_PLATFORM
 work=$(mktemp -d)
