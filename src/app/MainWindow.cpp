@@ -5,12 +5,17 @@
 #include "GridWheelFilter.h"
 #include "LogDatabase.h"
 #include "LogGrid.h"
+#include "MapDataPreparation.h"
+#include "MapExport.h"
+#include "MapOpener.h"
 #include "Messages.h"
 #include "OperatingAids.h"
 #include "SettingsWindow.h"
 #include "StationSettingsFile.h"
 #include "Twips.h"
 #include "UpperCaseValidator.h"
+#include "Utf16View.h"
+#include "WorkedCounters.h"
 #include "ZelMultiOption.h"
 
 #include <QButtonGroup>
@@ -20,6 +25,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -63,6 +69,15 @@ QVariantMap multiOptionState()
     };
 }
 
+// The wait cursor while a long command holds the window.
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 } // namespace
 
 MainWindow::MainWindow(AppContext& context, QWidget* parent)
@@ -88,6 +103,9 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
 
     buildButtons();
     buildBandFrame();
+
+    m_desktopOpener = std::make_unique<exporter::DesktopMapOpener>();
+    m_mapOpener = m_desktopOpener.get();
 }
 
 MainWindow::~MainWindow()
@@ -138,10 +156,10 @@ void MainWindow::buildButtons()
 {
     auto* gridDec = makeButton(this, "gridDEC", QStringLiteral("GD"), twipRect(13300, 585, 510, 510),
                                QStringLiteral("Generate Data for Google Earth"));
-    gridDec->setEnabled(false);
+    connect(gridDec, &QPushButton::clicked, this, &MainWindow::gridDEC);
     m_googleEarth = makeButton(this, "GoogleEarth", QString(), twipRect(13900, 585, 540, 510),
                                QStringLiteral("Show on Google Earth"));
-    m_googleEarth->setEnabled(false);
+    connect(m_googleEarth, &QPushButton::clicked, this, &MainWindow::showOnGoogleEarth);
     auto* initials = makeButton(this, "Initials", QStringLiteral("Initials"), twipRect(14485, 630, 750, 330));
     connect(initials, &QPushButton::clicked, this, &MainWindow::showSettingsWindow);
 }
@@ -291,13 +309,103 @@ void MainWindow::search()
 {
     const QString text = m_searchText->text();
     const int choice = m_multiOption->optionSelected();
-    if (text.isEmpty())
-        return; // the counters take this path
+    if (text.isEmpty()) {
+        if (choice == SearchByGrid) {
+            SQNr();
+            SQNQr();
+        } else if (choice == SearchByCallsign) {
+            DXNr();
+            DXNQr();
+        }
+        return;
+    }
     if (choice != SearchByCallsign && choice != SearchByGrid)
         return;
     m_grid->setRows(m_ctx.log.search(choice, text, m_bandPattern));
     m_grid->setGridColumns();
     m_grid->setCaption(QString::number(m_ctx.log.countSearch(choice, text, m_bandPattern)));
+}
+
+void MainWindow::showCount(QLabel* label, const stats::CounterResult& result)
+{
+    if (result.outcome == stats::CounterResult::Counted)
+        label->setText(QString::number(result.count));
+    else if (result.outcome == stats::CounterResult::Failed)
+        m_ctx.messages.inform(this, QStringLiteral("The log cannot be counted: ") + result.error);
+}
+
+void MainWindow::SQNr()
+{
+    showCount(m_sqw, stats::runCounter(m_ctx.log.database(), stats::Counter::SquaresWorked, m_bandPattern,
+                                       m_searchText->text()));
+}
+
+void MainWindow::SQNQr()
+{
+    showCount(m_sqc, stats::runCounter(m_ctx.log.database(), stats::Counter::SquaresConfirmed, m_bandPattern,
+                                       m_searchText->text()));
+}
+
+void MainWindow::DXNr()
+{
+    showCount(m_dxw, stats::runCounter(m_ctx.log.database(), stats::Counter::EntitiesWorked, m_bandPattern,
+                                       m_searchText->text()));
+}
+
+void MainWindow::DXNQr()
+{
+    showCount(m_dxc, stats::runCounter(m_ctx.log.database(), stats::Counter::EntitiesConfirmed, m_bandPattern,
+                                       m_searchText->text()));
+}
+
+void MainWindow::gridDEC()
+{
+    exporter::PreparationResult result;
+    {
+        BusyCursor busy;
+        result = exporter::prepareMapData(m_ctx.log.database(), m_bandPattern, m_ownLocator->text());
+        if (result.ok)
+            SQNr();
+    }
+    if (!result.ok) {
+        m_ctx.messages.inform(this, QStringLiteral("The map data cannot be prepared: ") + result.error);
+        return;
+    }
+    m_ctx.messages.inform(this, QString::number(result.rowCount) + QStringLiteral(" Dataset from backup.sqlite imported "));
+}
+
+void MainWindow::showOnGoogleEarth()
+{
+    geo::ContactGeometry own;
+    own.CalcContactGeometry(utf16View(m_ownLocator->text()), {});
+    if (!own.OwnMapPoint.empty())
+        m_geometry.OwnMapPoint = own.OwnMapPoint;
+
+    exporter::MapExportRequest request;
+    request.bandPattern = m_bandPattern;
+    request.searchText = m_searchText->text();
+    request.ownCallsign = m_mapOwnCallsign;
+    request.ownPoint = QString::fromStdString(m_geometry.OwnMapPoint);
+    request.opacity = m_ctx.live.opacity;
+    request.lines = m_ctx.live.lines;
+    request.squaresWorkedCaption = m_sqw->text();
+    request.squaresConfirmedCaption = m_sqc->text();
+    request.filePath = QDir::current().absoluteFilePath(QStringLiteral("earth.kml"));
+    exporter::MapExportResult result;
+    {
+        BusyCursor busy;
+        result = exporter::exportMap(m_ctx.log.database(), request, m_mapLineColour);
+    }
+    showCount(m_sqw, result.squaresWorked);
+    showCount(m_sqc, result.squaresConfirmed);
+    if (result.outcome != exporter::MapExportResult::Written) {
+        m_ctx.messages.inform(this, result.message);
+        return;
+    }
+    if (!m_mapOpener->open(request.filePath))
+        m_ctx.messages.inform(this, QStringLiteral("The map was written to %1, but no program that opens KML files "
+                                                   "(Marble, Google Earth Pro) could be started.")
+                                        .arg(QDir::toNativeSeparators(request.filePath)));
 }
 
 void MainWindow::deleteRow(qint64 id)

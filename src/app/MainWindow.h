@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <array>
+#include <memory>
 
 class QButtonGroup;
 class QLabel;
@@ -19,6 +20,12 @@ class LogGrid;
 class OperatingAids;
 class SettingsWindow;
 class ZelMultiOption;
+namespace exporter {
+class MapOpener;
+}
+namespace stats {
+struct CounterResult;
+}
 
 // frmmain: the log grid with band buttons and search, the entry row and the own-station fields.
 class MainWindow : public QWidget {
@@ -36,6 +43,18 @@ public:
     void OpenDatabase();
     // Closes the settings window, then this one, as the user would: each stores what it holds.
     void closeAllWindows();
+
+    // The counters: each fills its label, or leaves it as it is with a search text or no rows.
+    void SQNr();
+    void SQNQr();
+    void DXNr();
+    void DXNQr();
+    // GD: map data for every row of the band, then the squares counter and the row count.
+    void gridDEC();
+    // The globe button: earth.kml in the current folder, opened by the registered program.
+    void showOnGoogleEarth();
+    // Replaces the desktop hand-over of the map (tests); the window does not take ownership.
+    void setMapOpener(exporter::MapOpener* opener) { m_mapOpener = opener; }
 
     int bandIndex() const { return m_bandIndex; }
     QString BandPattern() const { return m_bandPattern; }
@@ -68,6 +87,7 @@ private:
     void onSettingsClosed();
     void deleteRow(qint64 id);
     bool settingsIncomplete() const;
+    void showCount(QLabel* label, const stats::CounterResult& result);
 
     AppContext& m_ctx;
     geo::ContactGeometry m_geometry;
@@ -93,6 +113,9 @@ private:
     EntryRow* m_entry = nullptr;
     OperatingAids* m_aids = nullptr;
     SettingsWindow* m_settingsWindow = nullptr;
+    std::unique_ptr<exporter::MapOpener> m_desktopOpener;
+    exporter::MapOpener* m_mapOpener = nullptr;
+    QString m_mapLineColour; // colour of the last map line written, kept from one export to the next
 };
 
 } // namespace mivra
