@@ -29,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTableView>
 
 namespace mivra {
@@ -98,7 +99,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
 
     m_entry = new EntryRow(this, m_ownLocator,
                            {m_ctx.log, m_ctx.messages, m_ctx.clock, m_geometry, [this] { return m_bandPattern; }});
-    connect(m_entry, &EntryRow::saved, this, &MainWindow::OpenDatabase);
+    connect(m_entry, &EntryRow::saved, this, &MainWindow::onSaved);
     m_aids = new OperatingAids(this, *m_entry, m_ownLocator, {m_ctx.log, m_geometry, [this] { return m_bandPattern; }});
 
     buildButtons();
@@ -192,14 +193,16 @@ QPushButton* MainWindow::bandButton(int index) const
     return static_cast<QPushButton*>(m_bandButtons->button(index));
 }
 
-void MainWindow::open()
+bool MainWindow::open()
 {
-    startSequence();
+    if (!startSequence())
+        return false;
     if (!m_hiddenForSettings)
         show();
+    return true;
 }
 
-void MainWindow::startSequence()
+bool MainWindow::startSequence()
 {
     const QString picture = QDir(m_ctx.dataFolder).filePath(QStringLiteral("gearth.JPEG"));
     const QString shipped = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("gearth.JPEG"));
@@ -232,10 +235,19 @@ void MainWindow::startSequence()
     m_open = true;
     bandButton(m_bandIndex)->setChecked(true);
     selectBand(m_bandIndex);
-    m_ctx.log.asterix();
+    // Every lookup needs the running form of the patterns: without it no callsign would pass.
+    if (!m_ctx.log.asterix(&error)) {
+        m_open = false;
+        if (m_settingsWindow)
+            m_settingsWindow->hide();
+        m_ctx.messages.inform(this, QStringLiteral("The log %1 cannot be written: %2")
+                                        .arg(QDir::toNativeSeparators(m_ctx.log.path()), error));
+        return false;
+    }
     OpenDatabase();
     // Enter starts a contact; a callsign typed at once never lands in the own-station boxes.
     m_entry->newButton()->setFocus(Qt::OtherFocusReason);
+    return true;
 }
 
 void MainWindow::closeAllWindows()
@@ -255,15 +267,22 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::closeSequence()
 {
     m_open = false;
-    m_ctx.log.asterixb();
+    m_closeFailed = false;
+    QString error;
+    if (!m_ctx.log.asterixb(&error)) {
+        m_closeFailed = true;
+        m_ctx.messages.inform(this, QStringLiteral("The log %1 cannot be written: %2")
+                                        .arg(QDir::toNativeSeparators(m_ctx.log.path()), error));
+    }
     StationSettings& settings = m_ctx.settings;
     settings.setText(StationSettings::OwnCallsign, m_ownCallsign->text());
     settings.setText(StationSettings::OwnLocator, m_ownLocator->text());
     settings.setNumber(StationSettings::SearchSelector, m_multiOption->optionSelected());
     settings.setNumber(StationSettings::BandIndex, m_bandIndex);
-    QString error;
-    if (!SaveStationSettings(settings, m_ctx.settingsFile, &error))
+    if (!SaveStationSettings(settings, m_ctx.settingsFile, &error)) {
+        m_closeFailed = true;
         m_ctx.messages.inform(this, error);
+    }
 }
 
 bool MainWindow::settingsIncomplete() const
@@ -271,7 +290,7 @@ bool MainWindow::settingsIncomplete() const
     return m_ctx.settings.text(StationSettings::OwnCallsign).isEmpty() || m_ctx.settings.text(StationSettings::OwnLocator).isEmpty();
 }
 
-void MainWindow::OpenDatabase()
+bool MainWindow::OpenDatabase()
 {
     if (settingsIncomplete()) {
         m_hiddenForSettings = true;
@@ -279,11 +298,27 @@ void MainWindow::OpenDatabase()
         showSettingsWindow();
     }
     QString error;
-    if (!m_ctx.log.addMapColumnsIfNeeded(&error))
-        qWarning("%s", qPrintable(error));
-    m_grid->setRows(m_ctx.log.logView(m_bandPattern));
-    m_grid->setCaption(QString::number(m_ctx.log.countLogView(m_bandPattern)));
+    const bool upgraded = m_ctx.log.addMapColumnsIfNeeded(&error);
+    // Tried again at every reload; told once.
+    if (!upgraded && !m_upgradeFailureShown) {
+        m_upgradeFailureShown = true;
+        m_ctx.messages.inform(this, QStringLiteral("The log %1 cannot be given its map columns: %2")
+                                        .arg(QDir::toNativeSeparators(m_ctx.log.path()), error));
+    }
+    QSqlQuery rows = m_ctx.log.logView(m_bandPattern);
+    const bool viewed = rows.isActive();
+    m_grid->setRows(std::move(rows));
+    const int count = m_ctx.log.countLogView(m_bandPattern);
+    m_grid->setCaption(QString::number(count));
     m_grid->setGridColumns();
+    return upgraded && viewed && count >= 0;
+}
+
+void MainWindow::onSaved()
+{
+    // The row is stored and the fields are empty; only the view is behind.
+    if (!OpenDatabase())
+        m_ctx.messages.inform(this, QStringLiteral("No new Recorset available"));
 }
 
 void MainWindow::selectBand(int index)
@@ -434,8 +469,10 @@ void MainWindow::showSettingsWindow()
 void MainWindow::onSettingsDone()
 {
     m_hiddenForSettings = false;
-    if (!m_open)
-        startSequence();
+    if (!m_open && !startSequence()) {
+        emit quitRequested(1);
+        return;
+    }
     show();
 }
 
@@ -448,7 +485,7 @@ void MainWindow::onSettingsClosed()
     m_ownCallsign->setText(m_ctx.settings.text(StationSettings::OwnCallsign));
     m_ownLocator->setText(m_ctx.settings.text(StationSettings::OwnLocator));
     close();
-    emit quitRequested();
+    emit quitRequested(m_closeFailed ? 1 : 0);
 }
 
 } // namespace mivra

@@ -35,12 +35,14 @@ public:
     ~MainWindow() override;
 
     // Runs the start sequence and shows the window, or the settings window while the own callsign
-    // or locator is missing.
-    void open();
+    // or locator is missing. False, after a message naming the log, when the log cannot be switched
+    // to its running form; the program then ends.
+    bool open();
 
     void selectBand(int index);
     void search();
-    void OpenDatabase();
+    // Reloads the log view; false when the reload or the upgrade of an old log failed.
+    bool OpenDatabase();
     // Closes the settings window, then this one, as the user would: each stores what it holds.
     void closeAllWindows();
 
@@ -67,10 +69,13 @@ public:
     SettingsWindow* settingsWindow() const { return m_settingsWindow; }
     QPushButton* bandButton(int index) const;
     bool isOpen() const { return m_open; }
+    // A step of the last close sequence failed (its message has been shown).
+    bool closeFailed() const { return m_closeFailed; }
 
 signals:
-    // The settings window was closed while the main window waited hidden for it: the program ends.
-    void quitRequested();
+    // The settings window was closed while the main window waited hidden for it, or a start after
+    // it failed: the program ends with this status.
+    void quitRequested(int exitCode);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -80,8 +85,9 @@ private:
     void buildSearchArea();
     void buildButtons();
     void buildBandFrame();
-    void startSequence();
+    bool startSequence();
     void closeSequence();
+    void onSaved();
     void showSettingsWindow();
     void onSettingsDone();
     void onSettingsClosed();
@@ -96,6 +102,8 @@ private:
     QString m_mapOwnCallsign;
     bool m_open = false;
     bool m_hiddenForSettings = false;
+    bool m_closeFailed = false;
+    bool m_upgradeFailureShown = false;
 
     QLabel* m_sqw = nullptr;
     QLabel* m_sqc = nullptr;
