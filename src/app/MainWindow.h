@@ -18,6 +18,7 @@ class EntryRow;
 class ExchangeActions;
 class GridWheelFilter;
 class LogGrid;
+class OperatingAids;
 class SettingsWindow;
 class ZelMultiOption;
 namespace exporter {
@@ -64,6 +65,7 @@ public:
     geo::ContactGeometry& contactGeometry() { return m_geometry; }
     LogGrid* grid() const { return m_grid; }
     EntryRow* entryRow() const { return m_entry; }
+    OperatingAids* operatingAids() const { return m_aids; }
     ZelMultiOption* multiOption() const { return m_multiOption; }
     SettingsWindow* settingsWindow() const { return m_settingsWindow; }
     QPushButton* bandButton(int index) const;
@@ -119,6 +121,7 @@ private:
     LogGrid* m_grid = nullptr;
     GridWheelFilter* m_wheel = nullptr;
     EntryRow* m_entry = nullptr;
+    OperatingAids* m_aids = nullptr;
     SettingsWindow* m_settingsWindow = nullptr;
     ExchangeActions* m_exchange = nullptr;
     // The search whose rows the grid shows; choice 0 while it shows the band's rows.
