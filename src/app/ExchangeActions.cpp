@@ -8,7 +8,6 @@
 #include "LogDatabase.h"
 #include "LogRows.h"
 #include "Messages.h"
-#include "StationSettings.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -61,20 +60,16 @@ private:
 } // namespace
 
 ExchangeActions::ExchangeActions(AppContext& context, QWidget* window, std::function<LogSelection()> rowsInView,
-                                 std::function<void()> reload)
+                                 std::function<OwnStation()> ownStation, std::function<void()> reload)
     : QObject(window)
     , m_ctx(context)
     , m_window(window)
     , m_rowsInView(std::move(rowsInView))
+    , m_ownStation(std::move(ownStation))
     , m_reload(std::move(reload))
     , m_chooseFile(chooseWithDialog)
     , m_askEdi(askWithDialog)
 {
-}
-
-OwnStation ExchangeActions::ownStation() const
-{
-    return {m_ctx.settings.text(StationSettings::OwnCallsign), m_ctx.settings.text(StationSettings::OwnLocator)};
 }
 
 void ExchangeActions::exportAdif()
@@ -86,7 +81,7 @@ void ExchangeActions::exportAdif()
     AdifExportResult result;
     {
         RunProgress progress(m_window, QStringLiteral("Writing %1").arg(QDir::toNativeSeparators(file)));
-        result = mivra::exportAdif(m_ctx.log, m_rowsInView(), ownStation(), file, m_ctx.clock.nowUtc(), progress.callback());
+        result = mivra::exportAdif(m_ctx.log, m_rowsInView(), m_ownStation(), file, m_ctx.clock.nowUtc(), progress.callback());
     }
     if (!result.ok) {
         m_ctx.messages.inform(m_window, result.error);
@@ -108,7 +103,7 @@ void ExchangeActions::importAdif()
     AdifImportResult result;
     {
         RunProgress progress(m_window, QStringLiteral("Reading %1").arg(QDir::toNativeSeparators(file)));
-        result = importAdifFile(m_ctx.log, file, ownStation(), progress.callback());
+        result = importAdifFile(m_ctx.log, file, m_ownStation(), progress.callback());
     }
     if (!result.ok) {
         m_ctx.messages.inform(m_window, result.error);
@@ -127,7 +122,7 @@ void ExchangeActions::exportEdi()
     }
     EdiOptions options;
     options.bandValue = bandValue(view.bandPattern);
-    options.own = ownStation();
+    options.own = m_ownStation();
     options.operators = options.own.callsign;
     if (ediBandText(options.bandValue).isEmpty()) {
         m_ctx.messages.inform(m_window, QStringLiteral("EDI logs are for the bands from 50 MHz up."));

@@ -23,8 +23,10 @@ public:
     // Lets the user complete the EDI header and span (band and defaults filled in); false on cancel.
     using EdiAsker = std::function<bool(QWidget* parent, EdiOptions* options)>;
 
+    // rowsInView gives the grid's band and search, ownStation the own callsign and locator as the
+    // window shows them, reload refreshes the grid after an import.
     ExchangeActions(AppContext& context, QWidget* window, std::function<LogSelection()> rowsInView,
-                    std::function<void()> reload);
+                    std::function<OwnStation()> ownStation, std::function<void()> reload);
 
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
     void setEdiAsker(EdiAsker asker) { m_askEdi = std::move(asker); }
@@ -34,11 +36,10 @@ public:
     void exportEdi();
 
 private:
-    OwnStation ownStation() const;
-
     AppContext& m_ctx;
     QWidget* m_window;
     std::function<LogSelection()> m_rowsInView;
+    std::function<OwnStation()> m_ownStation;
     std::function<void()> m_reload;
     FileChooser m_chooseFile;
     EdiAsker m_askEdi;

@@ -112,7 +112,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
             view.searchText = m_searchTextInView;
             return view;
         },
-        [this] { OpenDatabase(); });
+        [this] { return OwnStation{m_ownCallsign->text(), m_ownLocator->text()}; }, [this] { OpenDatabase(); });
     connect(m_grid, &LogGrid::exportAdifRequested, m_exchange, &ExchangeActions::exportAdif);
     connect(m_grid, &LogGrid::importAdifRequested, m_exchange, &ExchangeActions::importAdif);
     connect(m_grid, &LogGrid::exportEdiRequested, m_exchange, &ExchangeActions::exportEdi);

@@ -103,18 +103,20 @@ TEST_F(ExchangeActionsTest, ExportsTheBandAsAContestLog)
         options->contestName = QStringLiteral("June Contest");
         return true;
     });
+    // The own locator as the window shows it, though not yet stored in the settings.
+    m_window->findChild<QLineEdit*>(QStringLiteral("MyGrid"))->setText(QStringLiteral("JO62RN"));
     nextFile = m_dir.filePath(QStringLiteral("june.edi"));
     trigger(QStringLiteral("Export EDI..."));
-    // The span defaults to the rows in view; the own station comes from the settings.
+    // The span defaults to the rows in view.
     EXPECT_EQ(asked.bandValue, QStringLiteral("144"));
     EXPECT_EQ(asked.from, QDateTime(QDate(2026, 6, 6), QTime(14, 5), QTimeZone::utc()));
     EXPECT_EQ(asked.to, QDateTime(QDate(2026, 6, 6), QTime(15, 11), QTimeZone::utc()));
-    EXPECT_EQ(asked.own.locator, QStringLiteral("JO62QM"));
+    EXPECT_EQ(asked.own.locator, QStringLiteral("JO62RN"));
     QFile file(nextFile);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray edi = file.readAll();
     EXPECT_TRUE(edi.startsWith("[REG1TEST;1]\r\nTName=June Contest\r\n"));
-    EXPECT_TRUE(edi.contains("\r\n[QSORecords;2]\r\n260606;1405;DL1AA;1;59;;59;;;JO62RN;"));
+    EXPECT_TRUE(edi.contains("\r\n[QSORecords;2]\r\n260606;1405;DL1AA;1;59;;59;;;JO62RN;1;;N;;\r\n"));
 
     // With "All" selected there is no band to export.
     QTest::mouseClick(m_window->bandButton(21), Qt::LeftButton);
