@@ -2,6 +2,7 @@
 
 #include "Bands.h"
 #include "EntryRow.h"
+#include "Form6.h"
 #include "GridWheelFilter.h"
 #include "LogDatabase.h"
 #include "LogGrid.h"
@@ -91,6 +92,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
 MainWindow::~MainWindow()
 {
     delete m_settingsWindow;
+    delete m_qslWindow;
 }
 
 void MainWindow::buildTopStrip()
@@ -163,7 +165,23 @@ void MainWindow::buildBandFrame()
     connect(exitButton, &QPushButton::clicked, this, &QWidget::close);
     auto* qsl = makeButton(this, "QSL", QStringLiteral("QSL"), twipRect(14385, 7770, 645, 615),
                            QStringLiteral("print qsl"));
-    qsl->setEnabled(false);
+    connect(qsl, &QPushButton::clicked, this, &MainWindow::openQslWindow);
+}
+
+// The close sequence, then the QSL window on settings read anew. The QSL window shows before this
+// one hides, so the program never sees a moment without a window.
+void MainWindow::openQslWindow()
+{
+    if (m_open)
+        closeSequence();
+    delete m_qslWindow;
+    const QString dataFolder = m_ctx.dataFolder;
+    m_qslWindow = new qsl::Form6({m_ctx.log, m_ctx.settings, m_ctx.settingsFile, m_ctx.messages,
+                                  {dataFolder, QCoreApplication::applicationDirPath()},
+                                  [dataFolder] { return qsl::makeCardOutput(dataFolder); }});
+    connect(m_qslWindow, &qsl::Form6::exitRequested, this, &MainWindow::open);
+    m_qslWindow->load();
+    close();
 }
 
 QPushButton* MainWindow::bandButton(int index) const
@@ -219,6 +237,8 @@ void MainWindow::closeAllWindows()
 {
     if (m_settingsWindow && m_settingsWindow->isVisible())
         m_settingsWindow->close();
+    if (m_qslWindow && m_qslWindow->isVisible())
+        m_qslWindow->close();
     close();
 }
 

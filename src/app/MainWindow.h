@@ -18,6 +18,9 @@ class GridWheelFilter;
 class LogGrid;
 class SettingsWindow;
 class ZelMultiOption;
+namespace qsl {
+class Form6;
+}
 
 // frmmain: the log grid with band buttons and search, the entry row and the own-station fields.
 class MainWindow : public QWidget {
@@ -44,6 +47,7 @@ public:
     EntryRow* entryRow() const { return m_entry; }
     ZelMultiOption* multiOption() const { return m_multiOption; }
     SettingsWindow* settingsWindow() const { return m_settingsWindow; }
+    qsl::Form6* qslWindow() const { return m_qslWindow; }
     QPushButton* bandButton(int index) const;
     bool isOpen() const { return m_open; }
 
@@ -64,6 +68,7 @@ private:
     void showSettingsWindow();
     void onSettingsDone();
     void onSettingsClosed();
+    void openQslWindow();
     void deleteRow(qint64 id);
     bool settingsIncomplete() const;
 
@@ -90,6 +95,7 @@ private:
     GridWheelFilter* m_wheel = nullptr;
     EntryRow* m_entry = nullptr;
     SettingsWindow* m_settingsWindow = nullptr;
+    qsl::Form6* m_qslWindow = nullptr;
 };
 
 } // namespace mivra
