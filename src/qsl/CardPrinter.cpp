@@ -56,6 +56,12 @@ CardImages loadCardImages(const QStringList& folders, QStringList* missing)
     return images;
 }
 
+QString missingBitmapsMessage(const QStringList& names)
+{
+    return QStringLiteral("%1 cannot be read; the cards are printed without %2.")
+        .arg(names.join(QStringLiteral(" and ")), names.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"));
+}
+
 CardPrinter::CardPrinter(CardOutput& output, QStringList bitmapFolders)
     : m_output(output)
     , m_folders(std::move(bitmapFolders))

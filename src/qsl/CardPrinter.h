@@ -10,6 +10,9 @@ namespace mivra::qsl {
 // of those that could not be read.
 CardImages loadCardImages(const QStringList& folders, QStringList* missing);
 
+// What the operator is told about bitmaps that could not be read.
+QString missingBitmapsMessage(const QStringList& names);
+
 // Prints cards as the QSL window shows them, one page each.
 class CardPrinter {
 public:

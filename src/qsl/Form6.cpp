@@ -228,8 +228,7 @@ void Form6::QSLPrint()
     if (!printed)
         messages << QStringLiteral("The card was not printed: %1").arg(error);
     if (!printer.missingBitmaps().isEmpty())
-        messages << QStringLiteral("%1 cannot be read; the card is printed without it.")
-                        .arg(printer.missingBitmaps().join(QStringLiteral(" and ")));
+        messages << missingBitmapsMessage(printer.missingBitmaps());
     if (!messages.isEmpty())
         m_services.messages.inform(this, messages.join(QStringLiteral("\n\n")));
 }

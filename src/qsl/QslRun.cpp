@@ -200,8 +200,7 @@ RunResult QslRun::QSLRun(const QString& QSLFilter, CardFields& card)
     card.ClearCard();
 
     if (!m_printer.missingBitmaps().isEmpty())
-        result.messages << QStringLiteral("%1 cannot be read; the cards are printed without it.")
-                               .arg(m_printer.missingBitmaps().join(QStringLiteral(" and ")));
+        result.messages << missingBitmapsMessage(m_printer.missingBitmaps());
     if (!result.notPrinted.isEmpty())
         result.messages << QStringLiteral("These cards were not printed and keep their QSL state: %1\n%2")
                                .arg(listOf(result.notPrinted), printErrors.join(u'\n'));
