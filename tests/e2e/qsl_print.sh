@@ -35,7 +35,7 @@ program=$1
 fail() { echo "FAIL: $*" >&2; exit 1; }
 window() { timeout 10 xdotool search --sync --onlyvisible --name "$1" | head -1; }
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; sleep 0.3; }
-"$program" --data-dir "$PWD/data" 2>>stderr.txt &
+QT_QPA_PLATFORM=xcb "$program" --data-dir "$PWD/data" 2>>stderr.txt &
 pid=$!
 trap 'kill -KILL $pid 2>/dev/null || true' EXIT
 main=$(window '^MivraQ') || fail "main window not shown"
