@@ -44,7 +44,6 @@ click "$main" 980 538                          # QSL (14385, 7770) 645 by 615 tw
 form6=$(window '^Form6$') || fail "QSL window not shown"
 xdotool search --onlyvisible --name '^MivraQ' >/dev/null && fail "main window still shown"
 sleep 0.3
-import -window root qsl-window.png
 click "$form6" 60 256                          # "Print all qsl  Y>N" (330, 3585) 1155 by 525
 box=$(window '^Mivra$') || fail "no message after the run"
 xdotool windowfocus --sync "$box"
