@@ -78,6 +78,7 @@ void Form6::buildCard()
             widget = box;
         } else {
             auto* label = new QLabel(element.text, this);
+            label->setTextFormat(Qt::PlainText); // settings texts are shown as typed, never as markup
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             widget = label;
         }
