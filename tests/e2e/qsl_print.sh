@@ -29,9 +29,12 @@ sqlite3 "$db" "INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, Band, mode, 
   ('2026-05-05', '14:45', 'SP2XYZ', 'JO93AA', '599', '144', 'CW', 'Y', 480, 60),
   ('2026-05-06', '15:55', 'DL9OLD', 'JO62AA', '59', '144', 'SSB', 'N', 10, 5)"
 
+# drive.sh PROGRAM MODE: QSL button, "Print all qsl  Y>N", the message dismissed; MODE "exit" then
+# clicks "Exit QSL" and checks that the main window is back. Ends the program with SIGTERM.
 cat > drive.sh <<'DRIVE'
 set -euo pipefail
 program=$1
+mode=$2
 fail() { echo "FAIL: $*" >&2; exit 1; }
 window() { timeout 10 xdotool search --sync --onlyvisible --name "$1" | head -1; }
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; sleep 0.3; }
@@ -50,16 +53,18 @@ xdotool windowfocus --sync "$box"
 xdotool key --clearmodifiers Return
 sleep 0.5
 xdotool search --onlyvisible --name '^Mivra$' >/dev/null && fail "message not dismissed"
-click "$form6" 485 256                         # "Exit QSL" (6870, 3585) 825 by 525
-window '^MivraQ' >/dev/null || fail "main window not shown again"
-sleep 0.3
-xdotool search --onlyvisible --name '^Form6$' >/dev/null && fail "QSL window still shown"
+if [ "$mode" = exit ]; then
+  click "$form6" 485 256                       # "Exit QSL" (6870, 3585) 825 by 525
+  window '^MivraQ' >/dev/null || fail "main window not shown again"
+  sleep 0.3
+  xdotool search --onlyvisible --name '^Form6$' >/dev/null && fail "QSL window still shown"
+fi
 kill -TERM $pid
 status=0; wait $pid || status=$?
 trap - EXIT
 [ "$status" -eq 0 ] || fail "exit status $status: $(cat stderr.txt)"
 DRIVE
-xvfb-run -a -s "-screen 0 1280x800x24" bash drive.sh "$program" || fail "driven run"
+xvfb-run -a -s "-screen 0 1280x800x24" bash drive.sh "$program" exit || fail "driven run"
 
 # Two one-page cards, in callsign order, each showing its station.
 mapfile -t cards < <(ls data/qsl-cards)
@@ -79,4 +84,23 @@ grep -qF "SP2XYZ" <<<"$text" && fail "first card shows the other station"
   || fail "rows not at N: $(sqlite3 "$db" "SELECT Callsign, QSL FROM logtab")"
 [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE QSL = 'Y'")" -eq 0 ] || fail "rows left at Y"
 [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab")" -eq 6 ] || fail "row count changed"
-echo "qsl print: ok (${cards[*]})"
+
+# A card folder the user cannot write: no card, and the rows keep Y for the next run. As root (CI) the
+# program runs as nobody, since root writes anywhere.
+sqlite3 "$db" "UPDATE logtab SET QSL = 'Y' WHERE Callsign IN ('OK1ABC', 'SP2XYZ')"
+rm -f data/qsl-cards/*
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+  chmod 755 "$work"
+  chown -R nobody:nogroup "$work"
+  chown root:root data/qsl-cards
+  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$work")
+else
+  chmod 555 data/qsl-cards
+fi
+"${as_user[@]}" xvfb-run -a -s "-screen 0 1280x800x24" bash drive.sh "$program" stay || fail "driven run, unwritable"
+chmod 755 data/qsl-cards
+[ -z "$(ls data/qsl-cards)" ] || fail "cards written to a folder the user cannot write: $(ls data/qsl-cards)"
+[ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE QSL = 'Y'")" -eq 5 ] \
+  || fail "rows of unprinted cards advanced: $(sqlite3 "$db" "SELECT Callsign, QSL FROM logtab")"
+echo "qsl print: ok (${cards[*]}; nothing lost when the card folder is read-only)"
