@@ -107,10 +107,10 @@ void Form6::buildButtons()
         {"BeaconPrint", "Beacon Print", 5985, 3570, 750, 540},
         {"Exit", "Exit QSL", 6870, 3585, 825, 525},
     };
-    for (const Button& spec : kButtons) {
-        auto* button = new WrappingButton(QString::fromLatin1(spec.caption), this);
-        button->setObjectName(QString::fromLatin1(spec.name));
-        button->setGeometry(twipRect(spec.left, spec.top, spec.width, spec.height));
+    for (const Button& b : kButtons) {
+        auto* button = new WrappingButton(QString::fromLatin1(b.caption), this);
+        button->setObjectName(QString::fromLatin1(b.name));
+        button->setGeometry(twipRect(b.left, b.top, b.width, b.height));
     }
     connect(button(QStringLiteral("Command1")), &QPushButton::clicked, this, [this] { startRun(QStringLiteral("Y")); });
     connect(button(QStringLiteral("Command3")), &QPushButton::clicked, this, [this] { startRun(QStringLiteral("S")); });
