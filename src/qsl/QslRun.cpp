@@ -10,6 +10,7 @@ namespace mivra::qsl {
 namespace {
 
 constexpr int kListedCallsigns = 100;
+constexpr int kListedErrors = 3;
 
 QString likeLiteral(const QString& text)
 {
@@ -156,6 +157,7 @@ RunResult QslRun::QSLRun(const QString& QSLFilter, CardFields& card)
 
     std::vector<RunRow> rows;
     QStringList printErrors;
+    QString restoreErrors;
     for (;;) {
         const Read read = readBatch(QSLFilter, &rows);
         if (read == Read::End)
@@ -182,7 +184,7 @@ RunResult QslRun::QSLRun(const QString& QSLFilter, CardFields& card)
                 ++result.cardsPrinted;
             } else {
                 result.notPrinted << cardRows.back().callsign;
-                if (!printErrors.contains(printError))
+                if (printErrors.size() < kListedErrors && !printErrors.contains(printError))
                     printErrors << printError;
                 unprinted.insert(unprinted.end(), cardRows.begin(), cardRows.end());
             }
@@ -194,16 +196,19 @@ RunResult QslRun::QSLRun(const QString& QSLFilter, CardFields& card)
             for (const RunRow& row : unprinted)
                 result.rowsAdvanced -= restored && advancedState(row.state) != row.state ? 1 : 0;
             if (!restored)
-                printErrors << QStringLiteral("Their QSL states cannot be set back: %1").arg(restoreError);
+                restoreErrors = QStringLiteral("\nTheir QSL states cannot be set back: %1").arg(restoreError);
         }
     }
     card.ClearCard();
 
     if (!m_printer.missingBitmaps().isEmpty())
         result.messages << missingBitmapsMessage(m_printer.missingBitmaps());
-    if (!result.notPrinted.isEmpty())
-        result.messages << QStringLiteral("These cards were not printed and keep their QSL state: %1\n%2")
-                               .arg(listOf(result.notPrinted), printErrors.join(u'\n'));
+    if (!result.notPrinted.isEmpty()) {
+        const QString text = restoreErrors.isEmpty()
+                                 ? QStringLiteral("These cards were not printed and keep their QSL state: %1\n%2")
+                                 : QStringLiteral("These cards were not printed: %1\n%2");
+        result.messages << text.arg(listOf(result.notPrinted), printErrors.join(u'\n') + restoreErrors);
+    }
     if (result.cardsPrinted > 0) {
         const QString done = m_printer.output().doneMessage(result.cardsPrinted);
         if (!done.isEmpty())
