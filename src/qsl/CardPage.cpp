@@ -89,19 +89,33 @@ void PrintCardControls(QPainter& painter, const CardFields& card)
         PrintCardControl(painter, elements[i], card.text(int(i)));
 }
 
+namespace {
+
+void drawBitmap(QPainter& painter, const QImage& image, const BitmapPlacement& at)
+{
+    if (image.isNull())
+        return;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(at.x, at.y, at.width, at.height), image);
+}
+
+} // namespace
+
+void PrintSign(QPainter& painter, const QImage& sign, QSizeF pageTwips)
+{
+    drawBitmap(painter, sign, signPlacement(pictureInnerSize(CardTemplate::pictures()[0]), pageTwips));
+}
+
+void PrintClubSign(QPainter& painter, const QImage& clubSign, QSizeF pageTwips)
+{
+    drawBitmap(painter, clubSign, clubSignPlacement(pictureInnerSize(CardTemplate::pictures()[1]), pageTwips));
+}
+
 void paintCard(QPainter& painter, const CardFields& card, const CardImages& images, QSizeF pageTwips)
 {
     PrintCardControls(painter, card);
-    const auto& pictures = CardTemplate::pictures();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (!images.sign.isNull()) {
-        const BitmapPlacement at = signPlacement(pictureInnerSize(pictures[0]), pageTwips);
-        painter.drawImage(QRectF(at.x, at.y, at.width, at.height), images.sign);
-    }
-    if (!images.clubSign.isNull()) {
-        const BitmapPlacement at = clubSignPlacement(pictureInnerSize(pictures[1]), pageTwips);
-        painter.drawImage(QRectF(at.x, at.y, at.width, at.height), images.clubSign);
-    }
+    PrintSign(painter, images.sign, pageTwips);
+    PrintClubSign(painter, images.clubSign, pageTwips);
 }
 
 } // namespace mivra::qsl

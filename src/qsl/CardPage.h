@@ -40,6 +40,9 @@ void scaleToTwips(QPainter& painter, int dotsPerInch);
 void PrintCardControl(QPainter& painter, const CardElement& element, const QString& text);
 // Draws every label and text box of the card in the template's order.
 void PrintCardControls(QPainter& painter, const CardFields& card);
+// The signature and the club emblem, each stretched into its placement; a null image is left off.
+void PrintSign(QPainter& painter, const QImage& sign, QSizeF pageTwips);
+void PrintClubSign(QPainter& painter, const QImage& clubSign, QSizeF pageTwips);
 // One whole card: the elements, then the signature and the club emblem when they could be read.
 // The painter works in twips; pageTwips is the page's width and height.
 void paintCard(QPainter& painter, const CardFields& card, const CardImages& images, QSizeF pageTwips);

@@ -106,6 +106,53 @@ TEST_F(CardPdfTest, GreetingAfterTheFirstCardAndOnePagePerCard)
     EXPECT_EQ(pdfPages(second), 1);
 }
 
+// The bitmaps land where the arithmetic puts them on the written page: two plain-coloured images,
+// the page rendered at 144 dpi (10 twips a pixel), the box of each colour measured.
+TEST_F(CardPdfTest, BitmapsLandAtTheirPlacements)
+{
+    QImage sign(20, 8, QImage::Format_RGB32);
+    sign.fill(Qt::red);
+    QImage clubSign(8, 20, QImage::Format_RGB32);
+    clubSign.fill(Qt::green);
+    PdfFolderCardOutput output(cardFolder(m_dir.path()));
+    QString error;
+    ASSERT_TRUE(output.printCard(CardFields(), {sign, clubSign}, QStringLiteral("X"), &error)) << error.toStdString();
+    const QString pdf = QDir(output.folder()).filePath(QStringLiteral("000001-X.pdf"));
+    const QString png = m_dir.filePath(QStringLiteral("page"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("pdftoppm"),
+                                {QStringLiteral("-r"), QStringLiteral("144"), QStringLiteral("-png"),
+                                 QStringLiteral("-singlefile"), pdf, png}),
+              0);
+    const QImage page(png + QStringLiteral(".png"));
+    ASSERT_FALSE(page.isNull());
+
+    // Pixels near the colour (the writer may store images lossily).
+    auto boxOf = [&page](QRgb colour) {
+        QRect box;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x) {
+                const QRgb pixel = page.pixel(x, y);
+                if (std::abs(qRed(pixel) - qRed(colour)) + std::abs(qGreen(pixel) - qGreen(colour))
+                        + std::abs(qBlue(pixel) - qBlue(colour)) < 120)
+                    box |= QRect(x, y, 1, 1);
+            }
+        return QRect(box.x() * 10, box.y() * 10, box.width() * 10, box.height() * 10);
+    };
+    const auto& pictures = CardTemplate::pictures();
+    const BitmapPlacement expected[] = {signPlacement(pictureInnerSize(pictures[0]), PdfFolderCardOutput::pageTwips()),
+                                        clubSignPlacement(pictureInnerSize(pictures[1]), PdfFolderCardOutput::pageTwips())};
+    const QRect found[] = {boxOf(qRgb(255, 0, 0)), boxOf(qRgb(0, 255, 0))};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_NEAR(found[i].x(), expected[i].x, 20) << i;
+        EXPECT_NEAR(found[i].y(), expected[i].y, 20) << i;
+        EXPECT_NEAR(found[i].width(), expected[i].width, 30) << i;
+        EXPECT_NEAR(found[i].height(), expected[i].height, 30) << i;
+    }
+    // On the card-sized page they sit where the window shows its picture boxes.
+    EXPECT_NEAR(expected[0].x, pictures[0].left, 300);
+    EXPECT_NEAR(expected[1].y, pictures[1].top, 100);
+}
+
 TEST_F(CardPdfTest, UnwritableFolderIsReported)
 {
     QFile blocker(cardFolder(m_dir.path()));
