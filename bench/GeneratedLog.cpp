@@ -5,8 +5,7 @@
 #include <QSqlQuery>
 #include <QTime>
 
-#include <sqlite3.h>
-
+#include <iterator>
 #include <map>
 
 namespace mivra::bench {
@@ -14,6 +13,11 @@ namespace mivra::bench {
 namespace {
 
 const QString kCtyCsv = QStringLiteral("/usr/share/hamradio-files/cty.csv");
+
+struct Prefix {
+    const char* prefix;
+    const char* entity;
+};
 
 } // namespace
 
@@ -25,36 +29,47 @@ GeneratedLog::GeneratedLog(int contacts)
         qFatal("cannot create the log: %s", qPrintable(error));
     log->asterix();
 
-    static const char* const prefixes[] = {"DL", "DK", "DJ", "OK", "OL", "SP", "G", "F", "I", "PA",
-                                           "ON", "OE", "HB9", "OZ", "SM", "LA", "YL", "S5", "9A", "HA"};
+    static const Prefix prefixes[] = {
+        {"DL", "DL Fed. Rep. of Germany"}, {"DK", "DL Fed. Rep. of Germany"}, {"DJ", "DL Fed. Rep. of Germany"},
+        {"OK", "OK Czech Republic"},       {"OL", "OK Czech Republic"},       {"SP", "SP Poland"},
+        {"G", "G England"},                {"F", "F France"},                 {"I", "I Italy"},
+        {"PA", "PA Netherlands"},          {"ON", "ON Belgium"},              {"OE", "OE Austria"},
+        {"HB9", "HB Switzerland"},         {"OZ", "OZ Denmark"},              {"SM", "SM Sweden"},
+        {"LA", "LA Norway"},               {"YL", "YL Latvia"},               {"S5", "S5 Slovenia"},
+        {"9A", "9A Croatia"},              {"HA", "HA Hungary"}};
     static const char* const bands[] = {"144", "144", "144", "144", "432", "432", "1296", "50",
                                         "2320", "10368", "3600", "14200"};
+    static const char* const qsl[] = {"Q", "Q", "N", "Y", "D"};
+    static const char* const props[] = {"Tr", "Tr", "Tr", "Tr", "Es", "Rs", "Au", "Ms", ""};
     QRandomGenerator random(20240601);
     QSqlDatabase db = log->database();
     db.transaction();
     QSqlQuery insert(db);
     insert.prepare(QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam,"
                                   " Comment, QSL, Prop, DXCC, QRB, QTF)"
-                                  " VALUES (?, ?, ?, ?, '59', '59', ?, 'SSB', 'Op', '', ?, 'T', '', ?, ?)"));
+                                  " VALUES (?, ?, ?, ?, '59', '59', ?, 'SSB', 'Op', '', ?, ?, ?, ?, ?)"));
     auto letter = [&] { return QChar(u'A' + random.bounded(26)); };
     auto digit = [&] { return QChar(u'0' + random.bounded(10)); };
+    auto pick = [&](const auto& list) { return list[random.bounded(int(std::size(list)))]; };
     for (int i = 0; i < contacts; ++i) {
         const QDate day = QDate(2014, 1, 1).addDays(random.bounded(3650));
+        const Prefix& prefix = pick(prefixes);
         insert.addBindValue(day.toString(Qt::ISODate));
         insert.addBindValue(QTime(random.bounded(24), random.bounded(60)).toString(QStringLiteral("HH:mm")));
-        insert.addBindValue(QLatin1String(prefixes[random.bounded(int(std::size(prefixes)))]) + digit() + letter()
-                            + letter() + letter());
+        insert.addBindValue(QLatin1String(prefix.prefix) + digit() + letter() + letter() + letter());
         insert.addBindValue(QString(QChar(u'I' + random.bounded(3))) + QChar(u'M' + random.bounded(4)) + digit()
                             + digit() + QChar(u'A' + random.bounded(24)) + QChar(u'A' + random.bounded(24)));
-        insert.addBindValue(QLatin1String(bands[random.bounded(int(std::size(bands)))]));
-        insert.addBindValue(QString(QChar(random.bounded(2) ? u'Q' : u'N')));
+        insert.addBindValue(QLatin1String(pick(bands)));
+        insert.addBindValue(QLatin1String(pick(qsl)));
+        insert.addBindValue(QLatin1String(pick(props)));
+        insert.addBindValue(QLatin1String(prefix.entity));
         insert.addBindValue(double(random.bounded(1000)));
         insert.addBindValue(double(random.bounded(360)));
         if (!insert.exec())
             qFatal("cannot fill the log");
     }
     db.commit();
-    if (sqlite3_open_v2(qPrintable(log->path()), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(qPrintable(log->path()), &raw, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
         qFatal("cannot open the log through the C API");
 }
 

@@ -1,29 +1,29 @@
 #pragma once
 
+// Generated logs for the benchmarks, each with a connection through the SQLite C API beside it.
+
 #include "LogDatabase.h"
 
 #include <QTemporaryDir>
 
-#include <memory>
+#include <sqlite3.h>
 
-struct sqlite3;
+#include <memory>
 
 namespace mivra::bench {
 
-// A log of the given size in a temporary folder, with a plausible mix of bands, callsigns,
-// locators and dates (the same every time), and a read-only handle on it through the SQLite C API.
+// A log of the given size with a plausible mix of bands, callsigns, locators, entities, QSL
+// states, propagation modes and dates.
 struct GeneratedLog {
-    explicit GeneratedLog(int contacts);
-    ~GeneratedLog();
-    GeneratedLog(const GeneratedLog&) = delete;
-    GeneratedLog& operator=(const GeneratedLog&) = delete;
-
     QTemporaryDir dir;
     std::unique_ptr<LogDatabase> log;
     sqlite3* raw = nullptr;
+
+    explicit GeneratedLog(int contacts);
+    ~GeneratedLog();
 };
 
-// One generated log per size, made on first use and kept for the run.
+// One log per size for the whole run, made when first asked for.
 GeneratedLog& logOf(int contacts);
 
 } // namespace mivra::bench

@@ -4,27 +4,20 @@
 #include "GeneratedLog.h"
 #include "LogDatabase.h"
 
-#include <QDate>
-#include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlQueryModel>
-#include <QTemporaryDir>
-#include <QTime>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
-#include <map>
-#include <memory>
-
 namespace {
-
-constexpr int kScreenRows = 30;
-constexpr int kModelBatchRows = 256; // what QSqlQueryModel reads when it gets a query
 
 using mivra::bench::GeneratedLog;
 using mivra::bench::logOf;
+
+constexpr int kScreenRows = 30;
+constexpr int kModelBatchRows = 256; // what QSqlQueryModel reads when it gets a query
 
 // Runs a statement with text parameters and reads up to maxRows rows, every column.
 int rawRows(sqlite3* db, const char* sql, std::initializer_list<const char*> parameters, int maxRows)

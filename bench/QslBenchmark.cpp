@@ -57,7 +57,7 @@ QList<qint64> markCards(QSqlDatabase db)
     }
     db.transaction();
     QSqlQuery update(db);
-    update.exec(QStringLiteral("UPDATE logtab SET QSL = 'N' WHERE QSL = 'Y' COLLATE BINARY"));
+    update.exec(QStringLiteral("UPDATE logtab SET QSL = 'N' WHERE QSL LIKE 'Y'"));
     update.prepare(QStringLiteral("UPDATE logtab SET QSL = 'Y' WHERE ID = ?"));
     for (qint64 id : ids) {
         update.addBindValue(id);

@@ -3,7 +3,7 @@
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libqt6sql6-sqlite libgl-dev
                 hamradio-files fonts-liberation2 fonts-dejavu-core)
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev sqlite3 libsqlite3-dev locales
-               xvfb xauth xdotool imagemagick poppler-utils gdal-bin libxml2-utils)
+               xvfb xauth xdotool xclip imagemagick poppler-utils gdal-bin libxml2-utils)
 
 install_packages() {
   local missing=()

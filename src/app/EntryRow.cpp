@@ -9,7 +9,9 @@
 #include "UpperCaseValidator.h"
 #include "Utf16View.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -125,22 +127,43 @@ bool EntryRow::eventFilter(QObject* watched, QEvent* event)
 }
 
 // A field is left when the focus moves to another control of the same window; focus lost to a
-// message box, a popup or another window is not leaving. The check runs after the focus change.
+// message box, a popup or another window is not leaving. The check runs at once, before the event
+// that moved the focus (a click on Save, say) goes on; only the focus moves it makes are queued.
 void EntryRow::onFocusChanged(QWidget* old, QWidget* now)
 {
     if (!old || !now || now->window() != m_window || old->window() != m_window)
         return;
     if (old == m_ca)
-        QTimer::singleShot(0, this, &EntryRow::leaveCallsign);
+        leaveCallsign();
     else if (old == m_gr)
-        QTimer::singleShot(0, this, &EntryRow::leaveLocator);
+        leaveLocator();
     else if (old == m_ownLocator)
-        QTimer::singleShot(0, this, &EntryRow::leaveOwnLocator);
+        leaveOwnLocator();
 }
 
 void EntryRow::focusLater(QWidget* target)
 {
-    QTimer::singleShot(0, target, [target] { target->setFocus(Qt::OtherFocusReason); });
+    const int generation = m_focusGeneration;
+    QTimer::singleShot(0, target, [this, target, generation] { moveFocus(target, generation); });
+}
+
+void EntryRow::moveFocus(QWidget* target, int generation)
+{
+    if (generation != m_focusGeneration)
+        return;
+    // A button still held down keeps the focus until it is released, so that its click is not lost.
+    auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+    if (button && button->isDown() && QGuiApplication::mouseButtons() != Qt::NoButton) {
+        connect(
+            button, &QAbstractButton::released, target,
+            [this, target, generation] {
+                QTimer::singleShot(0, target, [this, target, generation] { moveFocus(target, generation); });
+            },
+            Qt::SingleShotConnection);
+        return;
+    }
+    m_refused = false;
+    target->setFocus(Qt::OtherFocusReason);
 }
 
 void EntryRow::leaveCallsign()
@@ -149,40 +172,57 @@ void EntryRow::leaveCallsign()
         focusLater(m_ca);
         return;
     }
-    findDxcc();
+    if (findDxcc())
+        focusLater(m_gr);
 }
 
-void EntryRow::findDxcc()
+bool EntryRow::findDxcc()
 {
     const DxccResult result = m_services.log.findDxcc(m_ca->text());
     if (result.status == DxccStatus::Found) {
         m_cou->setText(result.entity);
-        focusLater(m_gr);
-        return;
+        m_checkedCallsign = m_ca->text();
+        return true;
     }
+    m_refused = true;
     if (result.status == DxccStatus::NoMatch)
         m_services.messages.inform(m_window, QStringLiteral("Callsign not allowed"));
     m_ca->clear();
+    focusLater(m_ca);
+    return false;
+}
+
+bool EntryRow::locatorAccepted()
+{
+    m_gr->setText(m_gr->text().toUpper());
+    return geo::IsLocatorValid(utf16View(m_gr->text()));
+}
+
+void EntryRow::refuseLocator()
+{
+    m_refused = true;
+    m_gr->clear();
+    m_services.messages.inform(m_window, QStringLiteral("Locator input incorrect"));
     focusLater(m_ca);
 }
 
 void EntryRow::leaveLocator()
 {
-    if (!m_gr->text().isEmpty()) {
-        m_gr->setText(m_gr->text().toUpper());
-        if (!geo::IsLocatorValid(utf16View(m_gr->text()))) {
-            m_gr->clear();
-            m_services.messages.inform(m_window, QStringLiteral("Locator input incorrect"));
-            focusLater(m_ca);
-        }
-    }
+    if (!m_gr->text().isEmpty() && !locatorAccepted())
+        refuseLocator();
     if (m_gr->text().isEmpty()) {
         focusLater(m_rss);
         return;
     }
-    const QString locator = m_gr->text();
-    if (m_services.geometry.CalcContactGeometry(utf16View(m_ownLocator->text()), utf16View(locator)))
-        m_geometryLocator = locator;
+    computeGeometry();
+}
+
+void EntryRow::computeGeometry()
+{
+    m_geometryLocator.clear();
+    m_geometryOwnLocator = m_ownLocator->text();
+    if (m_services.geometry.CalcContactGeometry(utf16View(m_geometryOwnLocator), utf16View(m_gr->text())))
+        m_geometryLocator = m_gr->text();
 }
 
 void EntryRow::leaveOwnLocator()
@@ -213,11 +253,24 @@ void EntryRow::addNew()
     m_qs->setText(QStringLiteral("Y"));
     m_pr->setText(QStringLiteral("Tr"));
     m_ba->setText(pattern.chopped(1));
+    ++m_focusGeneration;
+    m_refused = false;
     m_ca->setFocus(Qt::OtherFocusReason);
 }
 
 void EntryRow::save()
 {
+    // The click that left a refused field stores nothing: its message is shown, the focus is on its way.
+    if (m_refused)
+        return;
+    // Checks the leave events have not run for the text now in the fields run here.
+    if (!m_ca->text().isEmpty() && m_ca->text() != m_checkedCallsign && !findDxcc())
+        return;
+    if (!m_gr->text().isEmpty() && !locatorAccepted()) {
+        refuseLocator();
+        return;
+    }
+
     QsoRecord qso;
     qso.date = m_da->text();
     qso.gmt = m_gm->text();
@@ -232,7 +285,7 @@ void EntryRow::save()
     qso.qsl = m_qs->text();
     qso.prop = m_pr->text();
     qso.dxcc = m_cou->text();
-    if (!qso.grid.isEmpty() && qso.grid == m_geometryLocator) {
+    if (!qso.grid.isEmpty() && qso.grid == m_geometryLocator && m_ownLocator->text() == m_geometryOwnLocator) {
         qso.qrb = m_services.geometry.QrbKm;
         qso.qtf = m_services.geometry.QtfDeg;
     }

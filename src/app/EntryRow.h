@@ -53,8 +53,14 @@ private:
     void leaveCallsign();
     void leaveLocator();
     void leaveOwnLocator();
-    void findDxcc();
+    // Looks the callsign up and shows its entity; on a refusal empties Ca and sends the focus there.
+    bool findDxcc();
+    bool locatorAccepted();
+    void refuseLocator();
+    void computeGeometry();
+    // Moves the focus after the current event, unless New has moved it meanwhile.
     void focusLater(QWidget* target);
+    void moveFocus(QWidget* target, int generation);
 
     QWidget* m_window;
     QLineEdit* m_ownLocator;
@@ -64,8 +70,15 @@ private:
     QLabel* m_cou;
     QPushButton* m_addnew;
     QPushButton* m_save;
-    // The locator the last distance and heading belong to; a contact with another locator stores none.
+    // The callsign whose entity `cou` shows.
+    QString m_checkedCallsign;
+    // The two locators the last distance and heading belong to; a contact with others stores none.
     QString m_geometryLocator;
+    QString m_geometryOwnLocator;
+    // A check refused a field and its focus move has not run yet: the click that left the field stores nothing.
+    bool m_refused = false;
+    // Raised by New, which sets the focus itself; focus moves queued before it are dropped.
+    int m_focusGeneration = 0;
 };
 
 } // namespace mivra

@@ -6,11 +6,16 @@
 #include "GridWheelFilter.h"
 #include "LogDatabase.h"
 #include "LogGrid.h"
+#include "MapDataPreparation.h"
+#include "MapExport.h"
+#include "MapOpener.h"
 #include "Messages.h"
 #include "SettingsWindow.h"
 #include "StationSettingsFile.h"
 #include "Twips.h"
 #include "UpperCaseValidator.h"
+#include "Utf16View.h"
+#include "WorkedCounters.h"
 #include "ZelMultiOption.h"
 
 #include <QButtonGroup>
@@ -20,9 +25,11 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTableView>
 
 namespace mivra {
@@ -63,6 +70,15 @@ QVariantMap multiOptionState()
     };
 }
 
+// The wait cursor while a long command holds the window.
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 } // namespace
 
 MainWindow::MainWindow(AppContext& context, QWidget* parent)
@@ -83,10 +99,13 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
 
     m_entry = new EntryRow(this, m_ownLocator,
                            {m_ctx.log, m_ctx.messages, m_ctx.clock, m_geometry, [this] { return m_bandPattern; }});
-    connect(m_entry, &EntryRow::saved, this, &MainWindow::OpenDatabase);
+    connect(m_entry, &EntryRow::saved, this, &MainWindow::onSaved);
 
     buildButtons();
     buildBandFrame();
+
+    m_desktopOpener = std::make_unique<exporter::DesktopMapOpener>();
+    m_mapOpener = m_desktopOpener.get();
 }
 
 MainWindow::~MainWindow()
@@ -137,10 +156,10 @@ void MainWindow::buildButtons()
 {
     auto* gridDec = makeButton(this, "gridDEC", QStringLiteral("GD"), twipRect(13300, 585, 510, 510),
                                QStringLiteral("Generate Data for Google Earth"));
-    gridDec->setEnabled(false);
+    connect(gridDec, &QPushButton::clicked, this, &MainWindow::gridDEC);
     m_googleEarth = makeButton(this, "GoogleEarth", QString(), twipRect(13900, 585, 540, 510),
                                QStringLiteral("Show on Google Earth"));
-    m_googleEarth->setEnabled(false);
+    connect(m_googleEarth, &QPushButton::clicked, this, &MainWindow::showOnGoogleEarth);
     auto* initials = makeButton(this, "Initials", QStringLiteral("Initials"), twipRect(14485, 630, 750, 330));
     connect(initials, &QPushButton::clicked, this, &MainWindow::showSettingsWindow);
 }
@@ -179,7 +198,11 @@ void MainWindow::openQslWindow()
     m_qslWindow = new qsl::Form6({m_ctx.log, m_ctx.settings, m_ctx.settingsFile, m_ctx.messages,
                                   {dataFolder, QCoreApplication::applicationDirPath()},
                                   [dataFolder] { return qsl::makeCardOutput(dataFolder); }});
-    connect(m_qslWindow, &qsl::Form6::exitRequested, this, &MainWindow::open);
+    // "Exit QSL" starts this window anew; a start that fails ends the program, as after the settings.
+    connect(m_qslWindow, &qsl::Form6::exitRequested, this, [this] {
+        if (!open())
+            emit quitRequested(1);
+    });
     m_qslWindow->load();
     close();
 }
@@ -189,14 +212,16 @@ QPushButton* MainWindow::bandButton(int index) const
     return static_cast<QPushButton*>(m_bandButtons->button(index));
 }
 
-void MainWindow::open()
+bool MainWindow::open()
 {
-    startSequence();
+    if (!startSequence())
+        return false;
     if (!m_hiddenForSettings)
         show();
+    return true;
 }
 
-void MainWindow::startSequence()
+bool MainWindow::startSequence()
 {
     const QString picture = QDir(m_ctx.dataFolder).filePath(QStringLiteral("gearth.JPEG"));
     const QString shipped = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("gearth.JPEG"));
@@ -229,8 +254,17 @@ void MainWindow::startSequence()
     m_open = true;
     bandButton(m_bandIndex)->setChecked(true);
     selectBand(m_bandIndex);
-    m_ctx.log.asterix();
+    // Every lookup needs the running form of the patterns: without it no callsign would pass.
+    if (!m_ctx.log.asterix(&error)) {
+        m_open = false;
+        if (m_settingsWindow)
+            m_settingsWindow->hide();
+        m_ctx.messages.inform(this, QStringLiteral("The log %1 cannot be written: %2")
+                                        .arg(QDir::toNativeSeparators(m_ctx.log.path()), error));
+        return false;
+    }
     OpenDatabase();
+    return true;
 }
 
 void MainWindow::closeAllWindows()
@@ -252,15 +286,22 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::closeSequence()
 {
     m_open = false;
-    m_ctx.log.asterixb();
+    m_closeFailed = false;
+    QString error;
+    if (!m_ctx.log.asterixb(&error)) {
+        m_closeFailed = true;
+        m_ctx.messages.inform(this, QStringLiteral("The log %1 cannot be written: %2")
+                                        .arg(QDir::toNativeSeparators(m_ctx.log.path()), error));
+    }
     StationSettings& settings = m_ctx.settings;
     settings.setText(StationSettings::OwnCallsign, m_ownCallsign->text());
     settings.setText(StationSettings::OwnLocator, m_ownLocator->text());
     settings.setNumber(StationSettings::SearchSelector, m_multiOption->optionSelected());
     settings.setNumber(StationSettings::BandIndex, m_bandIndex);
-    QString error;
-    if (!SaveStationSettings(settings, m_ctx.settingsFile, &error))
+    if (!SaveStationSettings(settings, m_ctx.settingsFile, &error)) {
+        m_closeFailed = true;
         m_ctx.messages.inform(this, error);
+    }
 }
 
 bool MainWindow::settingsIncomplete() const
@@ -268,7 +309,7 @@ bool MainWindow::settingsIncomplete() const
     return m_ctx.settings.text(StationSettings::OwnCallsign).isEmpty() || m_ctx.settings.text(StationSettings::OwnLocator).isEmpty();
 }
 
-void MainWindow::OpenDatabase()
+bool MainWindow::OpenDatabase()
 {
     if (settingsIncomplete()) {
         m_hiddenForSettings = true;
@@ -276,11 +317,27 @@ void MainWindow::OpenDatabase()
         showSettingsWindow();
     }
     QString error;
-    if (!m_ctx.log.addMapColumnsIfNeeded(&error))
-        qWarning("%s", qPrintable(error));
-    m_grid->setRows(m_ctx.log.logView(m_bandPattern));
-    m_grid->setCaption(QString::number(m_ctx.log.countLogView(m_bandPattern)));
+    const bool upgraded = m_ctx.log.addMapColumnsIfNeeded(&error);
+    // Tried again at every reload; told once.
+    if (!upgraded && !m_upgradeFailureShown) {
+        m_upgradeFailureShown = true;
+        m_ctx.messages.inform(this, QStringLiteral("The log %1 cannot be given its map columns: %2")
+                                        .arg(QDir::toNativeSeparators(m_ctx.log.path()), error));
+    }
+    QSqlQuery rows = m_ctx.log.logView(m_bandPattern);
+    const bool viewed = rows.isActive();
+    m_grid->setRows(std::move(rows));
+    const int count = m_ctx.log.countLogView(m_bandPattern);
+    m_grid->setCaption(QString::number(count));
     m_grid->setGridColumns();
+    return upgraded && viewed && count >= 0;
+}
+
+void MainWindow::onSaved()
+{
+    // The row is stored and the fields are empty; only the view is behind.
+    if (!OpenDatabase())
+        m_ctx.messages.inform(this, QStringLiteral("No new Recorset available"));
 }
 
 void MainWindow::selectBand(int index)
@@ -305,13 +362,103 @@ void MainWindow::search()
 {
     const QString text = m_searchText->text();
     const int choice = m_multiOption->optionSelected();
-    if (text.isEmpty())
-        return; // the counters take this path
+    if (text.isEmpty()) {
+        if (choice == SearchByGrid) {
+            SQNr();
+            SQNQr();
+        } else if (choice == SearchByCallsign) {
+            DXNr();
+            DXNQr();
+        }
+        return;
+    }
     if (choice != SearchByCallsign && choice != SearchByGrid)
         return;
     m_grid->setRows(m_ctx.log.search(choice, text, m_bandPattern));
     m_grid->setGridColumns();
     m_grid->setCaption(QString::number(m_ctx.log.countSearch(choice, text, m_bandPattern)));
+}
+
+void MainWindow::showCount(QLabel* label, const stats::CounterResult& result)
+{
+    if (result.outcome == stats::CounterResult::Counted)
+        label->setText(QString::number(result.count));
+    else if (result.outcome == stats::CounterResult::Failed)
+        m_ctx.messages.inform(this, QStringLiteral("The log cannot be counted: ") + result.error);
+}
+
+void MainWindow::SQNr()
+{
+    showCount(m_sqw, stats::runCounter(m_ctx.log.database(), stats::Counter::SquaresWorked, m_bandPattern,
+                                       m_searchText->text()));
+}
+
+void MainWindow::SQNQr()
+{
+    showCount(m_sqc, stats::runCounter(m_ctx.log.database(), stats::Counter::SquaresConfirmed, m_bandPattern,
+                                       m_searchText->text()));
+}
+
+void MainWindow::DXNr()
+{
+    showCount(m_dxw, stats::runCounter(m_ctx.log.database(), stats::Counter::EntitiesWorked, m_bandPattern,
+                                       m_searchText->text()));
+}
+
+void MainWindow::DXNQr()
+{
+    showCount(m_dxc, stats::runCounter(m_ctx.log.database(), stats::Counter::EntitiesConfirmed, m_bandPattern,
+                                       m_searchText->text()));
+}
+
+void MainWindow::gridDEC()
+{
+    exporter::PreparationResult result;
+    {
+        BusyCursor busy;
+        result = exporter::prepareMapData(m_ctx.log.database(), m_bandPattern, m_ownLocator->text());
+        if (result.ok)
+            SQNr();
+    }
+    if (!result.ok) {
+        m_ctx.messages.inform(this, QStringLiteral("The map data cannot be prepared: ") + result.error);
+        return;
+    }
+    m_ctx.messages.inform(this, QString::number(result.rowCount) + QStringLiteral(" Dataset from backup.sqlite imported "));
+}
+
+void MainWindow::showOnGoogleEarth()
+{
+    geo::ContactGeometry own;
+    own.CalcContactGeometry(utf16View(m_ownLocator->text()), {});
+    if (!own.OwnMapPoint.empty())
+        m_geometry.OwnMapPoint = own.OwnMapPoint;
+
+    exporter::MapExportRequest request;
+    request.bandPattern = m_bandPattern;
+    request.searchText = m_searchText->text();
+    request.ownCallsign = m_mapOwnCallsign;
+    request.ownPoint = QString::fromStdString(m_geometry.OwnMapPoint);
+    request.opacity = m_ctx.live.opacity;
+    request.lines = m_ctx.live.lines;
+    request.squaresWorkedCaption = m_sqw->text();
+    request.squaresConfirmedCaption = m_sqc->text();
+    request.filePath = QDir::current().absoluteFilePath(QStringLiteral("earth.kml"));
+    exporter::MapExportResult result;
+    {
+        BusyCursor busy;
+        result = exporter::exportMap(m_ctx.log.database(), request, m_mapLineColour);
+    }
+    showCount(m_sqw, result.squaresWorked);
+    showCount(m_sqc, result.squaresConfirmed);
+    if (result.outcome != exporter::MapExportResult::Written) {
+        m_ctx.messages.inform(this, result.message);
+        return;
+    }
+    if (!m_mapOpener->open(request.filePath))
+        m_ctx.messages.inform(this, QStringLiteral("The map was written to %1, but no program that opens KML files "
+                                                   "(Marble, Google Earth Pro) could be started.")
+                                        .arg(QDir::toNativeSeparators(request.filePath)));
 }
 
 void MainWindow::deleteRow(qint64 id)
@@ -340,8 +487,10 @@ void MainWindow::showSettingsWindow()
 void MainWindow::onSettingsDone()
 {
     m_hiddenForSettings = false;
-    if (!m_open)
-        startSequence();
+    if (!m_open && !startSequence()) {
+        emit quitRequested(1);
+        return;
+    }
     show();
 }
 
@@ -354,7 +503,7 @@ void MainWindow::onSettingsClosed()
     m_ownCallsign->setText(m_ctx.settings.text(StationSettings::OwnCallsign));
     m_ownLocator->setText(m_ctx.settings.text(StationSettings::OwnLocator));
     close();
-    emit quitRequested();
+    emit quitRequested(m_closeFailed ? 1 : 0);
 }
 
 } // namespace mivra

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <array>
+#include <memory>
 
 class QButtonGroup;
 class QLabel;
@@ -18,6 +19,12 @@ class GridWheelFilter;
 class LogGrid;
 class SettingsWindow;
 class ZelMultiOption;
+namespace exporter {
+class MapOpener;
+}
+namespace stats {
+struct CounterResult;
+}
 namespace qsl {
 class Form6;
 }
@@ -30,14 +37,28 @@ public:
     ~MainWindow() override;
 
     // Runs the start sequence and shows the window, or the settings window while the own callsign
-    // or locator is missing.
-    void open();
+    // or locator is missing. False, after a message naming the log, when the log cannot be switched
+    // to its running form; the program then ends.
+    bool open();
 
     void selectBand(int index);
     void search();
-    void OpenDatabase();
+    // Reloads the log view; false when the reload or the upgrade of an old log failed.
+    bool OpenDatabase();
     // Closes the settings window, then this one, as the user would: each stores what it holds.
     void closeAllWindows();
+
+    // The counters: each fills its label, or leaves it as it is with a search text or no rows.
+    void SQNr();
+    void SQNQr();
+    void DXNr();
+    void DXNQr();
+    // GD: map data for every row of the band, then the squares counter and the row count.
+    void gridDEC();
+    // The globe button: earth.kml in the current folder, opened by the registered program.
+    void showOnGoogleEarth();
+    // Replaces the desktop hand-over of the map (tests); the window does not take ownership.
+    void setMapOpener(exporter::MapOpener* opener) { m_mapOpener = opener; }
 
     int bandIndex() const { return m_bandIndex; }
     QString BandPattern() const { return m_bandPattern; }
@@ -50,10 +71,13 @@ public:
     qsl::Form6* qslWindow() const { return m_qslWindow; }
     QPushButton* bandButton(int index) const;
     bool isOpen() const { return m_open; }
+    // A step of the last close sequence failed (its message has been shown).
+    bool closeFailed() const { return m_closeFailed; }
 
 signals:
-    // The settings window was closed while the main window waited hidden for it: the program ends.
-    void quitRequested();
+    // The settings window was closed while the main window waited hidden for it, or a start after
+    // it failed: the program ends with this status.
+    void quitRequested(int exitCode);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -63,14 +87,16 @@ private:
     void buildSearchArea();
     void buildButtons();
     void buildBandFrame();
-    void startSequence();
+    bool startSequence();
     void closeSequence();
+    void onSaved();
     void showSettingsWindow();
     void onSettingsDone();
     void onSettingsClosed();
     void openQslWindow();
     void deleteRow(qint64 id);
     bool settingsIncomplete() const;
+    void showCount(QLabel* label, const stats::CounterResult& result);
 
     AppContext& m_ctx;
     geo::ContactGeometry m_geometry;
@@ -79,6 +105,8 @@ private:
     QString m_mapOwnCallsign;
     bool m_open = false;
     bool m_hiddenForSettings = false;
+    bool m_closeFailed = false;
+    bool m_upgradeFailureShown = false;
 
     QLabel* m_sqw = nullptr;
     QLabel* m_sqc = nullptr;
@@ -95,6 +123,9 @@ private:
     GridWheelFilter* m_wheel = nullptr;
     EntryRow* m_entry = nullptr;
     SettingsWindow* m_settingsWindow = nullptr;
+    std::unique_ptr<exporter::MapOpener> m_desktopOpener;
+    exporter::MapOpener* m_mapOpener = nullptr;
+    QString m_mapLineColour; // colour of the last map line written, kept from one export to the next
     qsl::Form6* m_qslWindow = nullptr;
 };
 

@@ -12,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFont>
+#include <QLockFile>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -43,38 +44,57 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral(MIVRA_VERSION));
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 8));
 
-    // A termination signal closes the windows in order; while an error box is up it just ends the run.
-    TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::terminationRequested, &app, [] { QCoreApplication::exit(1); });
-
+    // A termination signal ends the run at any moment: an open box stops waiting, the windows close
+    // with their close steps, and what those steps have to say goes to standard error.
     BoxMessages messages;
+    MainWindow* window = nullptr;
+    bool started = false;
+    bool terminating = false;
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &app, [&] {
+        terminating = true;
+        messages.writeToStandardError();
+        if (started && window)
+            window->closeAllWindows();
+        const bool failed = !started || messages.writtenToStandardError() > 0 || (window && window->closeFailed());
+        QCoreApplication::exit(failed ? 1 : 0);
+    });
+    const auto refuse = [&messages](const QString& error) {
+        std::fprintf(stderr, "mivra: %s\n", qPrintable(error));
+        messages.inform(nullptr, error);
+        return 1;
+    };
+
     const QString dataFolder = chooseDataFolder(
         dataDirArgument, QCoreApplication::applicationDirPath(),
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     QString error;
-    std::unique_ptr<LogDatabase> log;
     if (!QDir().mkpath(dataFolder))
-        error = QStringLiteral("The data folder %1 cannot be created.").arg(QDir::toNativeSeparators(dataFolder));
-    else
-        log = LogDatabase::open(QDir(dataFolder).filePath(kLogFileName), kCtyCsvPath, &error);
-    if (!log) {
-        std::fprintf(stderr, "mivra: %s\n", qPrintable(error));
-        messages.inform(nullptr, error);
-        return 1;
-    }
+        return refuse(QStringLiteral("The data folder %1 cannot be created.").arg(QDir::toNativeSeparators(dataFolder)));
+    const std::unique_ptr<QLockFile> lock = lockDataFolder(dataFolder, &error);
+    if (!lock)
+        return refuse(error);
+    std::unique_ptr<LogDatabase> log = LogDatabase::open(QDir(dataFolder).filePath(kLogFileName), kCtyCsvPath, &error);
+    if (!log)
+        return refuse(error);
 
     StationSettings settings;
     LiveMapOptions live;
     const SystemClock clock;
     AppContext context{*log, settings, live, QDir::current().filePath(kSettingsFileName), dataFolder, messages, clock};
 
-    MainWindow window(context);
-    QObject::disconnect(&termination, nullptr, &app, nullptr);
-    QObject::connect(&termination, &TerminationSignals::terminationRequested, &window, [&window] {
-        window.closeAllWindows();
-        QApplication::quit();
-    });
-    QObject::connect(&window, &MainWindow::quitRequested, &app, &QApplication::quit);
-    window.open();
-    return QApplication::exec();
+    MainWindow mainWindow(context);
+    window = &mainWindow;
+    QObject::connect(&mainWindow, &MainWindow::quitRequested, &app, &QCoreApplication::exit);
+    const bool opened = mainWindow.open();
+    if (terminating) {
+        // A signal came while a start-up message was up: close what the start opened.
+        mainWindow.closeAllWindows();
+        return 1;
+    }
+    if (!opened)
+        return 1;
+    started = true;
+    const int status = QApplication::exec();
+    return status == 0 && mainWindow.closeFailed() ? 1 : status;
 }

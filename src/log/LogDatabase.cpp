@@ -110,7 +110,34 @@ std::unique_ptr<LogDatabase> LogDatabase::open(const QString& path, const QStrin
                             .arg(QDir::toNativeSeparators(path), log->m_db.lastError().text()));
         return nullptr;
     }
+    QString writeError;
+    if (!log->proveWritable(&writeError)) {
+        setError(error, QStringLiteral("The log %1 is read-only: %2").arg(QDir::toNativeSeparators(path), writeError));
+        return nullptr;
+    }
     return log;
+}
+
+// A write that is rolled back: SQLite creates its journal beside the log only when a page is
+// written, so this is what finds a folder that cannot be written. The file itself is not changed.
+bool LogDatabase::proveWritable(QString* error)
+{
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
+        setError(error, query.lastError().text());
+        return false;
+    }
+    const int version = query.value(0).toInt();
+    query.finish();
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        setError(error, query.lastError().text());
+        return false;
+    }
+    const bool written = query.exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
+    if (!written)
+        setError(error, query.lastError().text());
+    query.exec(QStringLiteral("ROLLBACK"));
+    return written;
 }
 
 LogDatabase::~LogDatabase()
@@ -272,21 +299,23 @@ bool LogDatabase::saveQso(const QsoRecord& qso, QString* error)
         error);
 }
 
-bool LogDatabase::asterix()
+bool LogDatabase::asterix(QString* error)
 {
     return execInTransaction(QStringLiteral("UPDATE dxccdata SET dxcccode = substr(dxcccode, 1, length(dxcccode) - 1)"
-                                            " || '%' WHERE substr(dxcccode, -1) = '*'"));
+                                            " || '%' WHERE substr(dxcccode, -1) = '*'"),
+                             error);
 }
 
-bool LogDatabase::asterixb()
+bool LogDatabase::asterixb(QString* error)
 {
     return execInTransaction(QStringLiteral("UPDATE dxccdata SET dxcccode = substr(dxcccode, 1, length(dxcccode) - 1)"
-                                            " || '*' WHERE substr(dxcccode, -1) = '%'"));
+                                            " || '*' WHERE substr(dxcccode, -1) = '%'"),
+                             error);
 }
 
-bool LogDatabase::execInTransaction(const QString& statement)
+bool LogDatabase::execInTransaction(const QString& statement, QString* error)
 {
-    return inTransaction([&statement](QSqlQuery& query) { return query.exec(statement); }, nullptr);
+    return inTransaction([&statement](QSqlQuery& query) { return query.exec(statement); }, error);
 }
 
 bool LogDatabase::inTransaction(const std::function<bool(QSqlQuery&)>& work, QString* error)

@@ -28,7 +28,8 @@ class LogDatabase {
 public:
     // Opens the log at path. A missing file is created with both tables, dxccdata filled from
     // ctyCsvPath; it is built in a temporary file and renamed into place. A file that is not a
-    // readable SQLite log is left untouched: returns nullptr and sets *error to a message naming it.
+    // readable SQLite log, or one that cannot be written (its folder included), is left untouched:
+    // returns nullptr and sets *error to a message naming it.
     static std::unique_ptr<LogDatabase> open(const QString& path, const QString& ctyCsvPath, QString* error);
 
     ~LogDatabase();
@@ -60,15 +61,17 @@ public:
     bool saveQso(const QsoRecord& qso, QString* error = nullptr);
 
     // Switch the trailing wildcard of every pattern: "*" to "%" (running form) and back.
-    bool asterix();
-    bool asterixb();
+    // False (with *error) when the table could not be rewritten; nothing is changed then.
+    bool asterix(QString* error = nullptr);
+    bool asterixb(QString* error = nullptr);
 
     // The entity of the first pattern, in stored order, that the callsign matches.
     DxccResult findDxcc(const QString& callsign);
 
 private:
     LogDatabase(QString path, QString connectionName);
-    bool execInTransaction(const QString& statement);
+    bool proveWritable(QString* error);
+    bool execInTransaction(const QString& statement, QString* error);
     // Runs work in one transaction: committed when it returns true, rolled back otherwise.
     bool inTransaction(const std::function<bool(QSqlQuery&)>& work, QString* error);
     bool hasFewRows(const QString& bandPattern) const;

@@ -118,6 +118,9 @@ bool SaveStationSettings(const StationSettings& settings, const QString& filePat
         content += formatSlot(settings, slot) + QLatin1String("\r\n");
 
     QSaveFile file(filePath);
+    // In a folder that cannot be written no temporary file can be made beside the file: it is then
+    // written in place, when it may be.
+    file.setDirectWriteFallback(true);
     const auto fail = [&](const QString& reason) {
         setError(error, QStringLiteral("Cannot write the settings file %1: %2").arg(displayName(filePath), reason));
         return false;

@@ -22,7 +22,8 @@ namespace mivra {
 // left as it is.
 bool LoadStationSettings(StationSettings& settings, const QString& filePath, QString* error = nullptr);
 
-// Writes slots 0 to 12, replacing the file as a whole or not at all. An empty slot is
+// Writes slots 0 to 12, replacing the file as a whole or not at all; in a folder that cannot be
+// written, a writable file is overwritten in place. An empty slot is
 // written as its default when absent; texts pass StationSettings::storableText() first.
 // Returns false with a message naming the file in *error when it cannot be written.
 bool SaveStationSettings(const StationSettings& settings, const QString& filePath, QString* error = nullptr);

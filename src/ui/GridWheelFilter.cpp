@@ -18,7 +18,10 @@ GridWheelFilter::GridWheelFilter(QAbstractItemView* grid, QObject* parent)
 GridWheelFilter* GridWheelFilter::HookGridWheel(QAbstractItemView* grid)
 {
     auto* filter = new GridWheelFilter(grid);
+    // The whole grid window: its rows, its scroll bars and its headers.
     grid->viewport()->installEventFilter(filter);
+    for (QWidget* part : grid->findChildren<QWidget*>())
+        part->installEventFilter(filter);
     return filter;
 }
 
@@ -52,7 +55,10 @@ void GridWheelFilter::ScrollGridRows(int lines)
 
 bool GridWheelFilter::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::Wheel || !m_grid || watched != m_grid->viewport())
+    if (event->type() != QEvent::Wheel || !m_grid)
+        return false;
+    auto* part = qobject_cast<QWidget*>(watched);
+    if (!part || part == m_grid || !m_grid->isAncestorOf(part))
         return false;
     auto* wheel = static_cast<QWheelEvent*>(event);
     const int delta = wheel->angleDelta().y();

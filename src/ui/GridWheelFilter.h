@@ -7,8 +7,9 @@
 namespace mivra {
 
 // Turns mouse-wheel turns over a grid into whole-row scrolls: one notch (120) is one row,
-// smaller deltas add up until they make a row. Install it on the view's viewport
-// (HookGridWheel does); the wheel event is consumed so that the view does not scroll again.
+// smaller deltas add up until they make a row. It takes wheel turns over any part of the grid:
+// rows, scroll bars and headers (HookGridWheel installs it on each); the wheel event is consumed
+// so that the view or the scroll bar does not scroll again.
 class GridWheelFilter : public QObject {
     Q_OBJECT
 

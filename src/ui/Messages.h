@@ -16,11 +16,20 @@ public:
     virtual bool ask(QWidget* parent, const QString& text) = 0;
 };
 
-// The real boxes, modal to their parent.
+// The real boxes, modal to their parent. Once the program is being ended by a signal nobody is
+// there to answer a box: messages then go to standard error and every question is answered No.
 class BoxMessages : public Messages {
 public:
     void inform(QWidget* parent, const QString& text) override;
     bool ask(QWidget* parent, const QString& text) override;
+
+    void writeToStandardError() { m_toStandardError = true; }
+    // Messages written to standard error so far.
+    int writtenToStandardError() const { return m_written; }
+
+private:
+    bool m_toStandardError = false;
+    int m_written = 0;
 };
 
 } // namespace mivra

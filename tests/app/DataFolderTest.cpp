@@ -1,7 +1,11 @@
 #include "DataFolder.h"
+#include "RunAsNobody.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
+#include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -23,6 +27,46 @@ TEST(DataFolderTest, CommandLineThenPortableLogThenApplicationData)
     log.close();
     EXPECT_EQ(chooseDataFolder(QString(), program.path(), appData.path()), program.path());
     EXPECT_EQ(chooseDataFolder(given, program.path(), appData.path()), given);
+}
+
+TEST(DataFolderTest, OneProgramPerFolderAndAStaleLockIsTakenOver)
+{
+    QTemporaryDir folder;
+    QString error;
+    auto first = lockDataFolder(folder.path(), &error);
+    ASSERT_TRUE(first) << error.toStdString();
+    EXPECT_FALSE(lockDataFolder(folder.path(), &error));
+    EXPECT_TRUE(error.contains(QDir::toNativeSeparators(folder.path()))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("in use"))) << error.toStdString();
+    first.reset();
+    EXPECT_TRUE(lockDataFolder(folder.path(), &error)) << error.toStdString();
+
+    // The lock of a program that has ended, as a crash leaves it.
+    QProcess ended;
+    ended.start(QStringLiteral("true"), {});
+    ASSERT_TRUE(ended.waitForStarted());
+    const qint64 pid = ended.processId();
+    ASSERT_TRUE(ended.waitForFinished());
+    QFile stale(QDir(folder.path()).filePath(kLogFileName + QStringLiteral(".lock")));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write(QStringLiteral("%1\nmivra\n%2\n").arg(pid).arg(QSysInfo::machineHostName()).toUtf8());
+    stale.close();
+    EXPECT_TRUE(lockDataFolder(folder.path(), &error)) << error.toStdString();
+}
+
+TEST(DataFolderTest, AFolderThatCannotBeWrittenIsRefusedNamingTheLog)
+{
+    if (test::ranAsNobody())
+        return;
+    QTemporaryDir folder;
+    ASSERT_TRUE(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
+    QString error;
+    EXPECT_FALSE(lockDataFolder(folder.path(), &error));
+    EXPECT_TRUE(error.contains(QDir::toNativeSeparators(QDir(folder.path()).filePath(kLogFileName))))
+        << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("read-only"))) << error.toStdString();
+    EXPECT_TRUE(QDir(folder.path()).isEmpty());
+    QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 } // namespace

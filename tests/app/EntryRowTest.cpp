@@ -38,6 +38,13 @@ protected:
         QTest::keyClick(m_window->entryRow()->newButton(), Qt::Key_Space);
         settle();
     }
+    // Press and release back to back, with no event processing between them, as a tap does.
+    void tap(QWidget* widget)
+    {
+        QTest::mouseClick(widget, Qt::LeftButton);
+        settle();
+    }
+    QString entityOf(const char* callsign) const { return m_log->findDxcc(QString::fromLatin1(callsign)).entity; }
     int logRows()
     {
         QSqlQuery query(m_log->database());
@@ -245,6 +252,113 @@ TEST_F(EntryTest, ContactWithoutLocatorStoresNoDistance)
     EXPECT_EQ(query.value(0).toString(), QStringLiteral("OK1XYZ"));
     EXPECT_EQ(query.value(1).toInt(), 1);
     EXPECT_EQ(query.value(2).toInt(), 1);
+}
+
+TEST_F(EntryTest, TapOnSaveRunsTheChecksOfTheFieldItLeaves)
+{
+    struct Case {
+        const char* name;
+        const char* callsign;
+        const char* locator;   // typed into Gr, which then has the focus; null: the focus stays in Ca
+        const char* message;   // expected message, or null
+        const char* storedWith; // callsign whose entity is stored, or null when nothing is stored
+    };
+    const Case cases[] = {
+        {"invalid locator", "DL7ABC", "js62", "Locator input incorrect", nullptr},
+        {"callsign of another entity", "G3XYZ", nullptr, nullptr, "G3XYZ"},
+        {"callsign without entity", "Q1ZZZ", nullptr, "Callsign not allowed", nullptr},
+        {"valid locator", "OK1ABC", "jo60", nullptr, "OK1ABC"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A contact before it leaves its entity in `cou`.
+        pressNew();
+        type("Ca", QStringLiteral("DL1ABC"));
+        enter(field("Ca"));
+        enter(field("Gr"));
+        tap(m_window->entryRow()->saveButton());
+        ASSERT_TRUE(m_messages.informed.isEmpty());
+        const int before = logRows();
+
+        pressNew();
+        type("Ca", QString::fromLatin1(c.callsign));
+        if (c.locator) {
+            enter(field("Ca"));
+            ASSERT_EQ(focused(), field("Gr"));
+            type("Gr", QString::fromLatin1(c.locator));
+        }
+        tap(m_window->entryRow()->saveButton());
+
+        EXPECT_EQ(m_messages.informed, c.message ? QStringList{QString::fromLatin1(c.message)} : QStringList{});
+        m_messages.informed.clear();
+        if (!c.storedWith) {
+            EXPECT_EQ(logRows(), before);
+            continue;
+        }
+        EXPECT_EQ(logRows(), before + 1);
+        QSqlQuery query(m_log->database());
+        ASSERT_TRUE(query.exec(QStringLiteral("SELECT Callsign, DXCC, Grid FROM logtab ORDER BY ID DESC LIMIT 1")));
+        ASSERT_TRUE(query.next());
+        EXPECT_EQ(query.value(0).toString(), QString::fromLatin1(c.storedWith));
+        EXPECT_EQ(query.value(1).toString(), entityOf(c.storedWith));
+        EXPECT_NE(query.value(1).toString(), entityOf("DL1ABC"));
+        EXPECT_EQ(query.value(2).toString(), QString::fromLatin1(c.locator).toUpper());
+    }
+}
+
+TEST_F(EntryTest, TapOnNewFromAnEmptyLocatorLeavesTheFocusInTheCallsign)
+{
+    // New keeps the callsign; its check would pass and hand the focus on.
+    field("Ca")->setText(QStringLiteral("OK1ABC"));
+    field("Gr")->setFocus();
+    settle();
+    ASSERT_EQ(focused(), field("Gr"));
+    tap(m_window->entryRow()->newButton());
+    for (int i = 0; i < 5; ++i)
+        settle();
+    EXPECT_EQ(focused(), field("Ca"));
+}
+
+TEST_F(EntryTest, DistanceIsStoredOnlyForTheLocatorsNowInTheFields)
+{
+    struct Case {
+        const char* name;
+        const char* ownLocator; // typed into MyGrid before the second contact
+        bool distance;
+    };
+    const Case cases[] = {
+        {"own locator unchanged", "JO62QM", true},
+        {"own locator emptied", "", false},
+        {"own locator changed", "JO50", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        field("MyGrid")->setText(QStringLiteral("JO62QM"));
+        for (const char* own : {"JO62QM", c.ownLocator}) {
+            field("MyGrid")->setFocus();
+            settle();
+            field("MyGrid")->setText(QString::fromLatin1(own));
+            pressNew();
+            type("Ca", QStringLiteral("OK1ABC"));
+            enter(field("Ca"));
+            type("Gr", QStringLiteral("JO31"));
+            enter(field("Gr"));
+            tap(m_window->entryRow()->saveButton());
+        }
+        ASSERT_TRUE(m_messages.informed.isEmpty()) << m_messages.informed.join('|').toStdString();
+        QSqlQuery query(m_log->database());
+        ASSERT_TRUE(query.exec(QStringLiteral("SELECT QRB, QTF FROM logtab ORDER BY ID DESC LIMIT 2")));
+        ASSERT_TRUE(query.next());
+        const QVariant qrb = query.value(0);
+        const QVariant qtf = query.value(1);
+        ASSERT_TRUE(query.next());
+        EXPECT_EQ(query.value(0).toInt(), 482); // the first contact, from JO62QM
+        EXPECT_EQ(!qrb.isNull(), c.distance);
+        EXPECT_EQ(!qtf.isNull(), c.distance);
+        if (c.distance && QString::fromLatin1(c.ownLocator) != QStringLiteral("JO62QM")) {
+            EXPECT_NE(qrb.toInt(), 482);
+        }
+    }
 }
 
 } // namespace

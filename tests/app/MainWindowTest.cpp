@@ -1,10 +1,12 @@
 #include "AppTestSupport.h"
 
+#include "EntryRow.h"
 #include "Form6.h"
 #include "LogGrid.h"
 #include "SettingsWindow.h"
 #include "ZelMultiOption.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -203,6 +205,70 @@ TEST_F(StartTest, QslButtonSwapsToTheQslWindowAndBack)
     EXPECT_FALSE(form6->isVisible());
     EXPECT_TRUE(m_window->isVisible());
     EXPECT_TRUE(m_window->isOpen());
+}
+
+TEST_F(StartTest, PatternsThatCannotBeSwitchedStopTheStartWithAMessage)
+{
+    writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
+    QSqlQuery query(m_log->database());
+    ASSERT_TRUE(query.exec(QStringLiteral("CREATE TRIGGER refuse_switch BEFORE UPDATE ON dxccdata"
+                                          " BEGIN SELECT RAISE(ABORT, 'switch refused'); END")));
+    createWindow();
+    EXPECT_FALSE(m_window->open());
+    EXPECT_FALSE(m_window->isVisible());
+    EXPECT_FALSE(m_window->isOpen());
+    ASSERT_EQ(m_messages.informed.size(), 1);
+    EXPECT_TRUE(m_messages.informed[0].contains(QDir::toNativeSeparators(logFile())))
+        << m_messages.informed[0].toStdString();
+    EXPECT_EQ(patternsEndingIn(*m_log, '%'), 0);
+}
+
+// A log of the old 31-column layout whose upgrade is refused: one of its other columns is GEdata.
+class RefusedUpgradeTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        QStringList columns{"Date", "GMT", "Callsign", "Grid", "rsts", "rstr", "DXCC", "QSL", "Nam", "Band",
+                            "mode", "QRB", "QTF", "Comment", "Prop", "QSLman", "GEdata"};
+        for (int i = 1; columns.size() < 31; ++i)
+            columns << QStringLiteral("Other%1").arg(i);
+        QSqlQuery query(m_log->database());
+        for (const QString& statement : {QStringLiteral("DROP TABLE logtab"),
+                                         QStringLiteral("CREATE TABLE logtab (%1)").arg(columns.join(u','))})
+            ASSERT_TRUE(query.exec(statement)) << statement.toStdString();
+        writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
+    }
+    bool upgradeMessageShown() const
+    {
+        return m_messages.informed.filter(QStringLiteral("cannot be given its map columns")).size() == 1;
+    }
+};
+
+TEST_F(RefusedUpgradeTest, IsToldAtStartOnce)
+{
+    addContact(QStringLiteral("2026-01-02"), QStringLiteral("OK1AA"), QStringLiteral("JO60"), QStringLiteral("144"));
+    openWindow();
+    QTest::mouseClick(m_window->bandButton(12), Qt::LeftButton);
+    EXPECT_TRUE(upgradeMessageShown()) << m_messages.informed.join('|').toStdString();
+    EXPECT_EQ(m_messages.informed.size(), 1);
+}
+
+TEST_F(RefusedUpgradeTest, FailedReloadAfterASaveIsTold)
+{
+    openWindow();
+    EXPECT_TRUE(m_messages.informed.isEmpty()); // an empty log is not upgraded
+    m_window->entryRow()->addNew();
+    auto* callsign = m_window->findChild<QLineEdit*>(QStringLiteral("Ca"));
+    QTest::keyClicks(callsign, QStringLiteral("OK1AB"));
+    QTest::keyClick(callsign, Qt::Key_Return);
+    settle();
+    QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("Save")), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(scalar(*m_log, QStringLiteral("SELECT COUNT(*) FROM logtab")), 1);
+    EXPECT_TRUE(upgradeMessageShown()) << m_messages.informed.join('|').toStdString();
+    EXPECT_EQ(m_messages.informed.last(), QStringLiteral("No new Recorset available"));
+    EXPECT_TRUE(callsign->text().isEmpty());
 }
 
 using FirstRunTest = MainWindowTest;

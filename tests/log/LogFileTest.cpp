@@ -1,5 +1,6 @@
 #include "CtyCsv.h"
 #include "LogTestSupport.h"
+#include "RunAsNobody.h"
 
 #include <QDir>
 #include <QFile>
@@ -164,26 +165,38 @@ TEST(LogFile, RefusesAFolderInThePlaceOfTheLog)
 
 TEST(LogFile, RefusesAnUnreadableOrReadOnlyLog)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "file permissions do not bind root";
+    if (test::ranAsNobody())
+        return;
     struct Case {
+        const char* name;
         QFile::Permissions permissions;
+        bool folderWritable;
         const char* expectedInError;
     };
+    const QFile::Permissions readWrite = QFile::ReadOwner | QFile::WriteOwner;
+    const QFile::Permissions folder = QFile::ReadOwner | QFile::ExeOwner;
     const Case cases[] = {
-        {QFile::WriteOwner, "cannot be read"},
-        {QFile::ReadOwner, "read-only"},
+        {"file not readable", QFile::WriteOwner, true, "cannot be read"},
+        {"file read-only", QFile::ReadOwner, true, "read-only"},
+        // SQLite keeps its journal beside the log: a folder it cannot write makes the log read-only too.
+        {"folder read-only", readWrite, false, "read-only"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"backup.sqlite"_qs);
         test::createSmallLog(dir);
         const QByteArray before = fileHash(path);
         ASSERT_TRUE(QFile::setPermissions(path, c.permissions));
+        if (!c.folderWritable) {
+            ASSERT_TRUE(QFile::setPermissions(dir.path(), folder));
+        }
         QString error;
         EXPECT_FALSE(LogDatabase::open(path, dir.filePath(u"cty.csv"_qs), &error));
         EXPECT_TRUE(error.contains(QLatin1String(c.expectedInError))) << error.toStdString();
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        EXPECT_TRUE(error.contains(QDir::toNativeSeparators(path))) << error.toStdString();
+        QFile::setPermissions(dir.path(), folder | QFile::WriteOwner);
+        QFile::setPermissions(path, readWrite);
         EXPECT_EQ(fileHash(path), before);
     }
 }

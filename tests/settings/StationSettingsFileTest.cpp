@@ -1,4 +1,5 @@
 #include "StationSettingsFile.h"
+#include "RunAsNobody.h"
 #include "Windows1252.h"
 
 #include <QDir>
@@ -296,6 +297,37 @@ TEST_F(SettingsFileTest, UnwritablePathFailsWithTheFileNameAndKeepsMemory)
     StationSettings created;
     created.setCreationDefaults();
     EXPECT_EQ(settings, created);
+}
+
+TEST_F(SettingsFileTest, FileInAFolderThatCannotBeWrittenIsWrittenInPlace)
+{
+    if (mivra::test::ranAsNobody())
+        return;
+    struct Case {
+        const char* name;
+        bool fileWritable;
+        bool saved;
+    };
+    const Case cases[] = {{"file writable", true, true}, {"file read-only", false, false}};
+    const auto folderPermissions = QFile::ReadOwner | QFile::ExeOwner;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write(kCreatedFile);
+        ASSERT_TRUE(QFile::setPermissions(path(), c.fileWritable ? QFile::ReadOwner | QFile::WriteOwner : QFile::ReadOwner));
+        ASSERT_TRUE(QFile::setPermissions(m_dir.path(), folderPermissions));
+        StationSettings settings = load();
+        settings.setText(StationSettings::OwnCallsign, QStringLiteral("DL1ABC"));
+        QString error;
+        EXPECT_EQ(SaveStationSettings(settings, path(), &error), c.saved) << error.toStdString();
+        EXPECT_EQ(read().startsWith("\"DL1ABC\"\r\n\"\"\r\n1\r\n"), c.saved);
+        EXPECT_EQ(read().size(), c.saved ? kCreatedFile.size() + 6 : kCreatedFile.size());
+        if (!c.saved) {
+            EXPECT_TRUE(error.contains(QDir::toNativeSeparators(path()))) << error.toStdString();
+        }
+        EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Quovan.txt"});
+        QFile::setPermissions(m_dir.path(), folderPermissions | QFile::WriteOwner);
+        QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
+    }
 }
 
 TEST_F(SettingsFileTest, UnreadableFileIsReportedAndLeftAlone)

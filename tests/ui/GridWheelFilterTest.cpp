@@ -1,6 +1,7 @@
 #include "GridWheelFilter.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -73,14 +74,16 @@ protected:
 
     QScrollBar* scrollBar() { return m_view.verticalScrollBar(); }
 
-    bool turnWheel(int delta, QPoint angle = {})
+    bool turnWheel(int delta, QPoint angle = {}, QWidget* over = nullptr)
     {
         if (angle.isNull())
             angle = QPoint(0, delta);
-        const QPointF inside(50, 50);
-        QWheelEvent wheel(inside, m_view.viewport()->mapToGlobal(inside), QPoint(), angle, Qt::NoButton,
+        if (!over)
+            over = m_view.viewport();
+        const QPointF inside(over->width() / 2, over->height() / 2);
+        QWheelEvent wheel(inside, over->mapToGlobal(inside), QPoint(), angle, Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
-        return QApplication::sendEvent(m_view.viewport(), &wheel);
+        return QApplication::sendEvent(over, &wheel);
     }
 
     static constexpr int kStart = 100;
@@ -119,6 +122,35 @@ TEST_F(GridWheelView, TurnsAddUpToWholeRows)
             EXPECT_EQ(filter->wheelRemainder(), step.remainder);
         }
         delete filter;
+    }
+}
+
+TEST_F(GridWheelView, OneRowPerNotchOverEveryPartOfTheGrid)
+{
+    for (int column = 0; column < 3; ++column)
+        m_view.setColumnWidth(column, 200);
+    QScrollBar* sideways = m_view.horizontalScrollBar();
+    ASSERT_GT(sideways->maximum(), 0);
+    GridWheelFilter::HookGridWheel(&m_view);
+    const struct {
+        const char* name;
+        QWidget* part;
+    } cases[] = {
+        {"rows", m_view.viewport()},
+        {"vertical scroll bar", scrollBar()},
+        {"horizontal scroll bar", sideways},
+        {"column header", m_view.horizontalHeader()->viewport()},
+        {"row header", m_view.verticalHeader()->viewport()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        scrollBar()->setValue(kStart);
+        sideways->setValue(0);
+        EXPECT_TRUE(turnWheel(-120, {}, c.part));
+        EXPECT_EQ(scrollBar()->value(), kStart + 1);
+        EXPECT_TRUE(turnWheel(240, {}, c.part));
+        EXPECT_EQ(scrollBar()->value(), kStart - 1);
+        EXPECT_EQ(sideways->value(), 0);
     }
 }
 

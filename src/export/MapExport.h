@@ -1,0 +1,40 @@
+#pragma once
+
+#include "WorkedCounters.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+namespace mivra::exporter {
+
+struct MapExportRequest {
+    QString bandPattern;
+    QString searchText;
+    QString ownCallsign;
+    QString ownPoint; // point text of the own locator
+    QString opacity;
+    bool lines = false;
+    QString squaresWorkedCaption;     // the counters' captions before the run: the title keeps
+    QString squaresConfirmedCaption;  // them when a counter leaves its label as it is
+    QString filePath;
+};
+
+struct MapExportResult {
+    enum Outcome {
+        Written,           // the file was replaced; open it
+        SearchTextPresent, // nothing read or written: the map shows the whole band
+        NoCoordinates,     // no row with a locator; nothing written
+        Failed,            // message names what went wrong; an existing file is kept
+    };
+    Outcome outcome = Failed;
+    QString message;
+    stats::CounterResult squaresWorked;
+    stats::CounterResult squaresConfirmed;
+};
+
+// Reads the rows with a locator within the band, runs the two squares counters (which store the
+// outlines the next export shows), and writes the KML document to request.filePath.
+// lineColour carries the colour of the last line written from one export to the next.
+MapExportResult exportMap(QSqlDatabase db, const MapExportRequest& request, QString& lineColour);
+
+} // namespace mivra::exporter

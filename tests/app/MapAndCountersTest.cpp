@@ -1,0 +1,109 @@
+#include "AppTestSupport.h"
+
+#include "MapOpener.h"
+#include "ZelMultiOption.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+
+namespace mivra::test {
+namespace {
+
+class RecordingOpener : public exporter::MapOpener {
+public:
+    bool open(const QString& path) override
+    {
+        opened << path;
+        return true;
+    }
+    QStringList opened;
+};
+
+class MapAndCountersTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        m_previousFolder = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
+    }
+    void TearDown() override
+    {
+        QDir::setCurrent(m_previousFolder);
+        MainWindowTest::TearDown();
+    }
+    QString label(const char* name) const { return m_window->findChild<QLabel*>(QLatin1String(name))->text(); }
+    void click(const char* name) { QTest::mouseClick(m_window->findChild<QPushButton*>(QLatin1String(name)), Qt::LeftButton); }
+
+    QString m_previousFolder;
+    RecordingOpener m_opener;
+};
+
+TEST_F(MapAndCountersTest, SearchWithAnEmptyBoxRunsTheCountersTheSelectorNames)
+{
+    writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
+    addContact(QStringLiteral("2026-01-02"), QStringLiteral("OK1AA"), QStringLiteral("JO60AA"), QStringLiteral("144"));
+    addContact(QStringLiteral("2026-01-03"), QStringLiteral("OK1BB"), QStringLiteral("JO60BB"), QStringLiteral("144"));
+    addContact(QStringLiteral("2026-01-04"), QStringLiteral("OK1CC"), QStringLiteral("JO70"), QStringLiteral("144"));
+    addContact(QStringLiteral("2026-01-05"), QStringLiteral("OK1DD"), QStringLiteral("JO71"), QStringLiteral("432"));
+    QSqlQuery(m_log->database()).exec(QStringLiteral("UPDATE logtab SET DXCC = 'OK Czech Republic', QSL = 'Q' WHERE Grid = 'JO70'"));
+    openWindow();
+
+    m_window->multiOption()->setOptionSelected(SearchByGrid);
+    click("Search");
+    EXPECT_EQ(label("Sqw"), QStringLiteral("2"));
+    EXPECT_EQ(label("SQc"), QStringLiteral("1"));
+    EXPECT_EQ(label("dxw"), QString());
+
+    m_window->multiOption()->setOptionSelected(SearchByCallsign);
+    click("Search");
+    EXPECT_EQ(label("dxw"), QStringLiteral("1"));
+    EXPECT_EQ(label("DXc"), QStringLiteral("1"));
+
+    // A search text searches; a band change blanks the counters.
+    m_window->findChild<QLineEdit*>(QStringLiteral("txtStr"))->setText(QStringLiteral("OK1"));
+    m_window->multiOption()->setOptionSelected(SearchByGrid);
+    QSqlQuery(m_log->database()).exec(QStringLiteral("UPDATE logtab SET QSL = 'Q'"));
+    click("Search");
+    EXPECT_EQ(label("SQc"), QStringLiteral("1"));
+    m_window->bandButton(11)->click();
+    EXPECT_EQ(label("Sqw"), QString());
+    EXPECT_TRUE(m_messages.informed.isEmpty()) << m_messages.informed.join(u'|').toStdString();
+}
+
+TEST_F(MapAndCountersTest, GdThenTheGlobeButtonWriteAndOpenTheMap)
+{
+    writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
+    addContact(QStringLiteral("2026-01-02"), QStringLiteral("OK1AA"), QStringLiteral("JO60AA"), QStringLiteral("144"));
+    addContact(QStringLiteral("2026-01-03"), QStringLiteral("OK1BB"), QStringLiteral("JO60BB"), QStringLiteral("144"));
+    addContact(QStringLiteral("2026-01-04"), QStringLiteral("OK1CC"), QStringLiteral("JO71"), QStringLiteral("432"));
+    openWindow();
+    m_window->setMapOpener(&m_opener);
+
+    QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("gridDEC")), Qt::LeftButton);
+    EXPECT_EQ(m_messages.informed, QStringList{QStringLiteral("2 Dataset from backup.sqlite imported ")});
+    EXPECT_EQ(label("Sqw"), QStringLiteral("1"));
+
+    click("GoogleEarth");
+    const QString map = QDir(m_dir.path()).filePath(QStringLiteral("earth.kml"));
+    EXPECT_EQ(m_opener.opened, QStringList{map});
+    QFile file(map);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_EQ(text.count(QStringLiteral("<Placemark><name>JO60")), 2);
+    EXPECT_TRUE(text.contains(QStringLiteral("<name>DL1AAA 144 MHz wkd/cfd 1/</name>")));
+    EXPECT_EQ(m_messages.informed.size(), 1);
+
+    // A search text: the operator is told, nothing is opened.
+    m_window->findChild<QLineEdit*>(QStringLiteral("txtStr"))->setText(QStringLiteral("OK1"));
+    click("GoogleEarth");
+    EXPECT_EQ(m_opener.opened.size(), 1);
+    ASSERT_EQ(m_messages.informed.size(), 2);
+    EXPECT_TRUE(m_messages.informed.last().contains(QStringLiteral("search box")));
+}
+
+} // namespace
+} // namespace mivra::test

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Clicks as xdotool sends them, press and release back to back: Save clicked right after typing runs the
+# checks of the field it leaves. An invalid locator is refused with its message and nothing is stored; a
+# callsign typed and Save tapped is stored with its own entity; a slow click on Save is not lost either.
+set -euo pipefail
+source "$(dirname "$0")/xvfb_support.sh"
+program=$(realpath "$1")
+work=$(mktemp -d)
+pid=
+trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+cd "$work"
+fail() {
+  import -window root "${TMPDIR:-/tmp}/mivra-e2e-fast_click.png" 2>/dev/null || true
+  echo "FAIL: $* (screen: ${TMPDIR:-/tmp}/mivra-e2e-fast_click.png)" >&2
+  exit 1
+}
+db=data/backup.sqlite
+rows() { sqlite3 "$db" "SELECT COUNT(*) FROM logtab"; }
+entity_of() { sqlite3 "$db" "SELECT entity FROM dxccdata WHERE '$1' LIKE dxcccode ORDER BY rowid LIMIT 1"; }
+
+write_station_settings Quovan.txt
+"$program" --data-dir "$work/data" 2>stderr.txt &
+pid=$!
+win=$(wait_window '^MivraQ 2.0.8$')
+[ -n "$win" ] || fail "no main window: $(cat stderr.txt)"
+new() { click_at "$win" 818 56; sleep 0.3; }
+save() { click_at "$win" 862 56; }
+
+# New, a callsign, Enter, an invalid locator, and Save clicked at once.
+new
+xdotool type --delay 30 dl7abc
+xdotool key Return
+sleep 0.3
+xdotool type --delay 30 js62
+save
+box=$(wait_box)
+[ -n "$box" ] || fail "no message after the invalid locator"
+text=$(box_text "$box")
+[ "$text" = "Locator input incorrect" ] || fail "message: '$text'"
+close_box "$box" || fail "the message box does not close"
+sleep 0.3
+[ "$(rows)" -eq 0 ] || fail "a row was stored: $(sqlite3 "$db" "SELECT Callsign, Grid FROM logtab")"
+
+# A callsign of another entity typed over the old one, Save tapped.
+new
+xdotool key ctrl+a
+xdotool type --delay 30 g3xyz
+save
+sleep 0.8
+[ -z "$(xdotool search --onlyvisible --name '^Mivra$' 2>/dev/null)" ] || fail "unexpected message: $(box_text "$(wait_box)")"
+[ "$(rows)" -eq 1 ] || fail "$(rows) rows after the tap on Save"
+stored=$(sqlite3 "$db" "SELECT Callsign || '|' || DXCC || '|' || Grid FROM logtab ORDER BY ID DESC LIMIT 1")
+england=$(entity_of G3XYZ)
+[ -n "$england" ] && [ "$england" != "$(entity_of DL7ABC)" ] || fail "the prefix table gives no entity of its own for G3XYZ"
+[ "$stored" = "G3XYZ|$england|" ] || fail "stored '$stored', expected 'G3XYZ|$england|'"
+
+# A slow click: the button is held while the callsign check hands the focus on.
+new
+xdotool type --delay 30 ok1abc
+xdotool mousemove --window "$win" 862 56 mousedown 1
+sleep 0.5
+xdotool mouseup 1
+sleep 0.8
+[ "$(rows)" -eq 2 ] || fail "the slow click on Save stored nothing"
+stored=$(sqlite3 "$db" "SELECT Callsign || '|' || DXCC FROM logtab ORDER BY ID DESC LIMIT 1")
+[ "$stored" = "OK1ABC|$(entity_of OK1ABC)" ] || fail "stored '$stored'"
+
+kill -TERM "$pid"
+status=0
+timeout 10 tail --pid="$pid" -f /dev/null || fail "the program did not end on SIGTERM"
+wait "$pid" || status=$?
+pid=
+[ "$status" -eq 0 ] || fail "exit status $status: $(cat stderr.txt)"
+[ "$(sqlite3 "$db" "SELECT COUNT(*) FROM dxccdata WHERE substr(dxcccode, -1) = '%'")" -eq 0 ] || fail "patterns left in %"
+echo "fast click: ok"

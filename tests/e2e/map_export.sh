@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Drives the real program under Xvfb with xdotool on a log of 1,000 contacts: Search with an empty box
+# (squares, then entities), GD and its message, then the globe button. The map is handed to a stub
+# xdg-open placed first on PATH, the program QDesktopServices starts on Linux, so nothing else opens;
+# earth.kml is checked with xmllint and GDAL's ogrinfo. With MIVRA_E2E_SHOTS=DIR the screens are kept.
+set -euo pipefail
+program=$(readlink -f "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -z "${MIVRA_E2E_INNER:-}" ]; then
+  exec env MIVRA_E2E_INNER=1 xvfb-run -a -s "-screen 0 1280x800x24" bash "$here/map_export.sh" "$program"
+fi
+
+# The run is driven on the X server, whatever platform the test environment names.
+unset QT_QPA_PLATFORM
+work=$(mktemp -d)
+pid=
+trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+cd "$work"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+shot() { [ -n "${MIVRA_E2E_SHOTS:-}" ] && import -window root "$MIVRA_E2E_SHOTS/$1.png" || true; }
+
+mkdir -p data bin
+cat > bin/xdg-open <<STUB
+#!/bin/sh
+printf '%s\n' "\$*" >> "$work/opened.txt"
+STUB
+chmod +x bin/xdg-open
+printf '"DL1AAA"\r\n"JO62QM"\r\n2\r\n1\r\n10\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""\r\n128\r\n1\r\n' > Quovan.txt
+
+start() {
+  PATH="$work/bin:$PATH" "$program" --data-dir "$work/data" 2>>stderr.txt &
+  pid=$!
+  window=$(timeout 20 xdotool search --sync --onlyvisible --name '^MivraQ' | head -1) || true
+  [ -n "$window" ] || fail "no main window"
+}
+stop() {
+  kill -TERM "$pid"
+  local status=0
+  wait "$pid" || status=$?
+  pid=
+  [ "$status" -eq 0 ] || fail "exit status $status: $(cat stderr.txt)"
+}
+# Clicks at a point of the main window given in twips (15 twips per pixel).
+click() {
+  xdotool mousemove --window "$window" $(($1 / 15)) $(($2 / 15)) click 1
+  sleep 0.5
+}
+
+# A first run creates the log; then 1,000 contacts go in, 144 MHz but every fifth, a few without locator.
+start
+stop
+db=data/backup.sqlite
+sqlite3 "$db" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000)
+  INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, DXCC, QSL, Band, mode, QRB, QTF, Prop, Comment)
+  SELECT printf('2026-01-%02d', 1 + i % 28), printf('%02d:%02d', i % 24, i % 60),
+         'OK' || (i % 10) || 'A' || char(65 + i % 26) || char(65 + (i / 26) % 26),
+         CASE WHEN i % 100 = 7 THEN NULL
+              ELSE char(73 + i % 3) || char(77 + (i / 3) % 4) || ((i / 12) % 4) || ((i / 48) % 3)
+                   || char(65 + i % 24) || char(65 + (i / 24) % 24) END,
+         '59', '57',
+         CASE i % 5 WHEN 0 THEN 'OK Czech Republic' WHEN 1 THEN 'DL Fed. Rep. of Germany' WHEN 2 THEN 'SP Poland'
+                    WHEN 3 THEN 'OE Austria' ELSE 'OE Austria (Vienna)' END,
+         CASE i % 3 WHEN 0 THEN 'Q' WHEN 1 THEN 'D' ELSE 'N' END,
+         CASE WHEN i % 5 = 0 THEN '432' ELSE '144' END, 'SSB', 500, 90,
+         CASE i % 4 WHEN 0 THEN 'Tr' WHEN 1 THEN 'Es' WHEN 2 THEN 'Ms' ELSE '' END,
+         CASE WHEN i % 50 = 1 THEN 'tnx & <73> Grüße' ELSE '' END
+  FROM n"
+band_rows=$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE Band LIKE '144%'")
+map_rows=$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE Grid <> '' AND Band LIKE '144%'")
+squares=$(sqlite3 "$db" "SELECT COUNT(DISTINCT substr(Grid, 1, 4)) FROM logtab WHERE Grid <> '' AND Band LIKE '144%'")
+
+start
+shot start
+# Search with the box empty: the selector stands on "grid", so the squares counters run.
+click 2467 787
+shot squares
+# GD prepares every 144 MHz row and tells how many; Return dismisses the message.
+click 13555 840
+timeout 20 xdotool search --sync --onlyvisible --name '^Mivra$' >/dev/null || fail "GD showed no message"
+shot gd-message
+xdotool key Return
+for _ in $(seq 1 50); do xdotool search --onlyvisible --name '^Mivra$' >/dev/null || break; sleep 0.1; done
+xdotool search --onlyvisible --name '^Mivra$' >/dev/null && fail "the message stayed after Return"
+[ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE GEdata LIKE 'Log: %' AND Band LIKE '144%'")" -eq "$map_rows" ] \
+  || fail "GD did not prepare the rows of the band"
+[ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE GEpoly <> ''")" -eq "$squares" ] || fail "outlines: one per square"
+[ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE GEdata IS NOT NULL AND Band LIKE '432%'")" -eq 0 ] \
+  || fail "GD touched another band"
+
+# The globe button writes earth.kml and hands it to xdg-open.
+click 14170 840
+for _ in $(seq 1 50); do [ -s opened.txt ] && break; sleep 0.1; done
+[ -s opened.txt ] || fail "the map was not handed to xdg-open"
+grep -qx "file://$work/earth.kml" opened.txt || fail "xdg-open got $(cat opened.txt)"
+xmllint --noout earth.kml || fail "xmllint rejects earth.kml"
+features=$(ogrinfo -ro -al -so earth.kml | sed -n 's/^Feature Count: //p' | awk '{ s += $1 } END { print s + 0 }')
+# The own station, then a square and a line per contact with a locator.
+[ "$features" -eq $((1 + 2 * map_rows)) ] || fail "ogrinfo reads $features features, expected $((1 + 2 * map_rows))"
+[ "$(grep -c $'\r$' earth.kml)" -eq 4 ] || fail "earth.kml does not hold four CRLF lines"
+grep -q 'tnx &amp; &lt;73&gt; Grüße' earth.kml || fail "the comment is not escaped"
+
+# The entity counters: the selector's first choice, then Search with the box still empty.
+click 825 705
+click 2467 787
+shot counters
+stop
+echo "map export: ok ($band_rows contacts on 144 MHz, $map_rows on the map, $squares squares, $features features)"

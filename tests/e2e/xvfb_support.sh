@@ -1,0 +1,40 @@
+# Sourced by the driven e2e scripts: runs the script again inside its own Xvfb, and helpers that drive
+# the real windows with xdotool and read message boxes through the X selection.
+if [ -z "${MIVRA_UNDER_XVFB:-}" ]; then
+  MIVRA_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$@"
+fi
+export QT_QPA_PLATFORM=xcb
+
+# The id of the visible window whose title matches, waiting up to 20 s.
+wait_window() { { timeout "${2:-20}" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null || true; } | head -1; }
+
+# A click (press and release back to back) at a point of a window.
+click_at() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
+
+# The message box of the program (title "Mivra"), waiting up to 10 s; empty when none comes.
+wait_box() { wait_window '^Mivra$' 10; }
+
+# The text of a message box: a triple click selects it, the X primary selection holds it.
+box_text() {
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  xdotool mousemove --window "$1" $((WIDTH / 2)) 17 click --repeat 3 --delay 80 1
+  sleep 0.3
+  xclip -o -selection primary 2>/dev/null || true
+}
+
+# Presses OK in a message box and waits until it is gone.
+close_box() {
+  xdotool windowfocus "$1" 2>/dev/null || true
+  xdotool key Return
+  for _ in $(seq 1 50); do
+    xdotool search --onlyvisible --name '^Mivra$' >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# The settings of a station that is set up: own callsign and locator, the 144 MHz band.
+write_station_settings() {
+  printf '"DL1AAA"\r\n"JO62QM"\r\n1\r\n1\r\n10\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""\r\n1\r\n' > "$1"
+}

@@ -1,0 +1,186 @@
+#include "ExternalTools.h"
+#include "KmlDocument.h"
+#include "MapDataPreparation.h"
+#include "MapExport.h"
+#include "TestLog.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace mivra::test {
+namespace {
+
+using exporter::KmlHeader;
+using exporter::KmlRow;
+using exporter::MapExportRequest;
+using exporter::MapExportResult;
+
+const QString kOwnPoint = QStringLiteral("13.3333333333333,52.5");
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The file passes both independent readers, and GDAL finds the expected placemarks.
+void expectReadable(const QString& path, int features)
+{
+    QString output;
+    EXPECT_TRUE(xmlWellFormed(path, &output)) << output.toStdString();
+    EXPECT_EQ(ogrFeatureCount(path), features);
+}
+
+class KmlExportTest : public ::testing::Test {
+protected:
+    MapExportRequest request(const QString& band = QStringLiteral("144%")) const
+    {
+        MapExportRequest r;
+        r.bandPattern = band;
+        r.ownCallsign = QStringLiteral("OWNCALL");
+        r.ownPoint = kOwnPoint;
+        r.opacity = QStringLiteral("128");
+        r.lines = true;
+        r.squaresConfirmedCaption = QStringLiteral("0");
+        r.filePath = file();
+        return r;
+    }
+    QString file() const { return QDir(log.folder()).filePath(QStringLiteral("earth.kml")); }
+
+    TestLog log;
+    QString lineColour;
+};
+
+// One JO31 contact with QSL D and Prop Tr, seen from JO62QM, opacity 128, lines on.
+TEST_F(KmlExportTest, TheExampleDocumentByteForByte)
+{
+    log.add({{QStringLiteral("Callsign"), QStringLiteral("PA0ABC")}, {QStringLiteral("Grid"), QStringLiteral("JO31")},
+             {QStringLiteral("Band"), QStringLiteral("144")}, {QStringLiteral("QSL"), QStringLiteral("D")},
+             {QStringLiteral("Prop"), QStringLiteral("Tr")},
+             {QStringLiteral("GEdata"),
+              QStringLiteral("Log: PA0ABC 144 kHz  02.01.2026 12:00 rsts:59 rstr:57 QRB:519km  QTF:251 QSL: D Prop:Tr ")},
+             {QStringLiteral("GEgridXY"), QStringLiteral("6.58333333333333,51.2916666666667")},
+             {QStringLiteral("GEpoly"),
+              QStringLiteral("6.0,51.0,2000  8.0,51.0,2000  8.0,52.0,2000  6.0,52.0,2000 6.0,51.0,2000  ")}});
+    const MapExportResult result = exporter::exportMap(log.db(), request(), lineColour);
+    ASSERT_EQ(result.outcome, MapExportResult::Written) << result.message.toStdString();
+    EXPECT_EQ(result.squaresWorked.count, 1);
+    EXPECT_EQ(result.squaresConfirmed.outcome, stats::CounterResult::Unchanged);
+    EXPECT_EQ(readAll(file()), readAll(QStringLiteral(MIVRA_GOLDEN_DIR "/earth_example.kml")));
+    EXPECT_EQ(lineColour, QStringLiteral("#ff0000ff"));
+    expectReadable(file(), 3);
+}
+
+TEST_F(KmlExportTest, ColoursFollowOpacityQslAndPropagation)
+{
+    struct Case {
+        const char* opacity;
+        bool lines;
+        std::vector<std::pair<const char*, const char*>> qslProp;
+        const char* colourBefore;
+        std::vector<const char*> expected; // colour elements in document order
+    };
+    const Case cases[] = {
+        {"255", true, {{"Q", "Rs"}, {"D", "Au"}}, "", {"#FF00ffff", "#ffff0000", "#FF0000ff", "#ffff0080"}},
+        {"5", false, {{"D", "Tr"}, {"N", "Tr"}}, "", {"#050000ff", "#0500ffff"}},
+        {"0", false, {{"d", ""}}, "", {"#0000ffff"}}, // lower-case d is not D
+        {"", false, {{"Y", ""}}, "", {"#8000ffff"}},   // not a number: 128
+        {"300", false, {{"Y", ""}}, "", {"#8000ffff"}},
+        // No code of its own (TR, empty): the previous line's colour, empty before the first.
+        {"128", true, {{"Y", ""}, {"Y", "Es"}, {"Y", "TR"}, {"Y", ""}}, "",
+         {"#8000ffff", "", "#8000ffff", "#ff00ff00", "#8000ffff", "#ff00ff00", "#8000ffff", "#ff00ff00"}},
+        {"128", true, {{"Y", "x"}}, "#ff707070", {"#8000ffff", "#ff707070"}}, // carried from an earlier run
+    };
+    for (const Case& c : cases) {
+        std::vector<KmlRow> rows;
+        for (const auto& [qsl, prop] : c.qslProp)
+            rows.push_back({QStringLiteral("JO62"), QLatin1String(qsl), QLatin1String(prop), QStringLiteral("d"),
+                            kOwnPoint, QString()});
+        QString colour = QLatin1String(c.colourBefore);
+        const QString text = QString::fromUtf8(exporter::kmlDocument(
+            KmlHeader{QStringLiteral("OWNCALL"), kOwnPoint, QStringLiteral("T"), QLatin1String(c.opacity), c.lines},
+            rows, colour));
+        QStringList colours;
+        for (qsizetype at = text.indexOf(QStringLiteral("<color>")); at >= 0;
+             at = text.indexOf(QStringLiteral("<color>"), at + 1))
+            colours << text.mid(at + 7, text.indexOf(u'<', at + 7) - at - 7);
+        QStringList expected;
+        for (const char* e : c.expected)
+            expected << QLatin1String(e);
+        EXPECT_EQ(colours, expected) << c.opacity << " " << text.toStdString();
+        EXPECT_EQ(text.contains(QStringLiteral("LineString")), c.lines);
+        EXPECT_EQ(text.count(QStringLiteral("<name>T</name><Placemark>")), qsizetype(rows.size()));
+    }
+}
+
+TEST_F(KmlExportTest, MarkupAndForeignLettersInTheLogReachTheMapIntact)
+{
+    const QString comment = QStringLiteral("Log: SP9ŁÓDŹ & <Müller> \"5/9\" 'ok'");
+    log.add({{QStringLiteral("Grid"), QStringLiteral("JO90<")}, {QStringLiteral("Band"), QStringLiteral("144")},
+             {QStringLiteral("GEdata"), comment}, {QStringLiteral("GEgridXY"), QStringLiteral("18.0,50.0")}});
+    ASSERT_EQ(exporter::exportMap(log.db(), request(), lineColour).outcome, MapExportResult::Written);
+    expectReadable(file(), 3);
+    const ToolRun description = runTool(
+        QStringLiteral("xmllint"), {QStringLiteral("--xpath"), QStringLiteral("string(//*[local-name()='description'])"), file()});
+    EXPECT_EQ(description.output.chopped(description.output.endsWith(u'\n') ? 1 : 0).toStdString(),
+              comment.toStdString());
+}
+
+// The export reads its rows before the squares counter writes the outlines: they show from the next run on.
+TEST_F(KmlExportTest, OutlinesWrittenByOneExportShowInTheNext)
+{
+    for (const char* grid : {"JO62QM", "JO62AB", "JO70AA"})
+        log.add({{QStringLiteral("Grid"), QLatin1String(grid)}, {QStringLiteral("Band"), QStringLiteral("144")}});
+    log.add({{QStringLiteral("Grid"), QStringLiteral("JO71")}, {QStringLiteral("Band"), QStringLiteral("432")}});
+    ASSERT_TRUE(exporter::prepareMapData(log.db(), QStringLiteral("144%"), QStringLiteral("JO62QM")).ok);
+
+    MapExportRequest lines = request();
+    ASSERT_EQ(exporter::exportMap(log.db(), lines, lineColour).outcome, MapExportResult::Written);
+    const QString first = QString::fromUtf8(readAll(file()));
+    EXPECT_EQ(first.count(QStringLiteral("<LinearRing><coordinates></coordinates>")), 3);
+    EXPECT_TRUE(first.contains(QStringLiteral("<name>OWNCALL 144 MHz wkd/cfd 2/0</name>")));
+    expectReadable(file(), 1 + 3 * 2);
+
+    lines.lines = false;
+    ASSERT_EQ(exporter::exportMap(log.db(), lines, lineColour).outcome, MapExportResult::Written);
+    const QString second = QString::fromUtf8(readAll(file()));
+    EXPECT_EQ(second.count(QStringLiteral("<LinearRing><coordinates></coordinates>")), 1); // JO62QM follows JO62AB
+    EXPECT_TRUE(second.contains(QStringLiteral("<name>JO62AB</name>")));
+    EXPECT_EQ(second.count(QStringLiteral("\r\n")), 4);
+    EXPECT_TRUE(second.endsWith(QStringLiteral("</Document></kml>\r\n")));
+    expectReadable(file(), 1 + 3);
+
+    // All bands: every row, and a title that says so.
+    ASSERT_EQ(exporter::exportMap(log.db(), request(QString()), lineColour).outcome, MapExportResult::Written);
+    EXPECT_TRUE(QString::fromUtf8(readAll(file())).contains(QStringLiteral("<name>OWNCALL All bands wkd/cfd 3/0</name>")));
+    expectReadable(file(), 1 + 4 * 2);
+}
+
+TEST_F(KmlExportTest, NothingIsWrittenWithoutRowsWithASearchTextOrWhereTheFileCannotBe)
+{
+    log.add({{QStringLiteral("Grid"), QStringLiteral("JO62")}, {QStringLiteral("Band"), QStringLiteral("432")}});
+    log.add({{QStringLiteral("Grid"), QStringLiteral("")}, {QStringLiteral("Band"), QStringLiteral("144")}});
+    MapExportResult result = exporter::exportMap(log.db(), request(), lineColour);
+    EXPECT_EQ(result.outcome, MapExportResult::NoCoordinates);
+    EXPECT_EQ(result.message, QStringLiteral("No lat/long coords where found."));
+
+    MapExportRequest searching = request(QStringLiteral("432%"));
+    searching.searchText = QStringLiteral("JO");
+    result = exporter::exportMap(log.db(), searching, lineColour);
+    EXPECT_EQ(result.outcome, MapExportResult::SearchTextPresent);
+    EXPECT_EQ(result.squaresWorked.outcome, stats::CounterResult::Unchanged);
+    EXPECT_FALSE(QFile::exists(file()));
+
+    // A folder in the way of the file: the old map stays, the message names the file.
+    QFile blocker(QDir(log.folder()).filePath(QStringLiteral("notafolder")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    MapExportRequest blocked = request(QStringLiteral("432%"));
+    blocked.filePath = QDir(log.folder()).filePath(QStringLiteral("notafolder/earth.kml"));
+    result = exporter::exportMap(log.db(), blocked, lineColour);
+    EXPECT_EQ(result.outcome, MapExportResult::Failed);
+    EXPECT_TRUE(result.message.contains(QStringLiteral("notafolder/earth.kml"))) << result.message.toStdString();
+}
+
+} // namespace
+} // namespace mivra::test
