@@ -10,6 +10,7 @@
 #include "MapExport.h"
 #include "MapOpener.h"
 #include "Messages.h"
+#include "OperatingAids.h"
 #include "SettingsWindow.h"
 #include "StationSettingsFile.h"
 #include "Twips.h"
@@ -100,6 +101,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     m_entry = new EntryRow(this, m_ownLocator,
                            {m_ctx.log, m_ctx.messages, m_ctx.clock, m_geometry, [this] { return m_bandPattern; }});
     connect(m_entry, &EntryRow::saved, this, &MainWindow::onSaved);
+    m_aids = new OperatingAids(this, *m_entry, m_ownLocator, {m_ctx.log, m_geometry, [this] { return m_bandPattern; }});
 
     buildButtons();
     buildBandFrame();
@@ -150,6 +152,7 @@ void MainWindow::buildSearchArea()
     m_searchText->setObjectName(QStringLiteral("txtStr"));
     m_searchText->setGeometry(twipRect(1080, 720, 735, 285));
     connect(m_multiOption, &ZelMultiOption::focusEntered, m_searchText, &QLineEdit::clear);
+    connect(m_searchText, &QLineEdit::returnPressed, this, &MainWindow::search);
 }
 
 void MainWindow::buildButtons()
@@ -264,6 +267,8 @@ bool MainWindow::startSequence()
         return false;
     }
     OpenDatabase();
+    // Enter starts a contact; a callsign typed at once never lands in the own-station boxes.
+    m_entry->newButton()->setFocus(Qt::OtherFocusReason);
     return true;
 }
 
@@ -350,6 +355,7 @@ void MainWindow::selectBand(int index)
     m_bandIndex = index;
     OpenDatabase();
     m_elapsed->setText(QString::number(timer.elapsed()) + QStringLiteral(" mS"));
+    m_aids->bandChanged();
     const QColor scrollBar = QColor::fromRgb(ZelMultiOption::TranslateColour(ZelMultiOption::kOleSystemColour));
     for (QLineEdit* box : {m_ownCallsign, m_ownLocator}) {
         QPalette palette = box->palette();

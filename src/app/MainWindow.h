@@ -17,6 +17,7 @@ namespace mivra {
 class EntryRow;
 class GridWheelFilter;
 class LogGrid;
+class OperatingAids;
 class SettingsWindow;
 class ZelMultiOption;
 namespace exporter {
@@ -66,6 +67,7 @@ public:
     geo::ContactGeometry& contactGeometry() { return m_geometry; }
     LogGrid* grid() const { return m_grid; }
     EntryRow* entryRow() const { return m_entry; }
+    OperatingAids* operatingAids() const { return m_aids; }
     ZelMultiOption* multiOption() const { return m_multiOption; }
     SettingsWindow* settingsWindow() const { return m_settingsWindow; }
     qsl::Form6* qslWindow() const { return m_qslWindow; }
@@ -122,6 +124,7 @@ private:
     LogGrid* m_grid = nullptr;
     GridWheelFilter* m_wheel = nullptr;
     EntryRow* m_entry = nullptr;
+    OperatingAids* m_aids = nullptr;
     SettingsWindow* m_settingsWindow = nullptr;
     std::unique_ptr<exporter::MapOpener> m_desktopOpener;
     exporter::MapOpener* m_mapOpener = nullptr;

@@ -115,6 +115,10 @@ std::unique_ptr<LogDatabase> LogDatabase::open(const QString& path, const QStrin
         setError(error, QStringLiteral("The log %1 is read-only: %2").arg(QDir::toNativeSeparators(path), writeError));
         return nullptr;
     }
+    QString indexError;
+    if (!createMissingIndexes(log->m_db, &indexError))
+        qWarning("mivra: the indexes of %s cannot be made: %s", qPrintable(QDir::toNativeSeparators(path)),
+                 qPrintable(indexError));
     return log;
 }
 
