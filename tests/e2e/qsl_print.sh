@@ -3,6 +3,7 @@
 # Without a printer the cards become PDF files; they and the log are checked with pdfinfo, pdftotext and sqlite3.
 set -euo pipefail
 program=$1
+here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
@@ -64,7 +65,7 @@ status=0; wait $pid || status=$?
 trap - EXIT
 [ "$status" -eq 0 ] || fail "exit status $status: $(cat stderr.txt)"
 DRIVE
-xvfb-run -a -s "-screen 0 1280x800x24" bash drive.sh "$program" exit || fail "driven run"
+bash "$here/in_xvfb.sh" bash drive.sh "$program" exit || fail "driven run"
 
 # Two one-page cards, in callsign order, each showing its station.
 mapfile -t cards < <(ls data/qsl-cards)
@@ -98,7 +99,7 @@ if [ "$(id -u)" -eq 0 ]; then
 else
   chmod 555 data/qsl-cards
 fi
-"${as_user[@]}" xvfb-run -a -s "-screen 0 1280x800x24" bash drive.sh "$program" stay || fail "driven run, unwritable"
+"${as_user[@]}" bash "$here/in_xvfb.sh" bash drive.sh "$program" stay || fail "driven run, unwritable"
 chmod 755 data/qsl-cards
 [ -z "$(ls data/qsl-cards)" ] || fail "cards written to a folder the user cannot write: $(ls data/qsl-cards)"
 [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE QSL = 'Y'")" -eq 5 ] \
