@@ -3,6 +3,7 @@
 #include "Bands.h"
 #include "EntryRow.h"
 #include "ExchangeActions.h"
+#include "Form6.h"
 #include "GridWheelFilter.h"
 #include "LogDatabase.h"
 #include "LogGrid.h"
@@ -127,6 +128,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
 MainWindow::~MainWindow()
 {
     delete m_settingsWindow;
+    delete m_qslWindow;
 }
 
 void MainWindow::buildTopStrip()
@@ -200,7 +202,27 @@ void MainWindow::buildBandFrame()
     connect(exitButton, &QPushButton::clicked, this, &QWidget::close);
     auto* qsl = makeButton(this, "QSL", QStringLiteral("QSL"), twipRect(14385, 7770, 645, 615),
                            QStringLiteral("print qsl"));
-    qsl->setEnabled(false);
+    connect(qsl, &QPushButton::clicked, this, &MainWindow::openQslWindow);
+}
+
+// The close sequence, then the QSL window on settings read anew. The QSL window shows before this
+// one hides, so the program never sees a moment without a window.
+void MainWindow::openQslWindow()
+{
+    if (m_open)
+        closeSequence();
+    delete m_qslWindow;
+    const QString dataFolder = m_ctx.dataFolder;
+    m_qslWindow = new qsl::Form6({m_ctx.log, m_ctx.settings, m_ctx.settingsFile, m_ctx.messages,
+                                  {dataFolder, QCoreApplication::applicationDirPath()},
+                                  [dataFolder] { return qsl::makeCardOutput(dataFolder); }});
+    // "Exit QSL" starts this window anew; a start that fails ends the program, as after the settings.
+    connect(m_qslWindow, &qsl::Form6::exitRequested, this, [this] {
+        if (!open())
+            emit quitRequested(1);
+    });
+    m_qslWindow->load();
+    close();
 }
 
 QPushButton* MainWindow::bandButton(int index) const
@@ -269,6 +291,8 @@ void MainWindow::closeAllWindows()
 {
     if (m_settingsWindow && m_settingsWindow->isVisible())
         m_settingsWindow->close();
+    if (m_qslWindow && m_qslWindow->isVisible())
+        m_qslWindow->close();
     close();
 }
 

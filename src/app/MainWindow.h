@@ -27,6 +27,9 @@ class MapOpener;
 namespace stats {
 struct CounterResult;
 }
+namespace qsl {
+class Form6;
+}
 
 // frmmain: the log grid with band buttons and search, the entry row and the own-station fields.
 class MainWindow : public QWidget {
@@ -68,6 +71,7 @@ public:
     OperatingAids* operatingAids() const { return m_aids; }
     ZelMultiOption* multiOption() const { return m_multiOption; }
     SettingsWindow* settingsWindow() const { return m_settingsWindow; }
+    qsl::Form6* qslWindow() const { return m_qslWindow; }
     QPushButton* bandButton(int index) const;
     bool isOpen() const { return m_open; }
     ExchangeActions* exchangeActions() const { return m_exchange; }
@@ -93,6 +97,7 @@ private:
     void showSettingsWindow();
     void onSettingsDone();
     void onSettingsClosed();
+    void openQslWindow();
     void deleteRow(qint64 id);
     bool settingsIncomplete() const;
     void showCount(QLabel* label, const stats::CounterResult& result);
@@ -130,6 +135,7 @@ private:
     std::unique_ptr<exporter::MapOpener> m_desktopOpener;
     exporter::MapOpener* m_mapOpener = nullptr;
     QString m_mapLineColour; // colour of the last map line written, kept from one export to the next
+    qsl::Form6* m_qslWindow = nullptr;
 };
 
 } // namespace mivra

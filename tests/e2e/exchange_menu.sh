@@ -7,7 +7,7 @@ program=$(readlink -f "$1")
 adif_parser=$2
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${MIVRA_E2E_INNER:-}" ]; then
-  exec env MIVRA_E2E_INNER=1 xvfb-run -a -s "-screen 0 1280x800x24" bash "$here/exchange_menu.sh" "$program" "$adif_parser"
+  exec env MIVRA_E2E_INNER=1 bash "$here/in_xvfb.sh" bash "$here/exchange_menu.sh" "$program" "$adif_parser"
 fi
 
 unset QT_QPA_PLATFORM

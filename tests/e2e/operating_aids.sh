@@ -7,8 +7,7 @@ set -euo pipefail
 program=$1
 shots=${2:-.}
 if [ -z "${MIVRA_UNDER_XVFB:-}" ]; then
-  # The search for a free display starts at a random number, so parallel driven runs rarely race for one.
-  MIVRA_UNDER_XVFB=1 exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1280x800x24" \
+  MIVRA_UNDER_XVFB=1 exec bash "$(dirname "$0")/in_xvfb.sh" \
     bash "$0" "$(realpath "$program")" "$(realpath "$shots")"
 fi
 unset QT_QPA_PLATFORM
