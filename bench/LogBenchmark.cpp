@@ -1,6 +1,7 @@
-// Log view, search and DXCC lookup on generated logs, each beside the same statements run
-// through the SQLite C API. Run by hand: mivra_bench_log [--benchmark_filter=...]
+// Log view, search, DXCC lookup and the operating aids' look-ups on generated logs, each beside
+// the same statements run through the SQLite C API. Run by hand: mivra_bench_log [--benchmark_filter=...]
 
+#include "ContactHistory.h"
 #include "GeneratedLog.h"
 #include "LogDatabase.h"
 
@@ -196,6 +197,98 @@ void BM_FindDxccFullScanRaw(benchmark::State& state)
     state.SetLabel(call);
 }
 
+// The operating aids' look-ups on the busy band: a station, square and entity the log holds,
+// and ones it does not.
+struct AidCase {
+    const char* callsign;
+    const char* square;
+    const char* entity; // a prefix whose entity is looked up
+};
+const AidCase kAidCases[] = {{"DL1ABC", "JN58", "DL"}, {"Q1XYZ", "AA00", "VK"}};
+
+QString storedCallsign(GeneratedLog& generated)
+{
+    QSqlQuery query(generated.log->database());
+    query.exec(QStringLiteral("SELECT Callsign FROM logtab WHERE Band = '144' ORDER BY ID LIMIT 1"));
+    query.next();
+    return query.value(0).toString();
+}
+
+QString aidCallsign(GeneratedLog& generated, const benchmark::State& state)
+{
+    return state.range(1) == 0 ? storedCallsign(generated) : QLatin1String(kAidCases[1].callsign);
+}
+
+QString aidEntity(GeneratedLog& generated, const benchmark::State& state)
+{
+    return generated.log->findDxcc(QLatin1String(kAidCases[state.range(1)].entity) + QStringLiteral("1ABC")).entity;
+}
+
+void BM_WorkedBefore(benchmark::State& state)
+{
+    GeneratedLog& generated = logOf(int(state.range(0)));
+    const mivra::ContactHistory history(*generated.log);
+    const QString call = aidCallsign(generated, state);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(history.workedBefore(call, QStringLiteral("144%")));
+    state.SetLabel(call.toStdString());
+}
+
+void BM_WorkedBeforeRaw(benchmark::State& state)
+{
+    GeneratedLog& generated = logOf(int(state.range(0)));
+    const QByteArray call = aidCallsign(generated, state).toLatin1();
+    for (auto _ : state)
+        rawRows(generated.raw, mivra::ContactHistory::kWorkedBeforeSql, {"144%", call.constData()}, 1 << 30);
+    state.SetLabel(call.toStdString());
+}
+
+void BM_SquareWorked(benchmark::State& state)
+{
+    GeneratedLog& generated = logOf(int(state.range(0)));
+    const mivra::ContactHistory history(*generated.log);
+    const QString square = QLatin1String(kAidCases[state.range(1)].square);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(history.squareWorked(square, QStringLiteral("144%")));
+    state.SetLabel(square.toStdString());
+}
+
+void BM_SquareWorkedRaw(benchmark::State& state)
+{
+    GeneratedLog& generated = logOf(int(state.range(0)));
+    const char* square = kAidCases[state.range(1)].square;
+    for (auto _ : state)
+        rawRows(generated.raw, mivra::ContactHistory::kSquareWorkedSql, {square, "144%"}, 1);
+    state.SetLabel(square);
+}
+
+void BM_EntityWorked(benchmark::State& state)
+{
+    GeneratedLog& generated = logOf(int(state.range(0)));
+    const mivra::ContactHistory history(*generated.log);
+    const QString entity = aidEntity(generated, state);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(history.entityWorked(entity, QStringLiteral("144%")));
+    state.SetLabel(entity.toStdString());
+}
+
+void BM_EntityWorkedRaw(benchmark::State& state)
+{
+    GeneratedLog& generated = logOf(int(state.range(0)));
+    const QByteArray entity = aidEntity(generated, state).toUtf8();
+    for (auto _ : state)
+        rawRows(generated.raw, mivra::ContactHistory::kEntityWorkedSql, {entity.constData(), "144%"}, 1);
+    state.SetLabel(entity.toStdString());
+}
+
+void sizesAndAidCases(benchmark::internal::Benchmark* b)
+{
+    for (int size : {10000, 100000})
+        for (int aidCase = 0; aidCase < int(std::size(kAidCases)); ++aidCase)
+            b->Args({size, aidCase});
+    b->ArgNames({"contacts", "case"})->Unit(benchmark::kMicrosecond);
+}
+
 void sizesAndBands(benchmark::internal::Benchmark* b)
 {
     for (int size : {10000, 100000})
@@ -228,5 +321,11 @@ BENCHMARK(BM_PrefixSearchRaw)->Apply(sizesAndSearchBands);
 BENCHMARK(BM_FindDxcc)->Apply(lookupCalls);
 BENCHMARK(BM_FindDxccRaw)->Apply(lookupCalls);
 BENCHMARK(BM_FindDxccFullScanRaw)->Apply(lookupCalls);
+BENCHMARK(BM_WorkedBefore)->Apply(sizesAndAidCases);
+BENCHMARK(BM_WorkedBeforeRaw)->Apply(sizesAndAidCases);
+BENCHMARK(BM_SquareWorked)->Apply(sizesAndAidCases);
+BENCHMARK(BM_SquareWorkedRaw)->Apply(sizesAndAidCases);
+BENCHMARK(BM_EntityWorked)->Apply(sizesAndAidCases);
+BENCHMARK(BM_EntityWorkedRaw)->Apply(sizesAndAidCases);
 
 BENCHMARK_MAIN();

@@ -35,3 +35,16 @@ configure_and_build() {
   fi
   cmake --build build
 }
+
+# The independent ADIF reader of the exchange tests: the npm package adif-parser-ts, in build/npm.
+ADIF_PARSER_TS_VERSION=0.7.7
+install_test_oracles() {
+  local installed=build/npm/node_modules/adif-parser-ts/package.json
+  if [ -f "$installed" ] && grep -q "\"version\": \"$ADIF_PARSER_TS_VERSION\"" "$installed"; then
+    return 0
+  fi
+  # Debian's nodejs and npm, unless a node with its own npm is installed already.
+  command -v npm >/dev/null 2>&1 || install_packages nodejs npm
+  mkdir -p build/npm
+  npm install --prefix build/npm --no-audit --no-fund --no-save "adif-parser-ts@$ADIF_PARSER_TS_VERSION"
+}

@@ -94,7 +94,7 @@ EntryRow::EntryRow(QWidget* window, QLineEdit* ownLocator, Services services)
     for (QObject* watched : {static_cast<QObject*>(m_ca), static_cast<QObject*>(m_gr), static_cast<QObject*>(m_rss),
                              static_cast<QObject*>(m_rr), static_cast<QObject*>(m_ba), static_cast<QObject*>(m_mo),
                              static_cast<QObject*>(m_na), static_cast<QObject*>(m_co), static_cast<QObject*>(m_qs),
-                             static_cast<QObject*>(m_pr), static_cast<QObject*>(m_save)})
+                             static_cast<QObject*>(m_pr), static_cast<QObject*>(m_save), static_cast<QObject*>(m_addnew)})
         watched->installEventFilter(this);
 
     connect(qApp, &QApplication::focusChanged, this, &EntryRow::onFocusChanged);
@@ -109,8 +109,8 @@ bool EntryRow::eventFilter(QObject* watched, QEvent* event)
 {
     if (!isEnter(event))
         return QObject::eventFilter(watched, event);
-    if (watched == m_save) {
-        m_save->click();
+    if (watched == m_save || watched == m_addnew) {
+        static_cast<QPushButton*>(watched)->click();
         return true;
     }
     const std::pair<QObject*, QWidget*> enterPath[] = {
@@ -182,6 +182,7 @@ bool EntryRow::findDxcc()
     if (result.status == DxccStatus::Found) {
         m_cou->setText(result.entity);
         m_checkedCallsign = m_ca->text();
+        emit callsignChecked(m_ca->text(), result.entity);
         return true;
     }
     m_refused = true;
@@ -223,6 +224,7 @@ void EntryRow::computeGeometry()
     m_geometryOwnLocator = m_ownLocator->text();
     if (m_services.geometry.CalcContactGeometry(utf16View(m_geometryOwnLocator), utf16View(m_gr->text())))
         m_geometryLocator = m_gr->text();
+    emit locatorChecked(m_gr->text(), !m_geometryLocator.isEmpty());
 }
 
 void EntryRow::leaveOwnLocator()
@@ -256,6 +258,7 @@ void EntryRow::addNew()
     ++m_focusGeneration;
     m_refused = false;
     m_ca->setFocus(Qt::OtherFocusReason);
+    emit contactStarted();
 }
 
 void EntryRow::save()

@@ -44,6 +44,12 @@ public:
 signals:
     // A contact was stored; the log view should reload.
     void saved();
+    // New filled the defaults of a new contact.
+    void contactStarted();
+    // The callsign passed its check and has this entity.
+    void callsignChecked(const QString& callsign, const QString& entity);
+    // The locator passed its check; hasGeometry when the distance and heading were computed for it.
+    void locatorChecked(const QString& locator, bool hasGeometry);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -75,6 +75,19 @@ LogGrid::LogGrid(QWidget* parent)
     auto* deleteAction = new QAction(tr("Delete"), m_view);
     connect(deleteAction, &QAction::triggered, this, &LogGrid::requestDeleteOfCurrentRow);
     m_view->addAction(deleteAction);
+    auto* separator = new QAction(m_view);
+    separator->setSeparator(true);
+    m_view->addAction(separator);
+    const std::pair<QString, void (LogGrid::*)()> exchange[] = {
+        {tr("Export ADIF..."), &LogGrid::exportAdifRequested},
+        {tr("Import ADIF..."), &LogGrid::importAdifRequested},
+        {tr("Export EDI..."), &LogGrid::exportEdiRequested},
+    };
+    for (const auto& [caption, signal] : exchange) {
+        auto* action = new QAction(caption, m_view);
+        connect(action, &QAction::triggered, this, signal);
+        m_view->addAction(action);
+    }
     m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
 
     auto* layout = new QVBoxLayout(this);

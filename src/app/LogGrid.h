@@ -36,6 +36,10 @@ public:
 signals:
     // The user asked to delete the row with this ID (Delete key or context menu).
     void deleteRequested(qint64 id);
+    // The exchange entries of the context menu.
+    void exportAdifRequested();
+    void importAdifRequested();
+    void exportEdiRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

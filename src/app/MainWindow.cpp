@@ -2,6 +2,8 @@
 
 #include "Bands.h"
 #include "EntryRow.h"
+#include "ExchangeActions.h"
+#include "Form6.h"
 #include "GridWheelFilter.h"
 #include "LogDatabase.h"
 #include "LogGrid.h"
@@ -9,6 +11,7 @@
 #include "MapExport.h"
 #include "MapOpener.h"
 #include "Messages.h"
+#include "OperatingAids.h"
 #include "SettingsWindow.h"
 #include "StationSettingsFile.h"
 #include "Twips.h"
@@ -99,6 +102,21 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     m_entry = new EntryRow(this, m_ownLocator,
                            {m_ctx.log, m_ctx.messages, m_ctx.clock, m_geometry, [this] { return m_bandPattern; }});
     connect(m_entry, &EntryRow::saved, this, &MainWindow::onSaved);
+    m_aids = new OperatingAids(this, *m_entry, m_ownLocator, {m_ctx.log, m_geometry, [this] { return m_bandPattern; }});
+
+    m_exchange = new ExchangeActions(
+        m_ctx, this,
+        [this] {
+            LogSelection view;
+            view.bandPattern = m_bandPattern;
+            view.searchChoice = m_searchChoiceInView;
+            view.searchText = m_searchTextInView;
+            return view;
+        },
+        [this] { return OwnStation{m_ownCallsign->text(), m_ownLocator->text()}; }, [this] { OpenDatabase(); });
+    connect(m_grid, &LogGrid::exportAdifRequested, m_exchange, &ExchangeActions::exportAdif);
+    connect(m_grid, &LogGrid::importAdifRequested, m_exchange, &ExchangeActions::importAdif);
+    connect(m_grid, &LogGrid::exportEdiRequested, m_exchange, &ExchangeActions::exportEdi);
 
     buildButtons();
     buildBandFrame();
@@ -110,6 +128,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
 MainWindow::~MainWindow()
 {
     delete m_settingsWindow;
+    delete m_qslWindow;
 }
 
 void MainWindow::buildTopStrip()
@@ -148,6 +167,7 @@ void MainWindow::buildSearchArea()
     m_searchText->setObjectName(QStringLiteral("txtStr"));
     m_searchText->setGeometry(twipRect(1080, 720, 735, 285));
     connect(m_multiOption, &ZelMultiOption::focusEntered, m_searchText, &QLineEdit::clear);
+    connect(m_searchText, &QLineEdit::returnPressed, this, &MainWindow::search);
 }
 
 void MainWindow::buildButtons()
@@ -182,7 +202,27 @@ void MainWindow::buildBandFrame()
     connect(exitButton, &QPushButton::clicked, this, &QWidget::close);
     auto* qsl = makeButton(this, "QSL", QStringLiteral("QSL"), twipRect(14385, 7770, 645, 615),
                            QStringLiteral("print qsl"));
-    qsl->setEnabled(false);
+    connect(qsl, &QPushButton::clicked, this, &MainWindow::openQslWindow);
+}
+
+// The close sequence, then the QSL window on settings read anew. The QSL window shows before this
+// one hides, so the program never sees a moment without a window.
+void MainWindow::openQslWindow()
+{
+    if (m_open)
+        closeSequence();
+    delete m_qslWindow;
+    const QString dataFolder = m_ctx.dataFolder;
+    m_qslWindow = new qsl::Form6({m_ctx.log, m_ctx.settings, m_ctx.settingsFile, m_ctx.messages,
+                                  {dataFolder, QCoreApplication::applicationDirPath()},
+                                  [dataFolder] { return qsl::makeCardOutput(dataFolder); }});
+    // "Exit QSL" starts this window anew; a start that fails ends the program, as after the settings.
+    connect(m_qslWindow, &qsl::Form6::exitRequested, this, [this] {
+        if (!open())
+            emit quitRequested(1);
+    });
+    m_qslWindow->load();
+    close();
 }
 
 QPushButton* MainWindow::bandButton(int index) const
@@ -242,6 +282,8 @@ bool MainWindow::startSequence()
         return false;
     }
     OpenDatabase();
+    // Enter starts a contact; a callsign typed at once never lands in the own-station boxes.
+    m_entry->newButton()->setFocus(Qt::OtherFocusReason);
     return true;
 }
 
@@ -249,6 +291,8 @@ void MainWindow::closeAllWindows()
 {
     if (m_settingsWindow && m_settingsWindow->isVisible())
         m_settingsWindow->close();
+    if (m_qslWindow && m_qslWindow->isVisible())
+        m_qslWindow->close();
     close();
 }
 
@@ -300,6 +344,8 @@ bool MainWindow::OpenDatabase()
         m_ctx.messages.inform(this, QStringLiteral("The log %1 cannot be given its map columns: %2")
                                         .arg(QDir::toNativeSeparators(m_ctx.log.path()), error));
     }
+    m_searchChoiceInView = 0;
+    m_searchTextInView.clear();
     QSqlQuery rows = m_ctx.log.logView(m_bandPattern);
     const bool viewed = rows.isActive();
     m_grid->setRows(std::move(rows));
@@ -326,6 +372,7 @@ void MainWindow::selectBand(int index)
     m_bandIndex = index;
     OpenDatabase();
     m_elapsed->setText(QString::number(timer.elapsed()) + QStringLiteral(" mS"));
+    m_aids->bandChanged();
     const QColor scrollBar = QColor::fromRgb(ZelMultiOption::TranslateColour(ZelMultiOption::kOleSystemColour));
     for (QLineEdit* box : {m_ownCallsign, m_ownLocator}) {
         QPalette palette = box->palette();
@@ -350,6 +397,8 @@ void MainWindow::search()
     }
     if (choice != SearchByCallsign && choice != SearchByGrid)
         return;
+    m_searchChoiceInView = choice;
+    m_searchTextInView = text;
     m_grid->setRows(m_ctx.log.search(choice, text, m_bandPattern));
     m_grid->setGridColumns();
     m_grid->setCaption(QString::number(m_ctx.log.countSearch(choice, text, m_bandPattern)));

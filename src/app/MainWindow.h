@@ -15,8 +15,10 @@ class QPushButton;
 namespace mivra {
 
 class EntryRow;
+class ExchangeActions;
 class GridWheelFilter;
 class LogGrid;
+class OperatingAids;
 class SettingsWindow;
 class ZelMultiOption;
 namespace exporter {
@@ -24,6 +26,9 @@ class MapOpener;
 }
 namespace stats {
 struct CounterResult;
+}
+namespace qsl {
+class Form6;
 }
 
 // frmmain: the log grid with band buttons and search, the entry row and the own-station fields.
@@ -63,10 +68,13 @@ public:
     geo::ContactGeometry& contactGeometry() { return m_geometry; }
     LogGrid* grid() const { return m_grid; }
     EntryRow* entryRow() const { return m_entry; }
+    OperatingAids* operatingAids() const { return m_aids; }
     ZelMultiOption* multiOption() const { return m_multiOption; }
     SettingsWindow* settingsWindow() const { return m_settingsWindow; }
+    qsl::Form6* qslWindow() const { return m_qslWindow; }
     QPushButton* bandButton(int index) const;
     bool isOpen() const { return m_open; }
+    ExchangeActions* exchangeActions() const { return m_exchange; }
     // A step of the last close sequence failed (its message has been shown).
     bool closeFailed() const { return m_closeFailed; }
 
@@ -89,6 +97,7 @@ private:
     void showSettingsWindow();
     void onSettingsDone();
     void onSettingsClosed();
+    void openQslWindow();
     void deleteRow(qint64 id);
     bool settingsIncomplete() const;
     QString ownMapPoint() const;
@@ -119,10 +128,16 @@ private:
     LogGrid* m_grid = nullptr;
     GridWheelFilter* m_wheel = nullptr;
     EntryRow* m_entry = nullptr;
+    OperatingAids* m_aids = nullptr;
     SettingsWindow* m_settingsWindow = nullptr;
+    ExchangeActions* m_exchange = nullptr;
+    // The search whose rows the grid shows; choice 0 while it shows the band's rows.
+    int m_searchChoiceInView = 0;
+    QString m_searchTextInView;
     std::unique_ptr<exporter::MapOpener> m_desktopOpener;
     exporter::MapOpener* m_mapOpener = nullptr;
     QString m_mapLineColour; // colour of the last map line written, kept from one export to the next
+    qsl::Form6* m_qslWindow = nullptr;
 };
 
 } // namespace mivra

@@ -1,6 +1,7 @@
 #include "AppContext.h"
 #include "Clock.h"
 #include "DataFolder.h"
+#include "ExchangeCommandLine.h"
 #include "LogDatabase.h"
 #include "MainWindow.h"
 #include "Messages.h"
@@ -21,6 +22,20 @@ using namespace mivra;
 
 int main(int argc, char* argv[])
 {
+    // export-adif, import-adif and export-edi run on the log without a window.
+    if (argc > 1 && isExchangeCommand(QString::fromLocal8Bit(argv[1]))) {
+        QCoreApplication commandLine(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Mivra"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(MIVRA_VERSION));
+        const ExchangeEnvironment environment{
+            [](const QString& dataDirArgument) {
+                return chooseDataFolder(dataDirArgument, QCoreApplication::applicationDirPath(),
+                                        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+            },
+            kLogFileName, kCtyCsvPath, QDir::current().filePath(kSettingsFileName), lockDataFolder};
+        return runExchangeCommand(QCoreApplication::arguments(), environment, stdout, stderr);
+    }
+
     // The options are read before any window system is needed, so --help works without a display.
     QString dataDirArgument;
     {
@@ -28,7 +43,8 @@ int main(int argc, char* argv[])
         QCoreApplication::setApplicationName(QStringLiteral("Mivra"));
         QCoreApplication::setApplicationVersion(QStringLiteral(MIVRA_VERSION));
         QCommandLineParser parser;
-        parser.setApplicationDescription(QStringLiteral("Logbook for VHF, UHF and microwave contacts."));
+        parser.setApplicationDescription(QStringLiteral("Logbook for VHF, UHF and microwave contacts.\n\n")
+                                         + exchangeCommandsHelp());
         parser.addHelpOption();
         parser.addVersionOption();
         const QCommandLineOption dataDirOption(

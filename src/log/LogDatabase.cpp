@@ -79,6 +79,14 @@ int countRows(QSqlQuery& query)
 
 } // namespace
 
+// dxccdata in memory: the pattern index and, by position, each row's entity and number.
+struct LogDatabase::DxccTable {
+    DxccIndex index;
+    std::vector<QVariant> entities;
+    QHash<QString, int> numberOfEntity;
+    QHash<int, QString> entityOfNumber;
+};
+
 LogDatabase::LogDatabase(QString path, QString connectionName)
     : m_path(std::move(path))
     , m_connectionName(std::move(connectionName))
@@ -115,6 +123,10 @@ std::unique_ptr<LogDatabase> LogDatabase::open(const QString& path, const QStrin
         setError(error, QStringLiteral("The log %1 is read-only: %2").arg(QDir::toNativeSeparators(path), writeError));
         return nullptr;
     }
+    QString indexError;
+    if (!createMissingIndexes(log->m_db, &indexError))
+        qWarning("mivra: the indexes of %s cannot be made: %s", qPrintable(QDir::toNativeSeparators(path)),
+                 qPrintable(indexError));
     return log;
 }
 
@@ -142,6 +154,7 @@ bool LogDatabase::proveWritable(QString* error)
 
 LogDatabase::~LogDatabase()
 {
+    m_dxcc.reset();
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
@@ -301,6 +314,7 @@ bool LogDatabase::saveQso(const QsoRecord& qso, QString* error)
 
 bool LogDatabase::asterix(QString* error)
 {
+    reloadDxccPatterns();
     return execInTransaction(QStringLiteral("UPDATE dxccdata SET dxcccode = substr(dxcccode, 1, length(dxcccode) - 1)"
                                             " || '%' WHERE substr(dxcccode, -1) = '*'"),
                              error);
@@ -308,6 +322,7 @@ bool LogDatabase::asterix(QString* error)
 
 bool LogDatabase::asterixb(QString* error)
 {
+    reloadDxccPatterns();
     return execInTransaction(QStringLiteral("UPDATE dxccdata SET dxcccode = substr(dxcccode, 1, length(dxcccode) - 1)"
                                             " || '*' WHERE substr(dxcccode, -1) = '%'"),
                              error);
@@ -338,30 +353,76 @@ bool LogDatabase::inTransaction(const std::function<bool(QSqlQuery&)>& work, QSt
     return true;
 }
 
-DxccResult LogDatabase::findDxcc(const QString& callsign)
+void LogDatabase::reloadDxccPatterns() const
 {
+    m_dxcc.reset();
+}
+
+const LogDatabase::DxccTable* LogDatabase::dxccTable()
+{
+    if (m_dxcc)
+        return m_dxcc.get();
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    // LIKE folds ASCII case only, as upper() does: a pattern can match only when its first
-    // character equals the callsign's or is a wildcard. The condition lets an index narrow the scan.
-    if (!query.prepare(QStringLiteral("SELECT * FROM dxccdata"
-                                      " WHERE upper(substr(dxcccode, 1, 1)) IN (upper(substr(:call, 1, 1)), '%', '_')"
-                                      " AND :call LIKE dxcccode ORDER BY rowid LIMIT 1")))
+    if (!query.exec(QStringLiteral("SELECT * FROM dxccdata ORDER BY rowid")))
+        return nullptr;
+    auto table = std::make_unique<DxccTable>();
+    while (query.next()) {
+        QVariant pattern = query.value(1);
+        if (m_storedPatternsAsRunning && pattern.toString().endsWith(u'*'))
+            pattern = pattern.toString().chopped(1) + u'%';
+        const QVariant entity = query.value(2);
+        table->index.append(pattern.isNull() ? QString() : pattern.toString());
+        table->entities.push_back(entity);
+        const int number = query.value(0).toInt();
+        if (!entity.isNull() && number > 0) {
+            if (!table->numberOfEntity.contains(entity.toString()))
+                table->numberOfEntity.insert(entity.toString(), number);
+            if (!table->entityOfNumber.contains(number))
+                table->entityOfNumber.insert(number, entity.toString());
+        }
+    }
+    if (query.lastError().isValid())
+        return nullptr;
+    m_dxcc = std::move(table);
+    return m_dxcc.get();
+}
+
+void LogDatabase::readStoredPatternsAsRunning()
+{
+    m_storedPatternsAsRunning = true;
+    reloadDxccPatterns();
+}
+
+int LogDatabase::dxccNumber(const QString& entity)
+{
+    const DxccTable* table = dxccTable();
+    return table ? table->numberOfEntity.value(entity, 0) : 0;
+}
+
+QString LogDatabase::dxccEntity(int number)
+{
+    const DxccTable* table = dxccTable();
+    return table ? table->entityOfNumber.value(number) : QString();
+}
+
+DxccResult LogDatabase::findDxcc(const QString& callsign)
+{
+    const DxccTable* table = dxccTable();
+    if (!table)
         return {DxccStatus::Failed, {}};
-    query.bindValue(QStringLiteral(":call"), callsign);
-    if (!query.exec())
-        return {DxccStatus::Failed, {}};
-    if (!query.next())
-        return query.lastError().isValid() ? DxccResult{DxccStatus::Failed, {}} : DxccResult{DxccStatus::NoMatch, {}};
-    const QVariant entity = query.value(2);
+    const int position = table->index.find(callsign);
+    if (position < 0)
+        return {DxccStatus::NoMatch, {}};
+    const QVariant& entity = table->entities[std::size_t(position)];
     if (entity.isNull())
         return {DxccStatus::Failed, {}};
-    DxccResult result{DxccStatus::Found, entity.toString()};
-    query.finish();
+    const DxccResult result{DxccStatus::Found, entity.toString()};
 
     // A pattern still in its stored form ends in a literal "*", so it can only have matched a
     // callsign that ends in "*"; such rows switch to the running form.
     if (callsign.endsWith(u'*')) {
+        reloadDxccPatterns();
         QSqlQuery update(m_db);
         if (!update.prepare(QStringLiteral("UPDATE dxccdata SET dxcccode = substr(dxcccode, 1, length(dxcccode) - 1) || '%'"
                                            " WHERE ? LIKE dxcccode AND substr(dxcccode, -1) = '*'")))

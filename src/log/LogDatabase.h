@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DxccIndex.h"
 #include "QsoRecord.h"
 
 #include <QSqlDatabase>
@@ -65,8 +66,19 @@ public:
     bool asterix(QString* error = nullptr);
     bool asterixb(QString* error = nullptr);
 
-    // The entity of the first pattern, in stored order, that the callsign matches.
+    // The entity of the first pattern, in stored order, that the callsign matches. Served from
+    // the patterns in memory, read from dxccdata at the first lookup.
     DxccResult findDxcc(const QString& callsign);
+    // The entity number (dxccdata position 0) of an entity text; 0 when unknown.
+    int dxccNumber(const QString& entity);
+    // The entity text of an entity number; empty when unknown.
+    QString dxccEntity(int number);
+    // Drops the patterns in memory, so the next lookup reads dxccdata anew. The log's own
+    // writers call it; so must anyone who changes dxccdata through the connection.
+    void reloadDxccPatterns() const;
+    // Lookups read a trailing "*" (the stored form) as "%", leaving dxccdata as it is: for runs
+    // without the window, which must not change the log just to look entities up.
+    void readStoredPatternsAsRunning();
 
 private:
     LogDatabase(QString path, QString connectionName);
@@ -75,10 +87,15 @@ private:
     // Runs work in one transaction: committed when it returns true, rolled back otherwise.
     bool inTransaction(const std::function<bool(QSqlQuery&)>& work, QString* error);
     bool hasFewRows(const QString& bandPattern) const;
+    struct DxccTable;
+    // The patterns in memory, read when missing; nullptr when dxccdata cannot be read.
+    const DxccTable* dxccTable();
 
     QString m_path;
     QString m_connectionName;
     QSqlDatabase m_db;
+    mutable std::unique_ptr<DxccTable> m_dxcc;
+    bool m_storedPatternsAsRunning = false;
 };
 
 } // namespace mivra

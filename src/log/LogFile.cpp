@@ -37,18 +37,25 @@ const char* const kCreateStatements[] = {
     " GEdata TEXT COLLATE NOCASE,"
     " GEpoly TEXT COLLATE NOCASE,"
     " GEgridXY TEXT COLLATE NOCASE)",
-    // The view walks logtab_time newest first and tests the band on the index entry, so the
-    // first screen comes without sorting; logtab_band serves the counts, the other two the searches.
-    "CREATE INDEX logtab_time ON logtab (Date DESC, GMT DESC, Band)",
-    "CREATE INDEX logtab_band ON logtab (Band)",
-    "CREATE INDEX logtab_callsign ON logtab (Callsign)",
-    "CREATE INDEX logtab_grid ON logtab (Grid)",
     "CREATE TABLE dxccdata ("
     " ADIF INTEGER,"
     " dxcccode TEXT COLLATE NOCASE,"
     " entity TEXT COLLATE NOCASE)",
+};
+
+// Made with a new log, and made at open where an older log lacks them.
+const char* const kIndexStatements[] = {
+    // The view walks logtab_time newest first and tests the band on the index entry, so the
+    // first screen comes without sorting; logtab_band serves the counts, callsign and grid the searches.
+    "CREATE INDEX IF NOT EXISTS logtab_time ON logtab (Date DESC, GMT DESC, Band)",
+    "CREATE INDEX IF NOT EXISTS logtab_band ON logtab (Band)",
+    "CREATE INDEX IF NOT EXISTS logtab_callsign ON logtab (Callsign COLLATE NOCASE)",
+    "CREATE INDEX IF NOT EXISTS logtab_grid ON logtab (Grid)",
+    // Worked before, new square and new entity on a band: one index seek each.
+    "CREATE INDEX IF NOT EXISTS logtab_square ON logtab (upper(substr(Grid, 1, 4)), Band)",
+    "CREATE INDEX IF NOT EXISTS logtab_dxcc ON logtab (DXCC COLLATE NOCASE, Band)",
     // The lookup narrows the patterns to those that can match the callsign's first character.
-    "CREATE INDEX dxccdata_initial ON dxccdata (upper(substr(dxcccode, 1, 1)))",
+    "CREATE INDEX IF NOT EXISTS dxccdata_initial ON dxccdata (upper(substr(dxcccode, 1, 1)))",
 };
 
 // logtab columns the program reads or writes by name.
@@ -95,6 +102,15 @@ private:
     QString m_openError;
 };
 
+bool createIndexes(QSqlQuery& query)
+{
+    for (const char* statement : kIndexStatements) {
+        if (!query.exec(QString::fromLatin1(statement)))
+            return false;
+    }
+    return true;
+}
+
 bool fillNewLog(QSqlDatabase db, const std::vector<DxccRow>& dxccRows, QString* sqlError)
 {
     if (!db.transaction()) {
@@ -108,6 +124,11 @@ bool fillNewLog(QSqlDatabase db, const std::vector<DxccRow>& dxccRows, QString* 
             db.rollback();
             return false;
         }
+    }
+    if (!createIndexes(query)) {
+        *sqlError = query.lastError().text();
+        db.rollback();
+        return false;
     }
     if (!query.prepare(QStringLiteral("INSERT INTO dxccdata (ADIF, dxcccode, entity) VALUES (?, ?, ?)"))) {
         *sqlError = query.lastError().text();
@@ -133,6 +154,26 @@ bool fillNewLog(QSqlDatabase db, const std::vector<DxccRow>& dxccRows, QString* 
 }
 
 } // namespace
+
+bool createMissingIndexes(QSqlDatabase db, QString* error)
+{
+    if (!db.transaction()) {
+        setError(error, db.lastError().text());
+        return false;
+    }
+    QSqlQuery query(db);
+    if (!createIndexes(query)) {
+        setError(error, query.lastError().text());
+        db.rollback();
+        return false;
+    }
+    if (!db.commit()) {
+        setError(error, db.lastError().text());
+        db.rollback();
+        return false;
+    }
+    return true;
+}
 
 bool createLogFile(const QString& path, const std::vector<DxccRow>& dxccRows, QString* error)
 {

@@ -2,6 +2,7 @@
 
 #include "CtyCsv.h"
 
+#include <QSqlDatabase>
 #include <QString>
 
 #include <vector>
@@ -16,5 +17,9 @@ bool createLogFile(const QString& path, const std::vector<DxccRow>& dxccRows, QS
 // Checks, without writing to it, that the file at path is a writable SQLite log with the
 // tables and named columns the program uses. Sets *error to a message naming the file.
 bool checkLogFile(const QString& path, QString* error);
+
+// Makes the indexes an older log lacks, all in one transaction. False (with *error) when refused;
+// the log then still works, only its look-ups are slower.
+bool createMissingIndexes(QSqlDatabase db, QString* error);
 
 } // namespace mivra

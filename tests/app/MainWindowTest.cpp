@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "EntryRow.h"
+#include "Form6.h"
 #include "LogGrid.h"
 #include "SettingsWindow.h"
 #include "ZelMultiOption.h"
@@ -180,7 +181,30 @@ TEST_F(StartTest, TwipLayoutOfTheMainControls)
     }
     EXPECT_EQ(m_window->bandButton(20)->pos(), QPoint(800, 16));
     EXPECT_EQ(m_window->bandButton(21)->pos(), QPoint(847, 14));
-    EXPECT_FALSE(m_window->findChild<QPushButton*>(QStringLiteral("QSL"))->isEnabled());
+    EXPECT_TRUE(m_window->findChild<QPushButton*>(QStringLiteral("QSL"))->isEnabled());
+}
+
+// QSL runs the close sequence, then opens the QSL window on the settings just written; "Exit QSL"
+// starts the main window anew.
+TEST_F(StartTest, QslButtonSwapsToTheQslWindowAndBack)
+{
+    writeSettings(QStringLiteral("DL1ABC"), QStringLiteral("JO62QM12"));
+    openWindow();
+    m_window->findChild<QLineEdit*>(QStringLiteral("Callsign"))->setText(QStringLiteral("DL1NEW"));
+    QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("QSL")), Qt::LeftButton);
+
+    EXPECT_FALSE(m_window->isVisible());
+    EXPECT_FALSE(m_window->isOpen());
+    EXPECT_EQ(settingsLines(settingsBytes()).mid(0, 2), QStringList({"\"DL1NEW\"", "\"JO62QM12\""}));
+    qsl::Form6* form6 = m_window->qslWindow();
+    ASSERT_TRUE(form6);
+    EXPECT_TRUE(form6->isVisible());
+    EXPECT_EQ(form6->findChild<QLabel*>(QStringLiteral("CallL"))->text(), QStringLiteral("DL1NEW"));
+
+    QTest::mouseClick(form6->button(QStringLiteral("Exit")), Qt::LeftButton);
+    EXPECT_FALSE(form6->isVisible());
+    EXPECT_TRUE(m_window->isVisible());
+    EXPECT_TRUE(m_window->isOpen());
 }
 
 TEST_F(StartTest, PatternsThatCannotBeSwitchedStopTheStartWithAMessage)

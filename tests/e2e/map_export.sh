@@ -8,7 +8,7 @@ set -euo pipefail
 program=$(readlink -f "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${MIVRA_E2E_INNER:-}" ]; then
-  exec env MIVRA_E2E_INNER=1 xvfb-run -a -s "-screen 0 1280x800x24" bash "$here/map_export.sh" "$program"
+  exec env MIVRA_E2E_INNER=1 bash "$here/in_xvfb.sh" bash "$here/map_export.sh" "$program"
 fi
 
 # The run is driven on the X server, whatever platform the test environment names.

@@ -1,7 +1,7 @@
 # Sourced by the driven e2e scripts: runs the script again inside its own Xvfb, and helpers that drive
 # the real windows with xdotool and read message boxes through the X selection.
 if [ -z "${MIVRA_UNDER_XVFB:-}" ]; then
-  MIVRA_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$@"
+  MIVRA_UNDER_XVFB=1 exec bash "$(dirname "$0")/in_xvfb.sh" bash "$0" "$@"
 fi
 export QT_QPA_PLATFORM=xcb
 

@@ -60,6 +60,7 @@ TEST_F(DxccLookup, FirstMatchingRowInStoredOrderWins)
 TEST_F(DxccLookup, FailsWithoutTheTable)
 {
     test::execAll(*m_log, {u"DROP TABLE dxccdata"_qs});
+    m_log->reloadDxccPatterns();
     EXPECT_EQ(m_log->findDxcc(u"DL1XX"_qs).status, DxccStatus::Failed);
 }
 

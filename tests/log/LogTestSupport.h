@@ -85,6 +85,7 @@ inline void setDxccRows(const LogDatabase& log, const std::vector<std::pair<QStr
         query.addBindValue(entity);
         ASSERT_TRUE(query.exec());
     }
+    log.reloadDxccPatterns();
 }
 
 } // namespace mivra::test

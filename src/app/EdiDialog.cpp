@@ -1,0 +1,75 @@
+#include "EdiDialog.h"
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+namespace mivra {
+
+namespace {
+
+QDateTimeEdit* utcEdit(const QDateTime& time, QWidget* parent)
+{
+    auto* edit = new QDateTimeEdit(time.toUTC(), parent);
+    edit->setTimeSpec(Qt::UTC);
+    edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'"));
+    edit->setCalendarPopup(true);
+    return edit;
+}
+
+} // namespace
+
+EdiDialog::EdiDialog(const EdiOptions& options, QWidget* parent)
+    : QDialog(parent)
+    , m_options(options)
+    , m_contest(new QLineEdit(options.contestName, this))
+    , m_section(new QComboBox(this))
+    , m_from(utcEdit(options.from, this))
+    , m_to(utcEdit(options.to, this))
+    , m_operators(new QLineEdit(options.operators, this))
+    , m_remarks(new QPlainTextEdit(options.remarks.join(u'\n'), this))
+{
+    setObjectName(QStringLiteral("EdiDialog"));
+    setWindowTitle(QStringLiteral("EDI contest log, %1").arg(ediBandText(options.bandValue)));
+    m_contest->setObjectName(QStringLiteral("contest"));
+    m_section->setObjectName(QStringLiteral("section"));
+    m_section->setEditable(true);
+    m_section->addItems({QStringLiteral("SINGLE"), QStringLiteral("MULTI"), QStringLiteral("SINGLE-LP"),
+                         QStringLiteral("MULTI-LP")});
+    if (!options.section.isEmpty())
+        m_section->setCurrentText(options.section);
+    m_from->setObjectName(QStringLiteral("from"));
+    m_to->setObjectName(QStringLiteral("to"));
+    m_operators->setObjectName(QStringLiteral("operators"));
+    m_remarks->setObjectName(QStringLiteral("remarks"));
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* form = new QFormLayout(this);
+    form->addRow(QStringLiteral("Contest:"), m_contest);
+    form->addRow(QStringLiteral("Section:"), m_section);
+    form->addRow(QStringLiteral("From (UTC):"), m_from);
+    form->addRow(QStringLiteral("To (UTC):"), m_to);
+    form->addRow(QStringLiteral("Operators:"), m_operators);
+    form->addRow(QStringLiteral("Remarks:"), m_remarks);
+    form->addRow(buttons);
+}
+
+EdiOptions EdiDialog::options() const
+{
+    EdiOptions options = m_options;
+    options.contestName = m_contest->text().trimmed();
+    options.section = m_section->currentText().trimmed();
+    options.from = m_from->dateTime().toUTC();
+    options.to = m_to->dateTime().toUTC();
+    options.operators = m_operators->text().trimmed();
+    options.remarks = m_remarks->toPlainText().split(u'\n', Qt::SkipEmptyParts);
+    return options;
+}
+
+} // namespace mivra

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "EdiExport.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QDateTimeEdit;
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace mivra {
+
+// The contest details of an EDI export: name, section, span (UTC), operators and remarks.
+class EdiDialog : public QDialog {
+    Q_OBJECT
+public:
+    EdiDialog(const EdiOptions& options, QWidget* parent = nullptr);
+    // The options with what the user entered.
+    EdiOptions options() const;
+
+private:
+    EdiOptions m_options;
+    QLineEdit* m_contest;
+    QComboBox* m_section;
+    QDateTimeEdit* m_from;
+    QDateTimeEdit* m_to;
+    QLineEdit* m_operators;
+    QPlainTextEdit* m_remarks;
+};
+
+} // namespace mivra

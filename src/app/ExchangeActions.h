@@ -1,0 +1,48 @@
+#pragma once
+
+#include "AppContext.h"
+#include "EdiExport.h"
+#include "ExchangeTypes.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QWidget;
+
+namespace mivra {
+
+// The grid's exchange entries: ADIF export of the rows in view, ADIF import, EDI export of the
+// selected band. Each asks for a file, shows a progress dialog on long runs and reports the result.
+class ExchangeActions : public QObject {
+    Q_OBJECT
+public:
+    // Asks for a file: caption, suggested path, filter, and whether it is to be written.
+    using FileChooser = std::function<QString(QWidget* parent, const QString& caption, const QString& path,
+                                              const QString& filter, bool save)>;
+    // Lets the user complete the EDI header and span (band and defaults filled in); false on cancel.
+    using EdiAsker = std::function<bool(QWidget* parent, EdiOptions* options)>;
+
+    // rowsInView gives the grid's band and search, ownStation the own callsign and locator as the
+    // window shows them, reload refreshes the grid after an import.
+    ExchangeActions(AppContext& context, QWidget* window, std::function<LogSelection()> rowsInView,
+                    std::function<OwnStation()> ownStation, std::function<void()> reload);
+
+    void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+    void setEdiAsker(EdiAsker asker) { m_askEdi = std::move(asker); }
+
+    void exportAdif();
+    void importAdif();
+    void exportEdi();
+
+private:
+    AppContext& m_ctx;
+    QWidget* m_window;
+    std::function<LogSelection()> m_rowsInView;
+    std::function<OwnStation()> m_ownStation;
+    std::function<void()> m_reload;
+    FileChooser m_chooseFile;
+    EdiAsker m_askEdi;
+};
+
+} // namespace mivra

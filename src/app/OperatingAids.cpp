@@ -1,0 +1,138 @@
+#include "OperatingAids.h"
+
+#include "ContactGeometry.h"
+#include "EntryRow.h"
+#include "LogDatabase.h"
+#include "Twips.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+
+namespace mivra {
+
+namespace {
+
+enum class Aid { Plain, Figure, Mark };
+
+QLabel* makeAid(QWidget* window, const char* name, const QRect& rect, Aid kind)
+{
+    auto* label = new QLabel(window);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setGeometry(rect);
+    if (kind != Aid::Plain) {
+        QFont font = label->font();
+        font.setBold(true);
+        label->setFont(font);
+    }
+    if (kind == Aid::Mark) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, QColor(0xD0, 0x00, 0x00));
+        label->setPalette(palette);
+    }
+    return label;
+}
+
+// "wkd 3 on 144, 5 all, last 2025-06-12"; empty when the station was never worked.
+QString workedBeforeText(const WorkedBefore& worked, const QString& bandPattern)
+{
+    if (worked.allBands == 0)
+        return {};
+    QString text = bandPattern.isEmpty() ? QStringLiteral("wkd %1 all").arg(worked.allBands)
+                                         : QStringLiteral("wkd %1 on %2, %3 all")
+                                               .arg(worked.onBand)
+                                               .arg(bandPattern.chopped(1))
+                                               .arg(worked.allBands);
+    if (worked.last.isValid())
+        text += QStringLiteral(", last ") + worked.last.toString(QStringLiteral("yyyy-MM-dd"));
+    return text;
+}
+
+// "482 km  256°"
+QString distanceHeadingText(float km, float degrees)
+{
+    const QLocale locale;
+    return locale.toString(double(km), 'f', 0) + QStringLiteral(" km  ") + locale.toString(double(degrees), 'f', 0)
+           + QStringLiteral("°");
+}
+
+} // namespace
+
+OperatingAids::OperatingAids(QWidget* window, EntryRow& entry, QLineEdit* ownLocator, Services services)
+    : QObject(window)
+    , m_history(services.log)
+    , m_services(std::move(services))
+{
+    // Two rows between cou and "My Callsign:", above the entry captions: the station's history, then
+    // distance and heading with the marks of what is new.
+    m_workedBefore = makeAid(window, "workedBefore", twipRect(6840, 15, 4200, 225), Aid::Plain);
+    m_distanceHeading = makeAid(window, "distanceHeading", twipRect(6840, 240, 1500, 225), Aid::Figure);
+    m_newSquare = makeAid(window, "newSquare", twipRect(8400, 240, 1260, 225), Aid::Mark);
+    m_newDxcc = makeAid(window, "newDxcc", twipRect(9720, 240, 1200, 225), Aid::Mark);
+
+    connect(&entry, &EntryRow::callsignChecked, this, &OperatingAids::showCallsign);
+    connect(&entry, &EntryRow::locatorChecked, this, &OperatingAids::showLocator);
+    for (auto signal : {&EntryRow::contactStarted, &EntryRow::saved}) {
+        connect(&entry, signal, this, &OperatingAids::clearCallsign);
+        connect(&entry, signal, this, &OperatingAids::clearLocator);
+    }
+    connect(entry.field(QStringLiteral("Ca")), &QLineEdit::textChanged, this, &OperatingAids::clearCallsign);
+    connect(entry.field(QStringLiteral("Gr")), &QLineEdit::textChanged, this, &OperatingAids::clearLocator);
+    connect(ownLocator, &QLineEdit::textChanged, m_distanceHeading, &QLabel::clear);
+}
+
+void OperatingAids::showCallsign(const QString& callsign, const QString& entity)
+{
+    m_callsign = callsign;
+    m_entity = entity;
+    lookUpCallsign();
+}
+
+void OperatingAids::showLocator(const QString& locator, bool hasGeometry)
+{
+    m_locator = locator;
+    m_distanceHeading->setText(hasGeometry ? distanceHeadingText(m_services.geometry.QrbKm, m_services.geometry.QtfDeg)
+                                           : QString());
+    lookUpSquare();
+}
+
+void OperatingAids::bandChanged()
+{
+    if (!m_callsign.isEmpty())
+        lookUpCallsign();
+    if (!m_locator.isEmpty())
+        lookUpSquare();
+}
+
+void OperatingAids::lookUpCallsign()
+{
+    const QString band = m_services.bandPattern();
+    const std::optional<WorkedBefore> worked = m_history.workedBefore(m_callsign, band);
+    m_workedBefore->setText(worked ? workedBeforeText(*worked, band) : QString());
+    const std::optional<bool> entityWorked = m_entity.isEmpty() ? std::nullopt : m_history.entityWorked(m_entity, band);
+    m_newDxcc->setText(entityWorked == false ? QStringLiteral("NEW DXCC") : QString());
+}
+
+void OperatingAids::lookUpSquare()
+{
+    const std::optional<bool> worked = m_history.squareWorked(m_locator, m_services.bandPattern());
+    m_newSquare->setText(worked == false ? QStringLiteral("NEW SQUARE") : QString());
+}
+
+void OperatingAids::clearCallsign()
+{
+    m_callsign.clear();
+    m_entity.clear();
+    m_workedBefore->clear();
+    m_newDxcc->clear();
+}
+
+void OperatingAids::clearLocator()
+{
+    m_locator.clear();
+    m_distanceHeading->clear();
+    m_newSquare->clear();
+}
+
+} // namespace mivra

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ExchangeTypes.h"
+
+#include <QByteArray>
+
+#include <vector>
+
+namespace mivra {
+
+class LogDatabase;
+
+struct AdifExportResult {
+    bool ok = false;
+    QString error;      // why nothing was written
+    int written = 0;    // records in the file
+    QStringList leftOut; // rows without a readable date or time, one line each
+};
+
+// The .adi text of these rows. dxccNumber gives the entity number of an entity text (0: none).
+QByteArray adifDocument(const std::vector<LogRow>& rows, const OwnStation& own, const QDateTime& created,
+                        const std::function<int(const QString&)>& dxccNumber, QStringList* leftOut,
+                        int* written, const Progress& progress = {});
+
+// Writes the selected rows of the log to an .adi file, whole or not at all.
+AdifExportResult exportAdif(LogDatabase& log, const LogSelection& selection, const OwnStation& own,
+                            const QString& filePath, const QDateTime& created, const Progress& progress = {});
+
+// The application-defined fields this program writes.
+inline const QString kAppQsl = QStringLiteral("APP_MIVRA_QSL");
+inline const QString kAppBand = QStringLiteral("APP_MIVRA_BAND");
+inline const QString kAppMode = QStringLiteral("APP_MIVRA_MODE");
+inline const QString kAppProp = QStringLiteral("APP_MIVRA_PROP");
+inline const QString kAppNameUtf8 = QStringLiteral("APP_MIVRA_NAME_UTF8");
+inline const QString kAppCommentUtf8 = QStringLiteral("APP_MIVRA_COMMENT_UTF8");
+inline const QString kAppQslViaUtf8 = QStringLiteral("APP_MIVRA_QSL_VIA_UTF8");
+
+} // namespace mivra

@@ -1,0 +1,259 @@
+#include "AdifFields.h"
+
+#include <QUrl>
+
+#include <array>
+#include <cmath>
+
+namespace mivra::adif {
+
+namespace {
+
+struct BandRange {
+    const char* name;
+    double low; // MHz
+    double high;
+    const char* buttonValue; // the band button's value, or nullptr
+};
+
+// The ADIF band enumeration with the band buttons' values beside it.
+constexpr std::array<BandRange, 33> kBands{{
+    {"2190m", 0.1357, 0.1378, nullptr},  {"630m", 0.472, 0.479, nullptr},    {"560m", 0.501, 0.504, nullptr},
+    {"160m", 1.8, 2.0, "1840"},          {"80m", 3.5, 4.0, "3600"},          {"60m", 5.06, 5.45, nullptr},
+    {"40m", 7.0, 7.3, "7050"},           {"30m", 10.1, 10.15, "10140"},      {"20m", 14.0, 14.35, "14200"},
+    {"17m", 18.068, 18.168, "18110"},    {"15m", 21.0, 21.45, "21150"},      {"12m", 24.89, 24.99, "24950"},
+    {"10m", 28.0, 29.7, "28400"},        {"8m", 40.0, 45.0, nullptr},        {"6m", 50.0, 54.0, "50"},
+    {"5m", 54.000001, 69.9, nullptr},    {"4m", 70.0, 71.0, nullptr},        {"2m", 144.0, 148.0, "144"},
+    {"1.25m", 222.0, 225.0, nullptr},    {"70cm", 420.0, 450.0, "432"},      {"33cm", 902.0, 928.0, nullptr},
+    {"23cm", 1240.0, 1300.0, "1296"},    {"13cm", 2300.0, 2450.0, "2320"},   {"9cm", 3300.0, 3500.0, "3400"},
+    {"6cm", 5650.0, 5925.0, "5760"},     {"3cm", 10000.0, 10500.0, "10368"}, {"1.25cm", 24000.0, 24250.0, "24048"},
+    {"6mm", 47000.0, 47200.0, "47088"},  {"4mm", 75500.0, 81000.0, "76032"}, {"2.5mm", 119980.0, 123000.0, "122250"},
+    {"2mm", 134000.0, 149000.0, nullptr}, {"1mm", 241000.0, 250000.0, nullptr},
+    {"submm", 300000.0, 7500000.0, nullptr},
+}};
+
+const BandRange* bandAt(double mhz)
+{
+    for (const BandRange& band : kBands) {
+        if (mhz >= band.low && mhz <= band.high)
+            return &band;
+    }
+    return nullptr;
+}
+
+const BandRange* bandNamed(const QString& name)
+{
+    for (const BandRange& band : kBands) {
+        if (name.compare(QLatin1String(band.name), Qt::CaseInsensitive) == 0)
+            return &band;
+    }
+    return nullptr;
+}
+
+struct ModeEntry {
+    const char* submode;
+    const char* mode;
+};
+
+// Submodes with their modes, as the ADIF mode enumeration lists them (the ones logs hold).
+constexpr ModeEntry kSubmodes[] = {
+    {"USB", "SSB"},       {"LSB", "SSB"},       {"FT4", "MFSK"},      {"FST4", "MFSK"},     {"FST4W", "MFSK"},
+    {"JS8", "MFSK"},      {"Q65", "MFSK"},      {"MFSK8", "MFSK"},    {"MFSK16", "MFSK"},   {"PSK31", "PSK"},
+    {"BPSK31", "PSK"},    {"PSK63", "PSK"},     {"BPSK63", "PSK"},    {"PSK125", "PSK"},    {"QPSK31", "PSK"},
+    {"QPSK63", "PSK"},    {"JT65A", "JT65"},    {"JT65B", "JT65"},    {"JT65B2", "JT65"},   {"JT65C", "JT65"},
+    {"JT65C2", "JT65"},   {"JT9-1", "JT9"},     {"JT9A", "JT9"},      {"JT4A", "JT4"},      {"JT4B", "JT4"},
+    {"JT4C", "JT4"},      {"JT4D", "JT4"},      {"JT4E", "JT4"},      {"JT4F", "JT4"},      {"JT4G", "JT4"},
+    {"ISCAT-A", "ISCAT"}, {"ISCAT-B", "ISCAT"}, {"PCW", "CW"},        {"DSTAR", "DIGITALVOICE"},
+    {"C4FM", "DIGITALVOICE"}, {"DMR", "DIGITALVOICE"}, {"FREEDV", "DIGITALVOICE"}, {"FMHELL", "HELL"},
+    {"ASCI", "RTTY"},
+};
+
+constexpr const char* kModes[] = {
+    "AM",   "ARDOP", "ATV",  "CHIP",   "CLO",    "CONTESTI", "CW",   "DIGITALVOICE", "DOMINO", "DYNAMIC",
+    "FAX",  "FM",    "FSK441", "FT8",  "HELL",   "ISCAT",    "JT4",  "JT9",          "JT44",   "JT65",
+    "MFSK", "MSK144", "MT63", "OLIVIA", "OPERA", "PAC",      "PAX",  "PKT",          "PSK",    "PSK2K",
+    "Q15",  "QRA64", "ROS",  "RTTY",   "RTTYM",  "SSB",      "SSTV", "T10",          "THOR",   "THRB",
+    "TOR",  "V4",    "VOICE", "WINMOR", "WSPR",
+};
+
+struct PropEntry {
+    const char* code;
+    const char* mode;
+};
+constexpr PropEntry kProps[] = {{"Tr", "TR"}, {"Au", "AUR"}, {"Es", "ES"}, {"Rs", "RS"}, {"Ms", "MS"}};
+
+} // namespace
+
+BandInfo bandOfValue(const QString& bandValue)
+{
+    const QString value = bandValue.trimmed();
+    for (const BandRange& band : kBands) {
+        if (band.buttonValue && value == QLatin1String(band.buttonValue))
+            return {QString::fromLatin1(band.name), std::nullopt};
+    }
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (!ok || number <= 0)
+        return {};
+    // Short-wave kHz figures first: 10125 is 30m rather than 3cm.
+    const BandRange* shortWave = number >= 1000.0 ? bandAt(number / 1000.0) : nullptr;
+    if (shortWave && shortWave->high < 30.0)
+        return {QString::fromLatin1(shortWave->name), number / 1000.0};
+    if (const BandRange* band = bandAt(number))
+        return {QString::fromLatin1(band->name), number};
+    return {};
+}
+
+QString bandOfFrequency(double frequencyMHz)
+{
+    const BandRange* band = bandAt(frequencyMHz);
+    return band ? QString::fromLatin1(band->name) : QString();
+}
+
+QString bandValueOf(const QString& adifBand, std::optional<double> frequencyMHz)
+{
+    const BandRange* band = frequencyMHz ? bandAt(*frequencyMHz) : nullptr;
+    if (!band)
+        band = bandNamed(adifBand.trimmed());
+    if (!band)
+        return {};
+    if (band->high < 30.0) {
+        // Short wave is logged in kHz.
+        if (band->buttonValue)
+            return QString::fromLatin1(band->buttonValue);
+        return numberText(frequencyMHz ? *frequencyMHz * 1000.0 : band->low * 1000.0, 3);
+    }
+    const QString button = band->buttonValue ? QString::fromLatin1(band->buttonValue) : QString();
+    if (frequencyMHz) {
+        const QString frequency = numberText(*frequencyMHz, 6);
+        if (button.isEmpty() || frequency.startsWith(button))
+            return frequency;
+    }
+    return button.isEmpty() ? numberText(band->low, 6) : button;
+}
+
+ModeInfo modeOfText(const QString& text)
+{
+    const QString upper = text.trimmed().toUpper();
+    if (upper.isEmpty())
+        return {};
+    for (const char* mode : kModes) {
+        if (upper == QLatin1String(mode))
+            return {upper, {}};
+    }
+    for (const ModeEntry& entry : kSubmodes) {
+        if (upper == QLatin1String(entry.submode))
+            return {QString::fromLatin1(entry.mode), upper};
+    }
+    return {};
+}
+
+QslStates qslStatesOfLetter(const QString& letter)
+{
+    const QString l = letter.trimmed().toUpper();
+    if (l == u"Y"_qs || l == u"S"_qs || l == u"B"_qs)
+        return {u"Q"_qs, u"N"_qs}; // a card waits to be printed
+    if (l == u"T"_qs)
+        return {u"Q"_qs, u"Y"_qs}; // their card came; ours, the thanks, waits
+    if (l == u"Q"_qs)
+        return {u"Y"_qs, u"Y"_qs};
+    if (l == u"D"_qs)
+        return {u"Y"_qs, u"N"_qs};
+    if (l == u"N"_qs)
+        return {u"N"_qs, u"N"_qs};
+    return {};
+}
+
+QString qslLetterOfStates(const QString& sent, const QString& received)
+{
+    const QString s = sent.trimmed().toUpper();
+    const QString r = received.trimmed().toUpper();
+    const bool cardReceived = r == u"Y"_qs || r == u"V"_qs;
+    const bool cardWaiting = s == u"Q"_qs || s == u"R"_qs;
+    if (cardReceived)
+        return cardWaiting ? u"T"_qs : u"Q"_qs;
+    return cardWaiting ? u"Y"_qs : u"N"_qs;
+}
+
+QString propModeOfCode(const QString& code)
+{
+    for (const PropEntry& entry : kProps) {
+        if (code.trimmed().compare(QLatin1String(entry.code), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(entry.mode);
+    }
+    return {};
+}
+
+QString propCodeOfMode(const QString& propMode)
+{
+    for (const PropEntry& entry : kProps) {
+        if (propMode.trimmed().compare(QLatin1String(entry.mode), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(entry.code);
+    }
+    return propMode.trimmed();
+}
+
+QString asciiText(const QString& text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 32 && u < 127) {
+            result += c;
+        } else if (u == u'\r' || u == u'\n' || u == u'\t') {
+            result += u' ';
+        } else if (u == u'ß') {
+            result += u"ss"_qs;
+        } else if (c.isLowSurrogate()) {
+            continue; // the high surrogate already stood for the character
+        } else {
+            const QString decomposed = QString(c).normalized(QString::NormalizationForm_KD);
+            QString base;
+            for (const QChar d : decomposed) {
+                if (d.unicode() >= 32 && d.unicode() < 127)
+                    base += d;
+            }
+            result += base.isEmpty() ? u"?"_qs : base;
+        }
+    }
+    return result;
+}
+
+QString percentEncoded(const QString& text)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(text, " "));
+}
+
+QString percentDecoded(const QString& text)
+{
+    return QUrl::fromPercentEncoding(text.toLatin1());
+}
+
+QString splitReport(const QString& typed, const QString& mode, QString* serial)
+{
+    const QString text = typed.trimmed();
+    const int reportLength = mode.trimmed().compare(u"CW"_qs, Qt::CaseInsensitive) == 0 ? 3 : 2;
+    bool digits = !text.isEmpty();
+    for (const QChar c : text)
+        digits = digits && c >= u'0' && c <= u'9';
+    serial->clear();
+    if (!digits || text.size() <= reportLength)
+        return text;
+    *serial = text.mid(reportLength);
+    return text.left(reportLength);
+}
+
+QString numberText(double value, int decimals)
+{
+    QString text = QString::number(value, 'f', decimals);
+    if (text.contains(u'.')) {
+        while (text.endsWith(u'0'))
+            text.chop(1);
+        if (text.endsWith(u'.'))
+            text.chop(1);
+    }
+    return text;
+}
+
+} // namespace mivra::adif

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace mivra::adif {
+
+// The band a logtab band value names, in ADIF terms.
+struct BandInfo {
+    QString name;                    // ADIF band ("2m", "70cm", "20m"); empty when unknown
+    std::optional<double> frequency; // MHz, when the value is a frequency rather than a band button's value
+};
+
+// "144" is 2m, "1296" is 23cm, "122250" is 2.5mm; short-wave values are kHz ("3600" is 80m).
+// A value that is no band button's is read as MHz when it lies in a band, else as kHz.
+BandInfo bandOfValue(const QString& bandValue);
+
+// The band value to store for an ADIF band and frequency (either may be missing): the band
+// button's value, or for VHF and up the frequency itself when the band filter still finds it.
+// Empty when neither names a band.
+QString bandValueOf(const QString& adifBand, std::optional<double> frequencyMHz);
+
+// The ADIF band (lower case as the enumeration writes it) of a frequency in MHz; empty when none.
+QString bandOfFrequency(double frequencyMHz);
+
+// MODE and SUBMODE of a mode text ("USB" is SSB/USB, "FT4" is MFSK/FT4); both empty when the
+// text is no ADIF mode or submode.
+struct ModeInfo {
+    QString mode;
+    QString submode;
+};
+ModeInfo modeOfText(const QString& text);
+
+// QSL_SENT and QSL_RCVD of a QSL letter; both empty for a letter not in the vocabulary.
+struct QslStates {
+    QString sent;
+    QString received;
+};
+QslStates qslStatesOfLetter(const QString& letter);
+// The QSL letter for QSL_SENT and QSL_RCVD as other loggers write them; "N" when both are empty.
+QString qslLetterOfStates(const QString& sent, const QString& received);
+
+// PROP_MODE of a propagation code ("Tr" is TR, "Au" AUR, "Es" ES, "Rs" RS, "Ms" MS); empty when none.
+QString propModeOfCode(const QString& code);
+// The propagation code of a PROP_MODE; other modes are kept as they are.
+QString propCodeOfMode(const QString& propMode);
+
+// Text as an ADIF String: printable ASCII only. Letters with accents lose them, "ß" becomes
+// "ss", line breaks and tabs become spaces, anything else becomes "?".
+QString asciiText(const QString& text);
+
+// The exact text in ASCII for an application field (UTF-8, percent-encoded) and back.
+QString percentEncoded(const QString& text);
+QString percentDecoded(const QString& text);
+
+// The report and the serial number of a report typed as "59001": the report is three digits
+// for CW ("599001"), else two. A text that is not all digits, or no longer than the report, is
+// all report.
+QString splitReport(const QString& typed, const QString& mode, QString* serial);
+
+// Numbers as ADIF writes them: "." as decimal separator, no exponent, no trailing zeros.
+QString numberText(double value, int decimals);
+
+} // namespace mivra::adif

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+#include <vector>
+
+namespace mivra::adif {
+
+// Builds an .adi file: ASCII only, one record per line.
+class AdifWriter {
+public:
+    // The header: a line of text, then the fields, then <EOH>.
+    void header(const QString& text, const std::vector<std::pair<QString, QString>>& fields);
+    // One field of the current record; nothing for an empty value. The value must be ASCII.
+    void field(const QString& name, const QString& value, char type = 0);
+    void endRecord();
+    const QByteArray& bytes() const { return m_bytes; }
+
+private:
+    void write(const QString& name, const QString& value, char type);
+    QByteArray m_bytes;
+};
+
+// One record of a file: field names in upper case, values as text, and where it began.
+struct AdifRecord {
+    int number = 0;  // 1 for the first record of the file
+    qint64 offset = 0; // byte offset of its first field
+    QHash<QString, QString> fields;
+
+    QString value(const char* name) const { return fields.value(QLatin1String(name)); }
+};
+
+// Reads .adi files as loggers write them: ADIF 2 and 3, field names and <EOH>/<EOR> in any
+// case, with or without a header, data lengths in bytes (or in characters where a writer
+// counted UTF-8 text so), values in UTF-8 or, failing that, Windows-1252/Latin-1.
+// A last record without <EOR> is kept when it holds fields.
+std::vector<AdifRecord> readAdif(const QByteArray& bytes);
+
+} // namespace mivra::adif

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "ExchangeTypes.h"
+
+#include <QByteArray>
+
+namespace mivra {
+
+class LogDatabase;
+
+struct AdifImportResult {
+    bool ok = false;
+    QString error;        // why nothing was imported
+    int imported = 0;
+    int skipped = 0;      // equal to a stored contact, or to an earlier record of the file
+    QStringList refusals; // one line per refused record, naming its position
+
+    // "Imported 12, skipped 3 (already in the log), refused 1." and the first refusals.
+    QString summary(int refusalsShown = 10) const;
+};
+
+// Adds the records of an .adi document to the log, in one transaction. Each record becomes a
+// row with its DXCC entity from the log's own lookup and QRB and QTF from MY_GRIDSQUARE or,
+// without it, the own locator. Records equal to a stored contact (callsign, band, date, time to
+// the minute) are skipped; records without callsign, date or time, or with an invalid locator,
+// are refused.
+AdifImportResult importAdif(LogDatabase& log, const QByteArray& document, const OwnStation& own,
+                            const Progress& progress = {});
+
+// The same for a file.
+AdifImportResult importAdifFile(LogDatabase& log, const QString& filePath, const OwnStation& own,
+                                const Progress& progress = {});
+
+} // namespace mivra

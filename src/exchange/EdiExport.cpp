@@ -1,0 +1,256 @@
+#include "EdiExport.h"
+
+#include "AdifFields.h"
+#include "LogDatabase.h"
+#include "LogRows.h"
+#include "Locator.h"
+#include "Utf16View.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QSet>
+
+#include <cmath>
+#include <numbers>
+
+namespace mivra {
+
+namespace {
+
+struct EdiBand {
+    const char* value;
+    const char* text;
+};
+constexpr EdiBand kEdiBands[] = {
+    {"50", "50 MHz"},     {"70", "70 MHz"},       {"144", "144 MHz"},   {"432", "432 MHz"},  {"1296", "1,3 GHz"},
+    {"2320", "2,3 GHz"},  {"3400", "3,4 GHz"},    {"5760", "5,7 GHz"},  {"10368", "10 GHz"}, {"24048", "24 GHz"},
+    {"47088", "47 GHz"},  {"76032", "76 GHz"},    {"122250", "122 GHz"},
+};
+
+// Centre of the 6-character square a locator begins with, in degrees.
+bool locatorCentre(const QString& locator, double* lon, double* lat)
+{
+    const QString l = locator.trimmed().toUpper().left(6);
+    if (l.size() != 6 || !geo::IsLocatorValid(utf16View(l)))
+        return false;
+    *lon = (l[0].unicode() - u'A') * 20.0 - 180.0 + (l[2].unicode() - u'0') * 2.0 + (l[4].unicode() - u'A') * (2.0 / 24.0)
+           + 1.0 / 24.0;
+    *lat = (l[1].unicode() - u'A') * 10.0 - 90.0 + (l[3].unicode() - u'0') + (l[5].unicode() - u'A') * (1.0 / 24.0)
+           + 1.0 / 48.0;
+    return true;
+}
+
+// The station itself, whether fixed, portable or mobile.
+QString stationOf(const QString& callsign)
+{
+    QString call = callsign.trimmed().toUpper();
+    for (const char* suffix : {"/P", "/M", "/MM", "/AM", "/A"}) {
+        if (call.endsWith(QLatin1String(suffix))) {
+            call.chop(int(qstrlen(suffix)));
+            break;
+        }
+    }
+    return call;
+}
+
+int modeCode(const QString& mode)
+{
+    const QString m = mode.trimmed().toUpper();
+    if (m == u"SSB"_qs || m == u"USB"_qs || m == u"LSB"_qs)
+        return 1;
+    if (m == u"CW"_qs)
+        return 2;
+    if (m == u"AM"_qs)
+        return 5;
+    if (m == u"FM"_qs)
+        return 6;
+    if (m == u"RTTY"_qs)
+        return 7;
+    if (m == u"SSTV"_qs)
+        return 8;
+    if (m == u"ATV"_qs)
+        return 9;
+    return 0;
+}
+
+// A serial number with leading zeros to three digits at least.
+QString serialText(const QString& serial)
+{
+    return serial.isEmpty() ? serial : serial.rightJustified(3, u'0');
+}
+
+// A header value on one line, without the field separator.
+QString lineText(const QString& text)
+{
+    QString ascii = adif::asciiText(text.trimmed());
+    ascii.replace(u';', u',');
+    return ascii;
+}
+
+} // namespace
+
+QString ediBandText(const QString& bandValue)
+{
+    for (const EdiBand& band : kEdiBands) {
+        if (bandValue.trimmed() == QLatin1String(band.value))
+            return QString::fromLatin1(band.text);
+    }
+    return {};
+}
+
+double ediDistance(const QString& ownLocator, const QString& locator)
+{
+    double lon1 = 0, lat1 = 0, lon2 = 0, lat2 = 0;
+    if (!locatorCentre(ownLocator, &lon1, &lat1) || !locatorCentre(locator, &lon2, &lat2))
+        return -1.0;
+    constexpr double kRadians = std::numbers::pi / 180.0;
+    const double cosine = std::sin(lat1 * kRadians) * std::sin(lat2 * kRadians)
+                          + std::cos(lat1 * kRadians) * std::cos(lat2 * kRadians) * std::cos((lon1 - lon2) * kRadians);
+    return 111.2 * std::acos(std::clamp(cosine, -1.0, 1.0)) / kRadians;
+}
+
+int ediPoints(double distanceKm)
+{
+    return distanceKm < 0 ? 0 : int(std::floor(distanceKm)) + 1;
+}
+
+QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& options, QString* error)
+{
+    const QString bandText = ediBandText(options.bandValue);
+    if (bandText.isEmpty()) {
+        *error = QStringLiteral("EDI logs are for one band from 50 MHz up (50, 70, 144, 432, 1296 ... 122250); %1 is not one.")
+                     .arg(options.bandValue);
+        return {};
+    }
+    const QString ownLocator = options.own.locator.trimmed().toUpper();
+    double lon = 0, lat = 0;
+    if (!locatorCentre(ownLocator, &lon, &lat)) {
+        *error = QStringLiteral("The own locator \"%1\" is not a 6-character locator; set it in the settings.").arg(ownLocator);
+        return {};
+    }
+
+    QStringList records;
+    QSet<QString> stations;
+    QSet<QString> squares;
+    QSet<QString> entities;
+    int valid = 0;
+    qint64 points = 0;
+    int bestPoints = -1;
+    QString best;
+    for (const LogRow& row : rows) {
+        const QString call = row.callsign.trimmed().toUpper();
+        const QString grid = row.grid.trimmed().toUpper();
+        QString sentSerial;
+        QString receivedSerial;
+        const QString sent = adif::splitReport(row.rsts, row.mode, &sentSerial);
+        const QString received = adif::splitReport(row.rstr, row.mode, &receivedSerial);
+
+        const bool duplicate = stations.contains(stationOf(call));
+        stations.insert(stationOf(call));
+        const double distance = ediDistance(ownLocator, grid);
+        const bool counts = !duplicate && distance >= 0;
+        const int qsoPoints = counts ? ediPoints(distance) : 0;
+        bool newSquare = false;
+        bool newEntity = false;
+        if (counts) {
+            ++valid;
+            points += qsoPoints;
+            newSquare = !squares.contains(grid.left(4));
+            squares.insert(grid.left(4));
+            newEntity = !row.dxcc.isEmpty() && !entities.contains(row.dxcc);
+            if (!row.dxcc.isEmpty())
+                entities.insert(row.dxcc);
+            if (qsoPoints > bestPoints) {
+                bestPoints = qsoPoints;
+                best = QStringLiteral("%1;%2;%3").arg(lineText(call), grid.left(6)).arg(qsoPoints);
+            }
+        }
+        records << QStringList{row.time.toString(u"yyMMdd"_qs),
+                               row.time.toString(u"HHmm"_qs),
+                               lineText(call),
+                               QString::number(modeCode(row.mode)),
+                               lineText(sent),
+                               lineText(serialText(sentSerial)),
+                               lineText(received),
+                               lineText(serialText(receivedSerial)),
+                               QString(),
+                               lineText(grid.left(6)),
+                               QString::number(qsoPoints),
+                               QString(),
+                               newSquare ? u"N"_qs : QString(),
+                               newEntity ? u"N"_qs : QString(),
+                               duplicate ? u"D"_qs : QString()}
+                       .join(u';');
+    }
+
+    QStringList lines;
+    lines << u"[REG1TEST;1]"_qs
+          << u"TName="_qs + lineText(options.contestName)
+          << u"TDate="_qs + options.from.toUTC().toString(u"yyyyMMdd"_qs) + u';'
+                 + options.to.toUTC().toString(u"yyyyMMdd"_qs)
+          << u"PCall="_qs + lineText(options.own.callsign.toUpper())
+          << u"PWWLo="_qs + ownLocator.left(6)
+          << u"PExch="_qs << u"PAdr1="_qs << u"PAdr2="_qs
+          << u"PSect="_qs + lineText(options.section)
+          << u"PBand="_qs + bandText
+          << u"PClub="_qs << u"RName="_qs
+          << u"RCall="_qs + lineText(options.own.callsign.toUpper())
+          << u"RAdr1="_qs << u"RAdr2="_qs << u"RPoCo="_qs << u"RCity="_qs << u"RCoun="_qs << u"RPhon="_qs
+          << u"RHBBS="_qs
+          << u"MOpe1="_qs + lineText(options.operators)
+          << u"MOpe2="_qs << u"STXEq="_qs << u"SPowe="_qs << u"SRXEq="_qs << u"SAnte="_qs << u"SAntH="_qs
+          << QStringLiteral("CQSOs=%1;1").arg(valid)
+          << QStringLiteral("CQSOP=%1").arg(points)
+          << QStringLiteral("CWWLs=%1;0;1").arg(squares.size())
+          << u"CWWLB=0"_qs
+          << u"CExcs=0;0;1"_qs
+          << u"CExcB=0"_qs
+          << QStringLiteral("CDXCs=%1;0;1").arg(entities.size())
+          << u"CDXCB=0"_qs
+          << QStringLiteral("CToSc=%1").arg(points)
+          << u"CODXC="_qs + best
+          << u"[Remarks]"_qs;
+    for (const QString& remark : options.remarks)
+        lines << lineText(remark);
+    lines << QStringLiteral("[QSORecords;%1]").arg(records.size());
+    lines << records;
+    return (lines.join(u"\r\n"_qs) + u"\r\n"_qs).toLatin1();
+}
+
+EdiExportResult exportEdi(LogDatabase& log, const EdiOptions& options, const QString& filePath)
+{
+    EdiExportResult result;
+    if (!options.from.isValid() || !options.to.isValid() || options.to <= options.from) {
+        result.error = u"The contest span needs a start before its end."_qs;
+        return result;
+    }
+    LogSelection selection;
+    selection.bandPattern = options.bandValue.trimmed() + u'%';
+    selection.from = options.from;
+    selection.to = options.to;
+    std::vector<LogRow> rows;
+    QString error;
+    if (!readLogRows(log, selection, &rows, &error)) {
+        result.error = QStringLiteral("The log cannot be read: %1").arg(error);
+        return result;
+    }
+    // "144%" also finds "1440"; keep the rows of this band only.
+    std::erase_if(rows, [&](const LogRow& row) {
+        const QString band = row.band.trimmed();
+        return band != options.bandValue.trimmed() && !band.startsWith(options.bandValue.trimmed() + u'.');
+    });
+    const QByteArray document = ediDocument(rows, options, &result.error);
+    if (document.isEmpty())
+        return result;
+    QSaveFile file(filePath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size() || !file.commit()) {
+        result.error = QStringLiteral("The file %1 cannot be written: %2")
+                           .arg(QDir::toNativeSeparators(filePath), file.errorString());
+        return result;
+    }
+    result.written = int(rows.size());
+    result.ok = true;
+    return result;
+}
+
+} // namespace mivra

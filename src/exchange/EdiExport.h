@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ExchangeTypes.h"
+
+#include <QByteArray>
+
+#include <vector>
+
+namespace mivra {
+
+class LogDatabase;
+
+// What an EDI (REG1TEST) log needs beyond the rows: one band, the contest span in UTC and the
+// header lines.
+struct EdiOptions {
+    QString bandValue; // "144", "432", "1296", ... (50 MHz and up)
+    QDateTime from;    // the span [from, to), UTC
+    QDateTime to;
+    QString contestName;
+    QString section;
+    QString operators;
+    QStringList remarks;
+    OwnStation own;
+};
+
+struct EdiExportResult {
+    bool ok = false;
+    QString error;
+    int written = 0;
+};
+
+// The REG1TEST band text of a band value ("144 MHz", "1,3 GHz"); empty below 50 MHz.
+QString ediBandText(const QString& bandValue);
+
+// Distance in km between the centres of two locators (6 characters or more are read; 111.2 km
+// per degree of great circle) and the QSO points it gives: each commenced km counts.
+double ediDistance(const QString& ownLocator, const QString& locator);
+int ediPoints(double distanceKm);
+
+// The .edi text of rows of one band in time order (CR LF line ends, ASCII). Fails with *error
+// when the band or the own locator cannot make an EDI log.
+QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& options, QString* error);
+
+// Writes the log's rows of the band within the span to an .edi file, whole or not at all.
+EdiExportResult exportEdi(LogDatabase& log, const EdiOptions& options, const QString& filePath);
+
+} // namespace mivra

@@ -1,0 +1,193 @@
+#include "ExchangeCommandLine.h"
+
+#include "AdifExport.h"
+#include "AdifFields.h"
+#include "AdifImport.h"
+#include "EdiExport.h"
+#include "LogDatabase.h"
+#include "StationSettings.h"
+#include "StationSettingsFile.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+
+#include <cstdio>
+#include <memory>
+
+namespace mivra {
+
+namespace {
+
+void print(FILE* stream, const QString& text)
+{
+    std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
+}
+
+// The own station from the settings file, without creating the file when it is missing.
+OwnStation ownStation(const QString& settingsFile)
+{
+    if (!QFileInfo::exists(settingsFile))
+        return {};
+    StationSettings settings;
+    if (!LoadStationSettings(settings, settingsFile))
+        return {};
+    return {settings.text(StationSettings::OwnCallsign), settings.text(StationSettings::OwnLocator)};
+}
+
+// A band as the log stores it: "144", or an ADIF band such as "2m".
+QString bandValueOfArgument(const QString& argument)
+{
+    const QString value = adif::bandValueOf(argument, std::nullopt);
+    return value.isEmpty() ? argument.trimmed() : value;
+}
+
+QDateTime utcTime(const QString& text)
+{
+    QString t = text.trimmed();
+    if (t.endsWith(u'Z') || t.endsWith(u'z'))
+        t.chop(1);
+    t.replace(u' ', u'T');
+    QDateTime time = QDateTime::fromString(t, Qt::ISODate);
+    if (!time.isValid())
+        return {};
+    time.setTimeSpec(Qt::UTC);
+    return time;
+}
+
+} // namespace
+
+bool isExchangeCommand(const QString& argument)
+{
+    return argument == u"export-adif"_qs || argument == u"import-adif"_qs || argument == u"export-edi"_qs;
+}
+
+QString exchangeCommandsHelp()
+{
+    return u"Commands (on the log of the data folder, without a window; times in UTC):\n"
+           "  mivra export-adif FILE [--band B]\n"
+           "  mivra import-adif FILE\n"
+           "  mivra export-edi FILE --band B --from 2026-06-06T14:00 --to 2026-06-07T14:00 [--contest NAME]"_qs;
+}
+
+int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& environment, FILE* out, FILE* err)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(exchangeCommandsHelp());
+    parser.addHelpOption();
+    const QCommandLineOption dataDir(u"data-dir"_qs, u"The log (backup.sqlite) is in <dir>."_qs, u"dir"_qs);
+    const QCommandLineOption band(u"band"_qs, u"The band: 144, 432, 1296, ... or 2m, 70cm, ..."_qs, u"band"_qs);
+    const QCommandLineOption from(u"from"_qs, u"Start of the contest, UTC (2026-06-06T14:00)."_qs, u"time"_qs);
+    const QCommandLineOption to(u"to"_qs, u"End of the contest, UTC (2026-06-07T14:00)."_qs, u"time"_qs);
+    const QCommandLineOption contest(u"contest"_qs, u"The contest's name."_qs, u"name"_qs);
+    const QCommandLineOption section(u"section"_qs, u"The section entered (SINGLE, MULTI, ...)."_qs, u"section"_qs);
+    const QCommandLineOption operators(u"operators"_qs, u"The operators' callsigns."_qs, u"calls"_qs);
+    parser.addOptions({dataDir, band, from, to, contest, section, operators});
+    parser.addPositionalArgument(u"command"_qs, u"export-adif, import-adif or export-edi"_qs);
+    parser.addPositionalArgument(u"file"_qs, u"The .adi or .edi file."_qs);
+    if (!parser.parse(arguments)) {
+        print(err, u"mivra: "_qs + parser.errorText());
+        return 1;
+    }
+    if (parser.isSet(u"help"_qs)) {
+        print(out, parser.helpText());
+        return 0;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2 || !isExchangeCommand(positional[0])) {
+        print(err, u"mivra: give one command and one file.\n"_qs + exchangeCommandsHelp());
+        return 1;
+    }
+    const QString command = positional[0];
+    const QString file = QFileInfo(positional[1]).absoluteFilePath();
+    const bool isEdi = command == u"export-edi"_qs;
+    if (isEdi && (!parser.isSet(band) || !parser.isSet(from) || !parser.isSet(to))) {
+        print(err, u"mivra: export-edi needs --band, --from and --to."_qs);
+        return 1;
+    }
+    if (!isEdi && (parser.isSet(from) || parser.isSet(to) || parser.isSet(contest))) {
+        print(err, QStringLiteral("mivra: %1 takes no --from, --to or --contest.").arg(command));
+        return 1;
+    }
+    if (command == u"import-adif"_qs && parser.isSet(band)) {
+        print(err, u"mivra: import-adif takes no --band."_qs);
+        return 1;
+    }
+
+    const QString folder = environment.dataFolder(parser.value(dataDir));
+    const QString logPath = QDir(folder).filePath(environment.logFileName);
+    if (command != u"import-adif"_qs && !QFileInfo::exists(logPath)) {
+        print(err, QStringLiteral("mivra: there is no log %1.").arg(QDir::toNativeSeparators(logPath)));
+        return 1;
+    }
+    if (!QDir().mkpath(folder)) {
+        print(err, QStringLiteral("mivra: the data folder %1 cannot be created.").arg(QDir::toNativeSeparators(folder)));
+        return 1;
+    }
+    QString error;
+    std::unique_ptr<QLockFile> lock;
+    if (environment.lockFolder) {
+        lock = environment.lockFolder(folder, &error);
+        if (!lock) {
+            print(err, u"mivra: "_qs + error);
+            return 1;
+        }
+    }
+    std::unique_ptr<LogDatabase> log = LogDatabase::open(logPath, environment.ctyCsvPath, &error);
+    if (!log) {
+        print(err, u"mivra: "_qs + error);
+        return 1;
+    }
+    log->readStoredPatternsAsRunning();
+    const OwnStation own = ownStation(environment.settingsFile);
+    int status = 0;
+
+    if (command == u"export-adif"_qs) {
+        LogSelection selection;
+        if (parser.isSet(band))
+            selection.bandPattern = bandValueOfArgument(parser.value(band)) + u'%';
+        const AdifExportResult result = exportAdif(*log, selection, own, file, QDateTime::currentDateTimeUtc());
+        if (!result.ok) {
+            print(err, u"mivra: "_qs + result.error);
+            status = 1;
+        } else {
+            print(out, QStringLiteral("Exported %1 contacts to %2.").arg(result.written).arg(QDir::toNativeSeparators(file)));
+            for (const QString& line : result.leftOut)
+                print(err, u"mivra: left out: "_qs + line);
+            status = result.leftOut.isEmpty() ? 0 : 2;
+        }
+    } else if (command == u"import-adif"_qs) {
+        const AdifImportResult result = importAdifFile(*log, file, own);
+        if (!result.ok) {
+            print(err, u"mivra: "_qs + result.error);
+            status = 1;
+        } else {
+            print(out, result.summary(20));
+        }
+    } else {
+        EdiOptions options;
+        options.bandValue = bandValueOfArgument(parser.value(band));
+        options.from = utcTime(parser.value(from));
+        options.to = utcTime(parser.value(to));
+        options.contestName = parser.value(contest);
+        options.section = parser.value(section);
+        options.operators = parser.value(operators);
+        options.own = own;
+        if (!options.from.isValid() || !options.to.isValid()) {
+            print(err, u"mivra: --from and --to take UTC times such as 2026-06-06T14:00."_qs);
+            status = 1;
+        } else {
+            const EdiExportResult result = exportEdi(*log, options, file);
+            if (!result.ok) {
+                print(err, u"mivra: "_qs + result.error);
+                status = 1;
+            } else {
+                print(out, QStringLiteral("Exported %1 contacts to %2.").arg(result.written).arg(QDir::toNativeSeparators(file)));
+            }
+        }
+    }
+    return status;
+}
+
+} // namespace mivra

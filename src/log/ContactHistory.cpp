@@ -1,0 +1,88 @@
+#include "ContactHistory.h"
+
+#include "LogDatabase.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace mivra {
+
+namespace {
+
+// Dates are stored as yyyy-MM-dd; older logs wrote dd.MM.yyyy.
+QDate storedDate(const QString& text)
+{
+    const QDate iso = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    return iso.isValid() ? iso : QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
+}
+
+// The band condition of the look-ups; with no band every non-empty band matches.
+QString bandOrAny(const QString& bandPattern)
+{
+    return bandPattern.isEmpty() ? QStringLiteral("%") : bandPattern;
+}
+
+std::optional<bool> exists(QSqlQuery& query)
+{
+    if (!query.exec() || !query.next())
+        return std::nullopt;
+    return query.value(0).toBool();
+}
+
+} // namespace
+
+ContactHistory::ContactHistory(const LogDatabase& log)
+    : m_log(log)
+{
+}
+
+std::optional<WorkedBefore> ContactHistory::workedBefore(const QString& callsign, const QString& bandPattern) const
+{
+    QSqlQuery query(m_log.database());
+    query.setForwardOnly(true);
+    if (!query.prepare(QString::fromLatin1(kWorkedBeforeSql)))
+        return std::nullopt;
+    query.bindValue(QStringLiteral(":band"), bandOrAny(bandPattern));
+    query.bindValue(QStringLiteral(":call"), callsign);
+    if (!query.exec())
+        return std::nullopt;
+    WorkedBefore worked;
+    while (query.next()) {
+        ++worked.allBands;
+        if (query.value(0).toBool())
+            ++worked.onBand;
+        const QDate date = storedDate(query.value(1).toString());
+        if (date.isValid() && (!worked.last.isValid() || date > worked.last))
+            worked.last = date;
+    }
+    if (query.lastError().isValid())
+        return std::nullopt;
+    return worked;
+}
+
+std::optional<bool> ContactHistory::squareWorked(const QString& locator, const QString& bandPattern) const
+{
+    if (locator.size() < 4)
+        return std::nullopt;
+    QSqlQuery query(m_log.database());
+    query.setForwardOnly(true);
+    if (!query.prepare(QString::fromLatin1(kSquareWorkedSql)))
+        return std::nullopt;
+    query.bindValue(QStringLiteral(":square"), locator.left(4).toUpper());
+    query.bindValue(QStringLiteral(":band"), bandOrAny(bandPattern));
+    return exists(query);
+}
+
+std::optional<bool> ContactHistory::entityWorked(const QString& entity, const QString& bandPattern) const
+{
+    QSqlQuery query(m_log.database());
+    query.setForwardOnly(true);
+    if (!query.prepare(QString::fromLatin1(kEntityWorkedSql)))
+        return std::nullopt;
+    query.bindValue(QStringLiteral(":entity"), entity);
+    query.bindValue(QStringLiteral(":band"), bandOrAny(bandPattern));
+    return exists(query);
+}
+
+} // namespace mivra

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "CardPage.h"
+
+#include <QPrinterInfo>
+#include <QString>
+
+#include <memory>
+
+namespace mivra::qsl {
+
+// Where printed cards go: one page and one job (or file) per card.
+class CardOutput {
+public:
+    virtual ~CardOutput() = default;
+    // Prints one card. False, with the reason in *error, when it did not come out.
+    virtual bool printCard(const CardFields& card, const CardImages& images, const QString& callsign,
+                           QString* error) = 0;
+    // What the operator is told after cards went out; empty when there is nothing to tell.
+    virtual QString doneMessage(int cards) const;
+};
+
+// A system printer: each card is a print job of its own.
+class PrinterCardOutput : public CardOutput {
+public:
+    explicit PrinterCardOutput(QPrinterInfo printer);
+    bool printCard(const CardFields& card, const CardImages& images, const QString& callsign, QString* error) override;
+
+private:
+    QPrinterInfo m_printer;
+};
+
+// One PDF file per card in a folder, the page as large as the card. File names sort in print order, also after
+// earlier runs, and show the callsign: "000001-DL1ABC.pdf". A file is complete or not there.
+class PdfFolderCardOutput : public CardOutput {
+public:
+    explicit PdfFolderCardOutput(QString folder);
+    bool printCard(const CardFields& card, const CardImages& images, const QString& callsign, QString* error) override;
+    QString doneMessage(int cards) const override;
+
+    QString folder() const { return m_folder; }
+    // The page as written, the whole sheet, in twips: the card's 8115 by 5385.
+    static QSizeF pageTwips();
+
+private:
+    int nextNumber();
+
+    QString m_folder;
+    int m_next = 0; // 0 until the folder was looked at
+};
+
+// The folder below the data folder that takes the card files when there is no printer.
+QString cardFolder(const QString& dataFolder);
+
+// The system's default printer; when there is none, PDF files in cardFolder(dataFolder).
+std::unique_ptr<CardOutput> makeCardOutput(const QString& dataFolder);
+
+} // namespace mivra::qsl

@@ -1,0 +1,76 @@
+#include "QslFormats.h"
+
+#include <QDate>
+#include <QTime>
+
+#include <cmath>
+
+namespace mivra::qsl {
+
+QString formatBand(const QString& band, const QLocale& locale)
+{
+    bool ok = false;
+    double value = QLocale::c().toDouble(band.trimmed(), &ok);
+    if (!ok)
+        value = locale.toDouble(band.trimmed(), &ok);
+    if (!ok || !std::isfinite(value) || std::fabs(value) > 1e15)
+        return band;
+    QLocale grouped = locale;
+    grouped.setNumberOptions(grouped.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return QStringLiteral("    ") + grouped.toString(qlonglong(std::llround(value)));
+}
+
+QString formatDate(const QString& date)
+{
+    const QString text = date.trimmed();
+    QDate day = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+    if (!day.isValid())
+        day = QDate::fromString(text.left(10), QStringLiteral("dd.MM.yyyy"));
+    if (!day.isValid())
+        return date;
+    return QLatin1Char(' ') + day.toString(QStringLiteral("dd.MM.yy"));
+}
+
+QString formatTime(const QString& time)
+{
+    const QString text = time.trimmed();
+    QTime clock;
+    for (const char* format : {"HH:mm", "HH:mm:ss", "H:mm", "H:mm:ss"}) {
+        clock = QTime::fromString(text, QLatin1String(format));
+        if (clock.isValid())
+            break;
+    }
+    if (!clock.isValid())
+        return time;
+    return clock.toString(QStringLiteral("'  'HH': 'mm' '"));
+}
+
+QString prefixMode(const QString& mode)
+{
+    return QStringLiteral("     ") + mode;
+}
+
+QString valueText(const QVariant& value, const QLocale& locale)
+{
+    if (value.isNull())
+        return {};
+    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
+        QLocale plain = locale;
+        plain.setNumberOptions(QLocale::OmitGroupSeparator);
+        return plain.toString(value.toDouble(), 'g', 7);
+    }
+    return value.toString();
+}
+
+QString advancedState(const QString& state)
+{
+    if (state == QLatin1String("T"))
+        return QStringLiteral("Q");
+    if (state == QLatin1String("S"))
+        return QStringLiteral("D");
+    if (state == QLatin1String("Y") || state == QLatin1String("B"))
+        return QStringLiteral("N");
+    return state;
+}
+
+} // namespace mivra::qsl

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "CardPrinter.h"
+
+#include <QLocale>
+#include <QSqlDatabase>
+#include <QStringList>
+
+#include <vector>
+
+namespace mivra::qsl {
+
+// One log row as the card shows it (texts already formatted).
+struct RunRow {
+    qint64 id = 0;
+    QString state; // the QSL letter as read
+    QString date, time, callsign, band, mode, report, distance, heading, manager;
+};
+
+// Contacts that go on one card: one to four rows of one station.
+using CardRows = std::vector<RunRow>;
+
+// Puts consecutive rows with the same callsign (case counts) on cards of up to four lines.
+std::vector<CardRows> groupCards(const std::vector<RunRow>& rows);
+
+// Writes a card's rows into lines 1 to 4, with the callsign and the QSL manager of its last row.
+void fillCard(CardFields& card, const CardRows& rows);
+
+// What a run did, and what the operator is to be told.
+struct RunResult {
+    int rowsRead = 0;
+    int rowsAdvanced = 0;
+    int cardsPrinted = 0;
+    QStringList notPrinted;   // callsigns of cards that did not come out
+    QStringList messages;
+    QString message() const { return messages.join(QStringLiteral("\n\n")); }
+};
+
+// QSLRun: every row whose QSL state matches the letter (case-blind) becomes part of a card, in
+// callsign order. The rows are read in batches of up to 1,000; each batch's new states are
+// stored in one transaction before its first card is printed. A card that does not come out
+// gives its rows their old state back, so the next run prints them.
+class QslRun {
+public:
+    static constexpr int kBatchRows = 1000;
+
+    QslRun(QSqlDatabase log, CardPrinter& printer, QLocale locale = QLocale());
+
+    RunResult QSLRun(const QString& QSLFilter, CardFields& card);
+
+private:
+    enum class Read { Rows, End, Failed };
+    Read readBatch(const QString& letter, std::vector<RunRow>* rows);
+    bool storeStates(const std::vector<RunRow>& rows, bool advance, QString* error);
+
+    QSqlDatabase m_log;
+    CardPrinter& m_printer;
+    QLocale m_locale;
+    // Where the next batch starts: after this callsign (as the log sorts it) and row.
+    bool m_started = false;
+    QString m_lastCallsign;
+    qint64 m_lastId = 0;
+};
+
+} // namespace mivra::qsl

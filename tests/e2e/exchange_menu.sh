@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# Drives the grid's context menu under Xvfb with xdotool: Export ADIF of the band in view through the
+# file dialog, read back by adif-parser-ts; Import ADIF of a file from another logger, checked with sqlite3;
+# Export EDI through the contest dialog. With MIVRA_E2E_SHOTS=DIR the screens are kept.
+set -euo pipefail
+program=$(readlink -f "$1")
+adif_parser=$2
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -z "${MIVRA_E2E_INNER:-}" ]; then
+  exec env MIVRA_E2E_INNER=1 bash "$here/in_xvfb.sh" bash "$here/exchange_menu.sh" "$program" "$adif_parser"
+fi
+
+unset QT_QPA_PLATFORM
+work=$(mktemp -d)
+pid=
+trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+cd "$work"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+shot() { [ -n "${MIVRA_E2E_SHOTS:-}" ] && import -window root "$MIVRA_E2E_SHOTS/$1.png" || true; }
+[ -f "$adif_parser/package.json" ] || fail "adif-parser-ts missing in $adif_parser (scripts/setup.sh installs it)"
+
+mkdir -p data
+printf '"DL1AAA"\r\n"JO62QM"\r\n2\r\n1\r\n10\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""\r\n128\r\n1\r\n' > Quovan.txt
+
+start() {
+  "$program" --data-dir "$work/data" 2>>stderr.txt &
+  pid=$!
+  window=$(timeout 20 xdotool search --sync --onlyvisible --name '^MivraQ' | head -1) || true
+  [ -n "$window" ] || fail "no main window"
+}
+stop() {
+  kill -TERM "$pid"
+  local status=0
+  wait "$pid" || status=$?
+  pid=
+  [ "$status" -eq 0 ] || fail "exit status $status: $(cat stderr.txt)"
+}
+# Waits for a visible window whose title matches, and gives its id.
+await() {
+  local id
+  id=$(timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -1) || true
+  [ -n "$id" ] || fail "no window $1"
+  echo "$id"
+}
+gone() {
+  for _ in $(seq 1 50); do xdotool search --onlyvisible --name "$1" >/dev/null || return 0; sleep 0.1; done
+  fail "window $1 stayed"
+}
+# Opens the grid's context menu on the first row and picks the entry `downs` steps down.
+menu() {
+  xdotool mousemove --window "$window" 300 120 click 1
+  sleep 0.3
+  xdotool mousemove --window "$window" 300 120 click 3
+  sleep 0.5
+  xdotool key --repeat "$1" --delay 100 Down
+  xdotool key Return
+}
+# Types a full path into the file dialog that has the focus and accepts it.
+answer_file_dialog() {
+  local dialog
+  dialog=$(await "$1")
+  sleep 0.5
+  xdotool key --window "$dialog" ctrl+a
+  xdotool type --delay 20 "$2"
+  xdotool key Return
+  gone "$1"
+}
+# The message box: its text is in the program's accessible tree only, so Return closes it.
+close_message() {
+  await '^Mivra$' > /dev/null
+  shot "$1"
+  xdotool key Return
+  gone '^Mivra$'
+}
+
+start
+stop
+db=data/backup.sqlite
+sqlite3 "$db" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000)
+  INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, DXCC, QSL, Band, mode, Prop, Nam)
+  SELECT printf('2026-06-%02d', 1 + i % 28), printf('%02d:%02d', i % 24, i % 60),
+         'OK' || (i % 10) || 'A' || char(65 + i % 26) || char(65 + (i / 26) % 26),
+         char(73 + i % 3) || char(77 + (i / 3) % 4) || ((i / 12) % 4) || ((i / 48) % 3)
+           || char(65 + i % 24) || char(65 + (i / 24) % 24),
+         '59' || printf('%03d', i), '57', 'OK Czech Republic', 'Y',
+         CASE WHEN i % 5 = 0 THEN '432' ELSE '144' END, 'SSB', 'Tr', CASE WHEN i % 7 = 0 THEN 'Jiří' ELSE '' END
+  FROM n"
+band_rows=$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE Band LIKE '144%'")
+
+start
+shot start
+# Export ADIF... (Delete, then the separator is skipped).
+menu 2
+answer_file_dialog '^Export ADIF' "$work/band.adi"
+close_message export-message
+[ -s band.adi ] || fail "no ADIF file"
+records=$(node -e '
+const {AdifParser} = require(process.argv[1]);
+const records = AdifParser.parseAdi(require("fs").readFileSync(process.argv[2], "latin1")).records;
+if (records.some(r => r.band !== "2m" || r.my_gridsquare !== "JO62QM")) throw new Error("field values");
+console.log(records.length);' "$adif_parser" band.adi) || fail "adif-parser-ts cannot read band.adi"
+[ "$records" -eq "$band_rows" ] || fail "adif-parser-ts read $records records, the band has $band_rows"
+
+# Import ADIF... of a file as another logger writes it: one new contact, one already stored, one refused.
+printf '<call:5>OK2AB<qso_date:8>20260607<time_on:4>0800<freq:7>144.300<mode:3>FT8<gridsquare:6>JN89AA<eor>\n<call:6>OK1ABA<qso_date:8>20260602<time_on:4>0101<band:2>2m<eor>\n<call:5>OK3AB<qso_date:8>20260607<time_on:4>0800<band:2>2m<gridsquare:2>JN<eor>\n' > other.adi
+already=$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE Callsign = 'OK1ABA' AND Date = '2026-06-02' AND GMT = '01:01' AND Band = '144'")
+[ "$already" -eq 1 ] || fail "the generated log lacks OK1ABA"
+menu 3
+answer_file_dialog '^Import ADIF' "$work/other.adi"
+close_message import-message
+[ "$(sqlite3 "$db" 'SELECT COUNT(*) FROM logtab')" -eq 1001 ] || fail "import: $(sqlite3 "$db" 'SELECT COUNT(*) FROM logtab') rows"
+[ "$(sqlite3 "$db" "SELECT Band || ' ' || mode || ' ' || QSL || ' ' || DXCC || ' ' || (QRB > 0) FROM logtab WHERE Callsign = 'OK2AB'")" \
+  = "144.3 FT8 N OK Czech Republic 1" ] || fail "the imported row: $(sqlite3 "$db" "SELECT * FROM logtab WHERE Callsign = 'OK2AB'")"
+
+# Export EDI...: the contest dialog (its defaults span the rows in view), then the file dialog.
+menu 4
+dialog=$(await '^EDI contest log')
+sleep 0.3
+xdotool type --delay 20 "Test Contest"
+shot edi-dialog
+xdotool key Return
+answer_file_dialog '^Export EDI' "$work/contest.edi"
+close_message edi-message
+grep -q '^TName=Test Contest' contest.edi || fail "EDI contest name: $(head -3 contest.edi)"
+edi_rows=$(sed -n 's/^\[QSORecords;\([0-9]*\)\]\r$/\1/p' contest.edi)
+[ "$edi_rows" -eq $((band_rows + 1)) ] || fail "EDI holds $edi_rows records, the band $((band_rows + 1))"
+
+# While the window runs on the folder, the commands keep off it.
+rows=$(sqlite3 "$db" 'SELECT COUNT(*) FROM logtab')
+if "$program" import-adif other.adi --data-dir "$work/data" > /dev/null 2> err.txt; then fail "import beside the window"; fi
+grep -q "in use by another copy" err.txt || fail "no message of the lock: $(cat err.txt)"
+[ "$(sqlite3 "$db" 'SELECT COUNT(*) FROM logtab')" -eq "$rows" ] || fail "the refused import changed the log"
+stop
+"$program" export-adif after.adi --data-dir "$work/data" > /dev/null || fail "export after the window ended"
+echo "exchange menu: ok ($records records out, 1 in, $edi_rows in the EDI log)"

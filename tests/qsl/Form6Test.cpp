@@ -1,0 +1,126 @@
+#include "Form6.h"
+
+#include "QslTestSupport.h"
+#include "StationSettings.h"
+#include "StationSettingsFile.h"
+#include "Twips.h"
+
+#include "../settings/RecordingMessages.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace mivra::qsl::test {
+
+namespace {
+
+class Form6Test : public LogTest {
+protected:
+    void openWindow(const QString& locator, const QString& infoLine = QStringLiteral("Info"))
+    {
+        StationSettings file;
+        file.setCreationDefaults();
+        file.setText(StationSettings::OwnCallsign, QStringLiteral("DL1XYZ"));
+        file.setText(StationSettings::OwnLocator, locator);
+        file.setText(StationSettings::QslInfoLine, infoLine);
+        ASSERT_TRUE(SaveStationSettings(file, settingsFile()));
+        m_window = std::make_unique<Form6>(QslWindowServices{
+            *m_log, m_settings, settingsFile(), m_messages, {assetsFolder()},
+            [this] { return std::make_unique<PdfFolderCardOutput>(cardFolder(m_dir.path())); }});
+        m_window->load();
+    }
+    QString settingsFile() const { return m_dir.filePath(QStringLiteral("Quovan.txt")); }
+    QString labelText(const char* name) const
+    {
+        return static_cast<QLabel*>(m_window->element(QString::fromLatin1(name)))->text();
+    }
+
+    StationSettings m_settings;
+    RecordingMessages m_messages;
+    std::unique_ptr<Form6> m_window;
+};
+
+TEST_F(Form6Test, LocatorSplitAtLoad)
+{
+    const std::vector<std::array<const char*, 3>> cases = {
+        {"JO62", "JO62", ""}, {"JO62QM", "JO62QM", ""}, {"JO41AB12", "JO41AB", "12"}, {"JO41AB12CD", "JO41AB", "12CD"}};
+    for (const auto& [locator, gridL, gridL1] : cases) {
+        openWindow(QString::fromLatin1(locator), QString());
+        EXPECT_EQ(labelText("GridL"), QString::fromLatin1(gridL)) << locator;
+        EXPECT_EQ(labelText("GridL1"), QString::fromLatin1(gridL1)) << locator;
+        EXPECT_EQ(labelText("CallL"), QStringLiteral("DL1XYZ"));
+        EXPECT_EQ(labelText("Label6"), QString()) << "an empty setting leaves its line empty";
+        EXPECT_EQ(labelText("Label1"), QStringLiteral("Confirming 2-way QSO with:"));
+        EXPECT_TRUE(m_window->QSLFilter().isEmpty());
+    }
+}
+
+TEST_F(Form6Test, SevenButtonsWithTheirCaptionsAndPlaces)
+{
+    openWindow(QStringLiteral("JO62QM"));
+    EXPECT_EQ(m_window->windowTitle(), QStringLiteral("Form6"));
+    EXPECT_EQ(m_window->size(), QSize(twipsToPixels(8115), twipsToPixels(5385)));
+    struct Button {
+        const char* name;
+        const char* caption;
+        QRect twips;
+    };
+    const Button buttons[] = {
+        {"Command1", "Print all qsl  Y>N", {330, 3585, 1155, 525}},
+        {"Command3", "Print Single qsl   S>D", {1575, 3585, 1155, 525}},
+        {"Command4", "Print direct qsl  T>Q", {2835, 3570, 1155, 525}},
+        {"Empty", "Empty Card", {4095, 3570, 1080, 525}},
+        {"StopPrint", "Cancel Print", {5250, 3570, 615, 525}},
+        {"BeaconPrint", "Beacon Print", {5985, 3570, 750, 540}},
+        {"Exit", "Exit QSL", {6870, 3585, 825, 525}},
+    };
+    EXPECT_EQ(m_window->findChildren<QPushButton*>().size(), 7);
+    for (const Button& b : buttons) {
+        QPushButton* button = m_window->button(QString::fromLatin1(b.name));
+        ASSERT_TRUE(button) << b.name;
+        EXPECT_EQ(button->text(), QString::fromLatin1(b.caption));
+        EXPECT_EQ(button->geometry(), twipRect(b.twips.x(), b.twips.y(), b.twips.width(), b.twips.height()));
+    }
+}
+
+// Text typed into a cell is printed by "Empty Card"; the log stays as it was.
+TEST_F(Form6Test, EmptyCardPrintsWhatTheWindowShows)
+{
+    const qint64 id = addContact(QStringLiteral("OK1ABC"), QStringLiteral("Y"));
+    openWindow(QStringLiteral("JO62QM"));
+    auto* cell = static_cast<QLineEdit*>(m_window->element(QStringLiteral("utc"), 2));
+    QTest::keyClicks(cell, QStringLiteral("typedtext"));
+    QTest::mouseClick(m_window->button(QStringLiteral("Empty")), Qt::LeftButton);
+
+    const QString pdf = cardFolder(m_dir.path()) + QStringLiteral("/000001-card.pdf");
+    const auto words = pdfWords(pdf);
+    const auto typed = std::find_if(words.begin(), words.end(), [](const PdfWord& w) { return w.text == QLatin1String("typedtext"); });
+    ASSERT_NE(typed, words.end());
+    EXPECT_NEAR(typed->xMin * 20, 1335 + 36, 40);
+    EXPECT_NEAR(typed->yMin * 20, 1650 + 36, 40);
+    EXPECT_EQ(state(id), QStringLiteral("Y"));
+    EXPECT_EQ(labelText("Label4"), QStringLiteral("PSE QSL"));
+    ASSERT_EQ(m_messages.informed.size(), 1);
+    EXPECT_TRUE(m_messages.informed[0].contains(QStringLiteral("1 QSL card was written"))) << m_messages.informed[0].toStdString();
+}
+
+// A print button runs over the log and leaves the card empty, with its greeting and heading.
+TEST_F(Form6Test, PrintButtonRunsAndResetsTheCard)
+{
+    addContact(QStringLiteral("OK1ABC"), QStringLiteral("T"));
+    openWindow(QStringLiteral("JO62QM"));
+    QTest::mouseClick(m_window->button(QStringLiteral("Command4")), Qt::LeftButton);
+    EXPECT_EQ(m_window->QSLFilter(), QStringLiteral("T"));
+    EXPECT_EQ(rowsWithState(QStringLiteral("Q")), 1);
+    EXPECT_EQ(labelText("Label4"), QStringLiteral("TNX QSL"));
+    EXPECT_TRUE(static_cast<QLineEdit*>(m_window->element(QStringLiteral("Cal")))->text().isEmpty());
+    EXPECT_TRUE(QFile::exists(cardFolder(m_dir.path()) + QStringLiteral("/000001-OK1ABC.pdf")));
+    ASSERT_EQ(m_messages.informed.size(), 1);
+    EXPECT_TRUE(m_messages.informed[0].contains(cardFolder(m_dir.path()))) << m_messages.informed[0].toStdString();
+}
+
+} // namespace
+
+} // namespace mivra::qsl::test
