@@ -449,7 +449,7 @@ bool MainWindow::ownLocatorForMap()
 {
     if (!ownMapPoint().isEmpty())
         return true;
-    m_ctx.messages.inform(this, QStringLiteral("Please enter your own locator in My Grid first: the map is drawn from it."));
+    m_ctx.messages.inform(this, QStringLiteral("Please enter a valid own locator in My Grid first: the map is drawn from it."));
     return false;
 }
 
