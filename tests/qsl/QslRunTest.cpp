@@ -132,6 +132,19 @@ TEST_F(QslRunTest, NoMatchingRowPrintsNothingAndChangesNothing)
     EXPECT_TRUE(m_card.cell(0, 1).isEmpty()) << "the run ends by emptying the cells";
 }
 
+// "Cancel Print" runs with no letter: the rows whose state is the empty text, kept as they are.
+TEST_F(QslRunTest, CancelPrintPrintsRowsWithAnEmptyState)
+{
+    const qint64 empty = addContact(QStringLiteral("OK1ABC"), QStringLiteral(""));
+    const qint64 other = addContact(QStringLiteral("SP2XYZ"), QStringLiteral("Y"));
+    ASSERT_EQ(rowsWithState(QStringLiteral("")), 1);
+    const RunResult result = run(QString());
+    ASSERT_EQ(cardShapes(m_output), (std::vector<std::pair<QString, int>>{{QStringLiteral("OK1ABC"), 1}}));
+    EXPECT_EQ(result.cardsPrinted, 1);
+    EXPECT_EQ(state(empty), QStringLiteral(""));
+    EXPECT_EQ(state(other), QStringLiteral("Y"));
+}
+
 TEST_F(QslRunTest, TypedTextStaysOnLinesTheRunDoesNotFill)
 {
     addContact(QStringLiteral("OK1ABC"), QStringLiteral("Y"));
