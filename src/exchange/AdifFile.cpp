@@ -97,6 +97,7 @@ std::vector<AdifRecord> readAdif(const QByteArray& bytes)
     if (endOfHeader >= 0 && (firstRecordEnd < 0 || endOfHeader < firstRecordEnd))
         position = endOfHeader + 5;
 
+    qsizetype nextRecordEnd = firstRecordEnd;
     AdifRecord record;
     record.number = 1;
     record.offset = -1;
@@ -132,6 +133,11 @@ std::vector<AdifRecord> readAdif(const QByteArray& bytes)
             if (characters > taken && atTagOrEnd(bytes, position + characters))
                 taken = characters;
         }
+        // A length that runs past the end of its record: the value stops before the <EOR>.
+        if (nextRecordEnd >= 0 && nextRecordEnd < position)
+            nextRecordEnd = lower.indexOf("<eor>", position);
+        if (nextRecordEnd >= 0 && nextRecordEnd < position + taken)
+            taken = nextRecordEnd - position;
         if (record.offset < 0)
             record.offset = open;
         record.fields.insert(name, decodeValue(QByteArrayView(bytes.constData() + position, taken), fileIsUtf8));

@@ -35,7 +35,7 @@ struct AdifRecord {
 // Reads .adi files as loggers write them: ADIF 2 and 3, field names and <EOH>/<EOR> in any
 // case, with or without a header, data lengths in bytes (or in characters where a writer
 // counted UTF-8 text so), values in UTF-8 or, failing that, Windows-1252/Latin-1.
-// A last record without <EOR> is kept when it holds fields.
+// A last record without <EOR> is kept when it holds fields; a value never runs past an <EOR>.
 std::vector<AdifRecord> readAdif(const QByteArray& bytes);
 
 } // namespace mivra::adif

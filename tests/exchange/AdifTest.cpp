@@ -176,6 +176,14 @@ TEST_F(Adif, ReadsFilesAsOtherLoggersWriteThem)
                    kOwn);
     EXPECT_EQ(latin1.imported, 1);
     EXPECT_EQ(test::column0(*m_log, u"SELECT Nam FROM logtab WHERE Callsign = 'OK1B'"_qs), QStringList{u"Jörg"_qs});
+
+    // A length that runs past the end of its record takes neither the <EOR> nor the next record's fields.
+    const AdifImportResult overrun = importAdif(
+        *m_log, "<CALL:4>OK1C<QSO_DATE:8>20260609<TIME_ON:4>1000<NAME:12>Jan <eor>\n<CALL:4>OK1D<QSO_DATE:8>20260609"
+                "<TIME_ON:4>1100<EOR>", kOwn);
+    EXPECT_EQ(overrun.imported, 2);
+    EXPECT_EQ(test::column0(*m_log, u"SELECT Callsign || '|' || Nam FROM logtab WHERE Date = '2026-06-09' ORDER BY ID"_qs),
+              (QStringList{u"OK1C|Jan"_qs, u"OK1D|"_qs}));
 }
 
 TEST_F(Adif, RefusesAndSkipsWithTheirPositions)
