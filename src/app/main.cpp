@@ -23,7 +23,10 @@ using namespace mivra;
 int main(int argc, char* argv[])
 {
     // export-adif, import-adif and export-edi run on the log without a window.
-    if (argc > 1 && isExchangeCommand(QString::fromLocal8Bit(argv[1]))) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (namesExchangeCommand(arguments)) {
         QCoreApplication commandLine(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Mivra"));
         QCoreApplication::setApplicationVersion(QStringLiteral(MIVRA_VERSION));
@@ -53,6 +56,11 @@ int main(int argc, char* argv[])
         parser.addOption(dataDirOption);
         parser.process(commandLine);
         dataDirArgument = parser.value(dataDirOption);
+        if (!parser.positionalArguments().isEmpty()) {
+            std::fprintf(stderr, "mivra: unknown argument %s\n%s\n", qPrintable(parser.positionalArguments().first()),
+                         qPrintable(exchangeCommandsHelp()));
+            return 1;
+        }
     }
 
     QApplication app(argc, argv);

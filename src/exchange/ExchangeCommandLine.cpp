@@ -63,6 +63,25 @@ bool isExchangeCommand(const QString& argument)
     return argument == u"export-adif"_qs || argument == u"import-adif"_qs || argument == u"export-edi"_qs;
 }
 
+bool namesExchangeCommand(const QStringList& arguments)
+{
+    static const QStringList optionsWithValue{u"data-dir"_qs, u"band"_qs,    u"from"_qs,     u"to"_qs,
+                                              u"contest"_qs,  u"section"_qs, u"operators"_qs};
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == u"--"_qs)
+            return i + 1 < arguments.size() && isExchangeCommand(arguments[i + 1]);
+        if (argument.size() > 1 && argument.startsWith(u'-')) {
+            const QString name = argument.mid(argument.startsWith(u"--"_qs) ? 2 : 1);
+            if (optionsWithValue.contains(name))
+                ++i;
+            continue;
+        }
+        return isExchangeCommand(argument);
+    }
+    return false;
+}
+
 QString exchangeCommandsHelp()
 {
     return u"Commands (on the log of the data folder, without a window; times in UTC):\n"

@@ -24,6 +24,10 @@ struct ExchangeEnvironment {
 // "export-adif", "import-adif" or "export-edi".
 bool isExchangeCommand(const QString& argument);
 
+// Whether the arguments (the program name first) name one of these commands: the first argument
+// that is neither an option nor an option's value, so "--data-dir DIR import-adif FILE" counts too.
+bool namesExchangeCommand(const QStringList& arguments);
+
 // The commands' lines for the program's --help.
 QString exchangeCommandsHelp();
 
