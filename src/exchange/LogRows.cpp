@@ -40,11 +40,13 @@ QDateTime rowTime(const QString& date, const QString& gmt)
     QDate day = QDate::fromString(date.trimmed(), Qt::ISODate);
     if (!day.isValid())
         day = QDate::fromString(date.trimmed(), QStringLiteral("dd.MM.yyyy"));
-    QTime time = QTime::fromString(gmt.trimmed(), QStringLiteral("HH:mm"));
-    if (!time.isValid())
-        time = QTime::fromString(gmt.trimmed(), QStringLiteral("HH:mm:ss"));
-    if (!time.isValid())
-        time = QTime::fromString(gmt.trimmed(), QStringLiteral("HHmm"));
+    // As the program writes it, as typed without the leading zero, or as digits only.
+    QTime time;
+    for (const char* format : {"HH:mm", "HH:mm:ss", "H:mm", "H:mm:ss", "HHmm"}) {
+        time = QTime::fromString(gmt.trimmed(), QLatin1String(format));
+        if (time.isValid())
+            break;
+    }
     if (!day.isValid() || !time.isValid())
         return {};
     return QDateTime(day, time, Qt::UTC);

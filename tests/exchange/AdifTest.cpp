@@ -146,6 +146,24 @@ TEST_F(Adif, RoundTripKeepsEveryRow)
     EXPECT_EQ(again.skipped, 7);
 }
 
+// A time typed without its leading zero is a time like any other.
+TEST_F(Adif, ExportsTimesWithoutLeadingZero)
+{
+    for (const QString& gmt : {u"7:05"_qs, u"8:06:30"_qs})
+        insertRow(*m_log, {u"2026-06-06"_qs, gmt, u"DL1ABC"_qs, u""_qs, u"59"_qs, u"59"_qs, u"144"_qs, u"SSB"_qs,
+                           u""_qs, u""_qs, u"N"_qs, u"Tr"_qs, u""_qs});
+    const QString file = m_dir.filePath(u"times.adi"_qs);
+    const AdifExportResult exported = exportAdif(*m_log, {}, kOwn, file, QDateTime::currentDateTimeUtc());
+    ASSERT_TRUE(exported.ok) << exported.error.toStdString();
+    EXPECT_EQ(exported.leftOut, QStringList());
+    QFile adi(file);
+    ASSERT_TRUE(adi.open(QIODevice::ReadOnly));
+    const std::vector<adif::AdifRecord> records = adif::readAdif(adi.readAll());
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].value("TIME_ON"), u"0705"_qs);
+    EXPECT_EQ(records[1].value("TIME_ON"), u"080630"_qs);
+}
+
 TEST_F(Adif, ReadsFilesAsOtherLoggersWriteThem)
 {
     // No header, mixed-case names, FT8 with FREQ only, ADIF 2 style, a name counted in characters,
