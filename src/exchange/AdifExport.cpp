@@ -48,7 +48,7 @@ QByteArray adifDocument(const std::vector<LogRow>& rows, const OwnStation& own, 
                                 .arg(row.callsign, row.date, row.gmt));
             continue;
         }
-        writer.field(u"CALL"_qs, adif::asciiText(row.callsign.trimmed().toUpper()));
+        textField(writer, u"CALL"_qs, kAppCallUtf8, row.callsign.trimmed().toUpper());
         writer.field(u"QSO_DATE"_qs, row.time.toString(u"yyyyMMdd"_qs));
         writer.field(u"TIME_ON"_qs, row.time.toString(row.time.time().second() ? u"HHmmss"_qs : u"HHmm"_qs));
 

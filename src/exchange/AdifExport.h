@@ -31,6 +31,7 @@ inline const QString kAppQsl = QStringLiteral("APP_MIVRA_QSL");
 inline const QString kAppBand = QStringLiteral("APP_MIVRA_BAND");
 inline const QString kAppMode = QStringLiteral("APP_MIVRA_MODE");
 inline const QString kAppProp = QStringLiteral("APP_MIVRA_PROP");
+inline const QString kAppCallUtf8 = QStringLiteral("APP_MIVRA_CALL_UTF8");
 inline const QString kAppNameUtf8 = QStringLiteral("APP_MIVRA_NAME_UTF8");
 inline const QString kAppCommentUtf8 = QStringLiteral("APP_MIVRA_COMMENT_UTF8");
 inline const QString kAppQslViaUtf8 = QStringLiteral("APP_MIVRA_QSL_VIA_UTF8");

@@ -165,7 +165,7 @@ AdifImportResult importAdif(LogDatabase& log, const QByteArray& document, const 
     for (const adif::AdifRecord& record : records) {
         if (progress && ++done % 1000 == 0)
             progress(done, 2 * qint64(records.size()));
-        const QString call = record.value("CALL").trimmed().toUpper();
+        const QString call = exactOr(record, kAppCallUtf8, {"CALL"}).trimmed().toUpper();
         const QString where = call.isEmpty() ? QStringLiteral("Record %1").arg(record.number)
                                              : QStringLiteral("Record %1 (%2)").arg(record.number).arg(call);
         const QString dateText = record.value("QSO_DATE").trimmed();

@@ -60,7 +60,7 @@ TEST_F(Adif, RoundTripKeepsEveryRow)
          u"Aurora"_qs, u"S"_qs, u"Au"_qs, de},
         {u"2026-06-07"_qs, u"11:11"_qs, u"DL0GHZ"_qs, u"JO62RN"_qs, u"5/9"_qs, u"59"_qs, u"122250"_qs, u"FT4"_qs,
          u"Ms"_qs, u"Rain"_qs, u"D"_qs, u"EME"_qs, de},
-        {u"2026-06-07"_qs, u"12:12"_qs, u"OK2XYZ"_qs, u"JN89AA"_qs, u"55"_qs, u"57"_qs, u"432.2"_qs, u"Digi"_qs,
+        {u"2026-06-07"_qs, u"12:12"_qs, u"OK2XÝZ"_qs, u"JN89AA"_qs, u"55"_qs, u"57"_qs, u"432.2"_qs, u"Digi"_qs,
          u"Zdeněk"_qs, u""_qs, u"N"_qs, u"Ms"_qs, ok},
         {u"2026-06-07"_qs, u"13:13"_qs, u"DL2AA"_qs, u"JO62"_qs, u"59"_qs, u"59"_qs, u"10368"_qs, u"SSB"_qs, u""_qs,
          u""_qs, u"B"_qs, u"Tr"_qs, de},
