@@ -28,10 +28,12 @@ sqlite3 "$db" "INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, Band, mode, 
   ('2026-05-03', '12:25', 'OK1ABC', 'JO70AA', '55', '1296', 'SSB', 'Y', 250, 120),
   ('2026-05-04', '13:35', 'OK1ABC', 'JO70AA', '59', '10368', 'FM', 'Y', 250, 120),
   ('2026-05-05', '14:45', 'SP2XYZ', 'JO93AA', '599', '144', 'CW', 'Y', 480, 60),
-  ('2026-05-06', '15:55', 'DL9OLD', 'JO62AA', '59', '144', 'SSB', 'N', 10, 5)"
+  ('2026-05-06', '15:55', 'DL9OLD', 'JO62AA', '59', '144', 'SSB', 'N', 10, 5),
+  ('2026-05-07', '16:05', 'DL8EMP', 'JO62AA', '59', '144', 'SSB', '', 10, 5)"
 
 # drive.sh PROGRAM MODE: QSL button, "Print all qsl  Y>N", the message dismissed; MODE "exit" then
-# clicks "Exit QSL" and checks that the main window is back. Ends the program with SIGTERM.
+# clicks "Cancel Print" (the rows with an empty state) and "Exit QSL" and checks that the main window is
+# back. Ends the program with SIGTERM.
 cat > drive.sh <<'DRIVE'
 set -euo pipefail
 program=$1
@@ -55,6 +57,12 @@ xdotool key --clearmodifiers Return
 sleep 0.5
 xdotool search --onlyvisible --name '^Mivra$' >/dev/null && fail "message not dismissed"
 if [ "$mode" = exit ]; then
+  click "$form6" 370 256                       # "Cancel Print" (5250, 3570) 615 by 525
+  box=$(window '^Mivra$') || fail "no message after Cancel Print"
+  xdotool windowfocus --sync "$box"
+  xdotool key --clearmodifiers Return
+  sleep 0.5
+  xdotool windowfocus --sync "$form6"
   click "$form6" 485 256                       # "Exit QSL" (6870, 3585) 825 by 525
   window '^MivraQ' >/dev/null || fail "main window not shown again"
   sleep 0.3
@@ -67,10 +75,12 @@ trap - EXIT
 DRIVE
 bash "$here/in_xvfb.sh" bash drive.sh "$program" exit || fail "driven run"
 
-# Two one-page cards, in callsign order, each showing its station.
+# Two one-page cards, in callsign order, each showing its station; then the card of "Cancel Print".
 mapfile -t cards < <(ls data/qsl-cards)
-[ "${#cards[@]}" -eq 2 ] || fail "expected 2 card files, found: ${cards[*]:-none}"
+[ "${#cards[@]}" -eq 3 ] || fail "expected 3 card files, found: ${cards[*]:-none}"
 [[ "${cards[0]}" == *OK1ABC*.pdf && "${cards[1]}" == *SP2XYZ*.pdf ]] || fail "card names: ${cards[*]}"
+[ "${cards[2]}" = 000003-DL8EMP.pdf ] || fail "Cancel Print card: ${cards[*]}"
+[ "$(sqlite3 "$db" "SELECT QSL FROM logtab WHERE Callsign = 'DL8EMP'")" = "" ] || fail "Cancel Print changed a state"
 for card in "${cards[@]}"; do
   [ "$(pdfinfo "data/qsl-cards/$card" | awk '/^Pages:/ {print $2}')" = 1 ] || fail "$card is not one page"
 done
@@ -84,7 +94,7 @@ grep -qF "SP2XYZ" <<<"$text" && fail "first card shows the other station"
 [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE QSL = 'N' AND Callsign IN ('OK1ABC', 'SP2XYZ')")" -eq 5 ] \
   || fail "rows not at N: $(sqlite3 "$db" "SELECT Callsign, QSL FROM logtab")"
 [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE QSL = 'Y'")" -eq 0 ] || fail "rows left at Y"
-[ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab")" -eq 6 ] || fail "row count changed"
+[ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab")" -eq 7 ] || fail "row count changed"
 
 # A card folder the user cannot write: no card, and the rows keep Y for the next run. As root (CI) the
 # program runs as nobody, since root writes anywhere.
