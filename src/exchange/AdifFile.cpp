@@ -133,10 +133,13 @@ std::vector<AdifRecord> readAdif(const QByteArray& bytes)
             if (characters > taken && atTagOrEnd(bytes, position + characters))
                 taken = characters;
         }
-        // A length that runs past the end of its record: the value stops before the <EOR>.
+        // A length that runs past the end of its record (the value does not end before a tag, or the
+        // file ends first): the value stops before the <EOR>. A value that holds "<eor>" as text and
+        // ends where its length says is kept whole.
         if (nextRecordEnd >= 0 && nextRecordEnd < position)
             nextRecordEnd = lower.indexOf("<eor>", position);
-        if (nextRecordEnd >= 0 && nextRecordEnd < position + taken)
+        const bool overruns = length > bytes.size() - position || !atTagOrEnd(bytes, position + taken);
+        if (overruns && nextRecordEnd >= 0 && nextRecordEnd < position + taken)
             taken = nextRecordEnd - position;
         if (record.offset < 0)
             record.offset = open;

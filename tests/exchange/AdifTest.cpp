@@ -196,12 +196,14 @@ TEST_F(Adif, ReadsFilesAsOtherLoggersWriteThem)
     EXPECT_EQ(test::column0(*m_log, u"SELECT Nam FROM logtab WHERE Callsign = 'OK1B'"_qs), QStringList{u"Jörg"_qs});
 
     // A length that runs past the end of its record takes neither the <EOR> nor the next record's fields.
+    // Nor past the end of the file; a value that holds "<eor>" as text with its right length stays whole.
     const AdifImportResult overrun = importAdif(
         *m_log, "<CALL:4>OK1C<QSO_DATE:8>20260609<TIME_ON:4>1000<NAME:12>Jan <eor>\n<CALL:4>OK1D<QSO_DATE:8>20260609"
-                "<TIME_ON:4>1100<EOR>", kOwn);
-    EXPECT_EQ(overrun.imported, 2);
+                "<TIME_ON:4>1100<NAME:9>a <eor> b<EOR><CALL:4>OK1E<QSO_DATE:8>20260609<TIME_ON:4>1200<NAME:99>Eva<eor>"
+                "<CALL:4>OK1F<QSO_DATE:8>20260609<TIME_ON:4>1300<EOR>", kOwn);
+    EXPECT_EQ(overrun.imported, 4);
     EXPECT_EQ(test::column0(*m_log, u"SELECT Callsign || '|' || Nam FROM logtab WHERE Date = '2026-06-09' ORDER BY ID"_qs),
-              (QStringList{u"OK1C|Jan"_qs, u"OK1D|"_qs}));
+              (QStringList{u"OK1C|Jan"_qs, u"OK1D|a <eor> b"_qs, u"OK1E|Eva"_qs, u"OK1F|"_qs}));
 }
 
 TEST_F(Adif, RefusesAndSkipsWithTheirPositions)
