@@ -106,8 +106,10 @@ std::vector<AdifRecord> readAdif(const QByteArray& bytes)
         if (open < 0)
             break;
         const qsizetype close = bytes.indexOf('>', open);
-        if (close < 0)
+        if (close < 0) {
+            record.cut = true;
             break;
+        }
         const QList<QByteArray> parts = bytes.mid(open + 1, close - open - 1).split(':');
         const QString name = QString::fromLatin1(parts[0]).trimmed().toUpper();
         position = close + 1;
@@ -144,6 +146,8 @@ std::vector<AdifRecord> readAdif(const QByteArray& bytes)
         if (record.offset < 0)
             record.offset = open;
         record.fields.insert(name, decodeValue(QByteArrayView(bytes.constData() + position, taken), fileIsUtf8));
+        if (length > bytes.size() - position && position + taken == bytes.size())
+            record.cut = true;
         position += taken;
     }
     if (!record.fields.isEmpty())

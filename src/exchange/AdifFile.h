@@ -27,6 +27,7 @@ private:
 struct AdifRecord {
     int number = 0;  // 1 for the first record of the file
     qint64 offset = 0; // byte offset of its first field
+    bool cut = false;  // the file ends inside it (in a tag or a value)
     QHash<QString, QString> fields;
 
     QString value(const char* name) const { return fields.value(QLatin1String(name)); }
@@ -35,7 +36,8 @@ struct AdifRecord {
 // Reads .adi files as loggers write them: ADIF 2 and 3, field names and <EOH>/<EOR> in any
 // case, with or without a header, data lengths in bytes (or in characters where a writer
 // counted UTF-8 text so), values in UTF-8 or, failing that, Windows-1252/Latin-1.
-// A last record without <EOR> is kept when it holds fields; a value never runs past an <EOR>.
+// A last record without <EOR> is kept when it holds fields (marked cut when the file ends inside
+// one of them); a value never runs past an <EOR>.
 std::vector<AdifRecord> readAdif(const QByteArray& bytes);
 
 } // namespace mivra::adif

@@ -172,6 +172,10 @@ AdifImportResult importAdif(LogDatabase& log, const QByteArray& document, const 
         const QString timeText = record.value("TIME_ON").trimmed();
         const QDate date = QDate::fromString(dateText, u"yyyyMMdd"_qs);
         QTime time = QTime::fromString(timeText, timeText.size() == 6 ? u"HHmmss"_qs : u"HHmm"_qs);
+        if (record.cut) {
+            result.refusals << where + u": the file ends inside this record"_qs;
+            continue;
+        }
         if (call.isEmpty()) {
             result.refusals << where + u": no callsign"_qs;
             continue;

@@ -204,6 +204,15 @@ TEST_F(Adif, ReadsFilesAsOtherLoggersWriteThem)
     EXPECT_EQ(overrun.imported, 4);
     EXPECT_EQ(test::column0(*m_log, u"SELECT Callsign || '|' || Nam FROM logtab WHERE Date = '2026-06-09' ORDER BY ID"_qs),
               (QStringList{u"OK1C|Jan"_qs, u"OK1D|a <eor> b"_qs, u"OK1E|Eva"_qs, u"OK1F|"_qs}));
+
+    // A file cut off inside a record: that record is refused, not stored with what was left of it.
+    for (const char* end : {"<NAME:5>Pe", "<GRIDSQ"}) {
+        const AdifImportResult cut = importAdif(
+            *m_log, "<CALL:4>OK1G<QSO_DATE:8>20260610<TIME_ON:4>1000<EOR>\n<CALL:4>OK1H<QSO_DATE:8>20260610<TIME_ON:4>1100"
+                        + QByteArray(end), kOwn);
+        EXPECT_EQ(cut.refusals, QStringList{u"Record 2 (OK1H): the file ends inside this record"_qs});
+        EXPECT_EQ(test::column0(*m_log, u"SELECT count(*) FROM logtab WHERE Callsign = 'OK1H'"_qs), QStringList{u"0"_qs});
+    }
 }
 
 TEST_F(Adif, RefusesAndSkipsWithTheirPositions)
