@@ -1,6 +1,7 @@
 #include "LogDatabase.h"
 
 #include "CtyCsv.h"
+#include "LikePattern.h"
 #include "LogFile.h"
 
 #include <QDir>
@@ -34,20 +35,6 @@ QVariant textValue(const QString& text)
 QVariant numberValue(const std::optional<float>& number)
 {
     return number ? QVariant(double(*number)) : QVariant(QMetaType(QMetaType::Double));
-}
-
-// The LIKE pattern "text%" with % and _ of text taken literally (escape character \).
-QString literalPrefixPattern(const QString& text)
-{
-    QString pattern;
-    pattern.reserve(text.size() + 2);
-    for (const QChar c : text) {
-        if (c == u'\\' || c == u'%' || c == u'_')
-            pattern += u'\\';
-        pattern += c;
-    }
-    pattern += u'%';
-    return pattern;
 }
 
 QString bandCondition(const QString& bandPattern)

@@ -1,5 +1,6 @@
 #include "QslRun.h"
 
+#include "LikePattern.h"
 #include "QslFormats.h"
 
 #include <QSqlError>
@@ -11,17 +12,6 @@ namespace {
 
 constexpr int kListedCallsigns = 100;
 constexpr int kListedErrors = 3;
-
-QString likeLiteral(const QString& text)
-{
-    QString pattern;
-    for (const QChar c : text) {
-        if (c == u'\\' || c == u'%' || c == u'_')
-            pattern += u'\\';
-        pattern += c;
-    }
-    return pattern;
-}
 
 QString listOf(const QStringList& callsigns)
 {
