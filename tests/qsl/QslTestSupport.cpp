@@ -1,6 +1,5 @@
 #include "QslTestSupport.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -9,21 +8,6 @@
 namespace mivra::qsl::test {
 
 namespace {
-
-// One application for the whole run; fonts and the PDF writer need it.
-class ApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { m_app = std::make_unique<QApplication>(m_argc, m_argv); }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    int m_argc = 1;
-    char m_name[10] = "qsl_tests";
-    char* m_argv[2] = {m_name, nullptr};
-    std::unique_ptr<QApplication> m_app;
-};
-
-[[maybe_unused]] auto* const g_environment = ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
 QString templateLog()
 {
