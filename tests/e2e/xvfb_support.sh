@@ -38,3 +38,23 @@ close_box() {
 write_station_settings() {
   printf '"DL1AAA"\r\n"JO62QM"\r\n1\r\n1\r\n10\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""\r\n1\r\n' > "$1"
 }
+
+# The whole screen to $MIVRA_E2E_SHOTS/NAME.png when that folder is given.
+shot() { [ -n "${MIVRA_E2E_SHOTS:-}" ] && import -window root "$MIVRA_E2E_SHOTS/$1.png" || true; }
+
+# Starts the program on ./data, standard error to stderr.txt; sets pid and window (its main window).
+start() {
+  "$program" --data-dir "$PWD/data" 2>>stderr.txt &
+  pid=$!
+  window=$(wait_window '^MivraQ')
+  [ -n "$window" ] || fail "no main window"
+}
+
+# Ends the program with SIGTERM; it must end with status 0.
+stop() {
+  kill -TERM "$pid"
+  local status=0
+  wait "$pid" || status=$?
+  pid=
+  [ "$status" -eq 0 ] || fail "exit status $status: $(cat stderr.txt)"
+}
