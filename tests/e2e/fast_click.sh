@@ -9,11 +9,6 @@ work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
-fail() {
-  import -window root "${TMPDIR:-/tmp}/mivra-e2e-fast_click.png" 2>/dev/null || true
-  echo "FAIL: $* (screen: ${TMPDIR:-/tmp}/mivra-e2e-fast_click.png)" >&2
-  exit 1
-}
 db=data/backup.sqlite
 rows() { sqlite3 "$db" "SELECT COUNT(*) FROM logtab"; }
 entity_of() { sqlite3 "$db" "SELECT entity FROM dxccdata WHERE '$1' LIKE dxcccode ORDER BY rowid LIMIT 1"; }

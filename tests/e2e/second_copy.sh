@@ -9,11 +9,6 @@ pid=
 second=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; [ -n "$second" ] && kill -KILL "$second" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
-fail() {
-  import -window root "${TMPDIR:-/tmp}/mivra-e2e-second_copy.png" 2>/dev/null || true
-  echo "FAIL: $* (screen: ${TMPDIR:-/tmp}/mivra-e2e-second_copy.png)" >&2
-  exit 1
-}
 db=data/backup.sqlite
 running_patterns() { sqlite3 "$db" "SELECT COUNT(*) FROM dxccdata WHERE substr(dxcccode, -1) = '%'"; }
 

@@ -7,11 +7,6 @@ program=$(realpath "$1")
 work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
-fail() {
-  import -window root "${TMPDIR:-/tmp}/mivra-e2e-termination.png" 2>/dev/null || true
-  echo "FAIL: $* (screen: ${TMPDIR:-/tmp}/mivra-e2e-termination.png)" >&2
-  exit 1
-}
 patterns_ending_in() { sqlite3 "$1" "SELECT COUNT(*) FROM dxccdata WHERE substr(dxcccode, -1) = '$2'"; }
 # Sends SIGTERM and waits at most 10 s for the end; leaves the exit status in status.
 terminate() {

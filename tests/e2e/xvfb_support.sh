@@ -5,6 +5,14 @@ if [ -z "${MIVRA_UNDER_XVFB:-}" ]; then
 fi
 export QT_QPA_PLATFORM=xcb
 
+# Ends the run with a message, keeping the screen as it was in $TMPDIR/mivra-e2e-<script>.png.
+fail() {
+  local screen="${TMPDIR:-/tmp}/mivra-e2e-$(basename "$0" .sh).png"
+  import -window root "$screen" 2>/dev/null || true
+  echo "FAIL: $* (screen: $screen)" >&2
+  exit 1
+}
+
 # The id of the visible window whose title matches, waiting up to 20 s.
 wait_window() { { timeout "${2:-20}" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null || true; } | head -1; }
 
