@@ -1,5 +1,7 @@
 #include "QslTestSupport.h"
 
+#include "TemplateLog.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -8,19 +10,6 @@
 namespace mivra::qsl::test {
 
 namespace {
-
-QString templateLog()
-{
-    static QTemporaryDir dir;
-    static const QString path = [] {
-        const QString file = dir.filePath(QStringLiteral("template.sqlite"));
-        QString error;
-        if (!LogDatabase::open(file, QStringLiteral("/usr/share/hamradio-files/cty.csv"), &error))
-            ADD_FAILURE() << error.toStdString();
-        return file;
-    }();
-    return path;
-}
 
 QString run(const QString& program, const QStringList& arguments)
 {
@@ -37,8 +26,7 @@ void LogTest::SetUp()
 {
     ASSERT_TRUE(m_dir.isValid());
     const QString file = m_dir.filePath(QStringLiteral("backup.sqlite"));
-    ASSERT_TRUE(QFile::copy(templateLog(), file));
-    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    ASSERT_TRUE(mivra::test::copyTemplateLog(QStringLiteral("/usr/share/hamradio-files/cty.csv"), file));
     QString error;
     m_log = LogDatabase::open(file, QString(), &error);
     ASSERT_TRUE(m_log) << error.toStdString();
