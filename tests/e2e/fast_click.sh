@@ -60,11 +60,6 @@ sleep 0.8
 stored=$(sqlite3 "$db" "SELECT Callsign || '|' || DXCC FROM logtab ORDER BY ID DESC LIMIT 1")
 [ "$stored" = "OK1ABC|$(entity_of OK1ABC)" ] || fail "stored '$stored'"
 
-kill -TERM "$pid"
-status=0
-timeout 10 tail --pid="$pid" -f /dev/null || fail "the program did not end on SIGTERM"
-wait "$pid" || status=$?
-pid=
-[ "$status" -eq 0 ] || fail "exit status $status: $(cat stderr.txt)"
+stop
 [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM dxccdata WHERE substr(dxcccode, -1) = '%'")" -eq 0 ] || fail "patterns left in %"
 echo "fast click: ok"

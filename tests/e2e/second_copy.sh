@@ -52,11 +52,7 @@ pid=
 "$program" --data-dir "$work/data" 2>third.txt &
 pid=$!
 [ -n "$(wait_window '^MivraQ 2.0.8$')" ] || fail "no start after a crash: $(cat third.txt)"
-kill -TERM "$pid"
-status=0
-timeout 10 tail --pid="$pid" -f /dev/null || fail "the program did not end on SIGTERM"
-wait "$pid" || status=$?
-pid=
+terminate
 [ "$status" -eq 0 ] || fail "exit status $status: $(cat third.txt)"
 [ ! -e data/backup.sqlite.lock ] || fail "the lock stays after the end"
 echo "second copy: ok ($text)"

@@ -58,11 +58,17 @@ start() {
   [ -n "$window" ] || fail "no main window"
 }
 
-# Ends the program with SIGTERM; it must end with status 0.
-stop() {
+# Sends SIGTERM to pid and waits at most 10 s for the end; leaves the exit status in status.
+terminate() {
   kill -TERM "$pid"
-  local status=0
+  timeout 10 tail --pid="$pid" -f /dev/null || fail "the program did not end on SIGTERM"
+  status=0
   wait "$pid" || status=$?
   pid=
+}
+
+# Ends the program with SIGTERM; it must end with status 0.
+stop() {
+  terminate
   [ "$status" -eq 0 ] || fail "exit status $status: $(cat stderr.txt)"
 }
