@@ -436,8 +436,27 @@ void MainWindow::DXNQr()
                                        m_searchText->text()));
 }
 
+// The map point of the own locator in MyGrid; empty when it names no position.
+QString MainWindow::ownMapPoint() const
+{
+    geo::ContactGeometry own;
+    own.CalcContactGeometry(utf16View(m_ownLocator->text()), {});
+    return QString::fromStdString(own.OwnMapPoint);
+}
+
+// The map data and the map are reckoned from the own station: without its locator there is nothing to draw.
+bool MainWindow::ownLocatorForMap()
+{
+    if (!ownMapPoint().isEmpty())
+        return true;
+    m_ctx.messages.inform(this, QStringLiteral("Please enter a valid own locator in My Grid first: the map is drawn from it."));
+    return false;
+}
+
 void MainWindow::gridDEC()
 {
+    if (!ownLocatorForMap())
+        return;
     exporter::PreparationResult result;
     {
         BusyCursor busy;
@@ -454,10 +473,9 @@ void MainWindow::gridDEC()
 
 void MainWindow::showOnGoogleEarth()
 {
-    geo::ContactGeometry own;
-    own.CalcContactGeometry(utf16View(m_ownLocator->text()), {});
-    if (!own.OwnMapPoint.empty())
-        m_geometry.OwnMapPoint = own.OwnMapPoint;
+    if (!ownLocatorForMap())
+        return;
+    m_geometry.OwnMapPoint = ownMapPoint().toStdString();
 
     exporter::MapExportRequest request;
     request.bandPattern = m_bandPattern;

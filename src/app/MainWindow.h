@@ -100,6 +100,8 @@ private:
     void openQslWindow();
     void deleteRow(qint64 id);
     bool settingsIncomplete() const;
+    QString ownMapPoint() const;
+    bool ownLocatorForMap();
     void showCount(QLabel* label, const stats::CounterResult& result);
 
     AppContext& m_ctx;

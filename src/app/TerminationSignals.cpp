@@ -36,12 +36,14 @@ TerminationSignals::TerminationSignals(QObject* parent)
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr); // the terminal it was started from was closed
 }
 
 TerminationSignals::~TerminationSignals()
 {
     std::signal(SIGTERM, SIG_DFL);
     std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGHUP, SIG_DFL);
     ::close(g_signalSockets[0]);
     ::close(g_signalSockets[1]);
     g_signalSockets[0] = g_signalSockets[1] = -1;

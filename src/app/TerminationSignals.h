@@ -6,7 +6,7 @@ class QSocketNotifier;
 
 namespace mivra {
 
-// Turns SIGTERM and SIGINT into a Qt signal delivered on the event loop, so that the program can
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal delivered on the event loop, so that the program can
 // close its windows in order instead of dying mid-way.
 class TerminationSignals : public QObject {
     Q_OBJECT

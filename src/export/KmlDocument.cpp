@@ -12,9 +12,14 @@ namespace {
 
 constexpr int kDefaultOpacity = 128;
 
-// A value as the document holds it: markup characters escaped, UTF-8.
-QByteArray utf8(const QString& text)
+// A value as the document holds it: markup characters escaped, UTF-8. Characters XML cannot hold
+// (control characters other than tab and line breaks) are left out.
+QByteArray utf8(QString text)
 {
+    text.removeIf([](QChar c) {
+        const char16_t code = c.unicode();
+        return (code < 0x20 && code != u'\t' && code != u'\n' && code != u'\r');
+    });
     return text.toHtmlEscaped().toUtf8();
 }
 

@@ -1,6 +1,8 @@
 #include "DataFolder.h"
 #include "RunAsNobody.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
@@ -52,6 +54,34 @@ TEST(DataFolderTest, OneProgramPerFolderAndAStaleLockIsTakenOver)
     stale.write(QStringLiteral("%1\nmivra\n%2\n").arg(pid).arg(QSysInfo::machineHostName()).toUtf8());
     stale.close();
     EXPECT_TRUE(lockDataFolder(folder.path(), &error)) << error.toStdString();
+}
+
+// A crash or power cut while the lock was written leaves a file that names no owner: once nobody has
+// touched it for a few seconds it is taken over; a fresh one may belong to a program that is starting.
+TEST(DataFolderTest, ALockThatNamesNoOwnerIsTakenOverOnceOld)
+{
+    const QByteArray contents[] = {QByteArray(), QByteArray("xyz\n")};
+    for (const QByteArray& content : contents) {
+        QTemporaryDir folder;
+        QFile lockFile(QDir(folder.path()).filePath(kLogFileName + QStringLiteral(".lock")));
+        ASSERT_TRUE(lockFile.open(QIODevice::WriteOnly));
+        lockFile.write(content);
+        lockFile.close();
+        QString error;
+        EXPECT_FALSE(lockDataFolder(folder.path(), &error)) << "fresh, content '" << content.toStdString() << "'";
+        EXPECT_TRUE(error.contains(QStringLiteral("in use"))) << error.toStdString();
+
+        ASSERT_TRUE(lockFile.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(lockFile.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+        lockFile.close();
+        auto lock = lockDataFolder(folder.path(), &error);
+        EXPECT_TRUE(lock) << "old, content '" << content.toStdString() << "': " << error.toStdString();
+        qint64 pid = 0;
+        QString host;
+        QString program;
+        ASSERT_TRUE(lock && lock->getLockInfo(&pid, &host, &program));
+        EXPECT_EQ(pid, QCoreApplication::applicationPid());
+    }
 }
 
 TEST(DataFolderTest, AFolderThatCannotBeWrittenIsRefusedNamingTheLog)

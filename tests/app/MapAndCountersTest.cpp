@@ -105,5 +105,37 @@ TEST_F(MapAndCountersTest, GdThenTheGlobeButtonWriteAndOpenTheMap)
     EXPECT_TRUE(m_messages.informed.last().contains(QStringLiteral("search box")));
 }
 
+// The own locator may be emptied in the main window: GD and the globe button then have no position to start
+// from. They say so and change nothing, instead of storing and mapping contacts without coordinates.
+TEST_F(MapAndCountersTest, WithoutAnOwnLocatorGdAndTheGlobeButtonChangeNothing)
+{
+    writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
+    addContact(QStringLiteral("2026-01-02"), QStringLiteral("OK1AA"), QStringLiteral("JO60AA"), QStringLiteral("144"));
+    openWindow();
+    m_window->setMapOpener(&m_opener);
+    click("gridDEC");
+    const auto stored = [this] {
+        QSqlQuery query(QStringLiteral("SELECT GEdata, GEgridXY, GEpoly FROM logtab"), m_log->database());
+        return query.next() ? query.value(0).toString() + u'|' + query.value(1).toString() + u'|' + query.value(2).toString()
+                            : QString();
+    };
+    const QString prepared = stored();
+    ASSERT_FALSE(prepared.section(u'|', 1, 1).isEmpty()) << prepared.toStdString();
+    m_messages.informed.clear();
+
+    for (const QString& ownLocator : {QString(), QStringLiteral("JO6")}) {
+        m_window->findChild<QLineEdit*>(QStringLiteral("MyGrid"))->setText(ownLocator);
+        click("gridDEC");
+        click("GoogleEarth");
+        EXPECT_EQ(stored().toStdString(), prepared.toStdString()) << ownLocator.toStdString();
+        EXPECT_TRUE(m_opener.opened.isEmpty());
+        EXPECT_FALSE(QFile::exists(QDir(m_dir.path()).filePath(QStringLiteral("earth.kml"))));
+        ASSERT_EQ(m_messages.informed.size(), 2) << m_messages.informed.join(u'|').toStdString();
+        for (const QString& message : m_messages.informed)
+            EXPECT_TRUE(message.contains(QStringLiteral("My Grid"))) << message.toStdString();
+        m_messages.informed.clear();
+    }
+}
+
 } // namespace
 } // namespace mivra::test

@@ -39,3 +39,21 @@ rows=$(sqlite3 "$db" "SELECT COUNT(*) FROM dxccdata")
 [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM dxccdata WHERE substr(dxcccode, -1) = '*'")" -gt 5000 ] \
   || fail "patterns lost their *"
 echo "first start: ok ($rows dxccdata rows)"
+
+# A second start ended by SIGHUP (the terminal closed) runs the same close steps.
+QT_QPA_PLATFORM=offscreen "$program" --data-dir "$work/data" 2>stderr.txt &
+pid=$!
+for _ in $(seq 1 100); do
+  [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM dxccdata WHERE substr(dxcccode, -1) = '%'")" -gt 0 ] && break
+  sleep 0.1
+done
+sleep 0.5
+kill -HUP "$pid"
+status=0
+wait "$pid" || status=$?
+pid=
+[ "$status" -eq 0 ] || fail "exit status $status after SIGHUP: $(cat stderr.txt)"
+[ "$(sqlite3 "$db" "SELECT COUNT(*) FROM dxccdata WHERE substr(dxcccode, -1) = '%'")" -eq 0 ] \
+  || fail "patterns still end in % after SIGHUP"
+[ ! -e "$db.lock" ] || fail "lock left after SIGHUP"
+echo "SIGHUP: ok"

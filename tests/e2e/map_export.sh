@@ -2,7 +2,8 @@
 # Drives the real program under Xvfb with xdotool on a log of 1,000 contacts: Search with an empty box
 # (squares, then entities), GD and its message, then the globe button. The map is handed to a stub
 # xdg-open placed first on PATH, the program QDesktopServices starts on Linux, so nothing else opens;
-# earth.kml is checked with xmllint and GDAL's ogrinfo. With MIVRA_E2E_SHOTS=DIR the screens are kept.
+# earth.kml is checked with xmllint and GDAL's ogrinfo. Without an own locator GD and the globe button
+# say so and change nothing. With MIVRA_E2E_SHOTS=DIR the screens are kept.
 set -euo pipefail
 source "$(dirname "$0")/xvfb_support.sh"
 program=$(readlink -f "$1")
@@ -44,7 +45,7 @@ sqlite3 "$db" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WH
          CASE i % 3 WHEN 0 THEN 'Q' WHEN 1 THEN 'D' ELSE 'N' END,
          CASE WHEN i % 5 = 0 THEN '432' ELSE '144' END, 'SSB', 500, 90,
          CASE i % 4 WHEN 0 THEN 'Tr' WHEN 1 THEN 'Es' WHEN 2 THEN 'Ms' ELSE '' END,
-         CASE WHEN i % 50 = 1 THEN 'tnx & <73> Grüße' ELSE '' END
+         CASE WHEN i % 50 = 1 THEN 'tnx & <73> Grüße' || char(11) ELSE '' END
   FROM n"
 band_rows=$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE Band LIKE '144%'")
 map_rows=$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE Grid <> '' AND Band LIKE '144%'")
@@ -84,5 +85,21 @@ grep -q 'tnx &amp; &lt;73&gt; Grüße' earth.kml || fail "the comment is not esc
 click 825 705
 click 2467 787
 shot counters
+
+# The own locator emptied: GD and the globe button tell the operator and change neither the log nor the map.
+before=$(sqlite3 "$db" "SELECT group_concat(GEgridXY || GEdata, '|') FROM logtab")
+sha256sum earth.kml > map.sha256
+xdotool mousemove --window "$window" $((13900 / 15)) $((250 / 15)) click 1 key ctrl+a BackSpace
+for button in 13555 14170; do
+  click "$button" 840
+  timeout 10 xdotool search --sync --onlyvisible --name '^Mivra$' >/dev/null || fail "no message without an own locator"
+  shot "no-own-locator-$button"
+  xdotool key Return
+  for _ in $(seq 1 50); do xdotool search --onlyvisible --name '^Mivra$' >/dev/null || break; sleep 0.1; done
+done
+[ "$(sqlite3 "$db" "SELECT group_concat(GEgridXY || GEdata, '|') FROM logtab")" = "$before" ] \
+  || fail "GD without an own locator changed the map data"
+sha256sum --quiet -c map.sha256 || fail "the globe button without an own locator rewrote earth.kml"
+[ "$(wc -l < opened.txt)" -eq 1 ] || fail "the globe button without an own locator opened a map"
 stop
 echo "map export: ok ($band_rows contacts on 144 MHz, $map_rows on the map, $squares squares, $features features)"

@@ -126,6 +126,21 @@ TEST_F(KmlExportTest, MarkupAndForeignLettersInTheLogReachTheMapIntact)
               comment.toStdString());
 }
 
+// XML holds no control characters but tab, line feed and carriage return; a log row carrying one (an old or
+// imported log, pasted text) still gives a map that both readers open, the other characters intact.
+TEST_F(KmlExportTest, ControlCharactersInTheLogAreLeftOutOfTheMap)
+{
+    const QString comment = QStringLiteral("Log: OK1AA tab\tvt\x0B esc\x1B nul") + QChar(0) + QStringLiteral(" & end");
+    log.add({{QStringLiteral("Grid"), QStringLiteral("JO70AA")}, {QStringLiteral("Band"), QStringLiteral("144")},
+             {QStringLiteral("GEdata"), comment}, {QStringLiteral("GEgridXY"), QStringLiteral("14,50")}});
+    ASSERT_EQ(exporter::exportMap(log.db(), request(), lineColour).outcome, MapExportResult::Written);
+    expectReadable(file(), 3);
+    const ToolRun description = runTool(
+        QStringLiteral("xmllint"), {QStringLiteral("--xpath"), QStringLiteral("string(//*[local-name()='description'])"), file()});
+    EXPECT_EQ(description.output.chopped(description.output.endsWith(u'\n') ? 1 : 0).toStdString(),
+              "Log: OK1AA tab\tvt esc nul & end");
+}
+
 // The export reads its rows before the squares counter writes the outlines: they show from the next run on.
 TEST_F(KmlExportTest, OutlinesWrittenByOneExportShowInTheNext)
 {
