@@ -61,10 +61,6 @@ touch -d '-1 min' data/backup.sqlite.lock
 "$program" --data-dir "$work/data" 2>fourth.txt &
 pid=$!
 [ -n "$(wait_window '^MivraQ 2.0.8$')" ] || fail "no start beside an empty lock file: $(cat fourth.txt)"
-kill -TERM "$pid"
-status=0
-timeout 10 tail --pid="$pid" -f /dev/null || fail "the program did not end on SIGTERM"
-wait "$pid" || status=$?
-pid=
+terminate
 [ "$status" -eq 0 ] || fail "exit status $status beside an empty lock file: $(cat fourth.txt)"
 echo "second copy: ok ($text)"
