@@ -164,7 +164,8 @@ void BM_PrefixSearchRaw(benchmark::State& state)
     }
 }
 
-const char* const kLookupCalls[] = {"DL1ABC", "K1ABC", "W1AW", "VK2ABC", "JA1ABC", "Q1ABC"};
+// Plain calls, an unknown prefix and two with a portable prefix.
+const char* const kLookupCalls[] = {"DL1ABC", "K1ABC", "W1AW", "VK2ABC", "JA1ABC", "Q1ABC", "7O/DL7ZM", "KH6/DL1ABC"};
 
 void BM_FindDxcc(benchmark::State& state)
 {

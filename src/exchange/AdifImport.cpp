@@ -73,61 +73,6 @@ QString reportWithSerial(const QString& report, const QString& serialText, const
     return report.trimmed();
 }
 
-struct ImportedRow {
-    QString date, gmt, callsign, grid, rsts, rstr, band, mode, name, comment, qsl, prop, dxcc, qslVia;
-    std::optional<float> qrb, qtf;
-};
-
-QVariant textValue(const QString& text)
-{
-    return text.isNull() ? QVariant(QString(QLatin1String(""))) : QVariant(text);
-}
-
-QVariant numberValue(const std::optional<float>& number)
-{
-    return number ? QVariant(double(*number)) : QVariant(QMetaType(QMetaType::Double));
-}
-
-// Progress counts each record twice: once read, once stored.
-bool insertRows(LogDatabase& log, const std::vector<ImportedRow>& rows, qint64 records, const Progress& progress,
-                QString* error)
-{
-    QSqlDatabase db = log.database();
-    if (!db.transaction()) {
-        *error = db.lastError().text();
-        return false;
-    }
-    QSqlQuery insert(db);
-    bool ok = insert.prepare(u"INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment,"
-                             " QSL, Prop, DXCC, QRB, QTF, QSLman)"
-                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_qs);
-    for (auto row = rows.begin(); ok && row != rows.end(); ++row) {
-        int i = 0;
-        for (const QString* text : {&row->date, &row->gmt, &row->callsign, &row->grid, &row->rsts, &row->rstr,
-                                    &row->band, &row->mode, &row->name, &row->comment, &row->qsl, &row->prop,
-                                    &row->dxcc})
-            insert.bindValue(i++, textValue(*text));
-        insert.bindValue(i++, numberValue(row->qrb));
-        insert.bindValue(i++, numberValue(row->qtf));
-        insert.bindValue(i++, textValue(row->qslVia));
-        ok = insert.exec();
-        const qint64 stored = qint64(row - rows.begin()) + 1;
-        if (progress && stored % 1000 == 0)
-            progress(records + stored, 2 * records);
-    }
-    if (!ok) {
-        *error = insert.lastError().text();
-        db.rollback();
-        return false;
-    }
-    if (!db.commit()) {
-        *error = db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 QString AdifImportResult::summary(int refusalsShown) const
@@ -159,12 +104,14 @@ AdifImportResult importAdif(LogDatabase& log, const QByteArray& document, const 
     }
     const QString ownLocator = own.locator.trimmed().toUpper();
 
-    std::vector<ImportedRow> rows;
+    // Progress counts each record twice: once read, once stored.
+    const qint64 total = 2 * qint64(records.size());
+    std::vector<QsoRecord> rows;
     rows.reserve(records.size());
     qint64 done = 0;
     for (const adif::AdifRecord& record : records) {
         if (progress && ++done % 1000 == 0)
-            progress(done, 2 * qint64(records.size()));
+            progress(done, total);
         const QString call = exactOr(record, kAppCallUtf8, {"CALL"}).trimmed().toUpper();
         const QString where = call.isEmpty() ? QStringLiteral("Record %1").arg(record.number)
                                              : QStringLiteral("Record %1 (%2)").arg(record.number).arg(call);
@@ -212,7 +159,7 @@ AdifImportResult importAdif(LogDatabase& log, const QByteArray& document, const 
         }
         seen.insert(key);
 
-        ImportedRow row;
+        QsoRecord row;
         row.date = date.toString(Qt::ISODate);
         row.gmt = time.toString(u"HH:mm"_qs);
         row.callsign = call;
@@ -253,8 +200,12 @@ AdifImportResult importAdif(LogDatabase& log, const QByteArray& document, const 
         rows.push_back(std::move(row));
     }
 
+    const auto storedProgress = [&](qint64 stored) {
+        if (progress && stored % 1000 == 0)
+            progress(qint64(records.size()) + stored, total);
+    };
     QString error;
-    if (!rows.empty() && !insertRows(log, rows, qint64(records.size()), progress, &error)) {
+    if (!rows.empty() && !log.saveQsos(rows, storedProgress, &error)) {
         result.error = QStringLiteral("Nothing was imported; the log refused a record: %1").arg(error);
         return result;
     }

@@ -28,16 +28,17 @@ constexpr EdiBand kEdiBands[] = {
 };
 
 // Centre of the 6-character square a locator begins with, in degrees.
-bool locatorCentre(const QString& locator, double* lon, double* lat)
+std::optional<geo::Position> locatorCentre(const QString& locator)
 {
-    const QString l = locator.trimmed().toUpper().left(6);
-    if (l.size() != 6 || !geo::IsLocatorValid(utf16View(l)))
-        return false;
-    *lon = (l[0].unicode() - u'A') * 20.0 - 180.0 + (l[2].unicode() - u'0') * 2.0 + (l[4].unicode() - u'A') * (2.0 / 24.0)
-           + 1.0 / 24.0;
-    *lat = (l[1].unicode() - u'A') * 10.0 - 90.0 + (l[3].unicode() - u'0') + (l[5].unicode() - u'A') * (1.0 / 24.0)
-           + 1.0 / 48.0;
-    return true;
+    const QString square = locator.trimmed().toUpper().left(6);
+    if (square.size() != 6 || !geo::IsLocatorValid(utf16View(square)))
+        return std::nullopt;
+    std::optional<geo::Position> centre = geo::LocatorToDegrees(utf16View(square));
+    if (centre) {
+        centre->lon += 1.0 / 24.0;
+        centre->lat += 1.0 / 48.0;
+    }
+    return centre;
 }
 
 // The station itself, whether fixed, portable or mobile.
@@ -100,9 +101,11 @@ QString ediBandText(const QString& bandValue)
 
 double ediDistance(const QString& ownLocator, const QString& locator)
 {
-    double lon1 = 0, lat1 = 0, lon2 = 0, lat2 = 0;
-    if (!locatorCentre(ownLocator, &lon1, &lat1) || !locatorCentre(locator, &lon2, &lat2))
+    const std::optional<geo::Position> own = locatorCentre(ownLocator);
+    const std::optional<geo::Position> worked = locatorCentre(locator);
+    if (!own || !worked)
         return -1.0;
+    const double lon1 = own->lon, lat1 = own->lat, lon2 = worked->lon, lat2 = worked->lat;
     constexpr double kRadians = std::numbers::pi / 180.0;
     const double cosine = std::sin(lat1 * kRadians) * std::sin(lat2 * kRadians)
                           + std::cos(lat1 * kRadians) * std::cos(lat2 * kRadians) * std::cos((lon1 - lon2) * kRadians);
@@ -123,8 +126,7 @@ QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& option
         return {};
     }
     const QString ownLocator = options.own.locator.trimmed().toUpper();
-    double lon = 0, lat = 0;
-    if (!locatorCentre(ownLocator, &lon, &lat)) {
+    if (!locatorCentre(ownLocator)) {
         *error = QStringLiteral("The own locator \"%1\" is not a 6-character locator; set it in the settings.").arg(ownLocator);
         return {};
     }

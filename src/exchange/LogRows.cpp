@@ -1,5 +1,6 @@
 #include "LogRows.h"
 
+#include "LikePattern.h"
 #include "LogDatabase.h"
 
 #include <QSqlError>
@@ -11,18 +12,6 @@
 namespace mivra {
 
 namespace {
-
-// The LIKE pattern "text%" with % and _ of text taken literally (escape character \).
-QString literalPrefixPattern(const QString& text)
-{
-    QString pattern;
-    for (const QChar c : text) {
-        if (c == u'\\' || c == u'%' || c == u'_')
-            pattern += u'\\';
-        pattern += c;
-    }
-    return pattern + u'%';
-}
 
 std::optional<double> number(const QVariant& value)
 {

@@ -1,6 +1,7 @@
 #include "LogDatabase.h"
 
 #include "CtyCsv.h"
+#include "LikePattern.h"
 #include "LogFile.h"
 
 #include <QDir>
@@ -8,6 +9,8 @@
 #include <QSqlError>
 #include <QUuid>
 #include <QVariant>
+
+#include <algorithm>
 
 namespace mivra {
 
@@ -34,20 +37,6 @@ QVariant textValue(const QString& text)
 QVariant numberValue(const std::optional<float>& number)
 {
     return number ? QVariant(double(*number)) : QVariant(QMetaType(QMetaType::Double));
-}
-
-// The LIKE pattern "text%" with % and _ of text taken literally (escape character \).
-QString literalPrefixPattern(const QString& text)
-{
-    QString pattern;
-    pattern.reserve(text.size() + 2);
-    for (const QChar c : text) {
-        if (c == u'\\' || c == u'%' || c == u'_')
-            pattern += u'\\';
-        pattern += c;
-    }
-    pattern += u'%';
-    return pattern;
 }
 
 QString bandCondition(const QString& bandPattern)
@@ -296,18 +285,42 @@ bool LogDatabase::deleteRow(qint64 id, QString* error)
 
 bool LogDatabase::saveQso(const QsoRecord& qso, QString* error)
 {
+    return saveQsos(std::span<const QsoRecord>(&qso, 1), {}, error);
+}
+
+bool LogDatabase::saveQsos(std::span<const QsoRecord> qsos, const std::function<void(qint64 stored)>& stored,
+                           QString* error)
+{
+    // QSLman is named only when a contact gives it: logs from elsewhere may lack the column.
+    const bool withQslVia = std::any_of(qsos.begin(), qsos.end(), [](const QsoRecord& qso) { return qso.qslVia; });
+    const QString statement = withQslVia
+                                  ? QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band,"
+                                                   " mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF, QSLman)"
+                                                   " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                                  : QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band,"
+                                                   " mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF)"
+                                                   " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     return inTransaction(
-        [&qso](QSqlQuery& insert) {
-            if (!insert.prepare(QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band, mode,"
-                                               " Nam, Comment, QSL, Prop, DXCC, QRB, QTF)"
-                                               " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
+        [&](QSqlQuery& insert) {
+            if (!insert.prepare(statement))
                 return false;
-            for (const QString* text : {&qso.date, &qso.gmt, &qso.callsign, &qso.grid, &qso.rsts, &qso.rstr,
-                                        &qso.band, &qso.mode, &qso.name, &qso.comment, &qso.qsl, &qso.prop, &qso.dxcc})
-                insert.addBindValue(textValue(*text));
-            insert.addBindValue(numberValue(qso.qrb));
-            insert.addBindValue(numberValue(qso.qtf));
-            return insert.exec();
+            qint64 count = 0;
+            for (const QsoRecord& qso : qsos) {
+                int i = 0;
+                for (const QString* text : {&qso.date, &qso.gmt, &qso.callsign, &qso.grid, &qso.rsts, &qso.rstr,
+                                            &qso.band, &qso.mode, &qso.name, &qso.comment, &qso.qsl, &qso.prop,
+                                            &qso.dxcc})
+                    insert.bindValue(i++, textValue(*text));
+                insert.bindValue(i++, numberValue(qso.qrb));
+                insert.bindValue(i++, numberValue(qso.qtf));
+                if (withQslVia)
+                    insert.bindValue(i, qso.qslVia ? textValue(*qso.qslVia) : QVariant(QMetaType(QMetaType::QString)));
+                if (!insert.exec())
+                    return false;
+                if (stored)
+                    stored(++count);
+            }
+            return true;
         },
         error);
 }

@@ -24,6 +24,8 @@ struct QsoRecord {
     // Distance in km and heading in degrees; empty (stored as NULL) for a contact without locator.
     std::optional<float> qrb;
     std::optional<float> qtf;
+    // The QSL manager (QSLman); NULL when not given, as for a contact logged by hand.
+    std::optional<QString> qslVia;
 };
 
 } // namespace mivra

@@ -31,6 +31,8 @@ private:
     bool m_shown;
 };
 
+} // namespace
+
 QImage readBitmap(const QStringList& folders, const QString& name)
 {
     for (const QString& folder : folders) {
@@ -42,8 +44,6 @@ QImage readBitmap(const QStringList& folders, const QString& name)
     }
     return {};
 }
-
-} // namespace
 
 CardImages loadCardImages(const QStringList& folders, QStringList* missing)
 {
@@ -71,13 +71,9 @@ CardPrinter::CardPrinter(CardOutput& output, QStringList bitmapFolders)
 bool CardPrinter::QSLPrint(CardFields& card, QString* error)
 {
     const WaitCursor wait;
-    QStringList missing;
-    const CardImages images = loadCardImages(m_folders, &missing);
-    for (const QString& name : missing) {
-        if (!m_missing.contains(name))
-            m_missing.append(name);
-    }
-    const bool printed = m_output.printCard(card, images, card.text(QStringLiteral("Cal")), error);
+    if (!m_images)
+        m_images = loadCardImages(m_folders, &m_missing);
+    const bool printed = m_output.printCard(card, *m_images, card.text(QStringLiteral("Cal")), error);
     const int greeting = CardTemplate::find(QStringLiteral("Label4"));
     if (card.text(greeting).isEmpty())
         card.setText(greeting, QStringLiteral("PSE QSL"));

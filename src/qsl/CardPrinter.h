@@ -4,7 +4,12 @@
 
 #include <QStringList>
 
+#include <optional>
+
 namespace mivra::qsl {
+
+// The bitmap name from the first folder that holds it; a null image when it cannot be read.
+QImage readBitmap(const QStringList& folders, const QString& name);
 
 // Reads the card's two bitmaps from the first folder that holds each; *missing gets the names
 // of those that could not be read.
@@ -25,7 +30,7 @@ public:
     // not come out.
     bool QSLPrint(CardFields& card, QString* error);
 
-    // Bitmaps that could not be read by any QSLPrint so far, each named once.
+    // Bitmaps that could not be read, each named once.
     QStringList missingBitmaps() const { return m_missing; }
     int printedCards() const { return m_printed; }
     CardOutput& output() const { return m_output; }
@@ -33,6 +38,8 @@ public:
 private:
     CardOutput& m_output;
     QStringList m_folders;
+    // Read at the first card and kept for the cards after it.
+    std::optional<CardImages> m_images;
     QStringList m_missing;
     int m_printed = 0;
 };

@@ -241,9 +241,7 @@ void Form6::emptyCard()
 void Form6::showBitmap(int index)
 {
     QLabel* box = m_pictures.at(std::size_t(index));
-    QStringList missing;
-    const CardImages images = loadCardImages(m_services.bitmapFolders, &missing);
-    const QImage& image = index == 0 ? images.sign : images.clubSign;
+    const QImage image = readBitmap(m_services.bitmapFolders, CardTemplate::pictures().at(std::size_t(index)).fileName);
     if (image.isNull()) {
         box->clear();
         return;

@@ -1,5 +1,6 @@
 #include "QslRun.h"
 
+#include "LikePattern.h"
 #include "QslFormats.h"
 
 #include <QSqlError>
@@ -11,19 +12,6 @@ namespace {
 
 constexpr int kListedCallsigns = 100;
 constexpr int kListedErrors = 3;
-
-// Never a null text, which would be bound as NULL and match no row, not even those with an empty state.
-QString likeLiteral(const QString& text)
-{
-    QString pattern = QStringLiteral("");
-    pattern.reserve(2 * text.size() + 1);
-    for (const QChar c : text) {
-        if (c == u'\\' || c == u'%' || c == u'_')
-            pattern += u'\\';
-        pattern += c;
-    }
-    return pattern;
-}
 
 QString listOf(const QStringList& callsigns)
 {

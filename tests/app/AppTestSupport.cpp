@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "DataFolder.h"
+#include "TemplateLog.h"
 
 #include <QSqlQuery>
 
@@ -29,31 +30,11 @@ QApplication& application()
     return *qApp;
 }
 
-namespace {
-
-// Building the DXCC table takes a moment; every test starts from a copy of one log.
-QString templateLog()
-{
-    static QTemporaryDir dir;
-    static const QString path = [] {
-        const QString file = dir.filePath(QStringLiteral("template.sqlite"));
-        QString error;
-        auto log = LogDatabase::open(file, kCtyCsvPath, &error);
-        if (!log)
-            ADD_FAILURE() << error.toStdString();
-        return file;
-    }();
-    return path;
-}
-
-} // namespace
-
 void MainWindowTest::SetUp()
 {
     application();
     ASSERT_TRUE(m_dir.isValid());
-    ASSERT_TRUE(QFile::copy(templateLog(), logFile()));
-    QFile::setPermissions(logFile(), QFile::ReadOwner | QFile::WriteOwner);
+    ASSERT_TRUE(copyTemplateLog(kCtyCsvPath, logFile()));
     QString error;
     m_log = LogDatabase::open(logFile(), kCtyCsvPath, &error);
     ASSERT_TRUE(m_log) << error.toStdString();

@@ -3,38 +3,19 @@
 # file dialog, read back by adif-parser-ts; Import ADIF of a file from another logger, checked with sqlite3;
 # Export EDI through the contest dialog. With MIVRA_E2E_SHOTS=DIR the screens are kept.
 set -euo pipefail
+source "$(dirname "$0")/xvfb_support.sh"
 program=$(readlink -f "$1")
 adif_parser=$2
-here=$(cd "$(dirname "$0")" && pwd)
-if [ -z "${MIVRA_E2E_INNER:-}" ]; then
-  exec env MIVRA_E2E_INNER=1 bash "$here/in_xvfb.sh" bash "$here/exchange_menu.sh" "$program" "$adif_parser"
-fi
-
-unset QT_QPA_PLATFORM
 work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 fail() { echo "FAIL: $*" >&2; exit 1; }
-shot() { [ -n "${MIVRA_E2E_SHOTS:-}" ] && import -window root "$MIVRA_E2E_SHOTS/$1.png" || true; }
 [ -f "$adif_parser/package.json" ] || fail "adif-parser-ts missing in $adif_parser (scripts/setup.sh installs it)"
 
 mkdir -p data
 printf '"DL1AAA"\r\n"JO62QM"\r\n2\r\n1\r\n10\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""\r\n128\r\n1\r\n' > Quovan.txt
 
-start() {
-  "$program" --data-dir "$work/data" 2>>stderr.txt &
-  pid=$!
-  window=$(timeout 20 xdotool search --sync --onlyvisible --name '^MivraQ' | head -1) || true
-  [ -n "$window" ] || fail "no main window"
-}
-stop() {
-  kill -TERM "$pid"
-  local status=0
-  wait "$pid" || status=$?
-  pid=
-  [ "$status" -eq 0 ] || fail "exit status $status: $(cat stderr.txt)"
-}
 # Waits for a visible window whose title matches, and gives its id.
 await() {
   local id

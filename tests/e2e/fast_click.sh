@@ -9,11 +9,6 @@ work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
-fail() {
-  import -window root "${TMPDIR:-/tmp}/mivra-e2e-fast_click.png" 2>/dev/null || true
-  echo "FAIL: $* (screen: ${TMPDIR:-/tmp}/mivra-e2e-fast_click.png)" >&2
-  exit 1
-}
 db=data/backup.sqlite
 rows() { sqlite3 "$db" "SELECT COUNT(*) FROM logtab"; }
 entity_of() { sqlite3 "$db" "SELECT entity FROM dxccdata WHERE '$1' LIKE dxcccode ORDER BY rowid LIMIT 1"; }
@@ -65,11 +60,6 @@ sleep 0.8
 stored=$(sqlite3 "$db" "SELECT Callsign || '|' || DXCC FROM logtab ORDER BY ID DESC LIMIT 1")
 [ "$stored" = "OK1ABC|$(entity_of OK1ABC)" ] || fail "stored '$stored'"
 
-kill -TERM "$pid"
-status=0
-timeout 10 tail --pid="$pid" -f /dev/null || fail "the program did not end on SIGTERM"
-wait "$pid" || status=$?
-pid=
-[ "$status" -eq 0 ] || fail "exit status $status: $(cat stderr.txt)"
+stop
 [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM dxccdata WHERE substr(dxcccode, -1) = '%'")" -eq 0 ] || fail "patterns left in %"
 echo "fast click: ok"

@@ -5,20 +5,13 @@
 # earth.kml is checked with xmllint and GDAL's ogrinfo. Without an own locator GD and the globe button
 # say so and change nothing. With MIVRA_E2E_SHOTS=DIR the screens are kept.
 set -euo pipefail
+source "$(dirname "$0")/xvfb_support.sh"
 program=$(readlink -f "$1")
-here=$(cd "$(dirname "$0")" && pwd)
-if [ -z "${MIVRA_E2E_INNER:-}" ]; then
-  exec env MIVRA_E2E_INNER=1 bash "$here/in_xvfb.sh" bash "$here/map_export.sh" "$program"
-fi
-
-# The run is driven on the X server, whatever platform the test environment names.
-unset QT_QPA_PLATFORM
 work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 fail() { echo "FAIL: $*" >&2; exit 1; }
-shot() { [ -n "${MIVRA_E2E_SHOTS:-}" ] && import -window root "$MIVRA_E2E_SHOTS/$1.png" || true; }
 
 mkdir -p data bin
 cat > bin/xdg-open <<STUB
@@ -26,21 +19,9 @@ cat > bin/xdg-open <<STUB
 printf '%s\n' "\$*" >> "$work/opened.txt"
 STUB
 chmod +x bin/xdg-open
+export PATH="$work/bin:$PATH"
 printf '"DL1AAA"\r\n"JO62QM"\r\n2\r\n1\r\n10\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""\r\n128\r\n1\r\n' > Quovan.txt
 
-start() {
-  PATH="$work/bin:$PATH" "$program" --data-dir "$work/data" 2>>stderr.txt &
-  pid=$!
-  window=$(timeout 20 xdotool search --sync --onlyvisible --name '^MivraQ' | head -1) || true
-  [ -n "$window" ] || fail "no main window"
-}
-stop() {
-  kill -TERM "$pid"
-  local status=0
-  wait "$pid" || status=$?
-  pid=
-  [ "$status" -eq 0 ] || fail "exit status $status: $(cat stderr.txt)"
-}
 # Clicks at a point of the main window given in twips (15 twips per pixel).
 click() {
   xdotool mousemove --window "$window" $(($1 / 15)) $(($2 / 15)) click 1

@@ -4,13 +4,9 @@
 # square as new. The strip is read from screenshots (kept in the folder given as the second argument),
 # the stored contact with sqlite3.
 set -euo pipefail
-program=$1
-shots=${2:-.}
-if [ -z "${MIVRA_UNDER_XVFB:-}" ]; then
-  MIVRA_UNDER_XVFB=1 exec bash "$(dirname "$0")/in_xvfb.sh" \
-    bash "$0" "$(realpath "$program")" "$(realpath "$shots")"
-fi
-unset QT_QPA_PLATFORM
+source "$(dirname "$0")/xvfb_support.sh"
+program=$(realpath "$1")
+shots=$(realpath "${2:-.}")
 work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
@@ -18,7 +14,7 @@ cd "$work"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # Own station DL1AAA in JO62QM, band 144.
-printf '"DL1AAA"\r\n"JO62QM"\r\n1\r\n1\r\n10\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""\r\n1\r\n' > Quovan.txt
+write_station_settings Quovan.txt
 "$program" --data-dir "$work/data" 2>stderr.txt &
 pid=$!
 wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^MivraQ 2\.0\.8$' | head -n 1) \

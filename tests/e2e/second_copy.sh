@@ -9,11 +9,6 @@ pid=
 second=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; [ -n "$second" ] && kill -KILL "$second" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
-fail() {
-  import -window root "${TMPDIR:-/tmp}/mivra-e2e-second_copy.png" 2>/dev/null || true
-  echo "FAIL: $* (screen: ${TMPDIR:-/tmp}/mivra-e2e-second_copy.png)" >&2
-  exit 1
-}
 db=data/backup.sqlite
 running_patterns() { sqlite3 "$db" "SELECT COUNT(*) FROM dxccdata WHERE substr(dxcccode, -1) = '%'"; }
 
@@ -57,11 +52,7 @@ pid=
 "$program" --data-dir "$work/data" 2>third.txt &
 pid=$!
 [ -n "$(wait_window '^MivraQ 2.0.8$')" ] || fail "no start after a crash: $(cat third.txt)"
-kill -TERM "$pid"
-status=0
-timeout 10 tail --pid="$pid" -f /dev/null || fail "the program did not end on SIGTERM"
-wait "$pid" || status=$?
-pid=
+terminate
 [ "$status" -eq 0 ] || fail "exit status $status: $(cat third.txt)"
 [ ! -e data/backup.sqlite.lock ] || fail "the lock stays after the end"
 # A crash or power cut while the lock was written leaves an empty lock file: an old one is taken over too.
@@ -70,10 +61,6 @@ touch -d '-1 min' data/backup.sqlite.lock
 "$program" --data-dir "$work/data" 2>fourth.txt &
 pid=$!
 [ -n "$(wait_window '^MivraQ 2.0.8$')" ] || fail "no start beside an empty lock file: $(cat fourth.txt)"
-kill -TERM "$pid"
-status=0
-timeout 10 tail --pid="$pid" -f /dev/null || fail "the program did not end on SIGTERM"
-wait "$pid" || status=$?
-pid=
+terminate
 [ "$status" -eq 0 ] || fail "exit status $status beside an empty lock file: $(cat fourth.txt)"
 echo "second copy: ok ($text)"

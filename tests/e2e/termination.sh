@@ -7,21 +7,7 @@ program=$(realpath "$1")
 work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
-fail() {
-  import -window root "${TMPDIR:-/tmp}/mivra-e2e-termination.png" 2>/dev/null || true
-  echo "FAIL: $* (screen: ${TMPDIR:-/tmp}/mivra-e2e-termination.png)" >&2
-  exit 1
-}
 patterns_ending_in() { sqlite3 "$1" "SELECT COUNT(*) FROM dxccdata WHERE substr(dxcccode, -1) = '$2'"; }
-# Sends SIGTERM and waits at most 10 s for the end; leaves the exit status in status.
-terminate() {
-  kill -TERM "$pid"
-  timeout 10 tail --pid="$pid" -f /dev/null || fail "the program did not end on SIGTERM"
-  status=0
-  wait "$pid" || status=$?
-  pid=
-}
-
 # 1. The settings file cannot be read (a folder of that name): its message is up when the signal comes.
 mkdir -p "$work/unreadable/Quovan.txt"
 cd "$work/unreadable"

@@ -5,6 +5,14 @@ if [ -z "${MIVRA_UNDER_XVFB:-}" ]; then
 fi
 export QT_QPA_PLATFORM=xcb
 
+# Ends the run with a message, keeping the screen as it was in $TMPDIR/mivra-e2e-<script>.png.
+fail() {
+  local screen="${TMPDIR:-/tmp}/mivra-e2e-$(basename "$0" .sh).png"
+  import -window root "$screen" 2>/dev/null || true
+  echo "FAIL: $* (screen: $screen)" >&2
+  exit 1
+}
+
 # The id of the visible window whose title matches, waiting up to 20 s.
 wait_window() { { timeout "${2:-20}" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null || true; } | head -1; }
 
@@ -37,4 +45,30 @@ close_box() {
 # The settings of a station that is set up: own callsign and locator, the 144 MHz band.
 write_station_settings() {
   printf '"DL1AAA"\r\n"JO62QM"\r\n1\r\n1\r\n10\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""\r\n1\r\n' > "$1"
+}
+
+# The whole screen to $MIVRA_E2E_SHOTS/NAME.png when that folder is given.
+shot() { [ -n "${MIVRA_E2E_SHOTS:-}" ] && import -window root "$MIVRA_E2E_SHOTS/$1.png" || true; }
+
+# Starts the program on ./data, standard error to stderr.txt; sets pid and window (its main window).
+start() {
+  "$program" --data-dir "$PWD/data" 2>>stderr.txt &
+  pid=$!
+  window=$(wait_window '^MivraQ')
+  [ -n "$window" ] || fail "no main window"
+}
+
+# Sends SIGTERM to pid and waits at most 10 s for the end; leaves the exit status in status.
+terminate() {
+  kill -TERM "$pid"
+  timeout 10 tail --pid="$pid" -f /dev/null || fail "the program did not end on SIGTERM"
+  status=0
+  wait "$pid" || status=$?
+  pid=
+}
+
+# Ends the program with SIGTERM; it must end with status 0.
+stop() {
+  terminate
+  [ "$status" -eq 0 ] || fail "exit status $status: $(cat stderr.txt)"
 }

@@ -1,6 +1,7 @@
 #include "QslTestSupport.h"
 
-#include <QApplication>
+#include "TemplateLog.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -9,34 +10,6 @@
 namespace mivra::qsl::test {
 
 namespace {
-
-// One application for the whole run; fonts and the PDF writer need it.
-class ApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { m_app = std::make_unique<QApplication>(m_argc, m_argv); }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    int m_argc = 1;
-    char m_name[10] = "qsl_tests";
-    char* m_argv[2] = {m_name, nullptr};
-    std::unique_ptr<QApplication> m_app;
-};
-
-[[maybe_unused]] auto* const g_environment = ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
-
-QString templateLog()
-{
-    static QTemporaryDir dir;
-    static const QString path = [] {
-        const QString file = dir.filePath(QStringLiteral("template.sqlite"));
-        QString error;
-        if (!LogDatabase::open(file, QStringLiteral("/usr/share/hamradio-files/cty.csv"), &error))
-            ADD_FAILURE() << error.toStdString();
-        return file;
-    }();
-    return path;
-}
 
 QString run(const QString& program, const QStringList& arguments)
 {
@@ -53,8 +26,7 @@ void LogTest::SetUp()
 {
     ASSERT_TRUE(m_dir.isValid());
     const QString file = m_dir.filePath(QStringLiteral("backup.sqlite"));
-    ASSERT_TRUE(QFile::copy(templateLog(), file));
-    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    ASSERT_TRUE(mivra::test::copyTemplateLog(QStringLiteral("/usr/share/hamradio-files/cty.csv"), file));
     QString error;
     m_log = LogDatabase::open(file, QString(), &error);
     ASSERT_TRUE(m_log) << error.toStdString();

@@ -2,7 +2,6 @@
 #include "SettingsWindow.h"
 #include "StationSettingsFile.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -24,23 +23,6 @@ using mivra::StationSettings;
 namespace {
 
 const QByteArray kCreatedFile = "\"\"\r\n\"\"\r\n1\r\n1\r\n10\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n1\r\n";
-
-// One QApplication for the whole binary, made before the first fixture and destroyed
-// before the program's static objects are.
-class ApplicationEnvironment : public testing::Environment {
-public:
-    void SetUp() override { m_app = std::make_unique<QApplication>(m_argc, m_argv); }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    int m_argc = 1;
-    char m_name[24] = "settings_window_tests";
-    char* m_argv[2] = {m_name, nullptr};
-    std::unique_ptr<QApplication> m_app;
-};
-
-[[maybe_unused]] testing::Environment* const kApplication =
-    testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
 class SettingsWindowTest : public testing::Test {
 protected:
