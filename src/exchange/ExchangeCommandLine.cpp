@@ -36,11 +36,16 @@ OwnStation ownStation(const QString& settingsFile)
     return {settings.text(StationSettings::OwnCallsign), settings.text(StationSettings::OwnLocator)};
 }
 
-// A band as the log stores it: "144", or an ADIF band such as "2m".
+// A band as the log stores it: "144", or an ADIF band such as "2m". Empty for a text that is neither
+// an ADIF band nor a number.
 QString bandValueOfArgument(const QString& argument)
 {
     const QString value = adif::bandValueOf(argument, std::nullopt);
-    return value.isEmpty() ? argument.trimmed() : value;
+    if (!value.isEmpty())
+        return value;
+    bool isNumber = false;
+    argument.trimmed().toDouble(&isNumber);
+    return isNumber ? argument.trimmed() : QString();
 }
 
 QDateTime utcTime(const QString& text)
@@ -164,8 +169,16 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
 
     if (command == u"export-adif"_qs) {
         LogSelection selection;
-        if (parser.isSet(band))
-            selection.bandPattern = bandValueOfArgument(parser.value(band)) + u'%';
+        if (parser.isSet(band)) {
+            const QString value = bandValueOfArgument(parser.value(band));
+            if (value.isEmpty()) {
+                print(err, QStringLiteral("mivra: %1 is not a band: give its value (144, 432, 1296, 14200 ...) "
+                                          "or its ADIF name (2m, 70cm, 23cm, 20m ...).")
+                               .arg(parser.value(band)));
+                return 1;
+            }
+            selection.bandPattern = value + u'%';
+        }
         const AdifExportResult result = exportAdif(*log, selection, own, file, QDateTime::currentDateTimeUtc());
         if (!result.ok) {
             print(err, u"mivra: "_qs + result.error);
@@ -187,6 +200,8 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
     } else {
         EdiOptions options;
         options.bandValue = bandValueOfArgument(parser.value(band));
+        if (options.bandValue.isEmpty())
+            options.bandValue = parser.value(band).trimmed(); // refused below, by name
         options.from = utcTime(parser.value(from));
         options.to = utcTime(parser.value(to));
         options.contestName = parser.value(contest);

@@ -127,9 +127,9 @@ bool PdfFolderCardOutput::printCard(const CardFields& card, const CardImages& im
 
 QString PdfFolderCardOutput::doneMessage(int cards) const
 {
-    const QString count = cards == 1 ? QStringLiteral("1 QSL card was") : QStringLiteral("%1 QSL cards were").arg(cards);
-    return QStringLiteral("No printer is set up: %1 written as PDF files to %2")
-        .arg(count, QDir::toNativeSeparators(m_folder));
+    const QString count = cards == 1 ? QStringLiteral("1 QSL card was written as a PDF file")
+                                     : QStringLiteral("%1 QSL cards were written as PDF files").arg(cards);
+    return QStringLiteral("No printer is set up: %1 to %2").arg(count, QDir::toNativeSeparators(m_folder));
 }
 
 QString cardFolder(const QString& dataFolder)

@@ -76,6 +76,10 @@ check_refused "missing file" "$program" import-adif missing.adi --data-dir a
 check_refused "folder cannot be written" "$program" export-adif /proc/no/such.adi --data-dir a
 check_refused "no span" "$program" export-edi x.edi --band 144 --data-dir a
 check_refused "short wave EDI" "$program" export-edi x.edi --band 3600 --from 2025-03-01T00:00 --to 2025-04-01T00:00 --data-dir a
+check_refused "not a band" "$program" export-adif x.adi --band foo --data-dir a
+[ ! -e x.adi ] || fail "a refused band wrote x.adi"
+check_refused "not a band, EDI" "$program" export-edi x.edi --band foo --from 2025-03-01T00:00 --to 2025-04-01T00:00 --data-dir a
+grep -q "foo is not one" err.txt || fail "EDI refusal does not name the band: $(cat err.txt)"
 check_refused "no log" "$program" export-adif x.adi --data-dir empty
 printf 'not an ADIF file\n' > text.adi
 check_refused "no records" "$program" import-adif text.adi --data-dir a
