@@ -196,6 +196,7 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
             status = 1;
         } else {
             print(out, result.summary(20));
+            status = result.refusals.isEmpty() ? 0 : 2;
         }
     } else {
         EdiOptions options;

@@ -86,6 +86,14 @@ check_refused "no records" "$program" import-adif text.adi --data-dir a
 [ "$before" = "$(sha256sum a/backup.sqlite)" ] || fail "a refused command changed the log"
 [ ! -e x.edi ] && [ ! -e x.adi ] && [ ! -e empty/backup.sqlite ] || fail "a refused command left a file"
 
+# Good records are stored and the bad ones named, with status 2.
+printf '<call:6>OK1XYZ<qso_date:8>20250301<time_on:4>1200<band:2>2m<mode:3>SSB<eor>\n<call:6>OK1BAD<qso_date:8>20250301<band:2>2m<eor>\n' > part.adi
+status=0
+"$program" import-adif part.adi --data-dir c > out.txt 2>&1 || status=$?
+[ "$status" -eq 2 ] || fail "an import with a refused record ended with status $status: $(cat out.txt)"
+grep -q "Imported 1, skipped 0 (already in the log), refused 1." out.txt || fail "partial import message: $(cat out.txt)"
+[ "$(sqlite3 c/backup.sqlite "SELECT group_concat(Callsign) FROM logtab")" = OK1XYZ ] || fail "partial import rows"
+
 # A log the user cannot write: refused as an unprivileged user, the log unchanged.
 chmod 755 "$work"
 chmod -R a+rX a all.adi
