@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
-install_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+install_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${TEST_TOOL_PACKAGES[@]}"
 ensure_test_locale
 configure_and_build
 install_test_oracles
