@@ -136,7 +136,7 @@ void EntryRow::onFocusChanged(QWidget* old, QWidget* now)
     if (old == m_ca)
         leaveCallsign();
     else if (old == m_gr)
-        leaveLocator();
+        leaveLocator(now);
     else if (old == m_ownLocator)
         leaveOwnLocator();
 }
@@ -207,12 +207,15 @@ void EntryRow::refuseLocator()
     focusLater(m_ca);
 }
 
-void EntryRow::leaveLocator()
+void EntryRow::leaveLocator(QWidget* now)
 {
     if (!m_gr->text().isEmpty() && !locatorAccepted())
         refuseLocator();
     if (m_gr->text().isEmpty()) {
-        focusLater(m_rss);
+        // Going back to the callsign to mend it keeps the focus there: sent on to Rss, it would leave
+        // the callsign, whose check hands the focus straight back to the locator.
+        if (now != m_ca)
+            focusLater(m_rss);
         return;
     }
     computeGeometry();

@@ -57,7 +57,8 @@ protected:
 private:
     void onFocusChanged(QWidget* old, QWidget* now);
     void leaveCallsign();
-    void leaveLocator();
+    // now: the control the focus went to.
+    void leaveLocator(QWidget* now);
     void leaveOwnLocator();
     // Looks the callsign up and shows its entity; on a refusal empties Ca and sends the focus there.
     bool findDxcc();

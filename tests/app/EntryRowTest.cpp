@@ -319,6 +319,25 @@ TEST_F(EntryTest, TapOnNewFromAnEmptyLocatorLeavesTheFocusInTheCallsign)
     EXPECT_EQ(focused(), field("Ca"));
 }
 
+TEST_F(EntryTest, ClickBackIntoTheCallsignFromAnEmptyLocatorStaysThere)
+{
+    // A wrong callsign seen after its entity showed: the click back into it keeps the focus there.
+    for (const char* locator : {"", "JS62"}) {
+        SCOPED_TRACE(locator);
+        m_messages.informed.clear();
+        pressNew();
+        type("Ca", QStringLiteral("DL1ABX"));
+        enter(field("Ca"));
+        ASSERT_EQ(focused(), field("Gr"));
+        type("Gr", QString::fromLatin1(locator));
+        tap(field("Ca"));
+        for (int i = 0; i < 5; ++i)
+            settle();
+        EXPECT_EQ(focused(), field("Ca"));
+        EXPECT_EQ(m_messages.informed, *locator ? QStringList{"Locator input incorrect"} : QStringList{});
+    }
+}
+
 TEST_F(EntryTest, DistanceIsStoredOnlyForTheLocatorsNowInTheFields)
 {
     struct Case {

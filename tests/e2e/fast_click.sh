@@ -60,6 +60,21 @@ sleep 0.8
 stored=$(sqlite3 "$db" "SELECT Callsign || '|' || DXCC FROM logtab ORDER BY ID DESC LIMIT 1")
 [ "$stored" = "OK1ABC|$(entity_of OK1ABC)" ] || fail "stored '$stored'"
 
+# A wrong callsign seen after its entity showed: a click back into it from the empty locator stays there.
+new
+xdotool type --delay 30 dl1abx
+xdotool key Return
+sleep 0.3
+click_at "$win" 350 65
+sleep 0.5
+xdotool key ctrl+a
+xdotool type --delay 30 dl1abc
+save
+sleep 0.8
+[ -z "$(xdotool search --onlyvisible --name '^Mivra$' 2>/dev/null)" ] || fail "unexpected message: $(box_text "$(wait_box)")"
+stored=$(sqlite3 "$db" "SELECT Callsign || '|' || Grid || '|' || DXCC FROM logtab ORDER BY ID DESC LIMIT 1")
+[ "$stored" = "DL1ABC||$(entity_of DL1ABC)" ] || fail "stored '$stored' after mending the callsign"
+
 stop
 [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM dxccdata WHERE substr(dxcccode, -1) = '%'")" -eq 0 ] || fail "patterns left in %"
 echo "fast click: ok"
