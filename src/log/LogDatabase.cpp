@@ -348,22 +348,7 @@ bool LogDatabase::execInTransaction(const QString& statement, QString* error)
 
 bool LogDatabase::inTransaction(const std::function<bool(QSqlQuery&)>& work, QString* error)
 {
-    if (!m_db.transaction()) {
-        setError(error, m_db.lastError().text());
-        return false;
-    }
-    QSqlQuery query(m_db);
-    if (!work(query)) {
-        setError(error, query.lastError().text());
-        m_db.rollback();
-        return false;
-    }
-    if (!m_db.commit()) {
-        setError(error, m_db.lastError().text());
-        m_db.rollback();
-        return false;
-    }
-    return true;
+    return mivra::inTransaction(m_db, work, error);
 }
 
 void LogDatabase::reloadDxccPatterns() const

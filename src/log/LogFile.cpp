@@ -113,56 +113,43 @@ bool createIndexes(QSqlQuery& query)
 
 bool fillNewLog(QSqlDatabase db, const std::vector<DxccRow>& dxccRows, QString* sqlError)
 {
-    if (!db.transaction()) {
-        *sqlError = db.lastError().text();
-        return false;
-    }
-    QSqlQuery query(db);
-    for (const char* statement : kCreateStatements) {
-        if (!query.exec(QString::fromLatin1(statement))) {
-            *sqlError = query.lastError().text();
-            db.rollback();
-            return false;
-        }
-    }
-    if (!createIndexes(query)) {
-        *sqlError = query.lastError().text();
-        db.rollback();
-        return false;
-    }
-    if (!query.prepare(QStringLiteral("INSERT INTO dxccdata (ADIF, dxcccode, entity) VALUES (?, ?, ?)"))) {
-        *sqlError = query.lastError().text();
-        db.rollback();
-        return false;
-    }
-    for (const DxccRow& row : dxccRows) {
-        query.bindValue(0, row.adifNumber);
-        query.bindValue(1, row.pattern);
-        query.bindValue(2, row.entity);
-        if (!query.exec()) {
-            *sqlError = query.lastError().text();
-            db.rollback();
-            return false;
-        }
-    }
-    if (!db.commit()) {
-        *sqlError = db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    return true;
+    return inTransaction(
+        db,
+        [&dxccRows](QSqlQuery& query) {
+            for (const char* statement : kCreateStatements) {
+                if (!query.exec(QString::fromLatin1(statement)))
+                    return false;
+            }
+            if (!createIndexes(query)
+                || !query.prepare(QStringLiteral("INSERT INTO dxccdata (ADIF, dxcccode, entity) VALUES (?, ?, ?)")))
+                return false;
+            for (const DxccRow& row : dxccRows) {
+                query.bindValue(0, row.adifNumber);
+                query.bindValue(1, row.pattern);
+                query.bindValue(2, row.entity);
+                if (!query.exec())
+                    return false;
+            }
+            return true;
+        },
+        sqlError);
 }
 
 } // namespace
 
 bool createMissingIndexes(QSqlDatabase db, QString* error)
 {
+    return inTransaction(db, createIndexes, error);
+}
+
+bool inTransaction(QSqlDatabase db, const std::function<bool(QSqlQuery&)>& work, QString* error)
+{
     if (!db.transaction()) {
         setError(error, db.lastError().text());
         return false;
     }
     QSqlQuery query(db);
-    if (!createIndexes(query)) {
+    if (!work(query)) {
         setError(error, query.lastError().text());
         db.rollback();
         return false;

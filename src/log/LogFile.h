@@ -3,8 +3,10 @@
 #include "CtyCsv.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 namespace mivra {
@@ -21,5 +23,9 @@ bool checkLogFile(const QString& path, QString* error);
 // Makes the indexes an older log lacks, all in one transaction. False (with *error) when refused;
 // the log then still works, only its look-ups are slower.
 bool createMissingIndexes(QSqlDatabase db, QString* error);
+
+// Runs work in one transaction on db: committed when it returns true, rolled back otherwise, with
+// *error (when given) set to the database's message.
+bool inTransaction(QSqlDatabase db, const std::function<bool(QSqlQuery&)>& work, QString* error);
 
 } // namespace mivra
