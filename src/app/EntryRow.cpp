@@ -1,5 +1,6 @@
 #include "EntryRow.h"
 
+#include "BandPlan.h"
 #include "Clock.h"
 #include "ContactGeometry.h"
 #include "LogDatabase.h"
@@ -257,7 +258,7 @@ void EntryRow::addNew()
     m_mo->setText(QStringLiteral("SSB"));
     m_qs->setText(QStringLiteral("Y"));
     m_pr->setText(QStringLiteral("Tr"));
-    m_ba->setText(pattern.chopped(1));
+    m_ba->setText(bandValue(pattern));
     ++m_focusGeneration;
     m_refused = false;
     m_ca->setFocus(Qt::OtherFocusReason);

@@ -2,7 +2,7 @@
 
 #include "AdifExport.h"
 #include "AdifImport.h"
-#include "Bands.h"
+#include "BandPlan.h"
 #include "Clock.h"
 #include "EdiDialog.h"
 #include "LogDatabase.h"

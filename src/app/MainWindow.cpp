@@ -1,9 +1,9 @@
 #include "MainWindow.h"
 
-#include "Bands.h"
+#include "BandPlan.h"
 #include "EntryRow.h"
 #include "ExchangeActions.h"
-#include "Form6.h"
+#include "QslWindow.h"
 #include "GridWheelFilter.h"
 #include "LogDatabase.h"
 #include "LogGrid.h"
@@ -18,7 +18,8 @@
 #include "UpperCaseValidator.h"
 #include "Utf16View.h"
 #include "WorkedCounters.h"
-#include "ZelMultiOption.h"
+#include "MultiOptionControl.h"
+#include "Version.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>
@@ -88,7 +89,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     , m_ctx(context)
 {
     setObjectName(QStringLiteral("frmmain"));
-    setWindowTitle(QStringLiteral("MivraQ 2.0.8"));
+    setWindowTitle(QStringLiteral("MivraQ ") + QString::fromLatin1(kProgramVersion));
     setFixedSize(twipsToPixels(15240), twipsToPixels(8475));
 
     buildTopStrip();
@@ -158,7 +159,7 @@ void MainWindow::buildSearchArea()
     makeLabel(this, "Label2", QStringLiteral("Callsign"), twipRect(120, 600, 855, 255));
     makeLabel(this, "Label3", QStringLiteral("Grid"), twipRect(120, 840, 615, 255));
 
-    m_multiOption = new ZelMultiOption(this);
+    m_multiOption = new MultiOptionControl(this);
     m_multiOption->setObjectName(QStringLiteral("MultiOption1"));
     m_multiOption->setGeometry(twipRect(720, 600, 255, 495));
     m_multiOption->readProperties(multiOptionState());
@@ -166,7 +167,7 @@ void MainWindow::buildSearchArea()
     m_searchText = new QLineEdit(this);
     m_searchText->setObjectName(QStringLiteral("txtStr"));
     m_searchText->setGeometry(twipRect(1080, 720, 735, 285));
-    connect(m_multiOption, &ZelMultiOption::focusEntered, m_searchText, &QLineEdit::clear);
+    connect(m_multiOption, &MultiOptionControl::focusEntered, m_searchText, &QLineEdit::clear);
     connect(m_searchText, &QLineEdit::returnPressed, this, &MainWindow::search);
 }
 
@@ -189,9 +190,9 @@ void MainWindow::buildBandFrame()
     frame->setGeometry(twipRect(120, 7560, 13335, 855));
     m_bandButtons = new QButtonGroup(this);
     m_bandButtons->setExclusive(true);
-    for (int i = 0; i < int(kBands.size()); ++i) {
+    for (int i = 0; i < int(bandButtons().size()); ++i) {
         const QRect rect = i < 21 ? twipRect(600 * i, 240, 615, 615) : twipRect(12705, 210, 615, 615);
-        auto* button = makeButton(frame, "OptBand", QString::fromLatin1(kBands[i].caption), rect);
+        auto* button = makeButton(frame, "OptBand", QString::fromLatin1(bandButtons()[i].caption), rect);
         button->setCheckable(true);
         button->setProperty("index", i);
         m_bandButtons->addButton(button, i);
@@ -213,11 +214,11 @@ void MainWindow::openQslWindow()
         closeSequence();
     delete m_qslWindow;
     const QString dataFolder = m_ctx.dataFolder;
-    m_qslWindow = new qsl::Form6({m_ctx.log, m_ctx.settings, m_ctx.settingsFile, m_ctx.messages,
+    m_qslWindow = new qsl::QslWindow({m_ctx.log, m_ctx.settings, m_ctx.settingsFile, m_ctx.messages,
                                   {dataFolder, QCoreApplication::applicationDirPath()},
                                   [dataFolder] { return qsl::makeCardOutput(dataFolder); }});
     // "Exit QSL" starts this window anew; a start that fails ends the program, as after the settings.
-    connect(m_qslWindow, &qsl::Form6::exitRequested, this, [this] {
+    connect(m_qslWindow, &qsl::QslWindow::exitRequested, this, [this] {
         if (!open())
             emit quitRequested(1);
     });
@@ -260,7 +261,7 @@ bool MainWindow::startSequence()
     m_multiOption->setOptionSelected(static_cast<qint16>(settings.numericValue(StationSettings::SearchSelector)));
     m_ctx.live = LiveMapOptions::fromSettings(settings);
     const qint64 band = settings.numericValue(StationSettings::BandIndex);
-    m_bandIndex = band >= 0 && band < qint64(kBands.size()) ? int(band) : kDefaultBandIndex;
+    m_bandIndex = band >= 0 && band < qint64(bandButtons().size()) ? int(band) : kDefaultBandButton;
     m_mapOwnCallsign = m_ownCallsign->text();
 
     for (QLineEdit* box : {m_entry->field(QStringLiteral("Ca")), m_entry->field(QStringLiteral("Gr")),
@@ -373,7 +374,7 @@ void MainWindow::selectBand(int index)
     OpenDatabase();
     m_elapsed->setText(QString::number(timer.elapsed()) + QStringLiteral(" mS"));
     m_aids->bandChanged();
-    const QColor scrollBar = QColor::fromRgb(ZelMultiOption::TranslateColour(ZelMultiOption::kOleSystemColour));
+    const QColor scrollBar = QColor::fromRgb(MultiOptionControl::TranslateColour(MultiOptionControl::kOleSystemColour));
     for (QLineEdit* box : {m_ownCallsign, m_ownLocator}) {
         QPalette palette = box->palette();
         palette.setColor(QPalette::Base, scrollBar);

@@ -20,7 +20,7 @@ class GridWheelFilter;
 class LogGrid;
 class OperatingAids;
 class SettingsWindow;
-class ZelMultiOption;
+class MultiOptionControl;
 namespace exporter {
 class MapOpener;
 }
@@ -28,7 +28,7 @@ namespace stats {
 struct CounterResult;
 }
 namespace qsl {
-class Form6;
+class QslWindow;
 }
 
 // frmmain: the log grid with band buttons and search, the entry row and the own-station fields.
@@ -69,9 +69,9 @@ public:
     LogGrid* grid() const { return m_grid; }
     EntryRow* entryRow() const { return m_entry; }
     OperatingAids* operatingAids() const { return m_aids; }
-    ZelMultiOption* multiOption() const { return m_multiOption; }
+    MultiOptionControl* multiOption() const { return m_multiOption; }
     SettingsWindow* settingsWindow() const { return m_settingsWindow; }
-    qsl::Form6* qslWindow() const { return m_qslWindow; }
+    qsl::QslWindow* qslWindow() const { return m_qslWindow; }
     QPushButton* bandButton(int index) const;
     bool isOpen() const { return m_open; }
     ExchangeActions* exchangeActions() const { return m_exchange; }
@@ -122,7 +122,7 @@ private:
     QLineEdit* m_ownCallsign = nullptr;
     QLineEdit* m_ownLocator = nullptr;
     QLineEdit* m_searchText = nullptr;
-    ZelMultiOption* m_multiOption = nullptr;
+    MultiOptionControl* m_multiOption = nullptr;
     QPushButton* m_googleEarth = nullptr;
     QButtonGroup* m_bandButtons = nullptr;
     LogGrid* m_grid = nullptr;
@@ -137,7 +137,7 @@ private:
     std::unique_ptr<exporter::MapOpener> m_desktopOpener;
     exporter::MapOpener* m_mapOpener = nullptr;
     QString m_mapLineColour; // colour of the last map line written, kept from one export to the next
-    qsl::Form6* m_qslWindow = nullptr;
+    qsl::QslWindow* m_qslWindow = nullptr;
 };
 
 } // namespace mivra

@@ -1,5 +1,6 @@
 #include "OperatingAids.h"
 
+#include "BandPlan.h"
 #include "ContactGeometry.h"
 #include "EntryRow.h"
 #include "LogDatabase.h"
@@ -42,7 +43,7 @@ QString workedBeforeText(const WorkedBefore& worked, const QString& bandPattern)
     QString text = bandPattern.isEmpty() ? QStringLiteral("wkd %1 all").arg(worked.allBands)
                                          : QStringLiteral("wkd %1 on %2, %3 all")
                                                .arg(worked.onBand)
-                                               .arg(bandPattern.chopped(1))
+                                               .arg(bandValue(bandPattern))
                                                .arg(worked.allBands);
     if (worked.last.isValid())
         text += QStringLiteral(", last ") + worked.last.toString(QStringLiteral("yyyy-MM-dd"));

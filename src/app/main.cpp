@@ -2,6 +2,7 @@
 #include "Clock.h"
 #include "DataFolder.h"
 #include "ExchangeCommandLine.h"
+#include "Version.h"
 #include "LogDatabase.h"
 #include "MainWindow.h"
 #include "Messages.h"
@@ -29,7 +30,7 @@ int main(int argc, char* argv[])
     if (namesExchangeCommand(arguments)) {
         QCoreApplication commandLine(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Mivra"));
-        QCoreApplication::setApplicationVersion(QStringLiteral(MIVRA_VERSION));
+        QCoreApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion));
         const ExchangeEnvironment environment{
             [](const QString& dataDirArgument) {
                 return chooseDataFolder(dataDirArgument, QCoreApplication::applicationDirPath(),
@@ -44,7 +45,7 @@ int main(int argc, char* argv[])
     {
         QCoreApplication commandLine(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Mivra"));
-        QCoreApplication::setApplicationVersion(QStringLiteral(MIVRA_VERSION));
+        QCoreApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion));
         QCommandLineParser parser;
         parser.setApplicationDescription(QStringLiteral("Logbook for VHF, UHF and microwave contacts.\n\n")
                                          + exchangeCommandsHelp());
@@ -65,7 +66,7 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mivra"));
-    QApplication::setApplicationVersion(QStringLiteral(MIVRA_VERSION));
+    QApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion));
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 8));
 
     // A termination signal ends the run at any moment: an open box stops waiting, the windows close

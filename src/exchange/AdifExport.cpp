@@ -1,11 +1,11 @@
 #include "AdifExport.h"
 
 #include "AdifFields.h"
+#include "Version.h"
 #include "AdifFile.h"
 #include "LogDatabase.h"
 #include "LogRows.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QSaveFile>
 
@@ -32,9 +32,7 @@ QByteArray adifDocument(const std::vector<LogRow>& rows, const OwnStation& own, 
     writer.header(QStringLiteral("ADIF export of the Mivra log"),
                   {{u"ADIF_VER"_qs, u"3.1.4"_qs},
                    {u"PROGRAMID"_qs, u"Mivra"_qs},
-                   {u"PROGRAMVERSION"_qs, QCoreApplication::applicationVersion().isEmpty()
-                                               ? u"2.0.8"_qs
-                                               : QCoreApplication::applicationVersion()},
+                   {u"PROGRAMVERSION"_qs, QString::fromLatin1(kProgramVersion)},
                    {u"CREATED_TIMESTAMP"_qs, created.toUTC().toString(u"yyyyMMdd HHmmss"_qs)}});
     const QString ownCall = adif::asciiText(own.callsign.trimmed().toUpper());
     const QString ownLocator = own.locator.trimmed().toUpper();

@@ -1,5 +1,7 @@
 #include "AdifFields.h"
 
+#include "BandPlan.h"
+
 #include <QUrl>
 
 #include <array>
@@ -8,47 +10,6 @@
 namespace mivra::adif {
 
 namespace {
-
-struct BandRange {
-    const char* name;
-    double low; // MHz
-    double high;
-    const char* buttonValue; // the band button's value, or nullptr
-};
-
-// The ADIF band enumeration with the band buttons' values beside it.
-constexpr std::array<BandRange, 33> kBands{{
-    {"2190m", 0.1357, 0.1378, nullptr},  {"630m", 0.472, 0.479, nullptr},    {"560m", 0.501, 0.504, nullptr},
-    {"160m", 1.8, 2.0, "1840"},          {"80m", 3.5, 4.0, "3600"},          {"60m", 5.06, 5.45, nullptr},
-    {"40m", 7.0, 7.3, "7050"},           {"30m", 10.1, 10.15, "10140"},      {"20m", 14.0, 14.35, "14200"},
-    {"17m", 18.068, 18.168, "18110"},    {"15m", 21.0, 21.45, "21150"},      {"12m", 24.89, 24.99, "24950"},
-    {"10m", 28.0, 29.7, "28400"},        {"8m", 40.0, 45.0, nullptr},        {"6m", 50.0, 54.0, "50"},
-    {"5m", 54.000001, 69.9, nullptr},    {"4m", 70.0, 71.0, nullptr},        {"2m", 144.0, 148.0, "144"},
-    {"1.25m", 222.0, 225.0, nullptr},    {"70cm", 420.0, 450.0, "432"},      {"33cm", 902.0, 928.0, nullptr},
-    {"23cm", 1240.0, 1300.0, "1296"},    {"13cm", 2300.0, 2450.0, "2320"},   {"9cm", 3300.0, 3500.0, "3400"},
-    {"6cm", 5650.0, 5925.0, "5760"},     {"3cm", 10000.0, 10500.0, "10368"}, {"1.25cm", 24000.0, 24250.0, "24048"},
-    {"6mm", 47000.0, 47200.0, "47088"},  {"4mm", 75500.0, 81000.0, "76032"}, {"2.5mm", 119980.0, 123000.0, "122250"},
-    {"2mm", 134000.0, 149000.0, nullptr}, {"1mm", 241000.0, 250000.0, nullptr},
-    {"submm", 300000.0, 7500000.0, nullptr},
-}};
-
-const BandRange* bandAt(double mhz)
-{
-    for (const BandRange& band : kBands) {
-        if (mhz >= band.low && mhz <= band.high)
-            return &band;
-    }
-    return nullptr;
-}
-
-const BandRange* bandNamed(const QString& name)
-{
-    for (const BandRange& band : kBands) {
-        if (name.compare(QLatin1String(band.name), Qt::CaseInsensitive) == 0)
-            return &band;
-    }
-    return nullptr;
-}
 
 struct ModeEntry {
     const char* submode;
@@ -87,49 +48,47 @@ constexpr PropEntry kProps[] = {{"Tr", "TR"}, {"Au", "AUR"}, {"Es", "ES"}, {"Rs"
 BandInfo bandOfValue(const QString& bandValue)
 {
     const QString value = bandValue.trimmed();
-    for (const BandRange& band : kBands) {
-        if (band.buttonValue && value == QLatin1String(band.buttonValue))
-            return {QString::fromLatin1(band.name), std::nullopt};
-    }
+    if (const Band* band = bandWithValue(value))
+        return {QString::fromLatin1(band->adifName), std::nullopt};
     bool ok = false;
     const double number = value.toDouble(&ok);
     if (!ok || number <= 0)
         return {};
     // Short-wave kHz figures first: 10125 is 30m rather than 3cm.
-    const BandRange* shortWave = number >= 1000.0 ? bandAt(number / 1000.0) : nullptr;
-    if (shortWave && shortWave->high < 30.0)
-        return {QString::fromLatin1(shortWave->name), number / 1000.0};
-    if (const BandRange* band = bandAt(number))
-        return {QString::fromLatin1(band->name), number};
+    const Band* shortWave = number >= 1000.0 ? bandAtFrequency(number / 1000.0) : nullptr;
+    if (shortWave && shortWave->isShortWave())
+        return {QString::fromLatin1(shortWave->adifName), number / 1000.0};
+    if (const Band* band = bandAtFrequency(number))
+        return {QString::fromLatin1(band->adifName), number};
     return {};
 }
 
 QString bandOfFrequency(double frequencyMHz)
 {
-    const BandRange* band = bandAt(frequencyMHz);
-    return band ? QString::fromLatin1(band->name) : QString();
+    const Band* band = bandAtFrequency(frequencyMHz);
+    return band ? QString::fromLatin1(band->adifName) : QString();
 }
 
 QString bandValueOf(const QString& adifBand, std::optional<double> frequencyMHz)
 {
-    const BandRange* band = frequencyMHz ? bandAt(*frequencyMHz) : nullptr;
+    const Band* band = frequencyMHz ? bandAtFrequency(*frequencyMHz) : nullptr;
     if (!band)
-        band = bandNamed(adifBand.trimmed());
+        band = bandWithAdifName(adifBand);
     if (!band)
         return {};
-    if (band->high < 30.0) {
+    const QString button = band->valueText();
+    if (band->isShortWave()) {
         // Short wave is logged in kHz.
-        if (band->buttonValue)
-            return QString::fromLatin1(band->buttonValue);
-        return numberText(frequencyMHz ? *frequencyMHz * 1000.0 : band->low * 1000.0, 3);
+        if (!button.isEmpty())
+            return button;
+        return numberText(frequencyMHz ? *frequencyMHz * 1000.0 : band->lowMHz * 1000.0, 3);
     }
-    const QString button = band->buttonValue ? QString::fromLatin1(band->buttonValue) : QString();
     if (frequencyMHz) {
         const QString frequency = numberText(*frequencyMHz, 6);
         if (button.isEmpty() || frequency.startsWith(button))
             return frequency;
     }
-    return button.isEmpty() ? numberText(band->low, 6) : button;
+    return button.isEmpty() ? numberText(band->lowMHz, 6) : button;
 }
 
 ModeInfo modeOfText(const QString& text)

@@ -1,5 +1,6 @@
 #include "EdiExport.h"
 
+#include "BandPlan.h"
 #include "AdifFields.h"
 #include "LogDatabase.h"
 #include "LogRows.h"
@@ -16,16 +17,6 @@
 namespace mivra {
 
 namespace {
-
-struct EdiBand {
-    const char* value;
-    const char* text;
-};
-constexpr EdiBand kEdiBands[] = {
-    {"50", "50 MHz"},     {"70", "70 MHz"},       {"144", "144 MHz"},   {"432", "432 MHz"},  {"1296", "1,3 GHz"},
-    {"2320", "2,3 GHz"},  {"3400", "3,4 GHz"},    {"5760", "5,7 GHz"},  {"10368", "10 GHz"}, {"24048", "24 GHz"},
-    {"47088", "47 GHz"},  {"76032", "76 GHz"},    {"122250", "122 GHz"},
-};
 
 // Centre of the 6-character square a locator begins with, in degrees.
 std::optional<geo::Position> locatorCentre(const QString& locator)
@@ -92,11 +83,8 @@ QString lineText(const QString& text)
 
 QString ediBandText(const QString& bandValue)
 {
-    for (const EdiBand& band : kEdiBands) {
-        if (bandValue.trimmed() == QLatin1String(band.value))
-            return QString::fromLatin1(band.text);
-    }
-    return {};
+    const Band* band = bandWithValue(bandValue);
+    return band && band->ediText ? QString::fromLatin1(band->ediText) : QString();
 }
 
 double ediDistance(const QString& ownLocator, const QString& locator)
@@ -227,7 +215,7 @@ EdiExportResult exportEdi(LogDatabase& log, const EdiOptions& options, const QSt
         return result;
     }
     LogSelection selection;
-    selection.bandPattern = options.bandValue.trimmed() + u'%';
+    selection.bandPattern = bandPattern(options.bandValue.trimmed());
     selection.from = options.from;
     selection.to = options.to;
     std::vector<LogRow> rows;

@@ -2,6 +2,7 @@
 
 #include "Locator.h"
 #include "MapText.h"
+#include "Utf16View.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -62,8 +63,7 @@ QString statementOf(const CounterQuery& query, bool bandFiltered)
 // The outline of a 4-character square, empty when the text names no square.
 QString squareOutline(const QString& square)
 {
-    const std::u16string locator = geo::AsciiUpper(std::u16string_view(
-        reinterpret_cast<const char16_t*>(square.utf16()), std::size_t(square.size())));
+    const std::u16string locator = geo::AsciiUpper(utf16View(square));
     if (locator.size() != 4 || !geo::IsLocatorValid(locator))
         return {};
     const auto corner = geo::LocatorToDegrees(locator + u"HH");

@@ -3,7 +3,7 @@
 #include "AdifFile.h"
 #include "ExchangeActions.h"
 #include "LogGrid.h"
-#include "ZelMultiOption.h"
+#include "MultiOptionControl.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "LogGrid.h"
-#include "ZelMultiOption.h"
+#include "MultiOptionControl.h"
 
 #include <QLineEdit>
 #include <QProcess>

@@ -1,10 +1,10 @@
 #include "AppTestSupport.h"
 
 #include "EntryRow.h"
-#include "Form6.h"
+#include "QslWindow.h"
 #include "LogGrid.h"
 #include "SettingsWindow.h"
-#include "ZelMultiOption.h"
+#include "MultiOptionControl.h"
 
 #include <QDir>
 #include <QLabel>
@@ -196,7 +196,7 @@ TEST_F(StartTest, QslButtonSwapsToTheQslWindowAndBack)
     EXPECT_FALSE(m_window->isVisible());
     EXPECT_FALSE(m_window->isOpen());
     EXPECT_EQ(settingsLines(settingsBytes()).mid(0, 2), QStringList({"\"DL1NEW\"", "\"JO62QM12\""}));
-    qsl::Form6* form6 = m_window->qslWindow();
+    qsl::QslWindow* form6 = m_window->qslWindow();
     ASSERT_TRUE(form6);
     EXPECT_TRUE(form6->isVisible());
     EXPECT_EQ(form6->findChild<QLabel*>(QStringLiteral("CallL"))->text(), QStringLiteral("DL1NEW"));

@@ -1,7 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "MapOpener.h"
-#include "ZelMultiOption.h"
+#include "MultiOptionControl.h"
 
 #include <QDir>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "Form6.h"
+#include "QslWindow.h"
 
 #include "CardPrinter.h"
 #include "Messages.h"
@@ -47,7 +47,7 @@ protected:
 
 } // namespace
 
-Form6::Form6(QslWindowServices services, QWidget* parent)
+QslWindow::QslWindow(QslWindowServices services, QWidget* parent)
     : QWidget(parent)
     , m_services(std::move(services))
 {
@@ -58,9 +58,9 @@ Form6::Form6(QslWindowServices services, QWidget* parent)
     buildButtons();
 }
 
-Form6::~Form6() = default;
+QslWindow::~QslWindow() = default;
 
-void Form6::buildCard()
+void QslWindow::buildCard()
 {
     for (const CardPicture& picture : CardTemplate::pictures()) {
         auto* box = new QLabel(this);
@@ -91,7 +91,7 @@ void Form6::buildCard()
     }
 }
 
-void Form6::buildButtons()
+void QslWindow::buildButtons()
 {
     struct Button {
         const char* name;
@@ -118,25 +118,25 @@ void Form6::buildButtons()
     connect(button(QStringLiteral("StopPrint")), &QPushButton::clicked, this, [this] { startRun(QString()); });
     connect(button(QStringLiteral("BeaconPrint")), &QPushButton::clicked, this,
             [this] { startRun(QStringLiteral("B")); });
-    connect(button(QStringLiteral("Empty")), &QPushButton::clicked, this, &Form6::emptyCard);
+    connect(button(QStringLiteral("Empty")), &QPushButton::clicked, this, &QslWindow::emptyCard);
     connect(button(QStringLiteral("Exit")), &QPushButton::clicked, this, [this] {
         emit exitRequested();
         close();
     });
 }
 
-QPushButton* Form6::button(const QString& name) const
+QPushButton* QslWindow::button(const QString& name) const
 {
     return findChild<QPushButton*>(name, Qt::FindDirectChildrenOnly);
 }
 
-QWidget* Form6::element(const QString& name, int index) const
+QWidget* QslWindow::element(const QString& name, int index) const
 {
     const int position = CardTemplate::find(name, index);
     return position < 0 ? nullptr : m_elements.at(std::size_t(position));
 }
 
-void Form6::load()
+void QslWindow::load()
 {
     StationSettings& settings = m_services.settings;
     QString error;
@@ -166,7 +166,7 @@ void Form6::load()
     show();
 }
 
-CardFields Form6::cardFields() const
+CardFields QslWindow::cardFields() const
 {
     CardFields fields;
     const auto& elements = CardTemplate::elements();
@@ -179,7 +179,7 @@ CardFields Form6::cardFields() const
     return fields;
 }
 
-void Form6::setCardFields(const CardFields& fields)
+void QslWindow::setCardFields(const CardFields& fields)
 {
     const auto& elements = CardTemplate::elements();
     for (std::size_t i = 0; i < elements.size(); ++i) {
@@ -192,13 +192,13 @@ void Form6::setCardFields(const CardFields& fields)
     }
 }
 
-void Form6::startRun(const QString& letter)
+void QslWindow::startRun(const QString& letter)
 {
     m_filter = letter;
     QSLRun();
 }
 
-void Form6::QSLRun()
+void QslWindow::QSLRun()
 {
     const std::unique_ptr<CardOutput> output = m_services.makeOutput();
     CardPrinter printer(*output, m_services.bitmapFolders);
@@ -212,7 +212,7 @@ void Form6::QSLRun()
         m_services.messages.inform(this, result.message());
 }
 
-void Form6::QSLPrint()
+void QslWindow::QSLPrint()
 {
     const std::unique_ptr<CardOutput> output = m_services.makeOutput();
     CardPrinter printer(*output, m_services.bitmapFolders);
@@ -233,12 +233,12 @@ void Form6::QSLPrint()
         m_services.messages.inform(this, messages.join(QStringLiteral("\n\n")));
 }
 
-void Form6::emptyCard()
+void QslWindow::emptyCard()
 {
     QSLPrint();
 }
 
-void Form6::showBitmap(int index)
+void QslWindow::showBitmap(int index)
 {
     QLabel* box = m_pictures.at(std::size_t(index));
     const QImage image = readBitmap(m_services.bitmapFolders, CardTemplate::pictures().at(std::size_t(index)).fileName);
@@ -251,12 +251,12 @@ void Form6::showBitmap(int index)
                                                    Qt::SmoothTransformation)));
 }
 
-void Form6::Stretch()
+void QslWindow::Stretch()
 {
     showBitmap(0);
 }
 
-void Form6::Stretch1()
+void QslWindow::Stretch1()
 {
     showBitmap(1);
 }

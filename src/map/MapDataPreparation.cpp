@@ -1,6 +1,7 @@
 #include "MapDataPreparation.h"
 
 #include "ContactGeometry.h"
+#include "Utf16View.h"
 
 #include <QDate>
 #include <QSqlError>
@@ -12,11 +13,6 @@
 namespace mivra::exporter {
 
 namespace {
-
-std::u16string_view utf16(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), std::size_t(text.size())};
-}
 
 // " dd.MM.yyyy" of a stored date; a text that is no date is kept as it is.
 QString dateText(const QString& stored)
@@ -85,7 +81,7 @@ PreparationResult prepareMapData(QSqlDatabase db, const QString& bandPattern, co
         const std::optional<float> storedQrb = storedNumber(rows.value(Qrb));
         const std::optional<float> storedQtf = storedNumber(rows.value(Qtf));
         const QString grid = rows.value(Grid).toString();
-        const bool computed = geometry.CalcContactGeometry(utf16(ownLocator), utf16(grid));
+        const bool computed = geometry.CalcContactGeometry(utf16View(ownLocator), utf16View(grid));
         const std::optional<float> qrb = computed ? std::optional<float>(geometry.QrbKm) : storedQrb;
         const std::optional<float> qtf = computed ? std::optional<float>(geometry.QtfDeg) : storedQtf;
 

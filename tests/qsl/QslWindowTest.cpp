@@ -1,4 +1,4 @@
-#include "Form6.h"
+#include "QslWindow.h"
 
 #include "QslTestSupport.h"
 #include "StationSettings.h"
@@ -16,7 +16,7 @@ namespace mivra::qsl::test {
 
 namespace {
 
-class Form6Test : public LogTest {
+class QslWindowTest : public LogTest {
 protected:
     void openWindow(const QString& locator, const QString& infoLine = QStringLiteral("Info"))
     {
@@ -26,7 +26,7 @@ protected:
         file.setText(StationSettings::OwnLocator, locator);
         file.setText(StationSettings::QslInfoLine, infoLine);
         ASSERT_TRUE(SaveStationSettings(file, settingsFile()));
-        m_window = std::make_unique<Form6>(QslWindowServices{
+        m_window = std::make_unique<QslWindow>(QslWindowServices{
             *m_log, m_settings, settingsFile(), m_messages, {assetsFolder()},
             [this] { return std::make_unique<PdfFolderCardOutput>(cardFolder(m_dir.path())); }});
         m_window->load();
@@ -39,10 +39,10 @@ protected:
 
     StationSettings m_settings;
     RecordingMessages m_messages;
-    std::unique_ptr<Form6> m_window;
+    std::unique_ptr<QslWindow> m_window;
 };
 
-TEST_F(Form6Test, LocatorSplitAtLoad)
+TEST_F(QslWindowTest, LocatorSplitAtLoad)
 {
     const std::vector<std::array<const char*, 3>> cases = {
         {"JO62", "JO62", ""}, {"JO62QM", "JO62QM", ""}, {"JO41AB12", "JO41AB", "12"}, {"JO41AB12CD", "JO41AB", "12CD"}};
@@ -57,7 +57,7 @@ TEST_F(Form6Test, LocatorSplitAtLoad)
     }
 }
 
-TEST_F(Form6Test, SevenButtonsWithTheirCaptionsAndPlaces)
+TEST_F(QslWindowTest, SevenButtonsWithTheirCaptionsAndPlaces)
 {
     openWindow(QStringLiteral("JO62QM"));
     EXPECT_EQ(m_window->windowTitle(), QStringLiteral("Form6"));
@@ -86,7 +86,7 @@ TEST_F(Form6Test, SevenButtonsWithTheirCaptionsAndPlaces)
 }
 
 // Text typed into a cell is printed by "Empty Card"; the log stays as it was.
-TEST_F(Form6Test, EmptyCardPrintsWhatTheWindowShows)
+TEST_F(QslWindowTest, EmptyCardPrintsWhatTheWindowShows)
 {
     const qint64 id = addContact(QStringLiteral("OK1ABC"), QStringLiteral("Y"));
     openWindow(QStringLiteral("JO62QM"));
@@ -107,7 +107,7 @@ TEST_F(Form6Test, EmptyCardPrintsWhatTheWindowShows)
 }
 
 // A print button runs over the log and leaves the card empty, with its greeting and heading.
-TEST_F(Form6Test, PrintButtonRunsAndResetsTheCard)
+TEST_F(QslWindowTest, PrintButtonRunsAndResetsTheCard)
 {
     addContact(QStringLiteral("OK1ABC"), QStringLiteral("T"));
     openWindow(QStringLiteral("JO62QM"));

@@ -1,5 +1,5 @@
 #include "Twips.h"
-#include "ZelMultiOption.h"
+#include "MultiOptionControl.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -13,7 +13,7 @@
 
 #include <vector>
 
-using mivra::ZelMultiOption;
+using mivra::MultiOptionControl;
 
 namespace {
 
@@ -25,7 +25,7 @@ QStringList announced(const QSignalSpy& spy)
     return names;
 }
 
-std::vector<int> checkedButtons(const ZelMultiOption& control)
+std::vector<int> checkedButtons(const MultiOptionControl& control)
 {
     std::vector<int> on;
     for (int i = 1; i <= control.optionButtonCount(); ++i)
@@ -111,12 +111,12 @@ const std::vector<LayoutCase> kLayoutCases = {
     {4, 2, 2, 1, {{1280, 935}}, {0, 0, 1280, 1200}},
 };
 
-TEST(ZelMultiOptionLayout, EveryCornerDirectionAndCaptionBand)
+TEST(MultiOptionControlLayout, EveryCornerDirectionAndCaptionBand)
 {
     for (const LayoutCase& c : kLayoutCases) {
         SCOPED_TRACE(testing::Message() << "Positioning " << c.positioning << " Aligning " << c.aligning
                                         << " CaptionAligning " << c.captionAligning << " count " << c.count);
-        ZelMultiOption control;
+        MultiOptionControl control;
         control.setTwipSize(QSize(1500, 1200));
         control.readProperties(layoutBag(c.positioning, c.aligning, c.captionAligning, c.count));
 
@@ -135,9 +135,9 @@ TEST(ZelMultiOptionLayout, EveryCornerDirectionAndCaptionBand)
     }
 }
 
-TEST(ZelMultiOptionLayout, ResizeRearrangesWithoutRebuilding)
+TEST(MultiOptionControlLayout, ResizeRearrangesWithoutRebuilding)
 {
-    ZelMultiOption control;
+    MultiOptionControl control;
     control.setTwipSize(QSize(1500, 1200));
     control.readProperties(layoutBag(4, 1, 1, 3));
     QRadioButton* third = control.optionButton(3);
@@ -157,26 +157,26 @@ TEST(ZelMultiOptionLayout, ResizeRearrangesWithoutRebuilding)
     EXPECT_EQ(control.captionTwips(), QRect(0, 0, 1500, 645));
 }
 
-TEST(ZelMultiOptionLayout, TwipSizeKeptWhilePixelSizeMatches)
+TEST(MultiOptionControlLayout, TwipSizeKeptWhilePixelSizeMatches)
 {
-    ZelMultiOption control;
+    MultiOptionControl control;
     control.setTwipSize(QSize(1003, 997)); // not whole pixels
     EXPECT_EQ(control.size(), QSize(67, 66));
     EXPECT_EQ(control.twipSize(), QSize(1003, 997));
 }
 
-TEST(ZelMultiOptionLayout, ColumnTallerThanControlLeavesNoCaptionBand)
+TEST(MultiOptionControlLayout, ColumnTallerThanControlLeavesNoCaptionBand)
 {
-    ZelMultiOption control;
+    MultiOptionControl control;
     control.setTwipSize(QSize(900, 600));
     control.readProperties(mainWindowBag());
     // last button 530 + 255 = 785 lies beyond 600
     EXPECT_EQ(control.captionTwips(), QRect(0, 785, 900, 0));
 }
 
-TEST(ZelMultiOptionLayout, UnknownAligningLeavesNewButtonsWhereButtonOneWas)
+TEST(MultiOptionControlLayout, UnknownAligningLeavesNewButtonsWhereButtonOneWas)
 {
-    ZelMultiOption control;
+    MultiOptionControl control;
     control.setTwipSize(QSize(1500, 1200));
     control.readProperties(layoutBag(4, 1, 1, 3));
     ASSERT_EQ(control.optionTwips(1).topLeft(), QPoint(830, 945));
@@ -189,9 +189,9 @@ TEST(ZelMultiOptionLayout, UnknownAligningLeavesNewButtonsWhereButtonOneWas)
     EXPECT_EQ(control.captionTwips(), QRect(0, 0, 1500, 0));
 }
 
-TEST(ZelMultiOptionLayout, UnknownPositioningOrCaptionAligningKeepsCaption)
+TEST(MultiOptionControlLayout, UnknownPositioningOrCaptionAligningKeepsCaption)
 {
-    ZelMultiOption control;
+    MultiOptionControl control;
     control.setTwipSize(QSize(1500, 1200));
     control.readProperties(layoutBag(1, 2, 1, 3));
     ASSERT_EQ(control.captionTwips(), QRect(0, 785, 1500, 415));
@@ -206,7 +206,7 @@ TEST(ZelMultiOptionLayout, UnknownPositioningOrCaptionAligningKeepsCaption)
     EXPECT_EQ(control.optionTwips(3).topLeft(), QPoint(0, 530));
 }
 
-TEST(ZelMultiOptionProperties, OptionSelectedIsClampedToTheButtons)
+TEST(MultiOptionControlProperties, OptionSelectedIsClampedToTheButtons)
 {
     struct Case {
         qint16 requested;
@@ -215,7 +215,7 @@ TEST(ZelMultiOptionProperties, OptionSelectedIsClampedToTheButtons)
     const Case cases[] = {{0, 1}, {-4, 1}, {2, 2}, {3, 3}, {7, 3}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.requested);
-        ZelMultiOption control;
+        MultiOptionControl control;
         control.initProperties();
         control.setOptionSelected(c.requested);
         EXPECT_EQ(control.optionSelected(), c.expected);
@@ -223,12 +223,12 @@ TEST(ZelMultiOptionProperties, OptionSelectedIsClampedToTheButtons)
     }
 }
 
-TEST(ZelMultiOptionProperties, FewerButtonsThanTheSelectionSelectsTheLastFirst)
+TEST(MultiOptionControlProperties, FewerButtonsThanTheSelectionSelectsTheLastFirst)
 {
-    ZelMultiOption control;
+    MultiOptionControl control;
     control.initProperties();
     control.setOptionSelected(3);
-    QSignalSpy spy(&control, &ZelMultiOption::propertyChanged);
+    QSignalSpy spy(&control, &MultiOptionControl::propertyChanged);
 
     control.setOptionCount(2);
     EXPECT_EQ(announced(spy), (QStringList{"OptionSelected", "OptionCount"}));
@@ -238,10 +238,10 @@ TEST(ZelMultiOptionProperties, FewerButtonsThanTheSelectionSelectsTheLastFirst)
     EXPECT_EQ(checkedButtons(control), std::vector<int>{2});
 }
 
-TEST(ZelMultiOptionProperties, OptionCountBelowOneLeavesOneButton)
+TEST(MultiOptionControlProperties, OptionCountBelowOneLeavesOneButton)
 {
     for (qint16 requested : {qint16(0), qint16(-3)}) {
-        ZelMultiOption control;
+        MultiOptionControl control;
         control.initProperties();
         control.setOptionCount(requested);
         EXPECT_EQ(control.optionCount(), 1);
@@ -251,9 +251,9 @@ TEST(ZelMultiOptionProperties, OptionCountBelowOneLeavesOneButton)
     }
 }
 
-TEST(ZelMultiOptionProperties, MoreButtonsKeepTheSelection)
+TEST(MultiOptionControlProperties, MoreButtonsKeepTheSelection)
 {
-    ZelMultiOption control;
+    MultiOptionControl control;
     control.setTwipSize(QSize(3000, 600));
     control.initProperties();
     control.setOptionSelected(2);
@@ -265,9 +265,9 @@ TEST(ZelMultiOptionProperties, MoreButtonsKeepTheSelection)
     EXPECT_TRUE(control.optionButton(6)->isVisibleTo(&control));
 }
 
-TEST(ZelMultiOptionProperties, RestoredSelectionBeyondTheButtonsIsKeptAndShowsNone)
+TEST(MultiOptionControlProperties, RestoredSelectionBeyondTheButtonsIsKeptAndShowsNone)
 {
-    ZelMultiOption control;
+    MultiOptionControl control;
     control.initProperties(); // button 1 on
     control.readProperties({{"OptionCount", 3}, {"OptionSelected", 5}});
     EXPECT_EQ(control.optionSelected(), 5);
@@ -278,35 +278,35 @@ TEST(ZelMultiOptionProperties, RestoredSelectionBeyondTheButtonsIsKeptAndShowsNo
     EXPECT_EQ(checkedButtons(control), std::vector<int>{3});
 }
 
-TEST(ZelMultiOptionProperties, EachSetterAnnouncesItsName)
+TEST(MultiOptionControlProperties, EachSetterAnnouncesItsName)
 {
     struct Case {
         const char* name;
-        void (*change)(ZelMultiOption&);
+        void (*change)(MultiOptionControl&);
     };
     const Case cases[] = {
-        {"Border", [](ZelMultiOption& c) { c.setBorder(true); }},
-        {"Apperarance3D", [](ZelMultiOption& c) { c.setApperarance3D(true); }},
-        {"BCOL", [](ZelMultiOption& c) { c.setBackColor(0x0000FF); }},
-        {"FCOL", [](ZelMultiOption& c) { c.setForeColor(0xFF0000); }},
-        {"Positioning", [](ZelMultiOption& c) { c.setPositioning(4); }},
-        {"Aligning", [](ZelMultiOption& c) { c.setAligning(2); }},
-        {"CaptionAligning", [](ZelMultiOption& c) { c.setCaptionAligning(2); }},
-        {"OptionSelected", [](ZelMultiOption& c) { c.setOptionSelected(2); }},
-        {"OptionCount", [](ZelMultiOption& c) { c.setOptionCount(5); }},
-        {"Caption", [](ZelMultiOption& c) { c.setCaption("Grid"); }},
+        {"Border", [](MultiOptionControl& c) { c.setBorder(true); }},
+        {"Apperarance3D", [](MultiOptionControl& c) { c.setApperarance3D(true); }},
+        {"BCOL", [](MultiOptionControl& c) { c.setBackColor(0x0000FF); }},
+        {"FCOL", [](MultiOptionControl& c) { c.setForeColor(0xFF0000); }},
+        {"Positioning", [](MultiOptionControl& c) { c.setPositioning(4); }},
+        {"Aligning", [](MultiOptionControl& c) { c.setAligning(2); }},
+        {"CaptionAligning", [](MultiOptionControl& c) { c.setCaptionAligning(2); }},
+        {"OptionSelected", [](MultiOptionControl& c) { c.setOptionSelected(2); }},
+        {"OptionCount", [](MultiOptionControl& c) { c.setOptionCount(5); }},
+        {"Caption", [](MultiOptionControl& c) { c.setCaption("Grid"); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ZelMultiOption control;
+        MultiOptionControl control;
         control.initProperties();
-        QSignalSpy spy(&control, &ZelMultiOption::propertyChanged);
+        QSignalSpy spy(&control, &MultiOptionControl::propertyChanged);
         c.change(control);
         EXPECT_EQ(announced(spy), QStringList{c.name});
     }
 }
 
-TEST(ZelMultiOptionProperties, BorderAndAppearanceSetTheFrame)
+TEST(MultiOptionControlProperties, BorderAndAppearanceSetTheFrame)
 {
     struct Case {
         bool border;
@@ -318,7 +318,7 @@ TEST(ZelMultiOptionProperties, BorderAndAppearanceSetTheFrame)
                           {true, false, QFrame::Box | QFrame::Plain},
                           {true, true, QFrame::WinPanel | QFrame::Sunken}};
     for (const Case& c : cases) {
-        ZelMultiOption control;
+        MultiOptionControl control;
         control.initProperties();
         control.setBorder(c.border);
         control.setApperarance3D(c.appearance3D);
@@ -328,16 +328,16 @@ TEST(ZelMultiOptionProperties, BorderAndAppearanceSetTheFrame)
     }
 }
 
-TEST(ZelMultiOptionPersistence, NewInstanceState)
+TEST(MultiOptionControlPersistence, NewInstanceState)
 {
-    ZelMultiOption control;
-    QSignalSpy changes(&control, &ZelMultiOption::propertyChanged);
+    MultiOptionControl control;
+    QSignalSpy changes(&control, &MultiOptionControl::propertyChanged);
     control.initProperties();
     EXPECT_EQ(changes.count(), 0);
 
     const QPalette system = QGuiApplication::palette();
-    const quint32 buttonFace = ZelMultiOption::toOleColour(system.color(QPalette::Button).rgb());
-    const quint32 buttonText = ZelMultiOption::toOleColour(system.color(QPalette::ButtonText).rgb());
+    const quint32 buttonFace = MultiOptionControl::toOleColour(system.color(QPalette::Button).rgb());
+    const quint32 buttonText = MultiOptionControl::toOleColour(system.color(QPalette::ButtonText).rgb());
     EXPECT_EQ(control.captionAligning(), 1);
     EXPECT_EQ(control.aligning(), 1);
     EXPECT_EQ(control.positioning(), 1);
@@ -351,9 +351,9 @@ TEST(ZelMultiOptionPersistence, NewInstanceState)
     EXPECT_EQ(checkedButtons(control), std::vector<int>{1});
 }
 
-TEST(ZelMultiOptionPersistence, NoBorderOrAppearanceKeyWhenBothAreZero)
+TEST(MultiOptionControlPersistence, NoBorderOrAppearanceKeyWhenBothAreZero)
 {
-    ZelMultiOption control;
+    MultiOptionControl control;
     control.initProperties();
     const QVariantMap bag = control.writeProperties();
     EXPECT_FALSE(bag.contains("Border"));
@@ -369,9 +369,9 @@ TEST(ZelMultiOptionPersistence, NoBorderOrAppearanceKeyWhenBothAreZero)
     EXPECT_EQ(control.writeProperties().value("Appearance3D"), QVariant::fromValue<qint16>(1));
 }
 
-TEST(ZelMultiOptionPersistence, RoundTripKeepsEveryValueAndType)
+TEST(MultiOptionControlPersistence, RoundTripKeepsEveryValueAndType)
 {
-    ZelMultiOption original;
+    MultiOptionControl original;
     original.initProperties();
     original.setBorder(true);
     original.setApperarance3D(true);
@@ -392,8 +392,8 @@ TEST(ZelMultiOptionPersistence, RoundTripKeepsEveryValueAndType)
     EXPECT_EQ(bag.value("BCOL").toInt(), static_cast<qint32>(0x80000005u));
     EXPECT_EQ(bag.value("Horizontal").typeId(), QMetaType::Bool);
 
-    ZelMultiOption restored;
-    QSignalSpy changes(&restored, &ZelMultiOption::propertyChanged);
+    MultiOptionControl restored;
+    QSignalSpy changes(&restored, &MultiOptionControl::propertyChanged);
     restored.readProperties(bag);
     EXPECT_EQ(changes.count(), 0);
     EXPECT_EQ(restored.writeProperties(), bag);
@@ -412,9 +412,9 @@ TEST(ZelMultiOptionPersistence, RoundTripKeepsEveryValueAndType)
     EXPECT_EQ(checkedButtons(restored), std::vector<int>{4});
 }
 
-TEST(ZelMultiOptionPersistence, MissingKeysTakeTheirDefaults)
+TEST(MultiOptionControlPersistence, MissingKeysTakeTheirDefaults)
 {
-    ZelMultiOption control;
+    MultiOptionControl control;
     const QString placeholder = control.caption();
     control.readProperties({});
     const QPalette system = QGuiApplication::palette();
@@ -430,13 +430,13 @@ TEST(ZelMultiOptionPersistence, MissingKeysTakeTheirDefaults)
     EXPECT_EQ(control.optionSelected(), 0);
     EXPECT_FALSE(control.horizontal());
     EXPECT_EQ(control.optionButtonCount(), 1);
-    EXPECT_EQ(control.backColor(), ZelMultiOption::toOleColour(system.color(QPalette::Button).rgb()));
-    EXPECT_EQ(control.foreColor(), ZelMultiOption::toOleColour(system.color(QPalette::ButtonText).rgb()));
+    EXPECT_EQ(control.backColor(), MultiOptionControl::toOleColour(system.color(QPalette::Button).rgb()));
+    EXPECT_EQ(control.foreColor(), MultiOptionControl::toOleColour(system.color(QPalette::ButtonText).rgb()));
 }
 
-TEST(ZelMultiOptionPersistence, UnusableStoredValuesKeepTheirDefaults)
+TEST(MultiOptionControlPersistence, UnusableStoredValuesKeepTheirDefaults)
 {
-    ZelMultiOption control;
+    MultiOptionControl control;
     control.initProperties();
     control.readProperties({{"OptionCount", "many"},
                             {"OptionSelected", 40000},
@@ -450,12 +450,12 @@ TEST(ZelMultiOptionPersistence, UnusableStoredValuesKeepTheirDefaults)
     EXPECT_EQ(control.positioning(), 1);    // default
     EXPECT_EQ(control.backColor(), 0x8000000Fu);
     EXPECT_EQ(control.foreColor(),
-              ZelMultiOption::toOleColour(QGuiApplication::palette().color(QPalette::ButtonText).rgb()));
+              MultiOptionControl::toOleColour(QGuiApplication::palette().color(QPalette::ButtonText).rgb()));
 }
 
-TEST(ZelMultiOptionPersistence, MainWindowSelectorRestored)
+TEST(MultiOptionControlPersistence, MainWindowSelectorRestored)
 {
-    ZelMultiOption control(mainWindowBag());
+    MultiOptionControl control(mainWindowBag());
     control.setTwipSize(QSize(900, 1200));
 
     EXPECT_TRUE(control.apperarance3D());
@@ -490,7 +490,7 @@ TEST(ZelMultiOptionPersistence, MainWindowSelectorRestored)
     }
 }
 
-TEST(ZelMultiOptionColours, TranslateColour)
+TEST(MultiOptionControlColours, TranslateColour)
 {
     QPalette system;
     system.setColor(QPalette::Active, QPalette::Button, QColor(1, 2, 3));
@@ -517,14 +517,14 @@ TEST(ZelMultiOptionColours, TranslateColour)
         {0xFFFFFFFF, qRgb(0, 0, 0)},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ZelMultiOption::TranslateColour(c.ole, system), c.expected) << std::hex << c.ole;
+        EXPECT_EQ(MultiOptionControl::TranslateColour(c.ole, system), c.expected) << std::hex << c.ole;
 
-    EXPECT_EQ(ZelMultiOption::toOleColour(qRgb(212, 208, 200)), 0xC8D0D4u);
+    EXPECT_EQ(MultiOptionControl::toOleColour(qRgb(212, 208, 200)), 0xC8D0D4u);
 }
 
-TEST(ZelMultiOptionColours, InvalidColourIsShownBlack)
+TEST(MultiOptionControlColours, InvalidColourIsShownBlack)
 {
-    ZelMultiOption control;
+    MultiOptionControl control;
     control.initProperties();
     control.setBackColor(0x7F000000);
     control.setForeColor(0x000000FF);
@@ -536,14 +536,14 @@ TEST(ZelMultiOptionColours, InvalidColourIsShownBlack)
 }
 
 // A window with a text box before the selector, shown and active so that focus moves.
-class ZelMultiOptionFocus : public testing::Test {
+class MultiOptionControlFocus : public testing::Test {
 protected:
     void SetUp() override
     {
         auto* layout = new QVBoxLayout(&m_window);
         m_text = new QLineEdit(&m_window);
         layout->addWidget(m_text);
-        m_control = new ZelMultiOption(&m_window);
+        m_control = new MultiOptionControl(&m_window);
         m_control->setTwipSize(QSize(900, 1200));
         m_control->setMinimumSize(m_control->size());
         layout->addWidget(m_control);
@@ -563,13 +563,13 @@ protected:
 
     QWidget m_window;
     QLineEdit* m_text = nullptr;
-    ZelMultiOption* m_control = nullptr;
+    MultiOptionControl* m_control = nullptr;
 };
 
-TEST_F(ZelMultiOptionFocus, ClickingTheSelectedButtonChangesNothing)
+TEST_F(MultiOptionControlFocus, ClickingTheSelectedButtonChangesNothing)
 {
-    QSignalSpy changes(m_control, &ZelMultiOption::propertyChanged);
-    QSignalSpy focus(m_control, &ZelMultiOption::focusEntered);
+    QSignalSpy changes(m_control, &MultiOptionControl::propertyChanged);
+    QSignalSpy focus(m_control, &MultiOptionControl::focusEntered);
     click(2);
     EXPECT_EQ(changes.count(), 0);
     EXPECT_EQ(m_control->optionSelected(), 2);
@@ -578,10 +578,10 @@ TEST_F(ZelMultiOptionFocus, ClickingTheSelectedButtonChangesNothing)
     EXPECT_TRUE(m_control->optionButton(2)->hasFocus());
 }
 
-TEST_F(ZelMultiOptionFocus, ClickingAnotherButtonSelectsItAndKeepsTheFocus)
+TEST_F(MultiOptionControlFocus, ClickingAnotherButtonSelectsItAndKeepsTheFocus)
 {
-    QSignalSpy changes(m_control, &ZelMultiOption::propertyChanged);
-    QSignalSpy focus(m_control, &ZelMultiOption::focusEntered);
+    QSignalSpy changes(m_control, &MultiOptionControl::propertyChanged);
+    QSignalSpy focus(m_control, &MultiOptionControl::focusEntered);
     click(3);
     EXPECT_EQ(announced(changes), QStringList{"OptionSelected"});
     EXPECT_EQ(m_control->optionSelected(), 3);
@@ -596,7 +596,7 @@ TEST_F(ZelMultiOptionFocus, ClickingAnotherButtonSelectsItAndKeepsTheFocus)
     EXPECT_TRUE(m_control->optionButton(1)->hasFocus());
 }
 
-TEST_F(ZelMultiOptionFocus, ClickingWithTheSelectionOutsideTheButtonsSelectsTheButton)
+TEST_F(MultiOptionControlFocus, ClickingWithTheSelectionOutsideTheButtonsSelectsTheButton)
 {
     m_control->readProperties({{"OptionCount", 3}, {"OptionSelected", 5}});
     click(1);
@@ -604,9 +604,9 @@ TEST_F(ZelMultiOptionFocus, ClickingWithTheSelectionOutsideTheButtonsSelectsTheB
     EXPECT_EQ(checkedButtons(*m_control), std::vector<int>{1});
 }
 
-TEST_F(ZelMultiOptionFocus, FocusOnTheControlGoesToTheSelectedButton)
+TEST_F(MultiOptionControlFocus, FocusOnTheControlGoesToTheSelectedButton)
 {
-    QSignalSpy focus(m_control, &ZelMultiOption::focusEntered);
+    QSignalSpy focus(m_control, &MultiOptionControl::focusEntered);
     m_control->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(focus.count(), 1);
     EXPECT_TRUE(m_control->optionButton(2)->hasFocus());
@@ -617,9 +617,9 @@ TEST_F(ZelMultiOptionFocus, FocusOnTheControlGoesToTheSelectedButton)
     EXPECT_EQ(focus.count(), 2);
 }
 
-TEST_F(ZelMultiOptionFocus, ReturningToTheWindowIsNoEntry)
+TEST_F(MultiOptionControlFocus, ReturningToTheWindowIsNoEntry)
 {
-    QSignalSpy focus(m_control, &ZelMultiOption::focusEntered);
+    QSignalSpy focus(m_control, &MultiOptionControl::focusEntered);
     struct Case {
         Qt::FocusReason reason;
         int emitted;
@@ -634,7 +634,7 @@ TEST_F(ZelMultiOptionFocus, ReturningToTheWindowIsNoEntry)
     }
 }
 
-TEST_F(ZelMultiOptionFocus, ArrowKeySelectsTheNextButton)
+TEST_F(MultiOptionControlFocus, ArrowKeySelectsTheNextButton)
 {
     m_control->optionButton(2)->setFocus();
     QTest::keyClick(m_control->optionButton(2), Qt::Key_Down);

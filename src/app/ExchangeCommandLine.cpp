@@ -1,5 +1,6 @@
 #include "ExchangeCommandLine.h"
 
+#include "BandPlan.h"
 #include "AdifExport.h"
 #include "AdifFields.h"
 #include "AdifImport.h"
@@ -177,7 +178,7 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
                                .arg(parser.value(band)));
                 return 1;
             }
-            selection.bandPattern = value + u'%';
+            selection.bandPattern = bandPattern(value);
         }
         const AdifExportResult result = exportAdif(*log, selection, own, file, QDateTime::currentDateTimeUtc());
         if (!result.ok) {

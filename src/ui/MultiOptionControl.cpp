@@ -1,4 +1,4 @@
-#include "ZelMultiOption.h"
+#include "MultiOptionControl.h"
 
 #include "Twips.h"
 
@@ -77,7 +77,7 @@ std::optional<qlonglong> storedInteger(const QVariantMap& bag, const QString& ke
     bool ok = false;
     const qlonglong value = it->toLongLong(&ok);
     if (!ok || value < low || value > high) {
-        qWarning("ZelMultiOption: stored value of \"%s\" is not usable, default kept", qPrintable(key));
+        qWarning("MultiOptionControl: stored value of \"%s\" is not usable, default kept", qPrintable(key));
         return std::nullopt;
     }
     return value;
@@ -106,12 +106,12 @@ bool entersFromThisWindow(const QFocusEvent* event)
 
 quint32 systemColourAsRgb(quint32 oleColour)
 {
-    return ZelMultiOption::toOleColour(ZelMultiOption::TranslateColour(oleColour));
+    return MultiOptionControl::toOleColour(MultiOptionControl::TranslateColour(oleColour));
 }
 
 } // namespace
 
-ZelMultiOption::ZelMultiOption(QWidget* parent)
+MultiOptionControl::MultiOptionControl(QWidget* parent)
     : QFrame(parent)
     , m_group(new QButtonGroup(this))
     , m_caption(new QLabel(kDesignCaption, this))
@@ -129,20 +129,20 @@ ZelMultiOption::ZelMultiOption(QWidget* parent)
     updateFrame();
 }
 
-ZelMultiOption::ZelMultiOption(const QVariantMap& bag, QWidget* parent)
-    : ZelMultiOption(parent)
+MultiOptionControl::MultiOptionControl(const QVariantMap& bag, QWidget* parent)
+    : MultiOptionControl(parent)
 {
     readProperties(bag);
 }
 
-ZelMultiOption::~ZelMultiOption() = default;
+MultiOptionControl::~MultiOptionControl() = default;
 
-bool ZelMultiOption::border() const
+bool MultiOptionControl::border() const
 {
     return m_borderStyle != 0;
 }
 
-void ZelMultiOption::setBorder(bool on)
+void MultiOptionControl::setBorder(bool on)
 {
     m_borderStyle = on ? 1 : 0;
     updateFrame();
@@ -150,12 +150,12 @@ void ZelMultiOption::setBorder(bool on)
     RefreshControl();
 }
 
-bool ZelMultiOption::apperarance3D() const
+bool MultiOptionControl::apperarance3D() const
 {
     return m_appearance != 0;
 }
 
-void ZelMultiOption::setApperarance3D(bool on)
+void MultiOptionControl::setApperarance3D(bool on)
 {
     m_appearance = on ? 1 : 0;
     updateFrame();
@@ -163,42 +163,42 @@ void ZelMultiOption::setApperarance3D(bool on)
     RefreshControl();
 }
 
-void ZelMultiOption::setBackColor(quint32 oleColour)
+void MultiOptionControl::setBackColor(quint32 oleColour)
 {
     m_backColor = oleColour;
     emit propertyChanged(QStringLiteral("BCOL"));
     RefreshControl();
 }
 
-void ZelMultiOption::setForeColor(quint32 oleColour)
+void MultiOptionControl::setForeColor(quint32 oleColour)
 {
     m_foreColor = oleColour;
     emit propertyChanged(QStringLiteral("FCOL"));
     RefreshControl();
 }
 
-void ZelMultiOption::setPositioning(qint32 corner)
+void MultiOptionControl::setPositioning(qint32 corner)
 {
     m_positioning = corner;
     emit propertyChanged(QStringLiteral("Positioning"));
     RefreshControl();
 }
 
-void ZelMultiOption::setAligning(qint32 direction)
+void MultiOptionControl::setAligning(qint32 direction)
 {
     m_aligning = direction;
     emit propertyChanged(QStringLiteral("Aligning"));
     RefreshControl();
 }
 
-void ZelMultiOption::setCaptionAligning(qint32 band)
+void MultiOptionControl::setCaptionAligning(qint32 band)
 {
     m_captionAligning = band;
     emit propertyChanged(QStringLiteral("CaptionAligning"));
     RefreshControl();
 }
 
-void ZelMultiOption::setOptionSelected(qint16 index)
+void MultiOptionControl::setOptionSelected(qint16 index)
 {
     if (index < 1)
         index = 1;
@@ -209,7 +209,7 @@ void ZelMultiOption::setOptionSelected(qint16 index)
     RefreshControl();
 }
 
-void ZelMultiOption::setOptionCount(qint16 count)
+void MultiOptionControl::setOptionCount(qint16 count)
 {
     if (count < 1)
         count = 1;
@@ -220,19 +220,19 @@ void ZelMultiOption::setOptionCount(qint16 count)
     RefreshControl();
 }
 
-QString ZelMultiOption::caption() const
+QString MultiOptionControl::caption() const
 {
     return m_caption->text();
 }
 
-void ZelMultiOption::setCaption(const QString& text)
+void MultiOptionControl::setCaption(const QString& text)
 {
     m_caption->setText(text);
     emit propertyChanged(QStringLiteral("Caption"));
     RefreshControl();
 }
 
-void ZelMultiOption::initProperties()
+void MultiOptionControl::initProperties()
 {
     m_captionAligning = 1;
     m_aligning = 1;
@@ -245,7 +245,7 @@ void ZelMultiOption::initProperties()
     RefreshControl();
 }
 
-void ZelMultiOption::readProperties(const QVariantMap& bag)
+void MultiOptionControl::readProperties(const QVariantMap& bag)
 {
     m_appearance = readInteger<qint16>(bag, QStringLiteral("Appearance3D"), 0) != 0 ? 1 : 0;
     m_borderStyle = readInteger<qint16>(bag, QStringLiteral("Border"), 0) != 0 ? 1 : 0;
@@ -262,7 +262,7 @@ void ZelMultiOption::readProperties(const QVariantMap& bag)
     RefreshControl();
 }
 
-QVariantMap ZelMultiOption::writeProperties() const
+QVariantMap MultiOptionControl::writeProperties() const
 {
     QVariantMap bag;
     if (m_appearance != 0)
@@ -281,7 +281,7 @@ QVariantMap ZelMultiOption::writeProperties() const
     return bag;
 }
 
-void ZelMultiOption::RefreshControl()
+void MultiOptionControl::RefreshControl()
 {
     RebuildOptions();
     ShowSelection();
@@ -293,7 +293,7 @@ void ZelMultiOption::RefreshControl()
 // Buttons 2 to n start as fresh copies of button 1: its place, switched off, hidden until
 // ArrangeOptions. Buttons that survive are reused (and kept visible, so a focused one
 // keeps the focus); the rest go, the highest first.
-void ZelMultiOption::RebuildOptions()
+void MultiOptionControl::RebuildOptions()
 {
     const int wanted = std::max<int>(1, m_optionCount);
     while (m_options.size() > wanted) {
@@ -315,7 +315,7 @@ void ZelMultiOption::RebuildOptions()
 }
 
 // Exactly the selected button is on; none when the selection lies outside the buttons.
-void ZelMultiOption::ShowSelection()
+void MultiOptionControl::ShowSelection()
 {
     m_group->setExclusive(false);
     for (int i = 1; i <= m_options.size(); ++i)
@@ -327,7 +327,7 @@ void ZelMultiOption::ShowSelection()
         setFocusProxy(m_options.first().button);
 }
 
-void ZelMultiOption::ArrangeOptions()
+void MultiOptionControl::ArrangeOptions()
 {
     const QSize control = twipSize();
     const int wc = control.width();
@@ -374,7 +374,7 @@ void ZelMultiOption::ArrangeOptions()
         m_options[i - 1].button->show();
 }
 
-void ZelMultiOption::PlaceCaption()
+void MultiOptionControl::PlaceCaption()
 {
     const QSize control = twipSize();
     const int wc = control.width();
@@ -409,7 +409,7 @@ void ZelMultiOption::PlaceCaption()
     moveCaption(caption);
 }
 
-void ZelMultiOption::ApplyColours()
+void MultiOptionControl::ApplyColours()
 {
     const QColor back = QColor::fromRgb(TranslateColour(m_backColor));
     const QColor fore = QColor::fromRgb(TranslateColour(m_foreColor));
@@ -432,7 +432,7 @@ void ZelMultiOption::ApplyColours()
         colour(option.button);
 }
 
-void ZelMultiOption::optOption_Click(int index)
+void MultiOptionControl::optOption_Click(int index)
 {
     QRadioButton* clicked = optionButton(index);
     if (!clicked || index == m_optionSelected || !clicked->isChecked())
@@ -442,7 +442,7 @@ void ZelMultiOption::optOption_Click(int index)
         selected->setFocus(Qt::MouseFocusReason);
 }
 
-QSize ZelMultiOption::twipSize() const
+QSize MultiOptionControl::twipSize() const
 {
     const QSize asPixels(twipsToPixels(m_twipSize.width()), twipsToPixels(m_twipSize.height()));
     if (m_twipSize.isValid() && asPixels == size())
@@ -450,7 +450,7 @@ QSize ZelMultiOption::twipSize() const
     return size() * kTwipsPerPixel;
 }
 
-void ZelMultiOption::setTwipSize(const QSize& twips)
+void MultiOptionControl::setTwipSize(const QSize& twips)
 {
     m_twipSize = twips;
     resize(twipsToPixels(twips.width()), twipsToPixels(twips.height()));
@@ -459,31 +459,31 @@ void ZelMultiOption::setTwipSize(const QSize& twips)
     PlaceCaption();
 }
 
-QRect ZelMultiOption::optionTwips(int index) const
+QRect MultiOptionControl::optionTwips(int index) const
 {
     if (index < 1 || index > m_options.size())
         return {};
     return m_options[index - 1].twips;
 }
 
-QRect ZelMultiOption::captionTwips() const
+QRect MultiOptionControl::captionTwips() const
 {
     return m_captionTwips;
 }
 
-QRadioButton* ZelMultiOption::optionButton(int index) const
+QRadioButton* MultiOptionControl::optionButton(int index) const
 {
     if (index < 1 || index > m_options.size())
         return nullptr;
     return m_options[index - 1].button;
 }
 
-QRgb ZelMultiOption::TranslateColour(quint32 oleColour)
+QRgb MultiOptionControl::TranslateColour(quint32 oleColour)
 {
     return TranslateColour(oleColour, QGuiApplication::palette());
 }
 
-QRgb ZelMultiOption::TranslateColour(quint32 oleColour, const QPalette& systemColours)
+QRgb MultiOptionControl::TranslateColour(quint32 oleColour, const QPalette& systemColours)
 {
     const quint32 kind = oleColour & 0xFF000000u;
     if (kind == 0)
@@ -495,27 +495,27 @@ QRgb ZelMultiOption::TranslateColour(quint32 oleColour, const QPalette& systemCo
     return qRgb(0, 0, 0);
 }
 
-quint32 ZelMultiOption::toOleColour(QRgb rgb)
+quint32 MultiOptionControl::toOleColour(QRgb rgb)
 {
     return static_cast<quint32>(qRed(rgb)) | static_cast<quint32>(qGreen(rgb)) << 8
         | static_cast<quint32>(qBlue(rgb)) << 16;
 }
 
-void ZelMultiOption::resizeEvent(QResizeEvent* event)
+void MultiOptionControl::resizeEvent(QResizeEvent* event)
 {
     QFrame::resizeEvent(event);
     ArrangeOptions();
     PlaceCaption();
 }
 
-void ZelMultiOption::focusInEvent(QFocusEvent* event)
+void MultiOptionControl::focusInEvent(QFocusEvent* event)
 {
     QFrame::focusInEvent(event);
     if (entersFromThisWindow(event))
         emit focusEntered();
 }
 
-bool ZelMultiOption::eventFilter(QObject* watched, QEvent* event)
+bool MultiOptionControl::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusIn && qobject_cast<QRadioButton*>(watched)
         && entersFromThisWindow(static_cast<QFocusEvent*>(event)))
@@ -523,7 +523,7 @@ bool ZelMultiOption::eventFilter(QObject* watched, QEvent* event)
     return QFrame::eventFilter(watched, event);
 }
 
-QRadioButton* ZelMultiOption::createOption(int index)
+QRadioButton* MultiOptionControl::createOption(int index)
 {
     auto* button = new QRadioButton(this);
     button->setObjectName(QStringLiteral("optOption%1").arg(index));
@@ -532,21 +532,21 @@ QRadioButton* ZelMultiOption::createOption(int index)
     return button;
 }
 
-void ZelMultiOption::moveOption(int index, const QRect& twips)
+void MultiOptionControl::moveOption(int index, const QRect& twips)
 {
     Option& option = m_options[index - 1];
     option.twips = twips;
     option.button->setGeometry(twipRect(twips.left(), twips.top(), twips.width(), twips.height()));
 }
 
-void ZelMultiOption::moveCaption(const QRect& twips)
+void MultiOptionControl::moveCaption(const QRect& twips)
 {
     m_captionTwips = twips;
     m_caption->setGeometry(twipRect(twips.left(), twips.top(), twips.width(), twips.height()));
 }
 
 // Single-line border: sunken 3D edge or a plain line, after the appearance.
-void ZelMultiOption::updateFrame()
+void MultiOptionControl::updateFrame()
 {
     if (m_borderStyle == 0)
         setFrameStyle(QFrame::NoFrame);

@@ -23,7 +23,7 @@ namespace mivra {
 //
 // Colours are OLE colours: 0x00BBGGRR for an RGB value (red in the low byte) or
 // 0x80000000 | n for system colour n.
-class ZelMultiOption : public QFrame {
+class MultiOptionControl : public QFrame {
     Q_OBJECT
     Q_PROPERTY(bool Border READ border WRITE setBorder)
     Q_PROPERTY(bool Apperarance3D READ apperarance3D WRITE setApperarance3D)
@@ -44,10 +44,10 @@ public:
     static constexpr quint32 kOleButtonFace = kOleSystemColour | 15u;
     static constexpr quint32 kOleButtonText = kOleSystemColour | 18u;
 
-    explicit ZelMultiOption(QWidget* parent = nullptr);
+    explicit MultiOptionControl(QWidget* parent = nullptr);
     // A stored instance: the design state followed by readProperties(bag).
-    explicit ZelMultiOption(const QVariantMap& bag, QWidget* parent = nullptr);
-    ~ZelMultiOption() override;
+    explicit MultiOptionControl(const QVariantMap& bag, QWidget* parent = nullptr);
+    ~MultiOptionControl() override;
 
     bool border() const;
     void setBorder(bool on);

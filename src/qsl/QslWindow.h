@@ -30,13 +30,13 @@ struct QslWindowServices {
     std::function<std::unique_ptr<CardOutput>()> makeOutput;    // the printer or the PDF folder
 };
 
-// Form6: the QSL card at its real size, filled with the own station's data, and the buttons that
+// The QSL window ("Form6"): the QSL card at its real size, filled with the own station's data, and the buttons that
 // print cards.
-class Form6 : public QWidget {
+class QslWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit Form6(QslWindowServices services, QWidget* parent = nullptr);
-    ~Form6() override;
+    explicit QslWindow(QslWindowServices services, QWidget* parent = nullptr);
+    ~QslWindow() override;
 
     // The window load: settings read anew, own-station texts, locator split; then shown.
     void load();
