@@ -40,42 +40,18 @@ namespace mivra {
 
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& rect,
-                  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setAlignment(alignment);
-    label->setGeometry(rect);
-    return label;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QRect& rect,
-                        const QString& toolTip = {})
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(rect);
-    if (!toolTip.isEmpty())
-        button->setToolTip(toolTip);
-    return button;
-}
-
-// A control's rectangle, in pixels of its parent, from the window's layout table.
-QRect placeOf(const char* name)
-{
-    return MainWindowLayout::control(name).pixels();
-}
-
 QLabel* makeLabel(QWidget* parent, const char* name)
 {
-    return makeLabel(parent, name, MainWindowLayout::control(name).captionText(), placeOf(name));
+    const ControlPlace& place = MainWindowLayout::control(name);
+    auto* label = placeControl(new QLabel(place.captionText(), parent), place);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
 }
 
 QPushButton* makeButton(QWidget* parent, const char* name)
 {
     const ControlPlace& place = MainWindowLayout::control(name);
-    return makeButton(parent, name, place.captionText(), place.pixels(), place.toolTipText());
+    return placeControl(new QPushButton(place.captionText(), parent), place);
 }
 
 // The selector's state as stored with the window's layout.
@@ -113,9 +89,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     buildTopStrip();
     buildSearchArea();
 
-    m_grid = new LogGrid(this);
-    m_grid->setObjectName(QStringLiteral("DataGrid1"));
-    m_grid->setGeometry(placeOf("DataGrid1"));
+    m_grid = placeControl(new LogGrid(this), MainWindowLayout::control("DataGrid1"));
     connect(m_grid, &LogGrid::deleteRequested, this, &MainWindow::deleteRow);
 
     m_entry = new EntryRow(this, m_ownLocator,
@@ -160,13 +134,9 @@ void MainWindow::buildTopStrip()
     m_dxw = makeLabel(this, "dxw");
     m_dxc = makeLabel(this, "DXc");
     makeLabel(this, "Label19");
-    m_ownCallsign = new QLineEdit(this);
-    m_ownCallsign->setObjectName(QStringLiteral("Callsign"));
-    m_ownCallsign->setGeometry(placeOf("Callsign"));
+    m_ownCallsign = placeControl(new QLineEdit(this), MainWindowLayout::control("Callsign"));
     makeLabel(this, "Label18");
-    m_ownLocator = new QLineEdit(this);
-    m_ownLocator->setObjectName(QStringLiteral("MyGrid"));
-    m_ownLocator->setGeometry(placeOf("MyGrid"));
+    m_ownLocator = placeControl(new QLineEdit(this), MainWindowLayout::control("MyGrid"));
 }
 
 void MainWindow::buildSearchArea()
@@ -176,14 +146,10 @@ void MainWindow::buildSearchArea()
     makeLabel(this, "Label2");
     makeLabel(this, "Label3");
 
-    m_multiOption = new MultiOptionControl(this);
-    m_multiOption->setObjectName(QStringLiteral("MultiOption1"));
-    m_multiOption->setGeometry(placeOf("MultiOption1"));
+    m_multiOption = placeControl(new MultiOptionControl(this), MainWindowLayout::control("MultiOption1"));
     m_multiOption->readProperties(multiOptionState());
 
-    m_searchText = new QLineEdit(this);
-    m_searchText->setObjectName(QStringLiteral("txtStr"));
-    m_searchText->setGeometry(placeOf("txtStr"));
+    m_searchText = placeControl(new QLineEdit(this), MainWindowLayout::control("txtStr"));
     connect(m_multiOption, &MultiOptionControl::focusEntered, m_searchText, &QLineEdit::clear);
     connect(m_searchText, &QLineEdit::returnPressed, this, &MainWindow::search);
 }
@@ -200,14 +166,14 @@ void MainWindow::buildButtons()
 
 void MainWindow::buildBandFrame()
 {
-    auto* frame = new QGroupBox(MainWindowLayout::control("frmBand").captionText(), this);
-    frame->setObjectName(QStringLiteral("frmBand"));
-    frame->setGeometry(placeOf("frmBand"));
+    const ControlPlace& framePlace = MainWindowLayout::control("frmBand");
+    auto* frame = placeControl(new QGroupBox(framePlace.captionText(), this), framePlace);
     m_bandButtons = new QButtonGroup(this);
     m_bandButtons->setExclusive(true);
     for (int i = 0; i < int(bandButtons().size()); ++i) {
-        const QRect rect = twipRect(MainWindowLayout::bandButtonTwips(i));
-        auto* button = makeButton(frame, "OptBand", QString::fromLatin1(bandButtons()[i].caption), rect);
+        auto* button = new QPushButton(QString::fromLatin1(bandButtons()[i].caption), frame);
+        button->setObjectName(QStringLiteral("OptBand"));
+        button->setGeometry(twipRect(MainWindowLayout::bandButtonTwips(i)));
         button->setCheckable(true);
         button->setProperty("index", i);
         m_bandButtons->addButton(button, i);

@@ -18,10 +18,8 @@ enum class Aid { Plain, Figure, Mark };
 
 QLabel* makeAid(QWidget* window, const char* name, Aid kind)
 {
-    auto* label = new QLabel(window);
-    label->setObjectName(QString::fromLatin1(name));
+    auto* label = placeControl(new QLabel(window), MainWindowLayout::control(name));
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    label->setGeometry(MainWindowLayout::control(name).pixels());
     if (kind != Aid::Plain) {
         QFont font = label->font();
         font.setBold(true);

@@ -94,11 +94,8 @@ void QslWindow::buildCard()
 
 void QslWindow::buildButtons()
 {
-    for (const ControlPlace& place : QslWindowLayout::controls()) {
-        auto* button = new WrappingButton(place.captionText(), this);
-        button->setObjectName(QString::fromLatin1(place.name));
-        button->setGeometry(place.pixels());
-    }
+    for (const ControlPlace& place : QslWindowLayout::controls())
+        placeControl(new WrappingButton(place.captionText(), this), place);
     connect(button(QStringLiteral("Command1")), &QPushButton::clicked, this, [this] { startRun(QStringLiteral("Y")); });
     connect(button(QStringLiteral("Command3")), &QPushButton::clicked, this, [this] { startRun(QStringLiteral("S")); });
     connect(button(QStringLiteral("Command4")), &QPushButton::clicked, this, [this] { startRun(QStringLiteral("T")); });

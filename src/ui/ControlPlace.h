@@ -4,6 +4,7 @@
 
 #include <QRect>
 #include <QString>
+#include <QWidget>
 
 #include <span>
 #include <string_view>
@@ -28,5 +29,16 @@ struct ControlPlace {
 
 // The row of a table with this object name; a name the table lacks is a programming error.
 const ControlPlace& controlPlace(std::span<const ControlPlace> table, std::string_view name);
+
+// Gives a new widget its row's object name, rectangle and tool tip, and returns it.
+template <typename Widget>
+Widget* placeControl(Widget* widget, const ControlPlace& place)
+{
+    widget->setObjectName(QString::fromLatin1(place.name));
+    widget->setGeometry(place.pixels());
+    if (*place.toolTip)
+        widget->setToolTip(place.toolTipText());
+    return widget;
+}
 
 } // namespace mivra
