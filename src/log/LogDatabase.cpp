@@ -1,5 +1,6 @@
 #include "LogDatabase.h"
 
+#include "ErrorText.h"
 #include "CtyCsv.h"
 #include "LikePattern.h"
 #include "LogFile.h"
@@ -22,11 +23,6 @@ constexpr int kColumnsBeforeMapColumns = 31;
 // Below this many rows a band's view is sorted rather than read in time order.
 constexpr int kFewRows = 1000;
 
-void setError(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-}
 
 // A text value as stored: never NULL, so an empty field is stored as an empty text.
 QVariant textValue(const QString& text)
