@@ -8,9 +8,8 @@ namespace mivra {
 
 const ControlPlace& controlPlace(std::span<const ControlPlace> table, std::string_view name)
 {
-    const auto row = std::find_if(table.begin(), table.end(), [name](const ControlPlace& place) {
-        return name == place.name;
-    });
+    const auto row
+        = std::find_if(table.begin(), table.end(), [name](const ControlPlace& place) { return name == place.name; });
     if (row == table.end())
         qFatal("No layout row for control \"%.*s\"", int(name.size()), name.data());
     return *row;

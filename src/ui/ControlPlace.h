@@ -31,8 +31,7 @@ struct ControlPlace {
 const ControlPlace& controlPlace(std::span<const ControlPlace> table, std::string_view name);
 
 // Gives a new widget its row's object name, rectangle and tool tip, and returns it.
-template <typename Widget>
-Widget* placeControl(Widget* widget, const ControlPlace& place)
+template <typename Widget> Widget* placeControl(Widget* widget, const ControlPlace& place)
 {
     widget->setObjectName(QString::fromLatin1(place.name));
     widget->setGeometry(place.pixels());

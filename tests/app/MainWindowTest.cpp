@@ -38,12 +38,18 @@ int patternsEndingIn(LogDatabase& log, char wildcard)
 const char* kindClass(ControlPlace::Kind kind)
 {
     switch (kind) {
-    case ControlPlace::Label: return "QLabel";
-    case ControlPlace::Button: return "QPushButton";
-    case ControlPlace::LineEdit: return "QLineEdit";
-    case ControlPlace::GroupBox: return "QGroupBox";
-    case ControlPlace::LogView: return "mivra::LogGrid";
-    case ControlPlace::OptionSelector: return "mivra::MultiOptionControl";
+    case ControlPlace::Label:
+        return "QLabel";
+    case ControlPlace::Button:
+        return "QPushButton";
+    case ControlPlace::LineEdit:
+        return "QLineEdit";
+    case ControlPlace::GroupBox:
+        return "QGroupBox";
+    case ControlPlace::LogView:
+        return "mivra::LogGrid";
+    case ControlPlace::OptionSelector:
+        return "mivra::MultiOptionControl";
     }
     return "";
 }
@@ -200,8 +206,13 @@ TEST_F(StartTest, TwipLayoutOfTheMainControls)
         }
     }
     // The entry row places its own controls.
-    const struct { const char* name; QRect rect; } entryRow[] = {
-        {"Ca", QRect(312, 56, 81, 19)}, {"addnew", QRect(800, 39, 36, 34)}, {"cou", QRect(336, 8, 113, 17)},
+    const struct {
+        const char* name;
+        QRect rect;
+    } entryRow[] = {
+        {"Ca", QRect(312, 56, 81, 19)},
+        {"addnew", QRect(800, 39, 36, 34)},
+        {"cou", QRect(336, 8, 113, 17)},
     };
     for (const auto& c : entryRow) {
         auto* widget = m_window->findChild<QWidget*>(QString::fromLatin1(c.name));

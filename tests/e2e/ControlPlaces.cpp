@@ -66,8 +66,8 @@ int main(int argc, char* argv[])
 
     MainWindow mainWindow(context);
     printPlaces("main", mainWindow);
-    qsl::QslWindow qslWindow({*log, settings, settingsFile, messages, {dir.path()},
-                              [&dir] { return qsl::makeCardOutput(dir.path()); }});
+    qsl::QslWindow qslWindow(
+        {*log, settings, settingsFile, messages, {dir.path()}, [&dir] { return qsl::makeCardOutput(dir.path()); }});
     printPlaces("qsl", qslWindow);
     return 0;
 }

@@ -48,6 +48,7 @@ const std::vector<QPoint> kThree = {{0, 0}, {0, 0}, {0, 0}};
 const std::vector<QPoint> kOne = {{0, 0}};
 const QRect kDesignCaption(0, 255, 1200, 645);
 
+// clang-format off
 const std::vector<LayoutCase> kCases = {
     {"row", kControl, 1, 1, 1, kThree, 3, kDesignCaption, {{0, 0}, {230, 0}, {460, 0}}, {0, 255, 1500, 945}},
     {"row", kControl, 1, 1, 2, kThree, 3, kDesignCaption, {{0, 0}, {230, 0}, {460, 0}}, {680, 0, 820, 1200}},
@@ -101,6 +102,7 @@ const std::vector<LayoutCase> kCases = {
     {"none shown: button 1 back in the corner", kControl, 4, 1, 1, {{600, 600}}, 0, kDesignCaption, {{0, 0}},
      {0, 0, 1500, 0}},
 };
+// clang-format on
 
 TEST(OptionLayout, EveryCornerDirectionAndCaptionBand)
 {
