@@ -4,6 +4,7 @@
 #include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -19,6 +20,14 @@ QDateTimeEdit* utcEdit(const QDateTime& time, QWidget* parent)
     edit->setCalendarPopup(true);
     return edit;
 }
+
+// The captions of the station's details, by EDI key, in header order.
+const std::pair<const char*, const char*> kStationCaptions[] = {
+    {"PAdr1", "Station address:"}, {"PClub", "Club:"},          {"RName", "Responsible name:"},
+    {"RCall", "Responsible call:"}, {"RAdr1", "Address:"},      {"RPoCo", "Postal code:"},
+    {"RCity", "City:"},            {"RCoun", "Country:"},       {"RPhon", "Phone:"},
+    {"STXEq", "Transmitter:"},     {"SPowe", "Power (W):"},     {"SRXEq", "Receiver:"},
+    {"SAnte", "Antenna:"},         {"SAntH", "Antenna height:"}};
 
 } // namespace
 
@@ -46,6 +55,16 @@ EdiDialog::EdiDialog(const EdiOptions& options, QWidget* parent)
     m_operators->setObjectName(QStringLiteral("operators"));
     m_remarks->setObjectName(QStringLiteral("remarks"));
 
+    auto* station = new QGroupBox(QStringLiteral("Station (kept for the next contest)"), this);
+    auto* stationForm = new QFormLayout(station);
+    for (const auto& [key, caption] : kStationCaptions) {
+        auto* edit = new QLineEdit(options.station.value(QLatin1String(key)), station);
+        edit->setObjectName(QLatin1String(key));
+        stationForm->addRow(QLatin1String(caption), edit);
+        m_station.insert(QLatin1String(key), edit);
+    }
+    m_station.value(QStringLiteral("RCall"))->setPlaceholderText(QStringLiteral("the own callsign without /P"));
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -57,6 +76,7 @@ EdiDialog::EdiDialog(const EdiOptions& options, QWidget* parent)
     form->addRow(QStringLiteral("To (UTC):"), m_to);
     form->addRow(QStringLiteral("Operators:"), m_operators);
     form->addRow(QStringLiteral("Remarks:"), m_remarks);
+    form->addRow(station);
     form->addRow(buttons);
 }
 
@@ -69,6 +89,9 @@ EdiOptions EdiDialog::options() const
     options.to = m_to->dateTime().toUTC();
     options.operators = m_operators->text().trimmed();
     options.remarks = m_remarks->toPlainText().split(u'\n', Qt::SkipEmptyParts);
+    for (auto edit = m_station.cbegin(); edit != m_station.cend(); ++edit)
+        options.station.insert(edit.key(), edit.value()->text().trimmed());
+    options.station.insert(QStringLiteral("MOpe1"), options.operators);
     return options;
 }
 

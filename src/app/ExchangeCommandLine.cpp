@@ -93,7 +93,9 @@ QString exchangeCommandsHelp()
     return u"Commands (on the log of the data folder, without a window; times in UTC):\n"
            "  mivra export-adif FILE [--band B]\n"
            "  mivra import-adif FILE\n"
-           "  mivra export-edi FILE --band B --from 2026-06-06T14:00 --to 2026-06-07T14:00 [--contest NAME]"_qs;
+           "  mivra export-edi FILE --band B --from 2026-06-06T14:00 --to 2026-06-07T14:00 [--contest NAME]\n"
+           "                   [--section SECTION] [--operators CALLS]\n"
+           "    The station's details for the EDI header come from edi-station.txt in the data folder."_qs;
 }
 
 int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& environment, FILE* out, FILE* err)
@@ -210,7 +212,10 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
         options.section = parser.value(section);
         options.operators = parser.value(operators);
         options.own = own;
-        if (!options.from.isValid() || !options.to.isValid()) {
+        if (!readEdiStation(QDir(folder).filePath(kEdiStationFileName), &options.station, &error)) {
+            print(err, u"mivra: "_qs + error);
+            status = 1;
+        } else if (!options.from.isValid() || !options.to.isValid()) {
             print(err, u"mivra: --from and --to take UTC times such as 2026-06-06T14:00."_qs);
             status = 1;
         } else {
