@@ -4,7 +4,9 @@
 #include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -56,14 +58,19 @@ EdiDialog::EdiDialog(const EdiOptions& options, QWidget* parent)
     m_remarks->setObjectName(QStringLiteral("remarks"));
 
     auto* station = new QGroupBox(QStringLiteral("Station (kept for the next contest)"), this);
-    auto* stationForm = new QFormLayout(station);
+    auto* stationGrid = new QGridLayout(station);
+    int at = 0;
     for (const auto& [key, caption] : kStationCaptions) {
         auto* edit = new QLineEdit(options.station.value(QLatin1String(key)), station);
         edit->setObjectName(QLatin1String(key));
-        stationForm->addRow(QLatin1String(caption), edit);
+        auto* label = new QLabel(QLatin1String(caption), station);
+        label->setBuddy(edit);
+        stationGrid->addWidget(label, at / 2, (at % 2) * 2);
+        stationGrid->addWidget(edit, at / 2, (at % 2) * 2 + 1);
         m_station.insert(QLatin1String(key), edit);
+        ++at;
     }
-    m_station.value(QStringLiteral("RCall"))->setPlaceholderText(QStringLiteral("the own callsign without /P"));
+    m_station.value(QStringLiteral("RCall"))->setPlaceholderText(QStringLiteral("own call without /P"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
