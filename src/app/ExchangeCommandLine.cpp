@@ -95,7 +95,16 @@ QString exchangeCommandsHelp()
            "  mivra import-adif FILE\n"
            "  mivra export-edi FILE --band B --from 2026-06-06T14:00 --to 2026-06-07T14:00 [--contest NAME]\n"
            "                   [--section SECTION] [--operators CALLS]\n"
-           "    The station's details for the EDI header come from edi-station.txt in the data folder."_qs;
+           "\n"
+           "Command options:\n"
+           "  --band B           The band: 144, 432, 1296, ... or 2m, 70cm, ... (export-adif: all bands without it)\n"
+           "  --from TIME        Start of the contest, UTC (2026-06-06T14:00).\n"
+           "  --to TIME          End of the contest, UTC (2026-06-07T14:00), itself not included.\n"
+           "  --contest NAME     The contest's name.\n"
+           "  --section SECTION  The section entered (SINGLE, MULTI, ...).\n"
+           "  --operators CALLS  The operators' callsigns.\n"
+           "The station's details of the EDI header (address, equipment, ...) come from edi-station.txt in the\n"
+           "data folder, one Key=Value line per EDI key, as the EDI dialog writes it."_qs;
 }
 
 int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& environment, FILE* out, FILE* err)
