@@ -20,7 +20,7 @@ EdiReport ediReport(const QString& typed, const QString& mode)
         report.rst = adif::splitReport(text, mode, &report.serial);
         // A CW log may hold a two-digit report ("59064"): 590 is no RST, 59 is.
         if (report.rst.size() == 3 && !rstPattern.match(report.rst).hasMatch() && digits.match(text).hasMatch()
-            && text.size() > 2) {
+            && text.size() > 3) {
             report.rst = text.left(2);
             report.serial = text.mid(2);
         }

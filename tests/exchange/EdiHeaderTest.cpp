@@ -19,7 +19,7 @@ TEST(EdiReports, RstAndSerialAsTheRecordHoldsThem)
     const Case cases[] = {
         {"59 005", "SSB", "59", "005", false}, {"59005", "SSB", "59", "005", false},
         {"599005", "CW", "599", "005", false}, {"599 12", "CW", "599", "012", false},
-        {"59064", "CW", "59", "064", false},   {"590", "CW", "59", "000", false},
+        {"59064", "CW", "59", "064", false},   {"590", "CW", "", "", true},
         {"59", "SSB", "59", "", false},        {"", "SSB", "", "", false},
         {"59 9999", "SSB", "59", "9999", false}, {"59 00042", "FM", "59", "042", false},
         {"59 10000", "SSB", "", "", true},     {"5910000", "SSB", "", "", true},
