@@ -4,6 +4,7 @@
 #include "EntryRow.h"
 #include "ExchangeActions.h"
 #include "QslWindow.h"
+#include "ShippedFiles.h"
 #include "GridWheelFilter.h"
 #include "LogDatabase.h"
 #include "LogGrid.h"
@@ -195,7 +196,7 @@ void MainWindow::openQslWindow()
     delete m_qslWindow;
     const QString dataFolder = m_ctx.dataFolder;
     m_qslWindow = new qsl::QslWindow({m_ctx.log, m_ctx.settings, m_ctx.settingsFile, m_ctx.messages,
-                                  {dataFolder, QCoreApplication::applicationDirPath()},
+                                  QStringList{dataFolder} + shippedFolders(QCoreApplication::applicationDirPath()),
                                   [dataFolder] { return qsl::makeCardOutput(dataFolder); }});
     // "Exit QSL" starts this window anew; a start that fails ends the program, as after the settings.
     connect(m_qslWindow, &qsl::QslWindow::exitRequested, this, [this] {
@@ -223,7 +224,7 @@ bool MainWindow::open()
 bool MainWindow::startSequence()
 {
     const QString picture = QDir(m_ctx.dataFolder).filePath(QStringLiteral("gearth.JPEG"));
-    const QString shipped = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("gearth.JPEG"));
+    const QString shipped = shippedFile(QCoreApplication::applicationDirPath(), QStringLiteral("gearth.JPEG"));
     const QIcon icon(QFileInfo::exists(picture) ? picture : shipped);
     m_googleEarth->setIcon(icon);
     m_googleEarth->setIconSize(m_googleEarth->size() - QSize(6, 6));
@@ -471,7 +472,7 @@ void MainWindow::showOnGoogleEarth()
     exporter::MapExportResult result;
     {
         BusyCursor busy;
-        result = exporter::exportMap(m_ctx.log.database(), request, m_mapLineColour);
+        result = exporter::exportMap(m_ctx.log.database(), request);
     }
     showCount(m_sqw, result.squaresWorked);
     showCount(m_sqc, result.squaresConfirmed);

@@ -79,7 +79,9 @@ xmllint --noout earth.kml || fail "xmllint rejects earth.kml"
 features=$(ogrinfo -ro -al -so earth.kml | sed -n 's/^Feature Count: //p' | awk '{ s += $1 } END { print s + 0 }')
 # The own station, then a square and a line per contact with a locator.
 [ "$features" -eq $((1 + 2 * map_rows)) ] || fail "ogrinfo reads $features features, expected $((1 + 2 * map_rows))"
-[ "$(grep -c $'\r$' earth.kml)" -eq 4 ] || fail "earth.kml does not hold four CRLF lines"
+# CRLF lines: declaration, kml, Document, name, own station, a line per placemark, the two ends.
+[ "$(grep -c $'\r$' earth.kml)" -eq $((5 + 2 * map_rows + 2)) ] || fail "earth.kml: unexpected CRLF lines"
+grep -q -e '<color>#' -e '<color></color>' earth.kml && fail "earth.kml holds a colour with # or an empty one"
 grep -q 'tnx &amp; &lt;73&gt; Grüße' earth.kml || fail "the comment is not escaped"
 
 # The entity counters: the selector's first choice, then Search with the box still empty.
