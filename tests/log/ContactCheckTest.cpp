@@ -33,8 +33,8 @@ void expectCases(Check check, std::initializer_list<Case> cases, const char* fie
 TEST(ContactCheck, DateIsARealCalendarDay)
 {
     expectCases(&checkedDate,
-                {{"2026-03-14", "2026-03-14"}, {"2026-3-4", "2026-03-04"}, {"14.03.2026", "2026-03-14"},
-                 {"4.3.2026", "2026-03-04"}, {" 2024-02-29 ", "2024-02-29"}, {"2026-13-45", nullptr},
+                {{"2026-03-14", "2026-03-14"}, {"2026-3-4", nullptr}, {"14.03.2026", "2026-03-14"},
+                 {"2026-03-04 00:00:00", "2026-03-04"}, {" 2024-02-29 ", "2024-02-29"}, {"2026-13-45", nullptr},
                  {"2025-02-29", nullptr}, {"2026-04-31", nullptr}, {"31.04.2026", nullptr}, {"", nullptr},
                  {"26-03-14", nullptr}, {"2026/03/14", nullptr}, {"2026-03-14x", nullptr},
                  {"2026-+3-14", nullptr}, {"0999-01-01", nullptr}, {"yesterday", nullptr}},
