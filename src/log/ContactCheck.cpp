@@ -66,11 +66,9 @@ std::optional<QString> checkedQslState(const QString& text, QString* reason)
 
 std::optional<QString> checkedCallsign(const QString& text, QString* reason)
 {
-    static const QRegularExpression shape(QStringLiteral("^[A-Z0-9/]{3,}$"));
     const QString callsign = text.trimmed().toUpper();
-    if (!shape.match(callsign).hasMatch())
-        return refuse(reason, QStringLiteral("Callsign: \"%1\" is not a callsign; type letters, digits "
-                                             "and \"/\", at least three").arg(text));
+    if (callsign.isEmpty())
+        return refuse(reason, QStringLiteral("Callsign: a callsign is needed; type the other station's callsign"));
     return callsign;
 }
 

@@ -29,8 +29,8 @@ std::optional<QString> checkedBand(const QString& text, QString* reason);
 // One QSL state letter of the vocabulary N, Y, T, S, B, D, Q, any case. Stored upper case.
 std::optional<QString> checkedQslState(const QString& text, QString* reason);
 
-// The other station's callsign: letters, digits and "/", at least three characters.
-// Stored upper case. Whether it has an entity is the DXCC lookup's decision (LogDatabase::findDxcc).
+// The other station's callsign: any text but the empty one, stored upper case. Whether it is a
+// callsign is the DXCC lookup's decision (LogDatabase::findDxcc): it must give an entity.
 std::optional<QString> checkedCallsign(const QString& text, QString* reason);
 
 // A Maidenhead locator of 4, 6, 8 or 10 characters, or the empty text (no locator).
