@@ -25,8 +25,9 @@ void expectCases(Check check, std::initializer_list<Case> cases, const char* fie
         } else {
             EXPECT_FALSE(stored.has_value()) << c.text << " was accepted as " << stored->toStdString();
             EXPECT_TRUE(reason.startsWith(QString::fromLatin1(fieldName) + u':')) << reason.toStdString();
-            if (!QString::fromUtf8(c.text).trimmed().isEmpty())
+            if (!QString::fromUtf8(c.text).trimmed().isEmpty()) {
                 EXPECT_TRUE(reason.contains(QString::fromUtf8(c.text))) << reason.toStdString();
+            }
         }
     }
 }
