@@ -112,6 +112,8 @@ keys Return
 for _ in $(seq 1 50); do [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE ID = 2")" = 0 ] && break; sleep 0.1; done
 [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE ID = 2")" = 0 ] || fail "row not deleted"
 shot grid_deleted
+xdotool windowfocus --sync "$window"   # no window manager hands the focus back after the question
+sleep 0.3
 keys ctrl+z
 for _ in $(seq 1 50); do [ "$(dump)" = "$before" ] && break; sleep 0.1; done
 [ "$(dump)" = "$before" ] || fail "Ctrl+Z did not restore the row: $(diff <(echo "$before") <(dump))"
@@ -124,3 +126,54 @@ xdotool keydown ctrl; cell_click 2 Callsign; xdotool keyup ctrl
 xdotool mousemove --window "$window" "${x_of[Callsign]}" "$(y_of 2)" click 3
 sleep 0.7
 shot grid_context_menu
+import -window root -crop 30x20+300+5 dx_before.png
+click_at "$window" $(( x_of[Callsign] + 70 )) $(( $(y_of 2) + 52 ))   # "Card received (Q)"
+sleep 0.7
+[ "$(sqlite3 "$db" "SELECT group_concat(QSL, '') FROM (SELECT QSL FROM logtab ORDER BY ID)")" = QQQ ] \
+  || fail "QSL states after Card received: $(sqlite3 "$db" "SELECT group_concat(QSL, '') FROM logtab")"
+[ "$(sqlite3 "$db" "SELECT COUNT(DISTINCT DXCC) FROM logtab WHERE QSL = 'Q'")" -gt "$(cat confirmed_before)" ] \
+  || fail "no more confirmed entities"
+shot grid_confirmed
+import -window root -crop 30x20+300+5 dx_after.png
+[ "$(compare -metric AE dx_before.png dx_after.png null: 2>&1 || true)" != 0 ] || fail "the confirmed counter did not change"
+
+# The entry row refuses the same values: nothing stored until they are mended; 2m is stored as 144.
+count=$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab")
+click_at "$window" 817 56     # New
+sleep 0.5
+typed ok1xyz
+keys Return Return     # callsign, then the empty locator on to RSTs
+retype() { click_at "$window" "$1" 65; sleep 0.3; keys ctrl+a; typed "$2"; }
+save_refused() {
+  click_at "$window" 862 56   # Save
+  local box
+  box=$(wait_box)
+  [ -n "$box" ] || fail "no message for $1"
+  local message
+  message=$(box_text "$box")
+  [[ "$message" =~ ^$1: ]] || fail "entry message for $1: $message"
+  close_box "$box" || fail "entry message not closed"
+  xdotool windowfocus --sync "$window"
+  sleep 0.3
+  [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab")" = "$count" ] || fail "entry row stored a refused $1"
+}
+retype 232 2026-13-45
+save_refused Date
+retype 232 2026-12-01
+retype 288 25:99
+save_refused GMT
+retype 288 12:00
+retype 564 11m
+shot entry_band_refused
+save_refused Band
+retype 564 2m
+click_at "$window" 862 56
+sleep 0.7
+[ "$(sqlite3 "$db" "SELECT Date, GMT, Callsign, Band FROM logtab WHERE Callsign = 'OK1XYZ'")" = "2026-12-01|12:00|OK1XYZ|144" ] \
+  || fail "entry row stored: $(sqlite3 "$db" "SELECT Date, GMT, Callsign, Band FROM logtab WHERE Callsign = 'OK1XYZ'")"
+shot entry_saved
+[ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE Date = '2026-13-45' OR GMT = '25:99' OR Band IN ('2m', '11m')")" = 0 ] \
+  || fail "an impossible value was stored"
+
+stop
+echo "grid editing: ok"
