@@ -33,10 +33,12 @@ GridEditing::GridEditing(LogGrid* grid, Services services)
     , m_edits(m_services.log.database())
     , m_undoAction(new QAction(grid->view()))
 {
+    // After the entries already there, which keep their places.
     QTableView* view = grid->view();
-    const QList<QAction*> existing = view->actions();
-    QAction* before = existing.size() > 1 ? existing.at(1) : nullptr; // after Delete
-    auto insert = [view, before](QAction* action) { view->insertAction(before, action); };
+    auto insert = [view](QAction* action) { view->addAction(action); };
+    auto* end = new QAction(view);
+    end->setSeparator(true);
+    insert(end);
 
     m_undoAction->setShortcut(QKeySequence::Undo);
     m_undoAction->setShortcutContext(Qt::WindowShortcut);

@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -55,42 +54,6 @@ protected:
         return query.exec() && query.next() ? query.value(0).toString() : u"<none>"_qs;
     }
 };
-
-TEST_F(GridEditingTest, CellEditorStoresWhatIsTypedAndEscGivesUp)
-{
-    m_window->grid()->showCell(idOf("OK1ABC"), QStringLiteral("QSL"));
-    view()->setFocus();
-    QTest::keyClick(view(), Qt::Key_Q);
-    auto* editor = qobject_cast<QLineEdit*>(view()->indexWidget(view()->currentIndex()));
-    ASSERT_TRUE(editor) << "typing on a selected cell opens its editor";
-    QTest::keyClick(editor, Qt::Key_Return);
-    settle();
-    EXPECT_EQ(valueOf("OK1ABC", "QSL"), QStringLiteral("Q"));
-
-    const QString before = dump();
-    m_window->grid()->showCell(idOf("OK1ABC"), QStringLiteral("Grid"));
-    QTest::keyClick(view(), Qt::Key_F2);
-    editor = qobject_cast<QLineEdit*>(view()->indexWidget(view()->currentIndex()));
-    ASSERT_TRUE(editor);
-    editor->setText(QStringLiteral("KO00"));
-    QTest::keyClick(editor, Qt::Key_Escape);
-    settle();
-    EXPECT_EQ(dump(), before);
-}
-
-TEST_F(GridEditingTest, RefusedEditIsNamedAndTheEditorComesBackWithTheText)
-{
-    const QString before = dump();
-    editing().editCell(idOf("OK1ABC"), QStringLiteral("Date"), QStringLiteral("2026-13-45"));
-    settle();
-    EXPECT_EQ(dump(), before);
-    ASSERT_EQ(m_messages.informed.size(), 1);
-    EXPECT_TRUE(m_messages.informed[0].startsWith(QStringLiteral("Date:")));
-    auto* editor = qobject_cast<QLineEdit*>(view()->indexWidget(view()->currentIndex()));
-    ASSERT_TRUE(editor);
-    EXPECT_EQ(editor->text(), QStringLiteral("2026-13-45"));
-    EXPECT_FALSE(editing().undoAction()->isEnabled());
-}
 
 TEST_F(GridEditingTest, QslStatesOfSelectedRowsRaiseTheShownCountersAndUndoTakesThemBack)
 {

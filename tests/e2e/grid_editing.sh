@@ -127,7 +127,7 @@ xdotool mousemove --window "$window" "${x_of[Callsign]}" "$(y_of 2)" click 3
 sleep 0.7
 shot grid_context_menu
 import -window root -crop 30x20+300+5 dx_before.png
-click_at "$window" $(( x_of[Callsign] + 70 )) $(( $(y_of 2) + 52 ))   # "Card received (Q)"
+click_at "$window" $(( x_of[Callsign] + 70 )) $(( $(y_of 2) + 116 ))   # "Card received (Q)"
 sleep 0.7
 [ "$(sqlite3 "$db" "SELECT group_concat(QSL, '') FROM (SELECT QSL FROM logtab ORDER BY ID)")" = QQQ ] \
   || fail "QSL states after Card received: $(sqlite3 "$db" "SELECT group_concat(QSL, '') FROM logtab")"
