@@ -299,7 +299,7 @@ void EntryRow::save()
         return;
     }
 
-    QsoRecord typed;
+    Contact typed;
     typed.date = m_da->text();
     typed.gmt = m_gm->text();
     typed.callsign = m_ca->text();
@@ -313,12 +313,12 @@ void EntryRow::save()
     typed.qsl = m_qs->text();
     typed.prop = m_pr->text();
     ContactRefusal refusal;
-    const std::optional<QsoRecord> checked = checkedContact(typed, &refusal);
+    const std::optional<Contact> checked = checkedContact(typed, &refusal);
     if (!checked) {
         refuseField(refusal);
         return;
     }
-    QsoRecord qso = *checked;
+    Contact qso = *checked;
     qso.dxcc = m_cou->text();
     if (!qso.grid.isEmpty() && qso.grid == m_geometryLocator && m_ownLocator->text() == m_geometryOwnLocator) {
         qso.qrb = m_services.geometry.QrbKm;

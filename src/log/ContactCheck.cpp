@@ -96,9 +96,9 @@ std::optional<QString> checkedColumn(const QString& column, const QString& text,
     return text;
 }
 
-std::optional<QsoRecord> checkedContact(const QsoRecord& qso, ContactRefusal* refusal)
+std::optional<Contact> checkedContact(const Contact& qso, ContactRefusal* refusal)
 {
-    QsoRecord checked = qso;
+    Contact checked = qso;
     const std::pair<const char*, QString*> fields[] = {
         {"Date", &checked.date}, {"GMT", &checked.gmt},   {"Callsign", &checked.callsign},
         {"Grid", &checked.grid}, {"Band", &checked.band}, {"QSL", &checked.qsl},

@@ -16,7 +16,7 @@ const char* const kEditableColumns[] = {"Date", "GMT",  "Callsign", "Grid", "rst
                                         "Nam",  "Band", "mode",     "Comment", "Prop", "QSLman"};
 const char* const kMapTextColumns[] = {"GEdata", "GEpoly", "GEgridXY"};
 
-bool setError(QString* error, const QString& text)
+bool failWith(QString* error, const QString& text)
 {
     if (error)
         *error = text;
@@ -41,14 +41,14 @@ bool isMapTextColumn(const QString& column)
 bool inTransaction(QSqlDatabase& db, const std::function<bool(QString*)>& work, QString* error)
 {
     if (!db.transaction())
-        return setError(error, db.lastError().text());
+        return failWith(error, db.lastError().text());
     QString failure;
     if (work(&failure) && db.commit())
         return true;
     if (failure.isEmpty())
         failure = db.lastError().text();
     db.rollback();
-    return setError(error, failure);
+    return failWith(error, failure);
 }
 
 } // namespace
@@ -66,7 +66,7 @@ std::optional<ColumnValues> cellEditValues(const QString& column, const QString&
                                            const std::function<DxccResult(const QString&)>& lookup, QString* reason)
 {
     if (!isEditableColumn(column)) {
-        setError(reason, QStringLiteral("%1 is not edited in the grid: it follows from the other columns.").arg(column));
+        failWith(reason, QStringLiteral("%1 is not edited in the grid: it follows from the other columns.").arg(column));
         return std::nullopt;
     }
     const std::optional<QString> stored = checkedColumn(column, text, reason);
@@ -77,11 +77,11 @@ std::optional<ColumnValues> cellEditValues(const QString& column, const QString&
     if (column.compare(QLatin1String("Callsign"), Qt::CaseInsensitive) == 0) {
         const DxccResult entity = lookup(*stored);
         if (entity.status == DxccStatus::NoMatch) {
-            setError(reason, QStringLiteral("Callsign not allowed"));
+            failWith(reason, QStringLiteral("Callsign not allowed"));
             return std::nullopt;
         }
         if (entity.status == DxccStatus::Failed) {
-            setError(reason, QStringLiteral("Callsign: the entity of %1 cannot be looked up in the log.").arg(*stored));
+            failWith(reason, QStringLiteral("Callsign: the entity of %1 cannot be looked up in the log.").arg(*stored));
             return std::nullopt;
         }
         values.append({QStringLiteral("DXCC"), entity.entity});
@@ -118,16 +118,16 @@ std::optional<RowSnapshot> ContactEdits::readRow(qint64 id, QString* error) cons
     QSqlQuery query(m_log);
     query.setForwardOnly(true);
     if (!query.prepare(QStringLiteral("SELECT * FROM logtab WHERE ID = ?"))) {
-        setError(error, query.lastError().text());
+        failWith(error, query.lastError().text());
         return std::nullopt;
     }
     query.addBindValue(id);
     if (!query.exec()) {
-        setError(error, query.lastError().text());
+        failWith(error, query.lastError().text());
         return std::nullopt;
     }
     if (!query.next()) {
-        setError(error, QStringLiteral("The contact %1 is no longer in the log.").arg(id));
+        failWith(error, QStringLiteral("The contact %1 is no longer in the log.").arg(id));
         return std::nullopt;
     }
     RowSnapshot row;
@@ -149,22 +149,22 @@ bool ContactEdits::updateRow(qint64 id, const ColumnValues& values, QString* err
         if (column.isEmpty() && isMapTextColumn(name))
             continue;
         if (column.isEmpty() || column.compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0)
-            return setError(error, QStringLiteral("The log has no column %1.").arg(name));
+            return failWith(error, QStringLiteral("The log has no column %1.").arg(name));
         assignments << quoted(column) + QStringLiteral(" = ?");
         bound << value;
     }
     if (assignments.isEmpty())
-        return setError(error, QStringLiteral("Nothing to change."));
+        return failWith(error, QStringLiteral("Nothing to change."));
     QSqlQuery update(m_log);
     if (!update.prepare(QStringLiteral("UPDATE logtab SET %1 WHERE ID = ?").arg(assignments.join(QStringLiteral(", ")))))
-        return setError(error, update.lastError().text());
+        return failWith(error, update.lastError().text());
     for (const QVariant& value : bound)
         update.addBindValue(value);
     update.addBindValue(id);
     if (!update.exec())
-        return setError(error, update.lastError().text());
+        return failWith(error, update.lastError().text());
     if (update.numRowsAffected() != 1)
-        return setError(error, QStringLiteral("The contact %1 is no longer in the log.").arg(id));
+        return failWith(error, QStringLiteral("The contact %1 is no longer in the log.").arg(id));
     return true;
 }
 
@@ -175,14 +175,14 @@ bool ContactEdits::setQslStates(const QList<qint64>& ids, const QString& letter,
         [&](QString* failure) {
             QSqlQuery update(m_log);
             if (!update.prepare(QStringLiteral("UPDATE logtab SET QSL = ? WHERE ID = ?")))
-                return setError(failure, update.lastError().text());
+                return failWith(failure, update.lastError().text());
             for (const qint64 id : ids) {
                 update.addBindValue(letter);
                 update.addBindValue(id);
                 if (!update.exec())
-                    return setError(failure, update.lastError().text());
+                    return failWith(failure, update.lastError().text());
                 if (update.numRowsAffected() != 1)
-                    return setError(failure, QStringLiteral("The contact %1 is no longer in the log.").arg(id));
+                    return failWith(failure, QStringLiteral("The contact %1 is no longer in the log.").arg(id));
             }
             return true;
         },
@@ -204,11 +204,11 @@ bool ContactEdits::restoreRows(const std::vector<RowSnapshot>& rows, QString* er
                 QSqlQuery insert(m_log);
                 if (!insert.prepare(QStringLiteral("INSERT OR REPLACE INTO logtab (%1) VALUES (%2)")
                                         .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")))))
-                    return setError(failure, insert.lastError().text());
+                    return failWith(failure, insert.lastError().text());
                 for (const QVariant& value : row.values)
                     insert.addBindValue(value);
                 if (!insert.exec())
-                    return setError(failure, insert.lastError().text());
+                    return failWith(failure, insert.lastError().text());
             }
             return true;
         },
