@@ -1,6 +1,7 @@
 #include "ContactCheck.h"
 
 #include "BandPlan.h"
+#include "ErrorText.h"
 #include "Locator.h"
 #include "StoredDateTime.h"
 #include "Utf16View.h"
@@ -13,8 +14,7 @@ namespace {
 
 std::optional<QString> refuse(QString* reason, const QString& message)
 {
-    if (reason)
-        *reason = message;
+    setError(reason, message);
     return std::nullopt;
 }
 

@@ -2,6 +2,7 @@
 
 #include "ContactCheck.h"
 #include "ContactGeometry.h"
+#include "ErrorText.h"
 #include "Utf16View.h"
 
 #include <QSqlError>
@@ -18,8 +19,7 @@ const char* const kMapTextColumns[] = {"GEdata", "GEpoly", "GEgridXY"};
 
 bool failWith(QString* error, const QString& text)
 {
-    if (error)
-        *error = text;
+    setError(error, text);
     return false;
 }
 
