@@ -5,6 +5,7 @@
 #include "ExchangeActions.h"
 #include "QslWindow.h"
 #include "ShippedFiles.h"
+#include "GridEditing.h"
 #include "GridWheelFilter.h"
 #include "LogDatabase.h"
 #include "LogGrid.h"
@@ -91,8 +92,9 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     buildSearchArea();
 
     m_grid = placeControl(new LogGrid(this), MainWindowLayout::control("DataGrid1"));
-    connect(m_grid, &LogGrid::deleteRequested, this, &MainWindow::deleteRow);
 
+    m_editing = new GridEditing(m_grid, {m_ctx.log, m_ctx.messages, m_ownLocator, [this] { reloadView(); },
+                                         [this] { refreshShownCounters(); }});
     m_entry = new EntryRow(this, m_ownLocator,
                            {m_ctx.log, m_ctx.messages, m_ctx.clock, m_geometry, [this] { return m_bandPattern; }});
     connect(m_entry, &EntryRow::saved, this, &MainWindow::onSaved);
@@ -486,16 +488,33 @@ void MainWindow::showOnGoogleEarth()
                                         .arg(QDir::toNativeSeparators(request.filePath)));
 }
 
-void MainWindow::deleteRow(qint64 id)
+void MainWindow::reloadView()
 {
-    if (!m_ctx.messages.ask(this, QStringLiteral(" Delete Recordset ?")))
-        return;
-    QString error;
-    if (!m_ctx.log.deleteRow(id, &error)) {
-        m_ctx.messages.inform(this, error);
+    if (m_searchChoiceInView == 0) {
+        OpenDatabase();
         return;
     }
-    m_grid->hideRow(id);
+    m_grid->setRows(m_ctx.log.search(m_searchChoiceInView, m_searchTextInView, m_bandPattern));
+    m_grid->setGridColumns();
+    m_grid->setCaption(QString::number(m_ctx.log.countSearch(m_searchChoiceInView, m_searchTextInView, m_bandPattern)));
+}
+
+// A pair is shown once its worked count is; its confirmed count may still be empty (none yet).
+// Each is emptied first, as a count of none leaves its label as it is.
+void MainWindow::refreshShownCounters()
+{
+    if (!m_sqw->text().isEmpty()) {
+        m_sqw->clear();
+        m_sqc->clear();
+        SQNr();
+        SQNQr();
+    }
+    if (!m_dxw->text().isEmpty()) {
+        m_dxw->clear();
+        m_dxc->clear();
+        DXNr();
+        DXNQr();
+    }
 }
 
 void MainWindow::showSettingsWindow()

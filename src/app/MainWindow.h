@@ -16,6 +16,7 @@ namespace mivra {
 
 class EntryRow;
 class ExchangeActions;
+class GridEditing;
 class GridWheelFilter;
 class LogGrid;
 class OperatingAids;
@@ -67,6 +68,7 @@ public:
     QString mapOwnCallsign() const { return m_mapOwnCallsign; }
     geo::ContactGeometry& contactGeometry() { return m_geometry; }
     LogGrid* grid() const { return m_grid; }
+    GridEditing* gridEditing() const { return m_editing; }
     EntryRow* entryRow() const { return m_entry; }
     OperatingAids* operatingAids() const { return m_aids; }
     MultiOptionControl* multiOption() const { return m_multiOption; }
@@ -98,7 +100,9 @@ private:
     void onSettingsDone();
     void onSettingsClosed();
     void openQslWindow();
-    void deleteRow(qint64 id);
+    // Reads anew what the grid shows: the band's rows or the search in view.
+    void reloadView();
+    void refreshShownCounters();
     bool settingsIncomplete() const;
     QString ownMapPoint() const;
     bool ownLocatorForMap();
@@ -126,6 +130,7 @@ private:
     QPushButton* m_googleEarth = nullptr;
     QButtonGroup* m_bandButtons = nullptr;
     LogGrid* m_grid = nullptr;
+    GridEditing* m_editing = nullptr;
     GridWheelFilter* m_wheel = nullptr;
     EntryRow* m_entry = nullptr;
     OperatingAids* m_aids = nullptr;
