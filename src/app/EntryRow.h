@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -40,6 +41,11 @@ public:
 
     void addNew();
     void save();
+    // Gives Save the exact frequency (MHz) of a contact on a band, when there is one.
+    void setFrequencySource(std::function<std::optional<double>(const QString& band)> source)
+    {
+        m_frequencySource = std::move(source);
+    }
 
 signals:
     // A contact was stored; the log view should reload.
@@ -86,6 +92,7 @@ private:
     bool m_refused = false;
     // Raised by New, which sets the focus itself; focus moves queued before it are dropped.
     int m_focusGeneration = 0;
+    std::function<std::optional<double>(const QString& band)> m_frequencySource;
 };
 
 } // namespace mivra

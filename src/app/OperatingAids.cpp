@@ -67,7 +67,7 @@ OperatingAids::OperatingAids(QWidget* window, EntryRow& entry, QLineEdit* ownLoc
 {
     // Two rows between cou and "My Callsign:", above the entry captions: the station's history, then
     // distance and heading with the marks of what is new.
-    m_workedBefore = makeAid(window, "workedBefore", twipRect(6840, 15, 4200, 225), Aid::Plain);
+    m_workedBefore = makeAid(window, "workedBefore", twipRect(6840, 15, 3300, 225), Aid::Plain);
     m_distanceHeading = makeAid(window, "distanceHeading", twipRect(6840, 240, 1500, 225), Aid::Figure);
     m_newSquare = makeAid(window, "newSquare", twipRect(8400, 240, 1260, 225), Aid::Mark);
     m_newDxcc = makeAid(window, "newDxcc", twipRect(9720, 240, 1200, 225), Aid::Mark);

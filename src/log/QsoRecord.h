@@ -26,6 +26,8 @@ struct QsoRecord {
     std::optional<float> qtf;
     // The QSL manager (QSLman); NULL when not given, as for a contact logged by hand.
     std::optional<QString> qslVia;
+    // The exact frequency in MHz when a radio gave it; stored in Freq, which the first such save adds.
+    std::optional<double> frequencyMHz;
 };
 
 } // namespace mivra
