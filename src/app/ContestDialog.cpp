@@ -46,7 +46,7 @@ ContestDialog::ContestDialog(const ContestSettings& contest, QWidget* parent)
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Start"));
-    QPushButton* end = buttons->addButton(QStringLiteral("End contest"), QDialogButtonBox::DestructiveRole);
+    QPushButton* end = buttons->addButton(QStringLiteral("&End contest"), QDialogButtonBox::DestructiveRole);
     end->setObjectName(QStringLiteral("endContest"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -97,7 +97,7 @@ void SettingsWindow::buildControls()
     station->addWidget(label2, 1, 0);
     station->addWidget(m_locator, 1, 1);
     station->addWidget(label9, 2, 1);
-    auto* rig = new QPushButton(QStringLiteral("Rig…"), this);
+    auto* rig = new QPushButton(QStringLiteral("&Rig…"), this);
     rig->setObjectName(QStringLiteral("rig"));
     rig->setToolTip(QStringLiteral("The radio whose frequency and mode the log takes (Hamlib)"));
     connect(rig, &QPushButton::clicked, this, &SettingsWindow::rigSettingsRequested);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# A contest written by hand into mivra.ini, worked in the real window under Xvfb: New puts the serials
+# A contest started with "Contest…" and worked in the real window under Xvfb: New puts the serials
 # 59001, 59002, 59003 into RSTs, the first station again (as /P) shows DUPE in red and is still stored,
-# and the score beside the band caption claims what the EDI export claims (CToSc). Checked with sqlite3,
+# and the score beside the band caption claims what the EDI export claims (CToSc); "End contest" ends it.
+# Checked with mivra.ini, sqlite3,
 # the export-edi command and screenshots (kept in the folder given as the second argument).
 set -euo pipefail
 source "$(dirname "$0")/xvfb_support.sh"
@@ -12,14 +13,26 @@ pid=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 
-from=$(date -u -d '-1 hour' +%Y-%m-%dT%H:%M)
-to=$(date -u -d '+23 hours' +%Y-%m-%dT%H:%M)
-mkdir data
-printf '[contest]\nname=Test Contest\nstart=%s\nend=%s\nband=144\n' "$from" "$to" > data/mivra.ini
 write_station_settings Quovan.txt
 start
 xdotool windowfocus --sync "$window"
 eval "$(xdotool getwindowgeometry --shell "$window")"   # X, Y of the window
+contest_button() { xdotool mousemove --window "$window" $(( (12000 + 720) / 15 )) $(( (7530 + 120) / 15 )) click 1; }
+
+# "Contest…": a name, and Enter starts it on the selected band from this minute for a day.
+contest_button
+dialog=$(wait_window '^Contest$')
+[ -n "$dialog" ] || fail "no contest dialog"
+xdotool windowfocus --sync "$dialog"
+xdotool type --delay 40 "Test Contest"
+snap contest_dialog.png
+xdotool key Return
+sleep 0.5
+grep -q '^band=144$' data/mivra.ini || fail "mivra.ini: $(cat data/mivra.ini)"
+grep -q '^name=Test Contest$' data/mivra.ini || fail "mivra.ini: $(cat data/mivra.ini)"
+from=$(sed -n 's/^start=//p' data/mivra.ini)
+to=$(sed -n 's/^end=//p' data/mivra.ini)
+[ "$to" = "$(date -u -d "${from/T/ } UTC + 1 day" +%Y-%m-%dT%H:%M)" ] || fail "span $from to $to"
 
 keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
 typed() { xdotool type --delay 60 "$1"; sleep 0.2; }
@@ -58,9 +71,12 @@ snap contest_saved.png
 [ "$(red contest_saved.png)" -eq 0 ] || fail "DUPE not emptied by Save"
 
 # The score line: a triple click selects it, the X primary selection holds it.
-xdotool mousemove --window "$window" $(( 4200 / 15 )) $(( (7545 + 120) / 15 )) click --repeat 3 --delay 80 1
-sleep 0.3
-score=$(xclip -o -selection primary 2>/dev/null || true)
+score_line() {
+  xdotool mousemove --window "$window" $(( 4200 / 15 )) $(( (7545 + 120) / 15 )) click --repeat 3 --delay 80 1
+  sleep 0.3
+  xclip -o -selection primary 2>/dev/null || true
+}
+score=$(score_line)
 [[ "$score" == "Test Contest: 3 QSOs  "*" pts  3 squares  best "* ]] || fail "score line: '$score'"
 points=$(sed -E 's/.* QSOs  ([0-9]+) pts.*/\1/' <<<"$score")
 stop
@@ -69,4 +85,21 @@ stop
 claimed=$(tr -d '\r' < contest.edi | sed -n 's/^CToSc=//p')
 [ "$points" = "$claimed" ] || fail "strip says $points points, the EDI export claims $claimed"
 grep -q '^CQSOs=3;1' contest.edi || fail "EDI counts $(grep CQSOs contest.edi)"
+
+# A restart goes on with the contest; "End contest" ends it, and New is as without a contest.
+start
+xdotool windowfocus --sync "$window"
+sleep 0.5
+[ "$(score_line)" = "$score" ] || fail "score after the restart: '$(score_line)'"
+contest_button
+dialog=$(wait_window '^Contest$')
+[ -n "$dialog" ] || fail "no contest dialog"
+xdotool windowfocus --sync "$dialog"
+xdotool key alt+e
+sleep 0.5
+! grep -q '^\[contest\]' data/mivra.ini || fail "contest still in mivra.ini: $(cat data/mivra.ini)"
+new_contact dl4abc; to_save jo41aa
+[ "$(rows 5)" = "DL1ABC 59001,DL2XYZ 59002,OK1ABC 59003,DL1ABC/P 59004,DL4ABC 59," ] || fail "stored: $(rows 5)"
+snap contest_ended.png
+stop
 echo "contest: ok, $points points (screenshots in $shots)"
