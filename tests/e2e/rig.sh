@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The radio through Hamlib: rigctld's dummy radio on a free local port, read by the real program
 # (--rig 2:localhost:PORT) under Xvfb. Its band is selected and goes with its mode and exact frequency
-# into the contacts typed; a rigctld killed mid-run changes nothing but the strip. Checked with sqlite3
-# and screenshots (kept in the folder given as the second argument).
+# into the contacts typed; a rigctld killed mid-run changes nothing but the strip. "Rig…" in the settings
+# window turns the radio on and keeps it in mivra.ini. Checked with sqlite3, mivra.ini and screenshots
+# (kept in the folder given as the second argument).
 set -euo pipefail
 source "$(dirname "$0")/xvfb_support.sh"
 program=$(realpath "$1")
@@ -10,7 +11,7 @@ shots=$(realpath "${2:-.}")
 work=$(mktemp -d)
 pid=
 rigd=
-trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; [ -n "$rigd" ] && kill -KILL "$rigd" 2>/dev/null; rm -rf "$work"' EXIT
+trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; [ -n "$rigd" ] && { kill -KILL "$rigd"; wait "$rigd" || true; } 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 
 # A port nothing listens on.
@@ -82,6 +83,19 @@ contact dl2xyz jo40
 row=$(stored 2)
 [ "$row" = "DL2XYZ 144 SSB 144.3" ] || fail "second contact stored as '$row'"
 
+# The radio moves while a contact is typed: its band goes into the contact, the view follows.
+xdotool mousemove --window "$wid" $(( (12000 + 270) / 15 )) $(( (585 + 255) / 15 )) click 1
+sleep 0.4
+typed dl5abc; keys Return
+rig F 432100000
+await rig_moved.png selected rig_moved.png 11 || fail "432 not selected while typing"
+typed jo52aa; keys Return
+keys Return Return Return Return Return Return Return Return Return
+row=$(stored 3)
+[ "$row" = "DL5ABC 432 SSB 432.1" ] || fail "contact typed while the radio moved stored as '$row'"
+rig F 144300000
+await rig_back.png selected rig_back.png 10 || fail "144 not selected again"
+
 # rigctld ends: the strip says so in grey, and the program goes on as before.
 kill -KILL "$rigd"; wait "$rigd" 2>/dev/null || true; rigd=
 no_black() { [ "$(black "$1")" -eq 0 ]; }
@@ -89,11 +103,43 @@ await rig_gone.png no_black rig_gone.png || fail "the rig line stayed black afte
 [ "$(grey rig_gone.png)" -gt 20 ] || fail "no grey 'rig: no answer'"
 selected rig_gone.png 10 || fail "the band changed when rigctld ended"
 contact dl3aaa jo51
-row=$(stored 3)
+row=$(stored 4)
 [ "$row" = "DL3AAA 144 SSB " ] || fail "contact after rigctld ended stored as '$row'"
 
 started=$(date +%s%N)
 stop
 elapsed=$(( ($(date +%s%N) - started) / 1000000 ))
 [ "$elapsed" -lt 3000 ] || fail "the end took $elapsed ms"
+[ ! -e data/mivra.ini ] || fail "--rig was kept: $(cat data/mivra.ini)"
+
+# Without --rig the radio is off until "Rig…" in the settings window turns it on; then it is kept.
+rigctld -m 1 -t "$port" 2>>rigctld.txt &
+rigd=$!
+for _ in $(seq 1 50); do rig f >/dev/null 2>&1 && break; sleep 0.1; done
+rig F 1296200000
+start
+wid=$window
+xdotool windowfocus --sync "$wid"
+sleep 1.5
+snap rig_off.png
+[ "$(black rig_off.png)" -eq 0 ] || fail "a rig line while the rig is off"
+xdotool mousemove --window "$wid" $(( (14485 + 375) / 15 )) $(( (630 + 165) / 15 )) click 1
+settings=$(wait_window '^Initial$')
+[ -n "$settings" ] || fail "no settings window"
+xdotool windowfocus --sync "$settings"
+xdotool key alt+r
+dialog=$(wait_window '^Rig$')
+[ -n "$dialog" ] || fail "no rig dialog"
+xdotool windowfocus --sync "$dialog"
+# The check box has the focus: on; Tab to the model (2), Tab to the port.
+xdotool key space Tab Tab ctrl+a
+xdotool type --delay 30 "localhost:$port"
+snap rig_dialog.png
+xdotool key Return
+sleep 0.5
+grep -q '^enabled=true$' data/mivra.ini || fail "mivra.ini: $(cat data/mivra.ini)"
+grep -q "^port=localhost:$port\$" data/mivra.ini || fail "mivra.ini: $(cat data/mivra.ini)"
+grep -q '^model=2$' data/mivra.ini || fail "mivra.ini: $(cat data/mivra.ini)"
+await rig_1296.png selected rig_1296.png 12 || fail "1296 not selected after the rig was turned on"
+stop
 echo "rig: ok (screenshots in $shots)"
