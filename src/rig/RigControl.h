@@ -4,7 +4,8 @@
 #include "RigSettings.h"
 
 #include <QObject>
-#include <QThread>
+
+class QThread;
 
 namespace mivra::rig {
 
@@ -27,7 +28,7 @@ signals:
     void polled(const mivra::rig::RigReading& reading);
 
 private:
-    QThread m_thread;
+    QThread* m_thread = nullptr;
     RigPoller* m_poller = nullptr;
 };
 

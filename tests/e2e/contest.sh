@@ -19,21 +19,6 @@ xdotool windowfocus --sync "$window"
 eval "$(xdotool getwindowgeometry --shell "$window")"   # X, Y of the window
 contest_button() { xdotool mousemove --window "$window" $(( (12000 + 720) / 15 )) $(( (7530 + 120) / 15 )) click 1; }
 
-# "Contest…": a name, and Enter starts it on the selected band from this minute for a day.
-contest_button
-dialog=$(wait_window '^Contest$')
-[ -n "$dialog" ] || fail "no contest dialog"
-xdotool windowfocus --sync "$dialog"
-xdotool type --delay 40 "Test Contest"
-snap contest_dialog.png
-xdotool key Return
-sleep 0.5
-grep -q '^band=144$' data/mivra.ini || fail "mivra.ini: $(cat data/mivra.ini)"
-grep -q '^name=Test Contest$' data/mivra.ini || fail "mivra.ini: $(cat data/mivra.ini)"
-from=$(sed -n 's/^start=//p' data/mivra.ini)
-to=$(sed -n 's/^end=//p' data/mivra.ini)
-[ "$to" = "$(date -u -d "${from/T/ } UTC + 1 day" +%Y-%m-%dT%H:%M)" ] || fail "span $from to $to"
-
 keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
 typed() { xdotool type --delay 60 "$1"; sleep 0.2; }
 snap() { import -window root "$shots/$1"; }
@@ -55,6 +40,21 @@ rows() {
   done
   sqlite3 -separator ' ' data/backup.sqlite "SELECT Callsign, rsts FROM logtab ORDER BY ID" | tr '\n' ','
 }
+
+# "Contest…": a name, and Enter starts it on the selected band from this minute for a day.
+contest_button
+dialog=$(wait_window '^Contest$')
+[ -n "$dialog" ] || fail "no contest dialog"
+xdotool windowfocus --sync "$dialog"
+xdotool type --delay 40 "Test Contest"
+snap contest_dialog.png
+xdotool key Return
+sleep 0.5
+grep -q '^band=144$' data/mivra.ini || fail "mivra.ini: $(cat data/mivra.ini)"
+grep -q '^name=Test Contest$' data/mivra.ini || fail "mivra.ini: $(cat data/mivra.ini)"
+from=$(sed -n 's/^start=//p' data/mivra.ini)
+to=$(sed -n 's/^end=//p' data/mivra.ini)
+[ "$to" = "$(date -u -d "${from/T/ } UTC + 1 day" +%Y-%m-%dT%H:%M)" ] || fail "span $from to $to"
 
 new_contact dl1abc; to_save jo31mm
 new_contact dl2xyz; to_save jo40aa
