@@ -13,25 +13,47 @@
 
 namespace mivra {
 
+namespace {
+
+// Contests last a day or two; longer spans are read without the list of days.
+constexpr qsizetype kListedDays = 62;
+
+} // namespace
+
 bool readContestRows(const LogDatabase& log, const ContestSpan& contest, std::vector<LogRow>* rows, QString* error)
 {
     rows->clear();
     const QString band = contest.bandValue.trimmed();
     if (band.isEmpty() || !contest.from.isValid() || !contest.to.isValid())
         return true;
-    // The day range finds the rows the log writes ("2026-06-06"); rows of older logs
-    // ("06.06.2026") are read whole and sorted out by their time.
+    // The day range finds the rows the log writes ("2026-06-06"), the days listed those of older logs
+    // ("06.06.2026"), both through the time index; a span of many days reads the older rows whole.
+    // The times sort out the rest.
+    const QDate firstDay = contest.from.toUTC().date();
+    const QDate lastDay = contest.to.toUTC().date();
+    QStringList oldDays;
+    for (QDate day = firstDay; day <= lastDay && oldDays.size() <= kListedDays; day = day.addDays(1))
+        oldDays << day.toString(u"dd.MM.yyyy");
+    QStringList placeholders;
+    for (qsizetype i = 0; i < oldDays.size(); ++i)
+        placeholders << QStringLiteral(":day%1").arg(i);
+    const QString oldForm = oldDays.size() > kListedDays ? QStringLiteral("Date LIKE '__.__.____%'")
+                                                         : QStringLiteral("Date IN (%1)").arg(placeholders.join(u", "));
     QSqlQuery query(log.database());
     query.setForwardOnly(true);
     if (!query.prepare(QStringLiteral("SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, DXCC FROM logtab"
-                                      " WHERE Band LIKE :band AND ((Date >= :fromDay AND Date < :afterDay)"
-                                      " OR Date LIKE '__.__.____%')"))) {
+                                      " WHERE +Band LIKE :band AND ((Date >= :fromDay AND Date < :afterDay) OR %1)")
+                           .arg(oldForm))) {
         *error = query.lastError().text();
         return false;
     }
     query.bindValue(QStringLiteral(":band"), band + u'%');
-    query.bindValue(QStringLiteral(":fromDay"), storedDateText(contest.from.toUTC().date()));
-    query.bindValue(QStringLiteral(":afterDay"), storedDateText(contest.to.toUTC().date().addDays(1)));
+    query.bindValue(QStringLiteral(":fromDay"), storedDateText(firstDay));
+    query.bindValue(QStringLiteral(":afterDay"), storedDateText(lastDay.addDays(1)));
+    if (oldDays.size() <= kListedDays) {
+        for (qsizetype i = 0; i < oldDays.size(); ++i)
+            query.bindValue(placeholders[i], oldDays[i]);
+    }
     if (!query.exec()) {
         *error = query.lastError().text();
         return false;

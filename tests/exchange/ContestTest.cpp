@@ -48,6 +48,11 @@ TEST(Contest, WindowScoreIsTheEdiClaim)
         calls << row.callsign;
     EXPECT_EQ(calls, QStringList({u"OK1KIR"_qs, u"DL0GTH"_qs, u"OK1KIR/P"_qs, u"SP6ABC"_qs, u"DL2QRP"_qs}));
 
+    // A span of many days finds the older date form too.
+    std::vector<LogRow> longer;
+    ASSERT_TRUE(readContestRows(*log, {span.bandValue, span.from.addDays(-40), span.to.addDays(60)}, &longer, &error));
+    EXPECT_EQ(longer.size(), contest.size() + 2) << "DL3X and DL4X; 1440 is another band";
+
     EXPECT_EQ(nextSerial(contest), 7);
     EXPECT_TRUE(isDuplicate(contest, u"ok1kir/m"_qs));
     EXPECT_TRUE(isDuplicate(contest, u"SP6ABC/A"_qs));
