@@ -34,7 +34,7 @@ protected:
     }
     void addSent(const char* time, const char* call, const char* grid, const char* band, const char* rsts)
     {
-        QsoRecord qso;
+        Contact qso;
         qso.date = QStringLiteral("2026-12-07");
         qso.gmt = QString::fromLatin1(time);
         qso.callsign = QString::fromLatin1(call);

@@ -8,9 +8,9 @@
 namespace mivra {
 namespace {
 
-QsoRecord contact(const char* call, const char* band, std::optional<double> frequency)
+Contact contactWith(const char* call, const char* band, std::optional<double> frequency)
 {
-    QsoRecord qso;
+    Contact qso;
     qso.date = QStringLiteral("2026-06-06");
     qso.gmt = QStringLiteral("14:05");
     qso.callsign = QString::fromLatin1(call);
@@ -34,16 +34,16 @@ TEST(Frequency, ColumnAddedWithTheFirstFrequencyAndExported)
     auto log = test::createSmallLog(dir);
     ASSERT_TRUE(log);
     const int before = columnCount(*log);
-    ASSERT_TRUE(log->saveQso(contact("DL1ABC", "144", std::nullopt)));
+    ASSERT_TRUE(log->saveQso(contactWith("DL1ABC", "144", std::nullopt)));
     EXPECT_EQ(columnCount(*log), before) << "a contact without frequency changed the layout";
 
     // Refused row (no callsign): neither the row nor the column stays.
-    EXPECT_FALSE(log->saveQso(contact("", "432", 432.2)));
+    EXPECT_FALSE(log->saveQso(contactWith("", "432", 432.2)));
     EXPECT_EQ(columnCount(*log), before);
 
-    ASSERT_TRUE(log->saveQso(contact("OK1KIR", "432", 432.2)));
+    ASSERT_TRUE(log->saveQso(contactWith("OK1KIR", "432", 432.2)));
     EXPECT_EQ(columnCount(*log), before + 1);
-    const QsoRecord more[] = {contact("SP6ABC", "144", 144.3005), contact("DL2QRP", "144", std::nullopt)};
+    const Contact more[] = {contactWith("SP6ABC", "144", 144.3005), contactWith("DL2QRP", "144", std::nullopt)};
     ASSERT_TRUE(log->saveQsos(more, {}));
     EXPECT_EQ(test::column0(*log, u"SELECT quote(Freq) FROM logtab ORDER BY ID"_qs),
               QStringList({u"NULL"_qs, u"432.2"_qs, u"144.3005"_qs, u"NULL"_qs}));
