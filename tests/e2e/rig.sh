@@ -14,6 +14,12 @@ rigd=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; [ -n "$rigd" ] && { kill -KILL "$rigd"; wait "$rigd" || true; } 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 
+# A --rig that names no model and port ends the run with a message, before any window.
+status=0
+"$program" --data-dir "$work/data" --rig bogus 2>bad.txt || status=$?
+[ "$status" -eq 1 ] && grep -q 'MODEL:PORT' bad.txt || fail "--rig bogus: status $status, $(cat bad.txt)"
+[ ! -e data ] || fail "--rig bogus made the data folder"
+
 # A port nothing listens on.
 port=
 for _ in $(seq 1 50); do
