@@ -51,8 +51,8 @@ EntryRow::EntryRow(QWidget* window, QLineEdit* ownLocator, Services services)
     static constexpr Caption captions[] = {
         {"Label4", "Date", 3120, 495, 255},   {"Label5", "GMT", 3960, 495, 255},
         {"Label6", "Callsign", 4920, 615, 255}, {"Label7", "Grid", 6240, 375, 255},
-        {"Label8", "RSTs", 7080, 495, 255},   {"Label9", "RSTr", 7560, 495, 255},
-        {"Label10", "Band", 8280, 615, 255},  {"Label11", "Mode", 9000, 495, 255},
+        {"Label8", "RSTs", 7080, 495, 255},   {"Label9", "RSTr", 7710, 495, 255},
+        {"Label10", "Band", 8400, 495, 255},  {"Label11", "Mode", 9000, 495, 255},
         {"Label14", "Name", 9720, 615, 255},  {"Label12", "Comment", 10320, 735, 255},
         {"Label13", "QSL", 11160, 375, 375},  {"Label15", "Prop", 11520, 495, 255},
     };
@@ -73,9 +73,10 @@ EntryRow::EntryRow(QWidget* window, QLineEdit* ownLocator, Services services)
     m_gm = makeField("GM", 4080, 495);
     m_ca = makeField("Ca", 4680, 1215);
     m_gr = makeField("Gr", 6000, 975);
-    m_rss = makeField("Rss", 7080, 375);
-    m_rr = makeField("Rr", 7560, 375);
-    m_ba = makeField("Ba", 8040, 855);
+    // Rss and Rr hold a report and a contest serial ("59 005").
+    m_rss = makeField("Rss", 7080, 615);
+    m_rr = makeField("Rr", 7710, 615);
+    m_ba = makeField("Ba", 8340, 555);
     m_mo = makeField("mo", 9000, 495);
     m_na = makeField("Na", 9600, 615);
     m_co = makeField("Co", 10320, 735);
@@ -320,6 +321,8 @@ void EntryRow::save()
     }
     Contact qso = *checked;
     qso.dxcc = m_cou->text();
+    if (m_frequencySource)
+        qso.frequencyMHz = m_frequencySource(qso.band);
     if (!qso.grid.isEmpty() && qso.grid == m_geometryLocator && m_ownLocator->text() == m_geometryOwnLocator) {
         qso.qrb = m_services.geometry.QrbKm;
         qso.qtf = m_services.geometry.QtfDeg;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -45,6 +46,11 @@ public:
     void save();
     // Esc: empties the contact being typed; the focus goes to New.
     void clearContact();
+    // Gives Save the exact frequency (MHz) of a contact on a band, when there is one.
+    void setFrequencySource(std::function<std::optional<double>(const QString& band)> source)
+    {
+        m_frequencySource = std::move(source);
+    }
 
 signals:
     // A contact was stored; the log view should reload.
@@ -94,6 +100,7 @@ private:
     bool m_refused = false;
     // Raised by New, which sets the focus itself; focus moves queued before it are dropped.
     int m_focusGeneration = 0;
+    std::function<std::optional<double>(const QString& band)> m_frequencySource;
 };
 
 } // namespace mivra

@@ -1,11 +1,13 @@
 #include "MainWindow.h"
 
 #include "BandPlan.h"
+#include "ContestSession.h"
 #include "EntryRow.h"
 #include "ExchangeActions.h"
 #include "QslWindow.h"
 #include "ShippedFiles.h"
 #include "GridEditing.h"
+#include "RigLink.h"
 #include "GridWheelFilter.h"
 #include "LogDatabase.h"
 #include "LogGrid.h"
@@ -116,6 +118,18 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
 
     buildButtons();
     buildBandFrame();
+
+    // The radio first: New takes its mode before the contest writes the serial for that mode.
+    const QString ini = QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini"));
+    m_rig = new RigLink(this, *m_entry, {m_ctx.messages, ini, [this](int button) {
+                            if (m_open) {
+                                bandButton(button)->setChecked(true);
+                                selectBand(button);
+                            }
+                        }});
+    m_contest = new ContestSession(this, *m_entry,
+                                   {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_ownLocator->text(); },
+                                    [this] { return bandValue(m_bandPattern); }});
 
     m_desktopOpener = std::make_unique<exporter::DesktopMapOpener>();
     m_mapOpener = m_desktopOpener.get();
@@ -336,6 +350,8 @@ bool MainWindow::OpenDatabase()
     const int count = m_ctx.log.countLogView(m_bandPattern);
     m_grid->setCaption(QString::number(count));
     m_grid->setGridColumns();
+    if (m_contest)
+        m_contest->refresh();
     return upgraded && viewed && count >= 0;
 }
 
@@ -515,6 +531,7 @@ void MainWindow::refreshShownCounters()
         DXNr();
         DXNQr();
     }
+    m_contest->refresh();
 }
 
 void MainWindow::showSettingsWindow()
@@ -524,6 +541,8 @@ void MainWindow::showSettingsWindow()
         m_settingsWindow->setMainWindowBoxes(m_ownCallsign, m_ownLocator);
         connect(m_settingsWindow, &SettingsWindow::mainWindowRequested, this, &MainWindow::onSettingsDone);
         connect(m_settingsWindow, &SettingsWindow::closedByUser, this, &MainWindow::onSettingsClosed);
+        connect(m_settingsWindow, &SettingsWindow::rigSettingsRequested, this,
+                [this] { m_rig->editSettings(m_settingsWindow); });
     }
     m_settingsWindow->showActivated();
 }

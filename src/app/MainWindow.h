@@ -14,7 +14,9 @@ class QPushButton;
 
 namespace mivra {
 
+class ContestSession;
 class EntryRow;
+class RigLink;
 class ExchangeActions;
 class GridEditing;
 class GridWheelFilter;
@@ -77,6 +79,8 @@ public:
     QPushButton* bandButton(int index) const;
     bool isOpen() const { return m_open; }
     ExchangeActions* exchangeActions() const { return m_exchange; }
+    RigLink* rigLink() const { return m_rig; }
+    ContestSession* contest() const { return m_contest; }
     // A step of the last close sequence failed (its message has been shown).
     bool closeFailed() const { return m_closeFailed; }
 
@@ -136,6 +140,8 @@ private:
     OperatingAids* m_aids = nullptr;
     SettingsWindow* m_settingsWindow = nullptr;
     ExchangeActions* m_exchange = nullptr;
+    RigLink* m_rig = nullptr;
+    ContestSession* m_contest = nullptr;
     // The search whose rows the grid shows; choice 0 while it shows the band's rows.
     int m_searchChoiceInView = 0;
     QString m_searchTextInView;

@@ -20,7 +20,8 @@ constexpr ControlPlace kControls[] = {
     {"Label18", K::Label, "My Grid:", 13080, 120, 615, 255, ""},
     {"MyGrid", K::LineEdit, "", 13800, 120, 1095, 285, ""},
     // the operating aids between the entity and "My Callsign:"
-    {"workedBefore", K::Label, "", 6840, 15, 4200, 225, ""},
+    {"workedBefore", K::Label, "", 6840, 15, 3300, 225, ""},
+    {"dupe", K::Label, "", 10200, 15, 840, 225, ""},
     {"distanceHeading", K::Label, "", 6840, 240, 1500, 225, ""},
     {"newSquare", K::Label, "", 8400, 240, 1260, 225, ""},
     {"newDxcc", K::Label, "", 9720, 240, 1200, 225, ""},
@@ -38,6 +39,11 @@ constexpr ControlPlace kControls[] = {
     {"Initials", K::Button, "Initials", 14485, 630, 750, 330, ""},
     // along the bottom
     {"frmBand", K::GroupBox, "Band MHz", 120, 7560, 13335, 855, ""},
+    // on the band frame's caption line: the radio, the contest score, the contest button
+    {"rigStatus", K::Label, "", 1440, 7545, 2520, 240, ""},
+    {"contestScore", K::Label, "", 4080, 7545, 7800, 240, ""},
+    {"contest", K::Button, "Contest…", 12000, 7530, 1440, 240,
+     "Contest name, span and band: serial numbers, dupes and score"},
     {"cmdExit", K::Button, "E&xit", 13545, 7770, 705, 615, ""},
     {"QSL", K::Button, "QSL", 14385, 7770, 645, 615, "print qsl"},
 };

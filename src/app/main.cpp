@@ -5,6 +5,8 @@
 #include "Version.h"
 #include "LogDatabase.h"
 #include "MainWindow.h"
+#include "RigLink.h"
+#include "RigSettings.h"
 #include "Messages.h"
 #include "LiveMapOptions.h"
 #include "StationSettings.h"
@@ -42,6 +44,7 @@ int main(int argc, char* argv[])
 
     // The options are read before any window system is needed, so --help works without a display.
     QString dataDirArgument;
+    std::optional<rig::RigSettings> rigForThisRun;
     {
         QCoreApplication commandLine(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Mivra"));
@@ -55,8 +58,22 @@ int main(int argc, char* argv[])
             QStringLiteral("data-dir"),
             QStringLiteral("Keep the log (backup.sqlite) and the pictures in <dir>."), QStringLiteral("dir"));
         parser.addOption(dataDirOption);
+        const QCommandLineOption rigOption(
+            QStringLiteral("rig"),
+            QStringLiteral("For this run, read the radio of Hamlib model MODEL on PORT, a serial device or host:port"
+                           " (2:localhost:4532 for a running rigctld)."),
+            QStringLiteral("MODEL:PORT"));
+        parser.addOption(rigOption);
         parser.process(commandLine);
         dataDirArgument = parser.value(dataDirOption);
+        if (parser.isSet(rigOption)) {
+            QString rigError;
+            rigForThisRun = rig::parseRigArgument(parser.value(rigOption), &rigError);
+            if (!rigForThisRun) {
+                std::fprintf(stderr, "mivra: %s\n", qPrintable(rigError));
+                return 1;
+            }
+        }
         if (!parser.positionalArguments().isEmpty()) {
             std::fprintf(stderr, "mivra: unknown argument %s\n%s\n", qPrintable(parser.positionalArguments().first()),
                          qPrintable(exchangeCommandsHelp()));
@@ -110,6 +127,8 @@ int main(int argc, char* argv[])
 
     MainWindow mainWindow(context);
     window = &mainWindow;
+    if (rigForThisRun)
+        mainWindow.rigLink()->useForThisRun(*rigForThisRun);
     QObject::connect(&mainWindow, &MainWindow::quitRequested, &app, &QCoreApplication::exit);
     const bool opened = mainWindow.open();
     if (terminating) {

@@ -52,7 +52,9 @@ QByteArray adifDocument(const std::vector<LogRow>& rows, const OwnStation& own, 
 
         const adif::BandInfo band = adif::bandOfValue(row.band);
         writer.field(u"BAND"_qs, band.name);
-        if (band.frequency)
+        if (row.frequency)
+            writer.field(u"FREQ"_qs, adif::numberText(*row.frequency, 6));
+        else if (band.frequency)
             writer.field(u"FREQ"_qs, adif::numberText(*band.frequency, 6));
         if (band.name.isEmpty() || band.frequency)
             writer.field(kAppBand, adif::asciiText(row.band.trimmed()), 'S');

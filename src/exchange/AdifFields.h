@@ -58,8 +58,8 @@ QString percentEncoded(const QString& text);
 QString percentDecoded(const QString& text);
 
 // The report and the serial number of a report typed as "59001": the report is three digits
-// for CW ("599001"), else two. A text that is not all digits, or no longer than the report, is
-// all report.
+// for CW ("599001"), else two. "59 005" is the report, a space and the serial. A text that is not
+// all digits, or no longer than the report, is all report.
 QString splitReport(const QString& typed, const QString& mode, QString* serial);
 
 // Numbers as ADIF writes them: "." as decimal separator, no exponent, no trailing zeros.

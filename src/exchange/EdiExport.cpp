@@ -1,50 +1,18 @@
 #include "EdiExport.h"
 
 #include "BandPlan.h"
+#include "ContestScore.h"
 #include "AdifFields.h"
 #include "EdiReport.h"
 #include "LogDatabase.h"
 #include "LogRows.h"
-#include "Locator.h"
-#include "Utf16View.h"
 
 #include <QDir>
 #include <QSaveFile>
-#include <QSet>
-
-#include <cmath>
-#include <numbers>
 
 namespace mivra {
 
 namespace {
-
-// Centre of the 6-character square a locator begins with, in degrees.
-std::optional<geo::Position> locatorCentre(const QString& locator)
-{
-    const QString square = locator.trimmed().toUpper().left(6);
-    if (square.size() != 6 || !geo::IsLocatorValid(utf16View(square)))
-        return std::nullopt;
-    std::optional<geo::Position> centre = geo::LocatorToDegrees(utf16View(square));
-    if (centre) {
-        centre->lon += 1.0 / 24.0;
-        centre->lat += 1.0 / 48.0;
-    }
-    return centre;
-}
-
-// The station itself, whether fixed, portable or mobile.
-QString stationOf(const QString& callsign)
-{
-    QString call = callsign.trimmed().toUpper();
-    for (const char* suffix : {"/P", "/M", "/MM", "/AM", "/A"}) {
-        if (call.endsWith(QLatin1String(suffix))) {
-            call.chop(int(qstrlen(suffix)));
-            break;
-        }
-    }
-    return call;
-}
 
 int modeCode(const QString& mode)
 {
@@ -87,24 +55,6 @@ QString ediBandText(const QString& bandValue)
     return band && band->ediText ? QString::fromLatin1(band->ediText) : QString();
 }
 
-double ediDistance(const QString& ownLocator, const QString& locator)
-{
-    const std::optional<geo::Position> own = locatorCentre(ownLocator);
-    const std::optional<geo::Position> worked = locatorCentre(locator);
-    if (!own || !worked)
-        return -1.0;
-    const double lon1 = own->lon, lat1 = own->lat, lon2 = worked->lon, lat2 = worked->lat;
-    constexpr double kRadians = std::numbers::pi / 180.0;
-    const double cosine = std::sin(lat1 * kRadians) * std::sin(lat2 * kRadians)
-                          + std::cos(lat1 * kRadians) * std::cos(lat2 * kRadians) * std::cos((lon1 - lon2) * kRadians);
-    return 111.2 * std::acos(std::clamp(cosine, -1.0, 1.0)) / kRadians;
-}
-
-int ediPoints(double distanceKm)
-{
-    return distanceKm < 0 ? 0 : int(std::floor(distanceKm)) + 1;
-}
-
 QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& options, QString* error)
 {
     const QString bandText = ediBandText(options.bandValue);
@@ -114,20 +64,16 @@ QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& option
         return {};
     }
     const QString ownLocator = options.own.locator.trimmed().toUpper();
-    if (!locatorCentre(ownLocator)) {
+    if (ediDistance(ownLocator, ownLocator) < 0) {
         *error = QStringLiteral("The own locator \"%1\" is not a 6-character locator; set it in the settings.").arg(ownLocator);
         return {};
     }
 
+    const ContestScore score = scoreContest(rows, ownLocator);
     QStringList records;
-    QSet<QString> stations;
-    QSet<QString> squares;
-    QSet<QString> entities;
-    int valid = 0;
-    qint64 points = 0;
-    int bestPoints = -1;
-    QString best;
-    for (const LogRow& row : rows) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const LogRow& row = rows[i];
+        const ScoredContact& scored = score.contacts[i];
         const QString call = row.callsign.trimmed().toUpper();
         const QString grid = row.grid.trimmed().toUpper();
         const EdiReport sent = ediReport(row.rsts, row.mode);
@@ -139,26 +85,6 @@ QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& option
             return {};
         }
 
-        const bool duplicate = stations.contains(stationOf(call));
-        stations.insert(stationOf(call));
-        const double distance = ediDistance(ownLocator, grid);
-        const bool counts = !duplicate && distance >= 0;
-        const int qsoPoints = counts ? ediPoints(distance) : 0;
-        bool newSquare = false;
-        bool newEntity = false;
-        if (counts) {
-            ++valid;
-            points += qsoPoints;
-            newSquare = !squares.contains(grid.left(4));
-            squares.insert(grid.left(4));
-            newEntity = !row.dxcc.isEmpty() && !entities.contains(row.dxcc);
-            if (!row.dxcc.isEmpty())
-                entities.insert(row.dxcc);
-            if (qsoPoints > bestPoints) {
-                bestPoints = qsoPoints;
-                best = QStringLiteral("%1;%2;%3").arg(lineText(call), grid.left(6)).arg(qsoPoints);
-            }
-        }
         records << QStringList{row.time.toString(u"yyMMdd"_qs),
                                row.time.toString(u"HHmm"_qs),
                                lineText(call),
@@ -169,12 +95,21 @@ QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& option
                                lineText(received.serial),
                                QString(),
                                lineText(grid.left(6)),
-                               QString::number(qsoPoints),
+                               QString::number(scored.points),
                                QString(),
-                               newSquare ? u"N"_qs : QString(),
-                               newEntity ? u"N"_qs : QString(),
-                               duplicate ? u"D"_qs : QString()}
+                               scored.newSquare ? u"N"_qs : QString(),
+                               scored.newEntity ? u"N"_qs : QString(),
+                               scored.duplicate ? u"D"_qs : QString()}
                        .join(u';');
+    }
+    const int valid = score.validContacts;
+    const qint64 points = score.points;
+    QString best;
+    if (score.best >= 0) {
+        const LogRow& row = rows[std::size_t(score.best)];
+        best = QStringLiteral("%1;%2;%3")
+                   .arg(lineText(row.callsign.trimmed().toUpper()), row.grid.trimmed().toUpper().left(6))
+                   .arg(score.contacts[std::size_t(score.best)].points);
     }
 
     // The station's details; the responsible callsign is the station's own, without /P.
@@ -182,7 +117,7 @@ QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& option
     if (!options.operators.trimmed().isEmpty())
         station.insert(u"MOpe1"_qs, options.operators);
     if (station.value(u"RCall"_qs).trimmed().isEmpty())
-        station.insert(u"RCall"_qs, stationOf(options.own.callsign));
+        station.insert(u"RCall"_qs, contestStation(options.own.callsign));
     const auto detail = [&station](const QString& key) { return key + u'=' + lineText(station.value(key)); };
     // The span ends before options.to: a contest ending at midnight ends on the day before.
     const QDateTime lastMinute = options.to.toUTC().addSecs(-60);
@@ -206,11 +141,11 @@ QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& option
           << detail(u"SAnte"_qs) << detail(u"SAntH"_qs)
           << QStringLiteral("CQSOs=%1;1").arg(valid)
           << QStringLiteral("CQSOP=%1").arg(points)
-          << QStringLiteral("CWWLs=%1;0;1").arg(squares.size())
+          << QStringLiteral("CWWLs=%1;0;1").arg(score.squares)
           << u"CWWLB=0"_qs
           << u"CExcs=0;0;1"_qs
           << u"CExcB=0"_qs
-          << QStringLiteral("CDXCs=%1;0;1").arg(entities.size())
+          << QStringLiteral("CDXCs=%1;0;1").arg(score.entities)
           << u"CDXCB=0"_qs
           << QStringLiteral("CToSc=%1").arg(points)
           << u"CODXC="_qs + best

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ContestScore.h"
 #include "EdiStation.h"
 #include "ExchangeTypes.h"
 
@@ -33,11 +34,6 @@ struct EdiExportResult {
 
 // The REG1TEST band text of a band value ("144 MHz", "1,3 GHz"); empty below 50 MHz.
 QString ediBandText(const QString& bandValue);
-
-// Distance in km between the centres of two locators (6 characters or more are read; 111.2 km
-// per degree of great circle) and the QSO points it gives: each commenced km counts.
-double ediDistance(const QString& ownLocator, const QString& locator);
-int ediPoints(double distanceKm);
 
 // The .edi text of rows of one band in time order (CR LF line ends, ASCII). Fails with *error
 // when the band or the own locator cannot make an EDI log, or a report cannot be written in it.

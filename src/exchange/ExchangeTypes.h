@@ -28,6 +28,7 @@ struct LogRow {
     std::optional<double> qrb;
     std::optional<double> qtf;
     QString qslVia;
+    std::optional<double> frequency; // MHz, from Freq when the log has it
     QDateTime time; // from date and gmt; invalid when they cannot be read
 };
 

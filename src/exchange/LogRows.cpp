@@ -23,6 +23,14 @@ std::optional<double> number(const QVariant& value)
     return ok ? std::optional<double>(result) : std::nullopt;
 }
 
+// Freq is there once a contact with a frequency from the radio was saved.
+bool hasFrequencyColumn(const LogDatabase& log)
+{
+    QSqlQuery query(log.database());
+    return query.exec(QStringLiteral("SELECT count(*) FROM pragma_table_info('logtab') WHERE name = 'Freq' COLLATE NOCASE"))
+           && query.next() && query.value(0).toInt() > 0;
+}
+
 } // namespace
 
 QDateTime rowTime(const QString& date, const QString& gmt)
@@ -40,8 +48,10 @@ bool readLogRows(const LogDatabase& log, const LogSelection& selection, std::vec
         conditions << QStringLiteral("Callsign LIKE :text ESCAPE '\\'");
     else if (selection.searchChoice == SearchByGrid)
         conditions << QStringLiteral("Grid LIKE :text ESCAPE '\\'");
+    const bool withFrequency = hasFrequencyColumn(log);
     QString statement = QStringLiteral("SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment,"
-                                       " QSL, Prop, DXCC, QRB, QTF, QSLman FROM logtab");
+                                       " QSL, Prop, DXCC, QRB, QTF, QSLman%1 FROM logtab")
+                            .arg(withFrequency ? QStringLiteral(", Freq") : QString());
     if (!conditions.isEmpty())
         statement += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     statement += QStringLiteral(" ORDER BY Date, GMT, ID");
@@ -86,6 +96,8 @@ bool readLogRows(const LogDatabase& log, const LogSelection& selection, std::vec
         row.qrb = number(query.value(14));
         row.qtf = number(query.value(15));
         row.qslVia = query.value(16).toString();
+        if (withFrequency)
+            row.frequency = number(query.value(17));
         rows->push_back(std::move(row));
     }
     if (query.lastError().isValid()) {

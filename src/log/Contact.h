@@ -27,6 +27,8 @@ struct Contact {
     std::optional<double> qtf;
     // The QSL manager (QSLman); NULL when not given, as for a contact logged by hand.
     std::optional<QString> qslVia;
+    // The exact frequency in MHz when a radio gave it; stored in Freq, which the first such save adds.
+    std::optional<double> frequencyMHz;
 };
 
 // The old name, until every user says Contact.

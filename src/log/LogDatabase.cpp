@@ -55,6 +55,17 @@ QString searchCondition(int choice, const QString& bandPattern)
     return condition;
 }
 
+// Freq, the exact frequency in MHz, added to a log that lacks it.
+bool addFrequencyColumn(QSqlQuery& query)
+{
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM pragma_table_info('logtab') WHERE name = 'Freq' COLLATE NOCASE"))
+        || !query.next())
+        return false;
+    const bool present = query.value(0).toInt() > 0;
+    query.finish();
+    return present || query.exec(QStringLiteral("ALTER TABLE logtab ADD COLUMN Freq REAL"));
+}
+
 int countRows(QSqlQuery& query)
 {
     if (!query.exec() || !query.next())
@@ -289,15 +300,20 @@ bool LogDatabase::saveQsos(std::span<const Contact> qsos, const std::function<vo
 {
     // QSLman is named only when a contact gives it: logs from elsewhere may lack the column.
     const bool withQslVia = std::any_of(qsos.begin(), qsos.end(), [](const Contact& qso) { return qso.qslVia; });
-    const QString statement = withQslVia
-                                  ? QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band,"
-                                                   " mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF, QSLman)"
-                                                   " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
-                                  : QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band,"
-                                                   " mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF)"
-                                                   " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    // Freq likewise; the first contact with a frequency adds the column, in the same transaction.
+    const bool withFrequency =
+        std::any_of(qsos.begin(), qsos.end(), [](const Contact& qso) { return qso.frequencyMHz.has_value(); });
+    QString statement = QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band,"
+                                       " mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF%1%2)"
+                                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?%3%4)")
+                            .arg(withQslVia ? QStringLiteral(", QSLman") : QString(),
+                                 withFrequency ? QStringLiteral(", Freq") : QString(),
+                                 withQslVia ? QStringLiteral(", ?") : QString(),
+                                 withFrequency ? QStringLiteral(", ?") : QString());
     return inTransaction(
         [&](QSqlQuery& insert) {
+            if (withFrequency && !addFrequencyColumn(insert))
+                return false;
             if (!insert.prepare(statement))
                 return false;
             qint64 count = 0;
@@ -310,7 +326,9 @@ bool LogDatabase::saveQsos(std::span<const Contact> qsos, const std::function<vo
                 insert.bindValue(i++, numberValue(qso.qrb));
                 insert.bindValue(i++, numberValue(qso.qtf));
                 if (withQslVia)
-                    insert.bindValue(i, qso.qslVia ? textValue(*qso.qslVia) : QVariant(QMetaType(QMetaType::QString)));
+                    insert.bindValue(i++, qso.qslVia ? textValue(*qso.qslVia) : QVariant(QMetaType(QMetaType::QString)));
+                if (withFrequency)
+                    insert.bindValue(i, qso.frequencyMHz ? QVariant(*qso.frequencyMHz) : QVariant(QMetaType(QMetaType::Double)));
                 if (!insert.exec())
                     return false;
                 if (stored)

@@ -97,6 +97,11 @@ void SettingsWindow::buildControls()
     station->addWidget(label2, 1, 0);
     station->addWidget(m_locator, 1, 1);
     station->addWidget(label9, 2, 1);
+    auto* rig = new QPushButton(QStringLiteral("&Rig…"), this);
+    rig->setObjectName(QStringLiteral("rig"));
+    rig->setToolTip(QStringLiteral("The radio whose frequency and mode the log takes (Hamlib)"));
+    connect(rig, &QPushButton::clicked, this, &SettingsWindow::rigSettingsRequested);
+    station->addWidget(rig, 2, 2);
     station->setColumnStretch(3, 1);
     m_callsign->setFixedWidth(200);
     m_locator->setFixedWidth(200);

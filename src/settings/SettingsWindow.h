@@ -39,6 +39,8 @@ signals:
     void mainWindowRequested();
     // The window was closed, its fields stored and saved.
     void closedByUser();
+    // "Rig…" was pressed.
+    void rigSettingsRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,0 +1,73 @@
+#include "ContestDialog.h"
+
+#include "BandPlan.h"
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace mivra {
+
+namespace {
+
+QDateTimeEdit* utcEdit(const QDateTime& time, const char* name, QWidget* parent)
+{
+    auto* edit = new QDateTimeEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setTimeSpec(Qt::UTC);
+    edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'"));
+    edit->setCalendarPopup(true);
+    edit->setDateTime(time.toUTC());
+    return edit;
+}
+
+} // namespace
+
+ContestDialog::ContestDialog(const ContestSettings& contest, QWidget* parent)
+    : QDialog(parent)
+    , m_name(new QLineEdit(contest.name, this))
+    , m_start(utcEdit(contest.start, "start", this))
+    , m_end(utcEdit(contest.end, "end", this))
+    , m_band(new QComboBox(this))
+{
+    setObjectName(QStringLiteral("ContestDialog"));
+    setWindowTitle(QStringLiteral("Contest"));
+    m_name->setObjectName(QStringLiteral("name"));
+    m_band->setObjectName(QStringLiteral("band"));
+    for (const Band& band : bandPlan()) {
+        if (band.value && band.ediText)
+            m_band->addItem(QString::fromLatin1(band.ediText), band.valueText());
+    }
+    const int index = m_band->findData(contest.band);
+    m_band->setCurrentIndex(index >= 0 ? index : 0);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Start"));
+    QPushButton* end = buttons->addButton(QStringLiteral("&End contest"), QDialogButtonBox::DestructiveRole);
+    end->setObjectName(QStringLiteral("endContest"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(end, &QPushButton::clicked, this, [this] { done(kEnded); });
+
+    auto* form = new QFormLayout(this);
+    form->addRow(QStringLiteral("Contest:"), m_name);
+    form->addRow(QStringLiteral("Band:"), m_band);
+    form->addRow(QStringLiteral("From (UTC):"), m_start);
+    form->addRow(QStringLiteral("To (UTC):"), m_end);
+    form->addRow(buttons);
+}
+
+ContestSettings ContestDialog::contest() const
+{
+    ContestSettings contest;
+    contest.name = m_name->text().trimmed();
+    contest.start = m_start->dateTime().toUTC();
+    contest.end = m_end->dateTime().toUTC();
+    contest.band = m_band->currentData().toString();
+    return contest;
+}
+
+} // namespace mivra

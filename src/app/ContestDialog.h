@@ -1,0 +1,30 @@
+#pragma once
+
+#include "ContestSettings.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QDateTimeEdit;
+class QLineEdit;
+
+namespace mivra {
+
+// "Contest": the name, UTC span and band of the contest to work. OK starts it, "End contest"
+// ends it (the dialog then returns kEnded).
+class ContestDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kEnded = 2;
+
+    ContestDialog(const ContestSettings& contest, QWidget* parent = nullptr);
+    ContestSettings contest() const;
+
+private:
+    QLineEdit* m_name;
+    QDateTimeEdit* m_start;
+    QDateTimeEdit* m_end;
+    QComboBox* m_band;
+};
+
+} // namespace mivra

@@ -1,0 +1,164 @@
+#include "ContestSession.h"
+
+#include "MainWindowLayout.h"
+#include "BandPlan.h"
+#include "Clock.h"
+#include "ContestDialog.h"
+#include "ContestLog.h"
+#include "ContestScore.h"
+#include "EntryRow.h"
+#include "LogDatabase.h"
+#include "Messages.h"
+#include "Twips.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cmath>
+
+namespace mivra {
+
+namespace {
+
+QLabel* makeLabel(QWidget* window, const char* name)
+{
+    auto* label = placeControl(new QLabel(window), MainWindowLayout::control(name));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return label;
+}
+
+// "IARU 2m: 23 QSOs  4512 pts  14 squares  best OK1ABC 612 km"
+QString scoreText(const ContestSettings& contest, const std::vector<LogRow>& rows, const ContestScore& score)
+{
+    const QString name = contest.name.isEmpty() ? QStringLiteral("Contest") : contest.name;
+    QString text = QStringLiteral("%1: %2 QSOs  %3 pts  %4 squares")
+                       .arg(name)
+                       .arg(score.validContacts)
+                       .arg(score.points)
+                       .arg(score.squares);
+    if (score.best >= 0) {
+        const auto best = std::size_t(score.best);
+        text += QStringLiteral("  best %1 %2 km")
+                    .arg(rows[best].callsign.trimmed().toUpper())
+                    .arg(std::floor(score.contacts[best].distanceKm), 0, 'f', 0);
+    }
+    return text;
+}
+
+} // namespace
+
+ContestSession::ContestSession(QWidget* window, EntryRow& entry, Services services)
+    : QObject(window)
+    , m_entry(entry)
+    , m_services(std::move(services))
+{
+    // On the caption line of the band buttons, right of the radio's line; DUPE at the end of the
+    // worked-before line of the aids.
+    const ControlPlace& button = MainWindowLayout::control("contest");
+    m_button = placeControl(new QPushButton(button.captionText(), window), button);
+    connect(m_button, &QPushButton::clicked, this, &ContestSession::edit);
+    m_score = makeLabel(window, "contestScore");
+    // Selectable, so the score can be copied.
+    m_score->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_dupe = makeLabel(window, "dupe");
+    QFont bold = m_dupe->font();
+    bold.setBold(true);
+    m_dupe->setFont(bold);
+    QPalette palette = m_dupe->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xD0, 0x00, 0x00));
+    m_dupe->setPalette(palette);
+
+    connect(&entry, &EntryRow::contactStarted, this, &ContestSession::onContactStarted);
+    connect(&entry, &EntryRow::callsignChecked, this, &ContestSession::onCallsignChecked);
+    connect(&entry, &EntryRow::saved, m_dupe, &QLabel::clear);
+    connect(entry.field(QStringLiteral("Ca")), &QLineEdit::textChanged, m_dupe, &QLabel::clear);
+
+    // The span begins and ends while the program runs.
+    m_clockTimer = new QTimer(this);
+    m_clockTimer->setInterval(30000);
+    connect(m_clockTimer, &QTimer::timeout, this, &ContestSession::refresh);
+    m_clockTimer->start();
+}
+
+bool ContestSession::readRows(const ContestSettings& contest, std::vector<LogRow>* rows) const
+{
+    QString error;
+    if (readContestRows(m_services.log, {contest.band, contest.start, contest.end}, rows, &error))
+        return true;
+    m_score->setText(QStringLiteral("The contest log cannot be read: %1").arg(error));
+    return false;
+}
+
+void ContestSession::refresh()
+{
+    const ContestSettings contest = readContestSettings(m_services.iniPath);
+    std::vector<LogRow> rows;
+    if (!contest.isRunning(m_services.clock.nowUtc())) {
+        m_score->clear();
+        return;
+    }
+    if (!readRows(contest, &rows))
+        return;
+    m_score->setText(scoreText(contest, rows, scoreContest(rows, m_services.ownLocator())));
+}
+
+bool ContestSession::contactInContest(ContestSettings* contest) const
+{
+    *contest = readContestSettings(m_services.iniPath);
+    if (!contest->isRunning(m_services.clock.nowUtc()))
+        return false;
+    const Band* band = bandOfText(m_entry.field(QStringLiteral("Ba"))->text());
+    return band && band == bandWithValue(contest->band);
+}
+
+void ContestSession::onContactStarted()
+{
+    m_dupe->clear();
+    ContestSettings contest;
+    std::vector<LogRow> rows;
+    if (!contactInContest(&contest) || !readRows(contest, &rows))
+        return;
+    m_entry.field(QStringLiteral("Rss"))
+        ->setText(serialReport(nextSerial(rows), m_entry.field(QStringLiteral("mo"))->text()));
+}
+
+void ContestSession::onCallsignChecked(const QString& callsign)
+{
+    ContestSettings contest;
+    std::vector<LogRow> rows;
+    if (!contactInContest(&contest) || !readRows(contest, &rows))
+        return;
+    m_dupe->setText(isDuplicate(rows, callsign) ? QStringLiteral("DUPE") : QString());
+}
+
+void ContestSession::edit()
+{
+    ContestSettings contest = readContestSettings(m_services.iniPath);
+    if (!contest.isComplete()) {
+        // A new contest: the selected band from now for a day, on whole minutes.
+        QDateTime now = m_services.clock.nowUtc();
+        now.setTime(QTime(now.time().hour(), now.time().minute()));
+        contest.start = now;
+        contest.end = now.addDays(1);
+        if (contest.band.isEmpty())
+            contest.band = m_services.bandValue();
+    }
+    ContestDialog dialog(contest, m_button->window());
+    const int result = dialog.exec();
+    if (result == QDialog::Rejected)
+        return;
+    ContestSettings chosen = result == ContestDialog::kEnded ? ContestSettings{} : dialog.contest();
+    if (result == QDialog::Accepted && !chosen.isComplete()) {
+        m_services.messages.inform(m_button->window(), QStringLiteral("The contest needs a start before its end."));
+        return;
+    }
+    QString error;
+    if (!writeContestSettings(m_services.iniPath, chosen, &error))
+        m_services.messages.inform(m_button->window(), error);
+    refresh();
+}
+
+} // namespace mivra

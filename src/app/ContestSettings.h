@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace mivra {
+
+// The contest being worked, section [contest] of mivra.ini: its name, its span in UTC written as
+// "2026-06-06T14:00", and its band as a band value ("144").
+struct ContestSettings {
+    QString name;
+    QDateTime start;
+    QDateTime end;
+    QString band;
+
+    // A band from 50 MHz up and a start before the end.
+    bool isComplete() const;
+    // Complete and now inside [start, end).
+    bool isRunning(const QDateTime& now) const;
+};
+
+// The span's time form, and a time of that form (seconds and a trailing "Z" allowed) as UTC;
+// invalid when it is none.
+QString contestTimeText(const QDateTime& time);
+QDateTime contestTime(const QString& text);
+
+// The contest in the INI file; empty when it holds none.
+ContestSettings readContestSettings(const QString& iniPath);
+// Writes [contest], keeping the file's other sections; an empty band removes the section (no
+// contest). False with *error when the file cannot be written.
+bool writeContestSettings(const QString& iniPath, const ContestSettings& contest, QString* error);
+
+} // namespace mivra
