@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 
 class QButtonGroup;
@@ -75,6 +76,11 @@ public:
     QPushButton* bandButton(int index) const;
     bool isOpen() const { return m_open; }
     ExchangeActions* exchangeActions() const { return m_exchange; }
+    // Asked between the cards of a QSL run: true ends the run after the current card.
+    void setStopRequested(std::function<bool()> stopRequested) { m_stopRequested = std::move(stopRequested); }
+    // A write to the log, or an import or export with its progress dialog, is under way: close
+    // steps must wait for it to end.
+    bool isBusy() const;
     // A step of the last close sequence failed (its message has been shown).
     bool closeFailed() const { return m_closeFailed; }
 
@@ -138,6 +144,7 @@ private:
     exporter::MapOpener* m_mapOpener = nullptr;
     QString m_mapLineColour; // colour of the last map line written, kept from one export to the next
     qsl::QslWindow* m_qslWindow = nullptr;
+    std::function<bool()> m_stopRequested;
 };
 
 } // namespace mivra

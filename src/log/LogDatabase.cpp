@@ -2,15 +2,19 @@
 
 #include "CtyCsv.h"
 #include "LikePattern.h"
+#include "LogBackups.h"
 #include "LogFile.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QUuid>
 #include <QVariant>
 
 #include <algorithm>
+
+#include <sqlite3.h>
 
 namespace mivra {
 
@@ -109,7 +113,9 @@ std::unique_ptr<LogDatabase> LogDatabase::open(const QString& path, const QStrin
     }
     QString writeError;
     if (!log->proveWritable(&writeError)) {
-        setError(error, QStringLiteral("The log %1 is read-only: %2").arg(QDir::toNativeSeparators(path), writeError));
+        const QString text = writeError.contains(QLatin1String("disk is full")) ? QStringLiteral("The log %1 cannot be written: %2")
+                                                                                : QStringLiteral("The log %1 is read-only: %2");
+        setError(error, text.arg(QDir::toNativeSeparators(path), writeError));
         return nullptr;
     }
     QString indexError;
@@ -159,6 +165,24 @@ QString LogDatabase::path() const
     return m_path;
 }
 
+bool LogDatabase::isWriting() const
+{
+    const QVariant handle = m_db.driver() ? m_db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return false;
+    sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
+    return connection && sqlite3_get_autocommit(connection) == 0;
+}
+
+bool LogDatabase::backUpBeforeUpgrade(QString* error)
+{
+    QString backupError;
+    if (!LogBackups(m_path).makeBackup(QDateTime::currentDateTimeUtc(), &backupError).isEmpty())
+        return true;
+    setError(error, backupError);
+    return false;
+}
+
 bool LogDatabase::addMapColumnsIfNeeded(QString* error)
 {
     QSqlQuery query(m_db);
@@ -175,6 +199,8 @@ bool LogDatabase::addMapColumnsIfNeeded(QString* error)
     if (query.value(0).toInt() != kColumnsBeforeMapColumns)
         return true;
 
+    if (!backUpBeforeUpgrade(error))
+        return false;
     // All three columns or none.
     return inTransaction(
         [](QSqlQuery& alter) {
