@@ -90,9 +90,12 @@ int main(int argc, char* argv[])
             QTimer::singleShot(50, &app, terminate);
             return;
         }
+        // What the awaited write had to say is no failure of the close.
+        const int writtenBefore = messages.writtenToStandardError();
         if (started && window)
             window->closeAllWindows();
-        const bool failed = !started || messages.writtenToStandardError() > 0 || (window && window->closeFailed());
+        const bool failed = !started || messages.writtenToStandardError() > writtenBefore
+                            || (window && window->closeFailed());
         QCoreApplication::exit(failed ? 1 : 0);
     };
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &app, [&] { terminate(); });
