@@ -77,6 +77,20 @@ pid=
 [ ! -e nowhere/Quovan.txt ] || fail "the dangling link's target was created"
 grep -q "which does not exist" dangling.txt || fail "no message about the link: $(cat dangling.txt)"
 
+# A settings file that is a link to the log: the start is refused before anything is written.
+mkdir linked
+ln -s "$work/d/backup.sqlite" linked/Quovan.txt
+cp "$db" log.before
+(cd linked && QT_QPA_PLATFORM=offscreen exec "$program" --data-dir "$work/d" 2> "$work/linked.txt") &
+pid=$!
+for _ in $(seq 1 100); do grep -q "cannot be the log" linked.txt && break; sleep 0.1; done
+kill -TERM "$pid" 2>/dev/null || true
+status=0
+wait "$pid" || status=$?
+pid=
+[ "$status" -eq 1 ] && grep -q "cannot be the log" linked.txt || fail "settings linked to the log: $status $(cat linked.txt)"
+cmp -s "$db" log.before || fail "a start with the settings linked to the log changed the log"
+
 # backup: a copy that opens as the log; restore: refused for a file that is not a log, refused while a
 # program holds the folder, else the file becomes the log and the log before it is kept.
 rm -rf d/backups
