@@ -32,7 +32,7 @@ namespace qsl {
 class QslWindow;
 }
 
-// frmmain: the log grid with band buttons and search, the entry row and the own-station fields.
+// The main window (object name "frmmain"): the log grid with band buttons and search, the entry row and the own-station fields.
 class MainWindow : public QWidget {
     Q_OBJECT
 public:

@@ -106,7 +106,7 @@ AdifImportResult importAdif(LogDatabase& log, const QByteArray& document, const 
 
     // Progress counts each record twice: once read, once stored.
     const qint64 total = 2 * qint64(records.size());
-    std::vector<QsoRecord> rows;
+    std::vector<Contact> rows;
     rows.reserve(records.size());
     qint64 done = 0;
     for (const adif::AdifRecord& record : records) {
@@ -159,7 +159,7 @@ AdifImportResult importAdif(LogDatabase& log, const QByteArray& document, const 
         }
         seen.insert(key);
 
-        QsoRecord row;
+        Contact row;
         row.date = date.toString(Qt::ISODate);
         row.gmt = time.toString(u"HH:mm"_qs);
         row.callsign = call;

@@ -1,5 +1,6 @@
 #include "LogBackups.h"
 
+#include "ErrorText.h"
 #include "LogFile.h"
 #include "WriteTarget.h"
 
@@ -24,12 +25,6 @@ namespace {
 
 constexpr int kBusyRetries = 200;   // 10 s in steps of 50 ms
 constexpr qint64 kSecondsPerDay = 24 * 60 * 60;
-
-void setError(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-}
 
 QString shown(const QString& path)
 {

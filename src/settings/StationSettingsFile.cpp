@@ -1,6 +1,7 @@
 #include "StationSettingsFile.h"
 #include "WholeFile.h"
 
+#include "ErrorText.h"
 #include "Windows1252.h"
 
 #include <QDir>
@@ -19,11 +20,6 @@ QString displayName(const QString& filePath)
     return QDir::toNativeSeparators(QFileInfo(filePath).absoluteFilePath());
 }
 
-void setError(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-}
 
 QString decodeSettingsBytes(const QByteArray& bytes)
 {
