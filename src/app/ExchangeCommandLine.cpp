@@ -117,8 +117,8 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
     const QCommandLineOption section(u"section"_qs, u"The section entered (SINGLE, MULTI, ...)."_qs, u"section"_qs);
     const QCommandLineOption operators(u"operators"_qs, u"The operators' callsigns."_qs, u"calls"_qs);
     parser.addOptions({dataDir, band, from, to, contest, section, operators});
-    parser.addPositionalArgument(u"command"_qs, u"export-adif, import-adif or export-edi"_qs);
-    parser.addPositionalArgument(u"file"_qs, u"The .adi or .edi file."_qs);
+    parser.addPositionalArgument(u"command"_qs, u"export-adif, import-adif, export-edi, backup or restore"_qs);
+    parser.addPositionalArgument(u"file"_qs, u"The .adi or .edi file, or the log to restore."_qs);
     if (!parser.parse(arguments)) {
         print(err, u"mivra: "_qs + parser.errorText());
         return 1;

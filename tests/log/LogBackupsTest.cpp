@@ -151,3 +151,20 @@ TEST_F(LogBackupsTest, RestorePutsACheckedLogInPlaceAndKeepsTheOldOne)
 }
 
 } // namespace mivra::test
+
+namespace mivra::test {
+
+TEST(LogDatabaseWriting, TellsWhileATransactionIsOpen)
+{
+    QTemporaryDir dir;
+    auto log = createSmallLog(dir);
+    ASSERT_TRUE(log);
+    EXPECT_FALSE(log->isWriting());
+    QSqlDatabase db = log->database();
+    ASSERT_TRUE(db.transaction());
+    EXPECT_TRUE(log->isWriting());
+    ASSERT_TRUE(db.rollback());
+    EXPECT_FALSE(log->isWriting());
+}
+
+} // namespace mivra::test
