@@ -2,6 +2,7 @@
 
 #include "BandPlan.h"
 #include "Clock.h"
+#include "ContactCheck.h"
 #include "ContactGeometry.h"
 #include "LogDatabase.h"
 #include "Locator.h"
@@ -19,9 +20,16 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace mivra {
 
 namespace {
+
+bool isKey(QEvent* event, Qt::Key key)
+{
+    return event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == key;
+}
 
 bool isEnter(QEvent* event)
 {
@@ -92,7 +100,7 @@ EntryRow::EntryRow(QWidget* window, QLineEdit* ownLocator, Services services)
     m_cou->setObjectName(QStringLiteral("cou"));
     m_cou->setGeometry(twipRect(5040, 120, 1695, 255));
 
-    for (QObject* watched : {static_cast<QObject*>(m_ca), static_cast<QObject*>(m_gr), static_cast<QObject*>(m_rss),
+    for (QObject* watched : {static_cast<QObject*>(m_da), static_cast<QObject*>(m_gm), static_cast<QObject*>(m_ca), static_cast<QObject*>(m_gr), static_cast<QObject*>(m_rss),
                              static_cast<QObject*>(m_rr), static_cast<QObject*>(m_ba), static_cast<QObject*>(m_mo),
                              static_cast<QObject*>(m_na), static_cast<QObject*>(m_co), static_cast<QObject*>(m_qs),
                              static_cast<QObject*>(m_pr), static_cast<QObject*>(m_save), static_cast<QObject*>(m_addnew)})
@@ -108,6 +116,10 @@ QLineEdit* EntryRow::field(const QString& name) const
 
 bool EntryRow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (isKey(event, Qt::Key_Escape)) {
+        clearContact();
+        return true;
+    }
     if (!isEnter(event))
         return QObject::eventFilter(watched, event);
     if (watched == m_save || watched == m_addnew) {
@@ -262,6 +274,8 @@ void EntryRow::addNew()
     ++m_focusGeneration;
     m_refused = false;
     m_ca->setFocus(Qt::OtherFocusReason);
+    // The kept callsign is selected, so the next one typed replaces it.
+    m_ca->selectAll();
     emit contactStarted();
 }
 
@@ -278,19 +292,33 @@ void EntryRow::save()
         return;
     }
 
-    Contact qso;
-    qso.date = m_da->text();
-    qso.gmt = m_gm->text();
-    qso.callsign = m_ca->text();
-    qso.grid = m_gr->text();
-    qso.rsts = m_rss->text();
-    qso.rstr = m_rr->text();
-    qso.band = m_ba->text();
-    qso.mode = m_mo->text();
-    qso.name = m_na->text();
-    qso.comment = m_co->text();
-    qso.qsl = m_qs->text();
-    qso.prop = m_pr->text();
+    if (std::ranges::all_of(fields(), [](const QLineEdit* field) { return field->text().trimmed().isEmpty(); })) {
+        m_services.messages.inform(m_window, QStringLiteral("Nothing to save: the entry fields are empty. "
+                                                            "New starts a contact."));
+        m_addnew->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+
+    Contact typed;
+    typed.date = m_da->text();
+    typed.gmt = m_gm->text();
+    typed.callsign = m_ca->text();
+    typed.grid = m_gr->text();
+    typed.rsts = m_rss->text();
+    typed.rstr = m_rr->text();
+    typed.band = m_ba->text();
+    typed.mode = m_mo->text();
+    typed.name = m_na->text();
+    typed.comment = m_co->text();
+    typed.qsl = m_qs->text();
+    typed.prop = m_pr->text();
+    ContactRefusal refusal;
+    const std::optional<Contact> checked = checkedContact(typed, &refusal);
+    if (!checked) {
+        refuseField(refusal);
+        return;
+    }
+    Contact qso = *checked;
     qso.dxcc = m_cou->text();
     if (!qso.grid.isEmpty() && qso.grid == m_geometryLocator && m_ownLocator->text() == m_geometryOwnLocator) {
         qso.qrb = m_services.geometry.QrbKm;
@@ -300,9 +328,45 @@ void EntryRow::save()
         m_services.messages.inform(m_window, QStringLiteral("No new Recorset available"));
         return;
     }
-    for (QLineEdit* field : {m_da, m_gm, m_ca, m_gr, m_rss, m_rr, m_ba, m_mo, m_na, m_qs, m_co, m_pr})
+    for (QLineEdit* field : fields())
         field->clear();
     emit saved();
+    // Enter now starts the next contact.
+    m_addnew->setFocus(Qt::OtherFocusReason);
+    ++m_focusGeneration;
+}
+
+std::array<QLineEdit*, 12> EntryRow::fields() const
+{
+    return {m_da, m_gm, m_ca, m_gr, m_rss, m_rr, m_ba, m_mo, m_na, m_co, m_qs, m_pr};
+}
+
+void EntryRow::refuseField(const ContactRefusal& refusal)
+{
+    const std::pair<const char*, QLineEdit*> columns[] = {
+        {"Date", m_da}, {"GMT", m_gm}, {"Callsign", m_ca}, {"Grid", m_gr}, {"Band", m_ba}, {"QSL", m_qs},
+    };
+    m_services.messages.inform(m_window, refusal.reason);
+    for (const auto& [column, field] : columns) {
+        if (refusal.column == QLatin1String(column)) {
+            // Leave checks the move runs queue their own focus moves: dropped.
+            field->setFocus(Qt::OtherFocusReason);
+            ++m_focusGeneration;
+            field->selectAll();
+        }
+    }
+}
+
+void EntryRow::clearContact()
+{
+    for (QLineEdit* field : fields())
+        field->clear();
+    m_cou->clear();
+    m_checkedCallsign.clear();
+    m_geometryLocator.clear();
+    m_refused = false;
+    m_addnew->setFocus(Qt::OtherFocusReason);
+    ++m_focusGeneration;
 }
 
 } // namespace mivra

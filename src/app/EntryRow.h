@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <array>
 #include <functional>
 
 class QLabel;
@@ -15,6 +16,7 @@ namespace mivra {
 class Clock;
 class LogDatabase;
 class Messages;
+struct ContactRefusal;
 namespace geo { class ContactGeometry; }
 
 // The entry row of the main window: twelve fields, New and Save, the entity label `cou`, the Enter path
@@ -39,7 +41,10 @@ public:
     QPushButton* saveButton() const { return m_save; }
 
     void addNew();
+    // Checks the contact and stores it; a refused field gets its message and the focus.
     void save();
+    // Esc: empties the contact being typed; the focus goes to New.
+    void clearContact();
 
 signals:
     // A contact was stored; the log view should reload.
@@ -68,6 +73,9 @@ private:
     // Moves the focus after the current event, unless New has moved it meanwhile.
     void focusLater(QWidget* target);
     void moveFocus(QWidget* target, int generation);
+    void refuseField(const ContactRefusal& refusal);
+    // The twelve entry fields, left to right.
+    std::array<QLineEdit*, 12> fields() const;
 
     QWidget* m_window;
     QLineEdit* m_ownLocator;

@@ -1,11 +1,13 @@
 #include "LogGrid.h"
 
+#include "ContactEdits.h"
 #include "Twips.h"
 
 #include <QAction>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSortFilterProxyModel>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
@@ -13,13 +15,33 @@
 #include <QVBoxLayout>
 
 #include <array>
+#include <functional>
 
 namespace mivra {
 
-// Hides the rows deleted since the rows were last loaded.
+// Hides the rows deleted since the rows were last loaded. Cells of the editable columns take an
+// editor; what is typed goes to onEdit, the log decides, and the rows are read anew.
 class HiddenRowsFilter : public QSortFilterProxyModel {
 public:
     using QSortFilterProxyModel::QSortFilterProxyModel;
+
+    std::function<void(const QModelIndex&, const QString&)> onEdit;
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        Qt::ItemFlags flags = QSortFilterProxyModel::flags(index);
+        if (index.isValid() && isEditableColumn(headerData(index.column(), Qt::Horizontal).toString()))
+            flags |= Qt::ItemIsEditable;
+        return flags;
+    }
+
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override
+    {
+        if (role != Qt::EditRole || !onEdit)
+            return false;
+        onEdit(index, value.toString());
+        return true;
+    }
 
     void hide(qint64 id)
     {
@@ -62,10 +84,18 @@ LogGrid::LogGrid(QWidget* parent)
     m_caption->setPalette(captionPalette);
 
     m_filter->setSourceModel(m_model);
+    // Handled after the editor has closed: the edit reloads the rows.
+    m_filter->onEdit = [this](const QModelIndex& index, const QString& text) {
+        const qint64 id = idAt(index.row());
+        const QString column = columnName(index.column());
+        QMetaObject::invokeMethod(this, [this, id, column, text] { emit cellEdited(id, column, text); },
+                                  Qt::QueuedConnection);
+    };
     m_view->setModel(m_filter);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                            | QAbstractItemView::AnyKeyPressed);
     m_view->verticalHeader()->setDefaultSectionSize(twipsToPixels(255));
     m_view->setWordWrap(false);
     m_view->setTextElideMode(Qt::ElideNone);
@@ -120,6 +150,55 @@ int LogGrid::visibleRowCount() const { return m_filter->rowCount(); }
 qint64 LogGrid::idAt(int row) const { return m_filter->index(row, 0).data().toLongLong(); }
 
 void LogGrid::hideRow(qint64 id) { m_filter->hide(id); }
+
+QString LogGrid::columnName(int column) const
+{
+    return m_filter->headerData(column, Qt::Horizontal).toString();
+}
+
+QList<qint64> LogGrid::selectedIds() const
+{
+    QList<qint64> ids;
+    for (const QModelIndex& index : m_view->selectionModel()->selectedRows())
+        ids << idAt(index.row());
+    if (ids.isEmpty() && m_view->currentIndex().isValid())
+        ids << idAt(m_view->currentIndex().row());
+    return ids;
+}
+
+QModelIndex LogGrid::indexOf(qint64 id, const QString& column) const
+{
+    int columnIndex = 0;
+    for (int c = 0; c < m_filter->columnCount(); ++c) {
+        if (columnName(c).compare(column, Qt::CaseInsensitive) == 0)
+            columnIndex = c;
+    }
+    for (int row = 0; row < m_filter->rowCount(); ++row) {
+        if (idAt(row) == id)
+            return m_filter->index(row, columnIndex);
+    }
+    return {};
+}
+
+bool LogGrid::showCell(qint64 id, const QString& column)
+{
+    const QModelIndex index = indexOf(id, column);
+    if (!index.isValid())
+        return false;
+    m_view->setCurrentIndex(index);
+    m_view->scrollTo(index);
+    return true;
+}
+
+void LogGrid::editCell(qint64 id, const QString& column, const QString& text)
+{
+    if (!showCell(id, column))
+        return;
+    m_view->setFocus(Qt::OtherFocusReason);
+    m_view->edit(m_view->currentIndex());
+    if (auto* editor = qobject_cast<QLineEdit*>(m_view->indexWidget(m_view->currentIndex())))
+        editor->setText(text);
+}
 
 bool LogGrid::eventFilter(QObject* watched, QEvent* event)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QModelIndex>
 #include <QSet>
 #include <QWidget>
 
@@ -13,7 +15,8 @@ namespace mivra {
 
 class HiddenRowsFilter;
 
-// The log view: a caption bar over a read-only table of whole rows. Column 0 holds the row's ID.
+// The log view: a caption bar over a table of whole rows. Column 0 holds the row's ID. Cells of
+// the editable columns open an editor (double-click, F2, typing); what is typed is handed on.
 class LogGrid : public QWidget {
     Q_OBJECT
 public:
@@ -32,8 +35,18 @@ public:
     qint64 idAt(int row) const;
     // Takes the row out of the view after it was deleted from the log.
     void hideRow(qint64 id);
+    // The log column shown in this grid column.
+    QString columnName(int column) const;
+    // The IDs of the selected rows; the current row's when none is selected.
+    QList<qint64> selectedIds() const;
+    // Makes this cell of the row with this ID current; false when the row is not shown.
+    bool showCell(qint64 id, const QString& column);
+    // Opens the editor of the cell again with this text (after it was refused).
+    void editCell(qint64 id, const QString& column, const QString& text);
 
 signals:
+    // A cell was edited and Enter pressed: column of the row with this ID, the text typed.
+    void cellEdited(qint64 id, const QString& column, const QString& text);
     // The user asked to delete the row with this ID (Delete key or context menu).
     void deleteRequested(qint64 id);
     // The exchange entries of the context menu.
@@ -46,6 +59,7 @@ protected:
 
 private:
     void requestDeleteOfCurrentRow();
+    QModelIndex indexOf(qint64 id, const QString& column) const;
 
     QLabel* m_caption;
     QTableView* m_view;

@@ -17,6 +17,7 @@ namespace mivra {
 
 class EntryRow;
 class ExchangeActions;
+class GridEditing;
 class GridWheelFilter;
 class LogGrid;
 class OperatingAids;
@@ -68,6 +69,7 @@ public:
     QString mapOwnCallsign() const { return m_mapOwnCallsign; }
     geo::ContactGeometry& contactGeometry() { return m_geometry; }
     LogGrid* grid() const { return m_grid; }
+    GridEditing* gridEditing() const { return m_editing; }
     EntryRow* entryRow() const { return m_entry; }
     OperatingAids* operatingAids() const { return m_aids; }
     MultiOptionControl* multiOption() const { return m_multiOption; }
@@ -104,7 +106,9 @@ private:
     void onSettingsDone();
     void onSettingsClosed();
     void openQslWindow();
-    void deleteRow(qint64 id);
+    // Reads anew what the grid shows: the band's rows or the search in view.
+    void reloadView();
+    void refreshShownCounters();
     bool settingsIncomplete() const;
     QString ownMapPoint() const;
     bool ownLocatorForMap();
@@ -132,6 +136,7 @@ private:
     QPushButton* m_googleEarth = nullptr;
     QButtonGroup* m_bandButtons = nullptr;
     LogGrid* m_grid = nullptr;
+    GridEditing* m_editing = nullptr;
     GridWheelFilter* m_wheel = nullptr;
     EntryRow* m_entry = nullptr;
     OperatingAids* m_aids = nullptr;
@@ -142,7 +147,6 @@ private:
     QString m_searchTextInView;
     std::unique_ptr<exporter::MapOpener> m_desktopOpener;
     exporter::MapOpener* m_mapOpener = nullptr;
-    QString m_mapLineColour; // colour of the last map line written, kept from one export to the next
     qsl::QslWindow* m_qslWindow = nullptr;
     std::function<bool()> m_stopRequested;
 };

@@ -2,6 +2,7 @@
 
 #include "StoredDateTime.h"
 #include "ContactGeometry.h"
+#include "KmlDocument.h"
 #include "Utf16View.h"
 
 #include <QDate>
@@ -83,7 +84,7 @@ PreparationResult prepareMapData(QSqlDatabase db, const QString& bandPattern, co
         const std::optional<float> qtf = computed ? std::optional<float>(geometry.QtfDeg) : storedQtf;
 
         const QString description = QStringLiteral("Log: ") + rows.value(Callsign).toString() + QLatin1Char(' ')
-            + rows.value(Band).toString() + QStringLiteral(" kHz ") + dateText(rows.value(Date).toString())
+            + bandValueWithUnit(rows.value(Band).toString()) + QLatin1Char(' ') + dateText(rows.value(Date).toString())
             + QLatin1Char(' ') + timeText(rows.value(Gmt).toString()) + QStringLiteral(" rsts:")
             + rows.value(Rsts).toString() + QStringLiteral(" rstr:") + rows.value(Rstr).toString()
             + QStringLiteral(" QRB:") + numberText(qrb) + QStringLiteral("km  QTF:") + numberText(qtf)

@@ -56,11 +56,12 @@ QString valueText(const QVariant& value, const QLocale& locale)
 
 QString advancedState(const QString& state)
 {
-    if (state == QLatin1String("T"))
+    const QString letter = state.toUpper();
+    if (letter == QLatin1String("T"))
         return QStringLiteral("Q");
-    if (state == QLatin1String("S"))
+    if (letter == QLatin1String("S"))
         return QStringLiteral("D");
-    if (state == QLatin1String("Y") || state == QLatin1String("B"))
+    if (letter == QLatin1String("Y") || letter == QLatin1String("B"))
         return QStringLiteral("N");
     return state;
 }

@@ -20,8 +20,8 @@ QString prefixMode(const QString& mode);
 // A stored value as text: a number in the locale's form without grouping, NULL as the empty text.
 QString valueText(const QVariant& value, const QLocale& locale);
 
-// The QSL state a print run leaves: T becomes Q, S becomes D, Y and B become N; case counts,
-// any other state stays.
+// The QSL state a print run leaves: T becomes Q, S becomes D, Y and B become N, in either case
+// (the run selects lower-case letters too, so they must move on as well); any other state stays.
 QString advancedState(const QString& state);
 
 } // namespace mivra::qsl

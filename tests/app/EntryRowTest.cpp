@@ -212,17 +212,80 @@ TEST_F(EntryTest, NewFillsTheBandOfTheSelectedButtonAndRefusesAll)
     EXPECT_EQ(field("Co")->text(), QStringLiteral("kept"));
 }
 
-TEST_F(EntryTest, FailedSaveKeepsTheFieldsAndStoresNothing)
+TEST_F(EntryTest, SaveChecksEveryFieldAndStoresNothingRefused)
+{
+    struct Case {
+        const char* field;
+        const char* typed;
+        const char* stored; // nullptr: refused with a message naming the column
+        const char* column;
+    };
+    const Case cases[] = {
+        {"Da", "2026-13-45", nullptr, "Date"}, {"Da", "07.12.2026", "2026-12-07", "Date"},
+        {"GM", "25:99", nullptr, "GMT"},       {"GM", "2105", "21:05", "GMT"},
+        {"Ba", "11m", nullptr, "Band"},        {"Ba", "2m", "144", "Band"},
+        {"Ba", "144.300", "144.300", "Band"},  {"Qs", "x", nullptr, "QSL"},
+        {"Qs", "y", "Y", "QSL"},               {"Gr", "JO6", nullptr, "Grid"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " " + c.typed);
+        m_messages.informed.clear();
+        const int before = logRows();
+        pressNew();
+        type("Ca", QStringLiteral("OK1ABC"));
+        field(c.field)->setText(QString::fromLatin1(c.typed));
+        field("Na")->setFocus();
+        settle();
+        m_messages.informed.clear();
+        tap(m_window->entryRow()->saveButton());
+        if (!c.stored) {
+            EXPECT_EQ(logRows(), before);
+            ASSERT_EQ(m_messages.informed.size(), 1);
+            EXPECT_TRUE(m_messages.informed[0].startsWith(QString::fromLatin1(c.column) + u':')
+                        || QString::fromLatin1(c.column) == QStringLiteral("Grid"))
+                << m_messages.informed[0].toStdString();
+            if (QString::fromLatin1(c.column) != QStringLiteral("Grid")) {
+                EXPECT_EQ(focused(), field(c.field));
+                EXPECT_EQ(field(c.field)->text(), QString::fromLatin1(c.typed));
+            }
+            EXPECT_EQ(field("Na")->text(), QString()) << "the other fields are kept";
+            EXPECT_EQ(field("Ca")->text(), QStringLiteral("OK1ABC"));
+            continue;
+        }
+        EXPECT_TRUE(m_messages.informed.isEmpty()) << m_messages.informed.join('|').toStdString();
+        ASSERT_EQ(logRows(), before + 1);
+        QSqlQuery query(m_log->database());
+        ASSERT_TRUE(query.exec(QStringLiteral("SELECT %1 FROM logtab ORDER BY ID DESC LIMIT 1").arg(c.column)));
+        ASSERT_TRUE(query.next());
+        EXPECT_EQ(query.value(0).toString(), QString::fromLatin1(c.stored));
+        EXPECT_EQ(focused(), m_window->entryRow()->newButton()) << "Enter starts the next contact";
+    }
+}
+
+TEST_F(EntryTest, SaveWithNothingTypedSaysSoAndStoresNothing)
 {
     const int before = logRows();
-    field("Na")->setText(QStringLiteral("Jan"));
-    field("Gr")->setText(QStringLiteral("JO62"));
-    QTest::mouseClick(m_window->entryRow()->saveButton(), Qt::LeftButton);
-    settle();
-    EXPECT_EQ(m_messages.informed, QStringList{"No new Recorset available"});
+    tap(m_window->entryRow()->saveButton());
     EXPECT_EQ(logRows(), before);
-    EXPECT_EQ(field("Na")->text(), QStringLiteral("Jan"));
-    EXPECT_EQ(field("Gr")->text(), QStringLiteral("JO62"));
+    ASSERT_EQ(m_messages.informed.size(), 1);
+    EXPECT_TRUE(m_messages.informed[0].startsWith(QStringLiteral("Nothing to save"))) << m_messages.informed[0].toStdString();
+    EXPECT_EQ(focused(), m_window->entryRow()->newButton());
+}
+
+TEST_F(EntryTest, NewSelectsTheKeptCallsignAndEscEmptiesTheContact)
+{
+    field("Ca")->setText(QStringLiteral("SP"));
+    pressNew();
+    EXPECT_EQ(focused(), field("Ca"));
+    type("Ca", QStringLiteral("sp9abc"));
+    EXPECT_EQ(field("Ca")->text(), QStringLiteral("SP9ABC"));
+
+    type("Na", QStringLiteral("Jan"));
+    QTest::keyClick(field("Na"), Qt::Key_Escape);
+    settle();
+    for (const char* name : {"Da", "GM", "Ca", "Gr", "Rss", "Rr", "Ba", "mo", "Na", "Co", "Qs", "Pr"})
+        EXPECT_TRUE(field(name)->text().isEmpty()) << name;
+    EXPECT_EQ(focused(), m_window->entryRow()->newButton());
 }
 
 TEST_F(EntryTest, ContactWithoutLocatorStoresNoDistance)

@@ -7,6 +7,7 @@
 set -euo pipefail
 source "$(dirname "$0")/xvfb_support.sh"
 program=$(realpath "$1")
+load_places "$program"
 work=$(mktemp -d)
 pid=
 reader=
@@ -17,7 +18,7 @@ export CUPS_SERVER="$work/no-cups.sock"
 unset PRINTER LPDEST
 rows() { sqlite3 "$db" "SELECT COUNT(*) FROM $1"; }
 running_patterns() { sqlite3 "$db" "SELECT COUNT(*) FROM dxccdata WHERE substr(dxcccode, -1) = '%'"; }
-click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.3; }
+click() { click_control "$window" main "$1"; sleep 0.3; }
 
 # A reader that holds its read lock: a write can go on until its commit, which then waits.
 hold_reads() {
@@ -62,9 +63,9 @@ total=$(rows logtab)
 # Save, killed inside its transaction.
 start
 hold_reads
-click 818 56
+click addnew
 xdotool type --delay 30 dl7abc
-click 862 56
+click Save
 kill_in_transaction Save
 start_again Save
 [ "$(rows logtab)" -eq "$total" ] || fail "Save: $(rows logtab) rows, the killed save is not wholly absent"
@@ -72,7 +73,7 @@ start_again Save
 # GD, killed inside its transaction.
 start
 hold_reads
-click 903 56
+click gridDEC
 kill_in_transaction GD
 start_again GD
 [ "$(rows "logtab WHERE GEdata IS NOT NULL AND GEdata <> ''")" -eq 0 ] || fail "GD: map data of the killed run kept"
@@ -117,12 +118,12 @@ check_cards() {
 }
 qsl_run() {
   start
-  click 980 538
+  click QSL
   local form6
   form6=$(wait_window '^Form6$')
   [ -n "$form6" ] || fail "no QSL window"
   sleep 0.3
-  xdotool mousemove --window "$form6" 60 256 click 1
+  click_control "$form6" qsl Command1
   for _ in $(seq 1 300); do [ "$(ls data/qsl-cards 2>/dev/null | wc -l)" -ge "$1" ] && return; sleep 0.05; done
   fail "the QSL run printed no $1 cards"
 }

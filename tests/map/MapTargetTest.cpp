@@ -30,8 +30,7 @@ TEST(MapTarget, AMapOntoTheLogIsRefused)
     request.ownPoint = QStringLiteral("13.3333333333333,52.5");
     request.filePath = kml;
     request.writeTarget = WriteTarget(victim, QString());
-    QString lineColour;
-    const exporter::MapExportResult result = exporter::exportMap(log.db(), request, lineColour);
+    const exporter::MapExportResult result = exporter::exportMap(log.db(), request);
     EXPECT_EQ(result.outcome, exporter::MapExportResult::Failed);
     EXPECT_TRUE(result.message.contains(QStringLiteral("nothing was written"))) << result.message.toStdString();
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

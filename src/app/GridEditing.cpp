@@ -1,0 +1,176 @@
+#include "GridEditing.h"
+
+#include "LogDatabase.h"
+#include "LogGrid.h"
+#include "Messages.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QTableView>
+
+namespace mivra {
+
+namespace {
+
+struct StateChoice {
+    const char* caption;
+    const char* letter;
+};
+
+constexpr StateChoice kStates[] = {
+    {"Card received (Q)", "Q"},       {"Send card (Y)", "Y"},     {"Send thank-you card (T)", "T"},
+    {"Send single card (S)", "S"},    {"Beacon report (B)", "B"}, {"No card (N)", "N"},
+};
+
+QString callsignOf(const RowSnapshot& row) { return row.value(QStringLiteral("Callsign")).toString(); }
+
+} // namespace
+
+GridEditing::GridEditing(LogGrid* grid, Services services)
+    : QObject(grid)
+    , m_grid(grid)
+    , m_services(std::move(services))
+    , m_edits(m_services.log.database())
+    , m_undoAction(new QAction(grid->view()))
+{
+    // After the entries already there, which keep their places.
+    QTableView* view = grid->view();
+    auto insert = [view](QAction* action) { view->addAction(action); };
+    auto* end = new QAction(view);
+    end->setSeparator(true);
+    insert(end);
+
+    m_undoAction->setShortcut(QKeySequence::Undo);
+    m_undoAction->setShortcutContext(Qt::WindowShortcut);
+    connect(m_undoAction, &QAction::triggered, this, &GridEditing::undo);
+    insert(m_undoAction);
+    auto* separator = new QAction(view);
+    separator->setSeparator(true);
+    insert(separator);
+    for (const StateChoice& state : kStates) {
+        auto* action = new QAction(QString::fromLatin1(state.caption), view);
+        const QString letter = QString::fromLatin1(state.letter);
+        const QString caption = action->text();
+        connect(action, &QAction::triggered, this, [this, letter, caption] { setQslState(letter, caption); });
+        insert(action);
+    }
+    connect(grid, &LogGrid::cellEdited, this, &GridEditing::editCell);
+    connect(grid, &LogGrid::deleteRequested, this, &GridEditing::deleteRow);
+    updateUndoAction();
+}
+
+std::vector<RowSnapshot> GridEditing::snapshots(const QList<qint64>& ids)
+{
+    std::vector<RowSnapshot> rows;
+    for (const qint64 id : ids) {
+        QString error;
+        std::optional<RowSnapshot> row = m_edits.readRow(id, &error);
+        if (!row) {
+            m_services.messages.inform(m_grid->window(), QStringLiteral("The log cannot be read: ") + error);
+            return {};
+        }
+        rows.push_back(std::move(*row));
+    }
+    return rows;
+}
+
+void GridEditing::editCell(qint64 id, const QString& column, const QString& text)
+{
+    std::vector<RowSnapshot> before = snapshots({id});
+    if (before.empty())
+        return;
+    QString reason;
+    const std::optional<ColumnValues> values = cellEditValues(
+        column, text, m_services.ownLocator->text(),
+        [this](const QString& callsign) { return m_services.log.findDxcc(callsign); }, &reason);
+    if (!values) {
+        m_services.messages.inform(m_grid->window(), reason);
+        m_grid->editCell(id, column, text);
+        return;
+    }
+    // Retyping what is stored changes nothing and leaves nothing to undo.
+    if (before.front().value(column).toString() == values->front().second.toString()
+        && before.front().value(column).isNull() == values->front().second.isNull())
+        return;
+    QString error;
+    if (!m_edits.updateRow(id, *values, &error)) {
+        m_services.messages.inform(m_grid->window(), QStringLiteral("The change cannot be stored: ") + error);
+        return;
+    }
+    changed({QStringLiteral("edit of %1 of %2").arg(column, callsignOf(before.front())), std::move(before)});
+    m_services.refreshCounters();
+    m_grid->showCell(id, column);
+}
+
+void GridEditing::setQslState(const QString& letter, const QString& caption)
+{
+    const QList<qint64> ids = m_grid->selectedIds();
+    if (ids.isEmpty()) {
+        m_services.messages.inform(m_grid->window(), QStringLiteral("Select the contacts first."));
+        return;
+    }
+    std::vector<RowSnapshot> before = snapshots(ids);
+    if (before.empty())
+        return;
+    QString error;
+    if (!m_edits.setQslStates(ids, letter, &error)) {
+        m_services.messages.inform(m_grid->window(), QStringLiteral("The QSL states cannot be stored: ") + error);
+        return;
+    }
+    const QString what = ids.size() == 1 ? callsignOf(before.front())
+                                         : QStringLiteral("%1 contacts").arg(ids.size());
+    changed({QStringLiteral("%1 for %2").arg(caption, what), std::move(before)});
+    m_services.refreshCounters();
+    m_grid->showCell(ids.front(), QStringLiteral("QSL"));
+}
+
+void GridEditing::deleteRow(qint64 id)
+{
+    std::vector<RowSnapshot> before = snapshots({id});
+    if (before.empty())
+        return;
+    if (!m_services.messages.ask(m_grid->window(), QStringLiteral(" Delete Recordset ?")))
+        return;
+    QString error;
+    if (!m_services.log.deleteRow(id, &error)) {
+        m_services.messages.inform(m_grid->window(), error);
+        return;
+    }
+    m_grid->hideRow(id);
+    m_undo.push({QStringLiteral("delete of %1").arg(callsignOf(before.front())), std::move(before)});
+    updateUndoAction();
+}
+
+void GridEditing::undo()
+{
+    std::optional<UndoStep> step = m_undo.pop();
+    if (!step)
+        return;
+    QString error;
+    if (!m_edits.restoreRows(step->rows, &error)) {
+        m_services.messages.inform(m_grid->window(),
+                                   QStringLiteral("The %1 cannot be undone: %2").arg(step->description, error));
+        m_undo.push(std::move(*step));
+        return;
+    }
+    updateUndoAction();
+    m_services.reloadView();
+    m_services.refreshCounters();
+    m_grid->showCell(step->rows.front().id, QStringLiteral("Callsign"));
+}
+
+void GridEditing::changed(UndoStep step)
+{
+    m_undo.push(std::move(step));
+    updateUndoAction();
+    m_services.reloadView();
+}
+
+void GridEditing::updateUndoAction()
+{
+    const UndoStep* top = m_undo.top();
+    m_undoAction->setEnabled(top != nullptr);
+    m_undoAction->setText(top ? QStringLiteral("Undo %1").arg(top->description) : QStringLiteral("Undo"));
+}
+
+} // namespace mivra

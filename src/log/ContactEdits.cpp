@@ -1,0 +1,218 @@
+#include "ContactEdits.h"
+
+#include "ContactCheck.h"
+#include "ContactGeometry.h"
+#include "ErrorText.h"
+#include "Utf16View.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace mivra {
+
+namespace {
+
+const char* const kEditableColumns[] = {"Date", "GMT",  "Callsign", "Grid", "rsts",    "rstr", "QSL",
+                                        "Nam",  "Band", "mode",     "Comment", "Prop", "QSLman"};
+const char* const kMapTextColumns[] = {"GEdata", "GEpoly", "GEgridXY"};
+
+bool failWith(QString* error, const QString& text)
+{
+    setError(error, text);
+    return false;
+}
+
+QString quoted(const QString& column) { return u'"' + column + u'"'; }
+
+QVariant nullNumber() { return QVariant(QMetaType(QMetaType::Double)); }
+QVariant nullText() { return QVariant(QMetaType(QMetaType::QString)); }
+
+bool isMapTextColumn(const QString& column)
+{
+    for (const char* name : kMapTextColumns) {
+        if (column.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+// Runs work in one transaction: committed when it returns true, rolled back otherwise.
+bool inTransaction(QSqlDatabase& db, const std::function<bool(QString*)>& work, QString* error)
+{
+    if (!db.transaction())
+        return failWith(error, db.lastError().text());
+    QString failure;
+    if (work(&failure) && db.commit())
+        return true;
+    if (failure.isEmpty())
+        failure = db.lastError().text();
+    db.rollback();
+    return failWith(error, failure);
+}
+
+} // namespace
+
+bool isEditableColumn(const QString& column)
+{
+    for (const char* name : kEditableColumns) {
+        if (column.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+std::optional<ColumnValues> cellEditValues(const QString& column, const QString& text, const QString& ownLocator,
+                                           const std::function<DxccResult(const QString&)>& lookup, QString* reason)
+{
+    if (!isEditableColumn(column)) {
+        failWith(reason, QStringLiteral("%1 is not edited in the grid: it follows from the other columns.").arg(column));
+        return std::nullopt;
+    }
+    const std::optional<QString> stored = checkedColumn(column, text, reason);
+    if (!stored)
+        return std::nullopt;
+    // An empty text is stored as such, never as NULL.
+    ColumnValues values{{column, stored->isNull() ? QString(QLatin1String("")) : *stored}};
+    if (column.compare(QLatin1String("Callsign"), Qt::CaseInsensitive) == 0) {
+        const DxccResult entity = lookup(*stored);
+        if (entity.status == DxccStatus::NoMatch) {
+            failWith(reason, QStringLiteral("Callsign not allowed"));
+            return std::nullopt;
+        }
+        if (entity.status == DxccStatus::Failed) {
+            failWith(reason, QStringLiteral("Callsign: the entity of %1 cannot be looked up in the log.").arg(*stored));
+            return std::nullopt;
+        }
+        values.append({QStringLiteral("DXCC"), entity.entity});
+    } else if (column.compare(QLatin1String("Grid"), Qt::CaseInsensitive) == 0) {
+        // The same reckoning as the entry row's, from MyGrid.
+        geo::ContactGeometry geometry;
+        const bool reckoned = !stored->isEmpty()
+                              && geometry.CalcContactGeometry(utf16View(ownLocator), utf16View(*stored));
+        values.append({QStringLiteral("QRB"), reckoned ? QVariant(double(geometry.QrbKm)) : nullNumber()});
+        values.append({QStringLiteral("QTF"), reckoned ? QVariant(double(geometry.QtfDeg)) : nullNumber()});
+        for (const char* mapText : kMapTextColumns)
+            values.append({QLatin1String(mapText), nullText()});
+    }
+    return values;
+}
+
+ContactEdits::ContactEdits(QSqlDatabase log)
+    : m_log(std::move(log))
+{
+}
+
+QString ContactEdits::tableColumn(const QString& name) const
+{
+    const QSqlRecord record = m_log.record(QStringLiteral("logtab"));
+    for (int i = 0; i < record.count(); ++i) {
+        if (record.fieldName(i).compare(name, Qt::CaseInsensitive) == 0)
+            return record.fieldName(i);
+    }
+    return {};
+}
+
+std::optional<RowSnapshot> ContactEdits::readRow(qint64 id, QString* error) const
+{
+    QSqlQuery query(m_log);
+    query.setForwardOnly(true);
+    if (!query.prepare(QStringLiteral("SELECT * FROM logtab WHERE ID = ?"))) {
+        failWith(error, query.lastError().text());
+        return std::nullopt;
+    }
+    query.addBindValue(id);
+    if (!query.exec()) {
+        failWith(error, query.lastError().text());
+        return std::nullopt;
+    }
+    if (!query.next()) {
+        failWith(error, QStringLiteral("The contact %1 is no longer in the log.").arg(id));
+        return std::nullopt;
+    }
+    RowSnapshot row;
+    row.id = id;
+    const QSqlRecord record = query.record();
+    for (int i = 0; i < record.count(); ++i) {
+        row.columns << record.fieldName(i);
+        row.values << record.value(i);
+    }
+    return row;
+}
+
+bool ContactEdits::updateRow(qint64 id, const ColumnValues& values, QString* error)
+{
+    QStringList assignments;
+    QVariantList bound;
+    for (const auto& [name, value] : values) {
+        const QString column = tableColumn(name);
+        if (column.isEmpty() && isMapTextColumn(name))
+            continue;
+        if (column.isEmpty() || column.compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0)
+            return failWith(error, QStringLiteral("The log has no column %1.").arg(name));
+        assignments << quoted(column) + QStringLiteral(" = ?");
+        bound << value;
+    }
+    if (assignments.isEmpty())
+        return failWith(error, QStringLiteral("Nothing to change."));
+    QSqlQuery update(m_log);
+    if (!update.prepare(QStringLiteral("UPDATE logtab SET %1 WHERE ID = ?").arg(assignments.join(QStringLiteral(", ")))))
+        return failWith(error, update.lastError().text());
+    for (const QVariant& value : bound)
+        update.addBindValue(value);
+    update.addBindValue(id);
+    if (!update.exec())
+        return failWith(error, update.lastError().text());
+    if (update.numRowsAffected() != 1)
+        return failWith(error, QStringLiteral("The contact %1 is no longer in the log.").arg(id));
+    return true;
+}
+
+bool ContactEdits::setQslStates(const QList<qint64>& ids, const QString& letter, QString* error)
+{
+    return inTransaction(
+        m_log,
+        [&](QString* failure) {
+            QSqlQuery update(m_log);
+            if (!update.prepare(QStringLiteral("UPDATE logtab SET QSL = ? WHERE ID = ?")))
+                return failWith(failure, update.lastError().text());
+            for (const qint64 id : ids) {
+                update.addBindValue(letter);
+                update.addBindValue(id);
+                if (!update.exec())
+                    return failWith(failure, update.lastError().text());
+                if (update.numRowsAffected() != 1)
+                    return failWith(failure, QStringLiteral("The contact %1 is no longer in the log.").arg(id));
+            }
+            return true;
+        },
+        error);
+}
+
+bool ContactEdits::restoreRows(const std::vector<RowSnapshot>& rows, QString* error)
+{
+    return inTransaction(
+        m_log,
+        [&](QString* failure) {
+            for (const RowSnapshot& row : rows) {
+                QStringList columns;
+                QStringList marks;
+                for (const QString& column : row.columns) {
+                    columns << quoted(column);
+                    marks << QStringLiteral("?");
+                }
+                QSqlQuery insert(m_log);
+                if (!insert.prepare(QStringLiteral("INSERT OR REPLACE INTO logtab (%1) VALUES (%2)")
+                                        .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")))))
+                    return failWith(failure, insert.lastError().text());
+                for (const QVariant& value : row.values)
+                    insert.addBindValue(value);
+                if (!insert.exec())
+                    return failWith(failure, insert.lastError().text());
+            }
+            return true;
+        },
+        error);
+}
+
+} // namespace mivra

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "LogDatabase.h"
+#include "RowSnapshot.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace mivra {
+
+// Column values to write into one row, by column name.
+using ColumnValues = QList<std::pair<QString, QVariant>>;
+
+// The columns a grid cell may be edited in: those of the entry row and QSLman. The ID, the
+// entity, the distance, the heading and the map texts follow from them.
+bool isEditableColumn(const QString& column);
+
+// What an edited cell writes into its row, or std::nullopt with *reason naming the field.
+// The text goes through the contact check of its column. A callsign brings its entity (lookup
+// gives it; one it refuses is "Callsign not allowed"); a locator brings QRB and QTF reckoned from
+// ownLocator (NULL without a locator on either side) and NULL map texts, to be prepared anew.
+std::optional<ColumnValues> cellEditValues(const QString& column, const QString& text, const QString& ownLocator,
+                                           const std::function<DxccResult(const QString&)>& lookup,
+                                           QString* reason);
+
+// The row changes of the log view: an edit, the QSL state of many rows, putting rows back.
+// Each is one statement or one transaction on rows named by their ID.
+class ContactEdits {
+public:
+    explicit ContactEdits(QSqlDatabase log);
+
+    // The row with this ID as stored, or nothing (with *error) when there is none.
+    std::optional<RowSnapshot> readRow(qint64 id, QString* error) const;
+    // One UPDATE of these columns of the row with this ID. Map text columns the log lacks are
+    // left out; any other column it lacks fails. False, changing nothing, when no row was changed.
+    bool updateRow(qint64 id, const ColumnValues& values, QString* error);
+    // Sets the QSL state of every row of ids in one transaction: all of them or none.
+    bool setQslStates(const QList<qint64>& ids, const QString& letter, QString* error);
+    // Writes the rows back exactly as they were (a deleted row comes back with its ID), in one
+    // transaction.
+    bool restoreRows(const std::vector<RowSnapshot>& rows, QString* error);
+
+private:
+    // The column of logtab with this name in the table's own spelling, or the empty text.
+    QString tableColumn(const QString& name) const;
+
+    QSqlDatabase m_log;
+};
+
+} // namespace mivra

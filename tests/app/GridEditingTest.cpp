@@ -1,0 +1,100 @@
+#include "AppTestSupport.h"
+
+#include "GridEditing.h"
+#include "LogGrid.h"
+#include "MultiOptionControl.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTableView>
+
+namespace mivra::test {
+namespace {
+
+class GridEditingTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
+        addContact(QStringLiteral("2026-05-03"), QStringLiteral("OK1ABC"), QStringLiteral("JO70AA"), QStringLiteral("144"));
+        addContact(QStringLiteral("2026-05-02"), QStringLiteral("DL1ABC"), QStringLiteral("JO31"), QStringLiteral("144"));
+        openWindow();
+    }
+
+    GridEditing& editing() { return *m_window->gridEditing(); }
+    QTableView* view() { return m_window->grid()->view(); }
+    qint64 idOf(const char* callsign)
+    {
+        QSqlQuery query(m_log->database());
+        query.prepare(QStringLiteral("SELECT ID FROM logtab WHERE Callsign = ?"));
+        query.addBindValue(QString::fromLatin1(callsign));
+        return query.exec() && query.next() ? query.value(0).toLongLong() : -1;
+    }
+    QString dump()
+    {
+        QSqlQuery query(m_log->database());
+        QString text;
+        query.exec(QStringLiteral("SELECT * FROM logtab ORDER BY ID"));
+        while (query.next()) {
+            for (int i = 0; i < query.record().count(); ++i)
+                text += query.value(i).toString() + (query.value(i).isNull() ? u"<null>"_qs : u"|"_qs);
+            text += u'\n';
+        }
+        return text;
+    }
+    QString valueOf(const char* callsign, const char* column)
+    {
+        QSqlQuery query(m_log->database());
+        query.prepare(QStringLiteral("SELECT %1 FROM logtab WHERE ID = ?").arg(QString::fromLatin1(column)));
+        query.addBindValue(idOf(callsign));
+        return query.exec() && query.next() ? query.value(0).toString() : u"<none>"_qs;
+    }
+};
+
+TEST_F(GridEditingTest, QslStatesOfSelectedRowsRaiseTheShownCountersAndUndoTakesThemBack)
+{
+    m_window->multiOption()->setOptionSelected(SearchByGrid);
+    m_window->findChild<QPushButton*>(QStringLiteral("Search"))->click(); // empty text: the square counters
+    auto* confirmed = m_window->findChild<QLabel*>(QStringLiteral("SQc"));
+    ASSERT_EQ(m_window->findChild<QLabel*>(QStringLiteral("Sqw"))->text(), QStringLiteral("2"));
+    const int before = confirmed->text().toInt();
+    const QString rowsBefore = dump();
+    view()->selectAll();
+    editing().setQslState(QStringLiteral("Q"), QStringLiteral("Card received (Q)"));
+    EXPECT_EQ(valueOf("OK1ABC", "QSL"), QStringLiteral("Q"));
+    EXPECT_EQ(valueOf("DL1ABC", "QSL"), QStringLiteral("Q"));
+    EXPECT_EQ(confirmed->text().toInt(), before + 2);
+    EXPECT_EQ(editing().undoAction()->text(), QStringLiteral("Undo Card received (Q) for 2 contacts"));
+
+    view()->setFocus();
+    QTest::keyClick(view(), Qt::Key_Z, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(dump(), rowsBefore);
+    EXPECT_EQ(confirmed->text().toInt(), before);
+}
+
+TEST_F(GridEditingTest, UndoGoesBackThroughTwentyChangesInOrder)
+{
+    const QString original = dump();
+    const qint64 id = idOf("OK1ABC");
+    for (int i = 0; i < 21; ++i)
+        editing().editCell(id, QStringLiteral("Comment"), QStringLiteral("change %1").arg(i));
+    editing().deleteRow(idOf("DL1ABC"));
+    EXPECT_EQ(m_messages.asked, QStringList{" Delete Recordset ?"});
+    EXPECT_EQ(editing().undoAction()->text(), QStringLiteral("Undo delete of DL1ABC"));
+    for (int i = 0; i < 21; ++i)
+        editing().undo();
+    EXPECT_EQ(valueOf("OK1ABC", "Comment"), QStringLiteral("change 0"));
+    EXPECT_EQ(valueOf("DL1ABC", "Callsign"), QStringLiteral("DL1ABC"));
+    editing().undo();
+    EXPECT_EQ(dump(), original);
+    EXPECT_FALSE(editing().undoAction()->isEnabled());
+    EXPECT_TRUE(m_messages.informed.isEmpty()) << m_messages.informed.join(u'|').toStdString();
+}
+
+} // namespace
+} // namespace mivra::test
