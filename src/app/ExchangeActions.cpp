@@ -187,7 +187,9 @@ void ExchangeActions::exportEdi()
     if (!m_askEdi(m_window, &options))
         return;
     // The station's details are kept for the next contest, whether or not this export goes ahead.
-    if (!writeEdiStation(QDir(m_ctx.dataFolder).filePath(kEdiStationFileName), options.station, &stationError))
+    const QString stationFile = QDir(m_ctx.dataFolder).filePath(kEdiStationFileName);
+    if (!WriteTarget(m_ctx.log.path(), m_ctx.settingsFile).allows(stationFile, &stationError)
+        || !writeEdiStation(stationFile, options.station, &stationError))
         m_ctx.messages.inform(m_window, stationError);
     const QString file = m_chooseFile(m_window, QStringLiteral("Export EDI"),
                                       QDir(m_ctx.dataFolder).filePath(options.bandValue + QStringLiteral(".edi")),
