@@ -4,6 +4,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstring>
 
 namespace mivra {
 
@@ -24,6 +28,17 @@ bool takeOverOwnerlessLock(QLockFile& lock, const QString& lockPath)
     if (!modified.isValid() || modified.msecsTo(QDateTime::currentDateTime()) < kOwnerlessLockAgeMs)
         return false;
     return lock.removeStaleLockFile() && lock.tryLock(0);
+}
+
+// Whether the folder's file system has no room for one more small file.
+bool isFull(const QDir& dir)
+{
+    QTemporaryFile probe(dir.filePath(QStringLiteral(".mivra-space-XXXXXX")));
+    if (!probe.open())
+        return false;
+    errno = 0;
+    const bool written = probe.write(QByteArray(4096, '\0')) == 4096 && probe.flush();
+    return !written && errno == ENOSPC;
 }
 
 } // namespace
@@ -59,6 +74,9 @@ std::unique_ptr<QLockFile> lockDataFolder(const QString& folder, QString* error)
                                .arg(shownFolder)
                                .arg(pid)
                          : QStringLiteral("The data folder %1 is in use by another copy of Mivra.").arg(shownFolder);
+    } else if (isFull(dir)) {
+        *error = QStringLiteral("The data folder %1 cannot be written: %2.")
+                     .arg(shownFolder, QString::fromLocal8Bit(std::strerror(ENOSPC)));
     } else {
         *error = QStringLiteral("The log %1 is read-only: the folder %2 cannot be written.")
                      .arg(QDir::toNativeSeparators(dir.filePath(kLogFileName)), shownFolder);

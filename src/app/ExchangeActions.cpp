@@ -5,9 +5,11 @@
 #include "BandPlan.h"
 #include "Clock.h"
 #include "EdiDialog.h"
+#include "LogBackups.h"
 #include "LogDatabase.h"
 #include "LogRows.h"
 #include "Messages.h"
+#include "WriteTarget.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -57,6 +59,22 @@ private:
     QProgressDialog m_dialog;
 };
 
+// Marks a run as under way for as long as it lives.
+class RunningGuard {
+public:
+    explicit RunningGuard(bool& running)
+        : m_running(running)
+    {
+        m_running = true;
+    }
+    ~RunningGuard() { m_running = false; }
+    RunningGuard(const RunningGuard&) = delete;
+    RunningGuard& operator=(const RunningGuard&) = delete;
+
+private:
+    bool& m_running;
+};
+
 } // namespace
 
 ExchangeActions::ExchangeActions(AppContext& context, QWidget* window, std::function<LogSelection()> rowsInView,
@@ -72,14 +90,24 @@ ExchangeActions::ExchangeActions(AppContext& context, QWidget* window, std::func
 {
 }
 
+bool ExchangeActions::writableTarget(const QString& file)
+{
+    QString error;
+    if (WriteTarget(m_ctx.log.path(), m_ctx.settingsFile).allows(file, &error))
+        return true;
+    m_ctx.messages.inform(m_window, error);
+    return false;
+}
+
 void ExchangeActions::exportAdif()
 {
     const QString file = m_chooseFile(m_window, QStringLiteral("Export ADIF"), QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.adi")),
                                       QStringLiteral("ADIF files (*.adi);;All files (*)"), true);
-    if (file.isEmpty())
+    if (file.isEmpty() || !writableTarget(file))
         return;
     AdifExportResult result;
     {
+        const RunningGuard running(m_running);
         RunProgress progress(m_window, QStringLiteral("Writing %1").arg(QDir::toNativeSeparators(file)));
         result = mivra::exportAdif(m_ctx.log, m_rowsInView(), m_ownStation(), file, m_ctx.clock.nowUtc(), progress.callback());
     }
@@ -100,8 +128,14 @@ void ExchangeActions::importAdif()
                                       QStringLiteral("ADIF files (*.adi *.adif *.ADI);;All files (*)"), false);
     if (file.isEmpty())
         return;
+    QString backupError;
+    if (LogBackups(m_ctx.log.path()).makeBackup(m_ctx.clock.nowUtc(), &backupError).isEmpty()) {
+        m_ctx.messages.inform(m_window, backupError + QStringLiteral("\nThe file was not imported."));
+        return;
+    }
     AdifImportResult result;
     {
+        const RunningGuard running(m_running);
         RunProgress progress(m_window, QStringLiteral("Reading %1").arg(QDir::toNativeSeparators(file)));
         result = importAdifFile(m_ctx.log, file, m_ownStation(), progress.callback());
     }
@@ -153,12 +187,14 @@ void ExchangeActions::exportEdi()
     if (!m_askEdi(m_window, &options))
         return;
     // The station's details are kept for the next contest, whether or not this export goes ahead.
-    if (!writeEdiStation(QDir(m_ctx.dataFolder).filePath(kEdiStationFileName), options.station, &stationError))
+    const QString stationFile = QDir(m_ctx.dataFolder).filePath(kEdiStationFileName);
+    if (!WriteTarget(m_ctx.log.path(), m_ctx.settingsFile).allows(stationFile, &stationError)
+        || !writeEdiStation(stationFile, options.station, &stationError))
         m_ctx.messages.inform(m_window, stationError);
     const QString file = m_chooseFile(m_window, QStringLiteral("Export EDI"),
                                       QDir(m_ctx.dataFolder).filePath(options.bandValue + QStringLiteral(".edi")),
                                       QStringLiteral("EDI files (*.edi);;All files (*)"), true);
-    if (file.isEmpty())
+    if (file.isEmpty() || !writableTarget(file))
         return;
     const EdiExportResult result = mivra::exportEdi(m_ctx.log, options, file);
     if (!result.ok) {

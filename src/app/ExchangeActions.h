@@ -34,8 +34,12 @@ public:
     void exportAdif();
     void importAdif();
     void exportEdi();
+    // An import or export with its progress dialog is under way.
+    bool isRunning() const { return m_running; }
 
 private:
+    // False, after a message, when file is the log, one of its files or the settings file.
+    bool writableTarget(const QString& file);
     AppContext& m_ctx;
     QWidget* m_window;
     std::function<LogSelection()> m_rowsInView;
@@ -43,6 +47,7 @@ private:
     std::function<void()> m_reload;
     FileChooser m_chooseFile;
     EdiAsker m_askEdi;
+    bool m_running = false;
 };
 
 } // namespace mivra

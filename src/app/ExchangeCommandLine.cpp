@@ -1,18 +1,22 @@
 #include "ExchangeCommandLine.h"
 
+#include "BackupCommandLine.h"
 #include "BandPlan.h"
 #include "AdifExport.h"
 #include "AdifFields.h"
 #include "AdifImport.h"
 #include "EdiExport.h"
+#include "LogBackups.h"
 #include "LogDatabase.h"
 #include "StationSettings.h"
 #include "StationSettingsFile.h"
+#include "WriteTarget.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QRegularExpression>
 
 #include <cstdio>
 #include <memory>
@@ -44,9 +48,10 @@ QString bandValueOfArgument(const QString& argument)
     const QString value = adif::bandValueOf(argument, std::nullopt);
     if (!value.isEmpty())
         return value;
-    bool isNumber = false;
-    argument.trimmed().toDouble(&isNumber);
-    return isNumber ? argument.trimmed() : QString();
+    // A band value is a plain positive figure: no sign, exponent, "nan" or "inf".
+    static const QRegularExpression figure(QStringLiteral("^[0-9]+(\\.[0-9]+)?$"));
+    const QString text = argument.trimmed();
+    return figure.match(text).hasMatch() && text.toDouble() > 0 ? text : QString();
 }
 
 QDateTime utcTime(const QString& text)
@@ -66,7 +71,8 @@ QDateTime utcTime(const QString& text)
 
 bool isExchangeCommand(const QString& argument)
 {
-    return argument == u"export-adif"_qs || argument == u"import-adif"_qs || argument == u"export-edi"_qs;
+    return argument == u"export-adif"_qs || argument == u"import-adif"_qs || argument == u"export-edi"_qs
+           || isBackupCommand(argument);
 }
 
 bool namesExchangeCommand(const QStringList& arguments)
@@ -95,6 +101,8 @@ QString exchangeCommandsHelp()
            "  mivra import-adif FILE\n"
            "  mivra export-edi FILE --band B --from 2026-06-06T14:00 --to 2026-06-07T14:00 [--contest NAME]\n"
            "                   [--section SECTION] [--operators CALLS]\n"
+           "  mivra backup                (a copy of the log into backups/ of the data folder)\n"
+           "  mivra restore FILE          (FILE becomes the log; the log before it is backed up)\n"
            "\n"
            "Command options:\n"
            "  --band B           The band: 144, 432, 1296, ... or 2m, 70cm, ... (export-adif: all bands without it)\n"
@@ -120,8 +128,8 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
     const QCommandLineOption section(u"section"_qs, u"The section entered (SINGLE, MULTI, ...)."_qs, u"section"_qs);
     const QCommandLineOption operators(u"operators"_qs, u"The operators' callsigns."_qs, u"calls"_qs);
     parser.addOptions({dataDir, band, from, to, contest, section, operators});
-    parser.addPositionalArgument(u"command"_qs, u"export-adif, import-adif or export-edi"_qs);
-    parser.addPositionalArgument(u"file"_qs, u"The .adi or .edi file."_qs);
+    parser.addPositionalArgument(u"command"_qs, u"export-adif, import-adif, export-edi, backup or restore"_qs);
+    parser.addPositionalArgument(u"file"_qs, u"The .adi or .edi file, or the log to restore."_qs);
     if (!parser.parse(arguments)) {
         print(err, u"mivra: "_qs + parser.errorText());
         return 1;
@@ -131,6 +139,8 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
         return 0;
     }
     const QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty() && isBackupCommand(positional[0]))
+        return runBackupCommand(positional, environment.dataFolder(parser.value(dataDir)), environment, out, err);
     if (positional.size() != 2 || !isExchangeCommand(positional[0])) {
         print(err, u"mivra: give one command and one file.\n"_qs + exchangeCommandsHelp());
         return 1;
@@ -153,6 +163,11 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
 
     const QString folder = environment.dataFolder(parser.value(dataDir));
     const QString logPath = QDir(folder).filePath(environment.logFileName);
+    QString error;
+    if (command != u"import-adif"_qs && !WriteTarget(logPath, environment.settingsFile).allows(file, &error)) {
+        print(err, u"mivra: "_qs + error);
+        return 1;
+    }
     if (command != u"import-adif"_qs && !QFileInfo::exists(logPath)) {
         print(err, QStringLiteral("mivra: there is no log %1.").arg(QDir::toNativeSeparators(logPath)));
         return 1;
@@ -161,7 +176,6 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
         print(err, QStringLiteral("mivra: the data folder %1 cannot be created.").arg(QDir::toNativeSeparators(folder)));
         return 1;
     }
-    QString error;
     std::unique_ptr<QLockFile> lock;
     if (environment.lockFolder) {
         lock = environment.lockFolder(folder, &error);
@@ -202,6 +216,10 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
             status = result.leftOut.isEmpty() ? 0 : 2;
         }
     } else if (command == u"import-adif"_qs) {
+        if (LogBackups(logPath).makeBackup(QDateTime::currentDateTimeUtc(), &error).isEmpty()) {
+            print(err, u"mivra: "_qs + error + u" The file was not imported."_qs);
+            return 1;
+        }
         const AdifImportResult result = importAdifFile(*log, file, own);
         if (!result.ok) {
             print(err, u"mivra: "_qs + result.error);

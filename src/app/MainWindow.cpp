@@ -25,6 +25,7 @@
 #include "WorkedCounters.h"
 #include "MultiOptionControl.h"
 #include "Version.h"
+#include "WriteTarget.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>
@@ -211,9 +212,11 @@ void MainWindow::openQslWindow()
         closeSequence();
     delete m_qslWindow;
     const QString dataFolder = m_ctx.dataFolder;
+    const WriteTarget target(m_ctx.log.path(), m_ctx.settingsFile);
     m_qslWindow = new qsl::QslWindow({m_ctx.log, m_ctx.settings, m_ctx.settingsFile, m_ctx.messages,
                                   QStringList{dataFolder} + shippedFolders(QCoreApplication::applicationDirPath()),
-                                  [dataFolder] { return qsl::makeCardOutput(dataFolder); }});
+                                  [dataFolder, target] { return qsl::makeCardOutput(dataFolder, target); },
+                                  m_stopRequested});
     // "Exit QSL" starts this window anew; a start that fails ends the program, as after the settings.
     connect(m_qslWindow, &qsl::QslWindow::exitRequested, this, [this] {
         if (!open())
@@ -283,6 +286,11 @@ bool MainWindow::startSequence()
     // Enter starts a contact; a callsign typed at once never lands in the own-station boxes.
     m_entry->newButton()->setFocus(Qt::OtherFocusReason);
     return true;
+}
+
+bool MainWindow::isBusy() const
+{
+    return m_ctx.log.isWriting() || (m_exchange && m_exchange->isRunning());
 }
 
 void MainWindow::closeAllWindows()
@@ -487,6 +495,7 @@ void MainWindow::showOnGoogleEarth()
     request.squaresWorkedCaption = m_sqw->text();
     request.squaresConfirmedCaption = m_sqc->text();
     request.filePath = QDir::current().absoluteFilePath(QStringLiteral("earth.kml"));
+    request.writeTarget = WriteTarget(m_ctx.log.path(), m_ctx.settingsFile);
     exporter::MapExportResult result;
     {
         BusyCursor busy;

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 
 class QButtonGroup;
@@ -81,6 +82,11 @@ public:
     ExchangeActions* exchangeActions() const { return m_exchange; }
     RigLink* rigLink() const { return m_rig; }
     ContestSession* contest() const { return m_contest; }
+    // Asked between the cards of a QSL run: true ends the run after the current card.
+    void setStopRequested(std::function<bool()> stopRequested) { m_stopRequested = std::move(stopRequested); }
+    // A write to the log, or an import or export with its progress dialog, is under way: close
+    // steps must wait for it to end.
+    bool isBusy() const;
     // A step of the last close sequence failed (its message has been shown).
     bool closeFailed() const { return m_closeFailed; }
 
@@ -148,6 +154,7 @@ private:
     std::unique_ptr<exporter::MapOpener> m_desktopOpener;
     exporter::MapOpener* m_mapOpener = nullptr;
     qsl::QslWindow* m_qslWindow = nullptr;
+    std::function<bool()> m_stopRequested;
 };
 
 } // namespace mivra

@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -52,8 +53,20 @@ TerminationSignals::~TerminationSignals()
 void TerminationSignals::readSignal()
 {
     char byte = 0;
-    if (::read(g_signalSockets[1], &byte, 1) == 1)
+    if (::read(g_signalSockets[1], &byte, 1) == 1) {
+        m_requested = true;
         emit terminationRequested(byte);
+    }
+}
+
+bool TerminationSignals::deliverPending()
+{
+    if (!m_requested && g_signalSockets[1] >= 0) {
+        pollfd waiting{g_signalSockets[1], POLLIN, 0};
+        if (::poll(&waiting, 1, 0) == 1 && (waiting.revents & POLLIN))
+            readSignal();
+    }
+    return m_requested;
 }
 
 } // namespace mivra

@@ -14,6 +14,11 @@ public:
     explicit TerminationSignals(QObject* parent = nullptr);
     ~TerminationSignals() override;
 
+    // For work that does not return to the event loop for a while: a signal that came meanwhile
+    // is delivered now. True once termination was requested.
+    bool deliverPending();
+    bool isRequested() const { return m_requested; }
+
 signals:
     void terminationRequested(int signalNumber);
 
@@ -21,6 +26,7 @@ private:
     void readSignal();
 
     QSocketNotifier* m_notifier = nullptr;
+    bool m_requested = false;
 };
 
 } // namespace mivra

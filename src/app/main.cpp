@@ -3,6 +3,7 @@
 #include "DataFolder.h"
 #include "ExchangeCommandLine.h"
 #include "Version.h"
+#include "LogBackups.h"
 #include "LogDatabase.h"
 #include "MainWindow.h"
 #include "RigLink.h"
@@ -11,6 +12,7 @@
 #include "LiveMapOptions.h"
 #include "StationSettings.h"
 #include "TerminationSignals.h"
+#include "WriteTarget.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -18,8 +20,10 @@
 #include <QFont>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <cstdio>
+#include <functional>
 
 using namespace mivra;
 
@@ -93,14 +97,25 @@ int main(int argc, char* argv[])
     bool started = false;
     bool terminating = false;
     TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::terminationRequested, &app, [&] {
+    // Close steps never run inside a write: a signal that comes while one is under way (an import
+    // whose progress dialog lets events through) waits for it to commit or roll back.
+    std::function<void()> terminate;
+    terminate = [&] {
         terminating = true;
         messages.writeToStandardError();
+        if (window && window->isBusy()) {
+            QTimer::singleShot(50, &app, terminate);
+            return;
+        }
+        // What the awaited write had to say is no failure of the close.
+        const int writtenBefore = messages.writtenToStandardError();
         if (started && window)
             window->closeAllWindows();
-        const bool failed = !started || messages.writtenToStandardError() > 0 || (window && window->closeFailed());
+        const bool failed = !started || messages.writtenToStandardError() > writtenBefore
+                            || (window && window->closeFailed());
         QCoreApplication::exit(failed ? 1 : 0);
-    });
+    };
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &app, [&] { terminate(); });
     const auto refuse = [&messages](const QString& error) {
         std::fprintf(stderr, "mivra: %s\n", qPrintable(error));
         messages.inform(nullptr, error);
@@ -113,22 +128,29 @@ int main(int argc, char* argv[])
     QString error;
     if (!QDir().mkpath(dataFolder))
         return refuse(QStringLiteral("The data folder %1 cannot be created.").arg(QDir::toNativeSeparators(dataFolder)));
+    const QString logPath = QDir(dataFolder).filePath(kLogFileName);
+    const QString settingsFile = QDir::current().filePath(kSettingsFileName);
+    if (!WriteTarget(logPath, QString()).allows(settingsFile, &error))
+        return refuse(QStringLiteral("The settings file cannot be the log: ") + error);
     const std::unique_ptr<QLockFile> lock = lockDataFolder(dataFolder, &error);
     if (!lock)
         return refuse(error);
-    std::unique_ptr<LogDatabase> log = LogDatabase::open(QDir(dataFolder).filePath(kLogFileName), kCtyCsvPath, &error);
+    std::unique_ptr<LogDatabase> log = LogDatabase::open(logPath, kCtyCsvPath, &error);
     if (!log)
         return refuse(error);
+    if (!LogBackups(logPath).makeDailyBackup(QDateTime::currentDateTimeUtc(), &error))
+        std::fprintf(stderr, "mivra: %s\n", qPrintable(error));
 
     StationSettings settings;
     LiveMapOptions live;
     const SystemClock clock;
-    AppContext context{*log, settings, live, QDir::current().filePath(kSettingsFileName), dataFolder, messages, clock};
+    AppContext context{*log, settings, live, settingsFile, dataFolder, messages, clock};
 
     MainWindow mainWindow(context);
     window = &mainWindow;
     if (rigForThisRun)
         mainWindow.rigLink()->useForThisRun(*rigForThisRun);
+    mainWindow.setStopRequested([&termination] { return termination.deliverPending(); });
     QObject::connect(&mainWindow, &MainWindow::quitRequested, &app, &QCoreApplication::exit);
     const bool opened = mainWindow.open();
     if (terminating) {

@@ -1,4 +1,5 @@
 #include "AdifExport.h"
+#include "WholeFile.h"
 
 #include "AdifFields.h"
 #include "Version.h"
@@ -7,7 +8,6 @@
 #include "LogRows.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace mivra {
 
@@ -119,10 +119,9 @@ AdifExportResult exportAdif(LogDatabase& log, const LogSelection& selection, con
     const QByteArray document = adifDocument(
         rows, own, created, [&log](const QString& entity) { return log.dxccNumber(entity); }, &result.leftOut,
         &result.written, progress);
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size() || !file.commit()) {
-        result.error = QStringLiteral("The file %1 cannot be written: %2")
-                           .arg(QDir::toNativeSeparators(filePath), file.errorString());
+    QString reason;
+    if (!writeWholeFile(filePath, document, &reason)) {
+        result.error = QStringLiteral("The file %1 cannot be written: %2").arg(QDir::toNativeSeparators(filePath), reason);
         result.written = 0;
         return result;
     }

@@ -1,4 +1,5 @@
 #include "EdiExport.h"
+#include "WholeFile.h"
 
 #include "BandPlan.h"
 #include "ContestScore.h"
@@ -182,10 +183,9 @@ EdiExportResult exportEdi(LogDatabase& log, const EdiOptions& options, const QSt
     const QByteArray document = ediDocument(rows, options, &result.error);
     if (document.isEmpty())
         return result;
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size() || !file.commit()) {
-        result.error = QStringLiteral("The file %1 cannot be written: %2")
-                           .arg(QDir::toNativeSeparators(filePath), file.errorString());
+    QString reason;
+    if (!writeWholeFile(filePath, document, &reason)) {
+        result.error = QStringLiteral("The file %1 cannot be written: %2").arg(QDir::toNativeSeparators(filePath), reason);
         return result;
     }
     result.written = int(rows.size());

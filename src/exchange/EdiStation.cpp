@@ -1,8 +1,8 @@
 #include "EdiStation.h"
+#include "WholeFile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace mivra {
 
@@ -47,11 +47,10 @@ bool writeEdiStation(const QString& path, const EdiStation& station, QString* er
         value.replace(u'\r', u' ').replace(u'\n', u' ');
         bytes += (key + u'=' + value + u'\n').toUtf8();
     }
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    QString reason;
+    if (writeWholeFile(path, bytes, &reason))
         return true;
-    *error = QStringLiteral("The station details %1 cannot be written: %2")
-                 .arg(QDir::toNativeSeparators(path), file.errorString());
+    *error = QStringLiteral("The station details %1 cannot be written: %2").arg(QDir::toNativeSeparators(path), reason);
     return false;
 }
 

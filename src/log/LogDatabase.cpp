@@ -3,15 +3,19 @@
 #include "ErrorText.h"
 #include "CtyCsv.h"
 #include "LikePattern.h"
+#include "LogBackups.h"
 #include "LogFile.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QUuid>
 #include <QVariant>
 
 #include <algorithm>
+
+#include <sqlite3.h>
 
 namespace mivra {
 
@@ -55,15 +59,22 @@ QString searchCondition(int choice, const QString& bandPattern)
     return condition;
 }
 
-// Freq, the exact frequency in MHz, added to a log that lacks it.
-bool addFrequencyColumn(QSqlQuery& query)
+// Whether logtab has the Freq column (the exact frequency in MHz); nothing when the log cannot say.
+std::optional<bool> hasFrequencyColumn(QSqlQuery& query)
 {
     if (!query.exec(QStringLiteral("SELECT count(*) FROM pragma_table_info('logtab') WHERE name = 'Freq' COLLATE NOCASE"))
         || !query.next())
-        return false;
+        return std::nullopt;
     const bool present = query.value(0).toInt() > 0;
     query.finish();
-    return present || query.exec(QStringLiteral("ALTER TABLE logtab ADD COLUMN Freq REAL"));
+    return present;
+}
+
+// Freq added to a log that lacks it.
+bool addFrequencyColumn(QSqlQuery& query)
+{
+    const std::optional<bool> present = hasFrequencyColumn(query);
+    return present && (*present || query.exec(QStringLiteral("ALTER TABLE logtab ADD COLUMN Freq REAL")));
 }
 
 int countRows(QSqlQuery& query)
@@ -116,7 +127,9 @@ std::unique_ptr<LogDatabase> LogDatabase::open(const QString& path, const QStrin
     }
     QString writeError;
     if (!log->proveWritable(&writeError)) {
-        setError(error, QStringLiteral("The log %1 is read-only: %2").arg(QDir::toNativeSeparators(path), writeError));
+        const QString text = writeError.contains(QLatin1String("disk is full")) ? QStringLiteral("The log %1 cannot be written: %2")
+                                                                                : QStringLiteral("The log %1 is read-only: %2");
+        setError(error, text.arg(QDir::toNativeSeparators(path), writeError));
         return nullptr;
     }
     QString indexError;
@@ -166,6 +179,24 @@ QString LogDatabase::path() const
     return m_path;
 }
 
+bool LogDatabase::isWriting() const
+{
+    const QVariant handle = m_db.driver() ? m_db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return false;
+    sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
+    return connection && sqlite3_get_autocommit(connection) == 0;
+}
+
+bool LogDatabase::backUpBeforeUpgrade(QString* error)
+{
+    QString backupError;
+    if (!LogBackups(m_path).makeBackup(QDateTime::currentDateTimeUtc(), &backupError).isEmpty())
+        return true;
+    setError(error, backupError);
+    return false;
+}
+
 bool LogDatabase::addMapColumnsIfNeeded(QString* error)
 {
     QSqlQuery query(m_db);
@@ -182,6 +213,8 @@ bool LogDatabase::addMapColumnsIfNeeded(QString* error)
     if (query.value(0).toInt() != kColumnsBeforeMapColumns)
         return true;
 
+    if (!backUpBeforeUpgrade(error))
+        return false;
     // All three columns or none.
     return inTransaction(
         [](QSqlQuery& alter) {
@@ -310,6 +343,12 @@ bool LogDatabase::saveQsos(std::span<const Contact> qsos, const std::function<vo
                                  withFrequency ? QStringLiteral(", Freq") : QString(),
                                  withQslVia ? QStringLiteral(", ?") : QString(),
                                  withFrequency ? QStringLiteral(", ?") : QString());
+    if (withFrequency) {
+        // Adding the column changes the log's layout: a copy first, as for every upgrade.
+        QSqlQuery look(m_db);
+        if (hasFrequencyColumn(look) == false && !backUpBeforeUpgrade(error))
+            return false;
+    }
     return inTransaction(
         [&](QSqlQuery& insert) {
             if (withFrequency && !addFrequencyColumn(insert))

@@ -40,9 +40,12 @@ public:
 
     QSqlDatabase database() const;
     QString path() const;
+    // A transaction is open on the log's connection: a write is under way.
+    bool isWriting() const;
 
     // Adds GEdata, GEpoly and GEgridXY to a log of the old 31-column layout that holds at least
-    // one row. Any other log is left alone. False (with *error) when the upgrade was refused.
+    // one row, after a copy into backups/. Any other log is left alone. False (with *error) when
+    // the copy or the upgrade was refused.
     bool addMapColumnsIfNeeded(QString* error = nullptr);
 
     // All rows whose Band begins as bandPattern says (empty: every row), newest first.
@@ -88,6 +91,8 @@ public:
 private:
     LogDatabase(QString path, QString connectionName);
     bool proveWritable(QString* error);
+    // A copy into backups/ before the layout of the log changes.
+    bool backUpBeforeUpgrade(QString* error);
     bool execInTransaction(const QString& statement, QString* error);
     // Runs work in one transaction: committed when it returns true, rolled back otherwise.
     bool inTransaction(const std::function<bool(QSqlQuery&)>& work, QString* error);

@@ -220,7 +220,9 @@ bool checkLogFile(const QString& path, QString* error)
         return false;
     }
 
-    ScopedConnection connection(path, QStringLiteral("QSQLITE_OPEN_READONLY"));
+    // Read-write: the first read rolls back a journal that a crash left, which a read-only
+    // connection cannot do. The header above is the only look at a file that may not be a log.
+    ScopedConnection connection(path, QString());
     if (!connection.isOpen()) {
         setError(error, QStringLiteral("The log %1 cannot be opened: %2").arg(shownPath, connection.openError()));
         return false;

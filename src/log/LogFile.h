@@ -16,8 +16,9 @@ namespace mivra {
 // place, so a failure leaves no file behind.
 bool createLogFile(const QString& path, const std::vector<DxccRow>& dxccRows, QString* error);
 
-// Checks, without writing to it, that the file at path is a writable SQLite log with the
-// tables and named columns the program uses. Sets *error to a message naming the file.
+// Checks that the file at path is a writable SQLite log with the tables and named columns the
+// program uses. Sets *error to a message naming the file. Nothing is written to it, except that
+// SQLite rolls back a journal an interrupted write left beside it.
 bool checkLogFile(const QString& path, QString* error);
 
 // Makes the indexes an older log lacks, all in one transaction. False (with *error) when refused;

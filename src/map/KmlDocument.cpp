@@ -1,9 +1,9 @@
 #include "KmlDocument.h"
+#include "WholeFile.h"
 
 #include "BandPlan.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -132,10 +132,10 @@ QByteArray kmlDocument(const KmlHeader& header, const std::vector<KmlRow>& rows)
 
 bool writeKmlFile(const QString& path, const QByteArray& bytes, QString* error)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    QString reason;
+    if (writeWholeFile(path, bytes, &reason))
         return true;
-    *error = QStringLiteral("The map %1 cannot be written: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    *error = QStringLiteral("The map %1 cannot be written: %2").arg(QDir::toNativeSeparators(path), reason);
     return false;
 }
 

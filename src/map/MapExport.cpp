@@ -21,6 +21,8 @@ MapExportResult exportMap(QSqlDatabase db, const MapExportRequest& request)
         result.message = QStringLiteral("Empty the search box first: the map shows every contact of the band.");
         return result;
     }
+    if (!request.writeTarget.allows(request.filePath, &result.message))
+        return result;
     QString error;
     const auto rows = readKmlRows(db, request.bandPattern, &error);
     if (!rows) {

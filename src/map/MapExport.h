@@ -1,6 +1,7 @@
 #pragma once
 
 #include "WorkedCounters.h"
+#include "WriteTarget.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -17,6 +18,7 @@ struct MapExportRequest {
     QString squaresWorkedCaption;     // the counters' captions before the run: the title keeps
     QString squaresConfirmedCaption;  // them when a counter leaves its label as it is
     QString filePath;
+    WriteTarget writeTarget; // files that filePath must not be
 };
 
 struct MapExportResult {

@@ -1,4 +1,5 @@
 #include "CardOutput.h"
+#include "WholeFile.h"
 
 #include <QDir>
 #include <QPageLayout>
@@ -64,8 +65,9 @@ bool PrinterCardOutput::printCard(const CardFields& card, const CardImages& imag
     return true;
 }
 
-PdfFolderCardOutput::PdfFolderCardOutput(QString folder)
+PdfFolderCardOutput::PdfFolderCardOutput(QString folder, WriteTarget target)
     : m_folder(std::move(folder))
+    , m_target(std::move(target))
 {
 }
 
@@ -97,6 +99,8 @@ bool PdfFolderCardOutput::printCard(const CardFields& card, const CardImages& im
     }
     const QString path = QDir(m_folder).filePath(
         QStringLiteral("%1-%2.pdf").arg(nextNumber(), 6, 10, QLatin1Char('0')).arg(fileNamePart(callsign)));
+    if (!m_target.allows(path, error))
+        return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         *error = QStringLiteral("%1 cannot be written: %2").arg(QDir::toNativeSeparators(path), file.errorString());
@@ -118,8 +122,9 @@ bool PdfFolderCardOutput::printCard(const CardFields& card, const CardImages& im
         paintCard(painter, card, images, pageTwips());
         painter.end();
     }
-    if (!file.commit()) {
-        *error = QStringLiteral("%1 cannot be written: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    QString reason;
+    if (!commitSaveFile(file, &reason)) {
+        *error = QStringLiteral("%1 cannot be written: %2").arg(QDir::toNativeSeparators(path), reason);
         return false;
     }
     return true;
@@ -137,11 +142,11 @@ QString cardFolder(const QString& dataFolder)
     return QDir(dataFolder).filePath(QStringLiteral("qsl-cards"));
 }
 
-std::unique_ptr<CardOutput> makeCardOutput(const QString& dataFolder)
+std::unique_ptr<CardOutput> makeCardOutput(const QString& dataFolder, const WriteTarget& target)
 {
     const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
     if (printer.isNull())
-        return std::make_unique<PdfFolderCardOutput>(cardFolder(dataFolder));
+        return std::make_unique<PdfFolderCardOutput>(cardFolder(dataFolder), target);
     return std::make_unique<PrinterCardOutput>(printer);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CardPage.h"
+#include "WriteTarget.h"
 
 #include <QPrinterInfo>
 #include <QString>
@@ -34,7 +35,7 @@ private:
 // earlier runs, and show the callsign: "000001-DL1ABC.pdf". A file is complete or not there.
 class PdfFolderCardOutput : public CardOutput {
 public:
-    explicit PdfFolderCardOutput(QString folder);
+    explicit PdfFolderCardOutput(QString folder, WriteTarget target = {});
     bool printCard(const CardFields& card, const CardImages& images, const QString& callsign, QString* error) override;
     QString doneMessage(int cards) const override;
 
@@ -46,6 +47,7 @@ private:
     int nextNumber();
 
     QString m_folder;
+    WriteTarget m_target;
     int m_next = 0; // 0 until the folder was looked at
 };
 
@@ -53,6 +55,7 @@ private:
 QString cardFolder(const QString& dataFolder);
 
 // The system's default printer; when there is none, PDF files in cardFolder(dataFolder).
-std::unique_ptr<CardOutput> makeCardOutput(const QString& dataFolder);
+// Card files never replace a file that target guards.
+std::unique_ptr<CardOutput> makeCardOutput(const QString& dataFolder, const WriteTarget& target = {});
 
 } // namespace mivra::qsl

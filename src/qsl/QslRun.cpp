@@ -48,10 +48,11 @@ void fillCard(CardFields& card, const CardRows& rows)
     }
 }
 
-QslRun::QslRun(QSqlDatabase log, CardPrinter& printer, QLocale locale)
+QslRun::QslRun(QSqlDatabase log, CardPrinter& printer, QLocale locale, std::function<bool()> stopRequested)
     : m_log(std::move(log))
     , m_printer(printer)
     , m_locale(std::move(locale))
+    , m_stopRequested(std::move(stopRequested))
 {
 }
 
@@ -113,7 +114,7 @@ QslRun::Read QslRun::readBatch(const QString& letter, std::vector<RunRow>* rows)
     return Read::Rows;
 }
 
-bool QslRun::storeStates(const std::vector<RunRow>& rows, bool advance, QString* error)
+bool QslRun::storeStates(const CardRows& rows, QString* error)
 {
     if (!m_log.transaction()) {
         *error = m_log.lastError().text();
@@ -125,7 +126,7 @@ bool QslRun::storeStates(const std::vector<RunRow>& rows, bool advance, QString*
         const QString advanced = advancedState(rows[i].state);
         if (advanced == rows[i].state)
             continue;
-        update.addBindValue(advance ? advanced : rows[i].state);
+        update.addBindValue(advanced);
         update.addBindValue(rows[i].id);
         ok = update.exec();
     }
@@ -147,8 +148,8 @@ RunResult QslRun::QSLRun(const QString& QSLFilter, CardFields& card)
 
     std::vector<RunRow> rows;
     QStringList printErrors;
-    QString restoreErrors;
-    for (;;) {
+    bool storeFailed = false;
+    while (!storeFailed && !result.stopped) {
         const Read read = readBatch(QSLFilter, &rows);
         if (read == Read::End)
             break;
@@ -156,49 +157,43 @@ RunResult QslRun::QSLRun(const QString& QSLFilter, CardFields& card)
             result.messages << QStringLiteral("No new Recorset available");
             break;
         }
-        QString error;
-        if (!storeStates(rows, true, &error)) {
-            result.messages << QStringLiteral("The QSL states cannot be stored, so no further card was printed: %1")
-                                   .arg(error);
-            break;
-        }
         result.rowsRead += int(rows.size());
-        for (const RunRow& row : rows)
-            result.rowsAdvanced += advancedState(row.state) != row.state ? 1 : 0;
-
-        std::vector<RunRow> unprinted;
         for (const CardRows& cardRows : groupCards(rows)) {
             fillCard(card, cardRows);
             QString printError;
             if (m_printer.QSLPrint(card, &printError)) {
                 ++result.cardsPrinted;
+                QString error;
+                if (!storeStates(cardRows, &error)) {
+                    result.messages << QStringLiteral("The card for %1 was printed, but its QSL state cannot be "
+                                                      "stored, so no further card was printed: %2")
+                                           .arg(cardRows.back().callsign, error);
+                    storeFailed = true;
+                } else {
+                    for (const RunRow& row : cardRows)
+                        result.rowsAdvanced += advancedState(row.state) != row.state ? 1 : 0;
+                }
             } else {
                 result.notPrinted << cardRows.back().callsign;
                 if (printErrors.size() < kListedErrors && !printErrors.contains(printError))
                     printErrors << printError;
-                unprinted.insert(unprinted.end(), cardRows.begin(), cardRows.end());
             }
             card.ClearCard();
-        }
-        if (!unprinted.empty()) {
-            QString restoreError;
-            const bool restored = storeStates(unprinted, false, &restoreError);
-            for (const RunRow& row : unprinted)
-                result.rowsAdvanced -= restored && advancedState(row.state) != row.state ? 1 : 0;
-            if (!restored)
-                restoreErrors = QStringLiteral("\nTheir QSL states cannot be set back: %1").arg(restoreError);
+            if (storeFailed)
+                break;
+            if (m_stopRequested && m_stopRequested()) {
+                result.stopped = true;
+                break;
+            }
         }
     }
     card.ClearCard();
 
     if (!m_printer.missingBitmaps().isEmpty())
         result.messages << missingBitmapsMessage(m_printer.missingBitmaps());
-    if (!result.notPrinted.isEmpty()) {
-        const QString text = restoreErrors.isEmpty()
-                                 ? QStringLiteral("These cards were not printed and keep their QSL state: %1\n%2")
-                                 : QStringLiteral("These cards were not printed: %1\n%2");
-        result.messages << text.arg(listOf(result.notPrinted), printErrors.join(u'\n') + restoreErrors);
-    }
+    if (!result.notPrinted.isEmpty())
+        result.messages << QStringLiteral("These cards were not printed and keep their QSL state: %1\n%2")
+                               .arg(listOf(result.notPrinted), printErrors.join(u'\n'));
     if (result.cardsPrinted > 0) {
         const QString done = m_printer.output().doneMessage(result.cardsPrinted);
         if (!done.isEmpty())

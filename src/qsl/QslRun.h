@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace mivra::qsl {
@@ -32,30 +33,34 @@ struct RunResult {
     int rowsAdvanced = 0;
     int cardsPrinted = 0;
     QStringList notPrinted;   // callsigns of cards that did not come out
+    bool stopped = false;      // ended early on request, after a whole card
     QStringList messages;
     QString message() const { return messages.join(QStringLiteral("\n\n")); }
 };
 
 // QSLRun: every row whose QSL state matches the letter (case-blind) becomes part of a card, in
-// callsign order. The rows are read in batches of up to 1,000; each batch's new states are
-// stored in one transaction before its first card is printed. A card that does not come out
-// gives its rows their old state back, so the next run prints them.
+// callsign order. The rows are read in batches of up to 1,000. A card's rows get their new state
+// in one transaction right after the card came out, so a crash leaves at most the card being
+// printed in doubt; a card that does not come out leaves its rows as they were, so the next run
+// prints them. stopRequested, asked after each card, ends the run early.
 class QslRun {
 public:
     static constexpr int kBatchRows = 1000;
 
-    QslRun(QSqlDatabase log, CardPrinter& printer, QLocale locale = QLocale());
+    QslRun(QSqlDatabase log, CardPrinter& printer, QLocale locale = QLocale(),
+           std::function<bool()> stopRequested = {});
 
     RunResult QSLRun(const QString& QSLFilter, CardFields& card);
 
 private:
     enum class Read { Rows, End, Failed };
     Read readBatch(const QString& letter, std::vector<RunRow>* rows);
-    bool storeStates(const std::vector<RunRow>& rows, bool advance, QString* error);
+    bool storeStates(const CardRows& rows, QString* error);
 
     QSqlDatabase m_log;
     CardPrinter& m_printer;
     QLocale m_locale;
+    std::function<bool()> m_stopRequested;
     // Where the next batch starts: after this callsign (as the log sorts it) and row.
     bool m_started = false;
     QString m_lastCallsign;

@@ -186,7 +186,7 @@ void QslWindow::QSLRun()
 {
     const std::unique_ptr<CardOutput> output = m_services.makeOutput();
     CardPrinter printer(*output, m_services.bitmapFolders);
-    qsl::QslRun run(m_services.log.database(), printer);
+    qsl::QslRun run(m_services.log.database(), printer, QLocale(), m_services.stopRequested);
     CardFields card = cardFields();
     const RunResult result = run.QSLRun(m_filter, card);
     setCardFields(card);

@@ -1,4 +1,5 @@
 #include "StationSettingsFile.h"
+#include "WholeFile.h"
 
 #include "ErrorText.h"
 #include "Windows1252.h"
@@ -121,6 +122,14 @@ bool SaveStationSettings(const StationSettings& settings, const QString& filePat
         setError(error, QStringLiteral("Cannot write the settings file %1: %2").arg(displayName(filePath), reason));
         return false;
     };
+    // Only a regular file is replaced, or a new one made: a link that points nowhere would have
+    // its target created somewhere else.
+    const QFileInfo info(filePath);
+    if (info.isSymLink() && !info.exists())
+        return fail(QStringLiteral("it is a link to %1, which does not exist")
+                        .arg(QDir::toNativeSeparators(info.symLinkTarget())));
+    if (info.exists() && !info.isFile())
+        return fail(QStringLiteral("it is not a regular file"));
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
     const QByteArray bytes = content.toUtf8();
@@ -129,8 +138,9 @@ bool SaveStationSettings(const StationSettings& settings, const QString& filePat
         file.cancelWriting();
         return fail(reason);
     }
-    if (!file.commit())
-        return fail(file.errorString());
+    QString reason;
+    if (!commitSaveFile(file, &reason))
+        return fail(reason);
     return true;
 }
 

@@ -235,6 +235,10 @@ TEST(LogFile, AddsTheMapColumnsOnlyToAnOldLogHoldingRows)
             EXPECT_EQ(after.mid(31), (QStringList{u"GEdata"_qs, u"GEpoly"_qs, u"GEgridXY"_qs}));
         }
 
+        // An upgrade is preceded by a copy of the log as it was.
+        const QStringList copies = QDir(dir.filePath(u"backups"_qs)).entryList({u"backup-*.sqlite"_qs}, QDir::Files);
+        EXPECT_EQ(copies.size(), !c.withMapColumns && c.withRow ? 1 : 0);
+
         // The upgrade runs once: a second check changes nothing.
         ASSERT_TRUE(log->addMapColumnsIfNeeded(&error));
         EXPECT_EQ(logColumns(*log), after);

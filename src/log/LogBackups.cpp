@@ -1,0 +1,298 @@
+#include "LogBackups.h"
+
+#include "ErrorText.h"
+#include "LogFile.h"
+#include "WriteTarget.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryFile>
+#include <QUuid>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace mivra {
+
+namespace {
+
+constexpr int kBusyRetries = 200;   // 10 s in steps of 50 ms
+constexpr qint64 kSecondsPerDay = 24 * 60 * 60;
+
+QString shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// An SQLite connection closed on leaving the scope.
+class Connection {
+public:
+    Connection(const QString& path, int flags)
+    {
+        m_status = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
+    }
+    ~Connection() { sqlite3_close(m_db); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool isOpen() const { return m_status == SQLITE_OK; }
+    sqlite3* handle() const { return m_db; }
+    QString message() const { return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(m_status)); }
+
+private:
+    sqlite3* m_db = nullptr;
+    int m_status = SQLITE_ERROR;
+};
+
+bool isSqliteFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3\0", 16);
+}
+
+QString copyName(const QDateTime& time)
+{
+    return QStringLiteral("backup-%1.sqlite").arg(time.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+}
+
+} // namespace
+
+bool copyDatabase(const QString& from, const QString& to, bool readOnlySource, QString* error)
+{
+    const QFileInfo target(to);
+    QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
+    if (!temporary.open()) {
+        setError(error, temporary.errorString());
+        return false;
+    }
+    temporary.close();
+
+    int status = SQLITE_OK;
+    QString message;
+    {
+        Connection source(from, readOnlySource ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+        Connection copy(temporary.fileName(), SQLITE_OPEN_READWRITE);
+        if (!source.isOpen() || !copy.isOpen()) {
+            setError(error, source.isOpen() ? copy.message() : source.message());
+            return false;
+        }
+        sqlite3_backup* backup = sqlite3_backup_init(copy.handle(), "main", source.handle(), "main");
+        if (!backup) {
+            setError(error, copy.message());
+            return false;
+        }
+        int retries = 0;
+        do {
+            status = sqlite3_backup_step(backup, -1);
+            if (status == SQLITE_BUSY || status == SQLITE_LOCKED)
+                sqlite3_sleep(50);
+        } while ((status == SQLITE_OK || status == SQLITE_BUSY || status == SQLITE_LOCKED) && ++retries < kBusyRetries);
+        sqlite3_backup_finish(backup);
+        if (status != SQLITE_DONE) {
+            // The source's message says why a read failed; the copy's why a write failed.
+            message = QString::fromUtf8(sqlite3_errcode(source.handle()) != SQLITE_OK ? sqlite3_errmsg(source.handle())
+                                                                                      : sqlite3_errstr(status));
+        }
+    }
+    if (status != SQLITE_DONE) {
+        setError(error, message);
+        return false;
+    }
+    if (std::rename(QFile::encodeName(temporary.fileName()).constData(), QFile::encodeName(to).constData()) != 0) {
+        setError(error, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    temporary.setAutoRemove(false);
+    return true;
+}
+
+bool checkDatabaseIntegrity(const QString& path, QString* error)
+{
+    Connection db(path, SQLITE_OPEN_READONLY);
+    if (!db.isOpen()) {
+        setError(error, db.message());
+        return false;
+    }
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db.handle(), "PRAGMA integrity_check", -1, &statement, nullptr) != SQLITE_OK) {
+        setError(error, db.message());
+        return false;
+    }
+    const int status = sqlite3_step(statement);
+    QString result;
+    if (status == SQLITE_ROW)
+        result = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+    else
+        result = db.message();
+    sqlite3_finalize(statement);
+    if (result != u"ok") {
+        setError(error, result);
+        return false;
+    }
+    return true;
+}
+
+LogBackups::LogBackups(const QString& logPath)
+    : m_logPath(QFileInfo(logPath).absoluteFilePath())
+    , m_folder(QFileInfo(logPath).absoluteDir().filePath(QStringLiteral("backups")))
+{
+}
+
+QDateTime LogBackups::timeOfCopy(const QString& fileName)
+{
+    static const QRegularExpression pattern(QStringLiteral("^backup-(\\d{8}-\\d{6})\\.sqlite$"));
+    const QRegularExpressionMatch match = pattern.match(fileName);
+    if (!match.hasMatch())
+        return {};
+    QDateTime time = QDateTime::fromString(match.captured(1), QStringLiteral("yyyyMMdd-HHmmss"));
+    if (!time.isValid())
+        return {};
+    time.setTimeSpec(Qt::UTC);
+    return time;
+}
+
+QStringList LogBackups::copiesToRemove(const QStringList& fileNames, const QDateTime& nowUtc)
+{
+    struct Copy {
+        QString name;
+        QDateTime time;
+    };
+    std::vector<Copy> copies;
+    for (const QString& name : fileNames) {
+        const QDateTime time = timeOfCopy(name);
+        if (time.isValid())
+            copies.push_back({name, time});
+    }
+    std::sort(copies.begin(), copies.end(), [](const Copy& a, const Copy& b) {
+        return a.time != b.time ? a.time > b.time : a.name > b.name;
+    });
+    const QDateTime yearAgo = nowUtc.addYears(-1);
+    QSet<QString> monthsKept;
+    QStringList removed;
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        const QString month = copies[i].time.toString(QStringLiteral("yyyyMM"));
+        if (i < std::size_t(kNewestKept) || (copies[i].time >= yearAgo && !monthsKept.contains(month)))
+            monthsKept.insert(month);
+        else
+            removed << copies[i].name;
+    }
+    return removed;
+}
+
+QDateTime LogBackups::newestBackupTime() const
+{
+    QDateTime newest;
+    for (const QString& name : QDir(m_folder).entryList({QStringLiteral("backup-*.sqlite")}, QDir::Files)) {
+        const QDateTime time = timeOfCopy(name);
+        if (time.isValid() && (!newest.isValid() || time > newest))
+            newest = time;
+    }
+    return newest;
+}
+
+void LogBackups::removeOldCopies(const QDateTime& nowUtc) const
+{
+    QDir folder(m_folder);
+    for (const QString& name : copiesToRemove(folder.entryList({QStringLiteral("backup-*.sqlite")}, QDir::Files), nowUtc))
+        folder.remove(name);
+}
+
+QString LogBackups::makeBackup(const QDateTime& nowUtc, QString* error) const
+{
+    const auto fail = [&](const QString& reason) {
+        setError(error, QStringLiteral("No backup of the log %1 could be made in %2: %3")
+                            .arg(shown(m_logPath), shown(m_folder), reason));
+        return QString();
+    };
+    if (!QDir().mkpath(m_folder))
+        return fail(QStringLiteral("the folder cannot be created"));
+    // Two copies within one second get names a second apart.
+    QDateTime time = nowUtc.toUTC();
+    QString path = QDir(m_folder).filePath(copyName(time));
+    while (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+        time = time.addSecs(1);
+        path = QDir(m_folder).filePath(copyName(time));
+    }
+    QString reason;
+    if (!copyDatabase(m_logPath, path, false, &reason))
+        return fail(reason);
+    removeOldCopies(nowUtc);
+    return path;
+}
+
+bool LogBackups::makeDailyBackup(const QDateTime& nowUtc, QString* error) const
+{
+    const QDateTime newest = newestBackupTime();
+    if (newest.isValid() && newest.secsTo(nowUtc) < kSecondsPerDay && newest <= nowUtc)
+        return true;
+    return !makeBackup(nowUtc, error).isEmpty();
+}
+
+bool LogBackups::restore(const QString& file, const QDateTime& nowUtc, QString* error) const
+{
+    const QString refused = QStringLiteral("%1 was not restored: %2; nothing was changed.");
+    const auto fail = [&](const QString& reason) {
+        setError(error, refused.arg(shown(file), reason));
+        return false;
+    };
+    if (!QFileInfo(file).isFile())
+        return fail(QStringLiteral("it is not a file"));
+    if (WriteTarget::resolvedPath(file) == WriteTarget::resolvedPath(m_logPath))
+        return fail(QStringLiteral("it is the log itself"));
+    if (!isSqliteFile(file))
+        return fail(QStringLiteral("it is not an SQLite database"));
+
+    // The file is checked as a copy beside the log, which is then renamed into place.
+    const QString candidate = QFileInfo(m_logPath).absoluteDir().filePath(
+        QStringLiteral(".restore-%1.sqlite").arg(QUuid::createUuid().toString(QUuid::WithoutBraces)));
+    const auto dropCandidate = [&candidate] {
+        QFile::remove(candidate);
+        QFile::remove(candidate + QStringLiteral("-journal"));
+    };
+    QString reason;
+    if (!copyDatabase(file, candidate, true, &reason))
+        return fail(QStringLiteral("it cannot be read: ") + reason);
+    if (!checkDatabaseIntegrity(candidate, &reason)) {
+        dropCandidate();
+        return fail(QStringLiteral("its integrity check says: ") + reason);
+    }
+    if (!checkLogFile(candidate, &reason)) {
+        dropCandidate();
+        return fail(QStringLiteral("it is not a log: ") + reason.replace(shown(candidate), shown(file)));
+    }
+
+    if (QFileInfo::exists(m_logPath)) {
+        // The present log is kept. One that SQLite cannot read at all is kept as it is.
+        if (makeBackup(nowUtc, &reason).isEmpty()) {
+            const QString journal = m_logPath + QStringLiteral("-journal");
+            const QString copy = QDir(m_folder).filePath(copyName(nowUtc.toUTC()).replace(
+                QStringLiteral(".sqlite"), QStringLiteral("-unreadable.sqlite")));
+            if (QFileInfo::exists(journal) || !QDir().mkpath(m_folder) || !QFile::copy(m_logPath, copy)) {
+                dropCandidate();
+                return fail(QStringLiteral("the present log cannot be backed up first: ") + reason);
+            }
+        }
+    }
+    for (const char* suffix : {"-journal", "-wal"}) {
+        if (QFileInfo::exists(m_logPath + QLatin1String(suffix))) {
+            dropCandidate();
+            return fail(QStringLiteral("the present log has a journal that cannot be rolled back (%1)")
+                            .arg(shown(m_logPath + QLatin1String(suffix))));
+        }
+    }
+    if (std::rename(QFile::encodeName(candidate).constData(), QFile::encodeName(m_logPath).constData()) != 0) {
+        reason = QString::fromLocal8Bit(std::strerror(errno));
+        dropCandidate();
+        return fail(reason);
+    }
+    return true;
+}
+
+} // namespace mivra

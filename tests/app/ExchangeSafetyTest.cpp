@@ -1,0 +1,88 @@
+#include "AppTestSupport.h"
+
+#include "ExchangeActions.h"
+#include "LogGrid.h"
+
+#include <QAction>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QTableView>
+
+namespace mivra::test {
+namespace {
+
+QByteArray hashOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+                                          : QByteArray();
+}
+
+class ExchangeSafetyTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        writeSettings(QStringLiteral("DL7ABC"), QStringLiteral("JO62QM"));
+        addContact(QStringLiteral("2026-06-06"), QStringLiteral("DL1AA"), QStringLiteral("JO62RN"), QStringLiteral("144"),
+                   QStringLiteral("14:05"));
+        openWindow();
+        m_window->exchangeActions()->setFileChooser(
+            [this](QWidget*, const QString&, const QString&, const QString&, bool) { return nextFile; });
+    }
+    void trigger(const QString& caption)
+    {
+        for (QAction* action : m_window->grid()->view()->actions()) {
+            if (action->text() == caption)
+                return action->trigger();
+        }
+        ADD_FAILURE() << "no entry " << caption.toStdString();
+    }
+    QString nextFile;
+};
+
+} // namespace
+
+TEST_F(ExchangeSafetyTest, AnExportOntoTheLogOrTheSettingsIsRefusedAndWritesNothing)
+{
+    ASSERT_TRUE(QFile::link(logFile(), m_dir.filePath(QStringLiteral("log.adi"))));
+    const QByteArray logBefore = hashOf(logFile());
+    const QByteArray settingsBefore = hashOf(settingsFile());
+    for (const QString& target : {logFile(), m_dir.filePath(QStringLiteral("./log.adi")), settingsFile(),
+                                  logFile() + QStringLiteral("-journal")}) {
+        m_messages.informed.clear();
+        nextFile = target;
+        trigger(QStringLiteral("Export ADIF..."));
+        ASSERT_EQ(m_messages.informed.size(), 1) << target.toStdString();
+        EXPECT_TRUE(m_messages.informed.last().contains(QStringLiteral("nothing was written")))
+            << m_messages.informed.last().toStdString();
+        EXPECT_EQ(hashOf(logFile()), logBefore) << target.toStdString();
+        EXPECT_EQ(hashOf(settingsFile()), settingsBefore) << target.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(logFile() + QStringLiteral("-journal")));
+}
+
+TEST_F(ExchangeSafetyTest, AnImportFromTheMenuIsBackedUpFirst)
+{
+    nextFile = m_dir.filePath(QStringLiteral("new.adi"));
+    QFile adi(nextFile);
+    ASSERT_TRUE(adi.open(QIODevice::WriteOnly));
+    adi.write("<CALL:5>OK2AB<QSO_DATE:8>20260607<TIME_ON:4>0800<BAND:2>2m<EOR>");
+    adi.close();
+    trigger(QStringLiteral("Import ADIF..."));
+    const QStringList copies = QDir(m_dir.filePath(QStringLiteral("backups"))).entryList({QStringLiteral("backup-*.sqlite")});
+    ASSERT_EQ(copies.size(), 1);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("copy"));
+    db.setDatabaseName(m_dir.filePath(QStringLiteral("backups/") + copies.first()));
+    ASSERT_TRUE(db.open());
+    {
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.exec(QStringLiteral("SELECT count(*) FROM logtab")) && query.next());
+        EXPECT_EQ(query.value(0).toInt(), 1) << "the copy holds the log from before the import";
+    }
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("copy"));
+}
+
+} // namespace mivra::test

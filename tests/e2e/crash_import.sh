@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# kill -9 inside the transaction of an import of 50,000 records into a 100,000-contact log: the next
+# run rolls the journal back and works on the log as it was (integrity_check, counts), and the copy
+# in backups/ made before the import holds the log as it was.
+set -euo pipefail
+program=$1
+work=$(mktemp -d)
+pid=
+trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+cd "$work"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+unset DISPLAY WAYLAND_DISPLAY
+db=d/backup.sqlite
+
+printf '<CALL:4>OK1A<QSO_DATE:8>20250101<TIME_ON:4>0000<EOR>\n' > seed.adi
+"$program" import-adif seed.adi --data-dir d > /dev/null || fail "the first import did not create the log"
+rm -rf d/backups
+sqlite3 "$db" "DELETE FROM logtab;
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000)
+INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, DXCC, QSL, Band, mode)
+SELECT date('2020-01-01', '+' || (i % 1500) || ' days'), printf('%02d:%02d', i % 24, i % 60),
+       'DL' || (i % 10) || char(65 + i % 26, 65 + (i / 26) % 26, 65 + (i / 676) % 26),
+       'JO' || (50 + i % 30) || char(65 + i % 24, 65 + (i / 24) % 24), '59', '57',
+       'DL Fed. Rep. of Germany', 'N', '144', 'SSB'
+FROM n;"
+# 50,000 contacts the log does not hold: other callsigns, in 2026.
+sqlite3 -noheader "$db" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 50000)
+SELECT printf('<CALL:%d>%s<QSO_DATE:8>%s<TIME_ON:4>%s<BAND:4>70cm<MODE:2>CW<GRIDSQUARE:6>JN%02dAA<EOR>',
+              length(c), c, strftime('%Y%m%d', date('2026-01-01', '+' || (i % 300) || ' days')),
+              printf('%02d%02d', i % 24, i % 60), 10 + i % 80)
+FROM (SELECT i, 'OK' || (i % 10) || char(65 + i % 26, 65 + (i / 26) % 26, 65 + (i / 676) % 26) || i AS c FROM n);" > big.adi
+[ "$(grep -c '<EOR>' big.adi)" -eq 50000 ] || fail "the ADIF file was not made"
+
+# The import is killed once its transaction has written rows into the log file itself (its cache
+# spilled), so the journal is the only way back.
+size=$(stat -c %s "$db")
+"$program" import-adif big.adi --data-dir d > import.txt 2>&1 &
+pid=$!
+for _ in $(seq 1 1500); do
+  [ -e "$db-journal" ] && [ "$(stat -c %s "$db")" -gt "$size" ] && break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.02
+done
+kill -KILL "$pid" 2>/dev/null || fail "the import ended before it was killed: $(cat import.txt)"
+wait "$pid" 2>/dev/null || true
+pid=
+[ -s "$db-journal" ] || fail "no journal left: the kill did not land inside the transaction"
+
+# The next run: no complaint, the interrupted import wholly absent.
+"$program" --data-dir d export-adif out.adi > export.txt 2>&1 || fail "export after the crash: $(cat export.txt)"
+grep -q "Exported 100000 contacts" export.txt || fail "export: $(cat export.txt)"
+[ "$(grep -c '<EOR>' out.adi)" -eq 100000 ] || fail "the exported file holds $(grep -c '<EOR>' out.adi) records"
+[ ! -e "$db-journal" ] || fail "the journal is still there"
+[ "$(sqlite3 "$db" 'PRAGMA integrity_check')" = ok ] || fail "integrity: $(sqlite3 "$db" 'PRAGMA integrity_check' | head -3)"
+[ "$(sqlite3 "$db" 'SELECT count(*) FROM logtab')" -eq 100000 ] || fail "rows after the crash"
+
+# The copy made before the import holds the log as it was.
+copies=(d/backups/backup-*.sqlite)
+[ "${#copies[@]}" -eq 1 ] && [ -f "${copies[0]}" ] || fail "backups: ${copies[*]}"
+[ "$(sqlite3 "${copies[0]}" 'PRAGMA integrity_check')" = ok ] || fail "the backup is damaged"
+[ "$(sqlite3 "${copies[0]}" 'SELECT count(*) FROM logtab')" -eq 100000 ] || fail "the backup's count"
+
+echo "crash import: ok"
