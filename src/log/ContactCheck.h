@@ -1,0 +1,55 @@
+#pragma once
+
+#include "QsoRecord.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace mivra {
+
+// The one check of what may be stored in a logtab row, used by every way a contact comes in
+// (the entry row, an edit in the grid, the ADIF import). Each value check takes the text as
+// typed or read and returns the form the log stores, or std::nullopt with *reason (when given)
+// set to a message that names the field and says what it accepts.
+
+// A real calendar day, written yyyy-MM-dd (also read: yyyy-M-d, dd.MM.yyyy, d.M.yyyy),
+// years 1900 to 9999. Stored as "yyyy-MM-dd".
+std::optional<QString> checkedDate(const QString& text, QString* reason);
+
+// A time of day 00:00 to 23:59, written HH:mm (also read: H:mm, HHmm, HH:mm:ss, whose seconds
+// are dropped). Stored as "HH:mm".
+std::optional<QString> checkedTime(const QString& text, QString* reason);
+
+// A band: the band value of a band button ("144", "14200") as it is; an ADIF band name of such
+// a band ("2m", "70cm", any case) as its band value; a frequency inside such a band whose text
+// begins with the band value, so that the band filter finds it ("144.300", "1296.2"), as it is.
+std::optional<QString> checkedBand(const QString& text, QString* reason);
+
+// One QSL state letter of the vocabulary N, Y, T, S, B, D, Q, any case. Stored upper case.
+std::optional<QString> checkedQslState(const QString& text, QString* reason);
+
+// The other station's callsign: letters, digits and "/", at least three characters.
+// Stored upper case. Whether it has an entity is the DXCC lookup's decision (LogDatabase::findDxcc).
+std::optional<QString> checkedCallsign(const QString& text, QString* reason);
+
+// A Maidenhead locator of 4, 6, 8 or 10 characters, or the empty text (no locator).
+// Stored upper case.
+std::optional<QString> checkedLocator(const QString& text, QString* reason);
+
+// The check of one logtab column by its name (any case): Date, GMT, Callsign, Grid, Band and
+// QSL as above; every other column takes any text as it is.
+std::optional<QString> checkedColumn(const QString& column, const QString& text, QString* reason);
+
+// Why a whole contact was refused: the logtab column at fault and the message.
+struct ContactRefusal {
+    QString column;
+    QString reason;
+};
+
+// Checks date, time, callsign, locator, band and QSL state of a contact, in the order of the
+// entry row. Returns the contact with every checked value in its stored form, or std::nullopt
+// with *refusal (when given) naming the first field at fault. The entity is not looked up here.
+std::optional<QsoRecord> checkedContact(const QsoRecord& qso, ContactRefusal* refusal);
+
+} // namespace mivra
