@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 namespace mivra::adif {
@@ -17,6 +18,8 @@ public:
     void field(const QString& name, const QString& value, char type = 0);
     void endRecord();
     const QByteArray& bytes() const { return m_bytes; }
+    // The bytes written so far; the writer goes on from empty.
+    QByteArray take() { return std::exchange(m_bytes, QByteArray()); }
 
 private:
     void write(const QString& name, const QString& value, char type);

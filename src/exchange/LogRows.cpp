@@ -41,78 +41,146 @@ QDateTime rowTime(const QString& date, const QString& gmt)
     return QDateTime(day, time, Qt::UTC);
 }
 
-bool readLogRows(const LogDatabase& log, const LogSelection& selection, std::vector<LogRow>* rows,
-                 QString* error)
+namespace {
+
+// Rows a text comparison puts in time order: yyyy-MM-dd and HH:mm (or HH:mm:ss).
+const QString kIrregular = QStringLiteral(
+    "(Date IS NULL OR GMT IS NULL OR Date NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'"
+    " OR (GMT NOT GLOB '[0-9][0-9]:[0-9][0-9]' AND GMT NOT GLOB '[0-9][0-9]:[0-9][0-9]:[0-9][0-9]'))");
+
+// The longest span whose days are looked up one by one.
+constexpr qint64 kMostDays = 4000;
+
+LogRow rowOf(const QSqlQuery& query)
 {
+    LogRow row;
+    row.id = query.value(0).toLongLong();
+    row.date = query.value(1).toString();
+    row.gmt = query.value(2).toString();
+    row.time = rowTime(row.date, row.gmt);
+    row.callsign = query.value(3).toString();
+    row.grid = query.value(4).toString();
+    row.rsts = query.value(5).toString();
+    row.rstr = query.value(6).toString();
+    row.band = query.value(7).toString();
+    row.mode = query.value(8).toString();
+    row.name = query.value(9).toString();
+    row.comment = query.value(10).toString();
+    row.qsl = query.value(11).toString();
+    row.prop = query.value(12).toString();
+    row.dxcc = query.value(13).toString();
+    row.qrb = number(query.value(14));
+    row.qtf = number(query.value(15));
+    row.qslVia = query.value(16).toString();
+    return row;
+}
+
+bool failed(const QSqlQuery& query, QString* error)
+{
+    if (error)
+        *error = query.lastError().text();
+    return false;
+}
+
+} // namespace
+
+bool visitLogRows(const LogDatabase& log, const LogSelection& selection,
+                  const std::function<bool(const LogRow&)>& visit, QString* error)
+{
+    const bool span = selection.from || selection.to;
+    // A span of days: each day's rows are found through the time index, in the stored form and
+    // in the older dd.MM.yyyy one; the exact span is applied below.
+    QStringList days;
+    if (selection.from && selection.to && selection.from->isValid() && selection.to->isValid()
+        && *selection.from < *selection.to) {
+        const QDate first = selection.from->toUTC().date();
+        const QDate last = selection.to->toUTC().addMSecs(-1).date();
+        if (first.daysTo(last) < kMostDays) {
+            for (QDate day = first; day <= last; day = day.addDays(1))
+                days << day.toString(Qt::ISODate) << day.toString(u"dd.MM.yyyy"_qs);
+        }
+    }
     QStringList conditions;
-    if (!selection.bandPattern.isEmpty())
-        conditions << QStringLiteral("Band LIKE :band");
-    if (selection.searchChoice == SearchByCallsign)
-        conditions << QStringLiteral("Callsign LIKE :text ESCAPE '\\'");
-    else if (selection.searchChoice == SearchByGrid)
-        conditions << QStringLiteral("Grid LIKE :text ESCAPE '\\'");
-    QString statement = QStringLiteral("SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment,"
-                                       " QSL, Prop, DXCC, QRB, QTF, QSLman FROM logtab");
-    if (!conditions.isEmpty())
-        statement += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-    statement += QStringLiteral(" ORDER BY Date, GMT, ID");
+    QVariantList values;
+    if (!selection.bandPattern.isEmpty()) {
+        // Within a few days, the time index finds the rows; the band is tested on its entries.
+        conditions << (days.isEmpty() ? u"Band LIKE ?"_qs : u"+Band LIKE ?"_qs);
+        values << selection.bandPattern;
+    }
+    if (selection.searchChoice == SearchByCallsign || selection.searchChoice == SearchByGrid) {
+        conditions << (selection.searchChoice == SearchByCallsign ? u"Callsign LIKE ? ESCAPE '\\'"_qs
+                                                                  : u"Grid LIKE ? ESCAPE '\\'"_qs);
+        values << literalPrefixPattern(selection.searchText);
+    }
+    if (!days.isEmpty()) {
+        conditions << u"Date IN ("_qs + QStringList(days.size(), u"?"_qs).join(u',') + u')';
+        for (const QString& day : days)
+            values << day;
+    }
+    const QString where = conditions.isEmpty() ? QString() : u" WHERE "_qs + conditions.join(u" AND "_qs);
 
     QSqlQuery query(log.database());
     query.setForwardOnly(true);
-    if (!query.prepare(statement)) {
-        if (error)
-            *error = query.lastError().text();
-        return false;
+    const auto run = [&](const QString& statement) {
+        if (!query.prepare(statement))
+            return false;
+        for (int i = 0; i < values.size(); ++i)
+            query.bindValue(i, values[i]);
+        return query.exec();
+    };
+    // Rows in older forms do not sort as text: then the rows are put in time order here.
+    bool sortHere = span;
+    if (!sortHere) {
+        if (!run(u"SELECT EXISTS (SELECT 1 FROM logtab"_qs + (where.isEmpty() ? u" WHERE "_qs : where + u" AND "_qs)
+                 + kIrregular + u')') || !query.next())
+            return failed(query, error);
+        sortHere = query.value(0).toBool();
+        query.finish();
     }
-    if (!selection.bandPattern.isEmpty())
-        query.bindValue(QStringLiteral(":band"), selection.bandPattern);
-    if (selection.searchChoice == SearchByCallsign || selection.searchChoice == SearchByGrid)
-        query.bindValue(QStringLiteral(":text"), literalPrefixPattern(selection.searchText));
-    if (!query.exec()) {
-        if (error)
-            *error = query.lastError().text();
-        return false;
-    }
-    const bool span = selection.from || selection.to;
+    if (!run(u"SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment, QSL, Prop, DXCC, QRB,"
+             " QTF, QSLman FROM logtab"_qs + where + (sortHere ? QString() : u" ORDER BY Date, GMT, ID"_qs)))
+        return failed(query, error);
+    std::vector<LogRow> rows;
     while (query.next()) {
-        LogRow row;
-        row.id = query.value(0).toLongLong();
-        row.date = query.value(1).toString();
-        row.gmt = query.value(2).toString();
-        row.time = rowTime(row.date, row.gmt);
+        LogRow row = rowOf(query);
         if (span && (!row.time.isValid() || (selection.from && row.time < *selection.from)
                      || (selection.to && row.time >= *selection.to)))
             continue;
-        row.callsign = query.value(3).toString();
-        row.grid = query.value(4).toString();
-        row.rsts = query.value(5).toString();
-        row.rstr = query.value(6).toString();
-        row.band = query.value(7).toString();
-        row.mode = query.value(8).toString();
-        row.name = query.value(9).toString();
-        row.comment = query.value(10).toString();
-        row.qsl = query.value(11).toString();
-        row.prop = query.value(12).toString();
-        row.dxcc = query.value(13).toString();
-        row.qrb = number(query.value(14));
-        row.qtf = number(query.value(15));
-        row.qslVia = query.value(16).toString();
-        rows->push_back(std::move(row));
+        if (!sortHere) {
+            if (!visit(row))
+                return true;
+        } else {
+            rows.push_back(std::move(row));
+        }
     }
-    if (query.lastError().isValid()) {
-        if (error)
-            *error = query.lastError().text();
-        return false;
-    }
-    // Old dd.MM.yyyy dates do not sort as text; put every row in time order.
-    const auto earlier = [](const LogRow& a, const LogRow& b) {
+    if (query.lastError().isValid())
+        return failed(query, error);
+    if (!sortHere)
+        return true;
+    // Time order, then as stored; rows without a readable time last.
+    std::sort(rows.begin(), rows.end(), [](const LogRow& a, const LogRow& b) {
         if (a.time.isValid() != b.time.isValid())
             return a.time.isValid();
-        return a.time.isValid() && a.time < b.time;
-    };
-    if (!std::is_sorted(rows->begin(), rows->end(), earlier))
-        std::stable_sort(rows->begin(), rows->end(), earlier);
+        if (a.time.isValid() && a.time != b.time)
+            return a.time < b.time;
+        return a.id < b.id;
+    });
+    for (const LogRow& row : rows) {
+        if (!visit(row))
+            break;
+    }
     return true;
+}
+
+bool readLogRows(const LogDatabase& log, const LogSelection& selection, std::vector<LogRow>* rows, QString* error)
+{
+    return visitLogRows(
+        log, selection,
+        [rows](const LogRow& row) {
+            rows->push_back(row);
+            return true;
+        },
+        error);
 }
 
 } // namespace mivra
