@@ -1,5 +1,6 @@
 #include "LogRows.h"
 
+#include "StoredDateTime.h"
 #include "LikePattern.h"
 #include "LogDatabase.h"
 
@@ -26,19 +27,7 @@ std::optional<double> number(const QVariant& value)
 
 QDateTime rowTime(const QString& date, const QString& gmt)
 {
-    QDate day = QDate::fromString(date.trimmed(), Qt::ISODate);
-    if (!day.isValid())
-        day = QDate::fromString(date.trimmed(), QStringLiteral("dd.MM.yyyy"));
-    // As the program writes it, as typed without the leading zero, or as digits only.
-    QTime time;
-    for (const char* format : {"HH:mm", "HH:mm:ss", "H:mm", "H:mm:ss", "HHmm"}) {
-        time = QTime::fromString(gmt.trimmed(), QLatin1String(format));
-        if (time.isValid())
-            break;
-    }
-    if (!day.isValid() || !time.isValid())
-        return {};
-    return QDateTime(day, time, Qt::UTC);
+    return readStoredDateTime(date, gmt);
 }
 
 namespace {

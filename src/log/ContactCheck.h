@@ -13,12 +13,12 @@ namespace mivra {
 // typed or read and returns the form the log stores, or std::nullopt with *reason (when given)
 // set to a message that names the field and says what it accepts.
 
-// A real calendar day, written yyyy-MM-dd (also read: yyyy-M-d, dd.MM.yyyy, d.M.yyyy),
-// years 1900 to 9999. Stored as "yyyy-MM-dd".
+// A real calendar day, years 1900 to 9999, in a form readStoredDate reads (yyyy-MM-dd,
+// dd.MM.yyyy, a date followed by a time). Stored as "yyyy-MM-dd".
 std::optional<QString> checkedDate(const QString& text, QString* reason);
 
-// A time of day 00:00 to 23:59, written HH:mm (also read: H:mm, HHmm, HH:mm:ss, whose seconds
-// are dropped). Stored as "HH:mm".
+// A time of day 00:00 to 23:59 in a form readStoredTime reads (HH:mm, H:mm, HHmm, HH:mm:ss,
+// whose seconds are dropped). Stored as "HH:mm".
 std::optional<QString> checkedTime(const QString& text, QString* reason);
 
 // A band: the band value of a band button ("144", "14200") as it is; an ADIF band name of such
@@ -29,8 +29,8 @@ std::optional<QString> checkedBand(const QString& text, QString* reason);
 // One QSL state letter of the vocabulary N, Y, T, S, B, D, Q, any case. Stored upper case.
 std::optional<QString> checkedQslState(const QString& text, QString* reason);
 
-// The other station's callsign: letters, digits and "/", at least three characters.
-// Stored upper case. Whether it has an entity is the DXCC lookup's decision (LogDatabase::findDxcc).
+// The other station's callsign: any text but the empty one, stored upper case. Whether it is a
+// callsign is the DXCC lookup's decision (LogDatabase::findDxcc): it must give an entity.
 std::optional<QString> checkedCallsign(const QString& text, QString* reason);
 
 // A Maidenhead locator of 4, 6, 8 or 10 characters, or the empty text (no locator).

@@ -1,5 +1,6 @@
 #include "ContactHistory.h"
 
+#include "StoredDateTime.h"
 #include "LogDatabase.h"
 
 #include <QSqlError>
@@ -10,12 +11,6 @@ namespace mivra {
 
 namespace {
 
-// Dates are stored as yyyy-MM-dd; older logs wrote dd.MM.yyyy.
-QDate storedDate(const QString& text)
-{
-    const QDate iso = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-    return iso.isValid() ? iso : QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
-}
 
 // The band condition of the look-ups; with no band every non-empty band matches.
 QString bandOrAny(const QString& bandPattern)
@@ -52,7 +47,7 @@ std::optional<WorkedBefore> ContactHistory::workedBefore(const QString& callsign
         ++worked.allBands;
         if (query.value(0).toBool())
             ++worked.onBand;
-        const QDate date = storedDate(query.value(1).toString());
+        const QDate date = readStoredDate(query.value(1).toString());
         if (date.isValid() && (!worked.last.isValid() || date > worked.last))
             worked.last = date;
     }

@@ -1,5 +1,6 @@
 #include "MapDataPreparation.h"
 
+#include "StoredDateTime.h"
 #include "ContactGeometry.h"
 #include "Utf16View.h"
 
@@ -17,17 +18,13 @@ namespace {
 // " dd.MM.yyyy" of a stored date; a text that is no date is kept as it is.
 QString dateText(const QString& stored)
 {
-    QDate date = QDate::fromString(stored, Qt::ISODate);
-    if (!date.isValid())
-        date = QDate::fromString(stored, QStringLiteral("dd.MM.yyyy"));
+    const QDate date = readStoredDate(stored);
     return QLatin1Char(' ') + (date.isValid() ? date.toString(QStringLiteral("dd.MM.yyyy")) : stored);
 }
 
 QString timeText(const QString& stored)
 {
-    QTime time = QTime::fromString(stored, QStringLiteral("HH:mm"));
-    if (!time.isValid())
-        time = QTime::fromString(stored, QStringLiteral("HH:mm:ss"));
+    const QTime time = readStoredTime(stored);
     return time.isValid() ? time.toString(QStringLiteral("HH:mm")) : stored;
 }
 

@@ -1,5 +1,6 @@
 #include "QslFormats.h"
 
+#include "StoredDateTime.h"
 #include <QDate>
 #include <QTime>
 
@@ -22,10 +23,7 @@ QString formatBand(const QString& band, const QLocale& locale)
 
 QString formatDate(const QString& date)
 {
-    const QString text = date.trimmed();
-    QDate day = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
-    if (!day.isValid())
-        day = QDate::fromString(text.left(10), QStringLiteral("dd.MM.yyyy"));
+    const QDate day = readStoredDate(date);
     if (!day.isValid())
         return date;
     return QLatin1Char(' ') + day.toString(QStringLiteral("dd.MM.yy"));
@@ -33,13 +31,7 @@ QString formatDate(const QString& date)
 
 QString formatTime(const QString& time)
 {
-    const QString text = time.trimmed();
-    QTime clock;
-    for (const char* format : {"HH:mm", "HH:mm:ss", "H:mm", "H:mm:ss"}) {
-        clock = QTime::fromString(text, QLatin1String(format));
-        if (clock.isValid())
-            break;
-    }
+    const QTime clock = readStoredTime(time);
     if (!clock.isValid())
         return time;
     return clock.toString(QStringLiteral("'  'HH': 'mm' '"));

