@@ -3,11 +3,13 @@
 #include "AdifExport.h"
 #include "AdifFields.h"
 #include "AdifFile.h"
+#include "ContactCheck.h"
 #include "ContactGeometry.h"
 #include "ImportStore.h"
 #include "LogDatabase.h"
 #include "MappedFile.h"
 #include "Locator.h"
+#include "StoredDateTime.h"
 #include "Utf16View.h"
 
 #include <QDir>
@@ -55,10 +57,11 @@ struct CheckedRecord {
     QTime time; // to the minute
     QString grid;
     QString band;
+    QString qsl;
     QString note; // said in the summary: what was stored other than the file has it
 };
 
-// The checks every record passes before it is stored: the values it gives, or why it is refused.
+// The checks every record passes before it is stored (the log's contact check among them): the values it gives, or why it is refused.
 std::optional<CheckedRecord> checkedRecord(const adif::AdifRecord& record, const QString& where, QString* refusal)
 {
     CheckedRecord checked;
@@ -101,10 +104,32 @@ std::optional<CheckedRecord> checkedRecord(const adif::AdifRecord& record, const
     frequencyText.replace(u',', u'.');
     bool frequencyOk = false;
     const double frequency = frequencyText.toDouble(&frequencyOk);
-    checked.band = exactOr(record, kAppBand, {});
-    if (checked.band.isEmpty())
-        checked.band = adif::bandValueOf(record.value("BAND"),
-                                         frequencyOk && frequency > 0 ? std::optional<double>(frequency) : std::nullopt);
+    QString band = exactOr(record, kAppBand, {});
+    if (band.isEmpty())
+        band = adif::bandValueOf(record.value("BAND"),
+                                 frequencyOk && frequency > 0 ? std::optional<double>(frequency) : std::nullopt);
+    const QString letter = exactOr(record, kAppQsl, {});
+    const QString qsl =
+        letter.isEmpty() ? adif::qslLetterOfStates(record.value("QSL_SENT"), record.value("QSL_RCVD")) : letter;
+
+    // The log's own check of every contact, whichever way it comes in.
+    QString reason;
+    std::optional<QString> stored;
+    if (!(stored = checkedDate(storedDateText(checked.date), &reason))
+        || !(stored = checkedTime(storedTimeText(checked.time), &reason))
+        || !(stored = checkedBand(band.isEmpty() && !record.value("BAND").trimmed().isEmpty()
+                                      ? record.value("BAND").trimmed()
+                                      : band,
+                                  &reason))) {
+        *refusal = where + u": "_qs + reason;
+        return std::nullopt;
+    }
+    checked.band = *stored;
+    if (!(stored = checkedQslState(qsl, &reason))) {
+        *refusal = where + u": "_qs + reason;
+        return std::nullopt;
+    }
+    checked.qsl = *stored;
     return checked;
 }
 
@@ -134,8 +159,7 @@ QsoRecord rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedR
     row.name = exactOr(record, kAppNameUtf8, {"NAME_INTL", "NAME"});
     row.comment = exactOr(record, kAppCommentUtf8, {"COMMENT_INTL", "COMMENT"});
     row.qslVia = exactOr(record, kAppQslViaUtf8, {"QSL_VIA"});
-    const QString letter = exactOr(record, kAppQsl, {});
-    row.qsl = letter.isEmpty() ? adif::qslLetterOfStates(record.value("QSL_SENT"), record.value("QSL_RCVD")) : letter;
+    row.qsl = checked.qsl;
     row.prop = record.fields.contains(kAppProp) ? adif::percentDecoded(record.fields.value(kAppProp))
                                                 : adif::propCodeOfMode(record.value("PROP_MODE"));
 
