@@ -244,7 +244,7 @@ void BM_KmlExportRaw(benchmark::State& state)
 
 void sizesAndBands(benchmark::internal::Benchmark* b)
 {
-    for (int size : {10000, 100000})
+    for (int size : mivra::bench::logSizes())
         for (int band = 0; band < int(std::size(kBands)); ++band)
             b->Args({size, band});
     b->ArgNames({"contacts", "band"})->Unit(benchmark::kMillisecond);
@@ -259,4 +259,7 @@ BENCHMARK(BM_MapPreparationRaw)->Apply(sizesAndBands);
 BENCHMARK(BM_KmlExport)->Apply(sizesAndBands);
 BENCHMARK(BM_KmlExportRaw)->Apply(sizesAndBands);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return mivra::bench::runBenchmarks(argc, argv);
+}

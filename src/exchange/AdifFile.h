@@ -26,14 +26,61 @@ private:
     QByteArray m_bytes;
 };
 
+// The fields of a record in the order of the file, a name at most once. A record has a few
+// dozen at most: looked up one by one, they cost less than hashing every name.
+class AdifFieldList {
+public:
+    struct Field {
+        QString name;
+        QString text;
+    };
+    template <typename Name>
+    QString value(const Name& name) const
+    {
+        const Field* field = find(name);
+        return field ? field->text : QString();
+    }
+    template <typename Name>
+    bool contains(const Name& name) const { return find(name) != nullptr; }
+    // A name given again replaces its value.
+    void insert(const QString& name, QString text)
+    {
+        for (Field& field : m_fields) {
+            if (field.name == name) {
+                field.text = std::move(text);
+                return;
+            }
+        }
+        m_fields.push_back({name, std::move(text)});
+    }
+    qsizetype size() const { return qsizetype(m_fields.size()); }
+    bool isEmpty() const { return m_fields.empty(); }
+    void clear() { m_fields.clear(); }
+    std::vector<Field>::const_iterator begin() const { return m_fields.begin(); }
+    std::vector<Field>::const_iterator end() const { return m_fields.end(); }
+
+private:
+    template <typename Name>
+    const Field* find(const Name& name) const
+    {
+        for (const Field& field : m_fields) {
+            if (field.name == name)
+                return &field;
+        }
+        return nullptr;
+    }
+    std::vector<Field> m_fields;
+};
+
 // One record of a file: field names in upper case, values as text, and where it began.
 struct AdifRecord {
     int number = 0;  // 1 for the first record of the file
     qint64 offset = 0; // byte offset of its first field
     bool cut = false;  // the file ends inside it (in a tag or a value)
-    QHash<QString, QString> fields;
+    AdifFieldList fields;
 
     QString value(const char* name) const { return fields.value(QLatin1String(name)); }
+    QString value(const QString& name) const { return fields.value(name); }
 };
 
 // Reads .adi files as loggers write them, one record at a time and in one pass over the bytes:

@@ -20,12 +20,12 @@ namespace mivra {
 
 namespace {
 
-QString exactOr(const adif::AdifRecord& record, const QString& appField, std::initializer_list<const char*> fields)
+QString exactOr(const adif::AdifRecord& record, const QString& appField, std::initializer_list<QString> fields)
 {
     const QString exact = record.fields.value(appField);
     if (!exact.isEmpty())
         return adif::percentDecoded(exact);
-    for (const char* field : fields) {
+    for (const QString& field : fields) {
         const QString value = record.value(field).trimmed();
         if (!value.isEmpty())
             return value;
@@ -50,6 +50,36 @@ QString reportWithSerial(const QString& report, const QString& serialText, const
 }
 
 
+// The digits at [at, at + count), or -1.
+int digits(QStringView text, qsizetype at, qsizetype count)
+{
+    int value = 0;
+    for (qsizetype i = at; i < at + count; ++i) {
+        if (text[i] < u'0' || text[i] > u'9')
+            return -1;
+        value = value * 10 + (text[i].unicode() - u'0');
+    }
+    return value;
+}
+
+// QSO_DATE as ADIF writes it: yyyyMMdd.
+QDate adifDate(QStringView text)
+{
+    if (text.size() != 8)
+        return {};
+    const int year = digits(text, 0, 4), month = digits(text, 4, 2), day = digits(text, 6, 2);
+    return year < 0 || month < 0 || day < 0 ? QDate() : QDate(year, month, day);
+}
+
+// TIME_ON as ADIF writes it: HHmmss or HHmm.
+QTime adifTime(QStringView text)
+{
+    if (text.size() != 4 && text.size() != 6)
+        return {};
+    const int hour = digits(text, 0, 2), minute = digits(text, 2, 2), second = text.size() == 6 ? digits(text, 4, 2) : 0;
+    return hour < 0 || minute < 0 || second < 0 ? QTime() : QTime(hour, minute, second);
+}
+
 // What the checks make of a record, before the look-ups that complete the row.
 struct CheckedRecord {
     QString call;
@@ -62,71 +92,76 @@ struct CheckedRecord {
 };
 
 // The checks every record passes before it is stored (the log's contact check among them): the values it gives, or why it is refused.
-std::optional<CheckedRecord> checkedRecord(const adif::AdifRecord& record, const QString& where, QString* refusal)
+std::optional<CheckedRecord> checkedRecord(const adif::AdifRecord& record, QString* refusal)
 {
     CheckedRecord checked;
-    checked.call = exactOr(record, kAppCallUtf8, {"CALL"}).trimmed().toUpper();
-    const QString dateText = record.value("QSO_DATE").trimmed();
-    const QString timeText = record.value("TIME_ON").trimmed();
-    checked.date = QDate::fromString(dateText, u"yyyyMMdd"_qs);
-    const QTime time = QTime::fromString(timeText, timeText.size() == 6 ? u"HHmmss"_qs : u"HHmm"_qs);
+    checked.call = exactOr(record, kAppCallUtf8, {u"CALL"_qs}).trimmed().toUpper();
+    // Where a refusal or a note says the record is.
+    const auto where = [&] {
+        return checked.call.isEmpty() ? QStringLiteral("Record %1").arg(record.number)
+                                      : QStringLiteral("Record %1 (%2)").arg(record.number).arg(checked.call);
+    };
+    const QString dateText = record.value(u"QSO_DATE"_qs).trimmed();
+    const QString timeText = record.value(u"TIME_ON"_qs).trimmed();
+    checked.date = adifDate(dateText);
+    const QTime time = adifTime(timeText);
     if (record.cut) {
-        *refusal = where + u": the file ends inside this record"_qs;
+        *refusal = where() + u": the file ends inside this record"_qs;
         return std::nullopt;
     }
     if (checked.call.isEmpty()) {
-        *refusal = where + u": no callsign"_qs;
+        *refusal = where() + u": no callsign"_qs;
         return std::nullopt;
     }
     if (dateText.isEmpty() || timeText.isEmpty()) {
-        *refusal = where + (dateText.isEmpty() ? u": no date"_qs : u": no time"_qs);
+        *refusal = where() + (dateText.isEmpty() ? u": no date"_qs : u": no time"_qs);
         return std::nullopt;
     }
     if (!checked.date.isValid() || !time.isValid()) {
-        *refusal = where + QStringLiteral(": date %1 or time %2 cannot be read").arg(dateText, timeText);
+        *refusal = where() + QStringLiteral(": date %1 or time %2 cannot be read").arg(dateText, timeText);
         return std::nullopt;
     }
     checked.time = QTime(time.hour(), time.minute());
-    checked.grid = (record.value("GRIDSQUARE") + record.value("GRIDSQUARE_EXT")).trimmed().toUpper();
+    checked.grid = (record.value(u"GRIDSQUARE"_qs) + record.value(u"GRIDSQUARE_EXT"_qs)).trimmed().toUpper();
     const bool field = checked.grid.size() == 2 && checked.grid[0] >= u'A' && checked.grid[0] <= u'R'
                        && checked.grid[1] >= u'A' && checked.grid[1] <= u'R';
     if (field) {
         // A field alone is valid ADIF, but not a locator the log can hold.
         checked.note = QStringLiteral("%1: locator %2 has only 2 characters; stored without a locator")
-                           .arg(where, checked.grid);
+                           .arg(where(), checked.grid);
         checked.grid.clear();
     } else if (!checked.grid.isEmpty() && !geo::IsLocatorValid(utf16View(checked.grid))) {
-        *refusal = where + QStringLiteral(": invalid locator %1").arg(checked.grid);
+        *refusal = where() + QStringLiteral(": invalid locator %1").arg(checked.grid);
         return std::nullopt;
     }
 
-    QString frequencyText = record.value("FREQ").trimmed();
+    QString frequencyText = record.value(u"FREQ"_qs).trimmed();
     frequencyText.replace(u',', u'.');
     bool frequencyOk = false;
     const double frequency = frequencyText.toDouble(&frequencyOk);
     QString band = exactOr(record, kAppBand, {});
     if (band.isEmpty())
-        band = adif::bandValueOf(record.value("BAND"),
+        band = adif::bandValueOf(record.value(u"BAND"_qs),
                                  frequencyOk && frequency > 0 ? std::optional<double>(frequency) : std::nullopt);
     const QString letter = exactOr(record, kAppQsl, {});
     const QString qsl =
-        letter.isEmpty() ? adif::qslLetterOfStates(record.value("QSL_SENT"), record.value("QSL_RCVD")) : letter;
+        letter.isEmpty() ? adif::qslLetterOfStates(record.value(u"QSL_SENT"_qs), record.value(u"QSL_RCVD"_qs)) : letter;
 
     // The log's own check of every contact, whichever way it comes in.
     QString reason;
     std::optional<QString> stored;
     if (!(stored = checkedDate(storedDateText(checked.date), &reason))
         || !(stored = checkedTime(storedTimeText(checked.time), &reason))
-        || !(stored = checkedBand(band.isEmpty() && !record.value("BAND").trimmed().isEmpty()
-                                      ? record.value("BAND").trimmed()
+        || !(stored = checkedBand(band.isEmpty() && !record.value(u"BAND"_qs).trimmed().isEmpty()
+                                      ? record.value(u"BAND"_qs).trimmed()
                                       : band,
                                   &reason))) {
-        *refusal = where + u": "_qs + reason;
+        *refusal = where() + u": "_qs + reason;
         return std::nullopt;
     }
     checked.band = *stored;
     if (!(stored = checkedQslState(qsl, &reason))) {
-        *refusal = where + u": "_qs + reason;
+        *refusal = where() + u": "_qs + reason;
         return std::nullopt;
     }
     checked.qsl = *stored;
@@ -136,7 +171,7 @@ std::optional<CheckedRecord> checkedRecord(const adif::AdifRecord& record, const
 // The card has come, by the post or an online service.
 bool confirmsContact(const adif::AdifRecord& record)
 {
-    for (const char* field : {"QSL_RCVD", "LOTW_QSL_RCVD", "EQSL_QSL_RCVD"}) {
+    for (const QString& field : {u"QSL_RCVD"_qs, u"LOTW_QSL_RCVD"_qs, u"EQSL_QSL_RCVD"_qs}) {
         if (record.value(field).trimmed().compare(u"Y"_qs, Qt::CaseInsensitive) == 0)
             return true;
     }
@@ -153,28 +188,28 @@ QsoRecord rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedR
     row.callsign = checked.call;
     row.grid = checked.grid;
     row.band = checked.band;
-    row.mode = exactOr(record, kAppMode, {"SUBMODE", "MODE"});
-    row.rsts = reportWithSerial(record.value("RST_SENT"), record.value("STX_STRING"), record.value("STX"));
-    row.rstr = reportWithSerial(record.value("RST_RCVD"), record.value("SRX_STRING"), record.value("SRX"));
-    row.name = exactOr(record, kAppNameUtf8, {"NAME_INTL", "NAME"});
-    row.comment = exactOr(record, kAppCommentUtf8, {"COMMENT_INTL", "COMMENT"});
-    row.qslVia = exactOr(record, kAppQslViaUtf8, {"QSL_VIA"});
+    row.mode = exactOr(record, kAppMode, {u"SUBMODE"_qs, u"MODE"_qs});
+    row.rsts = reportWithSerial(record.value(u"RST_SENT"_qs), record.value(u"STX_STRING"_qs), record.value(u"STX"_qs));
+    row.rstr = reportWithSerial(record.value(u"RST_RCVD"_qs), record.value(u"SRX_STRING"_qs), record.value(u"SRX"_qs));
+    row.name = exactOr(record, kAppNameUtf8, {u"NAME_INTL"_qs, u"NAME"_qs});
+    row.comment = exactOr(record, kAppCommentUtf8, {u"COMMENT_INTL"_qs, u"COMMENT"_qs});
+    row.qslVia = exactOr(record, kAppQslViaUtf8, {u"QSL_VIA"_qs});
     row.qsl = checked.qsl;
     row.prop = record.fields.contains(kAppProp) ? adif::percentDecoded(record.fields.value(kAppProp))
-                                                : adif::propCodeOfMode(record.value("PROP_MODE"));
+                                                : adif::propCodeOfMode(record.value(u"PROP_MODE"_qs));
 
     const DxccResult entity = log.findDxcc(checked.call);
     if (entity.status == DxccStatus::Found) {
         row.dxcc = entity.entity;
     } else {
         bool numberOk = false;
-        const int number = record.value("DXCC").trimmed().toInt(&numberOk);
+        const int number = record.value(u"DXCC"_qs).trimmed().toInt(&numberOk);
         if (numberOk && number > 0)
             row.dxcc = log.dxccEntity(number);
     }
 
     if (!checked.grid.isEmpty()) {
-        QString myGrid = (record.value("MY_GRIDSQUARE") + record.value("MY_GRIDSQUARE_EXT")).trimmed().toUpper();
+        QString myGrid = (record.value(u"MY_GRIDSQUARE"_qs) + record.value(u"MY_GRIDSQUARE_EXT"_qs)).trimmed().toUpper();
         if (!geo::IsLocatorValid(utf16View(myGrid)))
             myGrid = ownLocator;
         geo::ContactGeometry geometry;
@@ -210,11 +245,8 @@ AdifImportResult importRecords(LogDatabase& log, adif::AdifReader& reader, qint6
             if (readUpTo)
                 readUpTo(reader.position());
         }
-        const QString call = exactOr(record, kAppCallUtf8, {"CALL"}).trimmed().toUpper();
-        const QString where = call.isEmpty() ? QStringLiteral("Record %1").arg(record.number)
-                                             : QStringLiteral("Record %1 (%2)").arg(record.number).arg(call);
         QString refusal;
-        const std::optional<CheckedRecord> checked = checkedRecord(record, where, &refusal);
+        const std::optional<CheckedRecord> checked = checkedRecord(record, &refusal);
         if (!checked) {
             result.refusals << refusal;
             continue;

@@ -3,18 +3,22 @@
 #include "QsoRecord.h"
 
 #include <QDateTime>
-#include <QSqlQuery>
 #include <QString>
 
 #include <optional>
 #include <utility>
 #include <vector>
 
+struct sqlite3;
+struct sqlite3_stmt;
+
 namespace mivra {
 
 class LogDatabase;
 
-// The writes of one ADIF import: one transaction, prepared statements used for every record,
+// The writes of one ADIF import: one transaction, prepared statements used for every record
+// (through the SQLite C API on the log's own connection: binding through QtSql cost more than
+// the insert itself),
 // a page cache sized for the work and, when many records go into a small log, the indexes
 // rebuilt once at the end rather than kept up row by row.
 class ImportStore {
@@ -44,19 +48,23 @@ public:
 
 private:
     void end();
+    bool prepare(const char* statement, sqlite3_stmt** prepared, QString* error);
+    bool failed(QString* error) const;
 
     LogDatabase& m_log;
     bool m_open = false;
     bool m_withQslVia = false;
-    QSqlQuery m_find;
-    QSqlQuery m_insert;
-    QSqlQuery m_confirm;
+    sqlite3* m_db = nullptr; // the log's own connection
+    sqlite3_stmt* m_find = nullptr;
+    sqlite3_stmt* m_insert = nullptr;
+    sqlite3_stmt* m_confirm = nullptr;
     std::vector<std::pair<QString, QString>> m_deferredIndexes; // name, statement
-    QString m_cacheSize;
+    QString m_cacheSize; // the log's own, given back at the end
+    // Up to this many records the indexes are kept up as the rows go in.
+    static constexpr qint64 kFewRecords = 10000;
 };
 
-// The duplicate rule's key: callsign, band ("144" and "144.300" are the same band) and time to
-// the minute.
-QString duplicateKey(const QString& callsign, const QString& band, const QDateTime& time);
+// The band as the duplicate rule compares it: "144" and "144.300" are the same band.
+QString duplicateBand(const QString& band);
 
 } // namespace mivra

@@ -38,7 +38,9 @@ const QString kIrregular = QStringLiteral(
     " OR (GMT NOT GLOB '[0-9][0-9]:[0-9][0-9]' AND GMT NOT GLOB '[0-9][0-9]:[0-9][0-9]:[0-9][0-9]'))");
 
 // The longest span whose days are looked up one by one.
-constexpr qint64 kMostDays = 4000;
+constexpr qint64 kMostDays = 400;
+// After a date and any time written behind it, in the text order of the log.
+const QString kAfterText = QString(QChar(0x7f));
 
 LogRow rowOf(const QSqlQuery& query)
 {
@@ -77,23 +79,25 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection,
                   const std::function<bool(const LogRow&)>& visit, QString* error)
 {
     const bool span = selection.from || selection.to;
-    // A span of days: each day's rows are found through the time index, in the stored form and
-    // in the older dd.MM.yyyy one; the exact span is applied below.
-    QStringList days;
+    // A span of days: its rows are found through the time index, by text ranges that take the
+    // stored form (also with a time after it) and each day's older dd.MM.yyyy form; the exact span
+    // is applied to those rows below.
+    QStringList dayRanges; // pairs of lower and upper bounds
     if (selection.from && selection.to && selection.from->isValid() && selection.to->isValid()
         && *selection.from < *selection.to) {
         const QDate first = selection.from->toUTC().date();
         const QDate last = selection.to->toUTC().addMSecs(-1).date();
         if (first.daysTo(last) < kMostDays) {
+            dayRanges << storedDateText(first) << storedDateText(last) + kAfterText;
             for (QDate day = first; day <= last; day = day.addDays(1))
-                days << day.toString(Qt::ISODate) << day.toString(u"dd.MM.yyyy"_qs);
+                dayRanges << day.toString(u"dd.MM.yyyy"_qs) << day.toString(u"dd.MM.yyyy"_qs) + kAfterText;
         }
     }
     QStringList conditions;
     QVariantList values;
     if (!selection.bandPattern.isEmpty()) {
         // Within a few days, the time index finds the rows; the band is tested on its entries.
-        conditions << (days.isEmpty() ? u"Band LIKE ?"_qs : u"+Band LIKE ?"_qs);
+        conditions << (dayRanges.isEmpty() ? u"Band LIKE ?"_qs : u"+Band LIKE ?"_qs);
         values << selection.bandPattern;
     }
     if (selection.searchChoice == SearchByCallsign || selection.searchChoice == SearchByGrid) {
@@ -101,10 +105,10 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection,
                                                                   : u"Grid LIKE ? ESCAPE '\\'"_qs);
         values << literalPrefixPattern(selection.searchText);
     }
-    if (!days.isEmpty()) {
-        conditions << u"Date IN ("_qs + QStringList(days.size(), u"?"_qs).join(u',') + u')';
-        for (const QString& day : days)
-            values << day;
+    if (!dayRanges.isEmpty()) {
+        conditions << u'(' + QStringList(dayRanges.size() / 2, u"(Date >= ? AND Date < ?)"_qs).join(u" OR "_qs) + u')';
+        for (const QString& bound : dayRanges)
+            values << bound;
     }
     const QString where = conditions.isEmpty() ? QString() : u" WHERE "_qs + conditions.join(u" AND "_qs);
 
