@@ -45,8 +45,11 @@ bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
         return false;
     }
     textField(writer, u"CALL"_qs, kAppCallUtf8, row.callsign.trimmed().toUpper());
-    writer.field(u"QSO_DATE"_qs, row.time.toString(u"yyyyMMdd"_qs));
-    writer.field(u"TIME_ON"_qs, row.time.toString(row.time.time().second() ? u"HHmmss"_qs : u"HHmm"_qs));
+    const QDate day = row.time.date();
+    const QTime time = row.time.time();
+    writer.field(u"QSO_DATE"_qs, QString::asprintf("%04d%02d%02d", day.year(), day.month(), day.day()));
+    writer.field(u"TIME_ON"_qs, time.second() ? QString::asprintf("%02d%02d%02d", time.hour(), time.minute(), time.second())
+                                              : QString::asprintf("%02d%02d", time.hour(), time.minute()));
 
     const adif::BandInfo band = adif::bandOfValue(row.band);
     writer.field(u"BAND"_qs, band.name);

@@ -1,5 +1,6 @@
 #include "AdifFile.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace mivra::adif {
@@ -23,17 +24,23 @@ void AdifWriter::field(const QString& name, const QString& value, char type)
 
 void AdifWriter::write(const QString& name, const QString& value, char type)
 {
-    const QByteArray data = value.toLatin1();
+    // Names and values are ASCII here: copied character by character, without a Latin-1 copy.
+    const auto append = [this](const QString& text) {
+        for (const QChar c : text)
+            m_bytes += char(c.unicode() < 256 ? c.unicode() : '?');
+    };
     m_bytes += '<';
-    m_bytes += name.toLatin1();
+    append(name);
     m_bytes += ':';
-    m_bytes += QByteArray::number(data.size());
+    char digits[24];
+    const int length = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value.size()));
+    m_bytes.append(digits, length);
     if (type) {
         m_bytes += ':';
         m_bytes += type;
     }
     m_bytes += '>';
-    m_bytes += data;
+    append(value);
     m_bytes += ' ';
 }
 

@@ -3,6 +3,7 @@
 #include "AdifFields.h"
 #include "ExchangeTypes.h"
 #include "LogDatabase.h"
+#include "SqliteHandle.h"
 #include "StoredDateTime.h"
 
 #include <QSqlDatabase>
@@ -80,12 +81,11 @@ bool ImportStore::prepare(const char* statement, sqlite3_stmt** prepared, QStrin
 bool ImportStore::begin(qint64 expectedRecords, QString* error)
 {
     QSqlDatabase db = m_log.database();
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0 || !*static_cast<sqlite3* const*>(handle.data())) {
+    m_db = sqliteHandle(db);
+    if (!m_db) {
         *error = u"the log is not an open SQLite database"_qs;
         return false;
     }
-    m_db = *static_cast<sqlite3* const*>(handle.data());
     QSqlQuery query(db);
     if (!query.exec(u"SELECT count(*) FROM pragma_table_info('logtab') WHERE name = 'QSLman'"_qs) || !query.next())
         return mivra::failed(query, error);
