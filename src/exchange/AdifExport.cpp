@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace mivra {
 
 namespace {
@@ -16,9 +18,11 @@ namespace {
 // A text field: its ASCII form, and the exact text in an application field when they differ.
 void textField(adif::AdifWriter& writer, const QString& name, const QString& appName, const QString& text)
 {
-    const QString ascii = adif::asciiText(text.trimmed());
+    const QString trimmed = text.trimmed();
+    const bool plain = std::all_of(trimmed.cbegin(), trimmed.cend(), [](QChar c) { return c >= u' ' && c < u'\x7f'; });
+    const QString ascii = plain ? trimmed : adif::asciiText(trimmed);
     writer.field(name, ascii);
-    if (ascii != text.trimmed())
+    if (ascii != trimmed)
         writer.field(appName, adif::percentEncoded(text), 'S');
 }
 
@@ -47,9 +51,14 @@ bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
     textField(writer, u"CALL"_qs, kAppCallUtf8, row.callsign.trimmed().toUpper());
     const QDate day = row.time.date();
     const QTime time = row.time.time();
-    writer.field(u"QSO_DATE"_qs, QString::asprintf("%04d%02d%02d", day.year(), day.month(), day.day()));
-    writer.field(u"TIME_ON"_qs, time.second() ? QString::asprintf("%02d%02d%02d", time.hour(), time.minute(), time.second())
-                                              : QString::asprintf("%02d%02d", time.hour(), time.minute()));
+    const auto twoDigits = [](int n) {
+        const QChar pair[] = {QChar(u'0' + n / 10), QChar(u'0' + n % 10)};
+        return QString(pair, 2);
+    };
+    writer.field(u"QSO_DATE"_qs, twoDigits(day.year() / 100) + twoDigits(day.year() % 100) + twoDigits(day.month())
+                                     + twoDigits(day.day()));
+    writer.field(u"TIME_ON"_qs, twoDigits(time.hour()) + twoDigits(time.minute())
+                                    + (time.second() ? twoDigits(time.second()) : QString()));
 
     const adif::BandInfo band = adif::bandOfValue(row.band);
     writer.field(u"BAND"_qs, band.name);

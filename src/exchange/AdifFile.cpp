@@ -1,6 +1,5 @@
 #include "AdifFile.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace mivra::adif {
@@ -24,24 +23,30 @@ void AdifWriter::field(const QString& name, const QString& value, char type)
 
 void AdifWriter::write(const QString& name, const QString& value, char type)
 {
-    // Names and values are ASCII here: copied character by character, without a Latin-1 copy.
-    const auto append = [this](const QString& text) {
+    // Names and values are ASCII here: copied character by character into room made once.
+    char digits[20];
+    int digitCount = 0;
+    for (qsizetype length = value.size(); digitCount == 0 || length > 0; length /= 10)
+        digits[digitCount++] = char('0' + length % 10);
+    const qsizetype start = m_bytes.size();
+    m_bytes.resize(start + name.size() + value.size() + digitCount + (type ? 2 : 0) + 4);
+    char* out = m_bytes.data() + start;
+    const auto copy = [&out](const QString& text) {
         for (const QChar c : text)
-            m_bytes += char(c.unicode() < 256 ? c.unicode() : '?');
+            *out++ = char(c.unicode() < 256 ? c.unicode() : '?');
     };
-    m_bytes += '<';
-    append(name);
-    m_bytes += ':';
-    char digits[24];
-    const int length = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value.size()));
-    m_bytes.append(digits, length);
+    *out++ = '<';
+    copy(name);
+    *out++ = ':';
+    while (digitCount > 0)
+        *out++ = digits[--digitCount];
     if (type) {
-        m_bytes += ':';
-        m_bytes += type;
+        *out++ = ':';
+        *out++ = type;
     }
-    m_bytes += '>';
-    append(value);
-    m_bytes += ' ';
+    *out++ = '>';
+    copy(value);
+    *out++ = ' ';
 }
 
 void AdifWriter::endRecord()

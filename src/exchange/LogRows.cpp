@@ -3,12 +3,13 @@
 #include "StoredDateTime.h"
 #include "LikePattern.h"
 #include "LogDatabase.h"
+#include "SqliteHandle.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QVariant>
 
 #include <algorithm>
+
+#include <sqlite3.h>
 
 namespace mivra {
 
@@ -42,34 +43,90 @@ constexpr qint64 kMostDays = 400;
 // After a date and any time written behind it, in the text order of the log.
 const QString kAfterText = QString(QChar(0x7f));
 
-LogRow rowOf(const QSqlQuery& query)
+QString text(sqlite3_stmt* statement, int column)
+{
+    const auto* value = static_cast<const char16_t*>(sqlite3_column_text16(statement, column));
+    return value ? QString::fromUtf16(value, sqlite3_column_bytes16(statement, column) / 2) : QString();
+}
+
+std::optional<double> number(sqlite3_stmt* statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        return std::nullopt;
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(statement, column);
+    default:
+        return number(QVariant(text(statement, column)));
+    }
+}
+
+LogRow rowOf(sqlite3_stmt* statement)
 {
     LogRow row;
-    row.id = query.value(0).toLongLong();
-    row.date = query.value(1).toString();
-    row.gmt = query.value(2).toString();
+    row.id = sqlite3_column_int64(statement, 0);
+    row.date = text(statement, 1);
+    row.gmt = text(statement, 2);
     row.time = rowTime(row.date, row.gmt);
-    row.callsign = query.value(3).toString();
-    row.grid = query.value(4).toString();
-    row.rsts = query.value(5).toString();
-    row.rstr = query.value(6).toString();
-    row.band = query.value(7).toString();
-    row.mode = query.value(8).toString();
-    row.name = query.value(9).toString();
-    row.comment = query.value(10).toString();
-    row.qsl = query.value(11).toString();
-    row.prop = query.value(12).toString();
-    row.dxcc = query.value(13).toString();
-    row.qrb = number(query.value(14));
-    row.qtf = number(query.value(15));
-    row.qslVia = query.value(16).toString();
+    row.callsign = text(statement, 3);
+    row.grid = text(statement, 4);
+    row.rsts = text(statement, 5);
+    row.rstr = text(statement, 6);
+    row.band = text(statement, 7);
+    row.mode = text(statement, 8);
+    row.name = text(statement, 9);
+    row.comment = text(statement, 10);
+    row.qsl = text(statement, 11);
+    row.prop = text(statement, 12);
+    row.dxcc = text(statement, 13);
+    row.qrb = number(statement, 14);
+    row.qtf = number(statement, 15);
+    row.qslVia = text(statement, 16);
     return row;
 }
 
-bool failed(const QSqlQuery& query, QString* error)
+// One statement on the log's connection, finalized at the end.
+class Statement {
+public:
+    explicit Statement(sqlite3* db) : m_db(db) {}
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool prepare(const QString& sql, const QStringList& values)
+    {
+        sqlite3_finalize(m_statement);
+        m_statement = nullptr;
+        if (!m_db || sqlite3_prepare16_v2(m_db, sql.utf16(), int(sql.size() * 2), &m_statement, nullptr) != SQLITE_OK)
+            return false;
+        for (int i = 0; i < values.size(); ++i)
+            sqlite3_bind_text16(m_statement, i + 1, values[i].utf16(), int(values[i].size() * 2), SQLITE_TRANSIENT);
+        return true;
+    }
+    // True with a row; false at the end or on an error (then error() says which).
+    bool next()
+    {
+        m_step = sqlite3_step(m_statement);
+        return m_step == SQLITE_ROW;
+    }
+    bool failed() const { return m_step != SQLITE_ROW && m_step != SQLITE_DONE; }
+    QString error() const
+    {
+        return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : u"the log is not an open SQLite database"_qs;
+    }
+    sqlite3_stmt* get() const { return m_statement; }
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_statement = nullptr;
+    int m_step = SQLITE_DONE;
+};
+
+bool failed(const Statement& statement, QString* error)
 {
     if (error)
-        *error = query.lastError().text();
+        *error = statement.error();
     return false;
 }
 
@@ -94,7 +151,7 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection,
         }
     }
     QStringList conditions;
-    QVariantList values;
+    QStringList values;
     if (!selection.bandPattern.isEmpty()) {
         // Within a few days, the time index finds the rows; the band is tested on its entries.
         conditions << (dayRanges.isEmpty() ? u"Band LIKE ?"_qs : u"+Band LIKE ?"_qs);
@@ -112,30 +169,27 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection,
     }
     const QString where = conditions.isEmpty() ? QString() : u" WHERE "_qs + conditions.join(u" AND "_qs);
 
-    QSqlQuery query(log.database());
-    query.setForwardOnly(true);
-    const auto run = [&](const QString& statement) {
-        if (!query.prepare(statement))
-            return false;
-        for (int i = 0; i < values.size(); ++i)
-            query.bindValue(i, values[i]);
-        return query.exec();
-    };
+    Statement query(sqliteHandle(log.database()));
     // Rows in older forms do not sort as text: then the rows are put in time order here.
     bool sortHere = span;
     if (!sortHere) {
-        if (!run(u"SELECT EXISTS (SELECT 1 FROM logtab"_qs + (where.isEmpty() ? u" WHERE "_qs : where + u" AND "_qs)
-                 + kIrregular + u')') || !query.next())
+        if (!query.prepare(u"SELECT EXISTS (SELECT 1 FROM logtab"_qs
+                               + (where.isEmpty() ? u" WHERE "_qs : where + u" AND "_qs) + kIrregular + u')',
+                           values)
+            || !query.next())
             return failed(query, error);
-        sortHere = query.value(0).toBool();
-        query.finish();
+        sortHere = sqlite3_column_int(query.get(), 0) != 0;
     }
-    if (!run(u"SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment, QSL, Prop, DXCC, QRB,"
-             " QTF, QSLman FROM logtab"_qs + where + (sortHere ? QString() : u" ORDER BY Date, GMT, ID"_qs)))
+    // Sorted by SQLite as one pass over the table: walking the time index would fetch the rows
+    // in no order at all where they were not logged in time order.
+    if (!query.prepare(u"SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment, QSL, Prop, DXCC,"
+                       " QRB, QTF, QSLman FROM logtab"_qs
+                           + where + (sortHere ? QString() : u" ORDER BY +Date, +GMT, ID"_qs),
+                       values))
         return failed(query, error);
     std::vector<LogRow> rows;
     while (query.next()) {
-        LogRow row = rowOf(query);
+        LogRow row = rowOf(query.get());
         if (span && (!row.time.isValid() || (selection.from && row.time < *selection.from)
                      || (selection.to && row.time >= *selection.to)))
             continue;
@@ -146,7 +200,7 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection,
             rows.push_back(std::move(row));
         }
     }
-    if (query.lastError().isValid())
+    if (query.failed())
         return failed(query, error);
     if (!sortHere)
         return true;
