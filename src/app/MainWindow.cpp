@@ -463,6 +463,7 @@ void MainWindow::gridDEC()
     {
         // A big log takes seconds: shown as it goes, and Cancel leaves every row as it was.
         QProgressDialog progress(QStringLiteral("Preparing the map data"), QStringLiteral("Cancel"), 0, 0, this);
+        progress.setWindowTitle(QStringLiteral("GD"));
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(300);
         result = exporter::prepareMapData(m_ctx.log.database(), m_bandPattern, m_ownLocator->text(),
