@@ -154,7 +154,7 @@ void BM_MapPreparationRaw(benchmark::State& state)
             const std::u16string grid16(grid.begin(), grid.end());
             geometry.CalcContactGeometry(u"JO62QM", grid16);
             const std::string date = textOf(rows, 1);
-            const std::string description = "Log: " + textOf(rows, 3) + " " + textOf(rows, 7) + " kHz  "
+            const std::string description = "Log: " + textOf(rows, 3) + " " + textOf(rows, 7) + " MHz  "
                 + date.substr(8, 2) + "." + date.substr(5, 2) + "." + date.substr(0, 4) + " " + textOf(rows, 2)
                 + " rsts:" + textOf(rows, 5) + " rstr:" + textOf(rows, 6) + " QRB:"
                 + std::to_string(int(geometry.QrbKm)) + "km  QTF:" + std::to_string(int(geometry.QtfDeg))
@@ -194,9 +194,8 @@ void BM_KmlExport(benchmark::State& state)
     request.opacity = QStringLiteral("128");
     request.lines = true;
     request.filePath = QDir(generated.dir.path()).filePath(QStringLiteral("earth.kml"));
-    QString lineColour;
     for (auto _ : state) {
-        const auto result = mivra::exporter::exportMap(generated.log->database(), request, lineColour);
+        const auto result = mivra::exporter::exportMap(generated.log->database(), request);
         if (result.outcome != mivra::exporter::MapExportResult::Written)
             state.SkipWithError("export failed");
     }

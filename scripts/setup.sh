@@ -5,7 +5,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libqt6sql6-sqlite libsqlite3-
 # Libraries the tests and benchmarks build against (the build folder holds them too).
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev sqlite3 locales)
 # Programs only the test run needs: the X server and driver of the driven runs, and the independent file readers.
-TEST_TOOL_PACKAGES=(xvfb xauth xdotool xclip imagemagick poppler-utils gdal-bin libxml2-utils)
+TEST_TOOL_PACKAGES=(xvfb xauth xdotool xclip imagemagick poppler-utils gdal-bin libxml2-utils marble
+                    desktop-file-utils appstream)
 
 install_packages() {
   local missing=()
@@ -31,11 +32,14 @@ ensure_test_locale() {
   "${sudo[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "note: de_DE.UTF-8 locale not available"
 }
 
+# Builds the given targets (all when none) on every core.
 configure_and_build() {
   if [ ! -f build/build.ninja ]; then
     cmake -S . -B build -G Ninja
   fi
-  cmake --build build
+  local targets=()
+  [ $# -gt 0 ] && targets=(--target "$@")
+  cmake --build build --parallel "$(nproc)" "${targets[@]}"
 }
 
 # The independent ADIF reader of the exchange tests: the npm package adif-parser-ts, in build/npm.

@@ -4,6 +4,9 @@
 #include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -19,6 +22,14 @@ QDateTimeEdit* utcEdit(const QDateTime& time, QWidget* parent)
     edit->setCalendarPopup(true);
     return edit;
 }
+
+// The captions of the station's details, by EDI key, in header order.
+const std::pair<const char*, const char*> kStationCaptions[] = {
+    {"PAdr1", "Station address:"}, {"PClub", "Club:"},          {"RName", "Responsible name:"},
+    {"RCall", "Responsible call:"}, {"RAdr1", "Address:"},      {"RPoCo", "Postal code:"},
+    {"RCity", "City:"},            {"RCoun", "Country:"},       {"RPhon", "Phone:"},
+    {"STXEq", "Transmitter:"},     {"SPowe", "Power (W):"},     {"SRXEq", "Receiver:"},
+    {"SAnte", "Antenna:"},         {"SAntH", "Antenna height:"}};
 
 } // namespace
 
@@ -46,6 +57,21 @@ EdiDialog::EdiDialog(const EdiOptions& options, QWidget* parent)
     m_operators->setObjectName(QStringLiteral("operators"));
     m_remarks->setObjectName(QStringLiteral("remarks"));
 
+    auto* station = new QGroupBox(QStringLiteral("Station (kept for the next contest)"), this);
+    auto* stationGrid = new QGridLayout(station);
+    int at = 0;
+    for (const auto& [key, caption] : kStationCaptions) {
+        auto* edit = new QLineEdit(options.station.value(QLatin1String(key)), station);
+        edit->setObjectName(QLatin1String(key));
+        auto* label = new QLabel(QLatin1String(caption), station);
+        label->setBuddy(edit);
+        stationGrid->addWidget(label, at / 2, (at % 2) * 2);
+        stationGrid->addWidget(edit, at / 2, (at % 2) * 2 + 1);
+        m_station.insert(QLatin1String(key), edit);
+        ++at;
+    }
+    m_station.value(QStringLiteral("RCall"))->setPlaceholderText(QStringLiteral("own call without /P"));
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -57,6 +83,7 @@ EdiDialog::EdiDialog(const EdiOptions& options, QWidget* parent)
     form->addRow(QStringLiteral("To (UTC):"), m_to);
     form->addRow(QStringLiteral("Operators:"), m_operators);
     form->addRow(QStringLiteral("Remarks:"), m_remarks);
+    form->addRow(station);
     form->addRow(buttons);
 }
 
@@ -69,6 +96,9 @@ EdiOptions EdiDialog::options() const
     options.to = m_to->dateTime().toUTC();
     options.operators = m_operators->text().trimmed();
     options.remarks = m_remarks->toPlainText().split(u'\n', Qt::SkipEmptyParts);
+    for (auto edit = m_station.cbegin(); edit != m_station.cend(); ++edit)
+        options.station.insert(edit.key(), edit.value()->text().trimmed());
+    options.station.insert(QStringLiteral("MOpe1"), options.operators);
     return options;
 }
 

@@ -3,6 +3,7 @@
 #include "EdiExport.h"
 
 #include <QDialog>
+#include <QMap>
 
 class QComboBox;
 class QDateTimeEdit;
@@ -11,7 +12,8 @@ class QPlainTextEdit;
 
 namespace mivra {
 
-// The contest details of an EDI export: name, section, span (UTC), operators and remarks.
+// The contest details of an EDI export: name, section, span (UTC), operators and remarks, and
+// the station's details for the header (each field named by its EDI key).
 class EdiDialog : public QDialog {
     Q_OBJECT
 public:
@@ -27,6 +29,7 @@ private:
     QDateTimeEdit* m_to;
     QLineEdit* m_operators;
     QPlainTextEdit* m_remarks;
+    QMap<QString, QLineEdit*> m_station; // by EDI key
 };
 
 } // namespace mivra

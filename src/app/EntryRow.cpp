@@ -278,7 +278,7 @@ void EntryRow::save()
         return;
     }
 
-    QsoRecord qso;
+    Contact qso;
     qso.date = m_da->text();
     qso.gmt = m_gm->text();
     qso.callsign = m_ca->text();

@@ -123,7 +123,12 @@ void ExchangeActions::exportEdi()
     EdiOptions options;
     options.bandValue = bandValue(view.bandPattern);
     options.own = m_ownStation();
-    options.operators = options.own.callsign;
+    QString stationError;
+    if (!readEdiStation(QDir(m_ctx.dataFolder).filePath(kEdiStationFileName), &options.station, &stationError))
+        m_ctx.messages.inform(m_window, stationError);
+    options.operators = options.station.value(QStringLiteral("MOpe1"));
+    if (options.operators.isEmpty())
+        options.operators = options.own.callsign;
     if (ediBandText(options.bandValue).isEmpty()) {
         m_ctx.messages.inform(m_window, QStringLiteral("EDI logs are for the bands from 50 MHz up."));
         return;
@@ -147,6 +152,9 @@ void ExchangeActions::exportEdi()
     options.to = last.isValid() ? last.addSecs(60) : now;
     if (!m_askEdi(m_window, &options))
         return;
+    // The station's details are kept for the next contest, whether or not this export goes ahead.
+    if (!writeEdiStation(QDir(m_ctx.dataFolder).filePath(kEdiStationFileName), options.station, &stationError))
+        m_ctx.messages.inform(m_window, stationError);
     const QString file = m_chooseFile(m_window, QStringLiteral("Export EDI"),
                                       QDir(m_ctx.dataFolder).filePath(options.bandValue + QStringLiteral(".edi")),
                                       QStringLiteral("EDI files (*.edi);;All files (*)"), true);

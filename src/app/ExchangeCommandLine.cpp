@@ -93,7 +93,18 @@ QString exchangeCommandsHelp()
     return u"Commands (on the log of the data folder, without a window; times in UTC):\n"
            "  mivra export-adif FILE [--band B]\n"
            "  mivra import-adif FILE\n"
-           "  mivra export-edi FILE --band B --from 2026-06-06T14:00 --to 2026-06-07T14:00 [--contest NAME]"_qs;
+           "  mivra export-edi FILE --band B --from 2026-06-06T14:00 --to 2026-06-07T14:00 [--contest NAME]\n"
+           "                   [--section SECTION] [--operators CALLS]\n"
+           "\n"
+           "Command options:\n"
+           "  --band B           The band: 144, 432, 1296, ... or 2m, 70cm, ... (export-adif: all bands without it)\n"
+           "  --from TIME        Start of the contest, UTC (2026-06-06T14:00).\n"
+           "  --to TIME          End of the contest, UTC (2026-06-07T14:00), itself not included.\n"
+           "  --contest NAME     The contest's name.\n"
+           "  --section SECTION  The section entered (SINGLE, MULTI, ...).\n"
+           "  --operators CALLS  The operators' callsigns.\n"
+           "The station's details of the EDI header (address, equipment, ...) come from edi-station.txt in the\n"
+           "data folder, one Key=Value line per EDI key, as the EDI dialog writes it."_qs;
 }
 
 int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& environment, FILE* out, FILE* err)
@@ -210,7 +221,10 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
         options.section = parser.value(section);
         options.operators = parser.value(operators);
         options.own = own;
-        if (!options.from.isValid() || !options.to.isValid()) {
+        if (!readEdiStation(QDir(folder).filePath(kEdiStationFileName), &options.station, &error)) {
+            print(err, u"mivra: "_qs + error);
+            status = 1;
+        } else if (!options.from.isValid() || !options.to.isValid()) {
             print(err, u"mivra: --from and --to take UTC times such as 2026-06-06T14:00."_qs);
             status = 1;
         } else {

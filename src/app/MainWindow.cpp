@@ -4,9 +4,11 @@
 #include "EntryRow.h"
 #include "ExchangeActions.h"
 #include "QslWindow.h"
+#include "ShippedFiles.h"
 #include "GridWheelFilter.h"
 #include "LogDatabase.h"
 #include "LogGrid.h"
+#include "MainWindowLayout.h"
 #include "MapDataPreparation.h"
 #include "MapExport.h"
 #include "MapOpener.h"
@@ -40,25 +42,18 @@ namespace mivra {
 
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& rect,
-                  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop)
+QLabel* makeLabel(QWidget* parent, const char* name)
 {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setAlignment(alignment);
-    label->setGeometry(rect);
+    const ControlPlace& place = MainWindowLayout::control(name);
+    auto* label = placeControl(new QLabel(place.captionText(), parent), place);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QRect& rect,
-                        const QString& toolTip = {})
+QPushButton* makeButton(QWidget* parent, const char* name)
 {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(rect);
-    if (!toolTip.isEmpty())
-        button->setToolTip(toolTip);
-    return button;
+    const ControlPlace& place = MainWindowLayout::control(name);
+    return placeControl(new QPushButton(place.captionText(), parent), place);
 }
 
 // The selector's state as stored with the window's layout.
@@ -91,14 +86,12 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmmain"));
     setWindowTitle(QStringLiteral("MivraQ ") + QString::fromLatin1(kProgramVersion));
-    setFixedSize(twipsToPixels(15240), twipsToPixels(8475));
+    setFixedSize(twipsToPixels(MainWindowLayout::kWidth), twipsToPixels(MainWindowLayout::kHeight));
 
     buildTopStrip();
     buildSearchArea();
 
-    m_grid = new LogGrid(this);
-    m_grid->setObjectName(QStringLiteral("DataGrid1"));
-    m_grid->setGeometry(twipRect(120, 1200, 14775, 6270));
+    m_grid = placeControl(new LogGrid(this), MainWindowLayout::control("DataGrid1"));
     connect(m_grid, &LogGrid::deleteRequested, this, &MainWindow::deleteRow);
 
     m_entry = new EntryRow(this, m_ownLocator,
@@ -135,75 +128,63 @@ MainWindow::~MainWindow()
 
 void MainWindow::buildTopStrip()
 {
-    makeLabel(this, "Label16", QStringLiteral("Squares wkd/cmfd:"), twipRect(0, 120, 1575, 255));
-    m_sqw = makeLabel(this, "Sqw", QString(), twipRect(1560, 120, 495, 255));
-    m_sqc = makeLabel(this, "SQc", QString(), twipRect(2040, 120, 495, 375));
-    makeLabel(this, "Label17", QStringLiteral("DXCC wkd/cfmd:"), twipRect(2640, 120, 1335, 255));
-    m_elapsed = makeLabel(this, "Label1", QString(), twipRect(2880, 120, 735, 255));
-    m_dxw = makeLabel(this, "dxw", QString(), twipRect(4080, 120, 375, 255));
-    m_dxc = makeLabel(this, "DXc", QString(), twipRect(4560, 120, 375, 375));
-    makeLabel(this, "Label19", QStringLiteral("My Callsign:"), twipRect(11160, 120, 855, 255));
-    m_ownCallsign = new QLineEdit(this);
-    m_ownCallsign->setObjectName(QStringLiteral("Callsign"));
-    m_ownCallsign->setGeometry(twipRect(12120, 120, 855, 285));
-    makeLabel(this, "Label18", QStringLiteral("My Grid:"), twipRect(13080, 120, 615, 255));
-    m_ownLocator = new QLineEdit(this);
-    m_ownLocator->setObjectName(QStringLiteral("MyGrid"));
-    m_ownLocator->setGeometry(twipRect(13800, 120, 1095, 285));
+    makeLabel(this, "Label16");
+    m_sqw = makeLabel(this, "Sqw");
+    m_sqc = makeLabel(this, "SQc");
+    makeLabel(this, "Label17");
+    m_elapsed = makeLabel(this, "Label1");
+    m_dxw = makeLabel(this, "dxw");
+    m_dxc = makeLabel(this, "DXc");
+    makeLabel(this, "Label19");
+    m_ownCallsign = placeControl(new QLineEdit(this), MainWindowLayout::control("Callsign"));
+    makeLabel(this, "Label18");
+    m_ownLocator = placeControl(new QLineEdit(this), MainWindowLayout::control("MyGrid"));
 }
 
 void MainWindow::buildSearchArea()
 {
-    auto* searchButton = makeButton(this, "Search", QStringLiteral("Search"), twipRect(2040, 480, 855, 615),
-                                    QStringLiteral("Search for call or grid"));
+    auto* searchButton = makeButton(this, "Search");
     connect(searchButton, &QPushButton::clicked, this, &MainWindow::search);
-    makeLabel(this, "Label2", QStringLiteral("Callsign"), twipRect(120, 600, 855, 255));
-    makeLabel(this, "Label3", QStringLiteral("Grid"), twipRect(120, 840, 615, 255));
+    makeLabel(this, "Label2");
+    makeLabel(this, "Label3");
 
-    m_multiOption = new MultiOptionControl(this);
-    m_multiOption->setObjectName(QStringLiteral("MultiOption1"));
-    m_multiOption->setGeometry(twipRect(720, 600, 255, 495));
+    m_multiOption = placeControl(new MultiOptionControl(this), MainWindowLayout::control("MultiOption1"));
     m_multiOption->readProperties(multiOptionState());
 
-    m_searchText = new QLineEdit(this);
-    m_searchText->setObjectName(QStringLiteral("txtStr"));
-    m_searchText->setGeometry(twipRect(1080, 720, 735, 285));
+    m_searchText = placeControl(new QLineEdit(this), MainWindowLayout::control("txtStr"));
     connect(m_multiOption, &MultiOptionControl::focusEntered, m_searchText, &QLineEdit::clear);
     connect(m_searchText, &QLineEdit::returnPressed, this, &MainWindow::search);
 }
 
 void MainWindow::buildButtons()
 {
-    auto* gridDec = makeButton(this, "gridDEC", QStringLiteral("GD"), twipRect(13300, 585, 510, 510),
-                               QStringLiteral("Generate Data for Google Earth"));
+    auto* gridDec = makeButton(this, "gridDEC");
     connect(gridDec, &QPushButton::clicked, this, &MainWindow::gridDEC);
-    m_googleEarth = makeButton(this, "GoogleEarth", QString(), twipRect(13900, 585, 540, 510),
-                               QStringLiteral("Show on Google Earth"));
+    m_googleEarth = makeButton(this, "GoogleEarth");
     connect(m_googleEarth, &QPushButton::clicked, this, &MainWindow::showOnGoogleEarth);
-    auto* initials = makeButton(this, "Initials", QStringLiteral("Initials"), twipRect(14485, 630, 750, 330));
+    auto* initials = makeButton(this, "Initials");
     connect(initials, &QPushButton::clicked, this, &MainWindow::showSettingsWindow);
 }
 
 void MainWindow::buildBandFrame()
 {
-    auto* frame = new QGroupBox(QStringLiteral("Band MHz"), this);
-    frame->setObjectName(QStringLiteral("frmBand"));
-    frame->setGeometry(twipRect(120, 7560, 13335, 855));
+    const ControlPlace& framePlace = MainWindowLayout::control("frmBand");
+    auto* frame = placeControl(new QGroupBox(framePlace.captionText(), this), framePlace);
     m_bandButtons = new QButtonGroup(this);
     m_bandButtons->setExclusive(true);
     for (int i = 0; i < int(bandButtons().size()); ++i) {
-        const QRect rect = i < 21 ? twipRect(600 * i, 240, 615, 615) : twipRect(12705, 210, 615, 615);
-        auto* button = makeButton(frame, "OptBand", QString::fromLatin1(bandButtons()[i].caption), rect);
+        auto* button = new QPushButton(QString::fromLatin1(bandButtons()[i].caption), frame);
+        button->setObjectName(QStringLiteral("OptBand"));
+        button->setGeometry(twipRect(MainWindowLayout::bandButtonTwips(i)));
         button->setCheckable(true);
         button->setProperty("index", i);
         m_bandButtons->addButton(button, i);
     }
     connect(m_bandButtons, &QButtonGroup::idClicked, this, &MainWindow::selectBand);
 
-    auto* exitButton = makeButton(this, "cmdExit", QStringLiteral("E&xit"), twipRect(13545, 7770, 705, 615));
+    auto* exitButton = makeButton(this, "cmdExit");
     connect(exitButton, &QPushButton::clicked, this, &QWidget::close);
-    auto* qsl = makeButton(this, "QSL", QStringLiteral("QSL"), twipRect(14385, 7770, 645, 615),
-                           QStringLiteral("print qsl"));
+    auto* qsl = makeButton(this, "QSL");
     connect(qsl, &QPushButton::clicked, this, &MainWindow::openQslWindow);
 }
 
@@ -216,7 +197,7 @@ void MainWindow::openQslWindow()
     delete m_qslWindow;
     const QString dataFolder = m_ctx.dataFolder;
     m_qslWindow = new qsl::QslWindow({m_ctx.log, m_ctx.settings, m_ctx.settingsFile, m_ctx.messages,
-                                  {dataFolder, QCoreApplication::applicationDirPath()},
+                                  QStringList{dataFolder} + shippedFolders(QCoreApplication::applicationDirPath()),
                                   [dataFolder] { return qsl::makeCardOutput(dataFolder); }});
     // "Exit QSL" starts this window anew; a start that fails ends the program, as after the settings.
     connect(m_qslWindow, &qsl::QslWindow::exitRequested, this, [this] {
@@ -244,7 +225,7 @@ bool MainWindow::open()
 bool MainWindow::startSequence()
 {
     const QString picture = QDir(m_ctx.dataFolder).filePath(QStringLiteral("gearth.JPEG"));
-    const QString shipped = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("gearth.JPEG"));
+    const QString shipped = shippedFile(QCoreApplication::applicationDirPath(), QStringLiteral("gearth.JPEG"));
     const QIcon icon(QFileInfo::exists(picture) ? picture : shipped);
     m_googleEarth->setIcon(icon);
     m_googleEarth->setIconSize(m_googleEarth->size() - QSize(6, 6));
@@ -507,7 +488,7 @@ void MainWindow::showOnGoogleEarth()
     exporter::MapExportResult result;
     {
         BusyCursor busy;
-        result = exporter::exportMap(m_ctx.log.database(), request, m_mapLineColour);
+        result = exporter::exportMap(m_ctx.log.database(), request);
     }
     showCount(m_sqw, result.squaresWorked);
     showCount(m_sqc, result.squaresConfirmed);

@@ -31,7 +31,7 @@ namespace qsl {
 class QslWindow;
 }
 
-// frmmain: the log grid with band buttons and search, the entry row and the own-station fields.
+// The main window (object name "frmmain"): the log grid with band buttons and search, the entry row and the own-station fields.
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
@@ -136,7 +136,6 @@ private:
     QString m_searchTextInView;
     std::unique_ptr<exporter::MapOpener> m_desktopOpener;
     exporter::MapOpener* m_mapOpener = nullptr;
-    QString m_mapLineColour; // colour of the last map line written, kept from one export to the next
     qsl::QslWindow* m_qslWindow = nullptr;
 };
 

@@ -4,7 +4,7 @@
 #include "ContactGeometry.h"
 #include "EntryRow.h"
 #include "LogDatabase.h"
-#include "Twips.h"
+#include "MainWindowLayout.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -16,12 +16,10 @@ namespace {
 
 enum class Aid { Plain, Figure, Mark };
 
-QLabel* makeAid(QWidget* window, const char* name, const QRect& rect, Aid kind)
+QLabel* makeAid(QWidget* window, const char* name, Aid kind)
 {
-    auto* label = new QLabel(window);
-    label->setObjectName(QString::fromLatin1(name));
+    auto* label = placeControl(new QLabel(window), MainWindowLayout::control(name));
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    label->setGeometry(rect);
     if (kind != Aid::Plain) {
         QFont font = label->font();
         font.setBold(true);
@@ -67,10 +65,10 @@ OperatingAids::OperatingAids(QWidget* window, EntryRow& entry, QLineEdit* ownLoc
 {
     // Two rows between cou and "My Callsign:", above the entry captions: the station's history, then
     // distance and heading with the marks of what is new.
-    m_workedBefore = makeAid(window, "workedBefore", twipRect(6840, 15, 4200, 225), Aid::Plain);
-    m_distanceHeading = makeAid(window, "distanceHeading", twipRect(6840, 240, 1500, 225), Aid::Figure);
-    m_newSquare = makeAid(window, "newSquare", twipRect(8400, 240, 1260, 225), Aid::Mark);
-    m_newDxcc = makeAid(window, "newDxcc", twipRect(9720, 240, 1200, 225), Aid::Mark);
+    m_workedBefore = makeAid(window, "workedBefore", Aid::Plain);
+    m_distanceHeading = makeAid(window, "distanceHeading", Aid::Figure);
+    m_newSquare = makeAid(window, "newSquare", Aid::Mark);
+    m_newDxcc = makeAid(window, "newDxcc", Aid::Mark);
 
     connect(&entry, &EntryRow::callsignChecked, this, &OperatingAids::showCallsign);
     connect(&entry, &EntryRow::locatorChecked, this, &OperatingAids::showLocator);

@@ -4,6 +4,7 @@
 
 #include <QUrl>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -42,6 +43,22 @@ struct PropEntry {
     const char* mode;
 };
 constexpr PropEntry kProps[] = {{"Tr", "TR"}, {"Au", "AUR"}, {"Es", "ES"}, {"Rs", "RS"}, {"Ms", "MS"}};
+
+// The rest of the ADIF PROP_MODE enumeration: a log that holds one of these exports it as it is.
+constexpr const char* kOtherPropModes[] = {"AS",  "AUE", "BS",  "ECH", "EME", "F2",  "FAI",
+                                           "GWAVE", "INTERNET", "ION", "IRL", "LOS", "RPT", "SAT", "TEP"};
+
+// Latin letters that Unicode does not decompose, spelt as they are usually written in ASCII.
+struct Transliteration {
+    char16_t letter;
+    const char* ascii;
+};
+constexpr Transliteration kTransliterations[] = {
+    {u'ß', "ss"}, {u'ẞ', "SS"}, {u'Ø', "O"},  {u'ø', "o"},  {u'Ł', "L"},  {u'ł', "l"},  {u'Đ', "D"},
+    {u'đ', "d"},  {u'Ð', "D"},  {u'ð', "d"},  {u'Æ', "AE"}, {u'æ', "ae"}, {u'Œ', "OE"}, {u'œ', "oe"},
+    {u'Þ', "TH"}, {u'þ', "th"}, {u'Ħ', "H"},  {u'ħ', "h"},  {u'ı', "i"},  {u'Ŧ', "T"},  {u'ŧ', "t"},
+    {u'Ŋ', "NG"}, {u'ŋ', "ng"}, {u'‘', "'"},  {u'’', "'"},  {u'‚', ","},  {u'“', "\""}, {u'”', "\""},
+    {u'„', "\""}, {u'–', "-"},  {u'—', "-"},  {u'«', "\""}, {u'»', "\""}, {u'€', "EUR"}};
 
 } // namespace
 
@@ -140,6 +157,10 @@ QString propModeOfCode(const QString& code)
         if (code.trimmed().compare(QLatin1String(entry.code), Qt::CaseInsensitive) == 0)
             return QString::fromLatin1(entry.mode);
     }
+    for (const char* mode : kOtherPropModes) {
+        if (code.trimmed().compare(QLatin1String(mode), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(mode);
+    }
     return {};
 }
 
@@ -162,8 +183,10 @@ QString asciiText(const QString& text)
             result += c;
         } else if (u == u'\r' || u == u'\n' || u == u'\t') {
             result += u' ';
-        } else if (u == u'ß') {
-            result += u"ss"_qs;
+        } else if (const auto* t = std::find_if(std::begin(kTransliterations), std::end(kTransliterations),
+                                                [u](const Transliteration& entry) { return entry.letter == u; });
+                   t != std::end(kTransliterations)) {
+            result += QLatin1String(t->ascii);
         } else if (c.isLowSurrogate()) {
             continue; // the high surrogate already stood for the character
         } else {

@@ -42,13 +42,15 @@ QslStates qslStatesOfLetter(const QString& letter);
 // The QSL letter for QSL_SENT and QSL_RCVD as other loggers write them; "N" when both are empty.
 QString qslLetterOfStates(const QString& sent, const QString& received);
 
-// PROP_MODE of a propagation code ("Tr" is TR, "Au" AUR, "Es" ES, "Rs" RS, "Ms" MS); empty when none.
+// PROP_MODE of a propagation code ("Tr" is TR, "Au" AUR, "Es" ES, "Rs" RS, "Ms" MS, and any other
+// value of the ADIF enumeration such as "EME" as it is); empty when none.
 QString propModeOfCode(const QString& code);
 // The propagation code of a PROP_MODE; other modes are kept as they are.
 QString propCodeOfMode(const QString& propMode);
 
-// Text as an ADIF String: printable ASCII only. Letters with accents lose them, "ß" becomes
-// "ss", line breaks and tabs become spaces, anything else becomes "?".
+// Text as an ADIF String: printable ASCII only. Letters with accents lose them, letters without
+// a decomposition are transliterated ("ß" ss, "Ø" O, "Ł" L, "Æ" AE, "Þ" TH), line breaks and tabs
+// become spaces, anything else becomes "?".
 QString asciiText(const QString& text);
 
 // The exact text in ASCII for an application field (UTF-8, percent-encoded) and back.

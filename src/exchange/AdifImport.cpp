@@ -179,10 +179,10 @@ bool confirmsContact(const adif::AdifRecord& record)
 }
 
 // The row a checked record gives, with its entity and its QRB and QTF.
-QsoRecord rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRecord& checked,
+Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRecord& checked,
                 const QString& ownLocator)
 {
-    QsoRecord row;
+    Contact row;
     row.date = checked.date.toString(Qt::ISODate);
     row.gmt = checked.time.toString(u"HH:mm"_qs);
     row.callsign = checked.call;

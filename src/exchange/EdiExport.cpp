@@ -2,6 +2,7 @@
 
 #include "BandPlan.h"
 #include "AdifFields.h"
+#include "EdiReport.h"
 #include "LogDatabase.h"
 #include "LogRows.h"
 #include "Locator.h"
@@ -65,16 +66,15 @@ int modeCode(const QString& mode)
     return 0;
 }
 
-// A serial number with leading zeros to three digits at least.
-QString serialText(const QString& serial)
-{
-    return serial.isEmpty() ? serial : serial.rightJustified(3, u'0');
-}
-
-// A header value on one line, without the field separator.
+// A value on one line in ASCII, without the field separator; German umlauts as ae, oe, ue.
 QString lineText(const QString& text)
 {
-    QString ascii = adif::asciiText(text.trimmed());
+    QString german = text.trimmed();
+    const std::pair<char16_t, const char*> umlauts[] = {{u'ä', "ae"}, {u'ö', "oe"}, {u'ü', "ue"},
+                                                        {u'Ä', "Ae"}, {u'Ö', "Oe"}, {u'Ü', "Ue"}};
+    for (const auto& [umlaut, spelt] : umlauts)
+        german.replace(QChar(umlaut), QLatin1String(spelt));
+    QString ascii = adif::asciiText(german);
     ascii.replace(u';', u',');
     return ascii;
 }
@@ -130,10 +130,14 @@ QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& option
     for (const LogRow& row : rows) {
         const QString call = row.callsign.trimmed().toUpper();
         const QString grid = row.grid.trimmed().toUpper();
-        QString sentSerial;
-        QString receivedSerial;
-        const QString sent = adif::splitReport(row.rsts, row.mode, &sentSerial);
-        const QString received = adif::splitReport(row.rstr, row.mode, &receivedSerial);
+        const EdiReport sent = ediReport(row.rsts, row.mode);
+        const EdiReport received = ediReport(row.rstr, row.mode);
+        if (!sent.error.isEmpty() || !received.error.isEmpty()) {
+            *error = QStringLiteral("The contact with %1 at %2 UTC cannot go into the EDI log: %3. Mend it in the log.")
+                         .arg(call, row.time.toString(u"yyyy-MM-dd HH:mm"_qs),
+                              sent.error.isEmpty() ? received.error : sent.error);
+            return {};
+        }
 
         const bool duplicate = stations.contains(stationOf(call));
         stations.insert(stationOf(call));
@@ -159,10 +163,10 @@ QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& option
                                row.time.toString(u"HHmm"_qs),
                                lineText(call),
                                QString::number(modeCode(row.mode)),
-                               lineText(sent),
-                               lineText(serialText(sentSerial)),
-                               lineText(received),
-                               lineText(serialText(receivedSerial)),
+                               lineText(sent.rst),
+                               lineText(sent.serial),
+                               lineText(received.rst),
+                               lineText(received.serial),
                                QString(),
                                lineText(grid.left(6)),
                                QString::number(qsoPoints),
@@ -173,22 +177,33 @@ QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& option
                        .join(u';');
     }
 
+    // The station's details; the responsible callsign is the station's own, without /P.
+    EdiStation station = options.station;
+    if (!options.operators.trimmed().isEmpty())
+        station.insert(u"MOpe1"_qs, options.operators);
+    if (station.value(u"RCall"_qs).trimmed().isEmpty())
+        station.insert(u"RCall"_qs, stationOf(options.own.callsign));
+    const auto detail = [&station](const QString& key) { return key + u'=' + lineText(station.value(key)); };
+    // The span ends before options.to: a contest ending at midnight ends on the day before.
+    const QDateTime lastMinute = options.to.toUTC().addSecs(-60);
+
     QStringList lines;
     lines << u"[REG1TEST;1]"_qs
           << u"TName="_qs + lineText(options.contestName)
           << u"TDate="_qs + options.from.toUTC().toString(u"yyyyMMdd"_qs) + u';'
-                 + options.to.toUTC().toString(u"yyyyMMdd"_qs)
+                 + std::max(lastMinute, options.from.toUTC()).toString(u"yyyyMMdd"_qs)
           << u"PCall="_qs + lineText(options.own.callsign.toUpper())
           << u"PWWLo="_qs + ownLocator.left(6)
-          << u"PExch="_qs << u"PAdr1="_qs << u"PAdr2="_qs
+          << u"PExch="_qs << detail(u"PAdr1"_qs) << u"PAdr2="_qs
           << u"PSect="_qs + lineText(options.section)
           << u"PBand="_qs + bandText
-          << u"PClub="_qs << u"RName="_qs
-          << u"RCall="_qs + lineText(options.own.callsign.toUpper())
-          << u"RAdr1="_qs << u"RAdr2="_qs << u"RPoCo="_qs << u"RCity="_qs << u"RCoun="_qs << u"RPhon="_qs
+          << detail(u"PClub"_qs) << detail(u"RName"_qs) << u"RCall="_qs + lineText(station.value(u"RCall"_qs).toUpper())
+          << detail(u"RAdr1"_qs) << u"RAdr2="_qs << detail(u"RPoCo"_qs) << detail(u"RCity"_qs)
+          << detail(u"RCoun"_qs) << detail(u"RPhon"_qs)
           << u"RHBBS="_qs
-          << u"MOpe1="_qs + lineText(options.operators)
-          << u"MOpe2="_qs << u"STXEq="_qs << u"SPowe="_qs << u"SRXEq="_qs << u"SAnte="_qs << u"SAntH="_qs
+          << detail(u"MOpe1"_qs)
+          << u"MOpe2="_qs << detail(u"STXEq"_qs) << detail(u"SPowe"_qs) << detail(u"SRXEq"_qs)
+          << detail(u"SAnte"_qs) << detail(u"SAntH"_qs)
           << QStringLiteral("CQSOs=%1;1").arg(valid)
           << QStringLiteral("CQSOP=%1").arg(points)
           << QStringLiteral("CWWLs=%1;0;1").arg(squares.size())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EdiStation.h"
 #include "ExchangeTypes.h"
 
 #include <QByteArray>
@@ -18,9 +19,10 @@ struct EdiOptions {
     QDateTime to;
     QString contestName;
     QString section;
-    QString operators;
+    QString operators;  // MOpe1; the station's MOpe1 when empty
     QStringList remarks;
     OwnStation own;
+    EdiStation station; // the header's station details; RCall defaults to the callsign without /P
 };
 
 struct EdiExportResult {
@@ -38,7 +40,7 @@ double ediDistance(const QString& ownLocator, const QString& locator);
 int ediPoints(double distanceKm);
 
 // The .edi text of rows of one band in time order (CR LF line ends, ASCII). Fails with *error
-// when the band or the own locator cannot make an EDI log.
+// when the band or the own locator cannot make an EDI log, or a report cannot be written in it.
 QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& options, QString* error);
 
 // Writes the log's rows of the band within the span to an .edi file, whole or not at all.

@@ -33,10 +33,10 @@ void bindText(sqlite3_stmt* statement, int index, const QString& text)
     sqlite3_bind_text16(statement, index, text.isNull() ? static_cast<const void*>(u"") : static_cast<const void*>(text.utf16()), int(text.size() * 2), SQLITE_TRANSIENT);
 }
 
-void bindNumber(sqlite3_stmt* statement, int index, const std::optional<float>& number)
+void bindNumber(sqlite3_stmt* statement, int index, const std::optional<double>& number)
 {
     if (number)
-        sqlite3_bind_double(statement, index, double(*number));
+        sqlite3_bind_double(statement, index, *number);
     else
         sqlite3_bind_null(statement, index);
 }
@@ -156,7 +156,7 @@ std::optional<ImportStore::Match> ImportStore::match(const QString& callsign, co
     return std::nullopt;
 }
 
-bool ImportStore::insert(const QsoRecord& row, QString* error)
+bool ImportStore::insert(const Contact& row, QString* error)
 {
     if (row.qslVia && !row.qslVia->isEmpty() && !m_withQslVia) {
         *error = u"the log has no QSLman column for QSL_VIA"_qs;

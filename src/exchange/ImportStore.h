@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QsoRecord.h"
+#include "Contact.h"
 
 #include <QDateTime>
 #include <QString>
@@ -40,7 +40,7 @@ public:
     // minute), records stored earlier in this import included.
     std::optional<Match> match(const QString& callsign, const QString& band, const QDateTime& time, QString* error);
 
-    bool insert(const QsoRecord& row, QString* error);
+    bool insert(const Contact& row, QString* error);
     // The contact's card has come: its QSL state becomes Q.
     bool confirm(qint64 id, QString* error);
 

@@ -1,6 +1,7 @@
 #include "ContactCheck.h"
 
 #include "BandPlan.h"
+#include "ErrorText.h"
 #include "Locator.h"
 #include "StoredDateTime.h"
 #include "Utf16View.h"
@@ -13,8 +14,7 @@ namespace {
 
 std::optional<QString> refuse(QString* reason, const QString& message)
 {
-    if (reason)
-        *reason = message;
+    setError(reason, message);
     return std::nullopt;
 }
 
@@ -96,9 +96,9 @@ std::optional<QString> checkedColumn(const QString& column, const QString& text,
     return text;
 }
 
-std::optional<QsoRecord> checkedContact(const QsoRecord& qso, ContactRefusal* refusal)
+std::optional<Contact> checkedContact(const Contact& qso, ContactRefusal* refusal)
 {
-    QsoRecord checked = qso;
+    Contact checked = qso;
     const std::pair<const char*, QString*> fields[] = {
         {"Date", &checked.date}, {"GMT", &checked.gmt},   {"Callsign", &checked.callsign},
         {"Grid", &checked.grid}, {"Band", &checked.band}, {"QSL", &checked.qsl},

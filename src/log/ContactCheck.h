@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QsoRecord.h"
+#include "Contact.h"
 
 #include <QString>
 
@@ -50,6 +50,6 @@ struct ContactRefusal {
 // Checks date, time, callsign, locator, band and QSL state of a contact, in the order of the
 // entry row. Returns the contact with every checked value in its stored form, or std::nullopt
 // with *refusal (when given) naming the first field at fault. The entity is not looked up here.
-std::optional<QsoRecord> checkedContact(const QsoRecord& qso, ContactRefusal* refusal);
+std::optional<Contact> checkedContact(const Contact& qso, ContactRefusal* refusal);
 
 } // namespace mivra

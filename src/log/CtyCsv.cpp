@@ -1,5 +1,6 @@
 #include "CtyCsv.h"
 
+#include "ErrorText.h"
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -16,11 +17,6 @@ namespace {
 // latitude, longitude, UTC offset, pattern list.
 constexpr int kFieldCount = 10;
 
-void setError(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "LogDatabase.h"
 
+#include "ErrorText.h"
 #include "CtyCsv.h"
 #include "LikePattern.h"
 #include "LogFile.h"
@@ -22,11 +23,6 @@ constexpr int kColumnsBeforeMapColumns = 31;
 // Below this many rows a band's view is sorted rather than read in time order.
 constexpr int kFewRows = 1000;
 
-void setError(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-}
 
 // A text value as stored: never NULL, so an empty field is stored as an empty text.
 QVariant textValue(const QString& text)
@@ -34,9 +30,9 @@ QVariant textValue(const QString& text)
     return text.isNull() ? QVariant(QString(QLatin1String(""))) : QVariant(text);
 }
 
-QVariant numberValue(const std::optional<float>& number)
+QVariant numberValue(const std::optional<double>& number)
 {
-    return number ? QVariant(double(*number)) : QVariant(QMetaType(QMetaType::Double));
+    return number ? QVariant(*number) : QVariant(QMetaType(QMetaType::Double));
 }
 
 QString bandCondition(const QString& bandPattern)
@@ -283,16 +279,16 @@ bool LogDatabase::deleteRow(qint64 id, QString* error)
     return true;
 }
 
-bool LogDatabase::saveQso(const QsoRecord& qso, QString* error)
+bool LogDatabase::saveQso(const Contact& qso, QString* error)
 {
-    return saveQsos(std::span<const QsoRecord>(&qso, 1), {}, error);
+    return saveQsos(std::span<const Contact>(&qso, 1), {}, error);
 }
 
-bool LogDatabase::saveQsos(std::span<const QsoRecord> qsos, const std::function<void(qint64 stored)>& stored,
+bool LogDatabase::saveQsos(std::span<const Contact> qsos, const std::function<void(qint64 stored)>& stored,
                            QString* error)
 {
     // QSLman is named only when a contact gives it: logs from elsewhere may lack the column.
-    const bool withQslVia = std::any_of(qsos.begin(), qsos.end(), [](const QsoRecord& qso) { return qso.qslVia; });
+    const bool withQslVia = std::any_of(qsos.begin(), qsos.end(), [](const Contact& qso) { return qso.qslVia; });
     const QString statement = withQslVia
                                   ? QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band,"
                                                    " mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF, QSLman)"
@@ -305,7 +301,7 @@ bool LogDatabase::saveQsos(std::span<const QsoRecord> qsos, const std::function<
             if (!insert.prepare(statement))
                 return false;
             qint64 count = 0;
-            for (const QsoRecord& qso : qsos) {
+            for (const Contact& qso : qsos) {
                 int i = 0;
                 for (const QString* text : {&qso.date, &qso.gmt, &qso.callsign, &qso.grid, &qso.rsts, &qso.rstr,
                                             &qso.band, &qso.mode, &qso.name, &qso.comment, &qso.qsl, &qso.prop,

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "DxccIndex.h"
-#include "QsoRecord.h"
+#include "Contact.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -60,10 +60,10 @@ public:
 
     // Appends one contact. Fails, storing nothing, when the database refuses a value
     // (an empty callsign or date among them).
-    bool saveQso(const QsoRecord& qso, QString* error = nullptr);
+    bool saveQso(const Contact& qso, QString* error = nullptr);
     // Appends contacts in one transaction: all of them, or none when the database refuses one.
     // stored, when given, is called with the count written so far after each row.
-    bool saveQsos(std::span<const QsoRecord> qsos, const std::function<void(qint64 stored)>& stored,
+    bool saveQsos(std::span<const Contact> qsos, const std::function<void(qint64 stored)>& stored,
                   QString* error = nullptr);
 
     // Switch the trailing wildcard of every pattern: "*" to "%" (running form) and back.

@@ -1,5 +1,6 @@
 #include "LogFile.h"
 
+#include "ErrorText.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -62,11 +63,6 @@ const char* const kIndexStatements[] = {
 const char* const kNamedColumns[] = {"Date", "GMT", "Callsign", "Grid", "rsts", "rstr", "DXCC", "QSL",
                                      "Nam", "Band", "mode", "QRB", "QTF", "Comment", "Prop"};
 
-void setError(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-}
 
 // A connection of its own, closed and removed on leaving the scope.
 class ScopedConnection {

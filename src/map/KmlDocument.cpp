@@ -1,5 +1,7 @@
 #include "KmlDocument.h"
 
+#include "BandPlan.h"
+
 #include <QDir>
 #include <QSaveFile>
 #include <QSqlError>
@@ -25,10 +27,18 @@ QByteArray utf8(QString text)
 
 } // namespace
 
+QString bandValueWithUnit(const QString& bandValue)
+{
+    const Band* band = bandOfText(bandValue);
+    if (!band)
+        return bandValue;
+    return bandValue + (band->isShortWave() ? QStringLiteral(" kHz") : QStringLiteral(" MHz"));
+}
+
 QString kmlTitle(const QString& ownCallsign, const QString& bandPattern, const QString& squaresWorked,
                  const QString& squaresConfirmed)
 {
-    const QString band = bandPattern.isEmpty() ? QStringLiteral("All bands") : bandPattern.chopped(1) + QStringLiteral(" MHz");
+    const QString band = bandPattern.isEmpty() ? QStringLiteral("All bands") : bandValueWithUnit(bandValue(bandPattern));
     return ownCallsign + QLatin1Char(' ') + band + QStringLiteral(" wkd/cfd ") + squaresWorked + QLatin1Char('/')
         + squaresConfirmed;
 }
@@ -39,18 +49,18 @@ QString opacityDigits(const QString& opacity)
     int value = opacity.trimmed().toInt(&ok);
     if (!ok || value < 0 || value > 255)
         value = kDefaultOpacity;
-    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0'));
 }
 
-std::optional<QString> lineColourOf(const QString& prop)
+QString lineColourOf(const QString& prop)
 {
     static const std::pair<const char*, const char*> colours[] = {
-        {"Rs", "#ffff0000"}, {"Tr", "#ff0000ff"}, {"Es", "#ff00ff00"}, {"Au", "#ffff0080"}, {"Ms", "#ff707070"}};
+        {"Rs", "ffff0000"}, {"Tr", "ff0000ff"}, {"Es", "ff00ff00"}, {"Au", "ffff0080"}, {"Ms", "ff707070"}};
     for (const auto& [code, colour] : colours) {
         if (prop == QLatin1String(code))
             return QString::fromLatin1(colour);
     }
-    return std::nullopt;
+    return QString::fromLatin1(kDefaultLineColour);
 }
 
 std::optional<std::vector<KmlRow>> readKmlRows(QSqlDatabase db, const QString& bandPattern, QString* error)
@@ -78,25 +88,23 @@ std::optional<std::vector<KmlRow>> readKmlRows(QSqlDatabase db, const QString& b
     return rows;
 }
 
-QByteArray kmlDocument(const KmlHeader& header, const std::vector<KmlRow>& rows, QString& lineColour)
+QByteArray kmlDocument(const KmlHeader& header, const std::vector<KmlRow>& rows)
 {
     const QString alpha = opacityDigits(header.opacity);
-    const QByteArray yellow = ('#' + alpha + QStringLiteral("00ffff")).toLatin1();
-    const QByteArray red = ('#' + alpha + QStringLiteral("0000ff")).toLatin1();
-    const QByteArray title = utf8(header.title);
+    const QByteArray yellow = (alpha + QStringLiteral("00ffff")).toLatin1();
+    const QByteArray red = (alpha + QStringLiteral("0000ff")).toLatin1();
     const QByteArray ownPoint = utf8(header.ownPoint);
-    QByteArray colour = utf8(lineColour);
 
     QByteArray text;
-    text.reserve(qsizetype(rows.size()) * (header.lines ? 900 : 650) + 512);
-    text += "<kml xmlns=\"http://earth.google.com/kml/2.0\">\r\n<Document>\r\n";
-    text += "<Placemark><name> " + utf8(header.ownCallsign) + "</name><Point><coordinates>" + ownPoint
+    text.reserve(qsizetype(rows.size()) * (header.lines ? 1000 : 700) + 1024);
+    text += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+            "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\r\n<Document>\r\n<name>";
+    text += utf8(header.title);
+    text += "</name>\r\n<Placemark><name> " + utf8(header.ownCallsign) + "</name><Point><coordinates>" + ownPoint
         + "</coordinates></Point></Placemark>\r\n";
     for (const KmlRow& row : rows) {
         const QByteArray point = utf8(row.point);
-        text += "<name>";
-        text += title;
-        text += "</name><Placemark><name>";
+        text += "<Placemark><name>";
         text += utf8(row.grid);
         text += "</name><description>";
         text += utf8(row.description);
@@ -104,24 +112,21 @@ QByteArray kmlDocument(const KmlHeader& header, const std::vector<KmlRow>& rows,
         text += row.qsl == QLatin1String("D") ? red : yellow;
         text += "</color></PolyStyle></Style><MultiGeometry><Point><coordinates>";
         text += point;
-        text += "</coordinates></Point><Polygon><outerBoundaryIs><LinearRing><coordinates>";
+        text += "</coordinates></Point><Polygon><tessellate>1</tessellate><outerBoundaryIs><LinearRing><coordinates>";
         text += utf8(row.outline);
-        text += "</coordinates></LinearRing></outerBoundaryIs></Polygon></MultiGeometry></Placemark>";
-        if (const auto own = lineColourOf(row.prop)) {
-            lineColour = *own;
-            colour = own->toLatin1();
-        }
+        text += "</coordinates></LinearRing></outerBoundaryIs></Polygon></MultiGeometry></Placemark>\r\n";
+        // Marble leaves out lines narrower than 4.
         if (header.lines) {
-            text += "<Placemark> <LineString>  <coordinates>";
+            text += "<Placemark><Style><LineStyle><color>";
+            text += lineColourOf(row.prop).toLatin1();
+            text += "</color><width>4</width></LineStyle></Style><LineString><tessellate>1</tessellate><coordinates>";
             text += ownPoint;
             text += ' ';
             text += point;
-            text += "</coordinates> </LineString><Style><LineStyle><color>";
-            text += colour;
-            text += "</color><width>2</width></LineStyle></Style></Placemark>";
+            text += "</coordinates></LineString></Placemark>\r\n";
         }
     }
-    text += "</Document></kml>\r\n";
+    text += "</Document>\r\n</kml>\r\n";
     return text;
 }
 

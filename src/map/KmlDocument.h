@@ -27,23 +27,29 @@ struct KmlHeader {
     bool lines = false;
 };
 
+// A band value with its unit as the log keeps it: "144 MHz" from 50 MHz up, "14200 kHz" on short
+// wave; a value that names no band stays as it is.
+QString bandValueWithUnit(const QString& bandValue);
+
 // "OWNCALL 144 MHz wkd/cfd 57/40"; with no band pattern the band part reads "All bands".
 QString kmlTitle(const QString& ownCallsign, const QString& bandPattern, const QString& squaresWorked,
                  const QString& squaresConfirmed);
 
-// The alpha digits of the square colours: two upper-case hexadecimal digits.
+// The alpha digits of the square colours: two lower-case hexadecimal digits.
 QString opacityDigits(const QString& opacity);
 
-// The line colour of a propagation code (exact, with case), or nullopt for any other text.
-std::optional<QString> lineColourOf(const QString& prop);
+// The KML colour (aabbggrr, no "#") of a contact's line: one of the five propagation codes (exact,
+// with case), or the colour of lines with any other code or none.
+QString lineColourOf(const QString& prop);
+inline constexpr const char* kDefaultLineColour = "ff00a5ff"; // orange
 
 // The rows with a locator within the band (empty pattern: every band), in locator order.
 std::optional<std::vector<KmlRow>> readKmlRows(QSqlDatabase db, const QString& bandPattern, QString* error);
 
-// The whole document, UTF-8 with CRLF line ends and every value XML-escaped. lineColour is the
-// colour of the last line written; rows whose Prop has no colour of its own draw in it, and it is
-// left at the colour of the last line of this document.
-QByteArray kmlDocument(const KmlHeader& header, const std::vector<KmlRow>& rows, QString& lineColour);
+// The whole KML 2.2 document, UTF-8 with CRLF line ends and every value XML-escaped: the title as
+// the document's one name, then the own station, then per row a placemark for its square and, with
+// lines on, one for the line to it. Each placemark gives its style before its geometry.
+QByteArray kmlDocument(const KmlHeader& header, const std::vector<KmlRow>& rows);
 
 // Replaces the file at path with bytes, or leaves it as it was and sets *error naming it.
 bool writeKmlFile(const QString& path, const QByteArray& bytes, QString* error);

@@ -2,10 +2,12 @@
 
 #include "StoredDateTime.h"
 #include "ContactGeometry.h"
+#include "KmlDocument.h"
 #include "SqliteHandle.h"
 #include "Utf16View.h"
 
 #include <QDate>
+#include <QHash>
 #include <QSqlError>
 #include <QTime>
 #include <QVariant>
@@ -144,6 +146,7 @@ PreparationResult prepareMapData(QSqlDatabase db, const QString& bandPattern, co
     }
 
     sqlite3_stmt* rows = statements.rows;
+    QHash<QByteArray, QByteArray> bandTexts; // a band value and its unit, for the few values a log holds
     sqlite3_stmt* update = statements.update;
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(rows)) == SQLITE_ROW) {
@@ -164,8 +167,12 @@ PreparationResult prepareMapData(QSqlDatabase db, const QString& bandPattern, co
 
         QByteArray description;
         description.reserve(200);
-        description.append("Log: ").append(bytes(rows, Callsign)).append(' ').append(bytes(rows, Band));
-        description.append(" kHz ").append(dateText(bytes(rows, Date))).append(' ').append(timeText(bytes(rows, Gmt)));
+        const QByteArrayView band = bytes(rows, Band);
+        auto withUnit = bandTexts.constFind(band.toByteArray());
+        if (withUnit == bandTexts.cend())
+            withUnit = bandTexts.insert(band.toByteArray(), bandValueWithUnit(QString::fromUtf8(band)).toUtf8());
+        description.append("Log: ").append(bytes(rows, Callsign)).append(' ').append(*withUnit).append(' ');
+        description.append(dateText(bytes(rows, Date))).append(' ').append(timeText(bytes(rows, Gmt)));
         description.append(" rsts:").append(bytes(rows, Rsts)).append(" rstr:").append(bytes(rows, Rstr));
         description.append(" QRB:").append(numberText(qrb)).append("km  QTF:").append(numberText(qtf));
         description.append(" QSL: ").append(bytes(rows, Qsl)).append(" Prop:").append(bytes(rows, Prop));

@@ -13,7 +13,7 @@ QString captionOf(const stats::CounterResult& result, const QString& before)
 
 } // namespace
 
-MapExportResult exportMap(QSqlDatabase db, const MapExportRequest& request, QString& lineColour)
+MapExportResult exportMap(QSqlDatabase db, const MapExportRequest& request)
 {
     MapExportResult result;
     if (!request.searchText.isEmpty()) {
@@ -46,7 +46,7 @@ MapExportResult exportMap(QSqlDatabase db, const MapExportRequest& request, QStr
                             captionOf(result.squaresConfirmed, request.squaresConfirmedCaption));
     header.opacity = request.opacity;
     header.lines = request.lines;
-    if (!writeKmlFile(request.filePath, kmlDocument(header, *rows, lineColour), &result.message))
+    if (!writeKmlFile(request.filePath, kmlDocument(header, *rows), &result.message))
         return result;
     result.outcome = MapExportResult::Written;
     return result;

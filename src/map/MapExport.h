@@ -34,7 +34,6 @@ struct MapExportResult {
 
 // Reads the rows with a locator within the band, runs the two squares counters (which store the
 // outlines the next export shows), and writes the KML document to request.filePath.
-// lineColour carries the colour of the last line written from one export to the next.
-MapExportResult exportMap(QSqlDatabase db, const MapExportRequest& request, QString& lineColour);
+MapExportResult exportMap(QSqlDatabase db, const MapExportRequest& request);
 
 } // namespace mivra::exporter

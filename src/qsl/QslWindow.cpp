@@ -3,6 +3,7 @@
 #include "CardPrinter.h"
 #include "Messages.h"
 #include "QslRun.h"
+#include "QslWindowLayout.h"
 #include "StationSettings.h"
 #include "StationSettingsFile.h"
 #include "Twips.h"
@@ -93,25 +94,8 @@ void QslWindow::buildCard()
 
 void QslWindow::buildButtons()
 {
-    struct Button {
-        const char* name;
-        const char* caption;
-        int left, top, width, height;
-    };
-    static constexpr Button kButtons[] = {
-        {"Command1", "Print all qsl  Y>N", 330, 3585, 1155, 525},
-        {"Command3", "Print Single qsl   S>D", 1575, 3585, 1155, 525},
-        {"Command4", "Print direct qsl  T>Q", 2835, 3570, 1155, 525},
-        {"Empty", "Empty Card", 4095, 3570, 1080, 525},
-        {"StopPrint", "Cancel Print", 5250, 3570, 615, 525},
-        {"BeaconPrint", "Beacon Print", 5985, 3570, 750, 540},
-        {"Exit", "Exit QSL", 6870, 3585, 825, 525},
-    };
-    for (const Button& b : kButtons) {
-        auto* button = new WrappingButton(QString::fromLatin1(b.caption), this);
-        button->setObjectName(QString::fromLatin1(b.name));
-        button->setGeometry(twipRect(b.left, b.top, b.width, b.height));
-    }
+    for (const ControlPlace& place : QslWindowLayout::controls())
+        placeControl(new WrappingButton(place.captionText(), this), place);
     connect(button(QStringLiteral("Command1")), &QPushButton::clicked, this, [this] { startRun(QStringLiteral("Y")); });
     connect(button(QStringLiteral("Command3")), &QPushButton::clicked, this, [this] { startRun(QStringLiteral("S")); });
     connect(button(QStringLiteral("Command4")), &QPushButton::clicked, this, [this] { startRun(QStringLiteral("T")); });

@@ -6,13 +6,13 @@
 
 namespace mivra {
 
-// The map options the KML writer uses: they follow slots 11 and 12, but the settings
-// window changes them at once, before anything is saved.
+// The map options the KML writer uses: they follow the MapOpacity and MapLines settings, but the
+// settings window changes them at once, before anything is saved.
 struct LiveMapOptions {
     QString opacity; // decimal 0 to 255
     bool lines = false;
 
-    // As the main window takes them at start: slot 11 as text, slot 12 non-zero.
+    // As the main window takes them at start: the opacity as text, the lines when non-zero.
     static LiveMapOptions fromSettings(const StationSettings& settings)
     {
         return LiveMapOptions{settings.text(StationSettings::MapOpacity),

@@ -101,7 +101,7 @@ void SettingsWindow::buildControls()
     m_callsign->setFixedWidth(200);
     m_locator->setFixedWidth(200);
 
-    auto* transparency = makeLabel(QStringLiteral("Label3"), QStringLiteral("Transparency of square on GE"), this);
+    auto* transparency = makeLabel(QStringLiteral("Label3"), QStringLiteral("Opacity of square on GE"), this);
     m_opacity = new QSlider(Qt::Horizontal, this);
     m_opacity->setObjectName(QStringLiteral("GEcolor"));
     m_opacity->setRange(0, 255);
@@ -200,7 +200,11 @@ void SettingsWindow::loadForm()
     m_line4->setText(m_settings.text(StationSettings::QslLine4));
     m_address->setText(m_settings.text(StationSettings::QslAddressLine));
     m_footer->setText(m_settings.text(StationSettings::QslFooterLine));
-    m_opacity->setValue(static_cast<int>(std::clamp<qint64>(m_settings.numericValue(StationSettings::MapOpacity), 0, 255)));
+    // An empty setting (a fresh installation) starts at the map's default opacity, not at invisible.
+    constexpr int kDefaultOpacity = 128;
+    m_opacity->setValue(m_settings.value(StationSettings::MapOpacity).toString().trimmed().isEmpty()
+                            ? kDefaultOpacity
+                            : static_cast<int>(std::clamp<qint64>(m_settings.numericValue(StationSettings::MapOpacity), 0, 255)));
     m_lines->setChecked(m_settings.numericValue(StationSettings::MapLines) != 0);
     m_live.lines = m_lines->isChecked();
     copyToMainWindow();

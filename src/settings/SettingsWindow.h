@@ -17,7 +17,7 @@ namespace mivra {
 
 class Messages;
 
-// form2, "Initial": own callsign and locator, the six QSL card lines and the two map
+// The settings window (object name "form2", caption "Initial"): own callsign and locator, the six QSL card lines and the two map
 // options. Edits the settings table and the live map options of its owner, and saves the
 // settings file on "Done" and on close.
 class SettingsWindow : public QWidget {

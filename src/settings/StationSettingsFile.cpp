@@ -1,5 +1,6 @@
 #include "StationSettingsFile.h"
 
+#include "ErrorText.h"
 #include "Windows1252.h"
 
 #include <QDir>
@@ -18,11 +19,6 @@ QString displayName(const QString& filePath)
     return QDir::toNativeSeparators(QFileInfo(filePath).absoluteFilePath());
 }
 
-void setError(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-}
 
 QString decodeSettingsBytes(const QByteArray& bytes)
 {

@@ -1,5 +1,6 @@
 #include "MultiOptionControl.h"
 
+#include "OptionLayout.h"
 #include "Twips.h"
 
 #include <QButtonGroup>
@@ -286,7 +287,6 @@ void MultiOptionControl::RefreshControl()
     RebuildOptions();
     ShowSelection();
     ArrangeOptions();
-    PlaceCaption();
     ApplyColours();
 }
 
@@ -327,86 +327,25 @@ void MultiOptionControl::ShowSelection()
         setFocusProxy(m_options.first().button);
 }
 
+// Buttons and caption where optionLayout() puts them; the arranged buttons are shown.
 void MultiOptionControl::ArrangeOptions()
 {
-    const QSize control = twipSize();
-    const int wc = control.width();
-    const int hc = control.height();
-    const int n = std::min<int>(m_optionCount, static_cast<int>(m_options.size()));
-    const int w1 = m_options.first().twips.width();
-    const int h1 = m_options.first().twips.height();
-
-    QVector<QRect> placed;
-    placed.reserve(m_options.size());
+    OptionLayoutInput input;
+    input.control = twipSize();
     for (const Option& option : std::as_const(m_options))
-        placed.append(option.twips);
-
-    placed[0].moveTo(0, 0);
-    for (int i = 2; i <= n; ++i) {
-        const QRect& before = placed[i - 2];
-        QRect& current = placed[i - 1];
-        if (m_aligning == 1)
-            current.moveTo(before.width() + before.left() + kOptionGap, before.top());
-        else if (m_aligning == 2)
-            current.moveTo(before.left(), before.height() + before.top() + kOptionGap);
-    }
-
-    // The shift uses n widths (heights) plus one gap, whatever the number of gaps.
-    for (int i = 1; i <= n; ++i) {
-        QRect& current = placed[i - 1];
-        if (m_positioning == 3 || m_positioning == 4) {
-            if (m_aligning == 1)
-                current.moveLeft(wc - (n * w1 + kOptionGap) + current.left());
-            else if (m_aligning == 2)
-                current.moveLeft(wc - w1);
-        }
-        if (m_positioning == 2 || m_positioning == 4) {
-            if (m_aligning == 1)
-                current.moveTop(hc - h1);
-            else if (m_aligning == 2)
-                current.moveTop(hc - (n * h1 + kOptionGap) + current.top());
-        }
-    }
+        input.options.append(option.twips);
+    input.shown = std::min<int>(m_optionCount, static_cast<int>(m_options.size()));
+    input.positioning = m_positioning;
+    input.aligning = m_aligning;
+    input.captionAligning = m_captionAligning;
+    input.caption = m_captionTwips;
+    const OptionLayout layout = optionLayout(input);
 
     for (int i = 1; i <= m_options.size(); ++i)
-        moveOption(i, placed[i - 1]);
-    for (int i = 1; i <= n; ++i)
+        moveOption(i, layout.options[i - 1]);
+    for (int i = 1; i <= input.shown; ++i)
         m_options[i - 1].button->show();
-}
-
-void MultiOptionControl::PlaceCaption()
-{
-    const QSize control = twipSize();
-    const int wc = control.width();
-    const int hc = control.height();
-    const QRect first = m_options.first().twips;
-    const QRect last = m_options.last().twips;
-    QRect caption = m_captionTwips;
-
-    if (m_captionAligning == 1) {
-        caption.setWidth(wc);
-        caption.moveLeft(0);
-        if (m_positioning == 1 || m_positioning == 3) {
-            const int space = hc - last.top() - last.height();
-            caption.setHeight(space > 0 ? space : 0);
-            caption.moveTop(last.height() + last.top());
-        } else if (m_positioning == 2 || m_positioning == 4) {
-            caption.setHeight(first.top() > 0 ? first.top() : 0);
-            caption.moveTop(0);
-        }
-    } else if (m_captionAligning == 2) {
-        caption.setHeight(hc);
-        caption.moveTop(0);
-        if (m_positioning == 1 || m_positioning == 2) {
-            const int space = wc - last.left() - last.width();
-            caption.setWidth(space > 0 ? space : 0);
-            caption.moveLeft(last.width() + last.left());
-        } else if (m_positioning == 3 || m_positioning == 4) {
-            caption.setWidth(first.left() > 0 ? first.left() : 0);
-            caption.moveLeft(0);
-        }
-    }
-    moveCaption(caption);
+    moveCaption(layout.caption);
 }
 
 void MultiOptionControl::ApplyColours()
@@ -456,7 +395,6 @@ void MultiOptionControl::setTwipSize(const QSize& twips)
     resize(twipsToPixels(twips.width()), twipsToPixels(twips.height()));
     // A hidden widget gets its resize event only when shown; lay out now.
     ArrangeOptions();
-    PlaceCaption();
 }
 
 QRect MultiOptionControl::optionTwips(int index) const
@@ -505,7 +443,6 @@ void MultiOptionControl::resizeEvent(QResizeEvent* event)
 {
     QFrame::resizeEvent(event);
     ArrangeOptions();
-    PlaceCaption();
 }
 
 void MultiOptionControl::focusInEvent(QFocusEvent* event)

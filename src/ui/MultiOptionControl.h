@@ -1,5 +1,7 @@
 #pragma once
 
+#include "OptionLayout.h"
+
 #include <QFrame>
 #include <QPalette>
 #include <QRect>
@@ -39,7 +41,7 @@ class MultiOptionControl : public QFrame {
 public:
     static constexpr int kOptionWidth = 220;  // twips
     static constexpr int kOptionHeight = 255; // twips
-    static constexpr int kOptionGap = 10;     // twips
+    static constexpr int kOptionGap = kOptionGapTwips;
     static constexpr quint32 kOleSystemColour = 0x80000000u;
     static constexpr quint32 kOleButtonFace = kOleSystemColour | 15u;
     static constexpr quint32 kOleButtonText = kOleSystemColour | 18u;
@@ -123,7 +125,6 @@ private:
     void RebuildOptions();
     void ShowSelection();
     void ArrangeOptions();
-    void PlaceCaption();
     void ApplyColours();
     void optOption_Click(int index);
 

@@ -18,4 +18,9 @@ inline QRect twipRect(int left, int top, int width, int height)
     return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
 }
 
+inline QRect twipRect(const QRect& twips)
+{
+    return twipRect(twips.left(), twips.top(), twips.width(), twips.height());
+}
+
 } // namespace mivra

@@ -76,7 +76,7 @@ void MainWindowTest::openWindow()
 void MainWindowTest::addContact(const QString& date, const QString& callsign, const QString& grid,
                                 const QString& band, const QString& time)
 {
-    QsoRecord qso;
+    Contact qso;
     qso.date = date;
     qso.gmt = time;
     qso.callsign = callsign;

@@ -99,10 +99,17 @@ TEST_F(ExchangeActionsTest, ExportsTheRowsInViewAndImportsIntoTheGrid)
 
 TEST_F(ExchangeActionsTest, ExportsTheBandAsAContestLog)
 {
+    // The station's details of the last contest come from the data folder and go back there.
+    const QString stationFile = m_dir.filePath(QStringLiteral("edi-station.txt"));
+    QFile station(stationFile);
+    ASSERT_TRUE(station.open(QIODevice::WriteOnly));
+    station.write("RName=J\xc3\xbcrgen\nSAnte=9 el.\n");
+    station.close();
     EdiOptions asked;
     m_window->exchangeActions()->setEdiAsker([&](QWidget*, EdiOptions* options) {
         asked = *options;
         options->contestName = QStringLiteral("June Contest");
+        options->station.insert(QStringLiteral("SPowe"), QStringLiteral("750"));
         return true;
     });
     // The own locator as the window shows it, though not yet stored in the settings.
@@ -119,6 +126,13 @@ TEST_F(ExchangeActionsTest, ExportsTheBandAsAContestLog)
     const QByteArray edi = file.readAll();
     EXPECT_TRUE(edi.startsWith("[REG1TEST;1]\r\nTName=June Contest\r\n"));
     EXPECT_TRUE(edi.contains("\r\n[QSORecords;2]\r\n260606;1405;DL1AA;1;59;;59;;;JO62RN;1;;N;;\r\n"));
+    EXPECT_EQ(asked.station.value(QStringLiteral("RName")), QStringLiteral("Jürgen"));
+    EXPECT_TRUE(edi.contains("\r\nRName=Juergen\r\n"));
+    EXPECT_TRUE(edi.contains("\r\nSAnte=9 el.\r\nSAntH=\r\n"));
+    ASSERT_TRUE(station.open(QIODevice::ReadOnly));
+    const QByteArray kept = station.readAll();
+    EXPECT_TRUE(kept.contains("RName=J\xc3\xbcrgen\n") && kept.contains("SPowe=750\n")) << kept.toStdString();
+    station.close();
 
     // With "All" selected there is no band to export.
     QTest::mouseClick(m_window->bandButton(21), Qt::LeftButton);

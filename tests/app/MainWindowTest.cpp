@@ -3,13 +3,16 @@
 #include "EntryRow.h"
 #include "QslWindow.h"
 #include "LogGrid.h"
+#include "MainWindowLayout.h"
 #include "SettingsWindow.h"
 #include "MultiOptionControl.h"
 
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTableView>
@@ -29,6 +32,26 @@ int patternsEndingIn(LogDatabase& log, char wildcard)
 {
     return scalar(log, QStringLiteral("SELECT COUNT(*) FROM dxccdata WHERE substr(dxcccode, -1) = '%1'")
                            .arg(QLatin1Char(wildcard)));
+}
+
+// The widget class a layout row's kind stands for.
+const char* kindClass(ControlPlace::Kind kind)
+{
+    switch (kind) {
+    case ControlPlace::Label:
+        return "QLabel";
+    case ControlPlace::Button:
+        return "QPushButton";
+    case ControlPlace::LineEdit:
+        return "QLineEdit";
+    case ControlPlace::GroupBox:
+        return "QGroupBox";
+    case ControlPlace::LogView:
+        return "mivra::LogGrid";
+    case ControlPlace::OptionSelector:
+        return "mivra::MultiOptionControl";
+    }
+    return "";
 }
 
 QStringList settingsLines(const QByteArray& bytes)
@@ -160,14 +183,38 @@ TEST_F(StartTest, TwipLayoutOfTheMainControls)
     openWindow();
     EXPECT_EQ(m_window->windowTitle(), QStringLiteral("MivraQ 2.0.8"));
     EXPECT_EQ(m_window->size(), QSize(1016, 565));
-    const struct { const char* name; QRect rect; } cases[] = {
-        {"DataGrid1", QRect(8, 80, 985, 418)}, {"Search", QRect(136, 32, 57, 41)},
-        {"txtStr", QRect(72, 48, 49, 19)},     {"MultiOption1", QRect(48, 40, 17, 33)},
-        {"Ca", QRect(312, 56, 81, 19)},        {"addnew", QRect(800, 39, 36, 34)},
-        {"frmBand", QRect(8, 504, 889, 57)},   {"cmdExit", QRect(903, 518, 47, 41)},
-        {"MyGrid", QRect(920, 8, 73, 19)},     {"cou", QRect(336, 8, 113, 17)},
+    const QRect window(0, 0, MainWindowLayout::kWidth, MainWindowLayout::kHeight);
+    QSet<QString> names;
+    for (const ControlPlace& place : MainWindowLayout::controls()) {
+        const QString name = QString::fromLatin1(place.name);
+        EXPECT_FALSE(names.contains(name)) << place.name << " twice in the table";
+        names.insert(name);
+        EXPECT_TRUE(window.contains(place.twips())) << place.name;
+        auto* widget = m_window->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+        ASSERT_TRUE(widget) << place.name;
+        EXPECT_TRUE(widget->inherits(kindClass(place.kind))) << place.name;
+        EXPECT_EQ(widget->geometry(), place.pixels()) << place.name;
+        EXPECT_EQ(widget->toolTip(), place.toolTipText()) << place.name;
+        if (auto* label = qobject_cast<QLabel*>(widget); label && !place.captionText().isEmpty()) {
+            EXPECT_EQ(label->text(), place.captionText()) << place.name;
+        }
+        if (auto* button = qobject_cast<QPushButton*>(widget)) {
+            EXPECT_EQ(button->text(), place.captionText()) << place.name;
+        }
+        if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
+            EXPECT_EQ(frame->title(), place.captionText()) << place.name;
+        }
+    }
+    // The entry row places its own controls.
+    const struct {
+        const char* name;
+        QRect rect;
+    } entryRow[] = {
+        {"Ca", QRect(312, 56, 81, 19)},
+        {"addnew", QRect(800, 39, 36, 34)},
+        {"cou", QRect(336, 8, 113, 17)},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : entryRow) {
         auto* widget = m_window->findChild<QWidget*>(QString::fromLatin1(c.name));
         ASSERT_TRUE(widget) << c.name;
         EXPECT_EQ(widget->geometry(), c.rect) << c.name;
@@ -179,8 +226,11 @@ TEST_F(StartTest, TwipLayoutOfTheMainControls)
         EXPECT_EQ(m_window->bandButton(i)->text(), captions[i]);
         EXPECT_EQ(m_window->bandButton(i)->size(), QSize(41, 41));
     }
-    EXPECT_EQ(m_window->bandButton(20)->pos(), QPoint(800, 16));
-    EXPECT_EQ(m_window->bandButton(21)->pos(), QPoint(847, 14));
+    const QRect frame(QPoint(), m_window->findChild<QGroupBox*>(QStringLiteral("frmBand"))->size());
+    for (int i = 0; i < captions.size(); ++i) {
+        EXPECT_EQ(m_window->bandButton(i)->geometry(), twipRect(MainWindowLayout::bandButtonTwips(i))) << i;
+        EXPECT_TRUE(frame.contains(m_window->bandButton(i)->geometry())) << i;
+    }
     EXPECT_TRUE(m_window->findChild<QPushButton*>(QStringLiteral("QSL"))->isEnabled());
 }
 

@@ -29,7 +29,7 @@ protected:
     // A contact with its entity, straight into the log.
     void addContact(const char* date, const char* call, const char* grid, const char* band, const QString& entity)
     {
-        QsoRecord qso;
+        Contact qso;
         qso.date = QString::fromLatin1(date);
         qso.callsign = QString::fromLatin1(call);
         qso.grid = QString::fromLatin1(grid);

@@ -27,14 +27,22 @@ gone() {
   for _ in $(seq 1 50); do xdotool search --onlyvisible --name "$1" >/dev/null || return 0; sleep 0.1; done
   fail "window $1 stayed"
 }
-# Opens the grid's context menu on the first row and picks the entry `downs` steps down.
+# Opens the grid's context menu on the first row, picks the entry `downs` steps down, and waits for
+# the window it opens. On a busy machine the menu may come up after the keys were sent: try again.
 menu() {
-  xdotool mousemove --window "$window" 300 120 click 1
-  sleep 0.3
-  xdotool mousemove --window "$window" 300 120 click 3
-  sleep 0.5
-  xdotool key --repeat "$1" --delay 100 Down
-  xdotool key Return
+  local attempt id
+  for attempt in 1 2 3; do
+    xdotool mousemove --window "$window" 300 120 click 1
+    sleep 0.3
+    xdotool mousemove --window "$window" 300 120 click 3
+    sleep $((attempt))
+    xdotool key --repeat "$1" --delay 100 Down
+    xdotool key Return
+    id=$(timeout 10 xdotool search --sync --onlyvisible --name "$2" | head -1) || true
+    [ -n "$id" ] && return 0
+    xdotool key Escape
+  done
+  fail "no window $2"
 }
 # Types a full path into the file dialog that has the focus and accepts it.
 answer_file_dialog() {
@@ -48,10 +56,14 @@ answer_file_dialog() {
 }
 # The message box: its text is in the program's accessible tree only, so Return closes it.
 close_message() {
-  await '^Mivra$' > /dev/null
+  local box
+  box=$(await '^Mivra$')
   shot "$1"
-  xdotool key Return
-  gone '^Mivra$'
+  for _ in 1 2 3; do
+    xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key Return
+    for _ in $(seq 1 30); do xdotool search --onlyvisible --name '^Mivra$' >/dev/null || return 0; sleep 0.1; done
+  done
+  fail "window ^Mivra$ stayed"
 }
 
 start
@@ -71,7 +83,7 @@ band_rows=$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE Band LIKE '144%'")
 start
 shot start
 # Export ADIF... (Delete, then the separator is skipped).
-menu 2
+menu 2 '^Export ADIF'
 answer_file_dialog '^Export ADIF' "$work/band.adi"
 close_message export-message
 [ -s band.adi ] || fail "no ADIF file"
@@ -86,7 +98,7 @@ console.log(records.length);' "$adif_parser" band.adi) || fail "adif-parser-ts c
 printf '<call:5>OK2AB<qso_date:8>20260607<time_on:4>0800<freq:7>144.300<mode:3>FT8<gridsquare:6>JN89AA<eor>\n<call:6>OK1ABA<qso_date:8>20260602<time_on:4>0101<band:2>2m<eor>\n<call:5>OK3AB<qso_date:8>20260607<time_on:4>0800<band:2>2m<gridsquare:4>JS70<eor>\n' > other.adi
 already=$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE Callsign = 'OK1ABA' AND Date = '2026-06-02' AND GMT = '01:01' AND Band = '144'")
 [ "$already" -eq 1 ] || fail "the generated log lacks OK1ABA"
-menu 3
+menu 3 '^Import ADIF'
 answer_file_dialog '^Import ADIF' "$work/other.adi"
 close_message import-message
 [ "$(sqlite3 "$db" 'SELECT COUNT(*) FROM logtab')" -eq 1001 ] || fail "import: $(sqlite3 "$db" 'SELECT COUNT(*) FROM logtab') rows"
@@ -94,7 +106,7 @@ close_message import-message
   = "144.3 FT8 N OK Czech Republic 1" ] || fail "the imported row: $(sqlite3 "$db" "SELECT * FROM logtab WHERE Callsign = 'OK2AB'")"
 
 # Export EDI...: the contest dialog (its defaults span the rows in view), then the file dialog.
-menu 4
+menu 4 '^EDI contest log'
 dialog=$(await '^EDI contest log')
 sleep 0.3
 xdotool type --delay 20 "Test Contest"

@@ -9,6 +9,7 @@ work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
+load_places "$program"
 db=data/backup.sqlite
 rows() { sqlite3 "$db" "SELECT COUNT(*) FROM logtab"; }
 entity_of() { sqlite3 "$db" "SELECT entity FROM dxccdata WHERE '$1' LIKE dxcccode ORDER BY rowid LIMIT 1"; }
@@ -18,8 +19,8 @@ write_station_settings Quovan.txt
 pid=$!
 win=$(wait_window '^MivraQ 2.0.8$')
 [ -n "$win" ] || fail "no main window: $(cat stderr.txt)"
-new() { click_at "$win" 818 56; sleep 0.3; }
-save() { click_at "$win" 862 56; }
+new() { click_control "$win" main addnew; sleep 0.3; }
+save() { click_control "$win" main Save; }
 
 # New, a callsign, Enter, an invalid locator, and Save clicked at once.
 new
@@ -52,7 +53,7 @@ england=$(entity_of G3XYZ)
 # A slow click: the button is held while the callsign check hands the focus on.
 new
 xdotool type --delay 30 ok1abc
-xdotool mousemove --window "$win" 862 56 mousedown 1
+xdotool mousemove --window "$win" $(middle main Save) mousedown 1
 sleep 0.5
 xdotool mouseup 1
 sleep 0.8
@@ -65,7 +66,7 @@ new
 xdotool type --delay 30 dl1abx
 xdotool key Return
 sleep 0.3
-click_at "$win" 350 65
+click_control "$win" main Ca
 sleep 0.5
 xdotool key ctrl+a
 xdotool type --delay 30 dl1abc

@@ -22,9 +22,10 @@ pid=
 [ "$status" -eq 0 ] || fail "exit status $status: $(cat stderr.txt)"
 
 # The settings file: 13 CRLF lines. The first start shows the settings window, which on closing stores its
-# slider position (0 on a new file) as a number; the rest are the creation defaults.
+# slider position (the default 128 on a new file, never an invisible 0) as a number; the rest are the
+# creation defaults.
 [ "$(grep -c $'\r$' Quovan.txt)" -eq 13 ] || fail "Quovan.txt does not hold 13 CRLF lines"
-printf '""\r\n""\r\n1\r\n1\r\n10\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""\r\n0\r\n1\r\n' | cmp -s - Quovan.txt \
+printf '""\r\n""\r\n1\r\n1\r\n10\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""\r\n128\r\n1\r\n' | cmp -s - Quovan.txt \
   || fail "Quovan.txt differs: $(od -c Quovan.txt | head)"
 
 # The log: logtab and dxccdata, patterns back in their stored form.

@@ -22,9 +22,10 @@ chmod +x bin/xdg-open
 export PATH="$work/bin:$PATH"
 printf '"DL1AAA"\r\n"JO62QM"\r\n2\r\n1\r\n10\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""\r\n128\r\n1\r\n' > Quovan.txt
 
-# Clicks at a point of the main window given in twips (15 twips per pixel).
+load_places "$program"
+# Clicks at the middle of a control of the main window.
 click() {
-  xdotool mousemove --window "$window" $(($1 / 15)) $(($2 / 15)) click 1
+  click_control "$window" main "$1"
   sleep 0.5
 }
 
@@ -54,10 +55,10 @@ squares=$(sqlite3 "$db" "SELECT COUNT(DISTINCT substr(Grid, 1, 4)) FROM logtab W
 start
 shot start
 # Search with the box empty: the selector stands on "grid", so the squares counters run.
-click 2467 787
+click Search
 shot squares
 # GD prepares every 144 MHz row and tells how many; Return dismisses the message.
-click 13555 840
+click gridDEC
 timeout 20 xdotool search --sync --onlyvisible --name '^Mivra$' >/dev/null || fail "GD showed no message"
 shot gd-message
 xdotool key Return
@@ -70,7 +71,7 @@ xdotool search --onlyvisible --name '^Mivra$' >/dev/null && fail "the message st
   || fail "GD touched another band"
 
 # The globe button writes earth.kml and hands it to xdg-open.
-click 14170 840
+click GoogleEarth
 for _ in $(seq 1 50); do [ -s opened.txt ] && break; sleep 0.1; done
 [ -s opened.txt ] || fail "the map was not handed to xdg-open"
 grep -qx "file://$work/earth.kml" opened.txt || fail "xdg-open got $(cat opened.txt)"
@@ -78,20 +79,22 @@ xmllint --noout earth.kml || fail "xmllint rejects earth.kml"
 features=$(ogrinfo -ro -al -so earth.kml | sed -n 's/^Feature Count: //p' | awk '{ s += $1 } END { print s + 0 }')
 # The own station, then a square and a line per contact with a locator.
 [ "$features" -eq $((1 + 2 * map_rows)) ] || fail "ogrinfo reads $features features, expected $((1 + 2 * map_rows))"
-[ "$(grep -c $'\r$' earth.kml)" -eq 4 ] || fail "earth.kml does not hold four CRLF lines"
+# CRLF lines: declaration, kml, Document, name, own station, a line per placemark, the two ends.
+[ "$(grep -c $'\r$' earth.kml)" -eq $((5 + 2 * map_rows + 2)) ] || fail "earth.kml: unexpected CRLF lines"
+grep -q -e '<color>#' -e '<color></color>' earth.kml && fail "earth.kml holds a colour with # or an empty one"
 grep -q 'tnx &amp; &lt;73&gt; Grüße' earth.kml || fail "the comment is not escaped"
 
 # The entity counters: the selector's first choice, then Search with the box still empty.
-click 825 705
-click 2467 787
+click optOption1
+click Search
 shot counters
 
 # The own locator emptied: GD and the globe button tell the operator and change neither the log nor the map.
 before=$(sqlite3 "$db" "SELECT group_concat(GEgridXY || GEdata, '|') FROM logtab")
 sha256sum earth.kml > map.sha256
-xdotool mousemove --window "$window" $((13900 / 15)) $((250 / 15)) click 1 key ctrl+a BackSpace
-for button in 13555 14170; do
-  click "$button" 840
+xdotool mousemove --window "$window" $(middle main MyGrid) click 1 key ctrl+a BackSpace
+for button in gridDEC GoogleEarth; do
+  click "$button"
   timeout 10 xdotool search --sync --onlyvisible --name '^Mivra$' >/dev/null || fail "no message without an own locator"
   shot "no-own-locator-$button"
   xdotool key Return

@@ -11,6 +11,7 @@ work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
+load_places "$program"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # Own station DL1AAA in JO62QM, band 144.
@@ -26,8 +27,8 @@ eval "$(xdotool getwindowgeometry --shell "$wid")"   # X, Y of the window
 keys() { xdotool key --delay 60 "$@"; sleep 0.4; }
 typed() { xdotool type --delay 60 "$1"; sleep 0.2; }
 shot() { import -window root "$shots/$1"; }
-# Pixels of a control given in twips (left, top, width, height) that are dark, and that are red.
-crop() { echo "$(( $3 / 15 ))x$(( $4 / 15 ))+$(( X + $1 / 15 ))+$(( Y + $2 / 15 ))"; }
+# Pixels of a control given in pixels of the window (left, top, width, height) that are dark, and that are red.
+crop() { echo "${3}x${4}+$(( X + $1 ))+$(( Y + $2 ))"; }
 dark() { convert "$shots/$1" -crop "$(crop "$2" "$3" "$4" "$5")" +repage -colorspace Gray -threshold 50% -negate \
            -format '%[fx:round(mean*w*h)]' info:; }
 red() { convert "$shots/$1" -crop "$(crop "$2" "$3" "$4" "$5")" +repage -fx '(r>0.55 && g<0.35 && b<0.35) ? 1 : 0' \
@@ -44,10 +45,10 @@ await() {
 }
 shown() { [ "$(dark "$1" "${@:2}")" -gt 20 ]; }
 marked() { [ "$(red "$1" "${@:2}")" -gt 20 ]; }
-distance_heading=(6840 240 1500 225)
-new_square=(8400 240 1260 225)
-worked_before=(6840 15 4200 225)
-new_dxcc=(9720 240 1200 225)
+distance_heading=($(place main distanceHeading))
+new_square=($(place main newSquare))
+worked_before=($(place main workedBefore))
+new_dxcc=($(place main newDxcc))
 
 # The focus starts on New: Enter starts the contact in the callsign field.
 keys Return
@@ -79,7 +80,7 @@ done
 [ "$(red operating_aids_saved.png "${new_dxcc[@]}")" -eq 0 ] || fail "new entity not emptied by Save"
 
 # The next contact: the same station again, in a square not yet worked on 144.
-xdotool mousemove --window "$wid" $(( (12000 + 270) / 15 )) $(( (585 + 255) / 15 )) click 1
+click_control "$wid" main addnew
 sleep 0.4
 typed dl1abc
 keys Return

@@ -9,6 +9,14 @@ pid=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$here/control_places.sh"
+load_places "$program"
+# Where drive.sh clicks: the middles of the buttons it presses.
+AT_QSL=$(middle main QSL)
+AT_PRINT_ALL=$(middle qsl Command1)
+AT_CANCEL_PRINT=$(middle qsl StopPrint)
+AT_EXIT_QSL=$(middle qsl Exit)
+export AT_QSL AT_PRINT_ALL AT_CANCEL_PRINT AT_EXIT_QSL
 
 # No print server: the program must find no default printer and write PDF files.
 export CUPS_SERVER="$work/no-cups.sock"
@@ -46,24 +54,24 @@ pid=$!
 trap 'kill -KILL $pid 2>/dev/null || true' EXIT
 main=$(window '^MivraQ') || fail "main window not shown"
 sleep 0.5
-click "$main" 980 538                          # QSL (14385, 7770) 645 by 615 twips
+click "$main" $AT_QSL
 form6=$(window '^Form6$') || fail "QSL window not shown"
 xdotool search --onlyvisible --name '^MivraQ' >/dev/null && fail "main window still shown"
 sleep 0.3
-click "$form6" 60 256                          # "Print all qsl  Y>N" (330, 3585) 1155 by 525
+click "$form6" $AT_PRINT_ALL
 box=$(window '^Mivra$') || fail "no message after the run"
 xdotool windowfocus --sync "$box"
 xdotool key --clearmodifiers Return
 sleep 0.5
 xdotool search --onlyvisible --name '^Mivra$' >/dev/null && fail "message not dismissed"
 if [ "$mode" = exit ]; then
-  click "$form6" 370 256                       # "Cancel Print" (5250, 3570) 615 by 525
+  click "$form6" $AT_CANCEL_PRINT
   box=$(window '^Mivra$') || fail "no message after Cancel Print"
   xdotool windowfocus --sync "$box"
   xdotool key --clearmodifiers Return
   sleep 0.5
   xdotool windowfocus --sync "$form6"
-  click "$form6" 485 256                       # "Exit QSL" (6870, 3585) 825 by 525
+  click "$form6" $AT_EXIT_QSL
   window '^MivraQ' >/dev/null || fail "main window not shown again"
   sleep 0.3
   xdotool search --onlyvisible --name '^Form6$' >/dev/null && fail "QSL window still shown"

@@ -19,6 +19,15 @@ wait_window() { { timeout "${2:-20}" xdotool search --sync --onlyvisible --name 
 # A click (press and release back to back) at a point of a window.
 click_at() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 
+source "$(dirname "${BASH_SOURCE[0]}")/control_places.sh"
+
+# A click at the middle of a named control: click_control WINDOW-ID WINDOW NAME (after load_places).
+click_control() {
+  local at
+  at=$(middle "$2" "$3")
+  click_at "$1" $at
+}
+
 # The message box of the program (title "Mivra"), waiting up to 10 s; empty when none comes.
 wait_box() { wait_window '^Mivra$' 10; }
 

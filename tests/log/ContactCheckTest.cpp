@@ -25,8 +25,9 @@ void expectCases(Check check, std::initializer_list<Case> cases, const char* fie
         } else {
             EXPECT_FALSE(stored.has_value()) << c.text << " was accepted as " << stored->toStdString();
             EXPECT_TRUE(reason.startsWith(QString::fromLatin1(fieldName) + u':')) << reason.toStdString();
-            if (!QString::fromUtf8(c.text).trimmed().isEmpty())
+            if (!QString::fromUtf8(c.text).trimmed().isEmpty()) {
                 EXPECT_TRUE(reason.contains(QString::fromUtf8(c.text))) << reason.toStdString();
+            }
         }
     }
 }
@@ -93,7 +94,7 @@ TEST(ContactCheck, ColumnsByNameAnyCase)
 
 TEST(ContactCheck, WholeContactGivesStoredFormsOrTheFirstFieldAtFault)
 {
-    QsoRecord qso;
+    Contact qso;
     qso.date = QStringLiteral("14.03.2026");
     qso.gmt = QStringLiteral("1830");
     qso.callsign = QStringLiteral("sp9abc");
@@ -102,7 +103,7 @@ TEST(ContactCheck, WholeContactGivesStoredFormsOrTheFirstFieldAtFault)
     qso.qsl = QStringLiteral("y");
     qso.comment = QStringLiteral("as typed");
     ContactRefusal refusal;
-    const std::optional<QsoRecord> checked = checkedContact(qso, &refusal);
+    const std::optional<Contact> checked = checkedContact(qso, &refusal);
     ASSERT_TRUE(checked);
     EXPECT_EQ(checked->date, QStringLiteral("2026-03-14"));
     EXPECT_EQ(checked->gmt, QStringLiteral("18:30"));

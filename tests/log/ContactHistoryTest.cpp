@@ -37,7 +37,7 @@ std::unique_ptr<LogDatabase> openForeignLog(const QTemporaryDir& dir)
 
 void add(LogDatabase& log, const char* date, const char* call, const char* grid, const char* band, const char* dxcc)
 {
-    QsoRecord qso;
+    Contact qso;
     qso.date = QString::fromLatin1(date);
     qso.callsign = QString::fromLatin1(call);
     qso.grid = QString::fromLatin1(grid);

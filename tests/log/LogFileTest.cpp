@@ -88,7 +88,7 @@ TEST(LogFile, ReopensAnExistingLogWithItsRows)
     {
         auto log = test::createSmallLog(dir);
         ASSERT_TRUE(log);
-        QsoRecord qso;
+        Contact qso;
         qso.date = u"2024-05-01"_qs;
         qso.callsign = u"DL1ABC"_qs;
         ASSERT_TRUE(log->saveQso(qso));
@@ -249,7 +249,7 @@ TEST(LogFile, OurOwnLayoutIsNeverAltered)
     QTemporaryDir dir;
     auto log = test::createSmallLog(dir);
     ASSERT_TRUE(log);
-    QsoRecord qso;
+    Contact qso;
     qso.date = u"2024-05-01"_qs;
     qso.callsign = u"DL1ABC"_qs;
     ASSERT_TRUE(log->saveQso(qso));

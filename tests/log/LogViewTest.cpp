@@ -9,7 +9,7 @@
 namespace mivra {
 namespace {
 
-struct Contact {
+struct ContactText {
     const char* date;
     const char* gmt;
     const char* callsign;
@@ -18,7 +18,7 @@ struct Contact {
 };
 
 // The log used by the view tests, stored in this order.
-const Contact kContacts[] = {
+const ContactText kContacts[] = {
     {"2024-03-01", "10:00", "DL1ABC", "JO62QM", "144"},
     {"2024-03-01", "09:00", "DL2XYZ", "JO61", "1296"},
     {"2024-03-02", "08:00", "DK5AB", "JN58", "432"},
@@ -36,8 +36,8 @@ protected:
     {
         m_log = test::createSmallLog(m_dir);
         ASSERT_TRUE(m_log);
-        for (const Contact& c : kContacts) {
-            QsoRecord qso;
+        for (const ContactText& c : kContacts) {
+            mivra::Contact qso;
             qso.date = QLatin1String(c.date);
             qso.gmt = QLatin1String(c.gmt);
             qso.callsign = QLatin1String(c.callsign);
@@ -200,10 +200,10 @@ TEST(LogViewWhileOpen, ChangesDoNotBreakAnOpenView)
         ASSERT_TRUE(view.next());
         const qint64 firstId = view.value(0).toLongLong();
 
-        QsoRecord refused;
+        mivra::Contact refused;
         refused.date = u"2024-02-01"_qs;
         EXPECT_FALSE(log->saveQso(refused));
-        QsoRecord accepted;
+        mivra::Contact accepted;
         accepted.date = u"2024-02-01"_qs;
         accepted.callsign = u"OK1AB"_qs;
         accepted.band = u"144"_qs;

@@ -5,9 +5,9 @@
 namespace mivra {
 namespace {
 
-QsoRecord fullContact()
+Contact fullContact()
 {
-    QsoRecord qso;
+    Contact qso;
     qso.date = u"2024-06-15"_qs;
     qso.gmt = u"18:42"_qs;
     qso.callsign = u"OK1KHL"_qs;
@@ -40,7 +40,7 @@ TEST(SaveQso, StoresAllFifteenValuesInTheirColumns)
     QTemporaryDir dir;
     auto log = test::createSmallLog(dir);
     ASSERT_TRUE(log);
-    const QsoRecord qso = fullContact();
+    const Contact qso = fullContact();
     QString error;
     ASSERT_TRUE(log->saveQso(qso, &error)) << error.toStdString();
 
@@ -64,7 +64,7 @@ TEST(SaveQso, WithoutLocatorStoresNoDistanceAndEmptyTexts)
     QTemporaryDir dir;
     auto log = test::createSmallLog(dir);
     ASSERT_TRUE(log);
-    QsoRecord qso;
+    Contact qso;
     qso.date = u"2024-06-15"_qs;
     qso.callsign = u"DL1ABC"_qs;
     ASSERT_TRUE(log->saveQso(qso));
@@ -96,7 +96,7 @@ TEST(SaveQso, RefusesARowWithoutCallsignOrDateAndStoresNothing)
         {"empty row", QString(), QString()},
     };
     for (const Case& c : cases) {
-        QsoRecord qso = fullContact();
+        Contact qso = fullContact();
         qso.date = c.date;
         qso.callsign = c.callsign;
         QString error;

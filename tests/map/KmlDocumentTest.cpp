@@ -48,7 +48,6 @@ protected:
     QString file() const { return QDir(log.folder()).filePath(QStringLiteral("earth.kml")); }
 
     TestLog log;
-    QString lineColour;
 };
 
 // One JO31 contact with QSL D and Prop Tr, seen from JO62QM, opacity 128, lines on.
@@ -58,16 +57,15 @@ TEST_F(KmlExportTest, TheExampleDocumentByteForByte)
              {QStringLiteral("Band"), QStringLiteral("144")}, {QStringLiteral("QSL"), QStringLiteral("D")},
              {QStringLiteral("Prop"), QStringLiteral("Tr")},
              {QStringLiteral("GEdata"),
-              QStringLiteral("Log: PA0ABC 144 kHz  02.01.2026 12:00 rsts:59 rstr:57 QRB:519km  QTF:251 QSL: D Prop:Tr ")},
+              QStringLiteral("Log: PA0ABC 144 MHz  02.01.2026 12:00 rsts:59 rstr:57 QRB:519km  QTF:251 QSL: D Prop:Tr ")},
              {QStringLiteral("GEgridXY"), QStringLiteral("6.58333333333333,51.2916666666667")},
              {QStringLiteral("GEpoly"),
               QStringLiteral("6.0,51.0,2000  8.0,51.0,2000  8.0,52.0,2000  6.0,52.0,2000 6.0,51.0,2000  ")}});
-    const MapExportResult result = exporter::exportMap(log.db(), request(), lineColour);
+    const MapExportResult result = exporter::exportMap(log.db(), request());
     ASSERT_EQ(result.outcome, MapExportResult::Written) << result.message.toStdString();
     EXPECT_EQ(result.squaresWorked.count, 1);
     EXPECT_EQ(result.squaresConfirmed.outcome, stats::CounterResult::Unchanged);
     EXPECT_EQ(readAll(file()), readAll(QStringLiteral(MIVRA_GOLDEN_DIR "/earth_example.kml")));
-    EXPECT_EQ(lineColour, QStringLiteral("#ff0000ff"));
     expectReadable(file(), 3);
 }
 
@@ -77,29 +75,27 @@ TEST_F(KmlExportTest, ColoursFollowOpacityQslAndPropagation)
         const char* opacity;
         bool lines;
         std::vector<std::pair<const char*, const char*>> qslProp;
-        const char* colourBefore;
         std::vector<const char*> expected; // colour elements in document order
     };
     const Case cases[] = {
-        {"255", true, {{"Q", "Rs"}, {"D", "Au"}}, "", {"#FF00ffff", "#ffff0000", "#FF0000ff", "#ffff0080"}},
-        {"5", false, {{"D", "Tr"}, {"N", "Tr"}}, "", {"#050000ff", "#0500ffff"}},
-        {"0", false, {{"d", ""}}, "", {"#0000ffff"}}, // lower-case d is not D
-        {"", false, {{"Y", ""}}, "", {"#8000ffff"}},   // not a number: 128
-        {"300", false, {{"Y", ""}}, "", {"#8000ffff"}},
-        // No code of its own (TR, empty): the previous line's colour, empty before the first.
-        {"128", true, {{"Y", ""}, {"Y", "Es"}, {"Y", "TR"}, {"Y", ""}}, "",
-         {"#8000ffff", "", "#8000ffff", "#ff00ff00", "#8000ffff", "#ff00ff00", "#8000ffff", "#ff00ff00"}},
-        {"128", true, {{"Y", "x"}}, "#ff707070", {"#8000ffff", "#ff707070"}}, // carried from an earlier run
+        {"255", true, {{"Q", "Rs"}, {"D", "Au"}}, {"ff00ffff", "ffff0000", "ff0000ff", "ffff0080"}},
+        {"5", false, {{"D", "Tr"}, {"N", "Tr"}}, {"050000ff", "0500ffff"}},
+        {"0", false, {{"d", ""}}, {"0000ffff"}}, // lower-case d is not D
+        {"", false, {{"Y", ""}}, {"8000ffff"}},   // not a number: 128
+        {"300", false, {{"Y", ""}}, {"8000ffff"}},
+        // No code or one outside the five (TR, EME): the default line colour, never the previous line's.
+        {"128", true, {{"Y", ""}, {"Y", "Es"}, {"Y", "TR"}, {"Y", "Ms"}, {"Y", "EME"}},
+         {"8000ffff", "ff00a5ff", "8000ffff", "ff00ff00", "8000ffff", "ff00a5ff", "8000ffff", "ff707070", "8000ffff",
+          "ff00a5ff"}},
     };
     for (const Case& c : cases) {
         std::vector<KmlRow> rows;
         for (const auto& [qsl, prop] : c.qslProp)
             rows.push_back({QStringLiteral("JO62"), QLatin1String(qsl), QLatin1String(prop), QStringLiteral("d"),
                             kOwnPoint, QString()});
-        QString colour = QLatin1String(c.colourBefore);
         const QString text = QString::fromUtf8(exporter::kmlDocument(
             KmlHeader{QStringLiteral("OWNCALL"), kOwnPoint, QStringLiteral("T"), QLatin1String(c.opacity), c.lines},
-            rows, colour));
+            rows));
         QStringList colours;
         for (qsizetype at = text.indexOf(QStringLiteral("<color>")); at >= 0;
              at = text.indexOf(QStringLiteral("<color>"), at + 1))
@@ -109,8 +105,23 @@ TEST_F(KmlExportTest, ColoursFollowOpacityQslAndPropagation)
             expected << QLatin1String(e);
         EXPECT_EQ(colours, expected) << c.opacity << " " << text.toStdString();
         EXPECT_EQ(text.contains(QStringLiteral("LineString")), c.lines);
-        EXPECT_EQ(text.count(QStringLiteral("<name>T</name><Placemark>")), qsizetype(rows.size()));
+        // One document name, then one placemark per square and one per line.
+        EXPECT_EQ(text.count(QStringLiteral("<name>T</name>")), 1);
+        EXPECT_EQ(text.count(QStringLiteral("<Placemark>")), qsizetype(1 + rows.size() * (c.lines ? 2 : 1)));
+        EXPECT_EQ(text.count(QStringLiteral("<Placemark><Style><LineStyle>")), qsizetype(c.lines ? rows.size() : 0));
     }
+}
+
+TEST(KmlTextTest, BandValuesCarryTheirTrueUnit)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"144", "144 MHz"}, {"50", "50 MHz"}, {"1296", "1296 MHz"}, {"14200", "14200 kHz"},
+        {"3600", "3600 kHz"}, {"", ""}, {"abc", "abc"}};
+    for (const auto& [value, expected] : cases)
+        EXPECT_EQ(exporter::bandValueWithUnit(QLatin1String(value)), QLatin1String(expected)) << value;
+    EXPECT_EQ(exporter::kmlTitle(QStringLiteral("DL1A"), QStringLiteral("14200%"), QStringLiteral("1"),
+                                 QStringLiteral("0")),
+              QStringLiteral("DL1A 14200 kHz wkd/cfd 1/0"));
 }
 
 TEST_F(KmlExportTest, MarkupAndForeignLettersInTheLogReachTheMapIntact)
@@ -118,7 +129,7 @@ TEST_F(KmlExportTest, MarkupAndForeignLettersInTheLogReachTheMapIntact)
     const QString comment = QStringLiteral("Log: SP9ŁÓDŹ & <Müller> \"5/9\" 'ok'");
     log.add({{QStringLiteral("Grid"), QStringLiteral("JO90<")}, {QStringLiteral("Band"), QStringLiteral("144")},
              {QStringLiteral("GEdata"), comment}, {QStringLiteral("GEgridXY"), QStringLiteral("18.0,50.0")}});
-    ASSERT_EQ(exporter::exportMap(log.db(), request(), lineColour).outcome, MapExportResult::Written);
+    ASSERT_EQ(exporter::exportMap(log.db(), request()).outcome, MapExportResult::Written);
     expectReadable(file(), 3);
     const ToolRun description = runTool(
         QStringLiteral("xmllint"), {QStringLiteral("--xpath"), QStringLiteral("string(//*[local-name()='description'])"), file()});
@@ -133,7 +144,7 @@ TEST_F(KmlExportTest, ControlCharactersInTheLogAreLeftOutOfTheMap)
     const QString comment = QStringLiteral("Log: OK1AA tab\tvt\x0B esc\x1B nul") + QChar(0) + QStringLiteral(" & end");
     log.add({{QStringLiteral("Grid"), QStringLiteral("JO70AA")}, {QStringLiteral("Band"), QStringLiteral("144")},
              {QStringLiteral("GEdata"), comment}, {QStringLiteral("GEgridXY"), QStringLiteral("14,50")}});
-    ASSERT_EQ(exporter::exportMap(log.db(), request(), lineColour).outcome, MapExportResult::Written);
+    ASSERT_EQ(exporter::exportMap(log.db(), request()).outcome, MapExportResult::Written);
     expectReadable(file(), 3);
     const ToolRun description = runTool(
         QStringLiteral("xmllint"), {QStringLiteral("--xpath"), QStringLiteral("string(//*[local-name()='description'])"), file()});
@@ -150,23 +161,23 @@ TEST_F(KmlExportTest, OutlinesWrittenByOneExportShowInTheNext)
     ASSERT_TRUE(exporter::prepareMapData(log.db(), QStringLiteral("144%"), QStringLiteral("JO62QM")).ok);
 
     MapExportRequest lines = request();
-    ASSERT_EQ(exporter::exportMap(log.db(), lines, lineColour).outcome, MapExportResult::Written);
+    ASSERT_EQ(exporter::exportMap(log.db(), lines).outcome, MapExportResult::Written);
     const QString first = QString::fromUtf8(readAll(file()));
     EXPECT_EQ(first.count(QStringLiteral("<LinearRing><coordinates></coordinates>")), 3);
     EXPECT_TRUE(first.contains(QStringLiteral("<name>OWNCALL 144 MHz wkd/cfd 2/0</name>")));
     expectReadable(file(), 1 + 3 * 2);
 
     lines.lines = false;
-    ASSERT_EQ(exporter::exportMap(log.db(), lines, lineColour).outcome, MapExportResult::Written);
+    ASSERT_EQ(exporter::exportMap(log.db(), lines).outcome, MapExportResult::Written);
     const QString second = QString::fromUtf8(readAll(file()));
     EXPECT_EQ(second.count(QStringLiteral("<LinearRing><coordinates></coordinates>")), 1); // JO62QM follows JO62AB
     EXPECT_TRUE(second.contains(QStringLiteral("<name>JO62AB</name>")));
-    EXPECT_EQ(second.count(QStringLiteral("\r\n")), 4);
-    EXPECT_TRUE(second.endsWith(QStringLiteral("</Document></kml>\r\n")));
+    EXPECT_EQ(second.count(QStringLiteral("\r\n")), 5 + 3 + 2);
+    EXPECT_TRUE(second.endsWith(QStringLiteral("</Document>\r\n</kml>\r\n")));
     expectReadable(file(), 1 + 3);
 
     // All bands: every row, and a title that says so.
-    ASSERT_EQ(exporter::exportMap(log.db(), request(QString()), lineColour).outcome, MapExportResult::Written);
+    ASSERT_EQ(exporter::exportMap(log.db(), request(QString())).outcome, MapExportResult::Written);
     EXPECT_TRUE(QString::fromUtf8(readAll(file())).contains(QStringLiteral("<name>OWNCALL All bands wkd/cfd 3/0</name>")));
     expectReadable(file(), 1 + 4 * 2);
 }
@@ -175,13 +186,13 @@ TEST_F(KmlExportTest, NothingIsWrittenWithoutRowsWithASearchTextOrWhereTheFileCa
 {
     log.add({{QStringLiteral("Grid"), QStringLiteral("JO62")}, {QStringLiteral("Band"), QStringLiteral("432")}});
     log.add({{QStringLiteral("Grid"), QStringLiteral("")}, {QStringLiteral("Band"), QStringLiteral("144")}});
-    MapExportResult result = exporter::exportMap(log.db(), request(), lineColour);
+    MapExportResult result = exporter::exportMap(log.db(), request());
     EXPECT_EQ(result.outcome, MapExportResult::NoCoordinates);
     EXPECT_EQ(result.message, QStringLiteral("No lat/long coords where found."));
 
     MapExportRequest searching = request(QStringLiteral("432%"));
     searching.searchText = QStringLiteral("JO");
-    result = exporter::exportMap(log.db(), searching, lineColour);
+    result = exporter::exportMap(log.db(), searching);
     EXPECT_EQ(result.outcome, MapExportResult::SearchTextPresent);
     EXPECT_EQ(result.squaresWorked.outcome, stats::CounterResult::Unchanged);
     EXPECT_FALSE(QFile::exists(file()));
@@ -192,7 +203,7 @@ TEST_F(KmlExportTest, NothingIsWrittenWithoutRowsWithASearchTextOrWhereTheFileCa
     blocker.close();
     MapExportRequest blocked = request(QStringLiteral("432%"));
     blocked.filePath = QDir(log.folder()).filePath(QStringLiteral("notafolder/earth.kml"));
-    result = exporter::exportMap(log.db(), blocked, lineColour);
+    result = exporter::exportMap(log.db(), blocked);
     EXPECT_EQ(result.outcome, MapExportResult::Failed);
     EXPECT_TRUE(result.message.contains(QStringLiteral("notafolder/earth.kml"))) << result.message.toStdString();
 }

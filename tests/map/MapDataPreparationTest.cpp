@@ -42,10 +42,10 @@ TEST_F(MapDataPreparationTest, EveryRowOfTheBandGetsItsDescriptionAndPoint)
     EXPECT_EQ(result.prepared, 4);
 
     EXPECT_EQ(description(own),
-              QStringLiteral("Log: OK1AA 144 kHz  02.01.2026 09:05 rsts:59 rstr:57 QRB:0km  QTF:0 QSL: Q Prop:Tr tnx"));
+              QStringLiteral("Log: OK1AA 144 MHz  02.01.2026 09:05 rsts:59 rstr:57 QRB:0km  QTF:0 QSL: Q Prop:Tr tnx"));
     EXPECT_EQ(point(own), kOwnPoint);
     EXPECT_EQ(point(square), QStringLiteral("12.5833333333333,52.2916666666667")); // JO62HH
-    EXPECT_TRUE(description(square).contains(QStringLiteral(" kHz  03.02.2025 09:05 "))) << description(square).toStdString();
+    EXPECT_TRUE(description(square).contains(QStringLiteral(" 144 MHz  03.02.2025 09:05 "))) << description(square).toStdString();
     // Invalid locators: the own point, the stored distance and heading; none stored, none described.
     EXPECT_EQ(point(invalid), kOwnPoint);
     EXPECT_TRUE(description(invalid).contains(QStringLiteral(" QRB:123km  QTF:45 QSL:")));

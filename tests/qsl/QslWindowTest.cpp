@@ -1,6 +1,7 @@
 #include "QslWindow.h"
 
 #include "QslTestSupport.h"
+#include "QslWindowLayout.h"
 #include "StationSettings.h"
 #include "StationSettingsFile.h"
 #include "Twips.h"
@@ -62,26 +63,15 @@ TEST_F(QslWindowTest, SevenButtonsWithTheirCaptionsAndPlaces)
     openWindow(QStringLiteral("JO62QM"));
     EXPECT_EQ(m_window->windowTitle(), QStringLiteral("Form6"));
     EXPECT_EQ(m_window->size(), QSize(twipsToPixels(8115), twipsToPixels(5385)));
-    struct Button {
-        const char* name;
-        const char* caption;
-        QRect twips;
-    };
-    const Button buttons[] = {
-        {"Command1", "Print all qsl  Y>N", {330, 3585, 1155, 525}},
-        {"Command3", "Print Single qsl   S>D", {1575, 3585, 1155, 525}},
-        {"Command4", "Print direct qsl  T>Q", {2835, 3570, 1155, 525}},
-        {"Empty", "Empty Card", {4095, 3570, 1080, 525}},
-        {"StopPrint", "Cancel Print", {5250, 3570, 615, 525}},
-        {"BeaconPrint", "Beacon Print", {5985, 3570, 750, 540}},
-        {"Exit", "Exit QSL", {6870, 3585, 825, 525}},
-    };
+    ASSERT_EQ(QslWindowLayout::controls().size(), 7u);
     EXPECT_EQ(m_window->findChildren<QPushButton*>().size(), 7);
-    for (const Button& b : buttons) {
-        QPushButton* button = m_window->button(QString::fromLatin1(b.name));
-        ASSERT_TRUE(button) << b.name;
-        EXPECT_EQ(button->text(), QString::fromLatin1(b.caption));
-        EXPECT_EQ(button->geometry(), twipRect(b.twips.x(), b.twips.y(), b.twips.width(), b.twips.height()));
+    for (const ControlPlace& place : QslWindowLayout::controls()) {
+        QPushButton* button = m_window->button(QString::fromLatin1(place.name));
+        ASSERT_TRUE(button) << place.name;
+        EXPECT_EQ(button->text(), place.captionText());
+        EXPECT_EQ(button->geometry(), place.pixels()) << place.name;
+        EXPECT_TRUE(QRect(0, 0, CardTemplate::kClientWidth, CardTemplate::kClientHeight).contains(place.twips()))
+            << place.name;
     }
 }
 

@@ -106,7 +106,7 @@ TEST_F(SettingsWindowTest, HasTheNamedControlsWithTheirTexts)
         {"Label1", QStringLiteral("MyCallsign:")},
         {"Label2", QStringLiteral("MyGrid:")},
         {"Label9", QStringLiteral("6,8 or 10 Digit Locator")},
-        {"Label3", QStringLiteral("Transparency of square on GE")},
+        {"Label3", QStringLiteral("Opacity of square on GE")},
         {"Linetext", QStringLiteral("Line from you to wkd stn on GE")},
         {"Label4", QStringLiteral("Color of line depends on propagation")},
         {"Label5", QStringLiteral(" RS=blue Tr=red Es=green Ms=grey Au=pink")},
@@ -149,14 +149,15 @@ TEST_F(SettingsWindowTest, HasTheNamedControlsWithTheirTexts)
     }
 }
 
-TEST_F(SettingsWindowTest, FreshInstallationShowsEmptyBoxesSliderAtZeroAndLinesOn)
+TEST_F(SettingsWindowTest, FreshInstallationShowsEmptyBoxesSliderAtTheDefaultAndLinesOn)
 {
     m_live.opacity = QStringLiteral("55");
     showWindow();
     EXPECT_EQ(read(), kCreatedFile);
     for (const char* name : {"text3", "text4", "TXTinfo", "TXTline2", "TXTline3", "TXTline4", "TXTadd", "TXTfoot"})
         EXPECT_EQ(box(name)->text(), QString()) << name;
-    EXPECT_EQ(slider()->value(), 0);
+    EXPECT_EQ(slider()->value(), 128);
+    EXPECT_EQ(m_live.opacity, QStringLiteral("128"));
     EXPECT_TRUE(lines()->isChecked());
     EXPECT_TRUE(m_live.lines);
     EXPECT_EQ(m_window->focusWidget(), box("text3"));

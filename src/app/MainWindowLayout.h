@@ -1,0 +1,28 @@
+#pragma once
+
+#include "ControlPlace.h"
+
+#include <QRect>
+
+#include <span>
+#include <string_view>
+
+namespace mivra {
+
+// The main window as data: every control it places at a fixed spot, in twips. The entry row keeps
+// its own tables (EntryRow.cpp).
+class MainWindowLayout {
+public:
+    // The client area.
+    static constexpr int kWidth = 15240;
+    static constexpr int kHeight = 8475;
+
+    // Controls with their parent the window, except the band buttons (bandButtonTwips()).
+    static std::span<const ControlPlace> controls();
+    static const ControlPlace& control(std::string_view name) { return controlPlace(controls(), name); }
+
+    // Band button index (the order of bandButtons()) inside the frame frmBand: a row of 21, "All" apart.
+    static QRect bandButtonTwips(int index);
+};
+
+} // namespace mivra

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+namespace mivra {
+
+// The station details of an EDI header, by EDI key ("RName", "SAnte", ...), kept from one contest
+// to the next in edi-station.txt of the data folder: one Key=Value line per key, UTF-8.
+using EdiStation = QMap<QString, QString>;
+
+inline const QString kEdiStationFileName = QStringLiteral("edi-station.txt");
+
+// The keys the file holds, in header order.
+const QStringList& ediStationKeys();
+
+// Reads the file; a missing file is an empty station. Lines with other keys are ignored.
+bool readEdiStation(const QString& path, EdiStation* station, QString* error);
+
+// Replaces the file with every key's line, whole or not at all.
+bool writeEdiStation(const QString& path, const EdiStation& station, QString* error);
+
+} // namespace mivra
