@@ -11,6 +11,7 @@ trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 mkdir -p data
 write_station_settings Quovan.txt
+load_places "$program"
 
 start
 stop
@@ -25,9 +26,9 @@ sqlite3 "$db" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WH
   FROM n"
 
 start
-# GD (twips 13555, 840): its progress window within a moment.
+# GD: its progress window within a moment.
 begin=$(date +%s%N)
-xdotool mousemove --window "$window" $((13555 / 15)) $((840 / 15)) click 1
+click_control "$window" main gridDEC
 progress=$(wait_window '^GD$' 10)
 shown=$(( ($(date +%s%N) - begin) / 1000000 ))
 [ -n "$progress" ] || fail "GD showed no progress"
@@ -43,7 +44,7 @@ close_box "$box" || fail "the message stayed"
 [ "$(sqlite3 "$db" "SELECT count(*) FROM logtab WHERE GEdata IS NOT NULL")" -eq 0 ] || fail "a cancelled GD changed rows"
 
 # GD to the end: every row prepared, and the usual message.
-xdotool mousemove --window "$window" $((13555 / 15)) $((840 / 15)) click 1
+click_control "$window" main gridDEC
 box=$(wait_window '^Mivra$' 120)
 [ -n "$box" ] || fail "GD did not end"
 text=$(box_text "$box")
