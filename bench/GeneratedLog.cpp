@@ -5,6 +5,8 @@
 #include <QSqlQuery>
 #include <QTime>
 
+#include <benchmark/benchmark.h>
+
 #include <iterator>
 #include <map>
 
@@ -78,13 +80,47 @@ GeneratedLog::~GeneratedLog()
     sqlite3_close(raw);
 }
 
+namespace {
+
+std::map<int, std::unique_ptr<GeneratedLog>>& logs()
+{
+    static std::map<int, std::unique_ptr<GeneratedLog>> made;
+    return made;
+}
+
+} // namespace
+
 GeneratedLog& logOf(int contacts)
 {
-    static std::map<int, std::unique_ptr<GeneratedLog>> logs;
-    auto& entry = logs[contacts];
+    auto& entry = logs()[contacts];
     if (!entry)
         entry = std::make_unique<GeneratedLog>(contacts);
     return *entry;
+}
+
+void releaseLogs()
+{
+    logs().clear();
+}
+
+std::vector<int> logSizes()
+{
+    std::vector<int> sizes{10000, 100000};
+    if (!qEnvironmentVariableIsEmpty("MIVRA_BENCH_MILLION"))
+        sizes.push_back(1000000);
+    return sizes;
+}
+
+int runBenchmarks(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    // The logs hold database connections: closed here, not after Qt's registry is gone at exit.
+    releaseLogs();
+    return 0;
 }
 
 } // namespace mivra::bench

@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <vector>
 
 namespace mivra::bench {
 
@@ -25,5 +26,14 @@ struct GeneratedLog {
 
 // One log per size for the whole run, made when first asked for.
 GeneratedLog& logOf(int contacts);
+// Closes every log of logOf while Qt's connection registry still exists.
+void releaseLogs();
+
+// The log sizes to measure: 10,000 and 100,000 contacts, and 1,000,000 when the environment
+// variable MIVRA_BENCH_MILLION is set (making that log takes minutes).
+std::vector<int> logSizes();
+
+// The main of a benchmark binary that uses logOf.
+int runBenchmarks(int argc, char** argv);
 
 } // namespace mivra::bench

@@ -284,7 +284,7 @@ void BM_EntityWorkedRaw(benchmark::State& state)
 
 void sizesAndAidCases(benchmark::internal::Benchmark* b)
 {
-    for (int size : {10000, 100000})
+    for (int size : mivra::bench::logSizes())
         for (int aidCase = 0; aidCase < int(std::size(kAidCases)); ++aidCase)
             b->Args({size, aidCase});
     b->ArgNames({"contacts", "case"})->Unit(benchmark::kMicrosecond);
@@ -292,7 +292,7 @@ void sizesAndAidCases(benchmark::internal::Benchmark* b)
 
 void sizesAndBands(benchmark::internal::Benchmark* b)
 {
-    for (int size : {10000, 100000})
+    for (int size : mivra::bench::logSizes())
         for (int band = 0; band < int(std::size(kBands)); ++band)
             b->Args({size, band});
     b->ArgNames({"contacts", "band"})->Unit(benchmark::kMillisecond);
@@ -300,7 +300,7 @@ void sizesAndBands(benchmark::internal::Benchmark* b)
 
 void sizesAndSearchBands(benchmark::internal::Benchmark* b)
 {
-    for (int size : {10000, 100000})
+    for (int size : mivra::bench::logSizes())
         for (int band : {0, 1})
             b->Args({size, band});
     b->ArgNames({"contacts", "band"})->Unit(benchmark::kMillisecond);
@@ -329,4 +329,7 @@ BENCHMARK(BM_SquareWorkedRaw)->Apply(sizesAndAidCases);
 BENCHMARK(BM_EntityWorked)->Apply(sizesAndAidCases);
 BENCHMARK(BM_EntityWorkedRaw)->Apply(sizesAndAidCases);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return mivra::bench::runBenchmarks(argc, argv);
+}

@@ -31,6 +31,7 @@
 #include <QCoreApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QProgressDialog>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -467,10 +468,25 @@ void MainWindow::gridDEC()
         return;
     exporter::PreparationResult result;
     {
+        // A big log takes seconds: shown as it goes, and Cancel leaves every row as it was.
+        QProgressDialog progress(QStringLiteral("Preparing the map data"), QStringLiteral("Cancel"), 0, 0, this);
+        progress.setWindowTitle(QStringLiteral("GD"));
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(300);
+        result = exporter::prepareMapData(m_ctx.log.database(), m_bandPattern, m_ownLocator->text(),
+                                          [&progress](qint64 done, qint64 total) {
+                                              progress.setMaximum(int(std::min<qint64>(total, INT_MAX)));
+                                              progress.setValue(int(std::min<qint64>(done, total)));
+                                              return !progress.wasCanceled();
+                                          });
+        progress.reset();
         BusyCursor busy;
-        result = exporter::prepareMapData(m_ctx.log.database(), m_bandPattern, m_ownLocator->text());
         if (result.ok)
             SQNr();
+    }
+    if (result.cancelled) {
+        m_ctx.messages.inform(this, QStringLiteral("The map data preparation was cancelled; no row was changed."));
+        return;
     }
     if (!result.ok) {
         m_ctx.messages.inform(this, QStringLiteral("The map data cannot be prepared: ") + result.error);

@@ -8,6 +8,9 @@
 #include "LogRows.h"
 
 #include <QDir>
+#include <QSaveFile>
+
+#include <algorithm>
 
 namespace mivra {
 
@@ -16,115 +19,173 @@ namespace {
 // A text field: its ASCII form, and the exact text in an application field when they differ.
 void textField(adif::AdifWriter& writer, const QString& name, const QString& appName, const QString& text)
 {
-    const QString ascii = adif::asciiText(text.trimmed());
+    const QString trimmed = text.trimmed();
+    const bool plain = std::all_of(trimmed.cbegin(), trimmed.cend(), [](QChar c) { return c >= u' ' && c < u'\x7f'; });
+    const QString ascii = plain ? trimmed : adif::asciiText(trimmed);
     writer.field(name, ascii);
-    if (ascii != text.trimmed())
+    if (ascii != trimmed)
         writer.field(appName, adif::percentEncoded(text), 'S');
 }
 
 } // namespace
 
+AdifRecordWriter::AdifRecordWriter(const OwnStation& own, const QDateTime& created,
+                                   std::function<int(const QString&)> dxccNumber)
+    : m_ownCall(adif::asciiText(own.callsign.trimmed().toUpper())),
+      m_ownLocator(own.locator.trimmed().toUpper()),
+      m_dxccNumber(std::move(dxccNumber))
+{
+    m_writer.header(QStringLiteral("ADIF export of the Mivra log"),
+                    {{u"ADIF_VER"_qs, u"3.1.4"_qs},
+                     {u"PROGRAMID"_qs, u"Mivra"_qs},
+                     {u"PROGRAMVERSION"_qs, QString::fromLatin1(kProgramVersion)},
+                     {u"CREATED_TIMESTAMP"_qs, created.toUTC().toString(u"yyyyMMdd HHmmss"_qs)}});
+}
+
+bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
+{
+    adif::AdifWriter& writer = m_writer;
+    if (!row.time.isValid()) {
+        leftOut->append(QStringLiteral("%1 on %2 %3: the date or time cannot be read").arg(row.callsign, row.date, row.gmt));
+        return false;
+    }
+    textField(writer, u"CALL"_qs, kAppCallUtf8, row.callsign.trimmed().toUpper());
+    const QDate day = row.time.date();
+    const QTime time = row.time.time();
+    const auto twoDigits = [](int n) {
+        const QChar pair[] = {QChar(u'0' + n / 10), QChar(u'0' + n % 10)};
+        return QString(pair, 2);
+    };
+    writer.field(u"QSO_DATE"_qs, twoDigits(day.year() / 100) + twoDigits(day.year() % 100) + twoDigits(day.month())
+                                     + twoDigits(day.day()));
+    writer.field(u"TIME_ON"_qs, twoDigits(time.hour()) + twoDigits(time.minute())
+                                    + (time.second() ? twoDigits(time.second()) : QString()));
+
+    const adif::BandInfo band = adif::bandOfValue(row.band);
+    writer.field(u"BAND"_qs, band.name);
+    if (row.frequency)
+        writer.field(u"FREQ"_qs, adif::numberText(*row.frequency, 6));
+    else if (band.frequency)
+        writer.field(u"FREQ"_qs, adif::numberText(*band.frequency, 6));
+    if (band.name.isEmpty() || band.frequency)
+        writer.field(kAppBand, adif::asciiText(row.band.trimmed()), 'S');
+
+    const adif::ModeInfo mode = adif::modeOfText(row.mode);
+    writer.field(u"MODE"_qs, mode.mode);
+    writer.field(u"SUBMODE"_qs, mode.submode);
+    if (row.mode.trimmed() != (mode.submode.isEmpty() ? mode.mode : mode.submode))
+        writer.field(kAppMode, adif::percentEncoded(row.mode), 'S');
+
+    QString sentSerial;
+    QString receivedSerial;
+    writer.field(u"RST_SENT"_qs, adif::asciiText(adif::splitReport(row.rsts, row.mode, &sentSerial)));
+    writer.field(u"STX_STRING"_qs, sentSerial);
+    writer.field(u"RST_RCVD"_qs, adif::asciiText(adif::splitReport(row.rstr, row.mode, &receivedSerial)));
+    writer.field(u"SRX_STRING"_qs, receivedSerial);
+
+    const QString grid = row.grid.trimmed().toUpper();
+    writer.field(u"GRIDSQUARE"_qs, adif::asciiText(grid.left(8)));
+    writer.field(u"GRIDSQUARE_EXT"_qs, adif::asciiText(grid.mid(8, 2)));
+    writer.field(u"MY_GRIDSQUARE"_qs, adif::asciiText(m_ownLocator.left(8)));
+    writer.field(u"MY_GRIDSQUARE_EXT"_qs, adif::asciiText(m_ownLocator.mid(8, 2)));
+    writer.field(u"STATION_CALLSIGN"_qs, m_ownCall);
+    textField(writer, u"NAME"_qs, kAppNameUtf8, row.name);
+    textField(writer, u"COMMENT"_qs, kAppCommentUtf8, row.comment);
+
+    const QString propMode = adif::propModeOfCode(row.prop);
+    writer.field(u"PROP_MODE"_qs, propMode);
+    if (row.prop.trimmed() != adif::propCodeOfMode(propMode))
+        writer.field(kAppProp, adif::percentEncoded(row.prop), 'S');
+
+    if (row.qrb)
+        writer.field(u"DISTANCE"_qs, adif::numberText(*row.qrb, 1));
+    if (!row.dxcc.isEmpty()) {
+        // The same few entities come again and again.
+        auto known = m_entities.constFind(row.dxcc);
+        if (known == m_entities.cend())
+            known = m_entities.insert(row.dxcc, m_dxccNumber(row.dxcc));
+        if (*known > 0)
+            writer.field(u"DXCC"_qs, QString::number(*known));
+    }
+    // The entity text is the primary prefix, a space and the name.
+    const qsizetype space = row.dxcc.indexOf(u' ');
+    writer.field(u"COUNTRY"_qs, adif::asciiText(space > 0 ? row.dxcc.mid(space + 1) : row.dxcc));
+    textField(writer, u"QSL_VIA"_qs, kAppQslViaUtf8, row.qslVia);
+
+    const adif::QslStates qsl = adif::qslStatesOfLetter(row.qsl);
+    writer.field(u"QSL_SENT"_qs, qsl.sent);
+    writer.field(u"QSL_RCVD"_qs, qsl.received);
+    writer.field(kAppQsl, adif::percentEncoded(row.qsl), 'S');
+    writer.endRecord();
+    return true;
+}
+
 QByteArray adifDocument(const std::vector<LogRow>& rows, const OwnStation& own, const QDateTime& created,
                         const std::function<int(const QString&)>& dxccNumber, QStringList* leftOut,
                         int* written, const Progress& progress)
 {
-    adif::AdifWriter writer;
-    writer.header(QStringLiteral("ADIF export of the Mivra log"),
-                  {{u"ADIF_VER"_qs, u"3.1.4"_qs},
-                   {u"PROGRAMID"_qs, u"Mivra"_qs},
-                   {u"PROGRAMVERSION"_qs, QString::fromLatin1(kProgramVersion)},
-                   {u"CREATED_TIMESTAMP"_qs, created.toUTC().toString(u"yyyyMMdd HHmmss"_qs)}});
-    const QString ownCall = adif::asciiText(own.callsign.trimmed().toUpper());
-    const QString ownLocator = own.locator.trimmed().toUpper();
+    AdifRecordWriter writer(own, created, dxccNumber);
     *written = 0;
     qint64 done = 0;
     for (const LogRow& row : rows) {
         if (progress && ++done % 1000 == 0)
             progress(done, qint64(rows.size()));
-        if (!row.time.isValid()) {
-            leftOut->append(QStringLiteral("%1 on %2 %3: the date or time cannot be read")
-                                .arg(row.callsign, row.date, row.gmt));
-            continue;
-        }
-        textField(writer, u"CALL"_qs, kAppCallUtf8, row.callsign.trimmed().toUpper());
-        writer.field(u"QSO_DATE"_qs, row.time.toString(u"yyyyMMdd"_qs));
-        writer.field(u"TIME_ON"_qs, row.time.toString(row.time.time().second() ? u"HHmmss"_qs : u"HHmm"_qs));
-
-        const adif::BandInfo band = adif::bandOfValue(row.band);
-        writer.field(u"BAND"_qs, band.name);
-        if (row.frequency)
-            writer.field(u"FREQ"_qs, adif::numberText(*row.frequency, 6));
-        else if (band.frequency)
-            writer.field(u"FREQ"_qs, adif::numberText(*band.frequency, 6));
-        if (band.name.isEmpty() || band.frequency)
-            writer.field(kAppBand, adif::asciiText(row.band.trimmed()), 'S');
-
-        const adif::ModeInfo mode = adif::modeOfText(row.mode);
-        writer.field(u"MODE"_qs, mode.mode);
-        writer.field(u"SUBMODE"_qs, mode.submode);
-        if (row.mode.trimmed() != (mode.submode.isEmpty() ? mode.mode : mode.submode))
-            writer.field(kAppMode, adif::percentEncoded(row.mode), 'S');
-
-        QString sentSerial;
-        QString receivedSerial;
-        writer.field(u"RST_SENT"_qs, adif::asciiText(adif::splitReport(row.rsts, row.mode, &sentSerial)));
-        writer.field(u"STX_STRING"_qs, sentSerial);
-        writer.field(u"RST_RCVD"_qs, adif::asciiText(adif::splitReport(row.rstr, row.mode, &receivedSerial)));
-        writer.field(u"SRX_STRING"_qs, receivedSerial);
-
-        const QString grid = row.grid.trimmed().toUpper();
-        writer.field(u"GRIDSQUARE"_qs, adif::asciiText(grid.left(8)));
-        writer.field(u"GRIDSQUARE_EXT"_qs, adif::asciiText(grid.mid(8, 2)));
-        writer.field(u"MY_GRIDSQUARE"_qs, adif::asciiText(ownLocator.left(8)));
-        writer.field(u"MY_GRIDSQUARE_EXT"_qs, adif::asciiText(ownLocator.mid(8, 2)));
-        writer.field(u"STATION_CALLSIGN"_qs, ownCall);
-        textField(writer, u"NAME"_qs, kAppNameUtf8, row.name);
-        textField(writer, u"COMMENT"_qs, kAppCommentUtf8, row.comment);
-
-        const QString propMode = adif::propModeOfCode(row.prop);
-        writer.field(u"PROP_MODE"_qs, propMode);
-        if (row.prop.trimmed() != adif::propCodeOfMode(propMode))
-            writer.field(kAppProp, adif::percentEncoded(row.prop), 'S');
-
-        if (row.qrb)
-            writer.field(u"DISTANCE"_qs, adif::numberText(*row.qrb, 1));
-        const int entity = row.dxcc.isEmpty() ? 0 : dxccNumber(row.dxcc);
-        if (entity > 0)
-            writer.field(u"DXCC"_qs, QString::number(entity));
-        // The entity text is the primary prefix, a space and the name.
-        const qsizetype space = row.dxcc.indexOf(u' ');
-        writer.field(u"COUNTRY"_qs, adif::asciiText(space > 0 ? row.dxcc.mid(space + 1) : row.dxcc));
-        textField(writer, u"QSL_VIA"_qs, kAppQslViaUtf8, row.qslVia);
-
-        const adif::QslStates qsl = adif::qslStatesOfLetter(row.qsl);
-        writer.field(u"QSL_SENT"_qs, qsl.sent);
-        writer.field(u"QSL_RCVD"_qs, qsl.received);
-        writer.field(kAppQsl, adif::percentEncoded(row.qsl), 'S');
-        writer.endRecord();
-        ++*written;
+        if (writer.write(row, leftOut))
+            ++*written;
     }
-    return writer.bytes();
+    return writer.take();
 }
 
 AdifExportResult exportAdif(LogDatabase& log, const LogSelection& selection, const OwnStation& own,
                             const QString& filePath, const QDateTime& created, const Progress& progress)
 {
     AdifExportResult result;
-    std::vector<LogRow> rows;
+    QSaveFile file(filePath);
+    const auto notWritten = [&](const QString& reason) {
+        result.error = QStringLiteral("The file %1 cannot be written: %2").arg(QDir::toNativeSeparators(filePath), reason);
+        result.written = 0;
+        result.leftOut.clear();
+        return result;
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return notWritten(file.errorString());
+    qint64 total = 0;
+    if (progress) {
+        const int count = log.countLogView(selection.bandPattern);
+        total = count > 0 ? count : 0;
+    }
+    // Written in pieces of about a megabyte as the rows are read; the file appears only whole.
+    constexpr qsizetype kPiece = 1 << 20;
+    AdifRecordWriter writer(own, created, [&log](const QString& entity) { return log.dxccNumber(entity); });
+    qint64 done = 0;
+    bool writeFailed = false;
     QString error;
-    if (!readLogRows(log, selection, &rows, &error)) {
+    const bool read = visitLogRows(
+        log, selection,
+        [&](const LogRow& row) {
+            if (writer.write(row, &result.leftOut))
+                ++result.written;
+            if (progress && ++done % 1000 == 0)
+                progress(done, std::max(total, done));
+            if (writer.pending() >= kPiece) {
+                const QByteArray piece = writer.take();
+                writeFailed = file.write(piece) != piece.size();
+            }
+            return !writeFailed;
+        },
+        &error);
+    if (!read && !writeFailed) {
+        file.cancelWriting();
+        result = AdifExportResult();
         result.error = QStringLiteral("The log cannot be read: %1").arg(error);
         return result;
     }
-    const QByteArray document = adifDocument(
-        rows, own, created, [&log](const QString& entity) { return log.dxccNumber(entity); }, &result.leftOut,
-        &result.written, progress);
+    const QByteArray rest = writer.take();
+    if (writeFailed || file.write(rest) != rest.size())
+        return notWritten(file.errorString());
     QString reason;
-    if (!writeWholeFile(filePath, document, &reason)) {
-        result.error = QStringLiteral("The file %1 cannot be written: %2").arg(QDir::toNativeSeparators(filePath), reason);
-        result.written = 0;
-        return result;
-    }
+    if (!commitSaveFile(file, &reason))
+        return notWritten(reason);
     result.ok = true;
     return result;
 }

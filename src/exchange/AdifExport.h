@@ -2,7 +2,10 @@
 
 #include "ExchangeTypes.h"
 
+#include "AdifFile.h"
+
 #include <QByteArray>
+#include <QHash>
 
 #include <vector>
 
@@ -15,6 +18,24 @@ struct AdifExportResult {
     QString error;      // why nothing was written
     int written = 0;    // records in the file
     QStringList leftOut; // rows without a readable date or time, one line each
+};
+
+// Writes rows as .adi records, header first, into a buffer the caller empties now and then.
+class AdifRecordWriter {
+public:
+    // dxccNumber gives the entity number of an entity text (0: none).
+    AdifRecordWriter(const OwnStation& own, const QDateTime& created, std::function<int(const QString&)> dxccNumber);
+    // False (with a line in *leftOut) for a row without a readable date or time.
+    bool write(const LogRow& row, QStringList* leftOut);
+    qsizetype pending() const { return m_writer.bytes().size(); }
+    QByteArray take() { return m_writer.take(); }
+
+private:
+    adif::AdifWriter m_writer;
+    QString m_ownCall;
+    QString m_ownLocator;
+    std::function<int(const QString&)> m_dxccNumber;
+    QHash<QString, int> m_entities;
 };
 
 // The .adi text of these rows. dxccNumber gives the entity number of an entity text (0: none).

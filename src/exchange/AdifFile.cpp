@@ -1,6 +1,6 @@
 #include "AdifFile.h"
 
-#include <QStringDecoder>
+#include <cstring>
 
 namespace mivra::adif {
 
@@ -23,18 +23,30 @@ void AdifWriter::field(const QString& name, const QString& value, char type)
 
 void AdifWriter::write(const QString& name, const QString& value, char type)
 {
-    const QByteArray data = value.toLatin1();
-    m_bytes += '<';
-    m_bytes += name.toLatin1();
-    m_bytes += ':';
-    m_bytes += QByteArray::number(data.size());
+    // Names and values are ASCII here: copied character by character into room made once.
+    char digits[20];
+    int digitCount = 0;
+    for (qsizetype length = value.size(); digitCount == 0 || length > 0; length /= 10)
+        digits[digitCount++] = char('0' + length % 10);
+    const qsizetype start = m_bytes.size();
+    m_bytes.resize(start + name.size() + value.size() + digitCount + (type ? 2 : 0) + 4);
+    char* out = m_bytes.data() + start;
+    const auto copy = [&out](const QString& text) {
+        for (const QChar c : text)
+            *out++ = char(c.unicode() < 256 ? c.unicode() : '?');
+    };
+    *out++ = '<';
+    copy(name);
+    *out++ = ':';
+    while (digitCount > 0)
+        *out++ = digits[--digitCount];
     if (type) {
-        m_bytes += ':';
-        m_bytes += type;
+        *out++ = ':';
+        *out++ = type;
     }
-    m_bytes += '>';
-    m_bytes += data;
-    m_bytes += ' ';
+    *out++ = '>';
+    copy(value);
+    *out++ = ' ';
 }
 
 void AdifWriter::endRecord()
@@ -46,13 +58,6 @@ void AdifWriter::endRecord()
 
 namespace {
 
-bool isValidUtf8(QByteArrayView bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(bytes);
-    return !decoder.hasError();
-}
-
 QString decodeValue(QByteArrayView bytes, bool fileIsUtf8)
 {
     if (fileIsUtf8)
@@ -61,96 +66,189 @@ QString decodeValue(QByteArrayView bytes, bool fileIsUtf8)
     return QString::fromLatin1(bytes);
 }
 
-bool atTagOrEnd(const QByteArray& bytes, qsizetype position)
+bool isSpace(char c)
 {
-    while (position < bytes.size() && (bytes[position] == ' ' || bytes[position] == '\r' || bytes[position] == '\n'
-                                       || bytes[position] == '\t'))
-        ++position;
-    return position >= bytes.size() || bytes[position] == '<';
+    return c == ' ' || c == '\r' || c == '\n' || c == '\t';
 }
 
-// Bytes taken by the first count UTF-8 characters from position; -1 when the text ends first.
-qsizetype utf8Bytes(const QByteArray& bytes, qsizetype position, qsizetype count)
+bool isEorAt(QByteArrayView bytes, qsizetype at)
+{
+    return at + 5 <= bytes.size() && bytes[at] == '<' && (bytes[at + 1] | 0x20) == 'e' && (bytes[at + 2] | 0x20) == 'o'
+           && (bytes[at + 3] | 0x20) == 'r' && bytes[at + 4] == '>';
+}
+
+qsizetype indexOf(QByteArrayView bytes, char c, qsizetype from)
+{
+    if (from >= bytes.size())
+        return -1;
+    const void* found = std::memchr(bytes.data() + from, c, std::size_t(bytes.size() - from));
+    return found ? static_cast<const char*>(found) - bytes.data() : -1;
+}
+
+} // namespace
+
+bool isValidUtf8(QByteArrayView bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+        const unsigned char lead = *p;
+        if (lead < 0x80) {
+            ++p;
+            continue;
+        }
+        int more = 0;
+        char32_t code = 0;
+        char32_t least = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            more = 1, code = lead & 0x1F, least = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            more = 2, code = lead & 0x0F, least = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            more = 3, code = lead & 0x07, least = 0x10000;
+        } else {
+            return false;
+        }
+        if (end - p <= more)
+            return false;
+        for (int i = 1; i <= more; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (p[i] & 0x3F);
+        }
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        p += more + 1;
+    }
+    return true;
+}
+
+AdifReader::AdifReader(QByteArrayView bytes, bool bytesAreUtf8) : m_bytes(bytes), m_utf8(bytesAreUtf8) {}
+
+qsizetype AdifReader::recordEndAfter(qsizetype position)
+{
+    // Looked for again only once the reading has passed it, so each byte is looked at once.
+    if (m_recordEnd == -1 || (m_recordEnd >= position))
+        return m_recordEnd;
+    qsizetype at = std::max(position, m_recordEnd == -2 ? position : m_recordEnd + 1);
+    for (;;) {
+        at = indexOf(m_bytes, '<', at);
+        if (at < 0 || isEorAt(m_bytes, at))
+            break;
+        ++at;
+    }
+    m_recordEnd = at;
+    return m_recordEnd;
+}
+
+bool AdifReader::atTagOrEnd(qsizetype position) const
+{
+    while (position < m_bytes.size() && isSpace(m_bytes[position]))
+        ++position;
+    return position >= m_bytes.size() || m_bytes[position] == '<';
+}
+
+qsizetype AdifReader::utf8Bytes(qsizetype position, qsizetype count, qsizetype limit) const
 {
     qsizetype p = position;
     for (qsizetype i = 0; i < count; ++i) {
-        if (p >= bytes.size())
+        if (p >= limit)
             return -1;
-        const auto lead = static_cast<unsigned char>(bytes[p]);
+        const auto lead = static_cast<unsigned char>(m_bytes[p]);
         p += lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
     }
     return p - position;
 }
 
-} // namespace
-
-std::vector<AdifRecord> readAdif(const QByteArray& bytes)
+bool AdifReader::next(AdifRecord* out)
 {
-    const bool fileIsUtf8 = isValidUtf8(bytes);
-    std::vector<AdifRecord> records;
-    qsizetype position = 0;
-
-    // A header is everything up to <EOH>, when <EOH> comes before the first <EOR>.
-    const QByteArray lower = bytes.toLower();
-    const qsizetype endOfHeader = lower.indexOf("<eoh>");
-    const qsizetype firstRecordEnd = lower.indexOf("<eor>");
-    if (endOfHeader >= 0 && (firstRecordEnd < 0 || endOfHeader < firstRecordEnd))
-        position = endOfHeader + 5;
-
-    qsizetype nextRecordEnd = firstRecordEnd;
     AdifRecord record;
-    record.number = 1;
+    record.number = m_records + 1;
     record.offset = -1;
-    while (position < bytes.size()) {
-        const qsizetype open = bytes.indexOf('<', position);
-        if (open < 0)
-            break;
-        const qsizetype close = bytes.indexOf('>', open);
-        if (close < 0) {
-            record.cut = true;
+    const qsizetype size = m_bytes.size();
+    while (m_position < size) {
+        const qsizetype open = indexOf(m_bytes, '<', m_position);
+        if (open < 0) {
+            m_position = size;
             break;
         }
-        const QList<QByteArray> parts = bytes.mid(open + 1, close - open - 1).split(':');
-        const QString name = QString::fromLatin1(parts[0]).trimmed().toUpper();
-        position = close + 1;
-        if (name == u"EOR"_qs) {
-            if (!record.fields.isEmpty()) {
-                records.push_back(std::move(record));
-                record = AdifRecord();
-            }
-            record.number = int(records.size()) + 1;
-            record.offset = -1;
+        // A tag ends at '>'; a '<' before it means the first one was text.
+        qsizetype close = open + 1;
+        while (close < size && m_bytes[close] != '>' && m_bytes[close] != '<')
+            ++close;
+        if (close >= size) {
+            record.cut = !record.fields.isEmpty();
+            m_position = size;
+            break;
+        }
+        if (m_bytes[close] == '<') {
+            m_position = close;
             continue;
         }
-        if (parts.size() < 2)
-            continue; // <EOH> or a tag without data
+        const QByteArrayView tag = m_bytes.sliced(open + 1, close - open - 1);
+        const qsizetype colon = tag.indexOf(':');
+        const QString name = QString::fromLatin1(colon < 0 ? tag : tag.first(colon)).trimmed().toUpper();
+        m_position = close + 1;
+        if (name == u"EOR"_qs) {
+            m_headerPossible = false;
+            if (!record.fields.isEmpty())
+                break;
+            continue;
+        }
+        if (name == u"EOH"_qs && m_headerPossible) {
+            // What came before was the header.
+            m_headerPossible = false;
+            record.fields.clear();
+            record.offset = -1;
+            record.cut = false;
+            continue;
+        }
+        if (colon < 0)
+            continue; // a tag without data
+        QByteArrayView lengthText = tag.sliced(colon + 1);
+        const qsizetype typeColon = lengthText.indexOf(':');
+        if (typeColon >= 0)
+            lengthText = lengthText.first(typeColon);
         bool ok = false;
-        const qsizetype length = parts[1].trimmed().toLongLong(&ok);
+        const qsizetype length = lengthText.trimmed().toLongLong(&ok);
         if (!ok || length < 0)
             continue;
-        qsizetype taken = std::min(length, bytes.size() - position);
-        if (fileIsUtf8 && !atTagOrEnd(bytes, position + taken)) {
-            // A writer that counted characters rather than bytes.
-            const qsizetype characters = utf8Bytes(bytes, position, length);
-            if (characters > taken && atTagOrEnd(bytes, position + characters))
+        const qsizetype position = m_position;
+        const qsizetype recordEnd = recordEndAfter(position);
+        const bool pastEnd = length > size - position;
+        qsizetype taken = pastEnd ? size - position : length;
+        if (m_utf8 && !pastEnd && !atTagOrEnd(position + taken)) {
+            // A writer that counted characters rather than bytes; counted no further than the record.
+            const qsizetype characters = utf8Bytes(position, length, recordEnd >= 0 ? recordEnd : size);
+            if (characters > taken && atTagOrEnd(position + characters))
                 taken = characters;
         }
         // A length that runs past the end of its record (the value does not end before a tag, or the
         // file ends first): the value stops before the <EOR>. A value that holds "<eor>" as text and
         // ends where its length says is kept whole.
-        if (nextRecordEnd >= 0 && nextRecordEnd < position)
-            nextRecordEnd = lower.indexOf("<eor>", position);
-        const bool overruns = length > bytes.size() - position || !atTagOrEnd(bytes, position + taken);
-        if (overruns && nextRecordEnd >= 0 && nextRecordEnd < position + taken)
-            taken = nextRecordEnd - position;
+        const bool overruns = pastEnd || !atTagOrEnd(position + taken);
+        if (overruns && recordEnd >= 0 && recordEnd < position + taken)
+            taken = recordEnd - position;
         if (record.offset < 0)
             record.offset = open;
-        record.fields.insert(name, decodeValue(QByteArrayView(bytes.constData() + position, taken), fileIsUtf8));
-        if (length > bytes.size() - position && position + taken == bytes.size())
+        record.fields.insert(name, decodeValue(m_bytes.sliced(position, taken), m_utf8));
+        if (pastEnd && position + taken == size)
             record.cut = true;
-        position += taken;
+        m_position = position + taken;
     }
-    if (!record.fields.isEmpty())
+    if (record.fields.isEmpty())
+        return false;
+    ++m_records;
+    *out = std::move(record);
+    return true;
+}
+
+std::vector<AdifRecord> readAdif(const QByteArray& bytes)
+{
+    std::vector<AdifRecord> records;
+    AdifReader reader(bytes, isValidUtf8(bytes));
+    AdifRecord record;
+    while (reader.next(&record))
         records.push_back(std::move(record));
     return records;
 }

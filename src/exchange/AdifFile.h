@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 namespace mivra::adif {
@@ -17,10 +18,58 @@ public:
     void field(const QString& name, const QString& value, char type = 0);
     void endRecord();
     const QByteArray& bytes() const { return m_bytes; }
+    // The bytes written so far; the writer goes on from empty.
+    QByteArray take() { return std::exchange(m_bytes, QByteArray()); }
 
 private:
     void write(const QString& name, const QString& value, char type);
     QByteArray m_bytes;
+};
+
+// The fields of a record in the order of the file, a name at most once. A record has a few
+// dozen at most: looked up one by one, they cost less than hashing every name.
+class AdifFieldList {
+public:
+    struct Field {
+        QString name;
+        QString text;
+    };
+    template <typename Name>
+    QString value(const Name& name) const
+    {
+        const Field* field = find(name);
+        return field ? field->text : QString();
+    }
+    template <typename Name>
+    bool contains(const Name& name) const { return find(name) != nullptr; }
+    // A name given again replaces its value.
+    void insert(const QString& name, QString text)
+    {
+        for (Field& field : m_fields) {
+            if (field.name == name) {
+                field.text = std::move(text);
+                return;
+            }
+        }
+        m_fields.push_back({name, std::move(text)});
+    }
+    qsizetype size() const { return qsizetype(m_fields.size()); }
+    bool isEmpty() const { return m_fields.empty(); }
+    void clear() { m_fields.clear(); }
+    std::vector<Field>::const_iterator begin() const { return m_fields.begin(); }
+    std::vector<Field>::const_iterator end() const { return m_fields.end(); }
+
+private:
+    template <typename Name>
+    const Field* find(const Name& name) const
+    {
+        for (const Field& field : m_fields) {
+            if (field.name == name)
+                return &field;
+        }
+        return nullptr;
+    }
+    std::vector<Field> m_fields;
 };
 
 // One record of a file: field names in upper case, values as text, and where it began.
@@ -28,16 +77,45 @@ struct AdifRecord {
     int number = 0;  // 1 for the first record of the file
     qint64 offset = 0; // byte offset of its first field
     bool cut = false;  // the file ends inside it (in a tag or a value)
-    QHash<QString, QString> fields;
+    AdifFieldList fields;
 
     QString value(const char* name) const { return fields.value(QLatin1String(name)); }
+    QString value(const QString& name) const { return fields.value(name); }
 };
 
-// Reads .adi files as loggers write them: ADIF 2 and 3, field names and <EOH>/<EOR> in any
-// case, with or without a header, data lengths in bytes (or in characters where a writer
-// counted UTF-8 text so), values in UTF-8 or, failing that, Windows-1252/Latin-1.
-// A last record without <EOR> is kept when it holds fields (marked cut when the file ends inside
-// one of them); a value never runs past an <EOR>.
+// Reads .adi files as loggers write them, one record at a time and in one pass over the bytes:
+// ADIF 2 and 3, field names and <EOH>/<EOR> in any case, with or without a header (its end is
+// found by reading tags with their lengths, so "<EOH>" inside a value is text), data lengths in
+// bytes (or in characters where a writer counted UTF-8 text so), values in UTF-8 or, failing
+// that, Windows-1252/Latin-1. A last record without <EOR> is kept when it holds fields (marked
+// cut when the file ends inside one of them); a length that overruns its record stops at the
+// record's <EOR>, whatever it says.
+class AdifReader {
+public:
+    // bytesAreUtf8: the whole file is valid UTF-8 (see isValidUtf8).
+    AdifReader(QByteArrayView bytes, bool bytesAreUtf8);
+
+    // The next record; false at the end of the bytes.
+    bool next(AdifRecord* record);
+    // Bytes read so far.
+    qint64 position() const { return m_position; }
+
+private:
+    qsizetype recordEndAfter(qsizetype position);
+    qsizetype utf8Bytes(qsizetype position, qsizetype count, qsizetype limit) const;
+    bool atTagOrEnd(qsizetype position) const;
+
+    QByteArrayView m_bytes;
+    bool m_utf8 = false;
+    qsizetype m_position = 0;
+    qsizetype m_recordEnd = -2; // the next "<eor>" at or after m_position; -1: none; -2: not looked for
+    int m_records = 0;          // records given so far
+    bool m_headerPossible = true;
+};
+
+bool isValidUtf8(QByteArrayView bytes);
+
+// Every record of a document.
 std::vector<AdifRecord> readAdif(const QByteArray& bytes);
 
 } // namespace mivra::adif

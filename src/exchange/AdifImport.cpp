@@ -3,53 +3,29 @@
 #include "AdifExport.h"
 #include "AdifFields.h"
 #include "AdifFile.h"
+#include "ContactCheck.h"
 #include "ContactGeometry.h"
+#include "ImportStore.h"
 #include "LogDatabase.h"
+#include "MappedFile.h"
 #include "Locator.h"
+#include "StoredDateTime.h"
 #include "Utf16View.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSet>
-#include <QSqlError>
-#include <QSqlQuery>
+#include <QTimeZone>
 #include <QVariant>
 
 namespace mivra {
 
 namespace {
 
-// Callsign, band and time to the minute; "144" and "144.300" are the same band.
-QString duplicateKey(const QString& callsign, const QString& band, const QDateTime& time)
-{
-    const QString adifBand = adif::bandOfValue(band).name;
-    return callsign.trimmed().toUpper() + u'\t' + (adifBand.isEmpty() ? band.trimmed().toUpper() : adifBand)
-           + u'\t' + time.toString(u"yyyy-MM-dd HH:mm"_qs);
-}
-
-// The contacts already stored, as duplicate keys.
-bool storedContacts(const LogDatabase& log, QSet<QString>* keys, QString* error)
-{
-    QSqlQuery query(log.database());
-    query.setForwardOnly(true);
-    if (!query.exec(u"SELECT Callsign, Band, Date, GMT FROM logtab"_qs)) {
-        *error = query.lastError().text();
-        return false;
-    }
-    while (query.next()) {
-        const QDateTime time = rowTime(query.value(2).toString(), query.value(3).toString());
-        if (time.isValid())
-            keys->insert(duplicateKey(query.value(0).toString(), query.value(1).toString(), time));
-    }
-    return true;
-}
-
-QString exactOr(const adif::AdifRecord& record, const QString& appField, std::initializer_list<const char*> fields)
+QString exactOr(const adif::AdifRecord& record, const QString& appField, std::initializer_list<QString> fields)
 {
     const QString exact = record.fields.value(appField);
     if (!exact.isEmpty())
         return adif::percentDecoded(exact);
-    for (const char* field : fields) {
+    for (const QString& field : fields) {
         const QString value = record.value(field).trimmed();
         if (!value.isEmpty())
             return value;
@@ -73,158 +49,297 @@ QString reportWithSerial(const QString& report, const QString& serialText, const
     return report.trimmed();
 }
 
+
+// The digits at [at, at + count), or -1.
+int digits(QStringView text, qsizetype at, qsizetype count)
+{
+    int value = 0;
+    for (qsizetype i = at; i < at + count; ++i) {
+        if (text[i] < u'0' || text[i] > u'9')
+            return -1;
+        value = value * 10 + (text[i].unicode() - u'0');
+    }
+    return value;
+}
+
+// QSO_DATE as ADIF writes it: yyyyMMdd.
+QDate adifDate(QStringView text)
+{
+    if (text.size() != 8)
+        return {};
+    const int year = digits(text, 0, 4), month = digits(text, 4, 2), day = digits(text, 6, 2);
+    return year < 0 || month < 0 || day < 0 ? QDate() : QDate(year, month, day);
+}
+
+// TIME_ON as ADIF writes it: HHmmss or HHmm.
+QTime adifTime(QStringView text)
+{
+    if (text.size() != 4 && text.size() != 6)
+        return {};
+    const int hour = digits(text, 0, 2), minute = digits(text, 2, 2), second = text.size() == 6 ? digits(text, 4, 2) : 0;
+    return hour < 0 || minute < 0 || second < 0 ? QTime() : QTime(hour, minute, second);
+}
+
+// What the checks make of a record, before the look-ups that complete the row.
+struct CheckedRecord {
+    QString call;
+    QDate date;
+    QTime time; // to the minute
+    QString grid;
+    QString band;
+    QString qsl;
+    QString note; // said in the summary: what was stored other than the file has it
+};
+
+// The checks every record passes before it is stored (the log's contact check among them): the values it gives, or why it is refused.
+std::optional<CheckedRecord> checkedRecord(const adif::AdifRecord& record, QString* refusal)
+{
+    CheckedRecord checked;
+    checked.call = exactOr(record, kAppCallUtf8, {u"CALL"_qs}).trimmed().toUpper();
+    // Where a refusal or a note says the record is.
+    const auto where = [&] {
+        return checked.call.isEmpty() ? QStringLiteral("Record %1").arg(record.number)
+                                      : QStringLiteral("Record %1 (%2)").arg(record.number).arg(checked.call);
+    };
+    const QString dateText = record.value(u"QSO_DATE"_qs).trimmed();
+    const QString timeText = record.value(u"TIME_ON"_qs).trimmed();
+    checked.date = adifDate(dateText);
+    const QTime time = adifTime(timeText);
+    if (record.cut) {
+        *refusal = where() + u": the file ends inside this record"_qs;
+        return std::nullopt;
+    }
+    if (checked.call.isEmpty()) {
+        *refusal = where() + u": no callsign"_qs;
+        return std::nullopt;
+    }
+    if (dateText.isEmpty() || timeText.isEmpty()) {
+        *refusal = where() + (dateText.isEmpty() ? u": no date"_qs : u": no time"_qs);
+        return std::nullopt;
+    }
+    if (!checked.date.isValid() || !time.isValid()) {
+        *refusal = where() + QStringLiteral(": date %1 or time %2 cannot be read").arg(dateText, timeText);
+        return std::nullopt;
+    }
+    checked.time = QTime(time.hour(), time.minute());
+    checked.grid = (record.value(u"GRIDSQUARE"_qs) + record.value(u"GRIDSQUARE_EXT"_qs)).trimmed().toUpper();
+    const bool field = checked.grid.size() == 2 && checked.grid[0] >= u'A' && checked.grid[0] <= u'R'
+                       && checked.grid[1] >= u'A' && checked.grid[1] <= u'R';
+    if (field) {
+        // A field alone is valid ADIF, but not a locator the log can hold.
+        checked.note = QStringLiteral("%1: locator %2 has only 2 characters; stored without a locator")
+                           .arg(where(), checked.grid);
+        checked.grid.clear();
+    } else if (!checked.grid.isEmpty() && !geo::IsLocatorValid(utf16View(checked.grid))) {
+        *refusal = where() + QStringLiteral(": invalid locator %1").arg(checked.grid);
+        return std::nullopt;
+    }
+
+    QString frequencyText = record.value(u"FREQ"_qs).trimmed();
+    frequencyText.replace(u',', u'.');
+    bool frequencyOk = false;
+    const double frequency = frequencyText.toDouble(&frequencyOk);
+    QString band = exactOr(record, kAppBand, {});
+    if (band.isEmpty())
+        band = adif::bandValueOf(record.value(u"BAND"_qs),
+                                 frequencyOk && frequency > 0 ? std::optional<double>(frequency) : std::nullopt);
+    const QString letter = exactOr(record, kAppQsl, {});
+    const QString qsl =
+        letter.isEmpty() ? adif::qslLetterOfStates(record.value(u"QSL_SENT"_qs), record.value(u"QSL_RCVD"_qs)) : letter;
+
+    // The log's own check of every contact, whichever way it comes in.
+    QString reason;
+    std::optional<QString> stored;
+    if (!(stored = checkedDate(storedDateText(checked.date), &reason))
+        || !(stored = checkedTime(storedTimeText(checked.time), &reason))
+        || !(stored = checkedBand(band.isEmpty() && !record.value(u"BAND"_qs).trimmed().isEmpty()
+                                      ? record.value(u"BAND"_qs).trimmed()
+                                      : band,
+                                  &reason))) {
+        *refusal = where() + u": "_qs + reason;
+        return std::nullopt;
+    }
+    checked.band = *stored;
+    if (!(stored = checkedQslState(qsl, &reason))) {
+        *refusal = where() + u": "_qs + reason;
+        return std::nullopt;
+    }
+    checked.qsl = *stored;
+    return checked;
+}
+
+// The card has come, by the post or an online service.
+bool confirmsContact(const adif::AdifRecord& record)
+{
+    for (const QString& field : {u"QSL_RCVD"_qs, u"LOTW_QSL_RCVD"_qs, u"EQSL_QSL_RCVD"_qs}) {
+        if (record.value(field).trimmed().compare(u"Y"_qs, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+// The row a checked record gives, with its entity and its QRB and QTF.
+Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRecord& checked,
+                const QString& ownLocator)
+{
+    Contact row;
+    row.date = checked.date.toString(Qt::ISODate);
+    row.gmt = checked.time.toString(u"HH:mm"_qs);
+    row.callsign = checked.call;
+    row.grid = checked.grid;
+    row.band = checked.band;
+    row.mode = exactOr(record, kAppMode, {u"SUBMODE"_qs, u"MODE"_qs});
+    row.rsts = reportWithSerial(record.value(u"RST_SENT"_qs), record.value(u"STX_STRING"_qs), record.value(u"STX"_qs));
+    row.rstr = reportWithSerial(record.value(u"RST_RCVD"_qs), record.value(u"SRX_STRING"_qs), record.value(u"SRX"_qs));
+    row.name = exactOr(record, kAppNameUtf8, {u"NAME_INTL"_qs, u"NAME"_qs});
+    row.comment = exactOr(record, kAppCommentUtf8, {u"COMMENT_INTL"_qs, u"COMMENT"_qs});
+    row.qslVia = exactOr(record, kAppQslViaUtf8, {u"QSL_VIA"_qs});
+    row.qsl = checked.qsl;
+    row.prop = record.fields.contains(kAppProp) ? adif::percentDecoded(record.fields.value(kAppProp))
+                                                : adif::propCodeOfMode(record.value(u"PROP_MODE"_qs));
+
+    const DxccResult entity = log.findDxcc(checked.call);
+    if (entity.status == DxccStatus::Found) {
+        row.dxcc = entity.entity;
+    } else {
+        bool numberOk = false;
+        const int number = record.value(u"DXCC"_qs).trimmed().toInt(&numberOk);
+        if (numberOk && number > 0)
+            row.dxcc = log.dxccEntity(number);
+    }
+
+    if (!checked.grid.isEmpty()) {
+        QString myGrid = (record.value(u"MY_GRIDSQUARE"_qs) + record.value(u"MY_GRIDSQUARE_EXT"_qs)).trimmed().toUpper();
+        if (!geo::IsLocatorValid(utf16View(myGrid)))
+            myGrid = ownLocator;
+        geo::ContactGeometry geometry;
+        if (geo::IsLocatorValid(utf16View(myGrid))
+            && geometry.CalcContactGeometry(utf16View(myGrid), utf16View(checked.grid))) {
+            row.qrb = geometry.QrbKm;
+            row.qtf = geometry.QtfDeg;
+        }
+    }
+    return row;
+}
+
+// Reads, checks and stores record by record, in one transaction.
+AdifImportResult importRecords(LogDatabase& log, adif::AdifReader& reader, qint64 size, const OwnStation& own,
+                               const Progress& progress, const std::function<void(qint64)>& readUpTo)
+{
+    AdifImportResult result;
+    ImportStore store(log);
+    QString error;
+    // A record of a logger's file takes some 250 bytes.
+    if (!store.begin(size / 250, &error)) {
+        result.error = QStringLiteral("The log cannot be read: %1").arg(error);
+        return result;
+    }
+    const QString ownLocator = own.locator.trimmed().toUpper();
+    adif::AdifRecord record;
+    qint64 records = 0;
+    while (reader.next(&record)) {
+        ++records;
+        if (records % 512 == 0) {
+            if (progress)
+                progress(reader.position(), size);
+            if (readUpTo)
+                readUpTo(reader.position());
+        }
+        QString refusal;
+        const std::optional<CheckedRecord> checked = checkedRecord(record, &refusal);
+        if (!checked) {
+            result.refusals << refusal;
+            continue;
+        }
+        const QDateTime when(checked->date, checked->time, Qt::UTC);
+        const std::optional<ImportStore::Match> match = store.match(checked->call, checked->band, when, &error);
+        if (!error.isEmpty())
+            break;
+        if (match) {
+            // Q and T already hold the card.
+            const QString stored = match->qsl.trimmed().toUpper();
+            if (confirmsContact(record) && stored != u"Q"_qs && stored != u"T"_qs) {
+                if (!store.confirm(match->id, &error))
+                    break;
+                ++result.confirmed;
+            } else {
+                ++result.skipped;
+            }
+            continue;
+        }
+        if (!store.insert(rowOf(log, record, *checked, ownLocator), &error))
+            break;
+        if (!checked->note.isEmpty())
+            result.notes << checked->note;
+        ++result.imported;
+    }
+    if (error.isEmpty() && records == 0) {
+        result = AdifImportResult();
+        result.error = u"The file holds no ADIF records."_qs;
+        return result;
+    }
+    if (!error.isEmpty() || !store.commit(&error)) {
+        result = AdifImportResult();
+        result.error = QStringLiteral("Nothing was imported; the log refused a record: %1").arg(error);
+        return result;
+    }
+    if (progress)
+        progress(size, size);
+    result.ok = true;
+    return result;
+}
+
 } // namespace
 
 QString AdifImportResult::summary(int refusalsShown) const
 {
-    QString text = QStringLiteral("Imported %1, skipped %2 (already in the log), refused %3.")
-                       .arg(imported)
-                       .arg(skipped)
-                       .arg(refusals.size());
+    QString text = QStringLiteral("Imported %1, ").arg(imported);
+    if (confirmed > 0)
+        text += confirmed == 1 ? u"1 contact confirmed, "_qs : QStringLiteral("%1 contacts confirmed, ").arg(confirmed);
+    text += QStringLiteral("skipped %1 (already in the log), refused %2.").arg(skipped).arg(refusals.size());
     for (int i = 0; i < refusals.size() && i < refusalsShown; ++i)
         text += u'\n' + refusals[i];
     if (refusals.size() > refusalsShown)
         text += QStringLiteral("\n... and %1 more refused.").arg(refusals.size() - refusalsShown);
+    for (int i = 0; i < notes.size() && i < refusalsShown; ++i)
+        text += u'\n' + notes[i];
+    if (notes.size() > refusalsShown)
+        text += QStringLiteral("\n... and %1 more stored without a locator.").arg(notes.size() - refusalsShown);
     return text;
 }
 
 AdifImportResult importAdif(LogDatabase& log, const QByteArray& document, const OwnStation& own,
                             const Progress& progress)
 {
-    AdifImportResult result;
-    const std::vector<adif::AdifRecord> records = adif::readAdif(document);
-    if (records.empty()) {
-        result.error = u"The file holds no ADIF records."_qs;
-        return result;
-    }
-    QSet<QString> seen;
-    if (!storedContacts(log, &seen, &result.error)) {
-        result.error = QStringLiteral("The log cannot be read: %1").arg(result.error);
-        return result;
-    }
-    const QString ownLocator = own.locator.trimmed().toUpper();
-
-    // Progress counts each record twice: once read, once stored.
-    const qint64 total = 2 * qint64(records.size());
-    std::vector<Contact> rows;
-    rows.reserve(records.size());
-    qint64 done = 0;
-    for (const adif::AdifRecord& record : records) {
-        if (progress && ++done % 1000 == 0)
-            progress(done, total);
-        const QString call = exactOr(record, kAppCallUtf8, {"CALL"}).trimmed().toUpper();
-        const QString where = call.isEmpty() ? QStringLiteral("Record %1").arg(record.number)
-                                             : QStringLiteral("Record %1 (%2)").arg(record.number).arg(call);
-        const QString dateText = record.value("QSO_DATE").trimmed();
-        const QString timeText = record.value("TIME_ON").trimmed();
-        const QDate date = QDate::fromString(dateText, u"yyyyMMdd"_qs);
-        QTime time = QTime::fromString(timeText, timeText.size() == 6 ? u"HHmmss"_qs : u"HHmm"_qs);
-        if (record.cut) {
-            result.refusals << where + u": the file ends inside this record"_qs;
-            continue;
-        }
-        if (call.isEmpty()) {
-            result.refusals << where + u": no callsign"_qs;
-            continue;
-        }
-        if (dateText.isEmpty() || timeText.isEmpty()) {
-            result.refusals << where + (dateText.isEmpty() ? u": no date"_qs : u": no time"_qs);
-            continue;
-        }
-        if (!date.isValid() || !time.isValid()) {
-            result.refusals << where + QStringLiteral(": date %1 or time %2 cannot be read").arg(dateText, timeText);
-            continue;
-        }
-        const QString grid = (record.value("GRIDSQUARE") + record.value("GRIDSQUARE_EXT")).trimmed().toUpper();
-        if (!grid.isEmpty() && !geo::IsLocatorValid(utf16View(grid))) {
-            result.refusals << where + QStringLiteral(": invalid locator %1").arg(grid);
-            continue;
-        }
-
-        QString frequencyText = record.value("FREQ").trimmed();
-        frequencyText.replace(u',', u'.');
-        bool frequencyOk = false;
-        const double frequency = frequencyText.toDouble(&frequencyOk);
-        QString band = exactOr(record, kAppBand, {});
-        if (band.isEmpty())
-            band = adif::bandValueOf(record.value("BAND"),
-                                     frequencyOk && frequency > 0 ? std::optional<double>(frequency) : std::nullopt);
-
-        time = QTime(time.hour(), time.minute());
-        const QDateTime when(date, time, Qt::UTC);
-        const QString key = duplicateKey(call, band, when);
-        if (seen.contains(key)) {
-            ++result.skipped;
-            continue;
-        }
-        seen.insert(key);
-
-        Contact row;
-        row.date = date.toString(Qt::ISODate);
-        row.gmt = time.toString(u"HH:mm"_qs);
-        row.callsign = call;
-        row.grid = grid;
-        row.band = band;
-        row.mode = exactOr(record, kAppMode, {"SUBMODE", "MODE"});
-        row.rsts = reportWithSerial(record.value("RST_SENT"), record.value("STX_STRING"), record.value("STX"));
-        row.rstr = reportWithSerial(record.value("RST_RCVD"), record.value("SRX_STRING"), record.value("SRX"));
-        row.name = exactOr(record, kAppNameUtf8, {"NAME_INTL", "NAME"});
-        row.comment = exactOr(record, kAppCommentUtf8, {"COMMENT_INTL", "COMMENT"});
-        row.qslVia = exactOr(record, kAppQslViaUtf8, {"QSL_VIA"});
-        const QString letter = exactOr(record, kAppQsl, {});
-        row.qsl = letter.isEmpty() ? adif::qslLetterOfStates(record.value("QSL_SENT"), record.value("QSL_RCVD")) : letter;
-        row.prop = record.fields.contains(kAppProp) ? adif::percentDecoded(record.fields.value(kAppProp))
-                                                    : adif::propCodeOfMode(record.value("PROP_MODE"));
-
-        const DxccResult entity = log.findDxcc(call);
-        if (entity.status == DxccStatus::Found) {
-            row.dxcc = entity.entity;
-        } else {
-            bool numberOk = false;
-            const int number = record.value("DXCC").trimmed().toInt(&numberOk);
-            if (numberOk && number > 0)
-                row.dxcc = log.dxccEntity(number);
-        }
-
-        if (!grid.isEmpty()) {
-            QString myGrid = (record.value("MY_GRIDSQUARE") + record.value("MY_GRIDSQUARE_EXT")).trimmed().toUpper();
-            if (!geo::IsLocatorValid(utf16View(myGrid)))
-                myGrid = ownLocator;
-            geo::ContactGeometry geometry;
-            if (geo::IsLocatorValid(utf16View(myGrid))
-                && geometry.CalcContactGeometry(utf16View(myGrid), utf16View(grid))) {
-                row.qrb = geometry.QrbKm;
-                row.qtf = geometry.QtfDeg;
-            }
-        }
-        rows.push_back(std::move(row));
-    }
-
-    const auto storedProgress = [&](qint64 stored) {
-        if (progress && stored % 1000 == 0)
-            progress(qint64(records.size()) + stored, total);
-    };
-    QString error;
-    if (!rows.empty() && !log.saveQsos(rows, storedProgress, &error)) {
-        result.error = QStringLiteral("Nothing was imported; the log refused a record: %1").arg(error);
-        return result;
-    }
-    result.imported = int(rows.size());
-    result.ok = true;
-    return result;
+    adif::AdifReader reader(document, adif::isValidUtf8(document));
+    return importRecords(log, reader, document.size(), own, progress, {});
 }
 
 AdifImportResult importAdifFile(LogDatabase& log, const QString& filePath, const OwnStation& own,
                                 const Progress& progress)
 {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly)) {
+    MappedFile file(filePath);
+    if (!file.open()) {
         AdifImportResult result;
         result.error = QStringLiteral("The file %1 cannot be read: %2")
                            .arg(QDir::toNativeSeparators(filePath), file.errorString());
         return result;
     }
-    return importAdif(log, file.readAll(), own, progress);
+    const QByteArrayView bytes = file.bytes();
+    // Valid UTF-8 or not is a question about the whole file; asked piece by piece, each piece
+    // cut before a lead byte.
+    bool utf8 = true;
+    constexpr qsizetype kPiece = 4 << 20;
+    for (qsizetype at = 0; utf8 && at < bytes.size();) {
+        qsizetype end = std::min(at + kPiece, bytes.size());
+        while (end < bytes.size() && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
+            ++end;
+        utf8 = adif::isValidUtf8(bytes.sliced(at, end - at));
+        at = end;
+        file.release(at);
+    }
+    adif::AdifReader reader(bytes, utf8);
+    return importRecords(log, reader, bytes.size(), own, progress, [&file](qint64 read) { file.release(read); });
 }
 
 } // namespace mivra

@@ -3,12 +3,13 @@
 #include "StoredDateTime.h"
 #include "LikePattern.h"
 #include "LogDatabase.h"
+#include "SqliteHandle.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QVariant>
 
 #include <algorithm>
+
+#include <sqlite3.h>
 
 namespace mivra {
 
@@ -38,82 +39,205 @@ QDateTime rowTime(const QString& date, const QString& gmt)
     return readStoredDateTime(date, gmt);
 }
 
-bool readLogRows(const LogDatabase& log, const LogSelection& selection, std::vector<LogRow>* rows,
-                 QString* error)
-{
-    QStringList conditions;
-    if (!selection.bandPattern.isEmpty())
-        conditions << QStringLiteral("Band LIKE :band");
-    if (selection.searchChoice == SearchByCallsign)
-        conditions << QStringLiteral("Callsign LIKE :text ESCAPE '\\'");
-    else if (selection.searchChoice == SearchByGrid)
-        conditions << QStringLiteral("Grid LIKE :text ESCAPE '\\'");
-    const bool withFrequency = hasFrequencyColumn(log);
-    QString statement = QStringLiteral("SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment,"
-                                       " QSL, Prop, DXCC, QRB, QTF, QSLman%1 FROM logtab")
-                            .arg(withFrequency ? QStringLiteral(", Freq") : QString());
-    if (!conditions.isEmpty())
-        statement += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-    statement += QStringLiteral(" ORDER BY Date, GMT, ID");
+namespace {
 
-    QSqlQuery query(log.database());
-    query.setForwardOnly(true);
-    if (!query.prepare(statement)) {
-        if (error)
-            *error = query.lastError().text();
-        return false;
+// Rows a text comparison puts in time order: yyyy-MM-dd and HH:mm (or HH:mm:ss).
+const QString kIrregular = QStringLiteral(
+    "(Date IS NULL OR GMT IS NULL OR Date NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'"
+    " OR (GMT NOT GLOB '[0-9][0-9]:[0-9][0-9]' AND GMT NOT GLOB '[0-9][0-9]:[0-9][0-9]:[0-9][0-9]'))");
+
+// The longest span whose days are looked up one by one.
+constexpr qint64 kMostDays = 400;
+// After a date and any time written behind it, in the text order of the log.
+const QString kAfterText = QString(QChar(0x7f));
+
+QString text(sqlite3_stmt* statement, int column)
+{
+    const auto* value = static_cast<const char16_t*>(sqlite3_column_text16(statement, column));
+    return value ? QString::fromUtf16(value, sqlite3_column_bytes16(statement, column) / 2) : QString();
+}
+
+std::optional<double> number(sqlite3_stmt* statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        return std::nullopt;
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(statement, column);
+    default:
+        return number(QVariant(text(statement, column)));
     }
-    if (!selection.bandPattern.isEmpty())
-        query.bindValue(QStringLiteral(":band"), selection.bandPattern);
-    if (selection.searchChoice == SearchByCallsign || selection.searchChoice == SearchByGrid)
-        query.bindValue(QStringLiteral(":text"), literalPrefixPattern(selection.searchText));
-    if (!query.exec()) {
-        if (error)
-            *error = query.lastError().text();
-        return false;
+}
+
+LogRow rowOf(sqlite3_stmt* statement)
+{
+    LogRow row;
+    row.id = sqlite3_column_int64(statement, 0);
+    row.date = text(statement, 1);
+    row.gmt = text(statement, 2);
+    row.time = rowTime(row.date, row.gmt);
+    row.callsign = text(statement, 3);
+    row.grid = text(statement, 4);
+    row.rsts = text(statement, 5);
+    row.rstr = text(statement, 6);
+    row.band = text(statement, 7);
+    row.mode = text(statement, 8);
+    row.name = text(statement, 9);
+    row.comment = text(statement, 10);
+    row.qsl = text(statement, 11);
+    row.prop = text(statement, 12);
+    row.dxcc = text(statement, 13);
+    row.qrb = number(statement, 14);
+    row.qtf = number(statement, 15);
+    row.qslVia = text(statement, 16);
+    if (sqlite3_column_count(statement) > 17)
+        row.frequency = number(statement, 17);
+    return row;
+}
+
+// One statement on the log's connection, finalized at the end.
+class Statement {
+public:
+    explicit Statement(sqlite3* db) : m_db(db) {}
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool prepare(const QString& sql, const QStringList& values)
+    {
+        sqlite3_finalize(m_statement);
+        m_statement = nullptr;
+        if (!m_db || sqlite3_prepare16_v2(m_db, sql.utf16(), int(sql.size() * 2), &m_statement, nullptr) != SQLITE_OK)
+            return false;
+        for (int i = 0; i < values.size(); ++i)
+            sqlite3_bind_text16(m_statement, i + 1, values[i].utf16(), int(values[i].size() * 2), SQLITE_TRANSIENT);
+        return true;
     }
+    // True with a row; false at the end or on an error (then error() says which).
+    bool next()
+    {
+        m_step = sqlite3_step(m_statement);
+        return m_step == SQLITE_ROW;
+    }
+    bool failed() const { return m_step != SQLITE_ROW && m_step != SQLITE_DONE; }
+    QString error() const
+    {
+        return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : u"the log is not an open SQLite database"_qs;
+    }
+    sqlite3_stmt* get() const { return m_statement; }
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_statement = nullptr;
+    int m_step = SQLITE_DONE;
+};
+
+bool failed(const Statement& statement, QString* error)
+{
+    if (error)
+        *error = statement.error();
+    return false;
+}
+
+} // namespace
+
+bool visitLogRows(const LogDatabase& log, const LogSelection& selection,
+                  const std::function<bool(const LogRow&)>& visit, QString* error)
+{
     const bool span = selection.from || selection.to;
+    // A span of days: its rows are found through the time index, by text ranges that take the
+    // stored form (also with a time after it) and each day's older dd.MM.yyyy form; the exact span
+    // is applied to those rows below.
+    QStringList dayRanges; // pairs of lower and upper bounds
+    if (selection.from && selection.to && selection.from->isValid() && selection.to->isValid()
+        && *selection.from < *selection.to) {
+        const QDate first = selection.from->toUTC().date();
+        const QDate last = selection.to->toUTC().addMSecs(-1).date();
+        if (first.daysTo(last) < kMostDays) {
+            dayRanges << storedDateText(first) << storedDateText(last) + kAfterText;
+            for (QDate day = first; day <= last; day = day.addDays(1))
+                dayRanges << day.toString(u"dd.MM.yyyy"_qs) << day.toString(u"dd.MM.yyyy"_qs) + kAfterText;
+        }
+    }
+    QStringList conditions;
+    QStringList values;
+    if (!selection.bandPattern.isEmpty()) {
+        // Within a few days, the time index finds the rows; the band is tested on its entries.
+        conditions << (dayRanges.isEmpty() ? u"Band LIKE ?"_qs : u"+Band LIKE ?"_qs);
+        values << selection.bandPattern;
+    }
+    if (selection.searchChoice == SearchByCallsign || selection.searchChoice == SearchByGrid) {
+        conditions << (selection.searchChoice == SearchByCallsign ? u"Callsign LIKE ? ESCAPE '\\'"_qs
+                                                                  : u"Grid LIKE ? ESCAPE '\\'"_qs);
+        values << literalPrefixPattern(selection.searchText);
+    }
+    if (!dayRanges.isEmpty()) {
+        conditions << u'(' + QStringList(dayRanges.size() / 2, u"(Date >= ? AND Date < ?)"_qs).join(u" OR "_qs) + u')';
+        for (const QString& bound : dayRanges)
+            values << bound;
+    }
+    const QString where = conditions.isEmpty() ? QString() : u" WHERE "_qs + conditions.join(u" AND "_qs);
+
+    Statement query(sqliteHandle(log.database()));
+    // Rows in older forms do not sort as text: then the rows are put in time order here.
+    bool sortHere = span;
+    if (!sortHere) {
+        if (!query.prepare(u"SELECT EXISTS (SELECT 1 FROM logtab"_qs
+                               + (where.isEmpty() ? u" WHERE "_qs : where + u" AND "_qs) + kIrregular + u')',
+                           values)
+            || !query.next())
+            return failed(query, error);
+        sortHere = sqlite3_column_int(query.get(), 0) != 0;
+    }
+    // Sorted by SQLite as one pass over the table: walking the time index would fetch the rows
+    // in no order at all where they were not logged in time order.
+    if (!query.prepare(u"SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment, QSL, Prop, DXCC,"
+                       " QRB, QTF, QSLman"_qs
+                           + (hasFrequencyColumn(log) ? u", Freq"_qs : QString()) + u" FROM logtab"_qs + where + (sortHere ? QString() : u" ORDER BY +Date, +GMT, ID"_qs),
+                       values))
+        return failed(query, error);
+    std::vector<LogRow> rows;
     while (query.next()) {
-        LogRow row;
-        row.id = query.value(0).toLongLong();
-        row.date = query.value(1).toString();
-        row.gmt = query.value(2).toString();
-        row.time = rowTime(row.date, row.gmt);
+        LogRow row = rowOf(query.get());
         if (span && (!row.time.isValid() || (selection.from && row.time < *selection.from)
                      || (selection.to && row.time >= *selection.to)))
             continue;
-        row.callsign = query.value(3).toString();
-        row.grid = query.value(4).toString();
-        row.rsts = query.value(5).toString();
-        row.rstr = query.value(6).toString();
-        row.band = query.value(7).toString();
-        row.mode = query.value(8).toString();
-        row.name = query.value(9).toString();
-        row.comment = query.value(10).toString();
-        row.qsl = query.value(11).toString();
-        row.prop = query.value(12).toString();
-        row.dxcc = query.value(13).toString();
-        row.qrb = number(query.value(14));
-        row.qtf = number(query.value(15));
-        row.qslVia = query.value(16).toString();
-        if (withFrequency)
-            row.frequency = number(query.value(17));
-        rows->push_back(std::move(row));
+        if (!sortHere) {
+            if (!visit(row))
+                return true;
+        } else {
+            rows.push_back(std::move(row));
+        }
     }
-    if (query.lastError().isValid()) {
-        if (error)
-            *error = query.lastError().text();
-        return false;
-    }
-    // Old dd.MM.yyyy dates do not sort as text; put every row in time order.
-    const auto earlier = [](const LogRow& a, const LogRow& b) {
+    if (query.failed())
+        return failed(query, error);
+    if (!sortHere)
+        return true;
+    // Time order, then as stored; rows without a readable time last.
+    std::sort(rows.begin(), rows.end(), [](const LogRow& a, const LogRow& b) {
         if (a.time.isValid() != b.time.isValid())
             return a.time.isValid();
-        return a.time.isValid() && a.time < b.time;
-    };
-    if (!std::is_sorted(rows->begin(), rows->end(), earlier))
-        std::stable_sort(rows->begin(), rows->end(), earlier);
+        if (a.time.isValid() && a.time != b.time)
+            return a.time < b.time;
+        return a.id < b.id;
+    });
+    for (const LogRow& row : rows) {
+        if (!visit(row))
+            break;
+    }
     return true;
+}
+
+bool readLogRows(const LogDatabase& log, const LogSelection& selection, std::vector<LogRow>* rows, QString* error)
+{
+    return visitLogRows(
+        log, selection,
+        [rows](const LogRow& row) {
+            rows->push_back(row);
+            return true;
+        },
+        error);
 }
 
 } // namespace mivra

@@ -2,6 +2,7 @@
 
 #include "ExchangeTypes.h"
 
+#include <functional>
 #include <vector>
 
 namespace mivra {
@@ -13,5 +14,10 @@ class LogDatabase;
 // given. False with *error when the log cannot be read.
 bool readLogRows(const LogDatabase& log, const LogSelection& selection, std::vector<LogRow>* rows,
                  QString* error);
+
+// The same rows one at a time, without holding them all where the log keeps them in sortable
+// form; visit returns false to stop early.
+bool visitLogRows(const LogDatabase& log, const LogSelection& selection,
+                  const std::function<bool(const LogRow&)>& visit, QString* error);
 
 } // namespace mivra

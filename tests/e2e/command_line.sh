@@ -13,7 +13,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 if "$program" --data-dir "$work/data" stray 2>"$work/err.txt"; then fail "stray argument accepted"; fi
 grep -q "unknown argument stray" "$work/err.txt" || fail "stray argument: $(cat "$work/err.txt")"
-printf '<CALL:4>OK1A<QSO_DATE:8>20250101<TIME_ON:4>0000<EOR>\n' > "$work/one.adi"
+printf '<CALL:4>OK1A<QSO_DATE:8>20250101<TIME_ON:4>0000<BAND:2>2m<EOR>\n' > "$work/one.adi"
 "$program" --data-dir "$work/data" import-adif "$work/one.adi" >/dev/null 2>"$work/err.txt" \
   || fail "import-adif after --data-dir: $(cat "$work/err.txt")"
 [ "$(sqlite3 "$work/data/backup.sqlite" 'SELECT Callsign FROM logtab')" = OK1A ] || fail "import-adif after --data-dir"

@@ -12,7 +12,7 @@ unset DISPLAY WAYLAND_DISPLAY
 [ -f "$adif_parser/package.json" ] || fail "adif-parser-ts missing in $adif_parser (scripts/setup.sh installs it)"
 
 # A log made by the program, filled with 1,000 contacts by sqlite3.
-printf '<CALL:4>OK1A<QSO_DATE:8>20250101<TIME_ON:4>0000<EOR>\n' > seed.adi
+printf '<CALL:4>OK1A<QSO_DATE:8>20250101<TIME_ON:4>0000<BAND:2>2m<EOR>\n' > seed.adi
 "$program" import-adif seed.adi --data-dir a >/dev/null || fail "the first import did not create the log"
 sqlite3 a/backup.sqlite "DELETE FROM logtab;
 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000)

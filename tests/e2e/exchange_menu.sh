@@ -95,7 +95,7 @@ console.log(records.length);' "$adif_parser" band.adi) || fail "adif-parser-ts c
 [ "$records" -eq "$band_rows" ] || fail "adif-parser-ts read $records records, the band has $band_rows"
 
 # Import ADIF... of a file as another logger writes it: one new contact, one already stored, one refused.
-printf '<call:5>OK2AB<qso_date:8>20260607<time_on:4>0800<freq:7>144.300<mode:3>FT8<gridsquare:6>JN89AA<eor>\n<call:6>OK1ABA<qso_date:8>20260602<time_on:4>0101<band:2>2m<eor>\n<call:5>OK3AB<qso_date:8>20260607<time_on:4>0800<band:2>2m<gridsquare:2>JN<eor>\n' > other.adi
+printf '<call:5>OK2AB<qso_date:8>20260607<time_on:4>0800<freq:7>144.300<mode:3>FT8<gridsquare:6>JN89AA<eor>\n<call:6>OK1ABA<qso_date:8>20260602<time_on:4>0101<band:2>2m<eor>\n<call:5>OK3AB<qso_date:8>20260607<time_on:4>0800<band:2>2m<gridsquare:4>JS70<eor>\n' > other.adi
 already=$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE Callsign = 'OK1ABA' AND Date = '2026-06-02' AND GMT = '01:01' AND Band = '144'")
 [ "$already" -eq 1 ] || fail "the generated log lacks OK1ABA"
 menu 3 '^Import ADIF'

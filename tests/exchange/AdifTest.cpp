@@ -190,7 +190,7 @@ TEST_F(Adif, ReadsFilesAsOtherLoggersWriteThem)
 
     // Latin-1 text and a header without fields.
     const AdifImportResult latin1 =
-        importAdif(*m_log, "exported by hand\n<eoh><CALL:4>OK1B<QSO_DATE:8>20260608<TIME_ON:4>1000<NAME:4>J\xf6rg<EOR>",
+        importAdif(*m_log, "exported by hand\n<eoh><CALL:4>OK1B<QSO_DATE:8>20260608<TIME_ON:4>1000<BAND:2>2m<NAME:4>J\xf6rg<EOR>",
                    kOwn);
     EXPECT_EQ(latin1.imported, 1);
     EXPECT_EQ(test::column0(*m_log, u"SELECT Nam FROM logtab WHERE Callsign = 'OK1B'"_qs), QStringList{u"Jörg"_qs});
@@ -198,9 +198,9 @@ TEST_F(Adif, ReadsFilesAsOtherLoggersWriteThem)
     // A length that runs past the end of its record takes neither the <EOR> nor the next record's fields.
     // Nor past the end of the file; a value that holds "<eor>" as text with its right length stays whole.
     const AdifImportResult overrun = importAdif(
-        *m_log, "<CALL:4>OK1C<QSO_DATE:8>20260609<TIME_ON:4>1000<NAME:12>Jan <eor>\n<CALL:4>OK1D<QSO_DATE:8>20260609"
-                "<TIME_ON:4>1100<NAME:9>a <eor> b<EOR><CALL:4>OK1E<QSO_DATE:8>20260609<TIME_ON:4>1200<NAME:99>Eva<eor>"
-                "<CALL:4>OK1F<QSO_DATE:8>20260609<TIME_ON:4>1300<EOR>", kOwn);
+        *m_log, "<CALL:4>OK1C<QSO_DATE:8>20260609<TIME_ON:4>1000<BAND:2>2m<NAME:12>Jan <eor>\n<CALL:4>OK1D<QSO_DATE:8>20260609"
+                "<TIME_ON:4>1100<BAND:2>2m<NAME:9>a <eor> b<EOR><CALL:4>OK1E<QSO_DATE:8>20260609<TIME_ON:4>1200<BAND:2>2m"
+                "<NAME:99>Eva<eor><CALL:4>OK1F<QSO_DATE:8>20260609<TIME_ON:4>1300<BAND:2>2m<EOR>", kOwn);
     EXPECT_EQ(overrun.imported, 4);
     EXPECT_EQ(test::column0(*m_log, u"SELECT Callsign || '|' || Nam FROM logtab WHERE Date = '2026-06-09' ORDER BY ID"_qs),
               (QStringList{u"OK1C|Jan"_qs, u"OK1D|a <eor> b"_qs, u"OK1E|Eva"_qs, u"OK1F|"_qs}));
@@ -208,7 +208,7 @@ TEST_F(Adif, ReadsFilesAsOtherLoggersWriteThem)
     // A file cut off inside a record: that record is refused, not stored with what was left of it.
     for (const char* end : {"<NAME:5>Pe", "<GRIDSQ"}) {
         const AdifImportResult cut = importAdif(
-            *m_log, "<CALL:4>OK1G<QSO_DATE:8>20260610<TIME_ON:4>1000<EOR>\n<CALL:4>OK1H<QSO_DATE:8>20260610<TIME_ON:4>1100"
+            *m_log, "<CALL:4>OK1G<QSO_DATE:8>20260610<TIME_ON:4>1000<BAND:2>2m<EOR>\n<CALL:4>OK1H<QSO_DATE:8>20260610<TIME_ON:4>1100"
                         + QByteArray(end), kOwn);
         EXPECT_EQ(cut.refusals, QStringList{u"Record 2 (OK1H): the file ends inside this record"_qs});
         EXPECT_EQ(test::column0(*m_log, u"SELECT count(*) FROM logtab WHERE Callsign = 'OK1H'"_qs), QStringList{u"0"_qs});

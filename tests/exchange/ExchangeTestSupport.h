@@ -57,9 +57,9 @@ inline void expectSameReading(const QString& adiPath)
     for (std::size_t i = 0; i < ours.size(); ++i) {
         const QJsonObject record = theirs[qsizetype(i)].toObject();
         EXPECT_EQ(record.size(), ours[i].fields.size()) << "record " << i + 1;
-        for (auto field = ours[i].fields.cbegin(); field != ours[i].fields.cend(); ++field)
-            EXPECT_EQ(record.value(field.key().toLower()).toString(), field.value())
-                << "record " << i + 1 << " field " << field.key().toStdString();
+        for (const auto& [name, text] : ours[i].fields)
+            EXPECT_EQ(record.value(name.toLower()).toString(), text)
+                << "record " << i + 1 << " field " << name.toStdString();
     }
 }
 

@@ -63,6 +63,31 @@ TEST_F(MapDataPreparationTest, EveryRowOfTheBandGetsItsDescriptionAndPoint)
     EXPECT_EQ(point(otherBand), QStringLiteral("14.5833333333333,50.2916666666667"));
 }
 
+// Progress counts the band's rows; a stop asked for part-way leaves every row as it was.
+TEST_F(MapDataPreparationTest, ProgressAndCancel)
+{
+    log.db().transaction();
+    for (int i = 0; i < 600; ++i)
+        add(QStringLiteral("JO62QM"), 1.0, 2.0);
+    add(QStringLiteral("JO70"), 1.0, 2.0, QStringLiteral("432"));
+    log.db().commit();
+    std::vector<std::pair<qint64, qint64>> reports;
+    const auto done = prepareMapData(log.db(), QStringLiteral("144%"), kOwnLocator, [&](qint64 rows, qint64 total) {
+        reports.emplace_back(rows, total);
+        return true;
+    });
+    ASSERT_TRUE(done.ok);
+    EXPECT_EQ(reports, (std::vector<std::pair<qint64, qint64>>{{0, 600}, {256, 600}, {512, 600}, {600, 600}}));
+
+    log.exec(QStringLiteral("UPDATE logtab SET GEdata = NULL, GEgridXY = NULL"));
+    const auto cancelled = prepareMapData(log.db(), QString(), kOwnLocator, [](qint64 rows, qint64) { return rows < 512; });
+    EXPECT_FALSE(cancelled.ok);
+    EXPECT_TRUE(cancelled.cancelled);
+    QSqlQuery count(log.db());
+    ASSERT_TRUE(count.exec(QStringLiteral("SELECT count(*) FROM logtab WHERE GEdata IS NOT NULL")) && count.next());
+    EXPECT_EQ(count.value(0).toInt(), 0); // the rows before the stop rolled back too
+}
+
 TEST_F(MapDataPreparationTest, AnUnreadableLogChangesNothing)
 {
     const qint64 row = add(QStringLiteral("JO62QM"), 1.0, 2.0);

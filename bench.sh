@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Runs every benchmark and prints one table: operation, size, Mivra, floor (the same work through
+# the SQLite C API or a reference library, measured in the same run) and their ratio.
+#   ./bench.sh                      10,000 and 100,000 contacts
+#   MIVRA_BENCH_MILLION=1 ./bench.sh   also 1,000,000 (making that log takes minutes)
+# Extra arguments go to every benchmark binary (--benchmark_filter=..., --benchmark_repetitions=...).
+set -euo pipefail
+cd "$(dirname "$0")"
+[ -d build ] || cmake -S . -B build -G Ninja
+binaries=(mivra_bench_geo mivra_bench_log mivra_bench_map mivra_bench_exchange mivra_bench_qsl)
+cmake --build build --target "${binaries[@]}"
+results=$(mktemp)
+trap 'rm -f "$results"' EXIT
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+status=0
+for binary in "${binaries[@]}"; do
+  echo "running $binary ..." >&2
+  # CSV lines: name,iterations,real_time,cpu_time,time_unit,...
+  if ! "build/bench/$binary" --benchmark_format=csv "$@" 2>/dev/null | grep '^"BM_' >> "$results"; then
+    echo "bench.sh: $binary failed" >&2
+    status=1
+  fi
+done
+awk -F, '
+function ms(value, unit) { return unit == "ns" ? value / 1e6 : unit == "us" ? value / 1e3 : unit == "s" ? value * 1e3 : value }
+function shown(value) { return value >= 100 ? sprintf("%.0f ms", value) : value >= 1 ? sprintf("%.2f ms", value) : sprintf("%.1f us", value * 1e3) }
+{
+  name = $1; gsub(/"/, "", name)
+  if (name ~ /_(mean|median|stddev|cv)$/) next
+  split(name, parts, "/"); base = parts[1]; args = substr(name, length(base) + 1)
+  time = ms($3, $5)
+  if (base ~ /Raw$/) { floor[substr(base, 1, length(base) - 3) args] = time; next }
+  if (!((base args) in seen)) { order[++n] = base args; seen[base args] = 1 }
+  mivra[base args] = time; op[base args] = base; rest[base args] = args
+}
+END {
+  printf "%-34s %-22s %12s %12s %7s\n", "operation", "size", "Mivra", "floor", "ratio"
+  for (i = 1; i <= n; ++i) {
+    key = order[i]; size = rest[key]; sub(/^\//, "", size); if (size == "") size = "-"
+    sub(/^BM_/, "", op[key])
+    if (key in floor)
+      printf "%-34s %-22s %12s %12s %7.2f\n", op[key], size, shown(mivra[key]), shown(floor[key]), mivra[key] / floor[key]
+    else
+      printf "%-34s %-22s %12s %12s %7s\n", op[key], size, shown(mivra[key]), "-", "-"
+  }
+}' "$results"
+exit $status

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "Contact.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace mivra {
+
+class LogDatabase;
+
+// The writes of one ADIF import: one transaction, prepared statements used for every record
+// (through the SQLite C API on the log's own connection: binding through QtSql cost more than
+// the insert itself),
+// a page cache sized for the work and, when many records go into a small log, the indexes
+// rebuilt once at the end rather than kept up row by row.
+class ImportStore {
+public:
+    explicit ImportStore(LogDatabase& log);
+    ~ImportStore(); // rolls back what was not committed
+
+    ImportStore(const ImportStore&) = delete;
+    ImportStore& operator=(const ImportStore&) = delete;
+
+    // expectedRecords: about how many records the file holds.
+    bool begin(qint64 expectedRecords, QString* error);
+
+    struct Match {
+        qint64 id = 0;
+        QString qsl;
+    };
+    // The stored contact equal to this one by the duplicate rule (callsign, band, time to the
+    // minute), records stored earlier in this import included.
+    std::optional<Match> match(const QString& callsign, const QString& band, const QDateTime& time, QString* error);
+
+    bool insert(const Contact& row, QString* error);
+    // The contact's card has come: its QSL state becomes Q.
+    bool confirm(qint64 id, QString* error);
+
+    bool commit(QString* error);
+
+private:
+    void end();
+    bool prepare(const char* statement, sqlite3_stmt** prepared, QString* error);
+    bool failed(QString* error) const;
+
+    LogDatabase& m_log;
+    bool m_open = false;
+    bool m_withQslVia = false;
+    sqlite3* m_db = nullptr; // the log's own connection
+    sqlite3_stmt* m_find = nullptr;
+    sqlite3_stmt* m_insert = nullptr;
+    sqlite3_stmt* m_confirm = nullptr;
+    std::vector<std::pair<QString, QString>> m_deferredIndexes; // name, statement
+    QString m_cacheSize; // the log's own, given back at the end
+    // Up to this many records the indexes are kept up as the rows go in.
+    static constexpr qint64 kFewRecords = 10000;
+};
+
+// The band as the duplicate rule compares it: "144" and "144.300" are the same band.
+QString duplicateBand(const QString& band);
+
+} // namespace mivra
