@@ -159,6 +159,7 @@ AdifExportResult exportAdif(LogDatabase& log, const LogSelection& selection, con
     AdifRecordWriter writer(own, created, [&log](const QString& entity) { return log.dxccNumber(entity); });
     qint64 done = 0;
     bool writeFailed = false;
+    QString writeError;
     QString error;
     const bool read = visitLogRows(
         log, selection,
@@ -169,7 +170,7 @@ AdifExportResult exportAdif(LogDatabase& log, const LogSelection& selection, con
                 progress(done, std::max(total, done));
             if (writer.pending() >= kPiece) {
                 const QByteArray piece = writer.take();
-                writeFailed = file.write(piece) != piece.size();
+                writeFailed = !writeToSaveFile(file, piece, &writeError);
             }
             return !writeFailed;
         },
@@ -181,11 +182,10 @@ AdifExportResult exportAdif(LogDatabase& log, const LogSelection& selection, con
         return result;
     }
     const QByteArray rest = writer.take();
-    if (writeFailed || file.write(rest) != rest.size())
-        return notWritten(file.errorString());
-    QString reason;
-    if (!commitSaveFile(file, &reason))
-        return notWritten(reason);
+    if (writeFailed || !writeToSaveFile(file, rest, &writeError))
+        return notWritten(writeError);
+    if (!commitSaveFile(file, &writeError))
+        return notWritten(writeError);
     result.ok = true;
     return result;
 }

@@ -30,6 +30,17 @@ bool commitSaveFile(QSaveFile& file, QString* reason)
     return false;
 }
 
+bool writeToSaveFile(QSaveFile& file, const QByteArray& bytes, QString* reason)
+{
+    errno = 0;
+    if (file.write(bytes) == bytes.size())
+        return true;
+    const int systemError = errno;
+    if (reason)
+        *reason = causeOf(file, systemError);
+    return false;
+}
+
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* reason)
 {
     QSaveFile file(path);
@@ -39,11 +50,7 @@ bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* reaso
             *reason = causeOf(file, errno);
         return false;
     }
-    errno = 0;
-    if (file.write(bytes) != bytes.size()) {
-        const int systemError = errno;
-        if (reason)
-            *reason = causeOf(file, systemError);
+    if (!writeToSaveFile(file, bytes, reason)) {
         file.cancelWriting();
         return false;
     }

@@ -12,7 +12,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 unset DISPLAY WAYLAND_DISPLAY
 db=d/backup.sqlite
 
-printf '<CALL:4>OK1A<QSO_DATE:8>20250101<TIME_ON:4>0000<EOR>\n' > seed.adi
+printf '<CALL:4>OK1A<QSO_DATE:8>20250101<TIME_ON:4>0000<BAND:2>2m<EOR>\n' > seed.adi
 "$program" import-adif seed.adi --data-dir d > /dev/null || fail "the first import did not create the log"
 rm -rf d/backups
 sqlite3 "$db" "DELETE FROM logtab;

@@ -14,7 +14,7 @@ unset DISPLAY WAYLAND_DISPLAY
 db=d/backup.sqlite
 count() { sqlite3 "$1" 'SELECT count(*) FROM logtab'; }
 
-printf '<CALL:4>OK1A<QSO_DATE:8>20250101<TIME_ON:4>0000<EOR>\n' > seed.adi
+printf '<CALL:4>OK1A<QSO_DATE:8>20250101<TIME_ON:4>0000<BAND:2>2m<EOR>\n' > seed.adi
 "$program" import-adif seed.adi --data-dir d > /dev/null || fail "the first import did not create the log"
 sqlite3 "$db" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000)
 INSERT INTO logtab (Date, GMT, Callsign, Grid, Band, mode, QSL)
