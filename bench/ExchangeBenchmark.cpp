@@ -32,7 +32,7 @@ std::unique_ptr<mivra::LogDatabase> emptyLog(const QTemporaryDir& dir)
     auto log = mivra::LogDatabase::open(dir.filePath(QStringLiteral("backup.sqlite")), kCtyCsv, &error);
     if (!log)
         qFatal("cannot create a log: %s", qPrintable(error));
-    log->asterix();
+    log->switchPatternsToRunningForm();
     log->findDxcc(QStringLiteral("DL1ABC")); // patterns read before the clock runs, as at start
     return log;
 }

@@ -29,7 +29,7 @@ GeneratedLog::GeneratedLog(int contacts)
     log = LogDatabase::open(dir.filePath(QStringLiteral("backup.sqlite")), kCtyCsv, &error);
     if (!log)
         qFatal("cannot create the log: %s", qPrintable(error));
-    log->asterix();
+    log->switchPatternsToRunningForm();
 
     static const Prefix prefixes[] = {
         {"DL", "DL Fed. Rep. of Germany"}, {"DK", "DL Fed. Rep. of Germany"}, {"DJ", "DL Fed. Rep. of Germany"},

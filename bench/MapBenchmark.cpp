@@ -173,7 +173,7 @@ void BM_MapPreparationRaw(benchmark::State& state)
                 + std::to_string(int(geometry.QrbKm)) + "km  QTF:" + std::to_string(int(geometry.QtfDeg))
                 + " QSL: " + textOf(rows, 8) + " Prop:" + textOf(rows, 10) + " " + textOf(rows, 9);
             sqlite3_bind_text(update, 1, description.c_str(), int(description.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_text(update, 2, geometry.GridtoDEC.c_str(), int(geometry.GridtoDEC.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(update, 2, geometry.lastPointText.c_str(), int(geometry.lastPointText.size()), SQLITE_TRANSIENT);
             sqlite3_bind_int64(update, 3, sqlite3_column_int64(rows, 0));
             sqlite3_step(update);
             sqlite3_reset(update);

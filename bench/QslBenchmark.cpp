@@ -83,7 +83,7 @@ void runCards(benchmark::State& state, bool toPdf)
         CardPrinter printer(output, {QStringLiteral(MIVRA_ASSETS_DIR)});
         QslRun run(generated.log->database(), printer);
         CardFields card;
-        const RunResult result = run.QSLRun(QStringLiteral("Y"), card);
+        const RunResult result = run.printCardsInState(QStringLiteral("Y"), card);
         if (result.cardsPrinted != kCards)
             state.SkipWithError("not every card was printed");
         cards = result.cardsPrinted;

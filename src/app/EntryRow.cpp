@@ -69,23 +69,23 @@ EntryRow::EntryRow(QWidget* window, QLineEdit* ownLocator, Services services)
         field->setGeometry(twipRect(left, 840, width, 285));
         return field;
     };
-    m_da = makeField("Da", 3000, 975);
-    m_gm = makeField("GM", 4080, 495);
-    m_ca = makeField("Ca", 4680, 1215);
-    m_gr = makeField("Gr", 6000, 975);
+    m_date = makeField("Da", 3000, 975);
+    m_time = makeField("GM", 4080, 495);
+    m_callsign = makeField("Ca", 4680, 1215);
+    m_locator = makeField("Gr", 6000, 975);
     // Rss and Rr hold a report and a contest serial ("59 005").
-    m_rss = makeField("Rss", 7080, 615);
-    m_rr = makeField("Rr", 7710, 615);
-    m_ba = makeField("Ba", 8340, 555);
-    m_mo = makeField("mo", 9000, 495);
-    m_na = makeField("Na", 9600, 615);
-    m_co = makeField("Co", 10320, 735);
-    m_qs = makeField("Qs", 11130, 255);
-    m_pr = makeField("Pr", 11520, 375);
-    m_qs->setToolTip(QStringLiteral("Must contain N orY orT or B or D or Q default Y"));
-    m_pr->setToolTip(QStringLiteral("default TR, can contain Au, ES, Rs, Ms"));
-    m_ca->setValidator(new UpperCaseValidator(m_ca));
-    m_gr->setValidator(new UpperCaseValidator(m_gr));
+    m_reportSent = makeField("Rss", 7080, 615);
+    m_reportReceived = makeField("Rr", 7710, 615);
+    m_band = makeField("Ba", 8340, 555);
+    m_mode = makeField("mo", 9000, 495);
+    m_name = makeField("Na", 9600, 615);
+    m_comment = makeField("Co", 10320, 735);
+    m_qslState = makeField("Qs", 11130, 255);
+    m_propagation = makeField("Pr", 11520, 375);
+    m_qslState->setToolTip(QStringLiteral("Must contain N orY orT or B or D or Q default Y"));
+    m_propagation->setToolTip(QStringLiteral("default TR, can contain Au, ES, Rs, Ms"));
+    m_callsign->setValidator(new UpperCaseValidator(m_callsign));
+    m_locator->setValidator(new UpperCaseValidator(m_locator));
 
     m_addnew = new QPushButton(QStringLiteral("New"), window);
     m_addnew->setObjectName(QStringLiteral("addnew"));
@@ -97,14 +97,14 @@ EntryRow::EntryRow(QWidget* window, QLineEdit* ownLocator, Services services)
     connect(m_addnew, &QPushButton::clicked, this, &EntryRow::addNew);
     connect(m_save, &QPushButton::clicked, this, &EntryRow::save);
 
-    m_cou = new QLabel(window);
-    m_cou->setObjectName(QStringLiteral("cou"));
-    m_cou->setGeometry(twipRect(5040, 120, 1695, 255));
+    m_entity = new QLabel(window);
+    m_entity->setObjectName(QStringLiteral("cou"));
+    m_entity->setGeometry(twipRect(5040, 120, 1695, 255));
 
-    for (QObject* watched : {static_cast<QObject*>(m_da), static_cast<QObject*>(m_gm), static_cast<QObject*>(m_ca), static_cast<QObject*>(m_gr), static_cast<QObject*>(m_rss),
-                             static_cast<QObject*>(m_rr), static_cast<QObject*>(m_ba), static_cast<QObject*>(m_mo),
-                             static_cast<QObject*>(m_na), static_cast<QObject*>(m_co), static_cast<QObject*>(m_qs),
-                             static_cast<QObject*>(m_pr), static_cast<QObject*>(m_save), static_cast<QObject*>(m_addnew)})
+    for (QObject* watched : {static_cast<QObject*>(m_date), static_cast<QObject*>(m_time), static_cast<QObject*>(m_callsign), static_cast<QObject*>(m_locator), static_cast<QObject*>(m_reportSent),
+                             static_cast<QObject*>(m_reportReceived), static_cast<QObject*>(m_band), static_cast<QObject*>(m_mode),
+                             static_cast<QObject*>(m_name), static_cast<QObject*>(m_comment), static_cast<QObject*>(m_qslState),
+                             static_cast<QObject*>(m_propagation), static_cast<QObject*>(m_save), static_cast<QObject*>(m_addnew)})
         watched->installEventFilter(this);
 
     connect(qApp, &QApplication::focusChanged, this, &EntryRow::onFocusChanged);
@@ -128,8 +128,8 @@ bool EntryRow::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     const std::pair<QObject*, QWidget*> enterPath[] = {
-        {m_ca, m_gr}, {m_gr, m_rss}, {m_rss, m_rr}, {m_rr, m_ba}, {m_ba, m_mo},
-        {m_mo, m_na}, {m_na, m_co}, {m_co, m_qs}, {m_qs, m_pr}, {m_pr, m_save},
+        {m_callsign, m_locator}, {m_locator, m_reportSent}, {m_reportSent, m_reportReceived}, {m_reportReceived, m_band}, {m_band, m_mode},
+        {m_mode, m_name}, {m_name, m_comment}, {m_comment, m_qslState}, {m_qslState, m_propagation}, {m_propagation, m_save},
     };
     for (const auto& [from, to] : enterPath) {
         if (watched == from) {
@@ -147,9 +147,9 @@ void EntryRow::onFocusChanged(QWidget* old, QWidget* now)
 {
     if (!old || !now || now->window() != m_window || old->window() != m_window)
         return;
-    if (old == m_ca)
+    if (old == m_callsign)
         leaveCallsign();
-    else if (old == m_gr)
+    else if (old == m_locator)
         leaveLocator(now);
     else if (old == m_ownLocator)
         leaveOwnLocator();
@@ -182,54 +182,54 @@ void EntryRow::moveFocus(QWidget* target, int generation)
 
 void EntryRow::leaveCallsign()
 {
-    if (m_ca->text().isEmpty()) {
-        focusLater(m_ca);
+    if (m_callsign->text().isEmpty()) {
+        focusLater(m_callsign);
         return;
     }
     if (findDxcc())
-        focusLater(m_gr);
+        focusLater(m_locator);
 }
 
 bool EntryRow::findDxcc()
 {
-    const DxccResult result = m_services.log.findDxcc(m_ca->text());
+    const DxccResult result = m_services.log.findDxcc(m_callsign->text());
     if (result.status == DxccStatus::Found) {
-        m_cou->setText(result.entity);
-        m_checkedCallsign = m_ca->text();
-        emit callsignChecked(m_ca->text(), result.entity);
+        m_entity->setText(result.entity);
+        m_checkedCallsign = m_callsign->text();
+        emit callsignChecked(m_callsign->text(), result.entity);
         return true;
     }
     m_refused = true;
     if (result.status == DxccStatus::NoMatch)
         m_services.messages.inform(m_window, QStringLiteral("Callsign not allowed"));
-    m_ca->clear();
-    focusLater(m_ca);
+    m_callsign->clear();
+    focusLater(m_callsign);
     return false;
 }
 
 bool EntryRow::locatorAccepted()
 {
-    m_gr->setText(m_gr->text().toUpper());
-    return geo::IsLocatorValid(utf16View(m_gr->text()));
+    m_locator->setText(m_locator->text().toUpper());
+    return geo::IsLocatorValid(utf16View(m_locator->text()));
 }
 
 void EntryRow::refuseLocator()
 {
     m_refused = true;
-    m_gr->clear();
+    m_locator->clear();
     m_services.messages.inform(m_window, QStringLiteral("Locator input incorrect"));
-    focusLater(m_ca);
+    focusLater(m_callsign);
 }
 
 void EntryRow::leaveLocator(QWidget* now)
 {
-    if (!m_gr->text().isEmpty() && !locatorAccepted())
+    if (!m_locator->text().isEmpty() && !locatorAccepted())
         refuseLocator();
-    if (m_gr->text().isEmpty()) {
+    if (m_locator->text().isEmpty()) {
         // Going back to the callsign to mend it keeps the focus there: sent on to Rss, it would leave
         // the callsign, whose check hands the focus straight back to the locator.
-        if (now != m_ca)
-            focusLater(m_rss);
+        if (now != m_callsign)
+            focusLater(m_reportSent);
         return;
     }
     computeGeometry();
@@ -239,9 +239,9 @@ void EntryRow::computeGeometry()
 {
     m_geometryLocator.clear();
     m_geometryOwnLocator = m_ownLocator->text();
-    if (m_services.geometry.CalcContactGeometry(utf16View(m_geometryOwnLocator), utf16View(m_gr->text())))
-        m_geometryLocator = m_gr->text();
-    emit locatorChecked(m_gr->text(), !m_geometryLocator.isEmpty());
+    if (m_services.geometry.CalcContactGeometry(utf16View(m_geometryOwnLocator), utf16View(m_locator->text())))
+        m_geometryLocator = m_locator->text();
+    emit locatorChecked(m_locator->text(), !m_geometryLocator.isEmpty());
 }
 
 void EntryRow::leaveOwnLocator()
@@ -259,24 +259,24 @@ void EntryRow::addNew()
     const QString pattern = m_services.bandPattern();
     if (pattern.isEmpty()) {
         m_services.messages.inform(m_window, QStringLiteral("Please select Band"));
-        for (QLineEdit* field : {m_gm, m_da, m_rss, m_rr, m_mo, m_qs, m_pr})
+        for (QLineEdit* field : {m_time, m_date, m_reportSent, m_reportReceived, m_mode, m_qslState, m_propagation})
             field->clear();
         return;
     }
     const QDateTime now = m_services.clock.nowUtc();
-    m_da->setText(now.toString(QStringLiteral("yyyy-MM-dd")));
-    m_gm->setText(now.toString(QStringLiteral("HH:mm")));
-    m_rss->setText(QStringLiteral("59"));
-    m_rr->setText(QStringLiteral("59"));
-    m_mo->setText(QStringLiteral("SSB"));
-    m_qs->setText(QStringLiteral("Y"));
-    m_pr->setText(QStringLiteral("Tr"));
-    m_ba->setText(bandValue(pattern));
+    m_date->setText(now.toString(QStringLiteral("yyyy-MM-dd")));
+    m_time->setText(now.toString(QStringLiteral("HH:mm")));
+    m_reportSent->setText(QStringLiteral("59"));
+    m_reportReceived->setText(QStringLiteral("59"));
+    m_mode->setText(QStringLiteral("SSB"));
+    m_qslState->setText(QStringLiteral("Y"));
+    m_propagation->setText(QStringLiteral("Tr"));
+    m_band->setText(bandValue(pattern));
     ++m_focusGeneration;
     m_refused = false;
-    m_ca->setFocus(Qt::OtherFocusReason);
+    m_callsign->setFocus(Qt::OtherFocusReason);
     // The kept callsign is selected, so the next one typed replaces it.
-    m_ca->selectAll();
+    m_callsign->selectAll();
     emit contactStarted();
 }
 
@@ -286,9 +286,9 @@ void EntryRow::save()
     if (m_refused)
         return;
     // Checks the leave events have not run for the text now in the fields run here.
-    if (!m_ca->text().isEmpty() && m_ca->text() != m_checkedCallsign && !findDxcc())
+    if (!m_callsign->text().isEmpty() && m_callsign->text() != m_checkedCallsign && !findDxcc())
         return;
-    if (!m_gr->text().isEmpty() && !locatorAccepted()) {
+    if (!m_locator->text().isEmpty() && !locatorAccepted()) {
         refuseLocator();
         return;
     }
@@ -301,18 +301,18 @@ void EntryRow::save()
     }
 
     Contact typed;
-    typed.date = m_da->text();
-    typed.gmt = m_gm->text();
-    typed.callsign = m_ca->text();
-    typed.grid = m_gr->text();
-    typed.rsts = m_rss->text();
-    typed.rstr = m_rr->text();
-    typed.band = m_ba->text();
-    typed.mode = m_mo->text();
-    typed.name = m_na->text();
-    typed.comment = m_co->text();
-    typed.qsl = m_qs->text();
-    typed.prop = m_pr->text();
+    typed.date = m_date->text();
+    typed.gmt = m_time->text();
+    typed.callsign = m_callsign->text();
+    typed.grid = m_locator->text();
+    typed.rsts = m_reportSent->text();
+    typed.rstr = m_reportReceived->text();
+    typed.band = m_band->text();
+    typed.mode = m_mode->text();
+    typed.name = m_name->text();
+    typed.comment = m_comment->text();
+    typed.qsl = m_qslState->text();
+    typed.prop = m_propagation->text();
     ContactRefusal refusal;
     const std::optional<Contact> checked = checkedContact(typed, &refusal);
     if (!checked) {
@@ -320,7 +320,7 @@ void EntryRow::save()
         return;
     }
     Contact qso = *checked;
-    qso.dxcc = m_cou->text();
+    qso.dxcc = m_entity->text();
     if (m_frequencySource)
         qso.frequencyMHz = m_frequencySource(qso.band);
     if (!qso.grid.isEmpty() && qso.grid == m_geometryLocator && m_ownLocator->text() == m_geometryOwnLocator) {
@@ -341,13 +341,13 @@ void EntryRow::save()
 
 std::array<QLineEdit*, 12> EntryRow::fields() const
 {
-    return {m_da, m_gm, m_ca, m_gr, m_rss, m_rr, m_ba, m_mo, m_na, m_co, m_qs, m_pr};
+    return {m_date, m_time, m_callsign, m_locator, m_reportSent, m_reportReceived, m_band, m_mode, m_name, m_comment, m_qslState, m_propagation};
 }
 
 void EntryRow::refuseField(const ContactRefusal& refusal)
 {
     const std::pair<const char*, QLineEdit*> columns[] = {
-        {"Date", m_da}, {"GMT", m_gm}, {"Callsign", m_ca}, {"Grid", m_gr}, {"Band", m_ba}, {"QSL", m_qs},
+        {"Date", m_date}, {"GMT", m_time}, {"Callsign", m_callsign}, {"Grid", m_locator}, {"Band", m_band}, {"QSL", m_qslState},
     };
     m_services.messages.inform(m_window, refusal.reason);
     for (const auto& [column, field] : columns) {
@@ -364,7 +364,7 @@ void EntryRow::clearContact()
 {
     for (QLineEdit* field : fields())
         field->clear();
-    m_cou->clear();
+    m_entity->clear();
     m_checkedCallsign.clear();
     m_geometryLocator.clear();
     m_refused = false;

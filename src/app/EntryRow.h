@@ -37,7 +37,7 @@ public:
     EntryRow(QWidget* window, QLineEdit* ownLocator, Services services);
 
     QLineEdit* field(const QString& name) const;
-    QLabel* cou() const { return m_cou; }
+    QLabel* cou() const { return m_entity; }
     QPushButton* newButton() const { return m_addnew; }
     QPushButton* saveButton() const { return m_save; }
 
@@ -87,8 +87,8 @@ private:
     QLineEdit* m_ownLocator;
     Services m_services;
 
-    QLineEdit *m_da, *m_gm, *m_ca, *m_gr, *m_rss, *m_rr, *m_ba, *m_mo, *m_na, *m_co, *m_qs, *m_pr;
-    QLabel* m_cou;
+    QLineEdit *m_date, *m_time, *m_callsign, *m_locator, *m_reportSent, *m_reportReceived, *m_band, *m_mode, *m_name, *m_comment, *m_qslState, *m_propagation;
+    QLabel* m_entity;
     QPushButton* m_addnew;
     QPushButton* m_save;
     // The callsign whose entity `cou` shows.

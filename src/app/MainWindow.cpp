@@ -275,7 +275,7 @@ bool MainWindow::startSequence()
     bandButton(m_bandIndex)->setChecked(true);
     selectBand(m_bandIndex);
     // Every lookup needs the running form of the patterns: without it no callsign would pass.
-    if (!m_ctx.log.asterix(&error)) {
+    if (!m_ctx.log.switchPatternsToRunningForm(&error)) {
         m_open = false;
         if (m_settingsWindow)
             m_settingsWindow->hide();
@@ -315,7 +315,7 @@ void MainWindow::closeSequence()
     m_open = false;
     m_closeFailed = false;
     QString error;
-    if (!m_ctx.log.asterixb(&error)) {
+    if (!m_ctx.log.switchPatternsToStoredForm(&error)) {
         m_closeFailed = true;
         m_ctx.messages.inform(this, QStringLiteral("The log %1 cannot be written: %2")
                                         .arg(QDir::toNativeSeparators(m_ctx.log.path()), error));
@@ -396,11 +396,11 @@ void MainWindow::search()
     const int choice = m_multiOption->optionSelected();
     if (text.isEmpty()) {
         if (choice == SearchByGrid) {
-            SQNr();
-            SQNQr();
+            countSquaresWorked();
+            countSquaresConfirmed();
         } else if (choice == SearchByCallsign) {
-            DXNr();
-            DXNQr();
+            countEntitiesWorked();
+            countEntitiesConfirmed();
         }
         return;
     }
@@ -421,25 +421,25 @@ void MainWindow::showCount(QLabel* label, const stats::CounterResult& result)
         m_ctx.messages.inform(this, QStringLiteral("The log cannot be counted: ") + result.error);
 }
 
-void MainWindow::SQNr()
+void MainWindow::countSquaresWorked()
 {
     showCount(m_sqw, stats::runCounter(m_ctx.log.database(), stats::Counter::SquaresWorked, m_bandPattern,
                                        m_searchText->text()));
 }
 
-void MainWindow::SQNQr()
+void MainWindow::countSquaresConfirmed()
 {
     showCount(m_sqc, stats::runCounter(m_ctx.log.database(), stats::Counter::SquaresConfirmed, m_bandPattern,
                                        m_searchText->text()));
 }
 
-void MainWindow::DXNr()
+void MainWindow::countEntitiesWorked()
 {
     showCount(m_dxw, stats::runCounter(m_ctx.log.database(), stats::Counter::EntitiesWorked, m_bandPattern,
                                        m_searchText->text()));
 }
 
-void MainWindow::DXNQr()
+void MainWindow::countEntitiesConfirmed()
 {
     showCount(m_dxc, stats::runCounter(m_ctx.log.database(), stats::Counter::EntitiesConfirmed, m_bandPattern,
                                        m_searchText->text()));
@@ -482,7 +482,7 @@ void MainWindow::gridDEC()
         progress.reset();
         BusyCursor busy;
         if (result.ok)
-            SQNr();
+            countSquaresWorked();
     }
     if (result.cancelled) {
         m_ctx.messages.inform(this, QStringLiteral("The map data preparation was cancelled; no row was changed."));
@@ -547,14 +547,14 @@ void MainWindow::refreshShownCounters()
     if (!m_sqw->text().isEmpty()) {
         m_sqw->clear();
         m_sqc->clear();
-        SQNr();
-        SQNQr();
+        countSquaresWorked();
+        countSquaresConfirmed();
     }
     if (!m_dxw->text().isEmpty()) {
         m_dxw->clear();
         m_dxc->clear();
-        DXNr();
-        DXNQr();
+        countEntitiesWorked();
+        countEntitiesConfirmed();
     }
     m_contest->refresh();
 }

@@ -55,10 +55,10 @@ public:
     void closeAllWindows();
 
     // The counters: each fills its label, or leaves it as it is with a search text or no rows.
-    void SQNr();
-    void SQNQr();
-    void DXNr();
-    void DXNQr();
+    void countSquaresWorked();
+    void countSquaresConfirmed();
+    void countEntitiesWorked();
+    void countEntitiesConfirmed();
     // GD: map data for every row of the band, then the squares counter and the row count.
     void gridDEC();
     // The globe button: earth.kml in the current folder, opened by the registered program.

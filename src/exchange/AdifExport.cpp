@@ -63,8 +63,8 @@ bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
 
     const adif::BandInfo band = adif::bandOfValue(row.band);
     writer.field(u"BAND"_qs, band.name);
-    if (row.frequency)
-        writer.field(u"FREQ"_qs, adif::numberText(*row.frequency, 6));
+    if (row.frequencyMHz)
+        writer.field(u"FREQ"_qs, adif::numberText(*row.frequencyMHz, 6));
     else if (band.frequency)
         writer.field(u"FREQ"_qs, adif::numberText(*band.frequency, 6));
     if (band.name.isEmpty() || band.frequency)
@@ -110,7 +110,7 @@ bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
     // The entity text is the primary prefix, a space and the name.
     const qsizetype space = row.dxcc.indexOf(u' ');
     writer.field(u"COUNTRY"_qs, adif::asciiText(space > 0 ? row.dxcc.mid(space + 1) : row.dxcc));
-    textField(writer, u"QSL_VIA"_qs, kAppQslViaUtf8, row.qslVia);
+    textField(writer, u"QSL_VIA"_qs, kAppQslViaUtf8, row.qslVia.value_or(QString()));
 
     const adif::QslStates qsl = adif::qslStatesOfLetter(row.qsl);
     writer.field(u"QSL_SENT"_qs, qsl.sent);

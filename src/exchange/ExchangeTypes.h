@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Contact.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -9,27 +11,10 @@
 
 namespace mivra {
 
-// One logtab row as the exchange formats read and write it.
-struct LogRow {
-    qint64 id = 0;
-    QString date; // as stored: yyyy-MM-dd (dd.MM.yyyy in older logs)
-    QString gmt;  // as stored: HH:mm (HH:mm:ss in older logs)
-    QString callsign;
-    QString grid;
-    QString rsts;
-    QString rstr;
-    QString band;
-    QString mode;
-    QString name;
-    QString comment;
-    QString qsl;
-    QString prop;
-    QString dxcc;
-    std::optional<double> qrb;
-    std::optional<double> qtf;
-    QString qslVia;
-    std::optional<double> frequency; // MHz, from Freq when the log has it
-    QDateTime time; // from date and gmt; invalid when they cannot be read
+// A contact as the exchange formats read it: the stored row, and the UTC time its Date and GMT
+// texts name (read once, as every format orders and writes by it).
+struct LogRow : Contact {
+    QDateTime time; // invalid when the date or time cannot be read
 };
 
 // Which rows: a band (LIKE pattern as the grid uses it, empty for all), optionally a search

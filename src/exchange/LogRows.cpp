@@ -92,7 +92,7 @@ LogRow rowOf(sqlite3_stmt* statement)
     row.qtf = number(statement, 15);
     row.qslVia = text(statement, 16);
     if (sqlite3_column_count(statement) > 17)
-        row.frequency = number(statement, 17);
+        row.frequencyMHz = number(statement, 17);
     return row;
 }
 

@@ -24,8 +24,8 @@ bool ContactGeometry::CalcContactGeometry(std::u16string_view myGrid, std::u16st
     const auto own = LocatorToDegrees(AsciiUpper(extendSquare(std::u16string(myGrid))));
     if (!own)
         return false;
-    GridtoDEC = PointText(*own);
-    OwnMapPoint = GridtoDEC;
+    lastPointText = PointText(*own);
+    OwnMapPoint = lastPointText;
 
     const std::u16string worked = extendSquare(AsciiUpper(UseGivenLocator ? std::u16string_view(GivenLocator) : gr));
     if (!IsLocatorValid(worked))
@@ -33,7 +33,7 @@ bool ContactGeometry::CalcContactGeometry(std::u16string_view myGrid, std::u16st
     const auto workedPosition = LocatorToDegrees(worked);
     if (!workedPosition)
         return false;
-    GridtoDEC = PointText(*workedPosition);
+    lastPointText = PointText(*workedPosition);
     UseGivenLocator = false;
 
     SquareOutline = SquareOutlineText(*workedPosition);

@@ -88,7 +88,7 @@ std::optional<Position> toDegrees(std::basic_string_view<Char> text)
 bool IsLocatorValid(std::u16string_view text) { return matchesLocatorPattern(text); }
 bool IsLocatorValid(std::string_view text) { return matchesLocatorPattern(text); }
 
-bool CheckLocator(std::u16string_view upperText) { return !IsLocatorValid(upperText); }
+bool isLocatorRefused(std::u16string_view upperText) { return !IsLocatorValid(upperText); }
 
 std::optional<Position> LocatorToDegrees(std::u16string_view locator) { return toDegrees(locator); }
 std::optional<Position> LocatorToDegrees(std::string_view locator) { return toDegrees(locator); }

@@ -18,7 +18,7 @@ bool IsLocatorValid(std::u16string_view text);
 bool IsLocatorValid(std::string_view text);
 
 // The verdict of the settings window's check: true when the (upper-cased) text is rejected.
-bool CheckLocator(std::u16string_view upperText);
+bool isLocatorRefused(std::u16string_view upperText);
 
 // The south-west corner of the smallest square an upper-case locator of 6, 8 or 10 characters
 // names. Any other length, or a character whose code cannot take part in the 16-bit integer

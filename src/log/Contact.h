@@ -31,7 +31,4 @@ struct Contact {
     std::optional<double> frequencyMHz;
 };
 
-// The old name, until every user says Contact.
-using QsoRecord = Contact;
-
 } // namespace mivra

@@ -378,7 +378,7 @@ bool LogDatabase::saveQsos(std::span<const Contact> qsos, const std::function<vo
         error);
 }
 
-bool LogDatabase::asterix(QString* error)
+bool LogDatabase::switchPatternsToRunningForm(QString* error)
 {
     reloadDxccPatterns();
     return execInTransaction(QStringLiteral("UPDATE dxccdata SET dxcccode = substr(dxcccode, 1, length(dxcccode) - 1)"
@@ -386,7 +386,7 @@ bool LogDatabase::asterix(QString* error)
                              error);
 }
 
-bool LogDatabase::asterixb(QString* error)
+bool LogDatabase::switchPatternsToStoredForm(QString* error)
 {
     reloadDxccPatterns();
     return execInTransaction(QStringLiteral("UPDATE dxccdata SET dxcccode = substr(dxcccode, 1, length(dxcccode) - 1)"

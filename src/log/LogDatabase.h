@@ -71,8 +71,8 @@ public:
 
     // Switch the trailing wildcard of every pattern: "*" to "%" (running form) and back.
     // False (with *error) when the table could not be rewritten; nothing is changed then.
-    bool asterix(QString* error = nullptr);
-    bool asterixb(QString* error = nullptr);
+    bool switchPatternsToRunningForm(QString* error = nullptr);
+    bool switchPatternsToStoredForm(QString* error = nullptr);
 
     // The entity of the first pattern, in stored order, that the callsign matches. Served from
     // the patterns in memory, read from dxccdata at the first lookup.

@@ -180,7 +180,7 @@ PreparationResult prepareMapData(QSqlDatabase db, const QString& bandPattern, co
 
         sqlite3_reset(update);
         sqlite3_bind_text(update, 1, description.constData(), int(description.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(update, 2, geometry.GridtoDEC.data(), int(geometry.GridtoDEC.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(update, 2, geometry.lastPointText.data(), int(geometry.lastPointText.size()), SQLITE_TRANSIENT);
         sqlite3_bind_int64(update, 3, sqlite3_column_int64(rows, Id));
         if (sqlite3_step(update) == SQLITE_DONE)
             ++result.prepared;

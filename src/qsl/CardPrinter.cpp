@@ -68,7 +68,7 @@ CardPrinter::CardPrinter(CardOutput& output, QStringList bitmapFolders)
 {
 }
 
-bool CardPrinter::QSLPrint(CardFields& card, QString* error)
+bool CardPrinter::printCard(CardFields& card, QString* error)
 {
     const WaitCursor wait;
     if (!m_images)

@@ -24,11 +24,11 @@ public:
     // Bitmaps are looked for in the folders in this order.
     CardPrinter(CardOutput& output, QStringList bitmapFolders);
 
-    // QSLPrint: the card with its bitmaps as one page (a bitmap that cannot be read is left
+    // printCard: the card with its bitmaps as one page (a bitmap that cannot be read is left
     // off); then an empty greeting becomes "PSE QSL", for the window and later cards. The wait
     // cursor shows meanwhile and is restored in any case. False with *error when the card did
     // not come out.
-    bool QSLPrint(CardFields& card, QString* error);
+    bool printCard(CardFields& card, QString* error);
 
     // Bitmaps that could not be read, each named once.
     QStringList missingBitmaps() const { return m_missing; }

@@ -137,7 +137,7 @@ bool QslRun::storeStates(const CardRows& rows, QString* error)
     return false;
 }
 
-RunResult QslRun::QSLRun(const QString& QSLFilter, CardFields& card)
+RunResult QslRun::printCardsInState(const QString& QSLFilter, CardFields& card)
 {
     RunResult result;
     m_started = false;
@@ -161,7 +161,7 @@ RunResult QslRun::QSLRun(const QString& QSLFilter, CardFields& card)
         for (const CardRows& cardRows : groupCards(rows)) {
             fillCard(card, cardRows);
             QString printError;
-            if (m_printer.QSLPrint(card, &printError)) {
+            if (m_printer.printCard(card, &printError)) {
                 ++result.cardsPrinted;
                 QString error;
                 if (!storeStates(cardRows, &error)) {

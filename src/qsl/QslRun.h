@@ -38,7 +38,7 @@ struct RunResult {
     QString message() const { return messages.join(QStringLiteral("\n\n")); }
 };
 
-// QSLRun: every row whose QSL state matches the letter (case-blind) becomes part of a card, in
+// printCardsInState: every row whose QSL state matches the letter (case-blind) becomes part of a card, in
 // callsign order. The rows are read in batches of up to 1,000. A card's rows get their new state
 // in one transaction right after the card came out, so a crash leaves at most the card being
 // printed in doubt; a card that does not come out leaves its rows as they were, so the next run
@@ -50,7 +50,7 @@ public:
     QslRun(QSqlDatabase log, CardPrinter& printer, QLocale locale = QLocale(),
            std::function<bool()> stopRequested = {});
 
-    RunResult QSLRun(const QString& QSLFilter, CardFields& card);
+    RunResult printCardsInState(const QString& QSLFilter, CardFields& card);
 
 private:
     enum class Read { Rows, End, Failed };

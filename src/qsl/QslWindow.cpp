@@ -145,8 +145,8 @@ void QslWindow::load()
     card.setText(QStringLiteral("GridL"), locator.left(6));
     setCardFields(card);
     m_filter.clear();
-    Stretch();
-    Stretch1();
+    showSignature();
+    showClubEmblem();
     show();
 }
 
@@ -179,33 +179,33 @@ void QslWindow::setCardFields(const CardFields& fields)
 void QslWindow::startRun(const QString& letter)
 {
     m_filter = letter;
-    QSLRun();
+    printCardsInState();
 }
 
-void QslWindow::QSLRun()
+void QslWindow::printCardsInState()
 {
     const std::unique_ptr<CardOutput> output = m_services.makeOutput();
     CardPrinter printer(*output, m_services.bitmapFolders);
     qsl::QslRun run(m_services.log.database(), printer, QLocale(), m_services.stopRequested);
     CardFields card = cardFields();
-    const RunResult result = run.QSLRun(m_filter, card);
+    const RunResult result = run.printCardsInState(m_filter, card);
     setCardFields(card);
-    Stretch();
-    Stretch1();
+    showSignature();
+    showClubEmblem();
     if (!result.messages.isEmpty())
         m_services.messages.inform(this, result.message());
 }
 
-void QslWindow::QSLPrint()
+void QslWindow::printShownCard()
 {
     const std::unique_ptr<CardOutput> output = m_services.makeOutput();
     CardPrinter printer(*output, m_services.bitmapFolders);
     CardFields card = cardFields();
     QString error;
-    const bool printed = printer.QSLPrint(card, &error);
+    const bool printed = printer.printCard(card, &error);
     setCardFields(card);
-    Stretch();
-    Stretch1();
+    showSignature();
+    showClubEmblem();
     QStringList messages;
     if (printed && !output->doneMessage(1).isEmpty())
         messages << output->doneMessage(1);
@@ -219,7 +219,7 @@ void QslWindow::QSLPrint()
 
 void QslWindow::emptyCard()
 {
-    QSLPrint();
+    printShownCard();
 }
 
 void QslWindow::showBitmap(int index)
@@ -235,12 +235,12 @@ void QslWindow::showBitmap(int index)
                                                    Qt::SmoothTransformation)));
 }
 
-void QslWindow::Stretch()
+void QslWindow::showSignature()
 {
     showBitmap(0);
 }
 
-void QslWindow::Stretch1()
+void QslWindow::showClubEmblem()
 {
     showBitmap(1);
 }

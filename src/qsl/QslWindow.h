@@ -50,11 +50,11 @@ public:
     QPushButton* button(const QString& name) const;
     QLabel* picture(int index) const { return m_pictures.at(std::size_t(index)); }
 
-    void QSLRun();
-    void QSLPrint();
+    void printCardsInState();
+    void printShownCard();
     // Show the bitmaps of Picture1 and Picture2 fitted to their boxes.
-    void Stretch();
-    void Stretch1();
+    void showSignature();
+    void showClubEmblem();
 
 signals:
     // "Exit QSL": the main window is to start anew. Sent before this window closes.

@@ -266,7 +266,7 @@ void SettingsWindow::done()
     copyToMainWindow();
 
     const QString locator = (m_mainLocator ? m_mainLocator->text() : m_locator->text()).toUpper();
-    if (geo::CheckLocator(utf16View(locator))) {
+    if (geo::isLocatorRefused(utf16View(locator))) {
         m_messages.inform(this, QStringLiteral("Invalid Gridlocator:"));
         reportErrors(errors);
         m_locator->setFocus();

@@ -18,7 +18,7 @@ protected:
     {
         MainWindowTest::SetUp();
         writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
-        m_log->asterix();
+        m_log->switchPatternsToRunningForm();
     }
     QString iniPath() const { return m_dir.filePath(QStringLiteral("mivra.ini")); }
     // The contest of the fixed clock's day on 144, as an operator writes it by hand.

@@ -19,7 +19,7 @@ protected:
     {
         MainWindowTest::SetUp();
         writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
-        m_log->asterix(); // as the start does, so the prefixes match
+        m_log->switchPatternsToRunningForm(); // as the start does, so the prefixes match
         m_germany = m_log->findDxcc(QStringLiteral("DL1ABC")).entity;
         m_czechia = m_log->findDxcc(QStringLiteral("OK1ABC")).entity;
         ASSERT_FALSE(m_germany.isEmpty());

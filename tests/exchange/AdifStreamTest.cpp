@@ -18,7 +18,7 @@ protected:
     {
         m_log = test::createSmallLog(m_dir);
         ASSERT_TRUE(m_log);
-        ASSERT_TRUE(m_log->asterix());
+        ASSERT_TRUE(m_log->switchPatternsToRunningForm());
     }
     void insert(const QString& date, const QString& time, const QString& call, const QString& band, const QString& qsl)
     {

@@ -29,7 +29,7 @@ protected:
     {
         m_log = test::createSmallLog(m_dir);
         ASSERT_TRUE(m_log);
-        ASSERT_TRUE(m_log->asterix());
+        ASSERT_TRUE(m_log->switchPatternsToRunningForm());
     }
     std::unique_ptr<LogDatabase> emptyLog(const QString& name)
     {
@@ -37,7 +37,7 @@ protected:
         auto log = LogDatabase::open(m_dir.filePath(name), m_dir.filePath(u"cty.csv"_qs), &error);
         EXPECT_TRUE(log) << error.toStdString();
         if (log)
-            log->asterix();
+            log->switchPatternsToRunningForm();
         return log;
     }
     QTemporaryDir m_dir;

@@ -52,8 +52,8 @@ TEST(Frequency, ColumnAddedWithTheFirstFrequencyAndExported)
     QString error;
     ASSERT_TRUE(readLogRows(*log, {}, &rows, &error)) << error.toStdString();
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[1].frequency, 432.2);
-    EXPECT_FALSE(rows[3].frequency);
+    EXPECT_EQ(rows[1].frequencyMHz, 432.2);
+    EXPECT_FALSE(rows[3].frequencyMHz);
 
     const QString file = dir.filePath(u"log.adi"_qs);
     const AdifExportResult result = exportAdif(*log, {}, {u"DL7ABC"_qs, u"JO62QM"_qs}, file, QDateTime::currentDateTimeUtc(), {});

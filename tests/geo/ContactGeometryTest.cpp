@@ -11,7 +11,7 @@ namespace {
 ContactGeometry earlierRun()
 {
     ContactGeometry geometry;
-    geometry.GridtoDEC = "earlier point";
+    geometry.lastPointText = "earlier point";
     geometry.OwnMapPoint = "earlier own point";
     geometry.SquareOutline = "earlier outline";
     geometry.GivenLocator = u"JO62";
@@ -23,7 +23,7 @@ ContactGeometry earlierRun()
 
 void expectSame(const ContactGeometry &actual, const ContactGeometry &expected)
 {
-    EXPECT_EQ(actual.GridtoDEC, expected.GridtoDEC);
+    EXPECT_EQ(actual.lastPointText, expected.lastPointText);
     EXPECT_EQ(actual.OwnMapPoint, expected.OwnMapPoint);
     EXPECT_EQ(actual.SquareOutline, expected.SquareOutline);
     EXPECT_EQ(actual.GivenLocator, expected.GivenLocator);
@@ -35,7 +35,7 @@ void expectSame(const ContactGeometry &actual, const ContactGeometry &expected)
 TEST(ContactGeometry, StartsEmpty)
 {
     const ContactGeometry geometry;
-    EXPECT_TRUE(geometry.GridtoDEC.empty());
+    EXPECT_TRUE(geometry.lastPointText.empty());
     EXPECT_TRUE(geometry.OwnMapPoint.empty());
     EXPECT_TRUE(geometry.SquareOutline.empty());
     EXPECT_TRUE(geometry.GivenLocator.empty());
@@ -49,7 +49,7 @@ TEST(ContactGeometry, FillsEveryOutput)
     ContactGeometry geometry = earlierRun();
     ASSERT_TRUE(geometry.CalcContactGeometry(u"JO62QM", u"IO91WM"));
     EXPECT_EQ(geometry.OwnMapPoint, "13.3333333333333,52.5");
-    EXPECT_EQ(geometry.GridtoDEC, "-0.166666666666667,51.5");
+    EXPECT_EQ(geometry.lastPointText, "-0.166666666666667,51.5");
     EXPECT_EQ(geometry.SquareOutline,
               "-2.0,51.0,2000  0.0,51.0,2000  0.0,52.0,2000  -2.0,52.0,2000 -2.0,51.0,2000  ");
     EXPECT_EQ(geometry.QrbKm, 930.0f);
@@ -65,14 +65,14 @@ TEST(ContactGeometry, UpperCasesBothLocatorsAndExtendsSquares)
     ASSERT_TRUE(upper.CalcContactGeometry(u"JO62HH", u"FN31PR"));
     EXPECT_EQ(lower.OwnMapPoint, "12.5833333333333,52.2916666666667");
     EXPECT_EQ(lower.OwnMapPoint, upper.OwnMapPoint);
-    EXPECT_EQ(lower.GridtoDEC, upper.GridtoDEC);
+    EXPECT_EQ(lower.lastPointText, upper.lastPointText);
     EXPECT_EQ(lower.SquareOutline, upper.SquareOutline);
     EXPECT_EQ(lower.QrbKm, upper.QrbKm);
     EXPECT_EQ(lower.QtfDeg, upper.QtfDeg);
 
     ContactGeometry square;
     ASSERT_TRUE(square.CalcContactGeometry(u"JO62QM", u"jo62"));
-    EXPECT_EQ(square.GridtoDEC, "12.5833333333333,52.2916666666667");
+    EXPECT_EQ(square.lastPointText, "12.5833333333333,52.2916666666667");
 }
 
 TEST(ContactGeometry, LongLocatorsAndLettersBeyondX)
@@ -92,7 +92,7 @@ TEST(ContactGeometry, LongLocatorsAndLettersBeyondX)
     for (const auto &c : cases) {
         ContactGeometry geometry;
         ASSERT_TRUE(geometry.CalcContactGeometry(u"JO62QM", c.worked));
-        EXPECT_EQ(geometry.GridtoDEC, c.point);
+        EXPECT_EQ(geometry.lastPointText, c.point);
         EXPECT_EQ(geometry.SquareOutline.rfind(c.outlineStart, 0), 0u) << geometry.SquareOutline;
     }
 }
@@ -104,10 +104,10 @@ TEST(ContactGeometry, InvalidWorkedLocatorStopsAfterTheOwnPoint)
         ContactGeometry geometry = earlierRun();
         ContactGeometry expected = earlierRun();
         EXPECT_FALSE(geometry.CalcContactGeometry(u"JO62QM", worked)) << worked.size();
-        expected.GridtoDEC = "13.3333333333333,52.5";
+        expected.lastPointText = "13.3333333333333,52.5";
         expected.OwnMapPoint = "13.3333333333333,52.5";
         expectSame(geometry, expected);
-        EXPECT_EQ(geometry.GridtoDEC, geometry.OwnMapPoint);
+        EXPECT_EQ(geometry.lastPointText, geometry.OwnMapPoint);
     }
 }
 
@@ -134,13 +134,13 @@ TEST(ContactGeometry, GivenLocatorReplacesTheEntryField)
     geometry.UseGivenLocator = true;
     ASSERT_TRUE(geometry.CalcContactGeometry(u"JO62QM", u"FN31PR"));
     EXPECT_FALSE(geometry.UseGivenLocator);
-    EXPECT_EQ(geometry.GridtoDEC, "12.5833333333333,52.2916666666667");
+    EXPECT_EQ(geometry.lastPointText, "12.5833333333333,52.2916666666667");
     EXPECT_EQ(geometry.SquareOutline,
               "12.0,52.0,2000  14.0,52.0,2000  14.0,53.0,2000  12.0,53.0,2000 12.0,52.0,2000  ");
 
     // The flag is cleared, so the next run reads the entry field again.
     ASSERT_TRUE(geometry.CalcContactGeometry(u"JO62QM", u"FN31PR"));
-    EXPECT_EQ(geometry.GridtoDEC, "-72.75,41.7083333333333");
+    EXPECT_EQ(geometry.lastPointText, "-72.75,41.7083333333333");
     EXPECT_EQ(geometry.QrbKm, 6236.0f);
 }
 
@@ -151,7 +151,7 @@ TEST(ContactGeometry, InvalidGivenLocatorKeepsTheFlag)
     geometry.UseGivenLocator = true;
     EXPECT_FALSE(geometry.CalcContactGeometry(u"JO62QM", u"FN31PR")); // valid entry field is ignored
     EXPECT_TRUE(geometry.UseGivenLocator);
-    EXPECT_EQ(geometry.GridtoDEC, geometry.OwnMapPoint);
+    EXPECT_EQ(geometry.lastPointText, geometry.OwnMapPoint);
     EXPECT_EQ(geometry.SquareOutline, "earlier outline");
     EXPECT_EQ(geometry.QrbKm, 123.0f);
     EXPECT_EQ(geometry.QtfDeg, 45.0f);

@@ -53,7 +53,7 @@ TEST(IsLocatorValid, FollowsTheMaidenheadPattern)
     };
     for (const auto &c : cases) {
         EXPECT_EQ(IsLocatorValid(c.text), c.valid) << std::string(c.text.begin(), c.text.end());
-        EXPECT_EQ(CheckLocator(c.text), !c.valid);
+        EXPECT_EQ(isLocatorRefused(c.text), !c.valid);
     }
 }
 

@@ -79,7 +79,7 @@ TEST(DxccIndex, AgreesWithTheDatabaseOnTheWholeTable)
     QString error;
     auto log = LogDatabase::open(dir.filePath(u"backup.sqlite"_qs), test::kRealCtyCsv, &error);
     ASSERT_TRUE(log) << error.toStdString();
-    ASSERT_TRUE(log->asterix());
+    ASSERT_TRUE(log->switchPatternsToRunningForm());
 
     // Every exact call and prefix of the table (every other prefix in lower case with a suffix),
     // then random calls.
@@ -117,7 +117,7 @@ TEST(DxccIndex, NumbersAndEntitiesOfTheTable)
     QTemporaryDir dir;
     auto log = test::createSmallLog(dir);
     ASSERT_TRUE(log);
-    ASSERT_TRUE(log->asterix());
+    ASSERT_TRUE(log->switchPatternsToRunningForm());
     EXPECT_EQ(log->dxccNumber(u"DL Fed. Rep. of Germany"_qs), 230);
     EXPECT_EQ(log->dxccEntity(503), u"OK Czech Republic"_qs);
     EXPECT_EQ(log->dxccNumber(u"nowhere"_qs), 0);

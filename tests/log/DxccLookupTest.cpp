@@ -75,31 +75,31 @@ TEST_F(DxccLookup, MatchingPatternsInStoredFormSwitchToTheRunningForm)
               (QStringList{u"DL%"_qs, u"D_%"_qs, u"OK*"_qs}));
 }
 
-TEST_F(DxccLookup, AsterixAndAsterixbSwitchTrailingWildcardsBothWays)
+TEST_F(DxccLookup, PatternFormsSwitchTrailingWildcardsBothWays)
 {
     setDxccRows(*m_log, {{u"DL0ABC"_qs, u"E"_qs}, {u"DL*"_qs, u"A"_qs}, {u"D*"_qs, u"B"_qs},
                          {u"K*1"_qs, u"M"_qs}, {u"OK%"_qs, u"C"_qs}});
     const QString patterns = u"SELECT dxcccode FROM dxccdata ORDER BY rowid"_qs;
 
-    ASSERT_TRUE(m_log->asterix());
+    ASSERT_TRUE(m_log->switchPatternsToRunningForm());
     EXPECT_EQ(column0(*m_log, patterns),
               (QStringList{u"DL0ABC"_qs, u"DL%"_qs, u"D%"_qs, u"K*1"_qs, u"OK%"_qs}));
     EXPECT_EQ(m_log->findDxcc(u"DL1XX"_qs).entity, u"A"_qs);
-    ASSERT_TRUE(m_log->asterix()); // a second start finds nothing to switch
+    ASSERT_TRUE(m_log->switchPatternsToRunningForm()); // a second start finds nothing to switch
     EXPECT_EQ(column0(*m_log, patterns),
               (QStringList{u"DL0ABC"_qs, u"DL%"_qs, u"D%"_qs, u"K*1"_qs, u"OK%"_qs}));
 
-    ASSERT_TRUE(m_log->asterixb());
+    ASSERT_TRUE(m_log->switchPatternsToStoredForm());
     EXPECT_EQ(column0(*m_log, patterns),
               (QStringList{u"DL0ABC"_qs, u"DL*"_qs, u"D*"_qs, u"K*1"_qs, u"OK*"_qs}));
     EXPECT_EQ(m_log->findDxcc(u"DL1XX"_qs).status, DxccStatus::NoMatch);
 }
 
-TEST_F(DxccLookup, AsterixOnAnEmptyTableIsHarmless)
+TEST_F(DxccLookup, SwitchingPatternsOnAnEmptyTableIsHarmless)
 {
     setDxccRows(*m_log, {});
-    EXPECT_TRUE(m_log->asterix());
-    EXPECT_TRUE(m_log->asterixb());
+    EXPECT_TRUE(m_log->switchPatternsToRunningForm());
+    EXPECT_TRUE(m_log->switchPatternsToStoredForm());
     EXPECT_EQ(column0(*m_log, u"SELECT count(*) FROM dxccdata"_qs), QStringList{u"0"_qs});
 }
 
@@ -112,7 +112,7 @@ protected:
         QString error;
         s_log = LogDatabase::open(s_dir->filePath(u"backup.sqlite"_qs), test::kRealCtyCsv, &error).release();
         ASSERT_NE(s_log, nullptr) << error.toStdString();
-        ASSERT_TRUE(s_log->asterix());
+        ASSERT_TRUE(s_log->switchPatternsToRunningForm());
     }
     static void TearDownTestSuite()
     {

@@ -210,8 +210,8 @@ TEST(LogViewWhileOpen, ChangesDoNotBreakAnOpenView)
         QString error;
         EXPECT_TRUE(log->saveQso(accepted, &error)) << error.toStdString();
         EXPECT_TRUE(log->deleteRow(firstId, &error)) << error.toStdString();
-        EXPECT_TRUE(log->asterix());
-        EXPECT_TRUE(log->asterixb());
+        EXPECT_TRUE(log->switchPatternsToRunningForm());
+        EXPECT_TRUE(log->switchPatternsToStoredForm());
 
         int rows = 1;
         while (view.next())

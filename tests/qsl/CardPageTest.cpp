@@ -33,7 +33,7 @@ protected:
         PdfFolderCardOutput output(cardFolder(m_dir.path()));
         CardPrinter printer(output, bitmapFolders);
         QString error;
-        EXPECT_TRUE(printer.QSLPrint(card, &error)) << error.toStdString();
+        EXPECT_TRUE(printer.printCard(card, &error)) << error.toStdString();
         const QStringList files = QDir(output.folder()).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
         return files.isEmpty() ? QString() : QDir(output.folder()).filePath(files.last());
     }
@@ -162,7 +162,7 @@ TEST_F(CardPdfTest, UnwritableFolderIsReported)
     CardPrinter printer(output, {});
     CardFields card;
     QString error;
-    EXPECT_FALSE(printer.QSLPrint(card, &error));
+    EXPECT_FALSE(printer.printCard(card, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("qsl-cards"))) << error.toStdString();
 }
 

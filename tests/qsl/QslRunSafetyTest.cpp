@@ -26,7 +26,7 @@ protected:
     {
         CardPrinter printer(m_output, {assetsFolder()});
         QslRun run(m_log->database(), printer, QLocale(QLocale::English, QLocale::UnitedStates), std::move(stopRequested));
-        return run.QSLRun(QStringLiteral("Y"), m_card);
+        return run.printCardsInState(QStringLiteral("Y"), m_card);
     }
     WatchingOutput m_output;
     CardFields m_card;

@@ -28,7 +28,7 @@ protected:
     {
         CardPrinter printer(m_output, {assetsFolder()});
         QslRun run(m_log->database(), printer, QLocale(QLocale::English, QLocale::UnitedStates));
-        return run.QSLRun(letter, m_card);
+        return run.printCardsInState(letter, m_card);
     }
     RecordingOutput m_output;
     CardFields m_card;
@@ -197,7 +197,7 @@ TEST_F(QslRunTest, MissingBitmapsAreToldOncePerRun)
     addContact(QStringLiteral("B1BB"), QStringLiteral("Y"));
     CardPrinter printer(m_output, {m_dir.path()});
     QslRun qslRun(m_log->database(), printer);
-    const RunResult result = qslRun.QSLRun(QStringLiteral("Y"), m_card);
+    const RunResult result = qslRun.printCardsInState(QStringLiteral("Y"), m_card);
     EXPECT_EQ(m_output.cards.size(), 2u);
     EXPECT_EQ(m_output.withSign, (std::vector<bool>{false, false}));
     EXPECT_EQ(result.messages, QStringList{QStringLiteral("Sign.bmp and ClubSign.bmp cannot be read; the cards are printed without them.")});
@@ -208,7 +208,7 @@ TEST_F(QslRunTest, UnreadableLogPrintsNothing)
     const qint64 id = addContact(QStringLiteral("A1AA"), QStringLiteral("Y"));
     CardPrinter printer(m_output, {assetsFolder()});
     QslRun qslRun(QSqlDatabase(), printer);
-    const RunResult result = qslRun.QSLRun(QStringLiteral("Y"), m_card);
+    const RunResult result = qslRun.printCardsInState(QStringLiteral("Y"), m_card);
     EXPECT_EQ(result.messages, QStringList{QStringLiteral("No new Recorset available")});
     EXPECT_TRUE(m_output.cards.empty());
     EXPECT_EQ(state(id), QStringLiteral("Y"));
