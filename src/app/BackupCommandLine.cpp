@@ -47,7 +47,8 @@ int runBackupCommand(const QStringList& positional, const QString& dataFolder, c
         return 0;
     }
     if (!QDir().mkpath(dataFolder))
-        return fail(err, QStringLiteral("the data folder %1 cannot be created.").arg(QDir::toNativeSeparators(dataFolder)));
+        return fail(err,
+                    QStringLiteral("the data folder %1 cannot be created.").arg(QDir::toNativeSeparators(dataFolder)));
     std::unique_ptr<QLockFile> lock;
     if (environment.lockFolder) {
         lock = environment.lockFolder(dataFolder, &error);

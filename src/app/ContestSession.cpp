@@ -1,6 +1,5 @@
 #include "ContestSession.h"
 
-#include "MainWindowLayout.h"
 #include "BandPlan.h"
 #include "Clock.h"
 #include "ContestDialog.h"
@@ -8,6 +7,7 @@
 #include "ContestScore.h"
 #include "EntryRow.h"
 #include "LogDatabase.h"
+#include "MainWindowLayout.h"
 #include "Messages.h"
 #include "Twips.h"
 

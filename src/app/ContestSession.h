@@ -31,7 +31,7 @@ public:
         const LogDatabase& log;
         const Clock& clock;
         Messages& messages;
-        QString iniPath;                    // mivra.ini in the data folder
+        QString iniPath; // mivra.ini in the data folder
         std::function<QString()> ownLocator;
         std::function<QString()> bandValue; // the band selected in the window
     };

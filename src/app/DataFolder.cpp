@@ -43,8 +43,7 @@ bool isFull(const QDir& dir)
 
 } // namespace
 
-QString chooseDataFolder(const QString& commandLineFolder, const QString& programFolder,
-                         const QString& appDataFolder)
+QString chooseDataFolder(const QString& commandLineFolder, const QString& programFolder, const QString& appDataFolder)
 {
     if (!commandLineFolder.isEmpty())
         return QDir(commandLineFolder).absolutePath();

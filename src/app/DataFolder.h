@@ -14,8 +14,7 @@ inline const QString kCtyCsvPath = QStringLiteral("/usr/share/hamradio-files/cty
 
 // Where the log lives: the folder given on the command line; else the program's own folder when a log
 // already lies there (portable use); else the per-user application data folder.
-QString chooseDataFolder(const QString& commandLineFolder, const QString& programFolder,
-                         const QString& appDataFolder);
+QString chooseDataFolder(const QString& commandLineFolder, const QString& programFolder, const QString& appDataFolder);
 
 // Takes the lock that keeps a second program off the data folder, for as long as the result lives.
 // A lock left by a program that no longer runs is taken over. Null, with *error naming the folder

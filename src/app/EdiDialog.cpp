@@ -24,12 +24,20 @@ QDateTimeEdit* utcEdit(const QDateTime& time, QWidget* parent)
 }
 
 // The captions of the station's details, by EDI key, in header order.
-const std::pair<const char*, const char*> kStationCaptions[] = {
-    {"PAdr1", "Station address:"}, {"PClub", "Club:"},          {"RName", "Responsible name:"},
-    {"RCall", "Responsible call:"}, {"RAdr1", "Address:"},      {"RPoCo", "Postal code:"},
-    {"RCity", "City:"},            {"RCoun", "Country:"},       {"RPhon", "Phone:"},
-    {"STXEq", "Transmitter:"},     {"SPowe", "Power (W):"},     {"SRXEq", "Receiver:"},
-    {"SAnte", "Antenna:"},         {"SAntH", "Antenna height:"}};
+const std::pair<const char*, const char*> kStationCaptions[] = {{"PAdr1", "Station address:"},
+                                                                {"PClub", "Club:"},
+                                                                {"RName", "Responsible name:"},
+                                                                {"RCall", "Responsible call:"},
+                                                                {"RAdr1", "Address:"},
+                                                                {"RPoCo", "Postal code:"},
+                                                                {"RCity", "City:"},
+                                                                {"RCoun", "Country:"},
+                                                                {"RPhon", "Phone:"},
+                                                                {"STXEq", "Transmitter:"},
+                                                                {"SPowe", "Power (W):"},
+                                                                {"SRXEq", "Receiver:"},
+                                                                {"SAnte", "Antenna:"},
+                                                                {"SAntH", "Antenna height:"}};
 
 } // namespace
 
@@ -48,8 +56,8 @@ EdiDialog::EdiDialog(const EdiOptions& options, QWidget* parent)
     m_contest->setObjectName(QStringLiteral("contest"));
     m_section->setObjectName(QStringLiteral("section"));
     m_section->setEditable(true);
-    m_section->addItems({QStringLiteral("SINGLE"), QStringLiteral("MULTI"), QStringLiteral("SINGLE-LP"),
-                         QStringLiteral("MULTI-LP")});
+    m_section->addItems(
+        {QStringLiteral("SINGLE"), QStringLiteral("MULTI"), QStringLiteral("SINGLE-LP"), QStringLiteral("MULTI-LP")});
     if (!options.section.isEmpty())
         m_section->setCurrentText(options.section);
     m_from->setObjectName(QStringLiteral("from"));

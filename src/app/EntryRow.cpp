@@ -4,8 +4,8 @@
 #include "Clock.h"
 #include "ContactCheck.h"
 #include "ContactGeometry.h"
-#include "LogDatabase.h"
 #include "Locator.h"
+#include "LogDatabase.h"
 #include "Messages.h"
 #include "Twips.h"
 #include "UpperCaseValidator.h"
@@ -47,14 +47,20 @@ EntryRow::EntryRow(QWidget* window, QLineEdit* ownLocator, Services services)
     , m_ownLocator(ownLocator)
     , m_services(std::move(services))
 {
-    struct Caption { const char* name; const char* text; int left; int width; int height; };
+    struct Caption {
+        const char* name;
+        const char* text;
+        int left;
+        int width;
+        int height;
+    };
     static constexpr Caption captions[] = {
-        {"Label4", "Date", 3120, 495, 255},   {"Label5", "GMT", 3960, 495, 255},
+        {"Label4", "Date", 3120, 495, 255},     {"Label5", "GMT", 3960, 495, 255},
         {"Label6", "Callsign", 4920, 615, 255}, {"Label7", "Grid", 6240, 375, 255},
-        {"Label8", "RSTs", 7080, 495, 255},   {"Label9", "RSTr", 7710, 495, 255},
-        {"Label10", "Band", 8400, 495, 255},  {"Label11", "Mode", 9000, 495, 255},
-        {"Label14", "Name", 9720, 615, 255},  {"Label12", "Comment", 10320, 735, 255},
-        {"Label13", "QSL", 11160, 375, 375},  {"Label15", "Prop", 11520, 495, 255},
+        {"Label8", "RSTs", 7080, 495, 255},     {"Label9", "RSTr", 7710, 495, 255},
+        {"Label10", "Band", 8400, 495, 255},    {"Label11", "Mode", 9000, 495, 255},
+        {"Label14", "Name", 9720, 615, 255},    {"Label12", "Comment", 10320, 735, 255},
+        {"Label13", "QSL", 11160, 375, 375},    {"Label15", "Prop", 11520, 495, 255},
     };
     for (const Caption& c : captions) {
         auto* label = new QLabel(QString::fromLatin1(c.text), window);
@@ -101,10 +107,12 @@ EntryRow::EntryRow(QWidget* window, QLineEdit* ownLocator, Services services)
     m_entity->setObjectName(QStringLiteral("cou"));
     m_entity->setGeometry(twipRect(5040, 120, 1695, 255));
 
-    for (QObject* watched : {static_cast<QObject*>(m_date), static_cast<QObject*>(m_time), static_cast<QObject*>(m_callsign), static_cast<QObject*>(m_locator), static_cast<QObject*>(m_reportSent),
-                             static_cast<QObject*>(m_reportReceived), static_cast<QObject*>(m_band), static_cast<QObject*>(m_mode),
-                             static_cast<QObject*>(m_name), static_cast<QObject*>(m_comment), static_cast<QObject*>(m_qslState),
-                             static_cast<QObject*>(m_propagation), static_cast<QObject*>(m_save), static_cast<QObject*>(m_addnew)})
+    for (QObject* watched :
+         {static_cast<QObject*>(m_date), static_cast<QObject*>(m_time), static_cast<QObject*>(m_callsign),
+          static_cast<QObject*>(m_locator), static_cast<QObject*>(m_reportSent),
+          static_cast<QObject*>(m_reportReceived), static_cast<QObject*>(m_band), static_cast<QObject*>(m_mode),
+          static_cast<QObject*>(m_name), static_cast<QObject*>(m_comment), static_cast<QObject*>(m_qslState),
+          static_cast<QObject*>(m_propagation), static_cast<QObject*>(m_save), static_cast<QObject*>(m_addnew)})
         watched->installEventFilter(this);
 
     connect(qApp, &QApplication::focusChanged, this, &EntryRow::onFocusChanged);
@@ -128,8 +136,10 @@ bool EntryRow::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     const std::pair<QObject*, QWidget*> enterPath[] = {
-        {m_callsign, m_locator}, {m_locator, m_reportSent}, {m_reportSent, m_reportReceived}, {m_reportReceived, m_band}, {m_band, m_mode},
-        {m_mode, m_name}, {m_name, m_comment}, {m_comment, m_qslState}, {m_qslState, m_propagation}, {m_propagation, m_save},
+        {m_callsign, m_locator},    {m_locator, m_reportSent}, {m_reportSent, m_reportReceived},
+        {m_reportReceived, m_band}, {m_band, m_mode},          {m_mode, m_name},
+        {m_name, m_comment},        {m_comment, m_qslState},   {m_qslState, m_propagation},
+        {m_propagation, m_save},
     };
     for (const auto& [from, to] : enterPath) {
         if (watched == from) {
@@ -341,13 +351,15 @@ void EntryRow::save()
 
 std::array<QLineEdit*, 12> EntryRow::fields() const
 {
-    return {m_date, m_time, m_callsign, m_locator, m_reportSent, m_reportReceived, m_band, m_mode, m_name, m_comment, m_qslState, m_propagation};
+    return {m_date, m_time, m_callsign, m_locator, m_reportSent, m_reportReceived,
+            m_band, m_mode, m_name,     m_comment, m_qslState,   m_propagation};
 }
 
 void EntryRow::refuseField(const ContactRefusal& refusal)
 {
     const std::pair<const char*, QLineEdit*> columns[] = {
-        {"Date", m_date}, {"GMT", m_time}, {"Callsign", m_callsign}, {"Grid", m_locator}, {"Band", m_band}, {"QSL", m_qslState},
+        {"Date", m_date},    {"GMT", m_time},  {"Callsign", m_callsign},
+        {"Grid", m_locator}, {"Band", m_band}, {"QSL", m_qslState},
     };
     m_services.messages.inform(m_window, refusal.reason);
     for (const auto& [column, field] : columns) {

@@ -18,7 +18,9 @@ class Clock;
 class LogDatabase;
 class Messages;
 struct ContactRefusal;
-namespace geo { class ContactGeometry; }
+namespace geo {
+class ContactGeometry;
+}
 
 // The entry row of the main window: twelve fields, New and Save, the entity label `cou`, the Enter path
 // and the checks made when the callsign, the locator and the own locator are left.
@@ -87,7 +89,8 @@ private:
     QLineEdit* m_ownLocator;
     Services m_services;
 
-    QLineEdit *m_date, *m_time, *m_callsign, *m_locator, *m_reportSent, *m_reportReceived, *m_band, *m_mode, *m_name, *m_comment, *m_qslState, *m_propagation;
+    QLineEdit *m_date, *m_time, *m_callsign, *m_locator, *m_reportSent, *m_reportReceived, *m_band, *m_mode, *m_name,
+        *m_comment, *m_qslState, *m_propagation;
     QLabel* m_entity;
     QPushButton* m_addnew;
     QPushButton* m_save;

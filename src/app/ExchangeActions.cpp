@@ -101,7 +101,8 @@ bool ExchangeActions::writableTarget(const QString& file)
 
 void ExchangeActions::exportAdif()
 {
-    const QString file = m_chooseFile(m_window, QStringLiteral("Export ADIF"), QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.adi")),
+    const QString file = m_chooseFile(m_window, QStringLiteral("Export ADIF"),
+                                      QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.adi")),
                                       QStringLiteral("ADIF files (*.adi);;All files (*)"), true);
     if (file.isEmpty() || !writableTarget(file))
         return;
@@ -109,13 +110,15 @@ void ExchangeActions::exportAdif()
     {
         const RunningGuard running(m_running);
         RunProgress progress(m_window, QStringLiteral("Writing %1").arg(QDir::toNativeSeparators(file)));
-        result = mivra::exportAdif(m_ctx.log, m_rowsInView(), m_ownStation(), file, m_ctx.clock.nowUtc(), progress.callback());
+        result = mivra::exportAdif(m_ctx.log, m_rowsInView(), m_ownStation(), file, m_ctx.clock.nowUtc(),
+                                   progress.callback());
     }
     if (!result.ok) {
         m_ctx.messages.inform(m_window, result.error);
         return;
     }
-    QString text = QStringLiteral("Exported %1 contacts to %2.").arg(result.written).arg(QDir::toNativeSeparators(file));
+    QString text
+        = QStringLiteral("Exported %1 contacts to %2.").arg(result.written).arg(QDir::toNativeSeparators(file));
     if (!result.leftOut.isEmpty())
         text += QStringLiteral("\nLeft out %1 without a readable date or time:\n").arg(result.leftOut.size())
                 + QStringList(result.leftOut.mid(0, 10)).join(u'\n');
@@ -201,7 +204,9 @@ void ExchangeActions::exportEdi()
         m_ctx.messages.inform(m_window, result.error);
         return;
     }
-    m_ctx.messages.inform(m_window, QStringLiteral("Exported %1 contacts to %2.").arg(result.written).arg(QDir::toNativeSeparators(file)));
+    m_ctx.messages.inform(
+        m_window,
+        QStringLiteral("Exported %1 contacts to %2.").arg(result.written).arg(QDir::toNativeSeparators(file)));
 }
 
 } // namespace mivra

@@ -1,10 +1,10 @@
 #include "ExchangeCommandLine.h"
 
-#include "BackupCommandLine.h"
-#include "BandPlan.h"
 #include "AdifExport.h"
 #include "AdifFields.h"
 #include "AdifImport.h"
+#include "BackupCommandLine.h"
+#include "BandPlan.h"
 #include "EdiExport.h"
 #include "LogBackups.h"
 #include "LogDatabase.h"
@@ -173,7 +173,8 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
         return 1;
     }
     if (!QDir().mkpath(folder)) {
-        print(err, QStringLiteral("mivra: the data folder %1 cannot be created.").arg(QDir::toNativeSeparators(folder)));
+        print(err,
+              QStringLiteral("mivra: the data folder %1 cannot be created.").arg(QDir::toNativeSeparators(folder)));
         return 1;
     }
     std::unique_ptr<QLockFile> lock;
@@ -210,7 +211,9 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
             print(err, u"mivra: "_qs + result.error);
             status = 1;
         } else {
-            print(out, QStringLiteral("Exported %1 contacts to %2.").arg(result.written).arg(QDir::toNativeSeparators(file)));
+            print(
+                out,
+                QStringLiteral("Exported %1 contacts to %2.").arg(result.written).arg(QDir::toNativeSeparators(file)));
             for (const QString& line : result.leftOut)
                 print(err, u"mivra: left out: "_qs + line);
             status = result.leftOut.isEmpty() ? 0 : 2;
@@ -251,7 +254,9 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
                 print(err, u"mivra: "_qs + result.error);
                 status = 1;
             } else {
-                print(out, QStringLiteral("Exported %1 contacts to %2.").arg(result.written).arg(QDir::toNativeSeparators(file)));
+                print(out, QStringLiteral("Exported %1 contacts to %2.")
+                               .arg(result.written)
+                               .arg(QDir::toNativeSeparators(file)));
             }
         }
     }

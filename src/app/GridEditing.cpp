@@ -18,11 +18,14 @@ struct StateChoice {
 };
 
 constexpr StateChoice kStates[] = {
-    {"Card received (Q)", "Q"},       {"Send card (Y)", "Y"},     {"Send thank-you card (T)", "T"},
-    {"Send single card (S)", "S"},    {"Beacon report (B)", "B"}, {"No card (N)", "N"},
+    {"Card received (Q)", "Q"},    {"Send card (Y)", "Y"},     {"Send thank-you card (T)", "T"},
+    {"Send single card (S)", "S"}, {"Beacon report (B)", "B"}, {"No card (N)", "N"},
 };
 
-QString callsignOf(const RowSnapshot& row) { return row.value(QStringLiteral("Callsign")).toString(); }
+QString callsignOf(const RowSnapshot& row)
+{
+    return row.value(QStringLiteral("Callsign")).toString();
+}
 
 } // namespace
 
@@ -117,8 +120,7 @@ void GridEditing::setQslState(const QString& letter, const QString& caption)
         m_services.messages.inform(m_grid->window(), QStringLiteral("The QSL states cannot be stored: ") + error);
         return;
     }
-    const QString what = ids.size() == 1 ? callsignOf(before.front())
-                                         : QStringLiteral("%1 contacts").arg(ids.size());
+    const QString what = ids.size() == 1 ? callsignOf(before.front()) : QStringLiteral("%1 contacts").arg(ids.size());
     changed({QStringLiteral("%1 for %2").arg(caption, what), std::move(before)});
     m_services.refreshCounters();
     m_grid->showCell(ids.front(), QStringLiteral("QSL"));

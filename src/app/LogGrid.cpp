@@ -64,8 +64,8 @@ private:
 };
 
 namespace {
-constexpr std::array<int, 16> kColumnTwips{10, 900, 700, 1000, 1100, 500, 500, 1300,
-                                            500, 1200, 700, 700, 500, 400, 2500, 500};
+constexpr std::array<int, 16> kColumnTwips{10,  900,  700, 1000, 1100, 500, 500,  1300,
+                                           500, 1200, 700, 700,  500,  400, 2500, 500};
 }
 
 LogGrid::LogGrid(QWidget* parent)
@@ -88,8 +88,8 @@ LogGrid::LogGrid(QWidget* parent)
     m_filter->onEdit = [this](const QModelIndex& index, const QString& text) {
         const qint64 id = idAt(index.row());
         const QString column = columnName(index.column());
-        QMetaObject::invokeMethod(this, [this, id, column, text] { emit cellEdited(id, column, text); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, id, column, text] { emit cellEdited(id, column, text); }, Qt::QueuedConnection);
     };
     m_view->setModel(m_filter);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -134,9 +134,15 @@ void LogGrid::setRows(QSqlQuery&& query)
     m_filter->invalidate();
 }
 
-void LogGrid::setCaption(const QString& caption) { m_caption->setText(caption); }
+void LogGrid::setCaption(const QString& caption)
+{
+    m_caption->setText(caption);
+}
 
-QString LogGrid::caption() const { return m_caption->text(); }
+QString LogGrid::caption() const
+{
+    return m_caption->text();
+}
 
 void LogGrid::setGridColumns()
 {
@@ -145,11 +151,20 @@ void LogGrid::setGridColumns()
         m_view->setColumnWidth(column, std::max(1, twipsToPixels(kColumnTwips[column])));
 }
 
-int LogGrid::visibleRowCount() const { return m_filter->rowCount(); }
+int LogGrid::visibleRowCount() const
+{
+    return m_filter->rowCount();
+}
 
-qint64 LogGrid::idAt(int row) const { return m_filter->index(row, 0).data().toLongLong(); }
+qint64 LogGrid::idAt(int row) const
+{
+    return m_filter->index(row, 0).data().toLongLong();
+}
 
-void LogGrid::hideRow(qint64 id) { m_filter->hide(id); }
+void LogGrid::hideRow(qint64 id)
+{
+    m_filter->hide(id);
+}
 
 QString LogGrid::columnName(int column) const
 {

@@ -4,10 +4,7 @@
 #include "ContestSession.h"
 #include "EntryRow.h"
 #include "ExchangeActions.h"
-#include "QslWindow.h"
-#include "ShippedFiles.h"
 #include "GridEditing.h"
-#include "RigLink.h"
 #include "GridWheelFilter.h"
 #include "LogDatabase.h"
 #include "LogGrid.h"
@@ -16,28 +13,31 @@
 #include "MapExport.h"
 #include "MapOpener.h"
 #include "Messages.h"
+#include "MultiOptionControl.h"
 #include "OperatingAids.h"
+#include "QslWindow.h"
+#include "RigLink.h"
 #include "SettingsWindow.h"
+#include "ShippedFiles.h"
 #include "StationSettingsFile.h"
 #include "Twips.h"
 #include "UpperCaseValidator.h"
 #include "Utf16View.h"
-#include "WorkedCounters.h"
-#include "MultiOptionControl.h"
 #include "Version.h"
+#include "WorkedCounters.h"
 #include "WriteTarget.h"
 
 #include <QButtonGroup>
-#include <QCoreApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
-#include <QProgressDialog>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTableView>
@@ -64,11 +64,16 @@ QPushButton* makeButton(QWidget* parent, const char* name)
 QVariantMap multiOptionState()
 {
     return {
-        {QStringLiteral("Appearance3D"), 1},   {QStringLiteral("Border"), 0},
-        {QStringLiteral("CaptionAligning"), 1}, {QStringLiteral("Aligning"), 2},
-        {QStringLiteral("Positioning"), 1},    {QStringLiteral("Caption"), QString()},
-        {QStringLiteral("OptionCount"), 3},    {QStringLiteral("OptionSelected"), 2},
-        {QStringLiteral("Horizontal"), true},  {QStringLiteral("BCOL"), 0xC8D0D4},
+        {QStringLiteral("Appearance3D"), 1},
+        {QStringLiteral("Border"), 0},
+        {QStringLiteral("CaptionAligning"), 1},
+        {QStringLiteral("Aligning"), 2},
+        {QStringLiteral("Positioning"), 1},
+        {QStringLiteral("Caption"), QString()},
+        {QStringLiteral("OptionCount"), 3},
+        {QStringLiteral("OptionSelected"), 2},
+        {QStringLiteral("Horizontal"), true},
+        {QStringLiteral("BCOL"), 0xC8D0D4},
         {QStringLiteral("FCOL"), 0},
     };
 }
@@ -113,7 +118,10 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
             view.searchText = m_searchTextInView;
             return view;
         },
-        [this] { return OwnStation{m_ownCallsign->text(), m_ownLocator->text()}; }, [this] { OpenDatabase(); });
+        [this] {
+            return OwnStation{m_ownCallsign->text(), m_ownLocator->text()};
+        },
+        [this] { OpenDatabase(); });
     connect(m_grid, &LogGrid::exportAdifRequested, m_exchange, &ExchangeActions::exportAdif);
     connect(m_grid, &LogGrid::importAdifRequested, m_exchange, &ExchangeActions::importAdif);
     connect(m_grid, &LogGrid::exportEdiRequested, m_exchange, &ExchangeActions::exportEdi);
@@ -124,14 +132,15 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     // The radio first: New takes its mode before the contest writes the serial for that mode.
     const QString ini = QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini"));
     m_rig = new RigLink(this, *m_entry, {m_ctx.messages, ini, [this](int button) {
-                            if (m_open) {
-                                bandButton(button)->setChecked(true);
-                                selectBand(button);
-                            }
-                        }});
-    m_contest = new ContestSession(this, *m_entry,
-                                   {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_ownLocator->text(); },
-                                    [this] { return bandValue(m_bandPattern); }});
+                                             if (m_open) {
+                                                 bandButton(button)->setChecked(true);
+                                                 selectBand(button);
+                                             }
+                                         }});
+    m_contest
+        = new ContestSession(this, *m_entry,
+                             {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_ownLocator->text(); },
+                              [this] { return bandValue(m_bandPattern); }});
 
     m_desktopOpener = std::make_unique<exporter::DesktopMapOpener>();
     m_mapOpener = m_desktopOpener.get();
@@ -215,9 +224,9 @@ void MainWindow::openQslWindow()
     const QString dataFolder = m_ctx.dataFolder;
     const WriteTarget target(m_ctx.log.path(), m_ctx.settingsFile);
     m_qslWindow = new qsl::QslWindow({m_ctx.log, m_ctx.settings, m_ctx.settingsFile, m_ctx.messages,
-                                  QStringList{dataFolder} + shippedFolders(QCoreApplication::applicationDirPath()),
-                                  [dataFolder, target] { return qsl::makeCardOutput(dataFolder, target); },
-                                  m_stopRequested});
+                                      QStringList{dataFolder} + shippedFolders(QCoreApplication::applicationDirPath()),
+                                      [dataFolder, target] { return qsl::makeCardOutput(dataFolder, target); },
+                                      m_stopRequested});
     // "Exit QSL" starts this window anew; a start that fails ends the program, as after the settings.
     connect(m_qslWindow, &qsl::QslWindow::exitRequested, this, [this] {
         if (!open())
@@ -265,8 +274,8 @@ bool MainWindow::startSequence()
     m_bandIndex = band >= 0 && band < qint64(bandButtons().size()) ? int(band) : kDefaultBandButton;
     m_mapOwnCallsign = m_ownCallsign->text();
 
-    for (QLineEdit* box : {m_entry->field(QStringLiteral("Ca")), m_entry->field(QStringLiteral("Gr")),
-                           m_ownLocator, m_ownCallsign}) {
+    for (QLineEdit* box :
+         {m_entry->field(QStringLiteral("Ca")), m_entry->field(QStringLiteral("Gr")), m_ownLocator, m_ownCallsign}) {
         if (!box->validator())
             box->setValidator(new UpperCaseValidator(box));
     }
@@ -279,8 +288,9 @@ bool MainWindow::startSequence()
         m_open = false;
         if (m_settingsWindow)
             m_settingsWindow->hide();
-        m_ctx.messages.inform(this, QStringLiteral("The log %1 cannot be written: %2")
-                                        .arg(QDir::toNativeSeparators(m_ctx.log.path()), error));
+        m_ctx.messages.inform(
+            this,
+            QStringLiteral("The log %1 cannot be written: %2").arg(QDir::toNativeSeparators(m_ctx.log.path()), error));
         return false;
     }
     OpenDatabase();
@@ -317,8 +327,9 @@ void MainWindow::closeSequence()
     QString error;
     if (!m_ctx.log.switchPatternsToStoredForm(&error)) {
         m_closeFailed = true;
-        m_ctx.messages.inform(this, QStringLiteral("The log %1 cannot be written: %2")
-                                        .arg(QDir::toNativeSeparators(m_ctx.log.path()), error));
+        m_ctx.messages.inform(
+            this,
+            QStringLiteral("The log %1 cannot be written: %2").arg(QDir::toNativeSeparators(m_ctx.log.path()), error));
     }
     StationSettings& settings = m_ctx.settings;
     settings.setText(StationSettings::OwnCallsign, m_ownCallsign->text());
@@ -333,7 +344,8 @@ void MainWindow::closeSequence()
 
 bool MainWindow::settingsIncomplete() const
 {
-    return m_ctx.settings.text(StationSettings::OwnCallsign).isEmpty() || m_ctx.settings.text(StationSettings::OwnLocator).isEmpty();
+    return m_ctx.settings.text(StationSettings::OwnCallsign).isEmpty()
+           || m_ctx.settings.text(StationSettings::OwnLocator).isEmpty();
 }
 
 bool MainWindow::OpenDatabase()
@@ -458,7 +470,8 @@ bool MainWindow::ownLocatorForMap()
 {
     if (!ownMapPoint().isEmpty())
         return true;
-    m_ctx.messages.inform(this, QStringLiteral("Please enter a valid own locator in My Grid first: the map is drawn from it."));
+    m_ctx.messages.inform(
+        this, QStringLiteral("Please enter a valid own locator in My Grid first: the map is drawn from it."));
     return false;
 }
 
@@ -492,7 +505,8 @@ void MainWindow::gridDEC()
         m_ctx.messages.inform(this, QStringLiteral("The map data cannot be prepared: ") + result.error);
         return;
     }
-    m_ctx.messages.inform(this, QString::number(result.rowCount) + QStringLiteral(" Dataset from backup.sqlite imported "));
+    m_ctx.messages.inform(this,
+                          QString::number(result.rowCount) + QStringLiteral(" Dataset from backup.sqlite imported "));
 }
 
 void MainWindow::showOnGoogleEarth()

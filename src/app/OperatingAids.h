@@ -14,7 +14,9 @@ namespace mivra {
 
 class EntryRow;
 class LogDatabase;
-namespace geo { class ContactGeometry; }
+namespace geo {
+class ContactGeometry;
+}
 
 // The aids in the free part of the top strip while a contact is entered: distance and heading as
 // soon as the locator is checked, how often the station was worked before, and whether its square

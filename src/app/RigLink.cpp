@@ -1,8 +1,8 @@
 #include "RigLink.h"
 
-#include "MainWindowLayout.h"
 #include "BandPlan.h"
 #include "EntryRow.h"
+#include "MainWindowLayout.h"
 #include "Messages.h"
 #include "RigControl.h"
 #include "RigDialog.h"
@@ -83,7 +83,8 @@ void RigLink::onPolled(const rig::RigReading& reading)
         m_status->setText(QStringLiteral("rig: no answer"));
         return;
     }
-    m_status->setText(QStringLiteral("rig: %1 %2").arg(rig::frequencyText(reading.frequencyHz), reading.mode).trimmed());
+    m_status->setText(
+        QStringLiteral("rig: %1 %2").arg(rig::frequencyText(reading.frequencyHz), reading.mode).trimmed());
 
     const Band* band = bandAtFrequency(reading.frequencyHz / 1e6);
     if (band != m_band) {

@@ -28,8 +28,8 @@ class RigLink : public QObject {
 public:
     struct Services {
         Messages& messages;
-        QString iniPath;                             // mivra.ini in the data folder
-        std::function<void(int button)> selectBand;  // as a click on that band button
+        QString iniPath;                            // mivra.ini in the data folder
+        std::function<void(int button)> selectBand; // as a click on that band button
     };
 
     RigLink(QWidget* window, EntryRow& entry, Services services);

@@ -31,7 +31,7 @@ TerminationSignals::TerminationSignals(QObject* parent)
     m_notifier = new QSocketNotifier(g_signalSockets[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
 
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

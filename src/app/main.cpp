@@ -2,16 +2,16 @@
 #include "Clock.h"
 #include "DataFolder.h"
 #include "ExchangeCommandLine.h"
-#include "Version.h"
+#include "LiveMapOptions.h"
 #include "LogBackups.h"
 #include "LogDatabase.h"
 #include "MainWindow.h"
+#include "Messages.h"
 #include "RigLink.h"
 #include "RigSettings.h"
-#include "Messages.h"
-#include "LiveMapOptions.h"
 #include "StationSettings.h"
 #include "TerminationSignals.h"
+#include "Version.h"
 #include "WriteTarget.h"
 
 #include <QApplication>
@@ -59,8 +59,8 @@ int main(int argc, char* argv[])
         parser.addHelpOption();
         parser.addVersionOption();
         const QCommandLineOption dataDirOption(
-            QStringLiteral("data-dir"),
-            QStringLiteral("Keep the log (backup.sqlite) and the pictures in <dir>."), QStringLiteral("dir"));
+            QStringLiteral("data-dir"), QStringLiteral("Keep the log (backup.sqlite) and the pictures in <dir>."),
+            QStringLiteral("dir"));
         parser.addOption(dataDirOption);
         const QCommandLineOption rigOption(
             QStringLiteral("rig"),
@@ -111,8 +111,8 @@ int main(int argc, char* argv[])
         const int writtenBefore = messages.writtenToStandardError();
         if (started && window)
             window->closeAllWindows();
-        const bool failed = !started || messages.writtenToStandardError() > writtenBefore
-                            || (window && window->closeFailed());
+        const bool failed
+            = !started || messages.writtenToStandardError() > writtenBefore || (window && window->closeFailed());
         QCoreApplication::exit(failed ? 1 : 0);
     };
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &app, [&] { terminate(); });
@@ -122,12 +122,12 @@ int main(int argc, char* argv[])
         return 1;
     };
 
-    const QString dataFolder = chooseDataFolder(
-        dataDirArgument, QCoreApplication::applicationDirPath(),
-        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    const QString dataFolder = chooseDataFolder(dataDirArgument, QCoreApplication::applicationDirPath(),
+                                                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     QString error;
     if (!QDir().mkpath(dataFolder))
-        return refuse(QStringLiteral("The data folder %1 cannot be created.").arg(QDir::toNativeSeparators(dataFolder)));
+        return refuse(
+            QStringLiteral("The data folder %1 cannot be created.").arg(QDir::toNativeSeparators(dataFolder)));
     const QString logPath = QDir(dataFolder).filePath(kLogFileName);
     const QString settingsFile = QDir::current().filePath(kSettingsFileName);
     if (!WriteTarget(logPath, QString()).allows(settingsFile, &error))

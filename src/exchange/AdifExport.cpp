@@ -2,10 +2,10 @@
 #include "WholeFile.h"
 
 #include "AdifFields.h"
-#include "Version.h"
 #include "AdifFile.h"
 #include "LogDatabase.h"
 #include "LogRows.h"
+#include "Version.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -31,9 +31,9 @@ void textField(adif::AdifWriter& writer, const QString& name, const QString& app
 
 AdifRecordWriter::AdifRecordWriter(const OwnStation& own, const QDateTime& created,
                                    std::function<int(const QString&)> dxccNumber)
-    : m_ownCall(adif::asciiText(own.callsign.trimmed().toUpper())),
-      m_ownLocator(own.locator.trimmed().toUpper()),
-      m_dxccNumber(std::move(dxccNumber))
+    : m_ownCall(adif::asciiText(own.callsign.trimmed().toUpper()))
+    , m_ownLocator(own.locator.trimmed().toUpper())
+    , m_dxccNumber(std::move(dxccNumber))
 {
     m_writer.header(QStringLiteral("ADIF export of the Mivra log"),
                     {{u"ADIF_VER"_qs, u"3.1.4"_qs},
@@ -46,7 +46,8 @@ bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
 {
     adif::AdifWriter& writer = m_writer;
     if (!row.time.isValid()) {
-        leftOut->append(QStringLiteral("%1 on %2 %3: the date or time cannot be read").arg(row.callsign, row.date, row.gmt));
+        leftOut->append(
+            QStringLiteral("%1 on %2 %3: the date or time cannot be read").arg(row.callsign, row.date, row.gmt));
         return false;
     }
     textField(writer, u"CALL"_qs, kAppCallUtf8, row.callsign.trimmed().toUpper());
@@ -121,8 +122,8 @@ bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
 }
 
 QByteArray adifDocument(const std::vector<LogRow>& rows, const OwnStation& own, const QDateTime& created,
-                        const std::function<int(const QString&)>& dxccNumber, QStringList* leftOut,
-                        int* written, const Progress& progress)
+                        const std::function<int(const QString&)>& dxccNumber, QStringList* leftOut, int* written,
+                        const Progress& progress)
 {
     AdifRecordWriter writer(own, created, dxccNumber);
     *written = 0;
@@ -142,7 +143,8 @@ AdifExportResult exportAdif(LogDatabase& log, const LogSelection& selection, con
     AdifExportResult result;
     QSaveFile file(filePath);
     const auto notWritten = [&](const QString& reason) {
-        result.error = QStringLiteral("The file %1 cannot be written: %2").arg(QDir::toNativeSeparators(filePath), reason);
+        result.error
+            = QStringLiteral("The file %1 cannot be written: %2").arg(QDir::toNativeSeparators(filePath), reason);
         result.written = 0;
         result.leftOut.clear();
         return result;

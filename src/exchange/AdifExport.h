@@ -15,8 +15,8 @@ class LogDatabase;
 
 struct AdifExportResult {
     bool ok = false;
-    QString error;      // why nothing was written
-    int written = 0;    // records in the file
+    QString error;       // why nothing was written
+    int written = 0;     // records in the file
     QStringList leftOut; // rows without a readable date or time, one line each
 };
 
@@ -40,8 +40,8 @@ private:
 
 // The .adi text of these rows. dxccNumber gives the entity number of an entity text (0: none).
 QByteArray adifDocument(const std::vector<LogRow>& rows, const OwnStation& own, const QDateTime& created,
-                        const std::function<int(const QString&)>& dxccNumber, QStringList* leftOut,
-                        int* written, const Progress& progress = {});
+                        const std::function<int(const QString&)>& dxccNumber, QStringList* leftOut, int* written,
+                        const Progress& progress = {});
 
 // Writes the selected rows of the log to an .adi file, whole or not at all.
 AdifExportResult exportAdif(LogDatabase& log, const LogSelection& selection, const OwnStation& own,

@@ -19,23 +19,53 @@ struct ModeEntry {
 
 // Submodes with their modes, as the ADIF mode enumeration lists them (the ones logs hold).
 constexpr ModeEntry kSubmodes[] = {
-    {"USB", "SSB"},       {"LSB", "SSB"},       {"FT4", "MFSK"},      {"FST4", "MFSK"},     {"FST4W", "MFSK"},
-    {"JS8", "MFSK"},      {"Q65", "MFSK"},      {"MFSK8", "MFSK"},    {"MFSK16", "MFSK"},   {"PSK31", "PSK"},
-    {"BPSK31", "PSK"},    {"PSK63", "PSK"},     {"BPSK63", "PSK"},    {"PSK125", "PSK"},    {"QPSK31", "PSK"},
-    {"QPSK63", "PSK"},    {"JT65A", "JT65"},    {"JT65B", "JT65"},    {"JT65B2", "JT65"},   {"JT65C", "JT65"},
-    {"JT65C2", "JT65"},   {"JT9-1", "JT9"},     {"JT9A", "JT9"},      {"JT4A", "JT4"},      {"JT4B", "JT4"},
-    {"JT4C", "JT4"},      {"JT4D", "JT4"},      {"JT4E", "JT4"},      {"JT4F", "JT4"},      {"JT4G", "JT4"},
-    {"ISCAT-A", "ISCAT"}, {"ISCAT-B", "ISCAT"}, {"PCW", "CW"},        {"DSTAR", "DIGITALVOICE"},
-    {"C4FM", "DIGITALVOICE"}, {"DMR", "DIGITALVOICE"}, {"FREEDV", "DIGITALVOICE"}, {"FMHELL", "HELL"},
+    {"USB", "SSB"},
+    {"LSB", "SSB"},
+    {"FT4", "MFSK"},
+    {"FST4", "MFSK"},
+    {"FST4W", "MFSK"},
+    {"JS8", "MFSK"},
+    {"Q65", "MFSK"},
+    {"MFSK8", "MFSK"},
+    {"MFSK16", "MFSK"},
+    {"PSK31", "PSK"},
+    {"BPSK31", "PSK"},
+    {"PSK63", "PSK"},
+    {"BPSK63", "PSK"},
+    {"PSK125", "PSK"},
+    {"QPSK31", "PSK"},
+    {"QPSK63", "PSK"},
+    {"JT65A", "JT65"},
+    {"JT65B", "JT65"},
+    {"JT65B2", "JT65"},
+    {"JT65C", "JT65"},
+    {"JT65C2", "JT65"},
+    {"JT9-1", "JT9"},
+    {"JT9A", "JT9"},
+    {"JT4A", "JT4"},
+    {"JT4B", "JT4"},
+    {"JT4C", "JT4"},
+    {"JT4D", "JT4"},
+    {"JT4E", "JT4"},
+    {"JT4F", "JT4"},
+    {"JT4G", "JT4"},
+    {"ISCAT-A", "ISCAT"},
+    {"ISCAT-B", "ISCAT"},
+    {"PCW", "CW"},
+    {"DSTAR", "DIGITALVOICE"},
+    {"C4FM", "DIGITALVOICE"},
+    {"DMR", "DIGITALVOICE"},
+    {"FREEDV", "DIGITALVOICE"},
+    {"FMHELL", "HELL"},
     {"ASCI", "RTTY"},
 };
 
 constexpr const char* kModes[] = {
-    "AM",   "ARDOP", "ATV",  "CHIP",   "CLO",    "CONTESTI", "CW",   "DIGITALVOICE", "DOMINO", "DYNAMIC",
-    "FAX",  "FM",    "FSK441", "FT8",  "HELL",   "ISCAT",    "JT4",  "JT9",          "JT44",   "JT65",
-    "MFSK", "MSK144", "MT63", "OLIVIA", "OPERA", "PAC",      "PAX",  "PKT",          "PSK",    "PSK2K",
-    "Q15",  "QRA64", "ROS",  "RTTY",   "RTTYM",  "SSB",      "SSTV", "T10",          "THOR",   "THRB",
-    "TOR",  "V4",    "VOICE", "WINMOR", "WSPR",
+    "AM",      "ARDOP", "ATV",   "CHIP",   "CLO",   "CONTESTI", "CW",    "DIGITALVOICE", "DOMINO",
+    "DYNAMIC", "FAX",   "FM",    "FSK441", "FT8",   "HELL",     "ISCAT", "JT4",          "JT9",
+    "JT44",    "JT65",  "MFSK",  "MSK144", "MT63",  "OLIVIA",   "OPERA", "PAC",          "PAX",
+    "PKT",     "PSK",   "PSK2K", "Q15",    "QRA64", "ROS",      "RTTY",  "RTTYM",        "SSB",
+    "SSTV",    "T10",   "THOR",  "THRB",   "TOR",   "V4",       "VOICE", "WINMOR",       "WSPR",
 };
 
 struct PropEntry {
@@ -45,20 +75,20 @@ struct PropEntry {
 constexpr PropEntry kProps[] = {{"Tr", "TR"}, {"Au", "AUR"}, {"Es", "ES"}, {"Rs", "RS"}, {"Ms", "MS"}};
 
 // The rest of the ADIF PROP_MODE enumeration: a log that holds one of these exports it as it is.
-constexpr const char* kOtherPropModes[] = {"AS",  "AUE", "BS",  "ECH", "EME", "F2",  "FAI",
-                                           "GWAVE", "INTERNET", "ION", "IRL", "LOS", "RPT", "SAT", "TEP"};
+constexpr const char* kOtherPropModes[]
+    = {"AS", "AUE", "BS", "ECH", "EME", "F2", "FAI", "GWAVE", "INTERNET", "ION", "IRL", "LOS", "RPT", "SAT", "TEP"};
 
 // Latin letters that Unicode does not decompose, spelt as they are usually written in ASCII.
 struct Transliteration {
     char16_t letter;
     const char* ascii;
 };
-constexpr Transliteration kTransliterations[] = {
-    {u'ß', "ss"}, {u'ẞ', "SS"}, {u'Ø', "O"},  {u'ø', "o"},  {u'Ł', "L"},  {u'ł', "l"},  {u'Đ', "D"},
-    {u'đ', "d"},  {u'Ð', "D"},  {u'ð', "d"},  {u'Æ', "AE"}, {u'æ', "ae"}, {u'Œ', "OE"}, {u'œ', "oe"},
-    {u'Þ', "TH"}, {u'þ', "th"}, {u'Ħ', "H"},  {u'ħ', "h"},  {u'ı', "i"},  {u'Ŧ', "T"},  {u'ŧ', "t"},
-    {u'Ŋ', "NG"}, {u'ŋ', "ng"}, {u'‘', "'"},  {u'’', "'"},  {u'‚', ","},  {u'“', "\""}, {u'”', "\""},
-    {u'„', "\""}, {u'–', "-"},  {u'—', "-"},  {u'«', "\""}, {u'»', "\""}, {u'€', "EUR"}};
+constexpr Transliteration kTransliterations[]
+    = {{u'ß', "ss"}, {u'ẞ', "SS"}, {u'Ø', "O"}, {u'ø', "o"},  {u'Ł', "L"},  {u'ł', "l"},  {u'Đ', "D"},
+       {u'đ', "d"},  {u'Ð', "D"},  {u'ð', "d"}, {u'Æ', "AE"}, {u'æ', "ae"}, {u'Œ', "OE"}, {u'œ', "oe"},
+       {u'Þ', "TH"}, {u'þ', "th"}, {u'Ħ', "H"}, {u'ħ', "h"},  {u'ı', "i"},  {u'Ŧ', "T"},  {u'ŧ', "t"},
+       {u'Ŋ', "NG"}, {u'ŋ', "ng"}, {u'‘', "'"}, {u'’', "'"},  {u'‚', ","},  {u'“', "\""}, {u'”', "\""},
+       {u'„', "\""}, {u'–', "-"},  {u'—', "-"}, {u'«', "\""}, {u'»', "\""}, {u'€', "EUR"}};
 
 } // namespace
 

@@ -123,7 +123,11 @@ bool isValidUtf8(QByteArrayView bytes)
     return true;
 }
 
-AdifReader::AdifReader(QByteArrayView bytes, bool bytesAreUtf8) : m_bytes(bytes), m_utf8(bytesAreUtf8) {}
+AdifReader::AdifReader(QByteArrayView bytes, bool bytesAreUtf8)
+    : m_bytes(bytes)
+    , m_utf8(bytesAreUtf8)
+{
+}
 
 qsizetype AdifReader::recordEndAfter(qsizetype position)
 {

@@ -34,14 +34,12 @@ public:
         QString name;
         QString text;
     };
-    template <typename Name>
-    QString value(const Name& name) const
+    template <typename Name> QString value(const Name& name) const
     {
         const Field* field = find(name);
         return field ? field->text : QString();
     }
-    template <typename Name>
-    bool contains(const Name& name) const { return find(name) != nullptr; }
+    template <typename Name> bool contains(const Name& name) const { return find(name) != nullptr; }
     // A name given again replaces its value.
     void insert(const QString& name, QString text)
     {
@@ -60,8 +58,7 @@ public:
     std::vector<Field>::const_iterator end() const { return m_fields.end(); }
 
 private:
-    template <typename Name>
-    const Field* find(const Name& name) const
+    template <typename Name> const Field* find(const Name& name) const
     {
         for (const Field& field : m_fields) {
             if (field.name == name)
@@ -74,7 +71,7 @@ private:
 
 // One record of a file: field names in upper case, values as text, and where it began.
 struct AdifRecord {
-    int number = 0;  // 1 for the first record of the file
+    int number = 0;    // 1 for the first record of the file
     qint64 offset = 0; // byte offset of its first field
     bool cut = false;  // the file ends inside it (in a tag or a value)
     AdifFieldList fields;

@@ -6,9 +6,9 @@
 #include "ContactCheck.h"
 #include "ContactGeometry.h"
 #include "ImportStore.h"
+#include "Locator.h"
 #include "LogDatabase.h"
 #include "MappedFile.h"
-#include "Locator.h"
 #include "StoredDateTime.h"
 #include "Utf16View.h"
 
@@ -49,7 +49,6 @@ QString reportWithSerial(const QString& report, const QString& serialText, const
     return report.trimmed();
 }
 
-
 // The digits at [at, at + count), or -1.
 int digits(QStringView text, qsizetype at, qsizetype count)
 {
@@ -76,7 +75,8 @@ QTime adifTime(QStringView text)
 {
     if (text.size() != 4 && text.size() != 6)
         return {};
-    const int hour = digits(text, 0, 2), minute = digits(text, 2, 2), second = text.size() == 6 ? digits(text, 4, 2) : 0;
+    const int hour = digits(text, 0, 2), minute = digits(text, 2, 2),
+              second = text.size() == 6 ? digits(text, 4, 2) : 0;
     return hour < 0 || minute < 0 || second < 0 ? QTime() : QTime(hour, minute, second);
 }
 
@@ -144,8 +144,9 @@ std::optional<CheckedRecord> checkedRecord(const adif::AdifRecord& record, QStri
         band = adif::bandValueOf(record.value(u"BAND"_qs),
                                  frequencyOk && frequency > 0 ? std::optional<double>(frequency) : std::nullopt);
     const QString letter = exactOr(record, kAppQsl, {});
-    const QString qsl =
-        letter.isEmpty() ? adif::qslLetterOfStates(record.value(u"QSL_SENT"_qs), record.value(u"QSL_RCVD"_qs)) : letter;
+    const QString qsl = letter.isEmpty()
+                            ? adif::qslLetterOfStates(record.value(u"QSL_SENT"_qs), record.value(u"QSL_RCVD"_qs))
+                            : letter;
 
     // The log's own check of every contact, whichever way it comes in.
     QString reason;
@@ -179,8 +180,7 @@ bool confirmsContact(const adif::AdifRecord& record)
 }
 
 // The row a checked record gives, with its entity and its QRB and QTF.
-Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRecord& checked,
-                const QString& ownLocator)
+Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRecord& checked, const QString& ownLocator)
 {
     Contact row;
     row.date = checked.date.toString(Qt::ISODate);
@@ -209,7 +209,8 @@ Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRec
     }
 
     if (!checked.grid.isEmpty()) {
-        QString myGrid = (record.value(u"MY_GRIDSQUARE"_qs) + record.value(u"MY_GRIDSQUARE_EXT"_qs)).trimmed().toUpper();
+        QString myGrid
+            = (record.value(u"MY_GRIDSQUARE"_qs) + record.value(u"MY_GRIDSQUARE_EXT"_qs)).trimmed().toUpper();
         if (!geo::IsLocatorValid(utf16View(myGrid)))
             myGrid = ownLocator;
         geo::ContactGeometry geometry;

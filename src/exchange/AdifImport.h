@@ -10,7 +10,7 @@ class LogDatabase;
 
 struct AdifImportResult {
     bool ok = false;
-    QString error;        // why nothing was imported
+    QString error; // why nothing was imported
     int imported = 0;
     int skipped = 0;      // equal to a stored contact, or to an earlier record of the file
     int confirmed = 0;    // equal to a stored contact and confirming it: its QSL became Q

@@ -81,9 +81,8 @@ bool readContestRows(const LogDatabase& log, const ContestSpan& contest, std::ve
         *error = query.lastError().text();
         return false;
     }
-    std::stable_sort(rows->begin(), rows->end(), [](const LogRow& a, const LogRow& b) {
-        return a.time != b.time ? a.time < b.time : a.id < b.id;
-    });
+    std::stable_sort(rows->begin(), rows->end(),
+                     [](const LogRow& a, const LogRow& b) { return a.time != b.time ? a.time < b.time : a.id < b.id; });
     return true;
 }
 

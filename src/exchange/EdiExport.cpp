@@ -1,9 +1,9 @@
 #include "EdiExport.h"
 #include "WholeFile.h"
 
+#include "AdifFields.h"
 #include "BandPlan.h"
 #include "ContestScore.h"
-#include "AdifFields.h"
 #include "EdiReport.h"
 #include "LogDatabase.h"
 #include "LogRows.h"
@@ -39,8 +39,8 @@ int modeCode(const QString& mode)
 QString lineText(const QString& text)
 {
     QString german = text.trimmed();
-    const std::pair<char16_t, const char*> umlauts[] = {{u'ä', "ae"}, {u'ö', "oe"}, {u'ü', "ue"},
-                                                        {u'Ä', "Ae"}, {u'Ö', "Oe"}, {u'Ü', "Ue"}};
+    const std::pair<char16_t, const char*> umlauts[]
+        = {{u'ä', "ae"}, {u'ö', "oe"}, {u'ü', "ue"}, {u'Ä', "Ae"}, {u'Ö', "Oe"}, {u'Ü', "Ue"}};
     for (const auto& [umlaut, spelt] : umlauts)
         german.replace(QChar(umlaut), QLatin1String(spelt));
     QString ascii = adif::asciiText(german);
@@ -60,13 +60,15 @@ QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& option
 {
     const QString bandText = ediBandText(options.bandValue);
     if (bandText.isEmpty()) {
-        *error = QStringLiteral("EDI logs are for one band from 50 MHz up (50, 70, 144, 432, 1296 ... 122250); %1 is not one.")
+        *error = QStringLiteral(
+                     "EDI logs are for one band from 50 MHz up (50, 70, 144, 432, 1296 ... 122250); %1 is not one.")
                      .arg(options.bandValue);
         return {};
     }
     const QString ownLocator = options.own.locator.trimmed().toUpper();
     if (ediDistance(ownLocator, ownLocator) < 0) {
-        *error = QStringLiteral("The own locator \"%1\" is not a 6-character locator; set it in the settings.").arg(ownLocator);
+        *error = QStringLiteral("The own locator \"%1\" is not a 6-character locator; set it in the settings.")
+                     .arg(ownLocator);
         return {};
     }
 
@@ -124,33 +126,19 @@ QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& option
     const QDateTime lastMinute = options.to.toUTC().addSecs(-60);
 
     QStringList lines;
-    lines << u"[REG1TEST;1]"_qs
-          << u"TName="_qs + lineText(options.contestName)
+    lines << u"[REG1TEST;1]"_qs << u"TName="_qs + lineText(options.contestName)
           << u"TDate="_qs + options.from.toUTC().toString(u"yyyyMMdd"_qs) + u';'
                  + std::max(lastMinute, options.from.toUTC()).toString(u"yyyyMMdd"_qs)
-          << u"PCall="_qs + lineText(options.own.callsign.toUpper())
-          << u"PWWLo="_qs + ownLocator.left(6)
-          << u"PExch="_qs << detail(u"PAdr1"_qs) << u"PAdr2="_qs
-          << u"PSect="_qs + lineText(options.section)
-          << u"PBand="_qs + bandText
-          << detail(u"PClub"_qs) << detail(u"RName"_qs) << u"RCall="_qs + lineText(station.value(u"RCall"_qs).toUpper())
-          << detail(u"RAdr1"_qs) << u"RAdr2="_qs << detail(u"RPoCo"_qs) << detail(u"RCity"_qs)
-          << detail(u"RCoun"_qs) << detail(u"RPhon"_qs)
-          << u"RHBBS="_qs
-          << detail(u"MOpe1"_qs)
-          << u"MOpe2="_qs << detail(u"STXEq"_qs) << detail(u"SPowe"_qs) << detail(u"SRXEq"_qs)
-          << detail(u"SAnte"_qs) << detail(u"SAntH"_qs)
-          << QStringLiteral("CQSOs=%1;1").arg(valid)
-          << QStringLiteral("CQSOP=%1").arg(points)
-          << QStringLiteral("CWWLs=%1;0;1").arg(score.squares)
-          << u"CWWLB=0"_qs
-          << u"CExcs=0;0;1"_qs
-          << u"CExcB=0"_qs
-          << QStringLiteral("CDXCs=%1;0;1").arg(score.entities)
-          << u"CDXCB=0"_qs
-          << QStringLiteral("CToSc=%1").arg(points)
-          << u"CODXC="_qs + best
-          << u"[Remarks]"_qs;
+          << u"PCall="_qs + lineText(options.own.callsign.toUpper()) << u"PWWLo="_qs + ownLocator.left(6)
+          << u"PExch="_qs << detail(u"PAdr1"_qs) << u"PAdr2="_qs << u"PSect="_qs + lineText(options.section)
+          << u"PBand="_qs + bandText << detail(u"PClub"_qs) << detail(u"RName"_qs)
+          << u"RCall="_qs + lineText(station.value(u"RCall"_qs).toUpper()) << detail(u"RAdr1"_qs) << u"RAdr2="_qs
+          << detail(u"RPoCo"_qs) << detail(u"RCity"_qs) << detail(u"RCoun"_qs) << detail(u"RPhon"_qs) << u"RHBBS="_qs
+          << detail(u"MOpe1"_qs) << u"MOpe2="_qs << detail(u"STXEq"_qs) << detail(u"SPowe"_qs) << detail(u"SRXEq"_qs)
+          << detail(u"SAnte"_qs) << detail(u"SAntH"_qs) << QStringLiteral("CQSOs=%1;1").arg(valid)
+          << QStringLiteral("CQSOP=%1").arg(points) << QStringLiteral("CWWLs=%1;0;1").arg(score.squares)
+          << u"CWWLB=0"_qs << u"CExcs=0;0;1"_qs << u"CExcB=0"_qs << QStringLiteral("CDXCs=%1;0;1").arg(score.entities)
+          << u"CDXCB=0"_qs << QStringLiteral("CToSc=%1").arg(points) << u"CODXC="_qs + best << u"[Remarks]"_qs;
     for (const QString& remark : options.remarks)
         lines << lineText(remark);
     lines << QStringLiteral("[QSORecords;%1]").arg(records.size());
@@ -185,7 +173,8 @@ EdiExportResult exportEdi(LogDatabase& log, const EdiOptions& options, const QSt
         return result;
     QString reason;
     if (!writeWholeFile(filePath, document, &reason)) {
-        result.error = QStringLiteral("The file %1 cannot be written: %2").arg(QDir::toNativeSeparators(filePath), reason);
+        result.error
+            = QStringLiteral("The file %1 cannot be written: %2").arg(QDir::toNativeSeparators(filePath), reason);
         return result;
     }
     result.written = int(rows.size());

@@ -20,7 +20,7 @@ struct EdiOptions {
     QDateTime to;
     QString contestName;
     QString section;
-    QString operators;  // MOpe1; the station's MOpe1 when empty
+    QString operators; // MOpe1; the station's MOpe1 when empty
     QStringList remarks;
     OwnStation own;
     EdiStation station; // the header's station details; RCall defaults to the callsign without /P

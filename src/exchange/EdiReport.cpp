@@ -34,8 +34,8 @@ EdiReport ediReport(const QString& typed, const QString& mode)
         while (serial.size() > 1 && serial.startsWith(u'0'))
             serial.remove(0, 1);
         if (serial.size() > 4) {
-            report.error = QStringLiteral("the serial number %1 has more than the 4 digits an EDI log holds")
-                               .arg(report.serial);
+            report.error
+                = QStringLiteral("the serial number %1 has more than the 4 digits an EDI log holds").arg(report.serial);
             return report;
         }
         report.serial = serial.rightJustified(3, u'0');

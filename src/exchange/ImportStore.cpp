@@ -8,8 +8,8 @@
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
-#include <QSqlQuery>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QVariant>
 
 #include <sqlite3.h>
@@ -30,7 +30,9 @@ bool failed(const QSqlQuery& query, QString* error)
 void bindText(sqlite3_stmt* statement, int index, const QString& text)
 {
     // NULL only where the row says so; an empty text is stored as ''.
-    sqlite3_bind_text16(statement, index, text.isNull() ? static_cast<const void*>(u"") : static_cast<const void*>(text.utf16()), int(text.size() * 2), SQLITE_TRANSIENT);
+    sqlite3_bind_text16(statement, index,
+                        text.isNull() ? static_cast<const void*>(u"") : static_cast<const void*>(text.utf16()),
+                        int(text.size() * 2), SQLITE_TRANSIENT);
 }
 
 void bindNumber(sqlite3_stmt* statement, int index, const std::optional<double>& number)
@@ -55,7 +57,10 @@ QString duplicateBand(const QString& band)
     return adifBand.isEmpty() ? band.trimmed().toUpper() : adifBand;
 }
 
-ImportStore::ImportStore(LogDatabase& log) : m_log(log) {}
+ImportStore::ImportStore(LogDatabase& log)
+    : m_log(log)
+{
+}
 
 ImportStore::~ImportStore()
 {

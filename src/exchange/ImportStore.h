@@ -59,7 +59,7 @@ private:
     sqlite3_stmt* m_insert = nullptr;
     sqlite3_stmt* m_confirm = nullptr;
     std::vector<std::pair<QString, QString>> m_deferredIndexes; // name, statement
-    QString m_cacheSize; // the log's own, given back at the end
+    QString m_cacheSize;                                        // the log's own, given back at the end
     // Up to this many records the indexes are kept up as the rows go in.
     static constexpr qint64 kFewRecords = 10000;
 };

@@ -1,9 +1,9 @@
 #include "LogRows.h"
 
-#include "StoredDateTime.h"
 #include "LikePattern.h"
 #include "LogDatabase.h"
 #include "SqliteHandle.h"
+#include "StoredDateTime.h"
 
 #include <QVariant>
 
@@ -28,7 +28,8 @@ std::optional<double> number(const QVariant& value)
 bool hasFrequencyColumn(const LogDatabase& log)
 {
     QSqlQuery query(log.database());
-    return query.exec(QStringLiteral("SELECT count(*) FROM pragma_table_info('logtab') WHERE name = 'Freq' COLLATE NOCASE"))
+    return query.exec(
+               QStringLiteral("SELECT count(*) FROM pragma_table_info('logtab') WHERE name = 'Freq' COLLATE NOCASE"))
            && query.next() && query.value(0).toInt() > 0;
 }
 
@@ -42,9 +43,9 @@ QDateTime rowTime(const QString& date, const QString& gmt)
 namespace {
 
 // Rows a text comparison puts in time order: yyyy-MM-dd and HH:mm (or HH:mm:ss).
-const QString kIrregular = QStringLiteral(
-    "(Date IS NULL OR GMT IS NULL OR Date NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'"
-    " OR (GMT NOT GLOB '[0-9][0-9]:[0-9][0-9]' AND GMT NOT GLOB '[0-9][0-9]:[0-9][0-9]:[0-9][0-9]'))");
+const QString kIrregular
+    = QStringLiteral("(Date IS NULL OR GMT IS NULL OR Date NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'"
+                     " OR (GMT NOT GLOB '[0-9][0-9]:[0-9][0-9]' AND GMT NOT GLOB '[0-9][0-9]:[0-9][0-9]:[0-9][0-9]'))");
 
 // The longest span whose days are looked up one by one.
 constexpr qint64 kMostDays = 400;
@@ -99,7 +100,10 @@ LogRow rowOf(sqlite3_stmt* statement)
 // One statement on the log's connection, finalized at the end.
 class Statement {
 public:
-    explicit Statement(sqlite3* db) : m_db(db) {}
+    explicit Statement(sqlite3* db)
+        : m_db(db)
+    {
+    }
     ~Statement() { sqlite3_finalize(m_statement); }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -194,14 +198,16 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection,
     // in no order at all where they were not logged in time order.
     if (!query.prepare(u"SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment, QSL, Prop, DXCC,"
                        " QRB, QTF, QSLman"_qs
-                           + (hasFrequencyColumn(log) ? u", Freq"_qs : QString()) + u" FROM logtab"_qs + where + (sortHere ? QString() : u" ORDER BY +Date, +GMT, ID"_qs),
+                           + (hasFrequencyColumn(log) ? u", Freq"_qs : QString()) + u" FROM logtab"_qs + where
+                           + (sortHere ? QString() : u" ORDER BY +Date, +GMT, ID"_qs),
                        values))
         return failed(query, error);
     std::vector<LogRow> rows;
     while (query.next()) {
         LogRow row = rowOf(query.get());
-        if (span && (!row.time.isValid() || (selection.from && row.time < *selection.from)
-                     || (selection.to && row.time >= *selection.to)))
+        if (span
+            && (!row.time.isValid() || (selection.from && row.time < *selection.from)
+                || (selection.to && row.time >= *selection.to)))
             continue;
         if (!sortHere) {
             if (!visit(row))

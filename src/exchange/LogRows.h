@@ -12,8 +12,7 @@ class LogDatabase;
 // Reads the selected rows of logtab in time order (date, time, then as stored). Rows outside
 // a time span are left out; so are rows whose date or time cannot be read when a span is
 // given. False with *error when the log cannot be read.
-bool readLogRows(const LogDatabase& log, const LogSelection& selection, std::vector<LogRow>* rows,
-                 QString* error);
+bool readLogRows(const LogDatabase& log, const LogSelection& selection, std::vector<LogRow>* rows, QString* error);
 
 // The same rows one at a time, without holding them all where the log keeps them in sortable
 // form; visit returns false to stop early.

@@ -5,7 +5,10 @@
 
 namespace mivra {
 
-MappedFile::MappedFile(const QString& path) : m_file(path) {}
+MappedFile::MappedFile(const QString& path)
+    : m_file(path)
+{
+}
 
 MappedFile::~MappedFile()
 {

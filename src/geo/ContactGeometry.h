@@ -7,8 +7,7 @@ namespace mivra::geo {
 
 // The main window's working values for one contact: map texts, distance and bearing.
 // They keep their last values between runs.
-class ContactGeometry
-{
+class ContactGeometry {
 public:
     // Converts the own and the worked locator (GivenLocator instead of gr while UseGivenLocator
     // is set) into the point texts, the square outline, QrbKm and QtfDeg.
@@ -17,7 +16,7 @@ public:
     // OwnMapPoint at the own point text and the rest untouched.
     bool CalcContactGeometry(std::u16string_view myGrid, std::u16string_view gr);
 
-    std::string lastPointText;       // point text of the last locator converted
+    std::string lastPointText;   // point text of the last locator converted
     std::string OwnMapPoint;     // point text of the own locator
     std::string SquareOutline;   // outline of the worked station's 2-by-1-degree square
     std::u16string GivenLocator; // taken instead of gr while UseGivenLocator is set

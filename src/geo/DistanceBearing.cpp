@@ -16,7 +16,7 @@ constexpr double PolarRadius = 6356.755;     // b, km
 constexpr int IntegrationSteps = 4;
 constexpr double AntipodalLimitCoefficient = 0.014;
 constexpr double AntipodalCorrectionCoefficient = 1.8;
-constexpr double ShortestWithBearing = 0.5;   // km
+constexpr double ShortestWithBearing = 0.5;    // km
 constexpr double LongestWithBearing = 20003.5; // km
 
 EllipsoidConstants makeConstants()
@@ -40,14 +40,14 @@ EllipsoidConstants makeConstants()
     return k;
 }
 
-const EllipsoidConstants &constants()
+const EllipsoidConstants& constants()
 {
     static const EllipsoidConstants k = makeConstants();
     return k;
 }
 
 // Arc cosine that clamps its argument in place, so callers testing it later see the clamped value.
-double SafeArcCos(double &x, double pi)
+double SafeArcCos(double& x, double pi)
 {
     if (x >= 1.0) {
         x = 1.0;
@@ -64,7 +64,7 @@ double SafeArcCos(double &x, double pi)
 
 QrbQtf DistanceAndBearing(Position own, Position worked)
 {
-    const EllipsoidConstants &k = constants();
+    const EllipsoidConstants& k = constants();
     const double pi = k.pi;
 
     const double lam1 = own.lon * k.rho;
@@ -99,7 +99,7 @@ QrbQtf DistanceAndBearing(Position own, Position worked)
         t += h;
         const double sinLat = std::clamp(std::cos(t) * s1 + std::sin(t) * c1 * z, -1.0, 1.0);
         const double w = c1 * std::sqrt(1.0 - sinLat * sinLat); // c1 * sin theta, a product
-        const double e = 2.0 * sinLat * sinLat - 1.0;            // cos 2*theta
+        const double e = 2.0 * sinLat * sinLat - 1.0;           // cos 2*theta
         const double cos2v = 1.0 - 2.0 * w * w;
         const double meridional = k.K1 * e + k.R0;
         const double primeVertical = k.K3 * e + k.K2;

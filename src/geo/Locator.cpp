@@ -8,14 +8,12 @@ namespace mivra::geo {
 
 namespace {
 
-template <typename Char>
-unsigned codeOf(Char c)
+template <typename Char> unsigned codeOf(Char c)
 {
     return static_cast<unsigned>(static_cast<std::make_unsigned_t<Char>>(c));
 }
 
-template <typename Char>
-bool matchesLocatorPattern(std::basic_string_view<Char> text)
+template <typename Char> bool matchesLocatorPattern(std::basic_string_view<Char> text)
 {
     const auto size = text.size();
     if (size != 4 && size != 6 && size != 8 && size != 10)
@@ -28,9 +26,19 @@ bool matchesLocatorPattern(std::basic_string_view<Char> text)
         const Char c = text[i];
         bool ok = false;
         switch (i) {
-        case 0: case 1: ok = inRange(c, 'A', 'R'); break;
-        case 2: case 3: case 6: case 7: ok = inRange(c, '0', '9'); break;
-        default: ok = inRange(c, 'A', 'x'); break;
+        case 0:
+        case 1:
+            ok = inRange(c, 'A', 'R');
+            break;
+        case 2:
+        case 3:
+        case 6:
+        case 7:
+            ok = inRange(c, '0', '9');
+            break;
+        default:
+            ok = inRange(c, 'A', 'x');
+            break;
         }
         if (!ok)
             return false;
@@ -42,12 +50,10 @@ bool matchesLocatorPattern(std::basic_string_view<Char> text)
 // text is no locator at all, so the conversion gives up instead of wrapping around.
 bool fitsInt16(long value)
 {
-    return value >= std::numeric_limits<std::int16_t>::min()
-        && value <= std::numeric_limits<std::int16_t>::max();
+    return value >= std::numeric_limits<std::int16_t>::min() && value <= std::numeric_limits<std::int16_t>::max();
 }
 
-template <typename Char>
-std::optional<Position> toDegrees(std::basic_string_view<Char> text)
+template <typename Char> std::optional<Position> toDegrees(std::basic_string_view<Char> text)
 {
     const auto size = text.size();
     if (size != 6 && size != 8 && size != 10)
@@ -61,8 +67,7 @@ std::optional<Position> toDegrees(std::basic_string_view<Char> text)
     const long squareLon = (c3 - 48) * 2;
     const long fieldLat = (c2 - 74) * 10;
     const long squareLat = c4 - 48;
-    for (long part : {c1 - 74, fieldLon, squareLon, fieldLon + squareLon,
-                      fieldLat, squareLat, fieldLat + squareLat}) {
+    for (long part : {c1 - 74, fieldLon, squareLon, fieldLon + squareLon, fieldLat, squareLat, fieldLat + squareLat}) {
         if (!fitsInt16(part))
             return std::nullopt;
     }
@@ -85,18 +90,33 @@ std::optional<Position> toDegrees(std::basic_string_view<Char> text)
 
 } // namespace
 
-bool IsLocatorValid(std::u16string_view text) { return matchesLocatorPattern(text); }
-bool IsLocatorValid(std::string_view text) { return matchesLocatorPattern(text); }
+bool IsLocatorValid(std::u16string_view text)
+{
+    return matchesLocatorPattern(text);
+}
+bool IsLocatorValid(std::string_view text)
+{
+    return matchesLocatorPattern(text);
+}
 
-bool isLocatorRefused(std::u16string_view upperText) { return !IsLocatorValid(upperText); }
+bool isLocatorRefused(std::u16string_view upperText)
+{
+    return !IsLocatorValid(upperText);
+}
 
-std::optional<Position> LocatorToDegrees(std::u16string_view locator) { return toDegrees(locator); }
-std::optional<Position> LocatorToDegrees(std::string_view locator) { return toDegrees(locator); }
+std::optional<Position> LocatorToDegrees(std::u16string_view locator)
+{
+    return toDegrees(locator);
+}
+std::optional<Position> LocatorToDegrees(std::string_view locator)
+{
+    return toDegrees(locator);
+}
 
 std::u16string AsciiUpper(std::u16string_view text)
 {
     std::u16string upper(text);
-    for (char16_t &c : upper) {
+    for (char16_t& c : upper) {
         if (c >= u'a' && c <= u'z')
             c = static_cast<char16_t>(c - (u'a' - u'A'));
     }

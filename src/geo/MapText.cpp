@@ -83,7 +83,7 @@ std::string SquareOutlineText(SquareCorner corner)
     const int w = corner.west;
     const int s = corner.south;
     return vertexText(w, s) + "  " + vertexText(w + 2, s) + "  " + vertexText(w + 2, s + 1) + "  "
-         + vertexText(w, s + 1) + " " + vertexText(w, s) + "  ";
+           + vertexText(w, s + 1) + " " + vertexText(w, s) + "  ";
 }
 
 std::string SquareOutlineText(Position position)

@@ -52,23 +52,35 @@ constexpr const Band* planEntry(const char* adifName)
 }
 
 constexpr std::array<BandButton, 22> kButtons{{
-    {"1.8k", planEntry("160m")},  {"3.5k ", planEntry("80m")},   {"7k", planEntry("40m")},
-    {"10", planEntry("30m")},     {"14", planEntry("20m")},      {"18", planEntry("17m")},
-    {"21", planEntry("15m")},     {"24", planEntry("12m")},      {"28", planEntry("10m")},
-    {"50", planEntry("6m")},      {"144", planEntry("2m")},      {"432", planEntry("70cm")},
-    {"1296", planEntry("23cm")},  {"2320", planEntry("13cm")},   {"3400", planEntry("9cm")},
-    {"5760", planEntry("6cm")},   {"10368", planEntry("3cm")},   {"24048", planEntry("1.25cm")},
-    {"47088", planEntry("6mm")},  {"76032", planEntry("4mm")},   {"122G", planEntry("2.5mm")},
-    {"All", nullptr},
+    {"1.8k", planEntry("160m")},  {"3.5k ", planEntry("80m")},
+    {"7k", planEntry("40m")},     {"10", planEntry("30m")},
+    {"14", planEntry("20m")},     {"18", planEntry("17m")},
+    {"21", planEntry("15m")},     {"24", planEntry("12m")},
+    {"28", planEntry("10m")},     {"50", planEntry("6m")},
+    {"144", planEntry("2m")},     {"432", planEntry("70cm")},
+    {"1296", planEntry("23cm")},  {"2320", planEntry("13cm")},
+    {"3400", planEntry("9cm")},   {"5760", planEntry("6cm")},
+    {"10368", planEntry("3cm")},  {"24048", planEntry("1.25cm")},
+    {"47088", planEntry("6mm")},  {"76032", planEntry("4mm")},
+    {"122G", planEntry("2.5mm")}, {"All", nullptr},
 }};
 
 } // namespace
 
-std::span<const Band> bandPlan() { return kPlan; }
+std::span<const Band> bandPlan()
+{
+    return kPlan;
+}
 
-std::span<const BandButton> bandButtons() { return kButtons; }
+std::span<const BandButton> bandButtons()
+{
+    return kButtons;
+}
 
-QString bandPattern(const QString& bandValue) { return bandValue.isEmpty() ? QString() : bandValue + u'%'; }
+QString bandPattern(const QString& bandValue)
+{
+    return bandValue.isEmpty() ? QString() : bandValue + u'%';
+}
 
 QString bandPattern(int buttonIndex)
 {
@@ -76,7 +88,10 @@ QString bandPattern(int buttonIndex)
     return band ? bandPattern(band->valueText()) : QString();
 }
 
-QString bandValue(const QString& pattern) { return pattern.endsWith(u'%') ? pattern.chopped(1) : pattern; }
+QString bandValue(const QString& pattern)
+{
+    return pattern.endsWith(u'%') ? pattern.chopped(1) : pattern;
+}
 
 const Band* bandWithValue(const QString& value)
 {

@@ -10,12 +10,12 @@ namespace mivra {
 // One band of the amateur band plan as the log knows it: its ADIF name and edges, and where the
 // log has one, the band button's caption, the band value stored in logtab and the EDI band text.
 struct Band {
-    const char* adifName;   // ADIF band enumeration ("2m", "70cm", "20m")
+    const char* adifName; // ADIF band enumeration ("2m", "70cm", "20m")
     double lowMHz;
     double highMHz;
-    const char* value;      // band value stored in logtab ("144", short wave in kHz "14200"), or nullptr
-    const char* caption;    // band button caption, or nullptr when there is no button
-    const char* ediText;    // EDI PBand text ("144 MHz", "1,3 GHz"), or nullptr below 50 MHz
+    const char* value;   // band value stored in logtab ("144", short wave in kHz "14200"), or nullptr
+    const char* caption; // band button caption, or nullptr when there is no button
+    const char* ediText; // EDI PBand text ("144 MHz", "1,3 GHz"), or nullptr below 50 MHz
 
     bool isShortWave() const { return highMHz < 30.0; }
     QString valueText() const { return value ? QString::fromLatin1(value) : QString(); }

@@ -8,20 +8,20 @@ namespace mivra {
 
 // One contact: a row of logtab with the columns the program writes, in the order a save writes them.
 struct Contact {
-    qint64 id = 0;     // ID, the row's stable key; 0 for a contact not stored yet
-    QString date;      // yyyy-MM-dd, UTC (older logs: dd.MM.yyyy; read with readStoredDate)
-    QString gmt;       // HH:mm, UTC (read with readStoredTime)
+    qint64 id = 0; // ID, the row's stable key; 0 for a contact not stored yet
+    QString date;  // yyyy-MM-dd, UTC (older logs: dd.MM.yyyy; read with readStoredDate)
+    QString gmt;   // HH:mm, UTC (read with readStoredTime)
     QString callsign;
     QString grid;
     QString rsts;
     QString rstr;
-    QString band;      // a band value (BandPlan.h), or a frequency inside its band
+    QString band; // a band value (BandPlan.h), or a frequency inside its band
     QString mode;
     QString name;
     QString comment;
-    QString qsl;       // QSL state letter
-    QString prop;      // propagation code
-    QString dxcc;      // DXCC entity text
+    QString qsl;  // QSL state letter
+    QString prop; // propagation code
+    QString dxcc; // DXCC entity text
     // Distance in km and heading in degrees; empty (stored as NULL) for a contact without locator.
     std::optional<double> qrb;
     std::optional<double> qtf;

@@ -25,7 +25,8 @@ std::optional<QString> checkedDate(const QString& text, QString* reason)
     const QDate date = readStoredDate(text);
     if (!date.isValid() || date.year() < 1900)
         return refuse(reason, QStringLiteral("Date: \"%1\" is not a calendar day; "
-                                             "type it as yyyy-MM-dd (or dd.MM.yyyy)").arg(text));
+                                             "type it as yyyy-MM-dd (or dd.MM.yyyy)")
+                                  .arg(text));
     return storedDateText(date);
 }
 
@@ -34,7 +35,8 @@ std::optional<QString> checkedTime(const QString& text, QString* reason)
     const QTime time = readStoredTime(text);
     if (!time.isValid())
         return refuse(reason, QStringLiteral("GMT: \"%1\" is not a time of day; "
-                                             "type it as HH:mm, from 00:00 to 23:59").arg(text));
+                                             "type it as HH:mm, from 00:00 to 23:59")
+                                  .arg(text));
     return storedTimeText(time);
 }
 
@@ -52,7 +54,8 @@ std::optional<QString> checkedBand(const QString& text, QString* reason)
         return trimmed;
     return refuse(reason, QStringLiteral("Band: \"%1\" is not a band of the log; type a band value of the band "
                                          "buttons (144, 432, 14200 ...), an ADIF band name (2m, 70cm ...) or a "
-                                         "frequency that begins with its band value (144.300)").arg(text));
+                                         "frequency that begins with its band value (144.300)")
+                              .arg(text));
 }
 
 std::optional<QString> checkedQslState(const QString& text, QString* reason)
@@ -60,7 +63,8 @@ std::optional<QString> checkedQslState(const QString& text, QString* reason)
     const QString letter = text.trimmed().toUpper();
     if (letter.size() != 1 || !QStringLiteral("NYTSBDQ").contains(letter))
         return refuse(reason, QStringLiteral("QSL: \"%1\" is not a QSL state; type one letter of "
-                                             "N, Y, T, S, B, D or Q").arg(text));
+                                             "N, Y, T, S, B, D or Q")
+                                  .arg(text));
     return letter;
 }
 
@@ -77,7 +81,8 @@ std::optional<QString> checkedLocator(const QString& text, QString* reason)
     const QString locator = text.trimmed().toUpper();
     if (!locator.isEmpty() && !geo::IsLocatorValid(utf16View(locator)))
         return refuse(reason, QStringLiteral("Grid: \"%1\" is not a locator; type a Maidenhead locator of "
-                                             "4, 6, 8 or 10 characters (JO62QM), or nothing").arg(text));
+                                             "4, 6, 8 or 10 characters (JO62QM), or nothing")
+                                  .arg(text));
     return locator;
 }
 

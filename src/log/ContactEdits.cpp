@@ -13,8 +13,8 @@ namespace mivra {
 
 namespace {
 
-const char* const kEditableColumns[] = {"Date", "GMT",  "Callsign", "Grid", "rsts",    "rstr", "QSL",
-                                        "Nam",  "Band", "mode",     "Comment", "Prop", "QSLman"};
+const char* const kEditableColumns[]
+    = {"Date", "GMT", "Callsign", "Grid", "rsts", "rstr", "QSL", "Nam", "Band", "mode", "Comment", "Prop", "QSLman"};
 const char* const kMapTextColumns[] = {"GEdata", "GEpoly", "GEgridXY"};
 
 bool failWith(QString* error, const QString& text)
@@ -23,10 +23,19 @@ bool failWith(QString* error, const QString& text)
     return false;
 }
 
-QString quoted(const QString& column) { return u'"' + column + u'"'; }
+QString quoted(const QString& column)
+{
+    return u'"' + column + u'"';
+}
 
-QVariant nullNumber() { return QVariant(QMetaType(QMetaType::Double)); }
-QVariant nullText() { return QVariant(QMetaType(QMetaType::QString)); }
+QVariant nullNumber()
+{
+    return QVariant(QMetaType(QMetaType::Double));
+}
+QVariant nullText()
+{
+    return QVariant(QMetaType(QMetaType::QString));
+}
 
 bool isMapTextColumn(const QString& column)
 {
@@ -66,7 +75,8 @@ std::optional<ColumnValues> cellEditValues(const QString& column, const QString&
                                            const std::function<DxccResult(const QString&)>& lookup, QString* reason)
 {
     if (!isEditableColumn(column)) {
-        failWith(reason, QStringLiteral("%1 is not edited in the grid: it follows from the other columns.").arg(column));
+        failWith(reason,
+                 QStringLiteral("%1 is not edited in the grid: it follows from the other columns.").arg(column));
         return std::nullopt;
     }
     const std::optional<QString> stored = checkedColumn(column, text, reason);
@@ -88,8 +98,8 @@ std::optional<ColumnValues> cellEditValues(const QString& column, const QString&
     } else if (column.compare(QLatin1String("Grid"), Qt::CaseInsensitive) == 0) {
         // The same reckoning as the entry row's, from MyGrid.
         geo::ContactGeometry geometry;
-        const bool reckoned = !stored->isEmpty()
-                              && geometry.CalcContactGeometry(utf16View(ownLocator), utf16View(*stored));
+        const bool reckoned
+            = !stored->isEmpty() && geometry.CalcContactGeometry(utf16View(ownLocator), utf16View(*stored));
         values.append({QStringLiteral("QRB"), reckoned ? QVariant(double(geometry.QrbKm)) : nullNumber()});
         values.append({QStringLiteral("QTF"), reckoned ? QVariant(double(geometry.QtfDeg)) : nullNumber()});
         for (const char* mapText : kMapTextColumns)
@@ -156,7 +166,8 @@ bool ContactEdits::updateRow(qint64 id, const ColumnValues& values, QString* err
     if (assignments.isEmpty())
         return failWith(error, QStringLiteral("Nothing to change."));
     QSqlQuery update(m_log);
-    if (!update.prepare(QStringLiteral("UPDATE logtab SET %1 WHERE ID = ?").arg(assignments.join(QStringLiteral(", ")))))
+    if (!update.prepare(
+            QStringLiteral("UPDATE logtab SET %1 WHERE ID = ?").arg(assignments.join(QStringLiteral(", ")))))
         return failWith(error, update.lastError().text());
     for (const QVariant& value : bound)
         update.addBindValue(value);

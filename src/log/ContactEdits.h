@@ -27,8 +27,7 @@ bool isEditableColumn(const QString& column);
 // gives it; one it refuses is "Callsign not allowed"); a locator brings QRB and QTF reckoned from
 // ownLocator (NULL without a locator on either side) and NULL map texts, to be prepared anew.
 std::optional<ColumnValues> cellEditValues(const QString& column, const QString& text, const QString& ownLocator,
-                                           const std::function<DxccResult(const QString&)>& lookup,
-                                           QString* reason);
+                                           const std::function<DxccResult(const QString&)>& lookup, QString* reason);
 
 // The row changes of the log view: an edit, the QSL state of many rows, putting rows back.
 // Each is one statement or one transaction on rows named by their ID.

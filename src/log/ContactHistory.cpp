@@ -1,7 +1,7 @@
 #include "ContactHistory.h"
 
-#include "StoredDateTime.h"
 #include "LogDatabase.h"
+#include "StoredDateTime.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -10,7 +10,6 @@
 namespace mivra {
 
 namespace {
-
 
 // The band condition of the look-ups; with no band every non-empty band matches.
 QString bandOrAny(const QString& bandPattern)

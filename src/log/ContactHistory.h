@@ -11,9 +11,9 @@ class LogDatabase;
 
 // Contacts the log already holds with one station.
 struct WorkedBefore {
-    int onBand = 0;   // on the band asked for (all bands when none was given)
+    int onBand = 0; // on the band asked for (all bands when none was given)
     int allBands = 0;
-    QDate last;       // date of the latest contact; invalid when no stored date can be read
+    QDate last; // date of the latest contact; invalid when no stored date can be read
 };
 
 // What the log already holds for the contact being entered: the station, its square and its
@@ -31,12 +31,12 @@ public:
     std::optional<bool> entityWorked(const QString& entity, const QString& bandPattern) const;
 
     // The statements behind the look-ups, with their named parameters.
-    static constexpr char kWorkedBeforeSql[] =
-        "SELECT Band LIKE :band, Date FROM logtab WHERE Callsign = :call COLLATE NOCASE";
-    static constexpr char kSquareWorkedSql[] =
-        "SELECT EXISTS (SELECT 1 FROM logtab WHERE upper(substr(Grid, 1, 4)) = :square AND Band LIKE :band)";
-    static constexpr char kEntityWorkedSql[] =
-        "SELECT EXISTS (SELECT 1 FROM logtab WHERE DXCC = :entity COLLATE NOCASE AND Band LIKE :band)";
+    static constexpr char kWorkedBeforeSql[]
+        = "SELECT Band LIKE :band, Date FROM logtab WHERE Callsign = :call COLLATE NOCASE";
+    static constexpr char kSquareWorkedSql[]
+        = "SELECT EXISTS (SELECT 1 FROM logtab WHERE upper(substr(Grid, 1, 4)) = :square AND Band LIKE :band)";
+    static constexpr char kEntityWorkedSql[]
+        = "SELECT EXISTS (SELECT 1 FROM logtab WHERE DXCC = :entity COLLATE NOCASE AND Band LIKE :band)";
 
 private:
     const LogDatabase& m_log;

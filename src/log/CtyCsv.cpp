@@ -17,7 +17,6 @@ namespace {
 // latitude, longitude, UTC offset, pattern list.
 constexpr int kFieldCount = 10;
 
-
 } // namespace
 
 std::vector<DxccRow> readCtyCsv(const QString& path, QString* error)
@@ -47,13 +46,15 @@ std::vector<DxccRow> readCtyCsv(const QString& path, QString* error)
         bool adifOk = false;
         const int adif = count >= kFieldCount ? fields.at(count - 8).trimmed().toInt(&adifOk) : 0;
         if (!adifOk) {
-            setError(error, QStringLiteral("The DXCC prefix file %1 is damaged at line %2").arg(shownPath).arg(lineNumber));
+            setError(error,
+                     QStringLiteral("The DXCC prefix file %1 is damaged at line %2").arg(shownPath).arg(lineNumber));
             return {};
         }
         const QString primary = fields.at(0).trimmed();
         if (primary.startsWith(QLatin1Char('*')))
             continue; // WAE-only entity, not a DXCC entity
-        const QString entity = primary + QLatin1Char(' ') + fields.mid(1, count - kFieldCount + 1).join(QLatin1Char(',')).trimmed();
+        const QString entity
+            = primary + QLatin1Char(' ') + fields.mid(1, count - kFieldCount + 1).join(QLatin1Char(',')).trimmed();
 
         QString list = fields.at(count - 1);
         list.remove(annotation);

@@ -23,7 +23,7 @@ namespace mivra {
 
 namespace {
 
-constexpr int kBusyRetries = 200;   // 10 s in steps of 50 ms
+constexpr int kBusyRetries = 200; // 10 s in steps of 50 ms
 constexpr qint64 kSecondsPerDay = 24 * 60 * 60;
 
 QString shown(const QString& path)
@@ -44,7 +44,10 @@ public:
 
     bool isOpen() const { return m_status == SQLITE_OK; }
     sqlite3* handle() const { return m_db; }
-    QString message() const { return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(m_status)); }
+    QString message() const
+    {
+        return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(m_status));
+    }
 
 private:
     sqlite3* m_db = nullptr;
@@ -67,7 +70,8 @@ QString copyName(const QDateTime& time)
 bool copyDatabase(const QString& from, const QString& to, bool readOnlySource, QString* error)
 {
     const QFileInfo target(to);
-    QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
+    QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.") + target.fileName()
+                             + QStringLiteral(".XXXXXX"));
     if (!temporary.open()) {
         setError(error, temporary.errorString());
         return false;
@@ -170,9 +174,8 @@ QStringList LogBackups::copiesToRemove(const QStringList& fileNames, const QDate
         if (time.isValid())
             copies.push_back({name, time});
     }
-    std::sort(copies.begin(), copies.end(), [](const Copy& a, const Copy& b) {
-        return a.time != b.time ? a.time > b.time : a.name > b.name;
-    });
+    std::sort(copies.begin(), copies.end(),
+              [](const Copy& a, const Copy& b) { return a.time != b.time ? a.time > b.time : a.name > b.name; });
     const QDateTime yearAgo = nowUtc.addYears(-1);
     QSet<QString> monthsKept;
     QStringList removed;
@@ -200,7 +203,8 @@ QDateTime LogBackups::newestBackupTime() const
 void LogBackups::removeOldCopies(const QDateTime& nowUtc) const
 {
     QDir folder(m_folder);
-    for (const QString& name : copiesToRemove(folder.entryList({QStringLiteral("backup-*.sqlite")}, QDir::Files), nowUtc))
+    for (const QString& name :
+         copiesToRemove(folder.entryList({QStringLiteral("backup-*.sqlite")}, QDir::Files), nowUtc))
         folder.remove(name);
 }
 
@@ -272,8 +276,8 @@ bool LogBackups::restore(const QString& file, const QDateTime& nowUtc, QString* 
         // The present log is kept. One that SQLite cannot read at all is kept as it is.
         if (makeBackup(nowUtc, &reason).isEmpty()) {
             const QString journal = m_logPath + QStringLiteral("-journal");
-            const QString copy = QDir(m_folder).filePath(copyName(nowUtc.toUTC()).replace(
-                QStringLiteral(".sqlite"), QStringLiteral("-unreadable.sqlite")));
+            const QString copy = QDir(m_folder).filePath(
+                copyName(nowUtc.toUTC()).replace(QStringLiteral(".sqlite"), QStringLiteral("-unreadable.sqlite")));
             if (QFileInfo::exists(journal) || !QDir().mkpath(m_folder) || !QFile::copy(m_logPath, copy)) {
                 dropCandidate();
                 return fail(QStringLiteral("the present log cannot be backed up first: ") + reason);

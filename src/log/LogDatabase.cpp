@@ -1,7 +1,7 @@
 #include "LogDatabase.h"
 
-#include "ErrorText.h"
 #include "CtyCsv.h"
+#include "ErrorText.h"
 #include "LikePattern.h"
 #include "LogBackups.h"
 #include "LogFile.h"
@@ -26,7 +26,6 @@ constexpr int kColumnsBeforeMapColumns = 31;
 
 // Below this many rows a band's view is sorted rather than read in time order.
 constexpr int kFewRows = 1000;
-
 
 // A text value as stored: never NULL, so an empty field is stored as an empty text.
 QVariant textValue(const QString& text)
@@ -62,7 +61,8 @@ QString searchCondition(int choice, const QString& bandPattern)
 // Whether logtab has the Freq column (the exact frequency in MHz); nothing when the log cannot say.
 std::optional<bool> hasFrequencyColumn(QSqlQuery& query)
 {
-    if (!query.exec(QStringLiteral("SELECT count(*) FROM pragma_table_info('logtab') WHERE name = 'Freq' COLLATE NOCASE"))
+    if (!query.exec(
+            QStringLiteral("SELECT count(*) FROM pragma_table_info('logtab') WHERE name = 'Freq' COLLATE NOCASE"))
         || !query.next())
         return std::nullopt;
     const bool present = query.value(0).toInt() > 0;
@@ -107,7 +107,8 @@ std::unique_ptr<LogDatabase> LogDatabase::open(const QString& path, const QStrin
         QString readError;
         const std::vector<DxccRow> rows = readCtyCsv(ctyCsvPath, &readError);
         if (rows.empty()) {
-            setError(error, QStringLiteral("Cannot create the log %1: %2").arg(QDir::toNativeSeparators(path), readError));
+            setError(error,
+                     QStringLiteral("Cannot create the log %1: %2").arg(QDir::toNativeSeparators(path), readError));
             return nullptr;
         }
         if (!createLogFile(path, rows, error))
@@ -127,8 +128,9 @@ std::unique_ptr<LogDatabase> LogDatabase::open(const QString& path, const QStrin
     }
     QString writeError;
     if (!log->proveWritable(&writeError)) {
-        const QString text = writeError.contains(QLatin1String("disk is full")) ? QStringLiteral("The log %1 cannot be written: %2")
-                                                                                : QStringLiteral("The log %1 is read-only: %2");
+        const QString text = writeError.contains(QLatin1String("disk is full"))
+                                 ? QStringLiteral("The log %1 cannot be written: %2")
+                                 : QStringLiteral("The log %1 is read-only: %2");
         setError(error, text.arg(QDir::toNativeSeparators(path), writeError));
         return nullptr;
     }
@@ -334,15 +336,15 @@ bool LogDatabase::saveQsos(std::span<const Contact> qsos, const std::function<vo
     // QSLman is named only when a contact gives it: logs from elsewhere may lack the column.
     const bool withQslVia = std::any_of(qsos.begin(), qsos.end(), [](const Contact& qso) { return qso.qslVia; });
     // Freq likewise; the first contact with a frequency adds the column, in the same transaction.
-    const bool withFrequency =
-        std::any_of(qsos.begin(), qsos.end(), [](const Contact& qso) { return qso.frequencyMHz.has_value(); });
-    QString statement = QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band,"
-                                       " mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF%1%2)"
-                                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?%3%4)")
-                            .arg(withQslVia ? QStringLiteral(", QSLman") : QString(),
-                                 withFrequency ? QStringLiteral(", Freq") : QString(),
-                                 withQslVia ? QStringLiteral(", ?") : QString(),
-                                 withFrequency ? QStringLiteral(", ?") : QString());
+    const bool withFrequency
+        = std::any_of(qsos.begin(), qsos.end(), [](const Contact& qso) { return qso.frequencyMHz.has_value(); });
+    QString statement
+        = QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band,"
+                         " mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF%1%2)"
+                         " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?%3%4)")
+              .arg(withQslVia ? QStringLiteral(", QSLman") : QString(),
+                   withFrequency ? QStringLiteral(", Freq") : QString(), withQslVia ? QStringLiteral(", ?") : QString(),
+                   withFrequency ? QStringLiteral(", ?") : QString());
     if (withFrequency) {
         // Adding the column changes the log's layout: a copy first, as for every upgrade.
         QSqlQuery look(m_db);
@@ -358,16 +360,18 @@ bool LogDatabase::saveQsos(std::span<const Contact> qsos, const std::function<vo
             qint64 count = 0;
             for (const Contact& qso : qsos) {
                 int i = 0;
-                for (const QString* text : {&qso.date, &qso.gmt, &qso.callsign, &qso.grid, &qso.rsts, &qso.rstr,
-                                            &qso.band, &qso.mode, &qso.name, &qso.comment, &qso.qsl, &qso.prop,
-                                            &qso.dxcc})
+                for (const QString* text :
+                     {&qso.date, &qso.gmt, &qso.callsign, &qso.grid, &qso.rsts, &qso.rstr, &qso.band, &qso.mode,
+                      &qso.name, &qso.comment, &qso.qsl, &qso.prop, &qso.dxcc})
                     insert.bindValue(i++, textValue(*text));
                 insert.bindValue(i++, numberValue(qso.qrb));
                 insert.bindValue(i++, numberValue(qso.qtf));
                 if (withQslVia)
-                    insert.bindValue(i++, qso.qslVia ? textValue(*qso.qslVia) : QVariant(QMetaType(QMetaType::QString)));
+                    insert.bindValue(i++,
+                                     qso.qslVia ? textValue(*qso.qslVia) : QVariant(QMetaType(QMetaType::QString)));
                 if (withFrequency)
-                    insert.bindValue(i, qso.frequencyMHz ? QVariant(*qso.frequencyMHz) : QVariant(QMetaType(QMetaType::Double)));
+                    insert.bindValue(i, qso.frequencyMHz ? QVariant(*qso.frequencyMHz)
+                                                         : QVariant(QMetaType(QMetaType::Double)));
                 if (!insert.exec())
                     return false;
                 if (stored)
@@ -475,8 +479,9 @@ DxccResult LogDatabase::findDxcc(const QString& callsign)
     if (callsign.endsWith(u'*')) {
         reloadDxccPatterns();
         QSqlQuery update(m_db);
-        if (!update.prepare(QStringLiteral("UPDATE dxccdata SET dxcccode = substr(dxcccode, 1, length(dxcccode) - 1) || '%'"
-                                           " WHERE ? LIKE dxcccode AND substr(dxcccode, -1) = '*'")))
+        if (!update.prepare(
+                QStringLiteral("UPDATE dxccdata SET dxcccode = substr(dxcccode, 1, length(dxcccode) - 1) || '%'"
+                               " WHERE ? LIKE dxcccode AND substr(dxcccode, -1) = '*'")))
             return {DxccStatus::Failed, {}};
         update.addBindValue(callsign);
         if (!update.exec())

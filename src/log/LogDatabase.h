@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DxccIndex.h"
 #include "Contact.h"
+#include "DxccIndex.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>

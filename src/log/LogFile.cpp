@@ -60,9 +60,8 @@ const char* const kIndexStatements[] = {
 };
 
 // logtab columns the program reads or writes by name.
-const char* const kNamedColumns[] = {"Date", "GMT", "Callsign", "Grid", "rsts", "rstr", "DXCC", "QSL",
-                                     "Nam", "Band", "mode", "QRB", "QTF", "Comment", "Prop"};
-
+const char* const kNamedColumns[] = {"Date", "GMT",  "Callsign", "Grid", "rsts", "rstr",    "DXCC", "QSL",
+                                     "Nam",  "Band", "mode",     "QRB",  "QTF",  "Comment", "Prop"};
 
 // A connection of its own, closed and removed on leaving the scope.
 class ScopedConnection {
@@ -242,18 +241,21 @@ bool checkLogFile(const QString& path, QString* error)
         return false;
     }
     if (logColumns.isEmpty() || dxccColumns.isEmpty()) {
-        setError(error, QStringLiteral("The log %1 has no table %2")
-                            .arg(shownPath, logColumns.isEmpty() ? QStringLiteral("logtab") : QStringLiteral("dxccdata")));
+        setError(error,
+                 QStringLiteral("The log %1 has no table %2")
+                     .arg(shownPath, logColumns.isEmpty() ? QStringLiteral("logtab") : QStringLiteral("dxccdata")));
         return false;
     }
     for (const char* column : kNamedColumns) {
         if (!logColumns.contains(QLatin1String(column), Qt::CaseInsensitive)) {
-            setError(error, QStringLiteral("The log %1 has no column %2 in logtab").arg(shownPath, QLatin1String(column)));
+            setError(error,
+                     QStringLiteral("The log %1 has no column %2 in logtab").arg(shownPath, QLatin1String(column)));
             return false;
         }
     }
     if (dxccColumns.size() < 3 || !dxccColumns.contains(QLatin1String("dxcccode"), Qt::CaseInsensitive)) {
-        setError(error, QStringLiteral("The log %1 has no dxcccode column and entity column in dxccdata").arg(shownPath));
+        setError(error,
+                 QStringLiteral("The log %1 has no dxcccode column and entity column in dxccdata").arg(shownPath));
         return false;
     }
     return true;

@@ -17,7 +17,13 @@ QTime readStoredTime(QStringView text);
 QDateTime readStoredDateTime(QStringView date, QStringView time);
 
 // The forms the log writes.
-inline QString storedDateText(QDate date) { return date.toString(Qt::ISODate); }
-inline QString storedTimeText(QTime time) { return time.toString(u"HH:mm"); }
+inline QString storedDateText(QDate date)
+{
+    return date.toString(Qt::ISODate);
+}
+inline QString storedTimeText(QTime time)
+{
+    return time.toString(u"HH:mm");
+}
 
 } // namespace mivra

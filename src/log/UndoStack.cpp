@@ -25,6 +25,9 @@ std::optional<UndoStep> UndoStack::pop()
     return step;
 }
 
-const UndoStep* UndoStack::top() const { return m_steps.empty() ? nullptr : &m_steps.back(); }
+const UndoStep* UndoStack::top() const
+{
+    return m_steps.empty() ? nullptr : &m_steps.back();
+}
 
 } // namespace mivra

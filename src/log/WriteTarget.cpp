@@ -45,7 +45,7 @@ bool WriteTarget::allows(const QString& target, QString* error) const
     for (const QString& guarded : m_guarded) {
         if (resolvedPath(guarded) == resolvedTarget) {
             const QString what = guarded == m_settingsFile ? QStringLiteral("the settings file")
-                                                            : QStringLiteral("the log or one of its files");
+                                                           : QStringLiteral("the log or one of its files");
             if (error)
                 *error = QStringLiteral("%1 is %2 (%3): nothing was written.")
                              .arg(QDir::toNativeSeparators(target), what, QDir::toNativeSeparators(guarded));

@@ -38,9 +38,10 @@ QString bandValueWithUnit(const QString& bandValue)
 QString kmlTitle(const QString& ownCallsign, const QString& bandPattern, const QString& squaresWorked,
                  const QString& squaresConfirmed)
 {
-    const QString band = bandPattern.isEmpty() ? QStringLiteral("All bands") : bandValueWithUnit(bandValue(bandPattern));
+    const QString band
+        = bandPattern.isEmpty() ? QStringLiteral("All bands") : bandValueWithUnit(bandValue(bandPattern));
     return ownCallsign + QLatin1Char(' ') + band + QStringLiteral(" wkd/cfd ") + squaresWorked + QLatin1Char('/')
-        + squaresConfirmed;
+           + squaresConfirmed;
 }
 
 QString opacityDigits(const QString& opacity)
@@ -54,8 +55,8 @@ QString opacityDigits(const QString& opacity)
 
 QString lineColourOf(const QString& prop)
 {
-    static const std::pair<const char*, const char*> colours[] = {
-        {"Rs", "ffff0000"}, {"Tr", "ff0000ff"}, {"Es", "ff00ff00"}, {"Au", "ffff0080"}, {"Ms", "ff707070"}};
+    static const std::pair<const char*, const char*> colours[]
+        = {{"Rs", "ffff0000"}, {"Tr", "ff0000ff"}, {"Es", "ff00ff00"}, {"Au", "ffff0080"}, {"Ms", "ff707070"}};
     for (const auto& [code, colour] : colours) {
         if (prop == QLatin1String(code))
             return QString::fromLatin1(colour);
@@ -67,9 +68,10 @@ std::optional<std::vector<KmlRow>> readKmlRows(QSqlDatabase db, const QString& b
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    const bool ok = query.prepare(QStringLiteral("SELECT Grid, QSL, Prop, GEdata, GEgridXY, GEpoly FROM logtab WHERE Grid <> ''")
-                                  + (bandPattern.isEmpty() ? QString() : QStringLiteral(" AND Band LIKE :band"))
-                                  + QStringLiteral(" ORDER BY Grid, ID"));
+    const bool ok
+        = query.prepare(QStringLiteral("SELECT Grid, QSL, Prop, GEdata, GEgridXY, GEpoly FROM logtab WHERE Grid <> ''")
+                        + (bandPattern.isEmpty() ? QString() : QStringLiteral(" AND Band LIKE :band"))
+                        + QStringLiteral(" ORDER BY Grid, ID"));
     if (ok && !bandPattern.isEmpty())
         query.bindValue(QStringLiteral(":band"), bandPattern);
     if (!ok || !query.exec()) {
@@ -101,7 +103,7 @@ QByteArray kmlDocument(const KmlHeader& header, const std::vector<KmlRow>& rows)
             "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\r\n<Document>\r\n<name>";
     text += utf8(header.title);
     text += "</name>\r\n<Placemark><name> " + utf8(header.ownCallsign) + "</name><Point><coordinates>" + ownPoint
-        + "</coordinates></Point></Placemark>\r\n";
+            + "</coordinates></Point></Placemark>\r\n";
     for (const KmlRow& row : rows) {
         const QByteArray point = utf8(row.point);
         text += "<Placemark><name>";

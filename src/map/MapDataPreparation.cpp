@@ -1,9 +1,9 @@
 #include "MapDataPreparation.h"
 
-#include "StoredDateTime.h"
 #include "ContactGeometry.h"
 #include "KmlDocument.h"
 #include "SqliteHandle.h"
+#include "StoredDateTime.h"
 #include "Utf16View.h"
 
 #include <QDate>
@@ -56,8 +56,8 @@ std::optional<float> storedNumber(sqlite3_stmt* rows, int column)
         return float(sqlite3_column_double(rows, column));
     default: {
         bool ok = false;
-        const float number = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(rows, column)))
-                                 .toFloat(&ok);
+        const float number
+            = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(rows, column))).toFloat(&ok);
         return ok ? std::optional<float>(number) : std::nullopt;
     }
     }
@@ -125,10 +125,13 @@ PreparationResult prepareMapData(QSqlDatabase db, const QString& bandPattern, co
     if (sqlite3_prepare_v2(handle, "SELECT count(*) FROM logtab" + where, -1, &statements.count, nullptr) != SQLITE_OK
         || sqlite3_prepare_v2(handle,
                               "SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, QSL, Comment, Prop, QRB, QTF"
-                              " FROM logtab" + where + " ORDER BY ID",
-                              -1, &statements.rows, nullptr) != SQLITE_OK
+                              " FROM logtab"
+                                  + where + " ORDER BY ID",
+                              -1, &statements.rows, nullptr)
+               != SQLITE_OK
         || sqlite3_prepare_v2(handle, "UPDATE logtab SET GEdata = ?1, GEgridXY = ?2 WHERE ID = ?3", -1,
-                              &statements.update, nullptr) != SQLITE_OK)
+                              &statements.update, nullptr)
+               != SQLITE_OK)
         return fail({});
     if (!bandPattern.isEmpty()) {
         bindText(statements.count, 1, bandPattern);
@@ -180,7 +183,8 @@ PreparationResult prepareMapData(QSqlDatabase db, const QString& bandPattern, co
 
         sqlite3_reset(update);
         sqlite3_bind_text(update, 1, description.constData(), int(description.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(update, 2, geometry.lastPointText.data(), int(geometry.lastPointText.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(update, 2, geometry.lastPointText.data(), int(geometry.lastPointText.size()),
+                          SQLITE_TRANSIENT);
         sqlite3_bind_int64(update, 3, sqlite3_column_int64(rows, Id));
         if (sqlite3_step(update) == SQLITE_DONE)
             ++result.prepared;

@@ -8,9 +8,9 @@
 namespace mivra::exporter {
 
 struct PreparationResult {
-    bool ok = false;  // false: the log could not be read or the changes not committed; none are kept
-    int rowCount = 0; // rows within the band, those without a locator (NULL Grid) included
-    int prepared = 0; // rows that received GEdata and GEgridXY
+    bool ok = false;        // false: the log could not be read or the changes not committed; none are kept
+    int rowCount = 0;       // rows within the band, those without a locator (NULL Grid) included
+    int prepared = 0;       // rows that received GEdata and GEgridXY
     bool cancelled = false; // the progress said stop; nothing was changed
     QString error;
 };

@@ -30,9 +30,10 @@ MapExportResult exportMap(QSqlDatabase db, const MapExportRequest& request)
         return result;
     }
 
-    result.squaresWorked = stats::runCounter(db, stats::Counter::SquaresWorked, request.bandPattern, request.searchText);
-    result.squaresConfirmed =
-        stats::runCounter(db, stats::Counter::SquaresConfirmed, request.bandPattern, request.searchText);
+    result.squaresWorked
+        = stats::runCounter(db, stats::Counter::SquaresWorked, request.bandPattern, request.searchText);
+    result.squaresConfirmed
+        = stats::runCounter(db, stats::Counter::SquaresConfirmed, request.bandPattern, request.searchText);
 
     if (rows->empty()) {
         result.outcome = MapExportResult::NoCoordinates;

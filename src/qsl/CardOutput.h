@@ -15,8 +15,8 @@ class CardOutput {
 public:
     virtual ~CardOutput() = default;
     // Prints one card. False, with the reason in *error, when it did not come out.
-    virtual bool printCard(const CardFields& card, const CardImages& images, const QString& callsign,
-                           QString* error) = 0;
+    virtual bool printCard(const CardFields& card, const CardImages& images, const QString& callsign, QString* error)
+        = 0;
     // What the operator is told after cards went out; empty when there is nothing to tell.
     virtual QString doneMessage(int cards) const;
 };

@@ -17,8 +17,8 @@ constexpr int kBorderTwips = 2 * 15; // two screen pixels
 int roundToShort(double value)
 {
     const double rounded = std::nearbyint(value); // the default rounding mode sends halves to even
-    return int(std::clamp(rounded, double(std::numeric_limits<qint16>::min()),
-                          double(std::numeric_limits<qint16>::max())));
+    return int(
+        std::clamp(rounded, double(std::numeric_limits<qint16>::min()), double(std::numeric_limits<qint16>::max())));
 }
 
 // r = scaleHeight / inner height; w = inner width times r; the bitmap is drawn w by height.

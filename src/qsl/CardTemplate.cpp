@@ -14,8 +14,8 @@ struct Column {
 };
 
 constexpr Column kTableColumns[CardTemplate::kColumns] = {
-    {"datem", 315, 1020, "   DATE"},   {"utc", 1335, 855, "   UTC"},  {"qrg", 2190, 1575, "    QRG(MHz)"},
-    {"mode", 3765, 1095, "    MODE"},  {"rsts", 4860, 780, "  RST"},  {"qrb", 5640, 1000, " QRB(km)"},
+    {"datem", 315, 1020, "   DATE"},  {"utc", 1335, 855, "   UTC"}, {"qrg", 2190, 1575, "    QRG(MHz)"},
+    {"mode", 3765, 1095, "    MODE"}, {"rsts", 4860, 780, "  RST"}, {"qrb", 5640, 1000, " QRB(km)"},
     {"qtf", 6640, 800, " QTF"},
 };
 
@@ -46,8 +46,8 @@ std::vector<CardElement> buildElements()
     }
     elements.push_back({CardElement::TextBox, QStringLiteral("Cal"), -1, 5250, 30, 2385, 555, kArial, 18, true, {}});
     elements.push_back(label("CallL", 105, 105, 1230, 375, kArial, 14.25, true));
-    elements.push_back(label("Label1", 1365, 105, 3915, 375, kArial, 14.25, true,
-                             QStringLiteral("Confirming 2-way QSO with:")));
+    elements.push_back(
+        label("Label1", 1365, 105, 3915, 375, kArial, 14.25, true, QStringLiteral("Confirming 2-way QSO with:")));
     elements.push_back(label("Label12", 210, 600, 675, 255, kArial, 12, true, QStringLiteral("Grid:")));
     elements.push_back(label("GridL", 900, 600, 1005, 255, kArial, 12, true));
     elements.push_back(label("GridL1", 1890, 630, 750, 225, kArial, 9.75, true));

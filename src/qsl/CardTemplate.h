@@ -12,13 +12,13 @@ namespace mivra::qsl {
 struct CardElement {
     enum Kind { Label, TextBox };
     Kind kind;
-    QString name;   // "CallL", "datem", ...
-    int index;      // row of a contact-table cell (0 is the header), -1 for a single element
+    QString name; // "CallL", "datem", ...
+    int index;    // row of a contact-table cell (0 is the header), -1 for a single element
     int left, top, width, height;
     QString fontFace;
     double pointSize;
-    bool bold;      // on screen only; the page is printed in regular weight
-    QString text;   // design text
+    bool bold;    // on screen only; the page is printed in regular weight
+    QString text; // design text
 };
 
 // A picture box: where the window shows the bitmap, which file it is and how it is placed on the page.

@@ -143,8 +143,9 @@ RunResult QslRun::printCardsInState(const QString& QSLFilter, CardFields& card)
     m_started = false;
     card.setText(QStringLiteral("Label4"),
                  QSLFilter == QLatin1String("T") ? QStringLiteral("TNX QSL") : QStringLiteral("PSE QSL"));
-    card.setText(QStringLiteral("Label1"), QSLFilter == QLatin1String("B") ? QStringLiteral("Confirming heard Beacon:")
-                                                                          : QStringLiteral("Confirming 2-way QSO with:"));
+    card.setText(QStringLiteral("Label1"), QSLFilter == QLatin1String("B")
+                                               ? QStringLiteral("Confirming heard Beacon:")
+                                               : QStringLiteral("Confirming 2-way QSO with:"));
 
     std::vector<RunRow> rows;
     QStringList printErrors;

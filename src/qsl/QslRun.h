@@ -32,8 +32,8 @@ struct RunResult {
     int rowsRead = 0;
     int rowsAdvanced = 0;
     int cardsPrinted = 0;
-    QStringList notPrinted;   // callsigns of cards that did not come out
-    bool stopped = false;      // ended early on request, after a whole card
+    QStringList notPrinted; // callsigns of cards that did not come out
+    bool stopped = false;   // ended early on request, after a whole card
     QStringList messages;
     QString message() const { return messages.join(QStringLiteral("\n\n")); }
 };

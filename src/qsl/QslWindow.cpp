@@ -1,13 +1,13 @@
 #include "QslWindow.h"
 
 #include "CardPrinter.h"
+#include "LogDatabase.h"
 #include "Messages.h"
 #include "QslRun.h"
 #include "QslWindowLayout.h"
 #include "StationSettings.h"
 #include "StationSettingsFile.h"
 #include "Twips.h"
-#include "LogDatabase.h"
 
 #include <QDir>
 #include <QLabel>
@@ -231,8 +231,8 @@ void QslWindow::showBitmap(int index)
         return;
     }
     // The whole bitmap stretched over the box's inner area.
-    box->setPixmap(QPixmap::fromImage(image.scaled(box->contentsRect().size(), Qt::IgnoreAspectRatio,
-                                                   Qt::SmoothTransformation)));
+    box->setPixmap(
+        QPixmap::fromImage(image.scaled(box->contentsRect().size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
 }
 
 void QslWindow::showSignature()

@@ -26,9 +26,9 @@ struct QslWindowServices {
     StationSettings& settings;
     QString settingsFile;
     Messages& messages;
-    QStringList bitmapFolders;                                  // searched in this order
-    std::function<std::unique_ptr<CardOutput>()> makeOutput;    // the printer or the PDF folder
-    std::function<bool()> stopRequested = {};                   // ends a run after the current card
+    QStringList bitmapFolders;                               // searched in this order
+    std::function<std::unique_ptr<CardOutput>()> makeOutput; // the printer or the PDF folder
+    std::function<bool()> stopRequested = {};                // ends a run after the current card
 };
 
 // The QSL window ("Form6"): the QSL card at its real size, filled with the own station's data, and the buttons that

@@ -8,9 +8,9 @@ namespace mivra::rig {
 
 // The radio the program reads, section [rig] of mivra.ini.
 struct RigSettings {
-    int model = 2;                          // Hamlib model number; 2 is "NET rigctl", a running rigctld
+    int model = 2;                                   // Hamlib model number; 2 is "NET rigctl", a running rigctld
     QString port = QStringLiteral("localhost:4532"); // serial device or host:port
-    int speed = 0;                          // serial speed in baud; 0 for the model's default
+    int speed = 0;                                   // serial speed in baud; 0 for the model's default
     bool enabled = false;
 
     bool operator==(const RigSettings&) const = default;

@@ -115,9 +115,10 @@ void SettingsWindow::buildControls()
     m_lines = new QCheckBox(QStringLiteral("Line on GE"), this);
     m_lines->setObjectName(QStringLiteral("Checkline"));
     auto* lineText = makeLabel(QStringLiteral("Linetext"), QStringLiteral("Line from you to wkd stn on GE"), this);
-    auto* lineColour = makeLabel(QStringLiteral("Label4"), QStringLiteral("Color of line depends on propagation"), this);
-    auto* lineColours =
-        makeLabel(QStringLiteral("Label5"), QStringLiteral(" RS=blue Tr=red Es=green Ms=grey Au=pink"), this);
+    auto* lineColour
+        = makeLabel(QStringLiteral("Label4"), QStringLiteral("Color of line depends on propagation"), this);
+    auto* lineColours
+        = makeLabel(QStringLiteral("Label5"), QStringLiteral(" RS=blue Tr=red Es=green Ms=grey Au=pink"), this);
 
     auto* lineRow = new QHBoxLayout;
     lineRow->addWidget(m_lines);
@@ -207,9 +208,10 @@ void SettingsWindow::loadForm()
     m_footer->setText(m_settings.text(StationSettings::QslFooterLine));
     // An empty setting (a fresh installation) starts at the map's default opacity, not at invisible.
     constexpr int kDefaultOpacity = 128;
-    m_opacity->setValue(m_settings.value(StationSettings::MapOpacity).toString().trimmed().isEmpty()
-                            ? kDefaultOpacity
-                            : static_cast<int>(std::clamp<qint64>(m_settings.numericValue(StationSettings::MapOpacity), 0, 255)));
+    m_opacity->setValue(
+        m_settings.value(StationSettings::MapOpacity).toString().trimmed().isEmpty()
+            ? kDefaultOpacity
+            : static_cast<int>(std::clamp<qint64>(m_settings.numericValue(StationSettings::MapOpacity), 0, 255)));
     m_lines->setChecked(m_settings.numericValue(StationSettings::MapLines) != 0);
     m_live.lines = m_lines->isChecked();
     copyToMainWindow();

@@ -10,7 +10,10 @@ namespace mivra {
 
 namespace {
 
-bool isValidSlot(int slot) { return slot >= 0 && slot < StationSettings::kSlotCount; }
+bool isValidSlot(int slot)
+{
+    return slot >= 0 && slot < StationSettings::kSlotCount;
+}
 
 bool isIntegral(const QVariant& value)
 {

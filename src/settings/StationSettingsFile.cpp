@@ -20,7 +20,6 @@ QString displayName(const QString& filePath)
     return QDir::toNativeSeparators(QFileInfo(filePath).absoluteFilePath());
 }
 
-
 QString decodeSettingsBytes(const QByteArray& bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8);
@@ -89,7 +88,8 @@ bool LoadStationSettings(StationSettings& settings, const QString& filePath, QSt
         readOk = file.error() == QFileDevice::NoError;
     }
     if (!readOk) {
-        setError(error, QStringLiteral("Cannot read the settings file %1: %2").arg(displayName(filePath), file.errorString()));
+        setError(error,
+                 QStringLiteral("Cannot read the settings file %1: %2").arg(displayName(filePath), file.errorString()));
         settings.fillAbsentDefaults();
         return false;
     }

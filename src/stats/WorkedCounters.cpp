@@ -10,7 +10,6 @@
 
 #include <vector>
 
-
 namespace mivra::stats {
 
 namespace {
@@ -52,11 +51,13 @@ QString conditionOf(const CounterQuery& query, bool bandFiltered)
 
 QString statementOf(const CounterQuery& query, bool bandFiltered)
 {
-    const QString key = QStringLiteral("substr(%1, 1, %2) COLLATE BINARY").arg(QLatin1String(query.column)).arg(query.keyLength);
+    const QString key
+        = QStringLiteral("substr(%1, 1, %2) COLLATE BINARY").arg(QLatin1String(query.column)).arg(query.keyLength);
     const QString condition = conditionOf(query, bandFiltered);
     // The bare ID comes from the row holding min(Grid): the square's first row in locator order.
     if (query.outlines)
-        return QStringLiteral("SELECT %1 AS square, ID, min(Grid) FROM logtab WHERE %2 GROUP BY square").arg(key, condition);
+        return QStringLiteral("SELECT %1 AS square, ID, min(Grid) FROM logtab WHERE %2 GROUP BY square")
+            .arg(key, condition);
     return QStringLiteral("SELECT count(DISTINCT %1) FROM logtab WHERE %2").arg(key, condition);
 }
 
@@ -87,7 +88,8 @@ bool storeOutlines(QSqlDatabase& db, const std::vector<FirstRow>& firstRows, QSt
         return false;
     }
     QSqlQuery update(db);
-    bool ok = update.prepare(QStringLiteral("UPDATE logtab SET GEpoly = :outline WHERE ID = :id AND GEpoly IS NOT :outline"));
+    bool ok = update.prepare(
+        QStringLiteral("UPDATE logtab SET GEpoly = :outline WHERE ID = :id AND GEpoly IS NOT :outline"));
     for (auto row = firstRows.cbegin(); ok && row != firstRows.cend(); ++row) {
         update.bindValue(QStringLiteral(":outline"), squareOutline(row->square));
         update.bindValue(QStringLiteral(":id"), row->id);

@@ -34,43 +34,73 @@ std::optional<SystemColour> systemColour(quint32 index)
 {
     using P = QPalette;
     switch (index) {
-    case 0:  return SystemColour{P::Active, P::Button};          // scroll bar
-    case 1:  return SystemColour{P::Active, P::Dark};            // desktop
-    case 2:  return SystemColour{P::Active, P::Highlight};       // active caption
-    case 3:  return SystemColour{P::Inactive, P::Highlight};     // inactive caption
-    case 4:  return SystemColour{P::Active, P::Window};          // menu
-    case 5:  return SystemColour{P::Active, P::Base};            // window
-    case 6:  return SystemColour{P::Active, P::Shadow};          // window frame
-    case 7:  return SystemColour{P::Active, P::WindowText};      // menu text
-    case 8:  return SystemColour{P::Active, P::Text};            // window text
-    case 9:  return SystemColour{P::Active, P::HighlightedText}; // caption text
-    case 10: return SystemColour{P::Active, P::Window};          // active border
-    case 11: return SystemColour{P::Inactive, P::Window};        // inactive border
-    case 12: return SystemColour{P::Active, P::Dark};            // application workspace
-    case 13: return SystemColour{P::Active, P::Highlight};       // highlight
-    case 14: return SystemColour{P::Active, P::HighlightedText}; // highlight text
-    case 15: return SystemColour{P::Active, P::Button};          // button face
-    case 16: return SystemColour{P::Active, P::Dark};            // button shadow
-    case 17: return SystemColour{P::Disabled, P::Text};          // grey text
-    case 18: return SystemColour{P::Active, P::ButtonText};      // button text
-    case 19: return SystemColour{P::Inactive, P::HighlightedText}; // inactive caption text
-    case 20: return SystemColour{P::Active, P::Light};           // button highlight
-    case 21: return SystemColour{P::Active, P::Shadow};          // 3D dark shadow
-    case 22: return SystemColour{P::Active, P::Midlight};        // 3D light
-    case 23: return SystemColour{P::Active, P::ToolTipText};     // info text
-    case 24: return SystemColour{P::Active, P::ToolTipBase};     // info background
-    case 26: return SystemColour{P::Active, P::Link};            // hot-track
-    case 27: return SystemColour{P::Active, P::Highlight};       // gradient active caption
-    case 28: return SystemColour{P::Inactive, P::Highlight};     // gradient inactive caption
-    case 29: return SystemColour{P::Active, P::Highlight};       // menu highlight
-    case 30: return SystemColour{P::Active, P::Window};          // menu bar
-    default: return std::nullopt;
+    case 0:
+        return SystemColour{P::Active, P::Button}; // scroll bar
+    case 1:
+        return SystemColour{P::Active, P::Dark}; // desktop
+    case 2:
+        return SystemColour{P::Active, P::Highlight}; // active caption
+    case 3:
+        return SystemColour{P::Inactive, P::Highlight}; // inactive caption
+    case 4:
+        return SystemColour{P::Active, P::Window}; // menu
+    case 5:
+        return SystemColour{P::Active, P::Base}; // window
+    case 6:
+        return SystemColour{P::Active, P::Shadow}; // window frame
+    case 7:
+        return SystemColour{P::Active, P::WindowText}; // menu text
+    case 8:
+        return SystemColour{P::Active, P::Text}; // window text
+    case 9:
+        return SystemColour{P::Active, P::HighlightedText}; // caption text
+    case 10:
+        return SystemColour{P::Active, P::Window}; // active border
+    case 11:
+        return SystemColour{P::Inactive, P::Window}; // inactive border
+    case 12:
+        return SystemColour{P::Active, P::Dark}; // application workspace
+    case 13:
+        return SystemColour{P::Active, P::Highlight}; // highlight
+    case 14:
+        return SystemColour{P::Active, P::HighlightedText}; // highlight text
+    case 15:
+        return SystemColour{P::Active, P::Button}; // button face
+    case 16:
+        return SystemColour{P::Active, P::Dark}; // button shadow
+    case 17:
+        return SystemColour{P::Disabled, P::Text}; // grey text
+    case 18:
+        return SystemColour{P::Active, P::ButtonText}; // button text
+    case 19:
+        return SystemColour{P::Inactive, P::HighlightedText}; // inactive caption text
+    case 20:
+        return SystemColour{P::Active, P::Light}; // button highlight
+    case 21:
+        return SystemColour{P::Active, P::Shadow}; // 3D dark shadow
+    case 22:
+        return SystemColour{P::Active, P::Midlight}; // 3D light
+    case 23:
+        return SystemColour{P::Active, P::ToolTipText}; // info text
+    case 24:
+        return SystemColour{P::Active, P::ToolTipBase}; // info background
+    case 26:
+        return SystemColour{P::Active, P::Link}; // hot-track
+    case 27:
+        return SystemColour{P::Active, P::Highlight}; // gradient active caption
+    case 28:
+        return SystemColour{P::Inactive, P::Highlight}; // gradient inactive caption
+    case 29:
+        return SystemColour{P::Active, P::Highlight}; // menu highlight
+    case 30:
+        return SystemColour{P::Active, P::Window}; // menu bar
+    default:
+        return std::nullopt;
     }
 }
 
 // A stored integer, or nothing when the key is missing or its value does not fit.
-std::optional<qlonglong> storedInteger(const QVariantMap& bag, const QString& key, qlonglong low,
-                                       qlonglong high)
+std::optional<qlonglong> storedInteger(const QVariantMap& bag, const QString& key, qlonglong low, qlonglong high)
 {
     const auto it = bag.constFind(key);
     if (it == bag.constEnd())
@@ -84,8 +114,7 @@ std::optional<qlonglong> storedInteger(const QVariantMap& bag, const QString& ke
     return value;
 }
 
-template <typename T>
-T readInteger(const QVariantMap& bag, const QString& key, T fallback)
+template <typename T> T readInteger(const QVariantMap& bag, const QString& key, T fallback)
 {
     const auto value = storedInteger(bag, key, std::numeric_limits<T>::min(), std::numeric_limits<T>::max());
     return value ? static_cast<T>(*value) : fallback;
@@ -94,8 +123,7 @@ T readInteger(const QVariantMap& bag, const QString& key, T fallback)
 // Colours are stored as signed 32-bit values; an unsigned form is accepted as well.
 quint32 readColour(const QVariantMap& bag, const QString& key, quint32 fallback)
 {
-    const auto value = storedInteger(bag, key, std::numeric_limits<qint32>::min(),
-                                     std::numeric_limits<quint32>::max());
+    const auto value = storedInteger(bag, key, std::numeric_limits<qint32>::min(), std::numeric_limits<quint32>::max());
     return value ? static_cast<quint32>(*value) : fallback;
 }
 
@@ -436,7 +464,7 @@ QRgb MultiOptionControl::TranslateColour(quint32 oleColour, const QPalette& syst
 quint32 MultiOptionControl::toOleColour(QRgb rgb)
 {
     return static_cast<quint32>(qRed(rgb)) | static_cast<quint32>(qGreen(rgb)) << 8
-        | static_cast<quint32>(qBlue(rgb)) << 16;
+           | static_cast<quint32>(qBlue(rgb)) << 16;
 }
 
 void MultiOptionControl::resizeEvent(QResizeEvent* event)
