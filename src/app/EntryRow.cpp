@@ -337,8 +337,10 @@ void EntryRow::save()
         qso.qrb = m_services.geometry.QrbKm;
         qso.qtf = m_services.geometry.QtfDeg;
     }
-    if (!m_services.log.saveQso(qso)) {
-        m_services.messages.inform(m_window, QStringLiteral("No new Recorset available"));
+    QString error;
+    if (!m_services.log.saveQso(qso, &error)) {
+        // The operator learns why: the message of the log beneath the usual one.
+        m_services.messages.inform(m_window, QStringLiteral("No new Recorset available") + u"\n\n"_qs + error);
         return;
     }
     for (QLineEdit* field : fields())

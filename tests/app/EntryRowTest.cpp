@@ -272,6 +272,24 @@ TEST_F(EntryTest, SaveWithNothingTypedSaysSoAndStoresNothing)
     EXPECT_EQ(focused(), m_window->entryRow()->newButton());
 }
 
+TEST_F(EntryTest, ASaveTheLogRefusesSaysWhyAndKeepsTheFields)
+{
+    QSqlQuery query(m_log->database());
+    ASSERT_TRUE(query.exec(QStringLiteral("CREATE TRIGGER refuse_insert BEFORE INSERT ON logtab"
+                                          " BEGIN SELECT RAISE(ABORT, 'insert refused by the log'); END")));
+    const int before = logRows();
+    pressNew();
+    type("Ca", QStringLiteral("OK1AB"));
+    enter(field("Ca"));
+    tap(m_window->entryRow()->saveButton());
+    EXPECT_EQ(logRows(), before);
+    ASSERT_FALSE(m_messages.informed.isEmpty());
+    EXPECT_TRUE(m_messages.informed.last().startsWith(QStringLiteral("No new Recorset available")));
+    EXPECT_TRUE(m_messages.informed.last().contains(QStringLiteral("insert refused by the log")))
+        << m_messages.informed.last().toStdString();
+    EXPECT_EQ(field("Ca")->text(), QStringLiteral("OK1AB"));
+}
+
 TEST_F(EntryTest, NewSelectsTheKeptCallsignAndEscEmptiesTheContact)
 {
     field("Ca")->setText(QStringLiteral("SP"));
