@@ -6,8 +6,8 @@
 #include "ContactGeometry.h"
 #include "Locator.h"
 #include "LogDatabase.h"
+#include "MainWindowLayout.h"
 #include "Messages.h"
-#include "Twips.h"
 #include "UpperCaseValidator.h"
 #include "Utf16View.h"
 
@@ -47,65 +47,38 @@ EntryRow::EntryRow(QWidget* window, QLineEdit* ownLocator, Services services)
     , m_ownLocator(ownLocator)
     , m_services(std::move(services))
 {
-    struct Caption {
-        const char* name;
-        const char* text;
-        int left;
-        int width;
-        int height;
-    };
-    static constexpr Caption captions[] = {
-        {"Label4", "Date", 3120, 495, 255},     {"Label5", "GMT", 3960, 495, 255},
-        {"Label6", "Callsign", 4920, 615, 255}, {"Label7", "Grid", 6240, 375, 255},
-        {"Label8", "RSTs", 7080, 495, 255},     {"Label9", "RSTr", 7710, 495, 255},
-        {"Label10", "Band", 8400, 495, 255},    {"Label11", "Mode", 9000, 495, 255},
-        {"Label14", "Name", 9720, 615, 255},    {"Label12", "Comment", 10320, 735, 255},
-        {"Label13", "QSL", 11160, 375, 375},    {"Label15", "Prop", 11520, 495, 255},
-    };
-    for (const Caption& c : captions) {
-        auto* label = new QLabel(QString::fromLatin1(c.text), window);
-        label->setObjectName(QString::fromLatin1(c.name));
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->setGeometry(twipRect(c.left, 480, c.width, c.height));
+    // The captions above the fields, the fields, New and Save, and the entity, as the layout table places them.
+    for (const char* caption : {"Label4", "Label5", "Label6", "Label7", "Label8", "Label9", "Label10", "Label11",
+                                "Label14", "Label12", "Label13", "Label15"}) {
+        const ControlPlace& place = MainWindowLayout::control(caption);
+        placeControl(new QLabel(place.captionText(), window), place)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
-
-    auto makeField = [window](const char* name, int left, int width) {
-        auto* field = new QLineEdit(window);
-        field->setObjectName(QString::fromLatin1(name));
-        field->setGeometry(twipRect(left, 840, width, 285));
-        return field;
-    };
-    m_date = makeField("Da", 3000, 975);
-    m_time = makeField("GM", 4080, 495);
-    m_callsign = makeField("Ca", 4680, 1215);
-    m_locator = makeField("Gr", 6000, 975);
+    const auto makeField
+        = [window](const char* name) { return placeControl(new QLineEdit(window), MainWindowLayout::control(name)); };
+    m_date = makeField("Da");
+    m_time = makeField("GM");
+    m_callsign = makeField("Ca");
+    m_locator = makeField("Gr");
     // Rss and Rr hold a report and a contest serial ("59 005").
-    m_reportSent = makeField("Rss", 7080, 615);
-    m_reportReceived = makeField("Rr", 7710, 615);
-    m_band = makeField("Ba", 8340, 555);
-    m_mode = makeField("mo", 9000, 495);
-    m_name = makeField("Na", 9600, 615);
-    m_comment = makeField("Co", 10320, 735);
-    m_qslState = makeField("Qs", 11130, 255);
-    m_propagation = makeField("Pr", 11520, 375);
-    m_qslState->setToolTip(QStringLiteral("Must contain N orY orT or B or D or Q default Y"));
-    m_propagation->setToolTip(QStringLiteral("default TR, can contain Au, ES, Rs, Ms"));
+    m_reportSent = makeField("Rss");
+    m_reportReceived = makeField("Rr");
+    m_band = makeField("Ba");
+    m_mode = makeField("mo");
+    m_name = makeField("Na");
+    m_comment = makeField("Co");
+    m_qslState = makeField("Qs");
+    m_propagation = makeField("Pr");
     m_callsign->setValidator(new UpperCaseValidator(m_callsign));
     m_locator->setValidator(new UpperCaseValidator(m_locator));
 
-    m_addnew = new QPushButton(QStringLiteral("New"), window);
-    m_addnew->setObjectName(QStringLiteral("addnew"));
-    m_addnew->setToolTip(QStringLiteral("input new QSO"));
-    m_addnew->setGeometry(twipRect(12000, 585, 540, 510));
-    m_save = new QPushButton(QStringLiteral("Save"), window);
-    m_save->setObjectName(QStringLiteral("Save"));
-    m_save->setGeometry(twipRect(12650, 585, 590, 510));
+    const ControlPlace& newPlace = MainWindowLayout::control("addnew");
+    m_addnew = placeControl(new QPushButton(newPlace.captionText(), window), newPlace);
+    const ControlPlace& savePlace = MainWindowLayout::control("Save");
+    m_save = placeControl(new QPushButton(savePlace.captionText(), window), savePlace);
     connect(m_addnew, &QPushButton::clicked, this, &EntryRow::addNew);
     connect(m_save, &QPushButton::clicked, this, &EntryRow::save);
 
-    m_entity = new QLabel(window);
-    m_entity->setObjectName(QStringLiteral("cou"));
-    m_entity->setGeometry(twipRect(5040, 120, 1695, 255));
+    m_entity = placeControl(new QLabel(window), MainWindowLayout::control("cou"));
 
     for (QObject* watched :
          {static_cast<QObject*>(m_date), static_cast<QObject*>(m_time), static_cast<QObject*>(m_callsign),

@@ -5,6 +5,7 @@
 #include "AdifImport.h"
 #include "BackupCommandLine.h"
 #include "BandPlan.h"
+#include "ContestSettings.h"
 #include "EdiExport.h"
 #include "LogBackups.h"
 #include "LogDatabase.h"
@@ -52,19 +53,6 @@ QString bandValueOfArgument(const QString& argument)
     static const QRegularExpression figure(QStringLiteral("^[0-9]+(\\.[0-9]+)?$"));
     const QString text = argument.trimmed();
     return figure.match(text).hasMatch() && text.toDouble() > 0 ? text : QString();
-}
-
-QDateTime utcTime(const QString& text)
-{
-    QString t = text.trimmed();
-    if (t.endsWith(u'Z') || t.endsWith(u'z'))
-        t.chop(1);
-    t.replace(u' ', u'T');
-    QDateTime time = QDateTime::fromString(t, Qt::ISODate);
-    if (!time.isValid())
-        return {};
-    time.setTimeSpec(Qt::UTC);
-    return time;
 }
 
 } // namespace
@@ -236,8 +224,8 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
         options.bandValue = bandValueOfArgument(parser.value(band));
         if (options.bandValue.isEmpty())
             options.bandValue = parser.value(band).trimmed(); // refused below, by name
-        options.from = utcTime(parser.value(from));
-        options.to = utcTime(parser.value(to));
+        options.from = contestTime(parser.value(from));
+        options.to = contestTime(parser.value(to));
         options.contestName = parser.value(contest);
         options.section = parser.value(section);
         options.operators = parser.value(operators);
