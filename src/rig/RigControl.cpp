@@ -4,12 +4,19 @@
 
 #include <QThread>
 
+#include <clocale>
+
 namespace mivra::rig {
 
 RigControl::RigControl(QObject* parent)
     : QObject(parent)
 {
     qRegisterMetaType<RigReading>();
+    // Hamlib switches LC_NUMERIC to "C" and back around its own number parsing, on the polling
+    // thread, keeping a pointer to the old name that the switch frees unless the name is the
+    // static "C". The program formats numbers through QLocale, never the C locale, so the C
+    // numeric locale is set to "C" here, on the caller's thread, before any polling starts.
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 RigControl::~RigControl()
