@@ -126,6 +126,9 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     connect(m_grid, &LogGrid::importAdifRequested, m_exchange, &ExchangeActions::importAdif);
     connect(m_grid, &LogGrid::exportEdiRequested, m_exchange, &ExchangeActions::exportEdi);
 
+    m_counters = new CounterRunner(this);
+    connect(m_counters, &CounterRunner::counted, this, &MainWindow::showCounts);
+
     buildButtons();
     buildBandFrame();
 
@@ -301,7 +304,7 @@ bool MainWindow::startSequence()
 
 bool MainWindow::isBusy() const
 {
-    return m_ctx.log.isWriting() || (m_exchange && m_exchange->isRunning());
+    return m_ctx.log.isWriting() || (m_exchange && m_exchange->isRunning()) || (m_counters && m_counters->isRunning());
 }
 
 void MainWindow::closeAllWindows()
@@ -388,6 +391,7 @@ void MainWindow::selectBand(int index)
     QElapsedTimer timer;
     timer.start();
     m_bandPattern = bandPattern(index);
+    m_counters->cancelAll();
     for (QLabel* counter : {m_sqw, m_sqc, m_dxc, m_dxw})
         counter->clear();
     m_bandIndex = index;
@@ -407,13 +411,10 @@ void MainWindow::search()
     const QString text = m_searchText->text();
     const int choice = m_multiOption->optionSelected();
     if (text.isEmpty()) {
-        if (choice == SearchByGrid) {
-            countSquaresWorked();
-            countSquaresConfirmed();
-        } else if (choice == SearchByCallsign) {
-            countEntitiesWorked();
-            countEntitiesConfirmed();
-        }
+        if (choice == SearchByGrid)
+            requestCounters(CounterPair::Squares);
+        else if (choice == SearchByCallsign)
+            requestCounters(CounterPair::Entities);
         return;
     }
     if (choice != SearchByCallsign && choice != SearchByGrid)
@@ -439,22 +440,27 @@ void MainWindow::countSquaresWorked()
                                        m_searchText->text()));
 }
 
-void MainWindow::countSquaresConfirmed()
+void MainWindow::requestCounters(CounterPair pair)
 {
-    showCount(m_sqc, stats::runCounter(m_ctx.log.database(), stats::Counter::SquaresConfirmed, m_bandPattern,
-                                       m_searchText->text()));
+    m_counters->request({pair, m_ctx.log.path(), m_bandPattern, m_searchText->text()});
 }
 
-void MainWindow::countEntitiesWorked()
+bool MainWindow::countersPending() const
 {
-    showCount(m_dxw, stats::runCounter(m_ctx.log.database(), stats::Counter::EntitiesWorked, m_bandPattern,
-                                       m_searchText->text()));
+    return m_counters->isPending(CounterPair::Squares) || m_counters->isPending(CounterPair::Entities);
 }
 
-void MainWindow::countEntitiesConfirmed()
+void MainWindow::showCounts(const PairCounts& counts)
 {
-    showCount(m_dxc, stats::runCounter(m_ctx.log.database(), stats::Counter::EntitiesConfirmed, m_bandPattern,
-                                       m_searchText->text()));
+    if (counts.pair == CounterPair::Entities) {
+        showCount(m_dxw, counts.worked.result);
+        showCount(m_dxc, counts.confirmed.result);
+        return;
+    }
+    // The outlines go in with the next count when the figures arrive in the middle of a write.
+    showCount(m_sqw, m_ctx.log.isWriting() ? counts.worked.result
+                                           : stats::storeSquareOutlines(m_ctx.log.database(), counts.worked));
+    showCount(m_sqc, counts.confirmed.result);
 }
 
 // The map point of the own locator in MyGrid; empty when it names no position.
@@ -554,21 +560,20 @@ void MainWindow::reloadView()
     m_grid->setCaption(QString::number(m_ctx.log.countSearch(m_searchChoiceInView, m_searchTextInView, m_bandPattern)));
 }
 
-// A pair is shown once its worked count is; its confirmed count may still be empty (none yet).
+// A pair is shown once its worked count is, or while it is being counted; its confirmed count may
+// still be empty (none yet).
 // Each is emptied first, as a count of none leaves its label as it is.
 void MainWindow::refreshShownCounters()
 {
-    if (!m_sqw->text().isEmpty()) {
+    if (!m_sqw->text().isEmpty() || m_counters->isPending(CounterPair::Squares)) {
         m_sqw->clear();
         m_sqc->clear();
-        countSquaresWorked();
-        countSquaresConfirmed();
+        requestCounters(CounterPair::Squares);
     }
-    if (!m_dxw->text().isEmpty()) {
+    if (!m_dxw->text().isEmpty() || m_counters->isPending(CounterPair::Entities)) {
         m_dxw->clear();
         m_dxc->clear();
-        countEntitiesWorked();
-        countEntitiesConfirmed();
+        requestCounters(CounterPair::Entities);
     }
     m_contest->refresh();
 }

@@ -2,6 +2,7 @@
 
 #include "AppContext.h"
 #include "ContactGeometry.h"
+#include "CounterRunner.h"
 
 #include <QWidget>
 #include <array>
@@ -54,11 +55,11 @@ public:
     // Closes the settings window, then this one, as the user would: each stores what it holds.
     void closeAllWindows();
 
-    // The counters: each fills its label, or leaves it as it is with a search text or no rows.
-    void countSquaresWorked();
-    void countSquaresConfirmed();
-    void countEntitiesWorked();
-    void countEntitiesConfirmed();
+    // The counters, a pair at a time, counted off the window's thread: each fills its label when
+    // the figures arrive, or leaves it as it is with a search text or no rows.
+    void requestCounters(CounterPair pair);
+    // A requested pair has not been shown yet.
+    bool countersPending() const;
     // GD: map data for every row of the band, then the squares counter and the row count.
     void gridDEC();
     // The globe button: earth.kml in the current folder, opened by the registered program.
@@ -117,6 +118,9 @@ private:
     QString ownMapPoint() const;
     bool ownLocatorForMap();
     void showCount(QLabel* label, const stats::CounterResult& result);
+    void showCounts(const PairCounts& counts);
+    // Sqw at once on the window's connection (GD: the outlines are written with it).
+    void countSquaresWorked();
 
     AppContext& m_ctx;
     geo::ContactGeometry m_geometry;
@@ -148,6 +152,7 @@ private:
     ExchangeActions* m_exchange = nullptr;
     RigLink* m_rig = nullptr;
     ContestSession* m_contest = nullptr;
+    CounterRunner* m_counters = nullptr;
     // The search whose rows the grid shows; choice 0 while it shows the band's rows.
     int m_searchChoiceInView = 0;
     QString m_searchTextInView;

@@ -71,17 +71,12 @@ QString squareOutline(const QString& square)
     return corner ? QString::fromStdString(geo::SquareOutlineText(*corner)) : QString();
 }
 
-struct FirstRow {
-    QString square;
-    qint64 id;
-};
-
 CounterResult failure(const QSqlError& error)
 {
     return {CounterResult::Failed, 0, error.text()};
 }
 
-bool storeOutlines(QSqlDatabase& db, const std::vector<FirstRow>& firstRows, QString* error)
+bool storeOutlines(QSqlDatabase& db, const std::vector<SquareFirstRow>& firstRows, QString* error)
 {
     if (!db.transaction()) {
         *error = db.lastError().text();
@@ -104,42 +99,57 @@ bool storeOutlines(QSqlDatabase& db, const std::vector<FirstRow>& firstRows, QSt
 
 } // namespace
 
-CounterResult runCounter(QSqlDatabase db, Counter counter, const QString& bandPattern, const QString& searchText)
+CounterTally tallyCounter(QSqlDatabase db, Counter counter, const QString& bandPattern, const QString& searchText)
 {
+    CounterTally tally;
     if (!searchText.isEmpty())
-        return {};
+        return tally;
     const CounterQuery query = queryOf(counter);
     QSqlQuery rows(db);
     rows.setForwardOnly(true);
-    if (!rows.prepare(statementOf(query, !bandPattern.isEmpty())))
-        return failure(rows.lastError());
+    if (!rows.prepare(statementOf(query, !bandPattern.isEmpty()))) {
+        tally.result = failure(rows.lastError());
+        return tally;
+    }
     if (!bandPattern.isEmpty())
         rows.bindValue(QStringLiteral(":band"), bandPattern);
-    if (!rows.exec())
-        return failure(rows.lastError());
+    if (!rows.exec()) {
+        tally.result = failure(rows.lastError());
+        return tally;
+    }
 
     int distinct = 0;
-    std::vector<FirstRow> firstRows;
     while (rows.next()) {
         if (query.outlines)
-            firstRows.push_back({rows.value(0).toString(), rows.value(1).toLongLong()});
+            tally.firstRows.push_back({rows.value(0).toString(), rows.value(1).toLongLong()});
         else
             distinct = rows.value(0).toInt();
     }
-    if (rows.lastError().isValid())
-        return failure(rows.lastError());
-    rows.finish();
-    if (query.outlines)
-        distinct = int(firstRows.size());
-    if (distinct == 0)
-        return {};
-
-    if (query.outlines) {
-        QString error;
-        if (!storeOutlines(db, firstRows, &error))
-            return {CounterResult::Failed, 0, error};
+    if (rows.lastError().isValid()) {
+        tally.firstRows.clear();
+        tally.result = failure(rows.lastError());
+        return tally;
     }
-    return {CounterResult::Counted, distinct, {}};
+    if (query.outlines)
+        distinct = int(tally.firstRows.size());
+    if (distinct > 0)
+        tally.result = {CounterResult::Counted, distinct, {}};
+    return tally;
+}
+
+CounterResult storeSquareOutlines(QSqlDatabase db, const CounterTally& tally)
+{
+    if (tally.result.outcome != CounterResult::Counted || tally.firstRows.empty())
+        return tally.result;
+    QString error;
+    if (!storeOutlines(db, tally.firstRows, &error))
+        return {CounterResult::Failed, 0, error};
+    return tally.result;
+}
+
+CounterResult runCounter(QSqlDatabase db, Counter counter, const QString& bandPattern, const QString& searchText)
+{
+    return storeSquareOutlines(db, tallyCounter(db, counter, bandPattern, searchText));
 }
 
 } // namespace mivra::stats

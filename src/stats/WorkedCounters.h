@@ -3,6 +3,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <vector>
+
 namespace mivra::stats {
 
 // The four counters of the main window, by their label.
@@ -28,5 +30,23 @@ struct CounterResult {
 // compared exactly, with case. SquaresWorked stores the outline of each square into GEpoly of the
 // square's first row in locator order, all in one transaction.
 CounterResult runCounter(QSqlDatabase db, Counter counter, const QString& bandPattern, const QString& searchText);
+
+// The first row of a square in locator order: the row that carries the square's outline.
+struct SquareFirstRow {
+    QString square;
+    qint64 id = 0;
+};
+
+// What runCounter reads, without writing: for SquaresWorked also the rows the outlines go to.
+struct CounterTally {
+    CounterResult result;
+    std::vector<SquareFirstRow> firstRows;
+};
+
+// The read half of runCounter; safe on a connection of its own in another thread.
+CounterTally tallyCounter(QSqlDatabase db, Counter counter, const QString& bandPattern, const QString& searchText);
+// The write half: stores the outlines of a SquaresWorked tally. Returns the tally's result, or
+// Failed (nothing changed) when the log refused the write.
+CounterResult storeSquareOutlines(QSqlDatabase db, const CounterTally& tally);
 
 } // namespace mivra::stats

@@ -102,4 +102,9 @@ void MainWindowTest::settle()
         QCoreApplication::processEvents();
 }
 
+bool MainWindowTest::waitForCounters()
+{
+    return QTest::qWaitFor([this] { return !m_window->countersPending(); }, 10000);
+}
+
 } // namespace mivra::test

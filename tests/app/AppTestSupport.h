@@ -59,6 +59,8 @@ protected:
     QByteArray settingsBytes() const;
     // Lets queued focus changes and checks run.
     static void settle();
+    // Waits until the counters asked for are shown; false when they did not come in time.
+    bool waitForCounters();
 
     QTemporaryDir m_dir;
     std::unique_ptr<LogDatabase> m_log;

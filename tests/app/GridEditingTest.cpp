@@ -59,6 +59,7 @@ TEST_F(GridEditingTest, QslStatesOfSelectedRowsRaiseTheShownCountersAndUndoTakes
 {
     m_window->multiOption()->setOptionSelected(SearchByGrid);
     m_window->findChild<QPushButton*>(QStringLiteral("Search"))->click(); // empty text: the square counters
+    ASSERT_TRUE(waitForCounters());
     auto* confirmed = m_window->findChild<QLabel*>(QStringLiteral("SQc"));
     ASSERT_EQ(m_window->findChild<QLabel*>(QStringLiteral("Sqw"))->text(), QStringLiteral("2"));
     const int before = confirmed->text().toInt();
@@ -67,12 +68,14 @@ TEST_F(GridEditingTest, QslStatesOfSelectedRowsRaiseTheShownCountersAndUndoTakes
     editing().setQslState(QStringLiteral("Q"), QStringLiteral("Card received (Q)"));
     EXPECT_EQ(valueOf("OK1ABC", "QSL"), QStringLiteral("Q"));
     EXPECT_EQ(valueOf("DL1ABC", "QSL"), QStringLiteral("Q"));
+    ASSERT_TRUE(waitForCounters());
     EXPECT_EQ(confirmed->text().toInt(), before + 2);
     EXPECT_EQ(editing().undoAction()->text(), QStringLiteral("Undo Card received (Q) for 2 contacts"));
 
     view()->setFocus();
     QTest::keyClick(view(), Qt::Key_Z, Qt::ControlModifier);
     settle();
+    ASSERT_TRUE(waitForCounters());
     EXPECT_EQ(dump(), rowsBefore);
     EXPECT_EQ(confirmed->text().toInt(), before);
 }

@@ -54,12 +54,14 @@ TEST_F(MapAndCountersTest, SearchWithAnEmptyBoxRunsTheCountersTheSelectorNames)
 
     m_window->multiOption()->setOptionSelected(SearchByGrid);
     click("Search");
+    ASSERT_TRUE(waitForCounters());
     EXPECT_EQ(label("Sqw"), QStringLiteral("2"));
     EXPECT_EQ(label("SQc"), QStringLiteral("1"));
     EXPECT_EQ(label("dxw"), QString());
 
     m_window->multiOption()->setOptionSelected(SearchByCallsign);
     click("Search");
+    ASSERT_TRUE(waitForCounters());
     EXPECT_EQ(label("dxw"), QStringLiteral("1"));
     EXPECT_EQ(label("DXc"), QStringLiteral("1"));
 
