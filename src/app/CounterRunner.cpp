@@ -19,12 +19,12 @@ PairCounts countPair(const CounterRequest& request)
         db.setDatabaseName(request.logPath);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (db.open()) {
-            counts.worked = stats::tallyCounter(
-                db, squares ? stats::Counter::SquaresWorked : stats::Counter::EntitiesWorked, request.bandPattern,
-                request.searchText);
+            counts.worked
+                = stats::tallyCounter(db, squares ? stats::Counter::SquaresWorked : stats::Counter::EntitiesWorked,
+                                      request.bandPattern, request.searchText);
             counts.confirmed = stats::tallyCounter(
-                db, squares ? stats::Counter::SquaresConfirmed : stats::Counter::EntitiesConfirmed,
-                request.bandPattern, request.searchText);
+                db, squares ? stats::Counter::SquaresConfirmed : stats::Counter::EntitiesConfirmed, request.bandPattern,
+                request.searchText);
         } else {
             const stats::CounterResult failed{stats::CounterResult::Failed, 0, db.lastError().text()};
             counts.worked.result = failed;

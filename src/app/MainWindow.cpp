@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "BandPlan.h"
+#include "BusyCursor.h"
 #include "ContestSession.h"
 #include "EntryRow.h"
 #include "ExchangeActions.h"
@@ -59,33 +60,6 @@ QPushButton* makeButton(QWidget* parent, const char* name)
     const ControlPlace& place = MainWindowLayout::control(name);
     return placeControl(new QPushButton(place.captionText(), parent), place);
 }
-
-// The selector's state as stored with the window's layout.
-QVariantMap multiOptionState()
-{
-    return {
-        {QStringLiteral("Appearance3D"), 1},
-        {QStringLiteral("Border"), 0},
-        {QStringLiteral("CaptionAligning"), 1},
-        {QStringLiteral("Aligning"), 2},
-        {QStringLiteral("Positioning"), 1},
-        {QStringLiteral("Caption"), QString()},
-        {QStringLiteral("OptionCount"), 3},
-        {QStringLiteral("OptionSelected"), 2},
-        {QStringLiteral("Horizontal"), true},
-        {QStringLiteral("BCOL"), 0xC8D0D4},
-        {QStringLiteral("FCOL"), 0},
-    };
-}
-
-// The wait cursor while a long command holds the window.
-class BusyCursor {
-public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 } // namespace
 
@@ -178,7 +152,7 @@ void MainWindow::buildSearchArea()
     makeLabel(this, "Label3");
 
     m_multiOption = placeControl(new MultiOptionControl(this), MainWindowLayout::control("MultiOption1"));
-    m_multiOption->readProperties(multiOptionState());
+    m_multiOption->readProperties(MainWindowLayout::searchSelectorState());
 
     m_searchText = placeControl(new QLineEdit(this), MainWindowLayout::control("txtStr"));
     connect(m_multiOption, &MultiOptionControl::focusEntered, m_searchText, &QLineEdit::clear);

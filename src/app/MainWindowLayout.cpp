@@ -94,4 +94,21 @@ QRect MainWindowLayout::bandButtonTwips(int index)
     return index < kBandRowLength ? kFirstBandButton.translated(kBandButtonStep * index, 0) : kAllBandsButton;
 }
 
+QVariantMap MainWindowLayout::searchSelectorState()
+{
+    return {
+        {QStringLiteral("Appearance3D"), 1},
+        {QStringLiteral("Border"), 0},
+        {QStringLiteral("CaptionAligning"), 1},
+        {QStringLiteral("Aligning"), 2},
+        {QStringLiteral("Positioning"), 1},
+        {QStringLiteral("Caption"), QString()},
+        {QStringLiteral("OptionCount"), 3},
+        {QStringLiteral("OptionSelected"), 2},
+        {QStringLiteral("Horizontal"), true},
+        {QStringLiteral("BCOL"), 0xC8D0D4},
+        {QStringLiteral("FCOL"), 0},
+    };
+}
+
 } // namespace mivra

@@ -3,6 +3,7 @@
 #include "ControlPlace.h"
 
 #include <QRect>
+#include <QVariantMap>
 
 #include <span>
 #include <string_view>
@@ -23,6 +24,8 @@ public:
 
     // Band button index (the order of bandButtons()) inside the frame frmBand: a row of 21, "All" apart.
     static QRect bandButtonTwips(int index);
+    // The search selector's state as stored with the window's layout.
+    static QVariantMap searchSelectorState();
 };
 
 } // namespace mivra
