@@ -84,13 +84,7 @@ sqlite3 -noheader "$db" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1
                 length(c), c, 4 + i % 6, 1 + i % 28, i % 24, i % 60)
   FROM (SELECT i, 'SP' || (i % 10) || char(65 + i % 26, 65 + (i / 26) % 26) || i AS c FROM n)" > import.adi
 start
-xdotool mousemove --window "$window" 300 120 click 1
-sleep 0.3
-xdotool mousemove --window "$window" 300 120 click 3
-sleep 0.5
-xdotool key --repeat 3 --delay 100 Down
-xdotool key Return
-dialog=$(wait_window '^Import ADIF')
+dialog=$(grid_menu_entry "$window" 3 '^Import ADIF')
 [ -n "$dialog" ] || fail "no import dialog"
 sleep 0.5
 xdotool key --window "$dialog" ctrl+a

@@ -57,13 +57,7 @@ sqlite3 data/backup.sqlite "DELETE FROM logtab WHERE Callsign = 'OZ1FT'"
 # The dialog: Shift+Tab from the contest field goes round through Cancel, OK and the station fields
 # backwards (SAntH ... RName, fourteen steps).
 start
-xdotool mousemove --window "$window" 300 120 click 1
-sleep 0.3
-xdotool mousemove --window "$window" 300 120 click 3
-sleep 0.5
-xdotool key --repeat 4 --delay 100 Down
-xdotool key Return
-dialog=$(wait_window '^EDI contest log')
+dialog=$(grid_menu_entry "$window" 4 '^EDI contest log')
 [ -n "$dialog" ] || fail "no EDI dialog"
 sleep 0.5
 xdotool type --delay 20 "Field Day"

@@ -27,22 +27,9 @@ gone() {
   for _ in $(seq 1 50); do xdotool search --onlyvisible --name "$1" >/dev/null || return 0; sleep 0.1; done
   fail "window $1 stayed"
 }
-# Opens the grid's context menu on the first row, picks the entry `downs` steps down, and waits for
-# the window it opens. On a busy machine the menu may come up after the keys were sent: try again.
+# Picks the grid's menu entry `downs` steps down and waits for the window it opens.
 menu() {
-  local attempt id
-  for attempt in 1 2 3; do
-    xdotool mousemove --window "$window" 300 120 click 1
-    sleep 0.3
-    xdotool mousemove --window "$window" 300 120 click 3
-    sleep $((attempt))
-    xdotool key --repeat "$1" --delay 100 Down
-    xdotool key Return
-    id=$(timeout 10 xdotool search --sync --onlyvisible --name "$2" | head -1) || true
-    [ -n "$id" ] && return 0
-    xdotool key Escape
-  done
-  fail "no window $2"
+  [ -n "$(grid_menu_entry "$window" "$1" "$2")" ] || fail "no window $2"
 }
 # Types a full path into the file dialog that has the focus and accepts it.
 answer_file_dialog() {

@@ -81,3 +81,21 @@ stop() {
   terminate
   [ "$status" -eq 0 ] || fail "exit status $status: $(cat stderr.txt)"
 }
+
+# Opens the grid's context menu on the first row, picks the entry DOWNS steps down and prints the id
+# of the window titled TITLE that it opens: grid_menu_entry WINDOW-ID DOWNS TITLE. On a busy machine
+# the menu can come up after the keys were sent, so it tries again; empty when the window never came.
+grid_menu_entry() {
+  local attempt id
+  for attempt in 1 2 3; do
+    xdotool mousemove --window "$1" 300 120 click 1
+    sleep 0.3
+    xdotool mousemove --window "$1" 300 120 click 3
+    sleep "$attempt"
+    xdotool key --repeat "$2" --delay 100 Down
+    xdotool key Return
+    id=$(timeout 10 xdotool search --sync --onlyvisible --name "$3" | head -1) || true
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    xdotool key Escape
+  done
+}
