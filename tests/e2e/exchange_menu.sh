@@ -19,7 +19,7 @@ printf '"DL1AAA"\r\n"JO62QM"\r\n2\r\n1\r\n10\r\n""\r\n""\r\n""\r\n""\r\n""\r\n""
 # Waits for a visible window whose title matches, and gives its id.
 await() {
   local id
-  id=$(timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -1) || true
+  id=$(wait_window "$1")
   [ -n "$id" ] || fail "no window $1"
   echo "$id"
 }

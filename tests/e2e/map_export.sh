@@ -59,7 +59,7 @@ click Search
 shot squares
 # GD prepares every 144 MHz row and tells how many; Return dismisses the message.
 click gridDEC
-timeout 20 xdotool search --sync --onlyvisible --name '^Mivra$' >/dev/null || fail "GD showed no message"
+[ -n "$(wait_window '^Mivra$' 20)" ] || fail "GD showed no message"
 shot gd-message
 xdotool key Return
 for _ in $(seq 1 50); do xdotool search --onlyvisible --name '^Mivra$' >/dev/null || break; sleep 0.1; done
@@ -95,7 +95,7 @@ sha256sum earth.kml > map.sha256
 xdotool mousemove --window "$window" $(middle main MyGrid) click 1 key ctrl+a BackSpace
 for button in gridDEC GoogleEarth; do
   click "$button"
-  timeout 10 xdotool search --sync --onlyvisible --name '^Mivra$' >/dev/null || fail "no message without an own locator"
+  [ -n "$(wait_window '^Mivra$' 10)" ] || fail "no message without an own locator"
   shot "no-own-locator-$button"
   xdotool key Return
   for _ in $(seq 1 50); do xdotool search --onlyvisible --name '^Mivra$' >/dev/null || break; sleep 0.1; done

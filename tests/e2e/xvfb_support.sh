@@ -14,7 +14,16 @@ fail() {
 }
 
 # The id of the visible window whose title matches, waiting up to 20 s.
-wait_window() { { timeout "${2:-20}" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null || true; } | head -1; }
+# Polled rather than "search --sync": a window that closes while the windows are listed makes one
+# search fail, and --sync then gave up at once.
+wait_window() {
+  local deadline=$((SECONDS + ${2:-20})) id
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) || true
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+}
 
 # A click (press and release back to back) at a point of a window.
 click_at() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
@@ -94,7 +103,7 @@ grid_menu_entry() {
     sleep "$attempt"
     xdotool key --repeat "$2" --delay 100 Down
     xdotool key Return
-    id=$(timeout 10 xdotool search --sync --onlyvisible --name "$3" | head -1) || true
+    id=$(wait_window "$3" 10)
     [ -n "$id" ] && { echo "$id"; return 0; }
     xdotool key Escape
   done
