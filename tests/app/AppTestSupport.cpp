@@ -1,8 +1,10 @@
 #include "AppTestSupport.h"
 
 #include "DataFolder.h"
+#include "EntryRow.h"
 #include "TemplateLog.h"
 
+#include <QPushButton>
 #include <QSqlQuery>
 
 namespace mivra::test {
@@ -105,6 +107,21 @@ void MainWindowTest::settle()
 bool MainWindowTest::waitForCounters()
 {
     return QTest::qWaitFor([this] { return !m_window->countersPending(); }, 10000);
+}
+
+void MainWindowTest::pressNew()
+{
+    QTest::keyClick(m_window->entryRow()->newButton(), Qt::Key_Return);
+    settle();
+}
+
+void MainWindowTest::enterText(const char* name, const char* text)
+{
+    field(name)->setFocus();
+    settle();
+    QTest::keyClicks(field(name), QString::fromLatin1(text));
+    QTest::keyClick(field(name), Qt::Key_Return);
+    settle();
 }
 
 } // namespace mivra::test

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
@@ -61,6 +62,12 @@ protected:
     static void settle();
     // Waits until the counters asked for are shown; false when they did not come in time.
     bool waitForCounters();
+    // An entry field by its object name ("Ca", "Gr" ...).
+    QLineEdit* field(const char* name) const { return m_window->findChild<QLineEdit*>(QString::fromLatin1(name)); }
+    // Return on New, as the operator starts a contact from the keyboard.
+    void pressNew();
+    // Types into a field and leaves it with Enter, as the operator does.
+    void enterText(const char* name, const char* text);
 
     QTemporaryDir m_dir;
     std::unique_ptr<LogDatabase> m_log;

@@ -44,21 +44,7 @@ protected:
         qso.mode = QStringLiteral("SSB");
         ASSERT_TRUE(m_log->saveQso(qso));
     }
-    QLineEdit* field(const char* name) const { return m_window->findChild<QLineEdit*>(QString::fromLatin1(name)); }
     ContestSession& contest() const { return *m_window->contest(); }
-    void pressNew()
-    {
-        QTest::keyClick(m_window->entryRow()->newButton(), Qt::Key_Return);
-        settle();
-    }
-    void enterText(const char* name, const char* text)
-    {
-        field(name)->setFocus();
-        settle();
-        QTest::keyClicks(field(name), QString::fromLatin1(text));
-        QTest::keyClick(field(name), Qt::Key_Return);
-        settle();
-    }
 };
 
 TEST_F(ContestSessionTest, WithoutContestNothingChanges)

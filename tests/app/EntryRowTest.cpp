@@ -21,7 +21,6 @@ protected:
         openWindow();
     }
 
-    QLineEdit* field(const char* name) const { return m_window->findChild<QLineEdit*>(QString::fromLatin1(name)); }
     QWidget* focused() const { return QApplication::focusWidget(); }
     void type(const char* name, const QString& text)
     {

@@ -38,22 +38,7 @@ protected:
         ASSERT_TRUE(m_log->saveQso(qso));
     }
 
-    QLineEdit* field(const char* name) const { return m_window->findChild<QLineEdit*>(QString::fromLatin1(name)); }
     OperatingAids& aids() const { return *m_window->operatingAids(); }
-    void pressNew()
-    {
-        QTest::keyClick(m_window->entryRow()->newButton(), Qt::Key_Return);
-        settle();
-    }
-    // Types into a field and leaves it with Enter, as the operator does.
-    void enterText(const char* name, const char* text)
-    {
-        field(name)->setFocus();
-        settle();
-        QTest::keyClicks(field(name), QString::fromLatin1(text));
-        QTest::keyClick(field(name), Qt::Key_Return);
-        settle();
-    }
     void save()
     {
         QTest::mouseClick(m_window->entryRow()->saveButton(), Qt::LeftButton);
