@@ -32,7 +32,8 @@ void textField(adif::AdifWriter& writer, const QString& name, const QString& app
 AdifRecordWriter::AdifRecordWriter(const OwnStation& own, const QDateTime& created,
                                    std::function<int(const QString&)> dxccNumber)
     : m_ownCall(adif::asciiText(own.callsign.trimmed().toUpper()))
-    , m_ownLocator(own.locator.trimmed().toUpper())
+    , m_myGrid(adif::asciiText(own.locator.trimmed().toUpper().left(8)))
+    , m_myGridExt(adif::asciiText(own.locator.trimmed().toUpper().mid(8, 2)))
     , m_dxccNumber(std::move(dxccNumber))
 {
     m_writer.header(QStringLiteral("ADIF export of the Mivra log"),
@@ -40,6 +41,36 @@ AdifRecordWriter::AdifRecordWriter(const OwnStation& own, const QDateTime& creat
                      {u"PROGRAMID"_qs, u"Mivra"_qs},
                      {u"PROGRAMVERSION"_qs, QString::fromLatin1(kProgramVersion)},
                      {u"CREATED_TIMESTAMP"_qs, created.toUTC().toString(u"yyyyMMdd HHmmss"_qs)}});
+}
+
+const adif::BandInfo& AdifRecordWriter::bandOf(const QString& band)
+{
+    auto known = m_bands.constFind(band);
+    if (known == m_bands.cend())
+        known = m_bands.insert(band, adif::bandOfValue(band));
+    return *known;
+}
+
+const AdifRecordWriter::ModeFields& AdifRecordWriter::modeOf(const QString& mode)
+{
+    auto known = m_modes.constFind(mode);
+    if (known == m_modes.cend()) {
+        ModeFields fields{adif::modeOfText(mode)};
+        fields.exact = mode.trimmed() == (fields.mode.submode.isEmpty() ? fields.mode.mode : fields.mode.submode);
+        known = m_modes.insert(mode, fields);
+    }
+    return *known;
+}
+
+const AdifRecordWriter::PropFields& AdifRecordWriter::propOf(const QString& prop)
+{
+    auto known = m_props.constFind(prop);
+    if (known == m_props.cend()) {
+        PropFields fields{adif::propModeOfCode(prop)};
+        fields.exact = prop.trimmed() == adif::propCodeOfMode(fields.propMode);
+        known = m_props.insert(prop, fields);
+    }
+    return *known;
 }
 
 bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
@@ -53,16 +84,21 @@ bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
     textField(writer, u"CALL"_qs, kAppCallUtf8, row.callsign.trimmed().toUpper());
     const QDate day = row.time.date();
     const QTime time = row.time.time();
-    const auto twoDigits = [](int n) {
-        const QChar pair[] = {QChar(u'0' + n / 10), QChar(u'0' + n % 10)};
-        return QString(pair, 2);
+    // Digits written in place: yyyyMMdd, and HHmm or HHmmss.
+    const auto digits = [](std::initializer_list<int> numbers) {
+        QString text(qsizetype(numbers.size()) * 2, Qt::Uninitialized);
+        QChar* out = text.data();
+        for (const int n : numbers) {
+            *out++ = QChar(char16_t(u'0' + n / 10 % 10));
+            *out++ = QChar(char16_t(u'0' + n % 10));
+        }
+        return text;
     };
-    writer.field(u"QSO_DATE"_qs, twoDigits(day.year() / 100) + twoDigits(day.year() % 100) + twoDigits(day.month())
-                                     + twoDigits(day.day()));
-    writer.field(u"TIME_ON"_qs, twoDigits(time.hour()) + twoDigits(time.minute())
-                                    + (time.second() ? twoDigits(time.second()) : QString()));
+    writer.field(u"QSO_DATE"_qs, digits({day.year() / 100, day.year() % 100, day.month(), day.day()}));
+    writer.field(u"TIME_ON"_qs, time.second() ? digits({time.hour(), time.minute(), time.second()})
+                                              : digits({time.hour(), time.minute()}));
 
-    const adif::BandInfo band = adif::bandOfValue(row.band);
+    const adif::BandInfo& band = bandOf(row.band);
     writer.field(u"BAND"_qs, band.name);
     if (row.frequencyMHz)
         writer.field(u"FREQ"_qs, adif::numberText(*row.frequencyMHz, 6));
@@ -71,10 +107,10 @@ bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
     if (band.name.isEmpty() || band.frequency)
         writer.field(kAppBand, adif::asciiText(row.band.trimmed()), 'S');
 
-    const adif::ModeInfo mode = adif::modeOfText(row.mode);
-    writer.field(u"MODE"_qs, mode.mode);
-    writer.field(u"SUBMODE"_qs, mode.submode);
-    if (row.mode.trimmed() != (mode.submode.isEmpty() ? mode.mode : mode.submode))
+    const ModeFields& mode = modeOf(row.mode);
+    writer.field(u"MODE"_qs, mode.mode.mode);
+    writer.field(u"SUBMODE"_qs, mode.mode.submode);
+    if (!mode.exact)
         writer.field(kAppMode, adif::percentEncoded(row.mode), 'S');
 
     QString sentSerial;
@@ -87,15 +123,15 @@ bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
     const QString grid = row.grid.trimmed().toUpper();
     writer.field(u"GRIDSQUARE"_qs, adif::asciiText(grid.left(8)));
     writer.field(u"GRIDSQUARE_EXT"_qs, adif::asciiText(grid.mid(8, 2)));
-    writer.field(u"MY_GRIDSQUARE"_qs, adif::asciiText(m_ownLocator.left(8)));
-    writer.field(u"MY_GRIDSQUARE_EXT"_qs, adif::asciiText(m_ownLocator.mid(8, 2)));
+    writer.field(u"MY_GRIDSQUARE"_qs, m_myGrid);
+    writer.field(u"MY_GRIDSQUARE_EXT"_qs, m_myGridExt);
     writer.field(u"STATION_CALLSIGN"_qs, m_ownCall);
     textField(writer, u"NAME"_qs, kAppNameUtf8, row.name);
     textField(writer, u"COMMENT"_qs, kAppCommentUtf8, row.comment);
 
-    const QString propMode = adif::propModeOfCode(row.prop);
-    writer.field(u"PROP_MODE"_qs, propMode);
-    if (row.prop.trimmed() != adif::propCodeOfMode(propMode))
+    const PropFields& prop = propOf(row.prop);
+    writer.field(u"PROP_MODE"_qs, prop.propMode);
+    if (!prop.exact)
         writer.field(kAppProp, adif::percentEncoded(row.prop), 'S');
 
     if (row.qrb)
@@ -121,22 +157,6 @@ bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
     return true;
 }
 
-QByteArray adifDocument(const std::vector<LogRow>& rows, const OwnStation& own, const QDateTime& created,
-                        const std::function<int(const QString&)>& dxccNumber, QStringList* leftOut, int* written,
-                        const Progress& progress)
-{
-    AdifRecordWriter writer(own, created, dxccNumber);
-    *written = 0;
-    qint64 done = 0;
-    for (const LogRow& row : rows) {
-        if (progress && ++done % 1000 == 0)
-            progress(done, qint64(rows.size()));
-        if (writer.write(row, leftOut))
-            ++*written;
-    }
-    return writer.take();
-}
-
 AdifExportResult exportAdif(LogDatabase& log, const LogSelection& selection, const OwnStation& own,
                             const QString& filePath, const QDateTime& created, const Progress& progress)
 {
@@ -156,6 +176,7 @@ AdifExportResult exportAdif(LogDatabase& log, const LogSelection& selection, con
         const int count = log.countLogView(selection.bandPattern);
         total = count > 0 ? count : 0;
     }
+
     // Written in pieces of about a megabyte as the rows are read; the file appears only whole.
     constexpr qsizetype kPiece = 1 << 20;
     AdifRecordWriter writer(own, created, [&log](const QString& entity) { return log.dxccNumber(entity); });
@@ -170,10 +191,8 @@ AdifExportResult exportAdif(LogDatabase& log, const LogSelection& selection, con
                 ++result.written;
             if (progress && ++done % 1000 == 0)
                 progress(done, std::max(total, done));
-            if (writer.pending() >= kPiece) {
-                const QByteArray piece = writer.take();
-                writeFailed = !writeToSaveFile(file, piece, &writeError);
-            }
+            if (writer.pending() >= kPiece)
+                writeFailed = !writeToSaveFile(file, writer.take(), &writeError);
             return !writeFailed;
         },
         &error);
@@ -183,10 +202,7 @@ AdifExportResult exportAdif(LogDatabase& log, const LogSelection& selection, con
         result.error = QStringLiteral("The log cannot be read: %1").arg(error);
         return result;
     }
-    const QByteArray rest = writer.take();
-    if (writeFailed || !writeToSaveFile(file, rest, &writeError))
-        return notWritten(writeError);
-    if (!commitSaveFile(file, &writeError))
+    if (writeFailed || !writeToSaveFile(file, writer.take(), &writeError) || !commitSaveFile(file, &writeError))
         return notWritten(writeError);
     result.ok = true;
     return result;

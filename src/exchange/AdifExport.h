@@ -2,6 +2,7 @@
 
 #include "ExchangeTypes.h"
 
+#include "AdifFields.h"
 #include "AdifFile.h"
 
 #include <QByteArray>
@@ -31,17 +32,29 @@ public:
     QByteArray take() { return m_writer.take(); }
 
 private:
+    // What a stored band, mode or propagation text gives: a log holds only a few of each.
+    struct ModeFields {
+        adif::ModeInfo mode;
+        bool exact = false; // MODE and SUBMODE give the text back
+    };
+    struct PropFields {
+        QString propMode;
+        bool exact = false; // PROP_MODE gives the text back
+    };
+    const adif::BandInfo& bandOf(const QString& band);
+    const ModeFields& modeOf(const QString& mode);
+    const PropFields& propOf(const QString& prop);
+
     adif::AdifWriter m_writer;
     QString m_ownCall;
-    QString m_ownLocator;
+    QString m_myGrid;
+    QString m_myGridExt;
     std::function<int(const QString&)> m_dxccNumber;
     QHash<QString, int> m_entities;
+    QHash<QString, adif::BandInfo> m_bands;
+    QHash<QString, ModeFields> m_modes;
+    QHash<QString, PropFields> m_props;
 };
-
-// The .adi text of these rows. dxccNumber gives the entity number of an entity text (0: none).
-QByteArray adifDocument(const std::vector<LogRow>& rows, const OwnStation& own, const QDateTime& created,
-                        const std::function<int(const QString&)>& dxccNumber, QStringList* leftOut, int* written,
-                        const Progress& progress = {});
 
 // Writes the selected rows of the log to an .adi file, whole or not at all.
 AdifExportResult exportAdif(LogDatabase& log, const LogSelection& selection, const OwnStation& own,

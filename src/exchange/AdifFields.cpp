@@ -205,6 +205,8 @@ QString propCodeOfMode(const QString& propMode)
 
 QString asciiText(const QString& text)
 {
+    if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u' ' && c < u'\x7f'; }))
+        return text;
     QString result;
     result.reserve(text.size());
     for (const QChar c : text) {
@@ -234,6 +236,13 @@ QString asciiText(const QString& text)
 
 QString percentEncoded(const QString& text)
 {
+    // Letters, digits, "-._~" and the space stay as they are.
+    const auto kept = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-'
+               || c == u'.' || c == u'_' || c == u'~' || c == u' ';
+    };
+    if (std::all_of(text.cbegin(), text.cend(), kept))
+        return text;
     return QString::fromLatin1(QUrl::toPercentEncoding(text, " "));
 }
 

@@ -183,8 +183,8 @@ bool confirmsContact(const adif::AdifRecord& record)
 Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRecord& checked, const QString& ownLocator)
 {
     Contact row;
-    row.date = checked.date.toString(Qt::ISODate);
-    row.gmt = checked.time.toString(u"HH:mm"_qs);
+    row.date = storedDateText(checked.date);
+    row.gmt = storedTimeText(checked.time);
     row.callsign = checked.call;
     row.grid = checked.grid;
     row.band = checked.band;

@@ -15,8 +15,8 @@ class LogDatabase;
 bool readLogRows(const LogDatabase& log, const LogSelection& selection, std::vector<LogRow>* rows, QString* error);
 
 // The same rows one at a time, without holding them all where the log keeps them in sortable
-// form; visit returns false to stop early.
-bool visitLogRows(const LogDatabase& log, const LogSelection& selection,
-                  const std::function<bool(const LogRow&)>& visit, QString* error);
+// form; visit may take the row it is given, and returns false to stop early.
+bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const std::function<bool(LogRow&)>& visit,
+                  QString* error);
 
 } // namespace mivra

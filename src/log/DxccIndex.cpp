@@ -1,5 +1,7 @@
 #include "DxccIndex.h"
 
+#include <QList>
+
 #include <algorithm>
 #include <limits>
 
@@ -17,12 +19,11 @@ char32_t foldAscii(char32_t c)
     return c >= U'a' && c <= U'z' ? char32_t(c - U'a' + U'A') : c;
 }
 
-QString folded(QStringView text)
+std::u16string folded(QStringView text)
 {
-    QString result(text.size(), Qt::Uninitialized);
-    QChar* out = result.data();
+    std::u16string result(std::size_t(text.size()), u'\0');
     for (qsizetype i = 0; i < text.size(); ++i)
-        out[i] = QChar(foldAscii(text[i].unicode()));
+        result[std::size_t(i)] = foldAscii(text[i].unicode());
     return result;
 }
 
@@ -82,10 +83,8 @@ void DxccIndex::append(const QString& pattern)
         m_wildcards.push_back({position, foldedCodePoints(pattern)});
         return;
     }
-    QHash<QString, int>& table = literalEnd == pattern.size() ? m_exact : m_prefix;
-    const QString key = folded(literal);
-    if (!table.contains(key))
-        table.insert(key, position);
+    TextTable& table = literalEnd == pattern.size() ? m_exact : m_prefix;
+    table.try_emplace(folded(literal), position);
     if (&table == &m_prefix)
         m_longestPrefix = std::max(m_longestPrefix, int(literalEnd));
 }
@@ -93,17 +92,18 @@ void DxccIndex::append(const QString& pattern)
 int DxccIndex::find(QStringView callsign) const
 {
     int best = std::numeric_limits<int>::max();
-    const QString call = folded(callsign);
-    if (const auto exact = m_exact.constFind(call); exact != m_exact.cend())
-        best = *exact;
-    const qsizetype longest = std::min<qsizetype>(call.size(), m_longestPrefix);
-    for (qsizetype length = 0; length <= longest; ++length) {
-        const auto prefix = m_prefix.constFind(call.left(length));
-        if (prefix != m_prefix.cend() && *prefix < best)
-            best = *prefix;
+    const std::u16string call = folded(callsign);
+    const std::u16string_view view(call);
+    if (const auto exact = m_exact.find(view); exact != m_exact.end())
+        best = exact->second;
+    const std::size_t longest = std::min<std::size_t>(call.size(), std::size_t(m_longestPrefix));
+    for (std::size_t length = 0; length <= longest; ++length) {
+        const auto prefix = m_prefix.find(view.substr(0, length));
+        if (prefix != m_prefix.end() && prefix->second < best)
+            best = prefix->second;
     }
     if (!m_wildcards.empty() && m_wildcards.front().position < best) {
-        const std::u32string text = foldedCodePoints(call);
+        const std::u32string text = foldedCodePoints(QStringView(view.data(), qsizetype(view.size())));
         for (const WildcardPattern& pattern : m_wildcards) {
             if (pattern.position >= best)
                 break;

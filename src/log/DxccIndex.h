@@ -1,9 +1,11 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 #include <QStringView>
 
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace mivra {
@@ -27,12 +29,19 @@ private:
         std::u32string folded;
     };
 
+    // Looked up by a view of the folded callsign, without making a text for each prefix.
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>()(text); }
+    };
+    using TextTable = std::unordered_map<std::u16string, int, TextHash, std::equal_to<>>;
+
     int m_count = 0;
     int m_longestPrefix = 0;
     // Patterns without wildcards, and patterns that are a plain text followed by "%" only,
     // keyed by their ASCII-folded text; the first position wins.
-    QHash<QString, int> m_exact;
-    QHash<QString, int> m_prefix;
+    TextTable m_exact;
+    TextTable m_prefix;
     // Every other pattern, in stored order.
     std::vector<WildcardPattern> m_wildcards;
 };

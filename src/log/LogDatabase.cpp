@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUuid>

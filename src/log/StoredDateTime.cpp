@@ -26,7 +26,36 @@ QDate dateOf(std::optional<int> year, std::optional<int> month, std::optional<in
     return year && month && day ? QDate(*year, *month, *day) : QDate();
 }
 
+// Writes `value` as `count` digits at `out`.
+void putDigits(QChar* out, int value, int count)
+{
+    for (int i = count - 1; i >= 0; --i, value /= 10)
+        out[i] = QChar(char16_t(u'0' + value % 10));
+}
+
 } // namespace
+
+QString storedDateText(QDate date)
+{
+    // Qt's own formatting parses a format each call; an import writes a million of these.
+    if (!date.isValid() || date.year() < 1 || date.year() > 9999)
+        return date.toString(Qt::ISODate);
+    QString text(10, u'-');
+    putDigits(text.data(), date.year(), 4);
+    putDigits(text.data() + 5, date.month(), 2);
+    putDigits(text.data() + 8, date.day(), 2);
+    return text;
+}
+
+QString storedTimeText(QTime time)
+{
+    if (!time.isValid())
+        return {};
+    QString text(5, u':');
+    putDigits(text.data(), time.hour(), 2);
+    putDigits(text.data() + 3, time.minute(), 2);
+    return text;
+}
 
 QDate readStoredDate(QStringView text)
 {

@@ -16,14 +16,8 @@ QTime readStoredTime(QStringView text);
 // Both together as UTC; invalid when either is.
 QDateTime readStoredDateTime(QStringView date, QStringView time);
 
-// The forms the log writes.
-inline QString storedDateText(QDate date)
-{
-    return date.toString(Qt::ISODate);
-}
-inline QString storedTimeText(QTime time)
-{
-    return time.toString(u"HH:mm");
-}
+// The forms the log writes ("yyyy-MM-dd", "HH:mm"); empty for an invalid value.
+QString storedDateText(QDate date);
+QString storedTimeText(QTime time);
 
 } // namespace mivra

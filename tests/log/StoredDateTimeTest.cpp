@@ -58,5 +58,22 @@ TEST(StoredDateTime, BothTogetherAreUtcAndInvalidWhenEitherIs)
     EXPECT_EQ(storedDateText(QDate(2026, 6, 7)) + u' ' + storedTimeText(QTime(7, 5)), QStringLiteral("2026-06-07 07:05"));
 }
 
+TEST(StoredDateTime, WrittenFormsReadBackAndMatchIsoDates)
+{
+    for (const QDate date : {QDate(2026, 12, 31), QDate(1999, 1, 1), QDate(999, 3, 4), QDate(1, 1, 1), QDate(9999, 12, 31),
+                             QDate(-44, 3, 15), QDate(10000, 1, 1), QDate()}) {
+        EXPECT_EQ(storedDateText(date), date.toString(Qt::ISODate)) << date.toString().toStdString();
+        if (date.year() > 0 && date.year() < 10000) {
+            EXPECT_EQ(readStoredDate(storedDateText(date)), date);
+        }
+    }
+    for (const QTime time : {QTime(0, 0), QTime(23, 59, 59), QTime(9, 7), QTime()}) {
+        EXPECT_EQ(storedTimeText(time), time.toString(u"HH:mm"));
+        if (time.isValid()) {
+            EXPECT_EQ(readStoredTime(storedTimeText(time)), QTime(time.hour(), time.minute()));
+        }
+    }
+}
+
 } // namespace
 } // namespace mivra
