@@ -45,32 +45,32 @@ AdifRecordWriter::AdifRecordWriter(const OwnStation& own, const QDateTime& creat
 
 const adif::BandInfo& AdifRecordWriter::bandOf(const QString& band)
 {
-    auto known = m_bands.constFind(band);
-    if (known == m_bands.cend())
-        known = m_bands.insert(band, adif::bandOfValue(band));
-    return *known;
+    auto known = m_bands.find(band);
+    if (known == m_bands.end())
+        known = m_bands.emplace(band, adif::bandOfValue(band)).first;
+    return known->second;
 }
 
 const AdifRecordWriter::ModeFields& AdifRecordWriter::modeOf(const QString& mode)
 {
-    auto known = m_modes.constFind(mode);
-    if (known == m_modes.cend()) {
+    auto known = m_modes.find(mode);
+    if (known == m_modes.end()) {
         ModeFields fields{adif::modeOfText(mode)};
         fields.exact = mode.trimmed() == (fields.mode.submode.isEmpty() ? fields.mode.mode : fields.mode.submode);
-        known = m_modes.insert(mode, fields);
+        known = m_modes.emplace(mode, fields).first;
     }
-    return *known;
+    return known->second;
 }
 
 const AdifRecordWriter::PropFields& AdifRecordWriter::propOf(const QString& prop)
 {
-    auto known = m_props.constFind(prop);
-    if (known == m_props.cend()) {
+    auto known = m_props.find(prop);
+    if (known == m_props.end()) {
         PropFields fields{adif::propModeOfCode(prop)};
         fields.exact = prop.trimmed() == adif::propCodeOfMode(fields.propMode);
-        known = m_props.insert(prop, fields);
+        known = m_props.emplace(prop, fields).first;
     }
-    return *known;
+    return known->second;
 }
 
 bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
@@ -138,11 +138,11 @@ bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
         writer.field(u"DISTANCE"_qs, adif::numberText(*row.qrb, 1));
     if (!row.dxcc.isEmpty()) {
         // The same few entities come again and again.
-        auto known = m_entities.constFind(row.dxcc);
-        if (known == m_entities.cend())
-            known = m_entities.insert(row.dxcc, m_dxccNumber(row.dxcc));
-        if (*known > 0)
-            writer.field(u"DXCC"_qs, QString::number(*known));
+        auto known = m_entities.find(row.dxcc);
+        if (known == m_entities.end())
+            known = m_entities.emplace(row.dxcc, m_dxccNumber(row.dxcc)).first;
+        if (known->second > 0)
+            writer.field(u"DXCC"_qs, QString::number(known->second));
     }
     // The entity text is the primary prefix, a space and the name.
     const qsizetype space = row.dxcc.indexOf(u' ');

@@ -9,6 +9,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <string_view>
 
 #include <sqlite3.h>
 
@@ -44,9 +45,31 @@ QDateTime rowTime(const QString& date, const QString& gmt)
 namespace {
 
 // Rows a text comparison puts in time order: yyyy-MM-dd and HH:mm (or HH:mm:ss).
-const QString kIrregular
-    = QStringLiteral("(Date IS NULL OR GMT IS NULL OR Date NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'"
-                     " OR (GMT NOT GLOB '[0-9][0-9]:[0-9][0-9]' AND GMT NOT GLOB '[0-9][0-9]:[0-9][0-9]:[0-9][0-9]'))");
+bool sortableForm(const unsigned char* text, int size, std::string_view form)
+{
+    if (!text || size != int(form.size()))
+        return false;
+    for (int i = 0; i < size; ++i) {
+        if (form[std::size_t(i)] == '9' ? text[i] < '0' || text[i] > '9' : text[i] != form[std::size_t(i)])
+            return false;
+    }
+    return true;
+}
+
+// irregular(Date, GMT): 1 for a row whose texts do not sort in time order. Checked in C: the
+// same test with GLOB took half a second on a million rows.
+void irregular(sqlite3_context* context, int, sqlite3_value** values)
+{
+    const unsigned char* date = sqlite3_value_text(values[0]);
+    const int dateSize = sqlite3_value_bytes(values[0]);
+    const unsigned char* time = sqlite3_value_text(values[1]);
+    const int timeSize = sqlite3_value_bytes(values[1]);
+    const bool sortable = sortableForm(date, dateSize, "9999-99-99")
+                          && (sortableForm(time, timeSize, "99:99") || sortableForm(time, timeSize, "99:99:99"));
+    sqlite3_result_int(context, sortable ? 0 : 1);
+}
+
+const QString kIrregular = QStringLiteral("mivra_irregular(Date, GMT)");
 
 // The longest span whose days are looked up one by one.
 constexpr qint64 kMostDays = 400;
@@ -219,6 +242,11 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const s
     // Rows in older forms do not sort as text: then the rows are put in time order here.
     bool sortHere = span;
     if (!sortHere) {
+        if (!query.db()
+            || sqlite3_create_function(query.db(), "mivra_irregular", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                       irregular, nullptr, nullptr)
+                   != SQLITE_OK)
+            return failed(query, error);
         if (!query.prepare(u"SELECT EXISTS (SELECT 1 FROM logtab"_qs
                                + (where.isEmpty() ? u" WHERE "_qs : where + u" AND "_qs) + kIrregular + u')',
                            values)

@@ -146,22 +146,37 @@ TEST_F(Adif, RoundTripKeepsEveryRow)
     EXPECT_EQ(again.skipped, 7);
 }
 
-// A time typed without its leading zero is a time like any other.
-TEST_F(Adif, ExportsTimesWithoutLeadingZero)
+// Records come in time order whatever form a row's date and time are stored in; a time typed
+// without its leading zero is a time like any other.
+TEST_F(Adif, ExportsInTimeOrderWhateverTheStoredForm)
 {
-    for (const QString& gmt : {u"7:05"_qs, u"8:06:30"_qs})
-        insertRow(*m_log, {u"2026-06-06"_qs, gmt, u"DL1ABC"_qs, u""_qs, u"59"_qs, u"59"_qs, u"144"_qs, u"SSB"_qs,
-                           u""_qs, u""_qs, u"N"_qs, u"Tr"_qs, u""_qs});
+    const auto insert = [this](const QString& date, const QString& gmt, const QString& call) {
+        insertRow(*m_log, {date, gmt, call, u""_qs, u"59"_qs, u"59"_qs, u"144"_qs, u"SSB"_qs, u""_qs, u""_qs, u"N"_qs,
+                           u"Tr"_qs, u""_qs});
+    };
+    insert(u"2026-06-07"_qs, u"10:00"_qs, u"DL1LAST"_qs);
+    insert(u"06.06.2026"_qs, u"12:00"_qs, u"DL1OLD"_qs);
+    insert(u"2026-06-06"_qs, u"8:06:30"_qs, u"DL1SEC"_qs);
+    insert(u"2026-06-06"_qs, u"7:05"_qs, u"DL1FIRST"_qs);
+    insert(u"2026-06-06"_qs, u"11:00"_qs, u"DL1MID"_qs);
+    insert(u"2026-06-06"_qs, u"11:00"_qs, u"DL1MID2"_qs);
     const QString file = m_dir.filePath(u"times.adi"_qs);
-    const AdifExportResult exported = exportAdif(*m_log, {}, kOwn, file, QDateTime::currentDateTimeUtc());
-    ASSERT_TRUE(exported.ok) << exported.error.toStdString();
-    EXPECT_EQ(exported.leftOut, QStringList());
-    QFile adi(file);
-    ASSERT_TRUE(adi.open(QIODevice::ReadOnly));
-    const std::vector<adif::AdifRecord> records = adif::readAdif(adi.readAll());
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0].value("TIME_ON"), u"0705"_qs);
-    EXPECT_EQ(records[1].value("TIME_ON"), u"080630"_qs);
+    const auto exported = [&] {
+        const AdifExportResult result = exportAdif(*m_log, {}, kOwn, file, QDateTime::currentDateTimeUtc());
+        EXPECT_TRUE(result.ok) << result.error.toStdString();
+        EXPECT_EQ(result.leftOut, QStringList());
+        QFile adi(file);
+        EXPECT_TRUE(adi.open(QIODevice::ReadOnly));
+        QStringList records;
+        for (const adif::AdifRecord& record : adif::readAdif(adi.readAll()))
+            records << record.value("CALL") + u' ' + record.value("TIME_ON");
+        return records;
+    };
+    EXPECT_EQ(exported(), QStringList({u"DL1FIRST 0705"_qs, u"DL1SEC 080630"_qs, u"DL1MID 1100"_qs,
+                                       u"DL1MID2 1100"_qs, u"DL1OLD 1200"_qs, u"DL1LAST 1000"_qs}));
+    // Only sortable forms left: SQLite sorts, same minute as stored.
+    QSqlQuery(m_log->database()).exec(u"DELETE FROM logtab WHERE Callsign IN ('DL1OLD', 'DL1SEC', 'DL1FIRST')"_qs);
+    EXPECT_EQ(exported(), QStringList({u"DL1MID 1100"_qs, u"DL1MID2 1100"_qs, u"DL1LAST 1000"_qs}));
 }
 
 TEST_F(Adif, ReadsFilesAsOtherLoggersWriteThem)
