@@ -18,8 +18,10 @@ namespace mivra {
 
 namespace {
 
-// Page cache of the import, in KiB.
+// Page cache of the import, in KiB: while the indexes are kept up, and while rows are only
+// appended and the indexes built at the end (a larger cache made that slower).
 constexpr int kImportCacheKiB = 64 * 1024;
+constexpr int kAppendCacheKiB = 16 * 1024;
 
 bool failed(const QSqlQuery& query, QString* error)
 {
@@ -33,6 +35,22 @@ void bindText(sqlite3_stmt* statement, int index, const QString& text)
     sqlite3_bind_text16(statement, index,
                         text.isNull() ? static_cast<const void*>(u"") : static_cast<const void*>(text.utf16()),
                         int(text.size() * 2), SQLITE_TRANSIENT);
+}
+
+// UTF-8 into a buffer that lives until the statement has run: SQLite neither copies nor converts
+// it. ASCII, nearly every text of a log, is narrowed without Qt's encoder.
+void bindUtf8(sqlite3_stmt* statement, int index, const QString& text, std::string* buffer)
+{
+    buffer->resize(std::size_t(text.size()));
+    bool ascii = true;
+    for (qsizetype i = 0; ascii && i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        ascii = c < 0x80;
+        (*buffer)[std::size_t(i)] = char(c);
+    }
+    if (!ascii)
+        *buffer = text.toStdString();
+    sqlite3_bind_text(statement, index, buffer->data(), int(buffer->size()), SQLITE_STATIC);
 }
 
 void bindNumber(sqlite3_stmt* statement, int index, const std::optional<double>& number)
@@ -49,7 +67,70 @@ QString columnText(sqlite3_stmt* statement, int column)
     return text ? QString::fromUtf16(text, sqlite3_column_bytes16(statement, column) / 2) : QString();
 }
 
+// The duplicate rule's key (callsign, band, day and minute) as one number; FNV-1a.
+quint64 keyHash(const QString& call, const QString& bandKey, QDate day, int minute)
+{
+    quint64 hash = 14695981039346656037ull;
+    const auto add = [&hash](quint64 value) { hash = (hash ^ value) * 1099511628211ull; };
+    for (const QChar c : call)
+        add(c.unicode());
+    add(0x10000);
+    for (const QChar c : bandKey)
+        add(c.unicode());
+    add(0x10000);
+    add(quint64(day.toJulianDay()));
+    add(quint64(minute));
+    return hash;
+}
+
+int minuteOfDay(QTime time)
+{
+    return time.hour() * 60 + time.minute();
+}
+
 } // namespace
+
+namespace {
+// Set in every stored hash, so that an empty slot is told by its zero.
+constexpr quint64 kUsed = quint64(1) << 63;
+} // namespace
+
+std::optional<qint64> ImportStore::KeyTable::find(quint64 hash) const
+{
+    if (m_slots.empty())
+        return std::nullopt;
+    hash |= kUsed;
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t i = hash & mask; m_slots[i].hash != 0; i = (i + 1) & mask) {
+        if (m_slots[i].hash == hash)
+            return m_slots[i].id;
+    }
+    return std::nullopt;
+}
+
+void ImportStore::KeyTable::insert(quint64 hash, qint64 id)
+{
+    // At most half full.
+    if ((m_used + 1) * 2 > m_slots.size()) {
+        std::vector<Slot> old(std::max<std::size_t>(1024, m_slots.size() * 2));
+        old.swap(m_slots);
+        m_used = 0;
+        for (const Slot& slot : old) {
+            if (slot.hash != 0)
+                insert(slot.hash, slot.id);
+        }
+    }
+    hash |= kUsed;
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t i = hash & mask;
+    while (m_slots[i].hash != 0) {
+        if (m_slots[i].hash == hash)
+            return;
+        i = (i + 1) & mask;
+    }
+    m_slots[i] = {hash, id};
+    ++m_used;
+}
 
 QString duplicateBand(const QString& band)
 {
@@ -103,7 +184,11 @@ bool ImportStore::begin(qint64 expectedRecords, QString* error)
         return mivra::failed(query, error);
     const QString cacheSize = query.value(0).toString();
     query.finish();
-    if (!query.exec(QStringLiteral("PRAGMA cache_size = -%1").arg(kImportCacheKiB)))
+    // Many records into a small log: building the indexes once afterwards is faster than keeping
+    // them up row by row. The duplicates are then found by the keys in memory, and the rows are
+    // only appended, which needs a smaller cache.
+    const bool many = expectedRecords > kFewRecords && expectedRecords > stored;
+    if (!query.exec(QStringLiteral("PRAGMA cache_size = -%1").arg(many ? kAppendCacheKiB : kImportCacheKiB)))
         return mivra::failed(query, error);
     m_cacheSize = cacheSize;
     if (!db.transaction()) {
@@ -111,11 +196,9 @@ bool ImportStore::begin(qint64 expectedRecords, QString* error)
         return false;
     }
     m_open = true;
-    // Many records into a small log: building the indexes once afterwards is faster than keeping
-    // them up row by row. The callsign index stays: it finds the duplicates.
-    if (expectedRecords > kFewRecords && expectedRecords > stored) {
+    if (many) {
         if (!query.exec(u"SELECT name, sql FROM sqlite_master WHERE type = 'index' AND tbl_name = 'logtab'"
-                        " AND sql IS NOT NULL AND name <> 'logtab_callsign'"_qs))
+                        " AND sql IS NOT NULL"_qs))
             return mivra::failed(query, error);
         while (query.next())
             m_deferredIndexes.emplace_back(query.value(0).toString(), query.value(1).toString());
@@ -124,7 +207,10 @@ bool ImportStore::begin(qint64 expectedRecords, QString* error)
                 return mivra::failed(query, error);
         }
     }
+    if (many && !loadKeys(error))
+        return false;
     return prepare("SELECT ID, Callsign, Band, Date, GMT, QSL FROM logtab WHERE Callsign = ?", &m_find, error)
+           && prepare("SELECT ID, Callsign, Band, Date, GMT, QSL FROM logtab WHERE ID = ?", &m_row, error)
            && prepare(m_withQslVia ? "INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam,"
                                      " Comment, QSL, Prop, DXCC, QRB, QTF, QSLman)"
                                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
@@ -135,22 +221,63 @@ bool ImportStore::begin(qint64 expectedRecords, QString* error)
            && prepare("UPDATE logtab SET QSL = 'Q' WHERE ID = ?", &m_confirm, error);
 }
 
+bool ImportStore::loadKeys(QString* error)
+{
+    sqlite3_stmt* rows = nullptr;
+    if (!prepare("SELECT ID, Callsign, Band, Date, GMT FROM logtab", &rows, error))
+        return false;
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(rows)) == SQLITE_ROW) {
+        const QDateTime stored = readStoredDateTime(columnText(rows, 3), columnText(rows, 4));
+        if (stored.isValid())
+            m_keys.insert(keyHash(columnText(rows, 1).trimmed().toUpper(), duplicateBand(columnText(rows, 2)),
+                                       stored.date(), minuteOfDay(stored.time())),
+                               sqlite3_column_int64(rows, 0));
+    }
+    sqlite3_finalize(rows);
+    if (step != SQLITE_DONE)
+        return failed(error);
+    m_keysInMemory = true;
+    return true;
+}
+
+std::optional<ImportStore::Match> ImportStore::sameContact(sqlite3_stmt* found, const QString& call,
+                                                           const QString& bandKey, QDate day, int minute) const
+{
+    const QDateTime stored = readStoredDateTime(columnText(found, 3), columnText(found, 4));
+    if (stored.isValid() && stored.date() == day && minuteOfDay(stored.time()) == minute
+        && duplicateBand(columnText(found, 2)) == bandKey && columnText(found, 1).trimmed().toUpper() == call)
+        return Match{sqlite3_column_int64(found, 0), columnText(found, 5)};
+    return std::nullopt;
+}
+
 std::optional<ImportStore::Match> ImportStore::match(const QString& callsign, const QString& band,
                                                      const QDateTime& time, QString* error)
 {
-    sqlite3_reset(m_find);
-    bindText(m_find, 1, callsign);
     // The duplicate rule, without making its key texts for every row.
     const QString bandKey = duplicateBand(band);
     const QDate day = time.date();
-    const int minute = time.time().hour() * 60 + time.time().minute();
+    const int minute = minuteOfDay(time.time());
     const QString call = callsign.trimmed().toUpper();
+    if (m_keysInMemory) {
+        const std::optional<qint64> id = m_keys.find(keyHash(call, bandKey, day, minute));
+        if (!id)
+            return std::nullopt;
+        sqlite3_reset(m_row);
+        sqlite3_bind_int64(m_row, 1, *id);
+        std::optional<Match> found;
+        if (sqlite3_step(m_row) == SQLITE_ROW)
+            found = sameContact(m_row, call, bandKey, day, minute);
+        sqlite3_reset(m_row);
+        if (found)
+            return found;
+        // Another key with the same hash: asked of the log itself below.
+    }
+    sqlite3_reset(m_find);
+    bindText(m_find, 1, callsign);
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(m_find)) == SQLITE_ROW) {
-        const QDateTime stored = readStoredDateTime(columnText(m_find, 3), columnText(m_find, 4));
-        if (stored.isValid() && stored.date() == day && stored.time().hour() * 60 + stored.time().minute() == minute
-            && duplicateBand(columnText(m_find, 2)) == bandKey && columnText(m_find, 1).trimmed().toUpper() == call) {
-            const Match found{sqlite3_column_int64(m_find, 0), columnText(m_find, 5)};
+        if (std::optional<Match> found = sameContact(m_find, call, bandKey, day, minute)) {
             sqlite3_reset(m_find);
             return found;
         }
@@ -171,16 +298,28 @@ bool ImportStore::insert(const Contact& row, QString* error)
     int i = 1;
     for (const QString* text : {&row.date, &row.gmt, &row.callsign, &row.grid, &row.rsts, &row.rstr, &row.band,
                                 &row.mode, &row.name, &row.comment, &row.qsl, &row.prop, &row.dxcc})
-        bindText(m_insert, i++, *text);
+    {
+        bindUtf8(m_insert, i, *text, &m_texts[std::size_t(i)]);
+        ++i;
+    }
     bindNumber(m_insert, i++, row.qrb);
     bindNumber(m_insert, i++, row.qtf);
     if (m_withQslVia) {
         if (row.qslVia)
-            bindText(m_insert, i, *row.qslVia);
+            bindUtf8(m_insert, i, *row.qslVia, &m_texts[std::size_t(i)]);
         else
             sqlite3_bind_null(m_insert, i);
     }
-    return sqlite3_step(m_insert) == SQLITE_DONE || failed(error);
+    if (sqlite3_step(m_insert) != SQLITE_DONE)
+        return failed(error);
+    if (m_keysInMemory) {
+        const QDateTime stored = readStoredDateTime(row.date, row.gmt);
+        if (stored.isValid())
+            m_keys.insert(keyHash(row.callsign.trimmed().toUpper(), duplicateBand(row.band), stored.date(),
+                                       minuteOfDay(stored.time())),
+                               sqlite3_last_insert_rowid(m_db));
+    }
+    return true;
 }
 
 bool ImportStore::confirm(qint64 id, QString* error)
@@ -193,6 +332,8 @@ bool ImportStore::confirm(qint64 id, QString* error)
 bool ImportStore::commit(QString* error)
 {
     end();
+    m_keysInMemory = false;
+    m_keys.clear();
     QSqlDatabase db = m_log.database();
     QSqlQuery query(db);
     for (const auto& [name, statement] : m_deferredIndexes) {
@@ -210,7 +351,7 @@ bool ImportStore::commit(QString* error)
 
 void ImportStore::end()
 {
-    for (sqlite3_stmt** statement : {&m_find, &m_insert, &m_confirm}) {
+    for (sqlite3_stmt** statement : {&m_find, &m_insert, &m_confirm, &m_row}) {
         sqlite3_finalize(*statement);
         *statement = nullptr;
     }

@@ -5,7 +5,9 @@
 #include <QDateTime>
 #include <QString>
 
+#include <array>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -18,9 +20,9 @@ class LogDatabase;
 
 // The writes of one ADIF import: one transaction, prepared statements used for every record
 // (through the SQLite C API on the log's own connection: binding through QtSql cost more than
-// the insert itself),
-// a page cache sized for the work and, when many records go into a small log, the indexes
-// rebuilt once at the end rather than kept up row by row.
+// the insert itself), a page cache sized for the work and, when many records go into a small
+// log, the indexes rebuilt once at the end rather than kept up row by row. Duplicates are then
+// found through the keys of the log's rows kept in memory.
 class ImportStore {
 public:
     explicit ImportStore(LogDatabase& log);
@@ -50,6 +52,10 @@ private:
     void end();
     bool prepare(const char* statement, sqlite3_stmt** prepared, QString* error);
     bool failed(QString* error) const;
+    bool loadKeys(QString* error);
+    // The stored row at the find statement's cursor, when it is this contact by the duplicate rule.
+    std::optional<Match> sameContact(sqlite3_stmt* found, const QString& call, const QString& bandKey, QDate day,
+                                     int minute) const;
 
     LogDatabase& m_log;
     bool m_open = false;
@@ -58,8 +64,30 @@ private:
     sqlite3_stmt* m_find = nullptr;
     sqlite3_stmt* m_insert = nullptr;
     sqlite3_stmt* m_confirm = nullptr;
+    sqlite3_stmt* m_row = nullptr;
+    std::array<std::string, 17> m_texts; // what the insert is bound to, by parameter
     std::vector<std::pair<QString, QString>> m_deferredIndexes; // name, statement
     QString m_cacheSize;                                        // the log's own, given back at the end
+    // While the indexes are deferred: a hash of each row's duplicate key, with the row's ID; open
+    // addressing in one array, a third of the memory of a node per key.
+    class KeyTable {
+    public:
+        // The ID stored for this hash.
+        std::optional<qint64> find(quint64 hash) const;
+        // Keeps the first ID given for a hash.
+        void insert(quint64 hash, qint64 id);
+        void clear() { std::vector<Slot>().swap(m_slots), m_used = 0; }
+
+    private:
+        struct Slot {
+            quint64 hash = 0; // 0: empty
+            qint64 id = 0;
+        };
+        std::vector<Slot> m_slots;
+        std::size_t m_used = 0;
+    };
+    bool m_keysInMemory = false;
+    KeyTable m_keys;
     // Up to this many records the indexes are kept up as the rows go in.
     static constexpr qint64 kFewRecords = 10000;
 };

@@ -29,6 +29,7 @@ protected:
             query.addBindValue(value);
         ASSERT_TRUE(query.exec()) << query.lastError().text().toStdString();
     }
+    void checkConfirmations(const QByteArray& header);
     QTemporaryDir m_dir;
     std::unique_ptr<LogDatabase> m_log;
 };
@@ -119,7 +120,8 @@ TEST_F(AdifStream, TheContactCheckRefusesWithTheRecordNumber)
 }
 
 // A record equal to a stored contact that says the card came turns that contact to Q, nothing else.
-TEST_F(AdifStream, ConfirmationsTurnStoredContactsToQ)
+// header: what the file holds before <EOH>; a long one makes the import expect many records.
+void AdifStream::checkConfirmations(const QByteArray& header)
 {
     struct Case {
         const char* call;
@@ -133,7 +135,7 @@ TEST_F(AdifStream, ConfirmationsTurnStoredContactsToQ)
         {"DL1AE", "T", "<QSL_RCVD:1>Y", "T"},        {"DL1AF", "Q", "<QSL_RCVD:1>Y", "Q"},
         {"DL1AG", "N", "", "N"},
     };
-    QByteArray file = "<ADIF_VER:5>3.1.4<EOH>\n";
+    QByteArray file = header + "<ADIF_VER:5>3.1.4<EOH>\n";
     for (const Case& c : cases) {
         insert(u"2026-06-06"_qs, u"12:00"_qs, QLatin1String(c.call), u"144"_qs, QLatin1String(c.stored));
         file += "<CALL:5>" + QByteArray(c.call) + "<QSO_DATE:8>20260606<TIME_ON:6>120030<FREQ:7>144.300<RST_SENT:2>55"
@@ -141,15 +143,22 @@ TEST_F(AdifStream, ConfirmationsTurnStoredContactsToQ)
     }
     // Another band is another contact: stored, not confirming.
     file += "<CALL:5>DL1AA<QSO_DATE:8>20260606<TIME_ON:4>1200<BAND:4>70cm<QSL_RCVD:1>Y<EOR>\n";
+    // The same again, seconds later within the minute: skipped.
+    file += "<CALL:5>dl1aa<QSO_DATE:8>20260606<TIME_ON:6>120059<BAND:4>70CM<EOR>\n";
     const QStringList before = test::logRows(*m_log);
+    const auto indexes = [this] {
+        return test::column0(*m_log, u"SELECT sql FROM sqlite_master WHERE type = 'index' ORDER BY name"_qs);
+    };
+    const QStringList indexesBefore = indexes();
 
     const AdifImportResult result = importAdif(*m_log, file, kOwn);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_EQ(result.confirmed, 3);
-    EXPECT_EQ(result.skipped, 4);
+    EXPECT_EQ(result.skipped, 5);
     EXPECT_EQ(result.imported, 1);
-    EXPECT_TRUE(result.summary().startsWith(u"Imported 1, 3 contacts confirmed, skipped 4 (already in the log)"_qs))
+    EXPECT_TRUE(result.summary().startsWith(u"Imported 1, 3 contacts confirmed, skipped 5 (already in the log)"_qs))
         << result.summary().toStdString();
+    EXPECT_EQ(indexes(), indexesBefore);
     const QStringList after = test::logRows(*m_log);
     ASSERT_EQ(after.size(), before.size() + 1);
     for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -158,6 +167,17 @@ TEST_F(AdifStream, ConfirmationsTurnStoredContactsToQ)
         expected[7] = QLatin1String(cases[i].after); // QSL, and nothing else
         EXPECT_EQ(after[qsizetype(i)], expected.join(u'|'));
     }
+}
+
+TEST_F(AdifStream, ConfirmationsTurnStoredContactsToQ)
+{
+    checkConfirmations({});
+}
+
+// The same where the indexes are built at the end and duplicates are found by keys in memory.
+TEST_F(AdifStream, ConfirmationsInAFileOfManyRecords)
+{
+    checkConfirmations(QByteArray(4 << 20, 'x') + '\n');
 }
 
 // Contest rows are found by day in the stored form, with a time after it, and the older form.
