@@ -231,8 +231,8 @@ bool ImportStore::loadKeys(QString* error)
         const QDateTime stored = readStoredDateTime(columnText(rows, 3), columnText(rows, 4));
         if (stored.isValid())
             m_keys.insert(keyHash(columnText(rows, 1).trimmed().toUpper(), duplicateBand(columnText(rows, 2)),
-                                       stored.date(), minuteOfDay(stored.time())),
-                               sqlite3_column_int64(rows, 0));
+                                  stored.date(), minuteOfDay(stored.time())),
+                          sqlite3_column_int64(rows, 0));
     }
     sqlite3_finalize(rows);
     if (step != SQLITE_DONE)
@@ -297,8 +297,7 @@ bool ImportStore::insert(const Contact& row, QString* error)
     sqlite3_reset(m_insert);
     int i = 1;
     for (const QString* text : {&row.date, &row.gmt, &row.callsign, &row.grid, &row.rsts, &row.rstr, &row.band,
-                                &row.mode, &row.name, &row.comment, &row.qsl, &row.prop, &row.dxcc})
-    {
+                                &row.mode, &row.name, &row.comment, &row.qsl, &row.prop, &row.dxcc}) {
         bindUtf8(m_insert, i, *text, &m_texts[std::size_t(i)]);
         ++i;
     }
@@ -316,8 +315,8 @@ bool ImportStore::insert(const Contact& row, QString* error)
         const QDateTime stored = readStoredDateTime(row.date, row.gmt);
         if (stored.isValid())
             m_keys.insert(keyHash(row.callsign.trimmed().toUpper(), duplicateBand(row.band), stored.date(),
-                                       minuteOfDay(stored.time())),
-                               sqlite3_last_insert_rowid(m_db));
+                                  minuteOfDay(stored.time())),
+                          sqlite3_last_insert_rowid(m_db));
     }
     return true;
 }

@@ -65,7 +65,7 @@ private:
     sqlite3_stmt* m_insert = nullptr;
     sqlite3_stmt* m_confirm = nullptr;
     sqlite3_stmt* m_row = nullptr;
-    std::array<std::string, 17> m_texts; // what the insert is bound to, by parameter
+    std::array<std::string, 17> m_texts;                        // what the insert is bound to, by parameter
     std::vector<std::pair<QString, QString>> m_deferredIndexes; // name, statement
     QString m_cacheSize;                                        // the log's own, given back at the end
     // While the indexes are deferred: a hash of each row's duplicate key, with the row's ID; open
