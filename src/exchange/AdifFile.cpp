@@ -1,6 +1,7 @@
 #include "AdifFile.h"
 
 #include <cstring>
+#include <limits>
 
 namespace mivra::adif {
 
@@ -145,6 +146,24 @@ qsizetype AdifReader::recordEndAfter(qsizetype position)
     return m_recordEnd;
 }
 
+QString AdifReader::fieldName(QByteArrayView tagName)
+{
+    for (std::size_t tried = 0; tried < m_names.size(); ++tried) {
+        const std::size_t at = (m_nextName + tried) % m_names.size();
+        if (m_names[at].first == tagName) {
+            m_nextName = at + 1;
+            return m_names[at].second;
+        }
+    }
+    QString name = QString::fromLatin1(tagName).trimmed().toUpper();
+    // Only so many: a file of made-up names must not grow the list without end.
+    if (m_names.size() < 256) {
+        m_names.emplace_back(tagName.toByteArray(), name);
+        m_nextName = m_names.size();
+    }
+    return name;
+}
+
 bool AdifReader::atTagOrEnd(qsizetype position) const
 {
     while (position < m_bytes.size() && isSpace(m_bytes[position]))
@@ -166,7 +185,10 @@ qsizetype AdifReader::utf8Bytes(qsizetype position, qsizetype count, qsizetype l
 
 bool AdifReader::next(AdifRecord* out)
 {
-    AdifRecord record;
+    // Filled in place: the room its fields took in the last record is used again.
+    AdifRecord& record = *out;
+    record.fields.clear();
+    record.cut = false;
     record.number = m_records + 1;
     record.offset = -1;
     const qsizetype size = m_bytes.size();
@@ -191,7 +213,7 @@ bool AdifReader::next(AdifRecord* out)
         }
         const QByteArrayView tag = m_bytes.sliced(open + 1, close - open - 1);
         const qsizetype colon = tag.indexOf(':');
-        const QString name = QString::fromLatin1(colon < 0 ? tag : tag.first(colon)).trimmed().toUpper();
+        const QString name = fieldName(colon < 0 ? tag : tag.first(colon));
         m_position = close + 1;
         if (name == u"EOR"_qs) {
             m_headerPossible = false;
@@ -213,9 +235,17 @@ bool AdifReader::next(AdifRecord* out)
         const qsizetype typeColon = lengthText.indexOf(':');
         if (typeColon >= 0)
             lengthText = lengthText.first(typeColon);
-        bool ok = false;
-        const qsizetype length = lengthText.trimmed().toLongLong(&ok);
-        if (!ok || length < 0)
+        // Digits, perhaps with spaces around them.
+        lengthText = lengthText.trimmed();
+        qsizetype length = lengthText.isEmpty() ? -1 : 0;
+        for (const char c : lengthText) {
+            if (c < '0' || c > '9' || length > (std::numeric_limits<qsizetype>::max() - 9) / 10) {
+                length = -1;
+                break;
+            }
+            length = length * 10 + (c - '0');
+        }
+        if (length < 0)
             continue;
         const qsizetype position = m_position;
         const qsizetype recordEnd = recordEndAfter(position);
@@ -243,7 +273,6 @@ bool AdifReader::next(AdifRecord* out)
     if (record.fields.isEmpty())
         return false;
     ++m_records;
-    *out = std::move(record);
     return true;
 }
 

@@ -44,7 +44,7 @@ public:
     void insert(const QString& name, QString text)
     {
         for (Field& field : m_fields) {
-            if (field.name == name) {
+            if (sameName(field.name, name)) {
                 field.text = std::move(text);
                 return;
             }
@@ -65,6 +65,21 @@ private:
                 return &field;
         }
         return nullptr;
+    }
+    const Field* find(const QString& name) const
+    {
+        for (const Field& field : m_fields) {
+            if (sameName(field.name, name))
+                return &field;
+        }
+        return nullptr;
+    }
+    // The reader gives one shared text for each name; names of the same length are compared by
+    // their first letter before the rest.
+    static bool sameName(const QString& a, const QString& b)
+    {
+        return a.size() == b.size()
+               && (a.constData() == b.constData() || a.isEmpty() || (a.at(0) == b.at(0) && a == b));
     }
     std::vector<Field> m_fields;
 };
@@ -101,6 +116,9 @@ private:
     qsizetype recordEndAfter(qsizetype position);
     qsizetype utf8Bytes(qsizetype position, qsizetype count, qsizetype limit) const;
     bool atTagOrEnd(qsizetype position) const;
+    // The field name a tag's name bytes stand for, trimmed and upper case. A file names the same
+    // few fields in every record, mostly in the same order: each is made once and shared.
+    QString fieldName(QByteArrayView tagName);
 
     QByteArrayView m_bytes;
     bool m_utf8 = false;
@@ -108,6 +126,8 @@ private:
     qsizetype m_recordEnd = -2; // the next "<eor>" at or after m_position; -1: none; -2: not looked for
     int m_records = 0;          // records given so far
     bool m_headerPossible = true;
+    std::vector<std::pair<QByteArray, QString>> m_names; // tag name bytes, field name
+    std::size_t m_nextName = 0;                          // where the next name is looked for first
 };
 
 bool isValidUtf8(QByteArrayView bytes);
