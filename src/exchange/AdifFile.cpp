@@ -156,8 +156,8 @@ QString AdifReader::fieldName(QByteArrayView tagName)
         }
     }
     QString name = QString::fromLatin1(tagName).trimmed().toUpper();
-    // Only so many: a file of made-up names must not grow the list without end.
-    if (m_names.size() < 256) {
+    // Only so many, and only short ones: a file of made-up names must not grow the list without end.
+    if (m_names.size() < 256 && tagName.size() <= 64) {
         m_names.emplace_back(tagName.toByteArray(), name);
         m_nextName = m_names.size();
     }
