@@ -242,11 +242,11 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const s
     // Rows in older forms do not sort as text: then the rows are put in time order here.
     bool sortHere = span;
     if (!sortHere) {
-        if (!query.db()
-            || sqlite3_create_function(query.db(), "mivra_irregular", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                       irregular, nullptr, nullptr)
-                   != SQLITE_OK)
-            return failed(query, error);
+        // Defined again on every read; while the window's own statements run, SQLite refuses that,
+        // and the definition from the first read stands.
+        if (query.db())
+            sqlite3_create_function(query.db(), "mivra_irregular", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                    irregular, nullptr, nullptr);
         if (!query.prepare(u"SELECT EXISTS (SELECT 1 FROM logtab"_qs
                                + (where.isEmpty() ? u" WHERE "_qs : where + u" AND "_qs) + kIrregular + u')',
                            values)

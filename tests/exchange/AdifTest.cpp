@@ -160,6 +160,9 @@ TEST_F(Adif, ExportsInTimeOrderWhateverTheStoredForm)
     insert(u"2026-06-06"_qs, u"7:05"_qs, u"DL1FIRST"_qs);
     insert(u"2026-06-06"_qs, u"11:00"_qs, u"DL1MID"_qs);
     insert(u"2026-06-06"_qs, u"11:00"_qs, u"DL1MID2"_qs);
+    // A statement still open on the connection, as the window's grid keeps one.
+    QSqlQuery open(m_log->database());
+    ASSERT_TRUE(open.exec(u"SELECT ID FROM logtab"_qs) && open.next());
     const QString file = m_dir.filePath(u"times.adi"_qs);
     const auto exported = [&] {
         const AdifExportResult result = exportAdif(*m_log, {}, kOwn, file, QDateTime::currentDateTimeUtc());
@@ -172,9 +175,12 @@ TEST_F(Adif, ExportsInTimeOrderWhateverTheStoredForm)
             records << record.value("CALL") + u' ' + record.value("TIME_ON");
         return records;
     };
-    EXPECT_EQ(exported(), QStringList({u"DL1FIRST 0705"_qs, u"DL1SEC 080630"_qs, u"DL1MID 1100"_qs,
-                                       u"DL1MID2 1100"_qs, u"DL1OLD 1200"_qs, u"DL1LAST 1000"_qs}));
+    const QStringList records = exported();
+    EXPECT_EQ(records, QStringList({u"DL1FIRST 0705"_qs, u"DL1SEC 080630"_qs, u"DL1MID 1100"_qs, u"DL1MID2 1100"_qs,
+                                    u"DL1OLD 1200"_qs, u"DL1LAST 1000"_qs}));
+    EXPECT_EQ(exported(), records); // read again while the statement is still open
     // Only sortable forms left: SQLite sorts, same minute as stored.
+    open.finish();
     QSqlQuery(m_log->database()).exec(u"DELETE FROM logtab WHERE Callsign IN ('DL1OLD', 'DL1SEC', 'DL1FIRST')"_qs);
     EXPECT_EQ(exported(), QStringList({u"DL1MID 1100"_qs, u"DL1MID2 1100"_qs, u"DL1LAST 1000"_qs}));
 }
