@@ -29,4 +29,7 @@ BENCHMARK(BM_ContestScore)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecon
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return mivra::bench::runBenchmarks(argc, argv);
+}
