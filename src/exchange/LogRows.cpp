@@ -2,11 +2,11 @@
 
 #include "LikePattern.h"
 #include "LogDatabase.h"
+#include "RowFeed.h"
 #include "SqliteHandle.h"
 #include "StoredDateTime.h"
 
 #include <QThread>
-#include <QVariant>
 
 #include <algorithm>
 #include <string_view>
@@ -16,15 +16,6 @@
 namespace mivra {
 
 namespace {
-
-std::optional<double> number(const QVariant& value)
-{
-    if (value.isNull() || value.toString().trimmed().isEmpty())
-        return std::nullopt;
-    bool ok = false;
-    const double result = value.toDouble(&ok);
-    return ok ? std::optional<double>(result) : std::nullopt;
-}
 
 // Freq is there once a contact with a frequency from the radio was saved.
 bool hasFrequencyColumn(const LogDatabase& log)
@@ -76,49 +67,29 @@ constexpr qint64 kMostDays = 400;
 // After a date and any time written behind it, in the text order of the log.
 const QString kAfterText = QString(QChar(0x7f));
 
-// Read as the UTF-8 the log stores: Qt's conversion is cheaper than SQLite's UTF-16 copy.
-QString text(sqlite3_stmt* statement, int column)
-{
-    const auto* value = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return value ? QString::fromUtf8(value, sqlite3_column_bytes(statement, column)) : QString();
-}
-
-std::optional<double> number(sqlite3_stmt* statement, int column)
-{
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL:
-        return std::nullopt;
-    case SQLITE_INTEGER:
-    case SQLITE_FLOAT:
-        return sqlite3_column_double(statement, column);
-    default:
-        return number(QVariant(text(statement, column)));
-    }
-}
-
-LogRow rowOf(sqlite3_stmt* statement)
+LogRow rowOf(const RowFeed::Batch& batch, int at)
 {
     LogRow row;
-    row.id = sqlite3_column_int64(statement, 0);
-    row.date = text(statement, 1);
-    row.gmt = text(statement, 2);
+    row.id = batch.integer(at, 0);
+    row.date = batch.text(at, 1);
+    row.gmt = batch.text(at, 2);
     row.time = rowTime(row.date, row.gmt);
-    row.callsign = text(statement, 3);
-    row.grid = text(statement, 4);
-    row.rsts = text(statement, 5);
-    row.rstr = text(statement, 6);
-    row.band = text(statement, 7);
-    row.mode = text(statement, 8);
-    row.name = text(statement, 9);
-    row.comment = text(statement, 10);
-    row.qsl = text(statement, 11);
-    row.prop = text(statement, 12);
-    row.dxcc = text(statement, 13);
-    row.qrb = number(statement, 14);
-    row.qtf = number(statement, 15);
-    row.qslVia = text(statement, 16);
-    if (sqlite3_column_count(statement) > 17)
-        row.frequencyMHz = number(statement, 17);
+    row.callsign = batch.text(at, 3);
+    row.grid = batch.text(at, 4);
+    row.rsts = batch.text(at, 5);
+    row.rstr = batch.text(at, 6);
+    row.band = batch.text(at, 7);
+    row.mode = batch.text(at, 8);
+    row.name = batch.text(at, 9);
+    row.comment = batch.text(at, 10);
+    row.qsl = batch.text(at, 11);
+    row.prop = batch.text(at, 12);
+    row.dxcc = batch.text(at, 13);
+    row.qrb = batch.number(at, 14);
+    row.qtf = batch.number(at, 15);
+    row.qslVia = batch.text(at, 16);
+    if (batch.columns() > 17)
+        row.frequencyMHz = batch.number(at, 17);
     return row;
 }
 
@@ -265,23 +236,22 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const s
                        values))
         return failed(query, error);
     std::vector<LogRow> rows;
-    while (query.next()) {
-        LogRow row = rowOf(query.get());
-        if (span
-            && (!row.time.isValid() || (selection.from && row.time < *selection.from)
-                || (selection.to && row.time >= *selection.to)))
-            continue;
-        if (!sortHere) {
-            if (!visit(row))
+    const bool read = RowFeed::read(
+        query.get(),
+        [&](const RowFeed::Batch& batch, int at) {
+            LogRow row = rowOf(batch, at);
+            if (span
+                && (!row.time.isValid() || (selection.from && row.time < *selection.from)
+                    || (selection.to && row.time >= *selection.to)))
                 return true;
-        } else {
+            if (!sortHere)
+                return visit(row);
             rows.push_back(std::move(row));
-        }
-    }
-    if (query.failed())
-        return failed(query, error);
-    if (!sortHere)
-        return true;
+            return true;
+        },
+        error);
+    if (!read || !sortHere)
+        return read;
     // Time order, then as stored; rows without a readable time last.
     std::sort(rows.begin(), rows.end(), [](const LogRow& a, const LogRow& b) {
         if (a.time.isValid() != b.time.isValid())
