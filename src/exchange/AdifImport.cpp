@@ -213,11 +213,12 @@ Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRec
             = (record.value(u"MY_GRIDSQUARE"_qs) + record.value(u"MY_GRIDSQUARE_EXT"_qs)).trimmed().toUpper();
         if (!geo::IsLocatorValid(utf16View(myGrid)))
             myGrid = ownLocator;
-        geo::ContactGeometry geometry;
-        if (geo::IsLocatorValid(utf16View(myGrid))
-            && geometry.CalcContactGeometry(utf16View(myGrid), utf16View(checked.grid))) {
-            row.qrb = geometry.QrbKm;
-            row.qtf = geometry.QtfDeg;
+        if (geo::IsLocatorValid(utf16View(myGrid))) {
+            if (const std::optional<geo::QrbQtf> path
+                = geo::ContactQrbQtf(utf16View(myGrid), utf16View(checked.grid))) {
+                row.qrb = path->qrbKm;
+                row.qtf = path->qtfDeg;
+            }
         }
     }
     return row;

@@ -44,4 +44,16 @@ bool ContactGeometry::CalcContactGeometry(std::u16string_view myGrid, std::u16st
     return true;
 }
 
+std::optional<QrbQtf> ContactQrbQtf(std::u16string_view myGrid, std::u16string_view gr)
+{
+    const auto own = LocatorToDegrees(AsciiUpper(extendSquare(std::u16string(myGrid))));
+    const std::u16string worked = extendSquare(AsciiUpper(gr));
+    if (!own || !IsLocatorValid(worked))
+        return std::nullopt;
+    const auto workedPosition = LocatorToDegrees(worked);
+    if (!workedPosition)
+        return std::nullopt;
+    return DistanceAndBearing(*own, *workedPosition);
+}
+
 } // namespace mivra::geo

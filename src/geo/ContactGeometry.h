@@ -1,5 +1,8 @@
 #pragma once
 
+#include "DistanceBearing.h"
+
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,5 +27,9 @@ public:
     float QrbKm = 0.0f;
     float QtfDeg = 0.0f;
 };
+
+// Distance and bearing alone, as CalcContactGeometry finds them from the same two locators,
+// without the map texts: for the many contacts of an import.
+std::optional<QrbQtf> ContactQrbQtf(std::u16string_view myGrid, std::u16string_view gr);
 
 } // namespace mivra::geo

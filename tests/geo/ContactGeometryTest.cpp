@@ -165,5 +165,25 @@ TEST(ContactGeometry, OwnLocatorIsNotValidatedButMustConvert)
     EXPECT_EQ(geometry.OwnMapPoint, "180,-90");
 }
 
+// Distance and bearing alone are what the full run gives, for every kind of pair.
+TEST(ContactGeometry, QrbQtfAloneAgreesWithTheFullRun)
+{
+    const std::u16string_view pairs[][2] = {
+        {u"JO62QM", u"JN89AA"}, {u"jo62qm", u"io91wm"}, {u"JO62", u"KN25"},   {u"JO62QM12", u"QG62LL"},
+        {u"SA00AA", u"JO62QM"}, {u"JO62QM", u"JO62QM"}, {u"JO62QM", u"JS70"}, {u"XX", u"JO62QM"},
+        {u"JO62QM", u""},
+    };
+    for (const auto& [own, worked] : pairs) {
+        SCOPED_TRACE(std::string(own.begin(), own.end()) + " " + std::string(worked.begin(), worked.end()));
+        ContactGeometry full;
+        const std::optional<QrbQtf> alone = ContactQrbQtf(own, worked);
+        ASSERT_EQ(alone.has_value(), full.CalcContactGeometry(own, worked));
+        if (alone) {
+            EXPECT_EQ(alone->qrbKm, full.QrbKm);
+            EXPECT_EQ(alone->qtfDeg, full.QtfDeg);
+        }
+    }
+}
+
 } // namespace
 } // namespace mivra::geo
