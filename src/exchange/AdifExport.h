@@ -4,6 +4,7 @@
 
 #include "AdifFields.h"
 #include "AdifFile.h"
+#include "Utf16View.h"
 
 #include <QByteArray>
 
@@ -46,15 +47,10 @@ private:
     const ModeFields& modeOf(const QString& mode);
     const PropFields& propOf(const QString& prop);
 
-    // FNV-1a: for texts of a few characters, far cheaper per row than qHash.
+    // The standard library's hash of the characters: for texts of a few characters, far cheaper
+    // per row than qHash.
     struct TextHash {
-        std::size_t operator()(const QString& text) const
-        {
-            std::size_t hash = 14695981039346656037ull;
-            for (const QChar c : text)
-                hash = (hash ^ c.unicode()) * 1099511628211ull;
-            return hash;
-        }
+        std::size_t operator()(const QString& text) const { return std::hash<std::u16string_view>()(utf16View(text)); }
     };
     template <typename Value> using TextTable = std::unordered_map<QString, Value, TextHash>;
 
