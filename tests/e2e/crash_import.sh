@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # kill -9 inside the transaction of an import of 50,000 records into a 100,000-contact log: the next
 # run rolls the journal back and works on the log as it was (integrity_check, counts), and the copy
-# in backups/ made before the import holds the log as it was.
+# in backups/ made before the import holds the log as it was. The same into a log of one contact,
+# where the import rebuilds the indexes at its end.
 set -euo pipefail
 program=$1
 work=$(mktemp -d)
@@ -34,24 +35,27 @@ FROM (SELECT i, 'OK' || (i % 10) || char(65 + i % 26, 65 + (i / 26) % 26, 65 + (
 # The import is killed inside its transaction: once the journal holds pages, and, when the poll
 # catches it, once rows have reached the log file itself (then the journal is the only way back).
 # The import keeps its pages in a large cache, so the log file may grow only while it commits.
-size=$(stat -c %s "$db")
-"$program" import-adif big.adi --data-dir d > import.txt 2>&1 &
-pid=$!
-journal_seen=0
-for _ in $(seq 1 3000); do
-  if [ -s "$db-journal" ]; then
-    [ "$(stat -c %s "$db")" -gt "$size" ] && break
-    # Rows written into the cache for a while now: kill before the commit can end the transaction.
-    journal_seen=$((journal_seen + 1))
-    [ "$journal_seen" -ge 25 ] && break
-  fi
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.01
-done
-kill -KILL "$pid" 2>/dev/null || fail "the import ended before it was killed: $(cat import.txt)"
-wait "$pid" 2>/dev/null || true
-pid=
-[ -s "$db-journal" ] || fail "no journal left: the kill did not land inside the transaction"
+kill_inside_import() { # data folder
+  local db=$1/backup.sqlite size journal_seen=0
+  size=$(stat -c %s "$db")
+  "$program" import-adif big.adi --data-dir "$1" > import.txt 2>&1 &
+  pid=$!
+  for _ in $(seq 1 3000); do
+    if [ -s "$db-journal" ]; then
+      [ "$(stat -c %s "$db")" -gt "$size" ] && break
+      # Rows written into the cache for a while now: kill before the commit can end the transaction.
+      journal_seen=$((journal_seen + 1))
+      [ "$journal_seen" -ge 25 ] && break
+    fi
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.01
+  done
+  kill -KILL "$pid" 2>/dev/null || fail "$1: the import ended before it was killed: $(cat import.txt)"
+  wait "$pid" 2>/dev/null || true
+  pid=
+  [ -s "$db-journal" ] || fail "$1: no journal left: the kill did not land inside the transaction"
+}
+kill_inside_import d
 
 # The next run: no complaint, the interrupted import wholly absent.
 "$program" --data-dir d export-adif out.adi > export.txt 2>&1 || fail "export after the crash: $(cat export.txt)"
@@ -66,5 +70,19 @@ copies=(d/backups/backup-*.sqlite)
 [ "${#copies[@]}" -eq 1 ] && [ -f "${copies[0]}" ] || fail "backups: ${copies[*]}"
 [ "$(sqlite3 "${copies[0]}" 'PRAGMA integrity_check')" = ok ] || fail "the backup is damaged"
 [ "$(sqlite3 "${copies[0]}" 'SELECT count(*) FROM logtab')" -eq 100000 ] || fail "the backup's count"
+
+# Into a log of one contact the import drops every index and builds them again at the end: killed
+# in between, the next run finds the log with its indexes as it was.
+mkdir e
+"$program" import-adif seed.adi --data-dir e > /dev/null || fail "the seed log was not made"
+indexes() { sqlite3 e/backup.sqlite "SELECT sql FROM sqlite_master WHERE type = 'index' ORDER BY name"; }
+before=$(indexes)
+[ "$(echo "$before" | grep -c 'ON logtab')" -ge 6 ] || fail "the seed log's indexes: $before"
+kill_inside_import e
+"$program" --data-dir e export-adif e.adi > export.txt 2>&1 || fail "export after the second crash: $(cat export.txt)"
+[ ! -e e/backup.sqlite-journal ] || fail "the second journal is still there"
+[ "$(sqlite3 e/backup.sqlite 'PRAGMA integrity_check')" = ok ] || fail "integrity after the second crash"
+[ "$(sqlite3 e/backup.sqlite 'SELECT count(*) FROM logtab')" -eq 1 ] || fail "rows after the second crash"
+[ "$(indexes)" = "$before" ] || fail "indexes after the second crash: $(indexes)"
 
 echo "crash import: ok"
