@@ -231,9 +231,10 @@ AdifImportResult importRecords(LogDatabase& log, adif::AdifReader& reader, qint6
     AdifImportResult result;
     ImportStore store(log);
     QString error;
-    // A record of a logger's file takes some 250 bytes.
+    // A record of a logger's file takes some 250 bytes. Beginning also writes (the indexes are
+    // dropped), so a full disk may stop it.
     if (!store.begin(size / 250, &error)) {
-        result.error = QStringLiteral("The log cannot be read: %1").arg(error);
+        result.error = QStringLiteral("Nothing was imported: %1").arg(error);
         return result;
     }
     const QString ownLocator = own.locator.trimmed().toUpper();

@@ -137,6 +137,26 @@ if mount -t tmpfs -o size=4m tmpfs full 2> /dev/null; then
   [ "$status" -eq 1 ] && grep -q "No space left on device" err.txt || fail "full disk: $status $(cat out.txt err.txt)"
   [ ! -e full/all.adi ] || fail "a half-written file on the full disk"
   cmp -s full/d/backup.sqlite log.before || fail "the log on the full disk changed"
+  # An import of many records (the indexes dropped and built again at its end) that runs out of
+  # room after its backup copy: nothing imported, the log as it was, its indexes included.
+  sqlite3 -noheader "$db" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000)
+    SELECT printf('<CALL:%d>%s<QSO_DATE:8>20260102<TIME_ON:4>%02d%02d<BAND:4>70cm<MODE:2>CW<NAME:20>%s<EOR>',
+                  length(c), c, i % 24, i % 60, printf('%020d', i))
+    FROM (SELECT i, 'OK' || i AS c FROM n)" > many.adi
+  # Room for the backup copy but not for dropping the indexes, then not for building them again.
+  for room in 1600 2600; do
+    rm -f full/fill full/d/backups/*
+    avail=$(df -k full | awk 'NR == 2 { print $4 }')
+    dd if=/dev/zero of=full/fill bs=1k count=$((avail - room)) 2> /dev/null || true
+    status=0
+    "$program" --data-dir full/d import-adif many.adi > out.txt 2> err.txt || status=$?
+    [ "$status" -eq 1 ] && grep -q "Nothing was imported.*disk is full" err.txt \
+      || fail "import on the full disk ($room KB): $status $(cat out.txt err.txt)"
+    [ ! -e full/d/backup.sqlite-journal ] || fail "a journal left on the full disk ($room KB)"
+    # As it was in every row, index and pattern; a page that was free may hold other bytes.
+    [ "$(sqlite3 full/d/backup.sqlite 'PRAGMA integrity_check')" = ok ] || fail "the log damaged ($room KB)"
+    [ "$(sqlite3 full/d/backup.sqlite .dump)" = "$(sqlite3 log.before .dump)" ] || fail "the log changed ($room KB)"
+  done
   umount full
 else
   echo "write guard: no tmpfs (not root), full disk not tried" >&2
