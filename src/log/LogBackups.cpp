@@ -2,6 +2,8 @@
 
 #include "ErrorText.h"
 #include "LogFile.h"
+#include "SqliteConnection.h"
+#include "SqliteStatement.h"
 #include "WriteTarget.h"
 
 #include <QDir>
@@ -12,8 +14,6 @@
 #include <QTemporaryFile>
 #include <QUuid>
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -23,36 +23,12 @@ namespace mivra {
 
 namespace {
 
-constexpr int kBusyRetries = 200; // 10 s in steps of 50 ms
 constexpr qint64 kSecondsPerDay = 24 * 60 * 60;
 
 QString shown(const QString& path)
 {
     return QDir::toNativeSeparators(path);
 }
-
-// An SQLite connection closed on leaving the scope.
-class Connection {
-public:
-    Connection(const QString& path, int flags)
-    {
-        m_status = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
-    }
-    ~Connection() { sqlite3_close(m_db); }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
-    bool isOpen() const { return m_status == SQLITE_OK; }
-    sqlite3* handle() const { return m_db; }
-    QString message() const
-    {
-        return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(m_status));
-    }
-
-private:
-    sqlite3* m_db = nullptr;
-    int m_status = SQLITE_ERROR;
-};
 
 bool isSqliteFile(const QString& path)
 {
@@ -78,36 +54,16 @@ bool copyDatabase(const QString& from, const QString& to, bool readOnlySource, Q
     }
     temporary.close();
 
-    int status = SQLITE_OK;
-    QString message;
     {
-        Connection source(from, readOnlySource ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
-        Connection copy(temporary.fileName(), SQLITE_OPEN_READWRITE);
+        const SqliteConnection source(from, readOnlySource ? SqliteConnection::Mode::ReadOnly
+                                                           : SqliteConnection::Mode::ReadWrite);
+        const SqliteConnection copy(temporary.fileName(), SqliteConnection::Mode::ReadWrite);
         if (!source.isOpen() || !copy.isOpen()) {
-            setError(error, source.isOpen() ? copy.message() : source.message());
+            setError(error, source.isOpen() ? copy.errorMessage() : source.errorMessage());
             return false;
         }
-        sqlite3_backup* backup = sqlite3_backup_init(copy.handle(), "main", source.handle(), "main");
-        if (!backup) {
-            setError(error, copy.message());
+        if (!source.copyInto(copy, error))
             return false;
-        }
-        int retries = 0;
-        do {
-            status = sqlite3_backup_step(backup, -1);
-            if (status == SQLITE_BUSY || status == SQLITE_LOCKED)
-                sqlite3_sleep(50);
-        } while ((status == SQLITE_OK || status == SQLITE_BUSY || status == SQLITE_LOCKED) && ++retries < kBusyRetries);
-        sqlite3_backup_finish(backup);
-        if (status != SQLITE_DONE) {
-            // The source's message says why a read failed; the copy's why a write failed.
-            message = QString::fromUtf8(sqlite3_errcode(source.handle()) != SQLITE_OK ? sqlite3_errmsg(source.handle())
-                                                                                      : sqlite3_errstr(status));
-        }
-    }
-    if (status != SQLITE_DONE) {
-        setError(error, message);
-        return false;
     }
     if (std::rename(QFile::encodeName(temporary.fileName()).constData(), QFile::encodeName(to).constData()) != 0) {
         setError(error, QString::fromLocal8Bit(std::strerror(errno)));
@@ -119,23 +75,13 @@ bool copyDatabase(const QString& from, const QString& to, bool readOnlySource, Q
 
 bool checkDatabaseIntegrity(const QString& path, QString* error)
 {
-    Connection db(path, SQLITE_OPEN_READONLY);
+    const SqliteConnection db(path, SqliteConnection::Mode::ReadOnly);
     if (!db.isOpen()) {
-        setError(error, db.message());
+        setError(error, db.errorMessage());
         return false;
     }
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db.handle(), "PRAGMA integrity_check", -1, &statement, nullptr) != SQLITE_OK) {
-        setError(error, db.message());
-        return false;
-    }
-    const int status = sqlite3_step(statement);
-    QString result;
-    if (status == SQLITE_ROW)
-        result = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-    else
-        result = db.message();
-    sqlite3_finalize(statement);
+    SqliteStatement check(db, QStringLiteral("PRAGMA integrity_check"));
+    const QString result = check.step() ? check.text(0) : check.error();
     if (result != u"ok") {
         setError(error, result);
         return false;
