@@ -332,14 +332,6 @@ bool MainWindow::OpenDatabase()
         hide();
         showSettingsWindow();
     }
-    QString error;
-    const bool upgraded = m_ctx.log.addMapColumnsIfNeeded(&error);
-    // Tried again at every reload; told once.
-    if (!upgraded && !m_upgradeFailureShown) {
-        m_upgradeFailureShown = true;
-        m_ctx.messages.inform(this, QStringLiteral("The log %1 cannot be given its map columns: %2")
-                                        .arg(QDir::toNativeSeparators(m_ctx.log.path()), error));
-    }
     m_searchChoiceInView = 0;
     m_searchTextInView.clear();
     QSqlQuery rows = m_ctx.log.logView(m_bandPattern);
@@ -350,7 +342,7 @@ bool MainWindow::OpenDatabase()
     m_grid->setGridColumns();
     if (m_contest)
         m_contest->refresh();
-    return upgraded && viewed && count >= 0;
+    return viewed && count >= 0;
 }
 
 void MainWindow::onSaved()

@@ -50,7 +50,7 @@ public:
 
     void selectBand(int index);
     void search();
-    // Reloads the log view; false when the reload or the upgrade of an old log failed.
+    // Reloads the log view; false when the reload failed.
     bool OpenDatabase();
     // Closes the settings window, then this one, as the user would: each stores what it holds.
     void closeAllWindows();
@@ -130,7 +130,6 @@ private:
     bool m_open = false;
     bool m_hiddenForSettings = false;
     bool m_closeFailed = false;
-    bool m_upgradeFailureShown = false;
 
     QLabel* m_sqw = nullptr;
     QLabel* m_sqc = nullptr;

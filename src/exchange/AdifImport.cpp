@@ -16,6 +16,8 @@
 #include <QTimeZone>
 #include <QVariant>
 
+#include <cmath>
+
 namespace mivra {
 
 namespace {
@@ -88,7 +90,8 @@ struct CheckedRecord {
     QString grid;
     QString band;
     QString qsl;
-    QString note; // said in the summary: what was stored other than the file has it
+    std::optional<double> frequencyMHz; // FREQ, when it reads as a frequency
+    QString note;                       // said in the summary: what was stored other than the file has it
 };
 
 // The checks every record passes before it is stored (the log's contact check among them): the values it gives, or why it is refused.
@@ -139,6 +142,8 @@ std::optional<CheckedRecord> checkedRecord(const adif::AdifRecord& record, QStri
     frequencyText.replace(u',', u'.');
     bool frequencyOk = false;
     const double frequency = frequencyText.toDouble(&frequencyOk);
+    if (frequencyOk && frequency > 0 && std::isfinite(frequency))
+        checked.frequencyMHz = frequency;
     QString band = exactOr(record, kAppBand, {});
     if (band.isEmpty())
         band = adif::bandValueOf(record.value(u"BAND"_qs),
@@ -195,6 +200,7 @@ Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRec
     row.comment = exactOr(record, kAppCommentUtf8, {u"COMMENT_INTL"_qs, u"COMMENT"_qs});
     row.qslVia = exactOr(record, kAppQslViaUtf8, {u"QSL_VIA"_qs});
     row.qsl = checked.qsl;
+    row.frequencyMHz = checked.frequencyMHz;
     row.prop = record.fields.contains(kAppProp) ? adif::percentDecoded(record.fields.value(kAppProp))
                                                 : adif::propCodeOfMode(record.value(u"PROP_MODE"_qs));
 

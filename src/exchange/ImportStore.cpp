@@ -3,16 +3,7 @@
 #include "AdifFields.h"
 #include "ExchangeTypes.h"
 #include "LogDatabase.h"
-#include "SqliteHandle.h"
 #include "StoredDateTime.h"
-
-#include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QVariant>
-
-#include <sqlite3.h>
 
 namespace mivra {
 
@@ -23,23 +14,9 @@ namespace {
 constexpr int kImportCacheKiB = 64 * 1024;
 constexpr int kAppendCacheKiB = 16 * 1024;
 
-bool failed(const QSqlQuery& query, QString* error)
-{
-    *error = query.lastError().text();
-    return false;
-}
-
-void bindText(sqlite3_stmt* statement, int index, const QString& text)
-{
-    // NULL only where the row says so; an empty text is stored as ''.
-    sqlite3_bind_text16(statement, index,
-                        text.isNull() ? static_cast<const void*>(u"") : static_cast<const void*>(text.utf16()),
-                        int(text.size() * 2), SQLITE_TRANSIENT);
-}
-
 // UTF-8 into a buffer that lives until the statement has run: SQLite neither copies nor converts
 // it. ASCII, nearly every text of a log, is narrowed without Qt's encoder.
-void bindUtf8(sqlite3_stmt* statement, int index, const QString& text, std::string* buffer)
+void bindUtf8(SqliteStatement& statement, int index, const QString& text, std::string* buffer)
 {
     buffer->resize(std::size_t(text.size()));
     bool ascii = true;
@@ -50,21 +27,7 @@ void bindUtf8(sqlite3_stmt* statement, int index, const QString& text, std::stri
     }
     if (!ascii)
         *buffer = text.toStdString();
-    sqlite3_bind_text(statement, index, buffer->data(), int(buffer->size()), SQLITE_STATIC);
-}
-
-void bindNumber(sqlite3_stmt* statement, int index, const std::optional<double>& number)
-{
-    if (number)
-        sqlite3_bind_double(statement, index, *number);
-    else
-        sqlite3_bind_null(statement, index);
-}
-
-QString columnText(sqlite3_stmt* statement, int column)
-{
-    const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(statement, column));
-    return text ? QString::fromUtf16(text, sqlite3_column_bytes16(statement, column) / 2) : QString();
+    statement.bindStaticUtf8(index, *buffer);
 }
 
 // The duplicate rule's key (callsign, band, day and minute) as one number; FNV-1a.
@@ -139,7 +102,7 @@ QString duplicateBand(const QString& band)
 }
 
 ImportStore::ImportStore(LogDatabase& log)
-    : m_log(log)
+    : m_db(SqliteConnection::borrowed(log.database()))
 {
 }
 
@@ -147,107 +110,99 @@ ImportStore::~ImportStore()
 {
     end();
     if (m_open)
-        m_log.database().rollback();
+        m_db.exec(u"ROLLBACK"_qs);
     if (!m_cacheSize.isEmpty())
-        QSqlQuery(m_log.database()).exec(QStringLiteral("PRAGMA cache_size = ") + m_cacheSize);
+        m_db.exec(QStringLiteral("PRAGMA cache_size = ") + m_cacheSize);
 }
 
 bool ImportStore::failed(QString* error) const
 {
-    *error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    *error = m_db.errorMessage();
     return false;
 }
 
-bool ImportStore::prepare(const char* statement, sqlite3_stmt** prepared, QString* error)
+bool ImportStore::prepare(const QString& statement, SqliteStatement* prepared, QString* error)
 {
-    return sqlite3_prepare_v3(m_db, statement, -1, SQLITE_PREPARE_PERSISTENT, prepared, nullptr) == SQLITE_OK
-           || failed(error);
+    *prepared = SqliteStatement(m_db, statement, true);
+    return prepared->isPrepared() || failed(error);
+}
+
+std::optional<qint64> ImportStore::integer(const QString& statement, QString* error)
+{
+    SqliteStatement query(m_db, statement);
+    if (query.step())
+        return query.integer(0);
+    *error = query.error();
+    return std::nullopt;
 }
 
 bool ImportStore::begin(qint64 expectedRecords, QString* error)
 {
-    QSqlDatabase db = m_log.database();
-    m_db = sqliteHandle(db);
-    if (!m_db) {
-        *error = u"the log is not an open SQLite database"_qs;
+    if (!m_db.isOpen())
+        return failed(error);
+    const std::optional<qint64> stored = integer(u"SELECT count(*) FROM logtab"_qs, error);
+    const std::optional<qint64> cacheSize = stored ? integer(u"PRAGMA cache_size"_qs, error) : std::nullopt;
+    if (!cacheSize)
         return false;
-    }
-    QSqlQuery query(db);
-    if (!query.exec(u"SELECT count(*) FROM pragma_table_info('logtab') WHERE name = 'QSLman'"_qs) || !query.next())
-        return mivra::failed(query, error);
-    // QSLman is written only where the log has it: logs from elsewhere may lack the column.
-    m_withQslVia = query.value(0).toInt() > 0;
-    if (!query.exec(u"SELECT count(*) FROM logtab"_qs) || !query.next())
-        return mivra::failed(query, error);
-    const qint64 stored = query.value(0).toLongLong();
-    if (!query.exec(u"PRAGMA cache_size"_qs) || !query.next())
-        return mivra::failed(query, error);
-    const QString cacheSize = query.value(0).toString();
-    query.finish();
     // Many records into a small log: building the indexes once afterwards is faster than keeping
     // them up row by row. The duplicates are then found by the keys in memory, and the rows are
     // only appended, which needs a smaller cache.
-    const bool many = expectedRecords > kFewRecords && expectedRecords > stored;
-    if (!query.exec(QStringLiteral("PRAGMA cache_size = -%1").arg(many ? kAppendCacheKiB : kImportCacheKiB)))
-        return mivra::failed(query, error);
-    m_cacheSize = cacheSize;
-    if (!db.transaction()) {
-        *error = db.lastError().text();
+    const bool many = expectedRecords > kFewRecords && expectedRecords > *stored;
+    if (!m_db.exec(QStringLiteral("PRAGMA cache_size = -%1").arg(many ? kAppendCacheKiB : kImportCacheKiB), error))
         return false;
-    }
+    m_cacheSize = QString::number(*cacheSize);
+    if (!m_db.exec(u"BEGIN"_qs, error))
+        return false;
     m_open = true;
     if (many) {
-        if (!query.exec(u"SELECT name, sql FROM sqlite_master WHERE type = 'index' AND tbl_name = 'logtab'"
-                        " AND sql IS NOT NULL"_qs))
-            return mivra::failed(query, error);
-        while (query.next())
-            m_deferredIndexes.emplace_back(query.value(0).toString(), query.value(1).toString());
+        SqliteStatement indexes(m_db,
+                                u"SELECT name, sql FROM sqlite_master WHERE type = 'index' AND tbl_name = 'logtab'"
+                                " AND sql IS NOT NULL"_qs);
+        while (indexes.step())
+            m_deferredIndexes.emplace_back(indexes.text(0), indexes.text(1));
+        if (indexes.failed() || !indexes.isPrepared())
+            return failed(error);
         for (const auto& [name, statement] : m_deferredIndexes) {
-            if (!query.exec(QStringLiteral("DROP INDEX \"%1\"").arg(name)))
-                return mivra::failed(query, error);
+            if (!m_db.exec(QStringLiteral("DROP INDEX \"%1\"").arg(name), error))
+                return false;
         }
     }
     if (many && !loadKeys(error))
         return false;
-    return prepare("SELECT ID, Callsign, Band, Date, GMT, QSL FROM logtab WHERE Callsign = ?", &m_find, error)
-           && prepare("SELECT ID, Callsign, Band, Date, GMT, QSL FROM logtab WHERE ID = ?", &m_row, error)
-           && prepare(m_withQslVia ? "INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam,"
-                                     " Comment, QSL, Prop, DXCC, QRB, QTF, QSLman)"
-                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
-                                   : "INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam,"
-                                     " Comment, QSL, Prop, DXCC, QRB, QTF)"
-                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    return prepare(u"SELECT ID, Callsign, Band, Date, GMT, QSL FROM logtab WHERE Callsign = ?"_qs, &m_find, error)
+           && prepare(u"SELECT ID, Callsign, Band, Date, GMT, QSL FROM logtab WHERE ID = ?"_qs, &m_row, error)
+           && prepare(u"INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam,"
+                      " Comment, QSL, Prop, DXCC, QRB, QTF, QSLman, Freq)"
+                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_qs,
                       &m_insert, error)
-           && prepare("UPDATE logtab SET QSL = 'Q' WHERE ID = ?", &m_confirm, error);
+           && prepare(u"UPDATE logtab SET QSL = 'Q' WHERE ID = ?"_qs, &m_confirm, error);
 }
 
 bool ImportStore::loadKeys(QString* error)
 {
-    sqlite3_stmt* rows = nullptr;
-    if (!prepare("SELECT ID, Callsign, Band, Date, GMT FROM logtab", &rows, error))
-        return false;
-    int step = SQLITE_ROW;
-    while ((step = sqlite3_step(rows)) == SQLITE_ROW) {
-        const QDateTime stored = readStoredDateTime(columnText(rows, 3), columnText(rows, 4));
+    SqliteStatement rows(m_db, u"SELECT ID, Callsign, Band, Date, GMT FROM logtab"_qs);
+    while (rows.step()) {
+        const QDateTime stored = readStoredDateTime(rows.text(3), rows.text(4));
         if (stored.isValid())
-            m_keys.insert(keyHash(columnText(rows, 1).trimmed().toUpper(), duplicateBand(columnText(rows, 2)),
-                                  stored.date(), minuteOfDay(stored.time())),
-                          sqlite3_column_int64(rows, 0));
+            m_keys.insert(keyHash(rows.text(1).trimmed().toUpper(), duplicateBand(rows.text(2)), stored.date(),
+                                  minuteOfDay(stored.time())),
+                          rows.integer(0));
     }
-    sqlite3_finalize(rows);
-    if (step != SQLITE_DONE)
-        return failed(error);
+    if (!rows.isPrepared() || rows.failed()) {
+        *error = rows.error();
+        return false;
+    }
     m_keysInMemory = true;
     return true;
 }
 
-std::optional<ImportStore::Match> ImportStore::sameContact(sqlite3_stmt* found, const QString& call,
+std::optional<ImportStore::Match> ImportStore::sameContact(const SqliteStatement& found, const QString& call,
                                                            const QString& bandKey, QDate day, int minute) const
 {
-    const QDateTime stored = readStoredDateTime(columnText(found, 3), columnText(found, 4));
+    const QDateTime stored = readStoredDateTime(found.text(3), found.text(4));
     if (stored.isValid() && stored.date() == day && minuteOfDay(stored.time()) == minute
-        && duplicateBand(columnText(found, 2)) == bandKey && columnText(found, 1).trimmed().toUpper() == call)
-        return Match{sqlite3_column_int64(found, 0), columnText(found, 5)};
+        && duplicateBand(found.text(2)) == bandKey && found.text(1).trimmed().toUpper() == call)
+        return Match{found.integer(0), found.text(5)};
     return std::nullopt;
 }
 
@@ -263,69 +218,63 @@ std::optional<ImportStore::Match> ImportStore::match(const QString& callsign, co
         const std::optional<qint64> id = m_keys.find(keyHash(call, bandKey, day, minute));
         if (!id)
             return std::nullopt;
-        sqlite3_reset(m_row);
-        sqlite3_bind_int64(m_row, 1, *id);
+        m_row.reset();
+        m_row.bindInteger(1, *id);
         std::optional<Match> found;
-        if (sqlite3_step(m_row) == SQLITE_ROW)
+        if (m_row.step())
             found = sameContact(m_row, call, bandKey, day, minute);
-        sqlite3_reset(m_row);
+        m_row.reset();
         if (found)
             return found;
         // Another key with the same hash: asked of the log itself below.
     }
-    sqlite3_reset(m_find);
-    bindText(m_find, 1, callsign);
-    int step = SQLITE_ROW;
-    while ((step = sqlite3_step(m_find)) == SQLITE_ROW) {
+    m_find.reset();
+    m_find.bindText(1, callsign);
+    while (m_find.step()) {
         if (std::optional<Match> found = sameContact(m_find, call, bandKey, day, minute)) {
-            sqlite3_reset(m_find);
+            m_find.reset();
             return found;
         }
     }
-    if (step != SQLITE_DONE)
-        failed(error);
-    sqlite3_reset(m_find);
+    if (m_find.failed())
+        *error = m_find.error();
+    m_find.reset();
     return std::nullopt;
 }
 
 bool ImportStore::insert(const Contact& row, QString* error)
 {
-    if (row.qslVia && !row.qslVia->isEmpty() && !m_withQslVia) {
-        *error = u"the log has no QSLman column for QSL_VIA"_qs;
-        return false;
-    }
-    sqlite3_reset(m_insert);
+    m_insert.reset();
     int i = 1;
     for (const QString* text : {&row.date, &row.gmt, &row.callsign, &row.grid, &row.rsts, &row.rstr, &row.band,
                                 &row.mode, &row.name, &row.comment, &row.qsl, &row.prop, &row.dxcc}) {
         bindUtf8(m_insert, i, *text, &m_texts[std::size_t(i)]);
         ++i;
     }
-    bindNumber(m_insert, i++, row.qrb);
-    bindNumber(m_insert, i++, row.qtf);
-    if (m_withQslVia) {
-        if (row.qslVia)
-            bindUtf8(m_insert, i, *row.qslVia, &m_texts[std::size_t(i)]);
-        else
-            sqlite3_bind_null(m_insert, i);
-    }
-    if (sqlite3_step(m_insert) != SQLITE_DONE)
+    m_insert.bindReal(i++, row.qrb);
+    m_insert.bindReal(i++, row.qtf);
+    if (row.qslVia)
+        bindUtf8(m_insert, i, *row.qslVia, &m_texts[std::size_t(i)]);
+    else
+        m_insert.bindNull(i);
+    m_insert.bindReal(++i, row.frequencyMHz);
+    if (!m_insert.run())
         return failed(error);
     if (m_keysInMemory) {
         const QDateTime stored = readStoredDateTime(row.date, row.gmt);
         if (stored.isValid())
             m_keys.insert(keyHash(row.callsign.trimmed().toUpper(), duplicateBand(row.band), stored.date(),
                                   minuteOfDay(stored.time())),
-                          sqlite3_last_insert_rowid(m_db));
+                          m_db.lastInsertId());
     }
     return true;
 }
 
 bool ImportStore::confirm(qint64 id, QString* error)
 {
-    sqlite3_reset(m_confirm);
-    sqlite3_bind_int64(m_confirm, 1, id);
-    return sqlite3_step(m_confirm) == SQLITE_DONE || failed(error);
+    m_confirm.reset();
+    m_confirm.bindInteger(1, id);
+    return m_confirm.run() || failed(error);
 }
 
 bool ImportStore::commit(QString* error)
@@ -333,27 +282,20 @@ bool ImportStore::commit(QString* error)
     end();
     m_keysInMemory = false;
     m_keys.clear();
-    QSqlDatabase db = m_log.database();
-    QSqlQuery query(db);
     for (const auto& [name, statement] : m_deferredIndexes) {
-        if (!query.exec(statement))
-            return mivra::failed(query, error);
+        if (!m_db.exec(statement, error))
+            return false;
     }
-    query.finish();
-    if (!db.commit()) {
-        *error = db.lastError().text();
+    if (!m_db.exec(u"COMMIT"_qs, error))
         return false;
-    }
     m_open = false;
     return true;
 }
 
 void ImportStore::end()
 {
-    for (sqlite3_stmt** statement : {&m_find, &m_insert, &m_confirm, &m_row}) {
-        sqlite3_finalize(*statement);
-        *statement = nullptr;
-    }
+    for (SqliteStatement* statement : {&m_find, &m_insert, &m_confirm, &m_row})
+        *statement = SqliteStatement();
 }
 
 } // namespace mivra

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Contact.h"
+#include "SqliteConnection.h"
+#include "SqliteStatement.h"
 
 #include <QDateTime>
 #include <QString>
@@ -10,9 +12,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 namespace mivra {
 
@@ -50,22 +49,22 @@ public:
 
 private:
     void end();
-    bool prepare(const char* statement, sqlite3_stmt** prepared, QString* error);
+    bool prepare(const QString& statement, SqliteStatement* prepared, QString* error);
     bool failed(QString* error) const;
+    // The first column of a statement's one row.
+    std::optional<qint64> integer(const QString& statement, QString* error);
     bool loadKeys(QString* error);
-    // The stored row at the find statement's cursor, when it is this contact by the duplicate rule.
-    std::optional<Match> sameContact(sqlite3_stmt* found, const QString& call, const QString& bandKey, QDate day,
-                                     int minute) const;
+    // The stored row at the statement's cursor, when it is this contact by the duplicate rule.
+    std::optional<Match> sameContact(const SqliteStatement& found, const QString& call, const QString& bandKey,
+                                     QDate day, int minute) const;
 
-    LogDatabase& m_log;
+    SqliteConnection m_db; // the log's own connection
     bool m_open = false;
-    bool m_withQslVia = false;
-    sqlite3* m_db = nullptr; // the log's own connection
-    sqlite3_stmt* m_find = nullptr;
-    sqlite3_stmt* m_insert = nullptr;
-    sqlite3_stmt* m_confirm = nullptr;
-    sqlite3_stmt* m_row = nullptr;
-    std::array<std::string, 17> m_texts;                        // what the insert is bound to, by parameter
+    SqliteStatement m_find;
+    SqliteStatement m_insert;
+    SqliteStatement m_confirm;
+    SqliteStatement m_row;
+    std::array<std::string, 18> m_texts;                        // what the insert is bound to, by parameter
     std::vector<std::pair<QString, QString>> m_deferredIndexes; // name, statement
     QString m_cacheSize;                                        // the log's own, given back at the end
     // While the indexes are deferred: a hash of each row's duplicate key, with the row's ID; open

@@ -3,7 +3,8 @@
 #include "LikePattern.h"
 #include "LogDatabase.h"
 #include "RowFeed.h"
-#include "SqliteHandle.h"
+#include "SqliteConnection.h"
+#include "SqliteStatement.h"
 #include "StoredDateTime.h"
 
 #include <QThread>
@@ -14,19 +15,6 @@
 #include <sqlite3.h>
 
 namespace mivra {
-
-namespace {
-
-// Freq is there once a contact with a frequency from the radio was saved.
-bool hasFrequencyColumn(const LogDatabase& log)
-{
-    QSqlQuery query(log.database());
-    return query.exec(
-               QStringLiteral("SELECT count(*) FROM pragma_table_info('logtab') WHERE name = 'Freq' COLLATE NOCASE"))
-           && query.next() && query.value(0).toInt() > 0;
-}
-
-} // namespace
 
 QDateTime rowTime(const QString& date, const QString& gmt)
 {
@@ -88,53 +76,20 @@ LogRow rowOf(const RowFeed::Batch& batch, int at)
     row.qrb = batch.number(at, 14);
     row.qtf = batch.number(at, 15);
     row.qslVia = batch.text(at, 16);
-    if (batch.columns() > 17)
-        row.frequencyMHz = batch.number(at, 17);
+    row.frequencyMHz = batch.number(at, 17);
     return row;
 }
 
-// One statement on the log's connection, finalized at the end.
-class Statement {
-public:
-    explicit Statement(sqlite3* db)
-        : m_db(db)
-    {
-    }
-    ~Statement() { sqlite3_finalize(m_statement); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
+// A statement with its texts bound in order; false when it cannot be prepared.
+bool prepare(SqliteStatement* statement, const SqliteConnection& db, const QString& sql, const QStringList& values)
+{
+    *statement = SqliteStatement(db, sql);
+    for (int i = 0; i < values.size(); ++i)
+        statement->bindText(i + 1, values[i]);
+    return statement->isPrepared();
+}
 
-    bool prepare(const QString& sql, const QStringList& values)
-    {
-        sqlite3_finalize(m_statement);
-        m_statement = nullptr;
-        if (!m_db || sqlite3_prepare16_v2(m_db, sql.utf16(), int(sql.size() * 2), &m_statement, nullptr) != SQLITE_OK)
-            return false;
-        for (int i = 0; i < values.size(); ++i)
-            sqlite3_bind_text16(m_statement, i + 1, values[i].utf16(), int(values[i].size() * 2), SQLITE_TRANSIENT);
-        return true;
-    }
-    // True with a row; false at the end or on an error (then error() says which).
-    bool next()
-    {
-        m_step = sqlite3_step(m_statement);
-        return m_step == SQLITE_ROW;
-    }
-    bool failed() const { return m_step != SQLITE_ROW && m_step != SQLITE_DONE; }
-    QString error() const
-    {
-        return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : u"the log is not an open SQLite database"_qs;
-    }
-    sqlite3_stmt* get() const { return m_statement; }
-    sqlite3* db() const { return m_db; }
-
-private:
-    sqlite3* m_db;
-    sqlite3_stmt* m_statement = nullptr;
-    int m_step = SQLITE_DONE;
-};
-
-bool failed(const Statement& statement, QString* error)
+bool failed(const SqliteStatement& statement, QString* error)
 {
     if (error)
         *error = statement.error();
@@ -145,28 +100,26 @@ bool failed(const Statement& statement, QString* error)
 // setting comes back at the end.
 class SorterThreads {
 public:
-    explicit SorterThreads(sqlite3* db)
+    explicit SorterThreads(SqliteConnection& db)
         : m_db(db)
     {
-        Statement pragma(db);
-        if (!db || !pragma.prepare(u"PRAGMA threads"_qs, {}) || !pragma.next())
+        SqliteStatement pragma(db, u"PRAGMA threads"_qs);
+        if (!pragma.step())
             return;
-        m_previous = sqlite3_column_int(pragma.get(), 0);
+        m_previous = int(pragma.integer(0));
         const int helpers = std::clamp(QThread::idealThreadCount() - 1, 0, 3);
-        sqlite3_exec(db, QByteArray("PRAGMA threads = " + QByteArray::number(helpers)).constData(), nullptr, nullptr,
-                     nullptr);
+        m_db.exec(QStringLiteral("PRAGMA threads = %1").arg(helpers));
     }
     ~SorterThreads()
     {
         if (m_previous >= 0)
-            sqlite3_exec(m_db, QByteArray("PRAGMA threads = " + QByteArray::number(m_previous)).constData(), nullptr,
-                         nullptr, nullptr);
+            m_db.exec(QStringLiteral("PRAGMA threads = %1").arg(m_previous));
     }
     SorterThreads(const SorterThreads&) = delete;
     SorterThreads& operator=(const SorterThreads&) = delete;
 
 private:
-    sqlite3* m_db;
+    SqliteConnection& m_db;
     int m_previous = -1;
 };
 
@@ -209,35 +162,35 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const s
     }
     const QString where = conditions.isEmpty() ? QString() : u" WHERE "_qs + conditions.join(u" AND "_qs);
 
-    Statement query(sqliteHandle(log.database()));
+    SqliteConnection db = SqliteConnection::borrowed(log.database());
+    SqliteStatement query;
     // Rows in older forms do not sort as text: then the rows are put in time order here.
     bool sortHere = span;
     if (!sortHere) {
         // Defined again on every read; while the window's own statements run, SQLite refuses that,
         // and the definition from the first read stands.
-        if (query.db())
-            sqlite3_create_function(query.db(), "mivra_irregular", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                    irregular, nullptr, nullptr);
-        if (!query.prepare(u"SELECT EXISTS (SELECT 1 FROM logtab"_qs
-                               + (where.isEmpty() ? u" WHERE "_qs : where + u" AND "_qs) + kIrregular + u')',
-                           values)
-            || !query.next())
+        db.defineFunction("mivra_irregular", 2, irregular);
+        if (!prepare(&query, db,
+                     u"SELECT EXISTS (SELECT 1 FROM logtab"_qs + (where.isEmpty() ? u" WHERE "_qs : where + u" AND "_qs)
+                         + kIrregular + u')',
+                     values)
+            || !query.step())
             return failed(query, error);
-        sortHere = sqlite3_column_int(query.get(), 0) != 0;
+        sortHere = query.integer(0) != 0;
     }
     // Sorted by SQLite as one pass over the table: walking the time index would fetch the rows
     // in no order at all where they were not logged in time order. Sortable texts compare the
     // same byte by byte as without case, and bytes compare faster.
-    const SorterThreads sorterThreads(query.db());
-    if (!query.prepare(u"SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment, QSL, Prop, DXCC,"
-                       " QRB, QTF, QSLman"_qs
-                           + (hasFrequencyColumn(log) ? u", Freq"_qs : QString()) + u" FROM logtab"_qs + where
-                           + (sortHere ? QString() : u" ORDER BY Date COLLATE BINARY, GMT COLLATE BINARY, ID"_qs),
-                       values))
+    const SorterThreads sorterThreads(db);
+    if (!prepare(&query, db,
+                 u"SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment, QSL, Prop, DXCC,"
+                 " QRB, QTF, QSLman, Freq FROM logtab"_qs
+                     + where + (sortHere ? QString() : u" ORDER BY Date COLLATE BINARY, GMT COLLATE BINARY, ID"_qs),
+                 values))
         return failed(query, error);
     std::vector<LogRow> rows;
     const bool read = RowFeed::read(
-        query.get(),
+        query.handle(),
         [&](const RowFeed::Batch& batch, int at) {
             LogRow row = rowOf(batch, at);
             if (span

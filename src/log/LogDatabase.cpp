@@ -5,6 +5,8 @@
 #include "LikePattern.h"
 #include "LogBackups.h"
 #include "LogFile.h"
+#include "LogSchema.h"
+#include "SqliteConnection.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,14 +18,9 @@
 
 #include <algorithm>
 
-#include <sqlite3.h>
-
 namespace mivra {
 
 namespace {
-
-// The layout of a log made before the map columns existed.
-constexpr int kColumnsBeforeMapColumns = 31;
 
 // Below this many rows a band's view is sorted rather than read in time order.
 constexpr int kFewRows = 1000;
@@ -59,30 +56,33 @@ QString searchCondition(int choice, const QString& bandPattern)
     return condition;
 }
 
-// Whether logtab has the Freq column (the exact frequency in MHz); nothing when the log cannot say.
-std::optional<bool> hasFrequencyColumn(QSqlQuery& query)
-{
-    if (!query.exec(
-            QStringLiteral("SELECT count(*) FROM pragma_table_info('logtab') WHERE name = 'Freq' COLLATE NOCASE"))
-        || !query.next())
-        return std::nullopt;
-    const bool present = query.value(0).toInt() > 0;
-    query.finish();
-    return present;
-}
-
-// Freq added to a log that lacks it.
-bool addFrequencyColumn(QSqlQuery& query)
-{
-    const std::optional<bool> present = hasFrequencyColumn(query);
-    return present && (*present || query.exec(QStringLiteral("ALTER TABLE logtab ADD COLUMN Freq REAL")));
-}
-
 int countRows(QSqlQuery& query)
 {
     if (!query.exec() || !query.next())
         return -1;
     return query.value(0).toInt();
+}
+
+// Runs work in one transaction on db: committed when it returns true, rolled back otherwise, with
+// *error (when given) set to the database's message.
+bool inTransaction(QSqlDatabase db, const std::function<bool(QSqlQuery&)>& work, QString* error)
+{
+    if (!db.transaction()) {
+        setError(error, db.lastError().text());
+        return false;
+    }
+    QSqlQuery query(db);
+    if (!work(query)) {
+        setError(error, query.lastError().text());
+        db.rollback();
+        return false;
+    }
+    if (!db.commit()) {
+        setError(error, db.lastError().text());
+        db.rollback();
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -135,8 +135,18 @@ std::unique_ptr<LogDatabase> LogDatabase::open(const QString& path, const QStrin
         setError(error, text.arg(QDir::toNativeSeparators(path), writeError));
         return nullptr;
     }
+    // Brought to the newest layout, a copy of the log as it was made first.
+    SqliteConnection connection = SqliteConnection::borrowed(log->m_db);
+    QString upgradeError;
+    if (!upgradeLog(
+            connection, [&log](QString* backupError) { return log->backUpBeforeUpgrade(backupError); },
+            &upgradeError)) {
+        setError(error, QStringLiteral("The log %1 cannot be brought to this version's layout: %2")
+                            .arg(QDir::toNativeSeparators(path), upgradeError));
+        return nullptr;
+    }
     QString indexError;
-    if (!createMissingIndexes(log->m_db, &indexError))
+    if (!createMissingIndexes(connection, &indexError))
         qWarning("mivra: the indexes of %s cannot be made: %s", qPrintable(QDir::toNativeSeparators(path)),
                  qPrintable(indexError));
     return log;
@@ -184,11 +194,7 @@ QString LogDatabase::path() const
 
 bool LogDatabase::isWriting() const
 {
-    const QVariant handle = m_db.driver() ? m_db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return false;
-    sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
-    return connection && sqlite3_get_autocommit(connection) == 0;
+    return SqliteConnection::borrowed(m_db).inTransaction();
 }
 
 bool LogDatabase::backUpBeforeUpgrade(QString* error)
@@ -198,37 +204,6 @@ bool LogDatabase::backUpBeforeUpgrade(QString* error)
         return true;
     setError(error, backupError);
     return false;
-}
-
-bool LogDatabase::addMapColumnsIfNeeded(QString* error)
-{
-    QSqlQuery query(m_db);
-    if (!query.exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM logtab)")) || !query.next()) {
-        setError(error, query.lastError().text());
-        return false;
-    }
-    if (!query.value(0).toBool())
-        return true;
-    if (!query.exec(QStringLiteral("SELECT count(*) FROM pragma_table_info('logtab')")) || !query.next()) {
-        setError(error, query.lastError().text());
-        return false;
-    }
-    if (query.value(0).toInt() != kColumnsBeforeMapColumns)
-        return true;
-
-    if (!backUpBeforeUpgrade(error))
-        return false;
-    // All three columns or none.
-    return inTransaction(
-        [](QSqlQuery& alter) {
-            for (const char* column : {"GEdata", "GEpoly", "GEgridXY"}) {
-                if (!alter.exec(QStringLiteral("ALTER TABLE logtab ADD COLUMN %1 TEXT COLLATE NOCASE")
-                                    .arg(QLatin1String(column))))
-                    return false;
-            }
-            return true;
-        },
-        error);
 }
 
 QSqlQuery LogDatabase::logView(const QString& bandPattern) const
@@ -334,29 +309,11 @@ bool LogDatabase::saveQso(const Contact& qso, QString* error)
 bool LogDatabase::saveQsos(std::span<const Contact> qsos, const std::function<void(qint64 stored)>& stored,
                            QString* error)
 {
-    // QSLman is named only when a contact gives it: logs from elsewhere may lack the column.
-    const bool withQslVia = std::any_of(qsos.begin(), qsos.end(), [](const Contact& qso) { return qso.qslVia; });
-    // Freq likewise; the first contact with a frequency adds the column, in the same transaction.
-    const bool withFrequency
-        = std::any_of(qsos.begin(), qsos.end(), [](const Contact& qso) { return qso.frequencyMHz.has_value(); });
-    QString statement
-        = QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band,"
-                         " mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF%1%2)"
-                         " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?%3%4)")
-              .arg(withQslVia ? QStringLiteral(", QSLman") : QString(),
-                   withFrequency ? QStringLiteral(", Freq") : QString(), withQslVia ? QStringLiteral(", ?") : QString(),
-                   withFrequency ? QStringLiteral(", ?") : QString());
-    if (withFrequency) {
-        // Adding the column changes the log's layout: a copy first, as for every upgrade.
-        QSqlQuery look(m_db);
-        if (hasFrequencyColumn(look) == false && !backUpBeforeUpgrade(error))
-            return false;
-    }
     return inTransaction(
         [&](QSqlQuery& insert) {
-            if (withFrequency && !addFrequencyColumn(insert))
-                return false;
-            if (!insert.prepare(statement))
+            if (!insert.prepare(QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band,"
+                                               " mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF, QSLman, Freq)"
+                                               " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
                 return false;
             qint64 count = 0;
             for (const Contact& qso : qsos) {
@@ -367,12 +324,9 @@ bool LogDatabase::saveQsos(std::span<const Contact> qsos, const std::function<vo
                     insert.bindValue(i++, textValue(*text));
                 insert.bindValue(i++, numberValue(qso.qrb));
                 insert.bindValue(i++, numberValue(qso.qtf));
-                if (withQslVia)
-                    insert.bindValue(i++,
-                                     qso.qslVia ? textValue(*qso.qslVia) : QVariant(QMetaType(QMetaType::QString)));
-                if (withFrequency)
-                    insert.bindValue(i, qso.frequencyMHz ? QVariant(*qso.frequencyMHz)
-                                                         : QVariant(QMetaType(QMetaType::Double)));
+                // NULL where the contact gives none, as for a contact logged by hand.
+                insert.bindValue(i++, qso.qslVia ? textValue(*qso.qslVia) : QVariant(QMetaType(QMetaType::QString)));
+                insert.bindValue(i, numberValue(qso.frequencyMHz));
                 if (!insert.exec())
                     return false;
                 if (stored)

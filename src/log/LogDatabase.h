@@ -29,9 +29,10 @@ enum SearchChoice { SearchByCallsign = 1, SearchByGrid = 2 };
 class LogDatabase {
 public:
     // Opens the log at path. A missing file is created with both tables, dxccdata filled from
-    // ctyCsvPath; it is built in a temporary file and renamed into place. A file that is not a
-    // readable SQLite log, or one that cannot be written (its folder included), is left untouched:
-    // returns nullptr and sets *error to a message naming it.
+    // ctyCsvPath; it is built in a temporary file and renamed into place. A log of an older layout
+    // is upgraded (LogSchema.h) after a copy into backups/. A file that is not a readable SQLite
+    // log, a log of a newer layout, or one that cannot be written (its folder included), is left
+    // untouched: returns nullptr and sets *error to a message naming it.
     static std::unique_ptr<LogDatabase> open(const QString& path, const QString& ctyCsvPath, QString* error);
 
     ~LogDatabase();
@@ -42,11 +43,6 @@ public:
     QString path() const;
     // A transaction is open on the log's connection: a write is under way.
     bool isWriting() const;
-
-    // Adds GEdata, GEpoly and GEgridXY to a log of the old 31-column layout that holds at least
-    // one row, after a copy into backups/. Any other log is left alone. False (with *error) when
-    // the copy or the upgrade was refused.
-    bool addMapColumnsIfNeeded(QString* error = nullptr);
 
     // All rows whose Band begins as bandPattern says (empty: every row), newest first.
     // The query is executed and not forward-only, ready for a QSqlQueryModel.

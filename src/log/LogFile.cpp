@@ -1,161 +1,36 @@
 #include "LogFile.h"
 
 #include "ErrorText.h"
+#include "LogSchema.h"
+#include "SqliteConnection.h"
+#include "SqliteStatement.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QStringList>
 #include <QTemporaryFile>
-#include <QUuid>
-#include <QVariant>
 
 namespace mivra {
 
 namespace {
 
-const char* const kCreateStatements[] = {
-    "CREATE TABLE logtab ("
-    " ID INTEGER PRIMARY KEY,"
-    " Date TEXT COLLATE NOCASE NOT NULL CHECK (length(trim(Date)) > 0),"
-    " GMT TEXT COLLATE NOCASE,"
-    " Callsign TEXT COLLATE NOCASE NOT NULL CHECK (length(trim(Callsign)) > 0),"
-    " Grid TEXT COLLATE NOCASE,"
-    " rsts TEXT COLLATE NOCASE,"
-    " rstr TEXT COLLATE NOCASE,"
-    " DXCC TEXT COLLATE NOCASE,"
-    " QSL TEXT COLLATE NOCASE,"
-    " Nam TEXT COLLATE NOCASE,"
-    " Band TEXT COLLATE NOCASE,"
-    " mode TEXT COLLATE NOCASE,"
-    " QRB REAL,"
-    " QTF REAL,"
-    " Comment TEXT COLLATE NOCASE,"
-    " Prop TEXT COLLATE NOCASE,"
-    " QSLman TEXT COLLATE NOCASE,"
-    " GEdata TEXT COLLATE NOCASE,"
-    " GEpoly TEXT COLLATE NOCASE,"
-    " GEgridXY TEXT COLLATE NOCASE)",
-    "CREATE TABLE dxccdata ("
-    " ADIF INTEGER,"
-    " dxcccode TEXT COLLATE NOCASE,"
-    " entity TEXT COLLATE NOCASE)",
-};
-
-// Made with a new log, and made at open where an older log lacks them.
-const char* const kIndexStatements[] = {
-    // The view walks logtab_time newest first and tests the band on the index entry, so the
-    // first screen comes without sorting; logtab_band serves the counts, callsign and grid the searches.
-    "CREATE INDEX IF NOT EXISTS logtab_time ON logtab (Date DESC, GMT DESC, Band)",
-    "CREATE INDEX IF NOT EXISTS logtab_band ON logtab (Band)",
-    "CREATE INDEX IF NOT EXISTS logtab_callsign ON logtab (Callsign COLLATE NOCASE)",
-    "CREATE INDEX IF NOT EXISTS logtab_grid ON logtab (Grid)",
-    // Worked before, new square and new entity on a band: one index seek each.
-    "CREATE INDEX IF NOT EXISTS logtab_square ON logtab (upper(substr(Grid, 1, 4)), Band)",
-    "CREATE INDEX IF NOT EXISTS logtab_dxcc ON logtab (DXCC COLLATE NOCASE, Band)",
-    // The lookup narrows the patterns to those that can match the callsign's first character.
-    "CREATE INDEX IF NOT EXISTS dxccdata_initial ON dxccdata (upper(substr(dxcccode, 1, 1)))",
-};
-
 // logtab columns the program reads or writes by name.
 const char* const kNamedColumns[] = {"Date", "GMT",  "Callsign", "Grid", "rsts", "rstr",    "DXCC", "QSL",
                                      "Nam",  "Band", "mode",     "QRB",  "QTF",  "Comment", "Prop"};
 
-// A connection of its own, closed and removed on leaving the scope.
-class ScopedConnection {
-public:
-    ScopedConnection(const QString& path, const QString& options)
-        : m_name(QStringLiteral("mivra-logfile-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(path);
-        db.setConnectOptions(options);
-        m_opened = db.open();
-        if (!m_opened)
-            m_openError = db.lastError().text();
-    }
-    ~ScopedConnection()
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    ScopedConnection(const ScopedConnection&) = delete;
-    ScopedConnection& operator=(const ScopedConnection&) = delete;
-
-    bool isOpen() const { return m_opened; }
-    QString openError() const { return m_openError; }
-    QSqlDatabase database() const { return QSqlDatabase::database(m_name, false); }
-
-private:
-    QString m_name;
-    bool m_opened = false;
-    QString m_openError;
-};
-
-bool createIndexes(QSqlQuery& query)
+QStringList columnsOf(SqliteConnection& db, const QString& table, QString* error)
 {
-    for (const char* statement : kIndexStatements) {
-        if (!query.exec(QString::fromLatin1(statement)))
-            return false;
-    }
-    return true;
-}
-
-bool fillNewLog(QSqlDatabase db, const std::vector<DxccRow>& dxccRows, QString* sqlError)
-{
-    return inTransaction(
-        db,
-        [&dxccRows](QSqlQuery& query) {
-            for (const char* statement : kCreateStatements) {
-                if (!query.exec(QString::fromLatin1(statement)))
-                    return false;
-            }
-            if (!createIndexes(query)
-                || !query.prepare(QStringLiteral("INSERT INTO dxccdata (ADIF, dxcccode, entity) VALUES (?, ?, ?)")))
-                return false;
-            for (const DxccRow& row : dxccRows) {
-                query.bindValue(0, row.adifNumber);
-                query.bindValue(1, row.pattern);
-                query.bindValue(2, row.entity);
-                if (!query.exec())
-                    return false;
-            }
-            return true;
-        },
-        sqlError);
+    QStringList columns;
+    SqliteStatement query(db, QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(table));
+    while (query.step())
+        columns << query.text(0);
+    if (!query.isPrepared() || query.failed())
+        *error = query.error();
+    return columns;
 }
 
 } // namespace
-
-bool createMissingIndexes(QSqlDatabase db, QString* error)
-{
-    return inTransaction(db, createIndexes, error);
-}
-
-bool inTransaction(QSqlDatabase db, const std::function<bool(QSqlQuery&)>& work, QString* error)
-{
-    if (!db.transaction()) {
-        setError(error, db.lastError().text());
-        return false;
-    }
-    QSqlQuery query(db);
-    if (!work(query)) {
-        setError(error, query.lastError().text());
-        db.rollback();
-        return false;
-    }
-    if (!db.commit()) {
-        setError(error, db.lastError().text());
-        db.rollback();
-        return false;
-    }
-    return true;
-}
 
 bool createLogFile(const QString& path, const std::vector<DxccRow>& dxccRows, QString* error)
 {
@@ -172,11 +47,11 @@ bool createLogFile(const QString& path, const std::vector<DxccRow>& dxccRows, QS
     QString sqlError;
     bool filled = false;
     {
-        ScopedConnection connection(temporaryPath, QString());
+        SqliteConnection connection(temporaryPath, SqliteConnection::Mode::ReadWrite);
         if (!connection.isOpen())
-            sqlError = connection.openError();
+            sqlError = connection.errorMessage();
         else
-            filled = fillNewLog(connection.database(), dxccRows, &sqlError);
+            filled = createLogTables(connection, dxccRows, &sqlError);
     }
     if (!filled) {
         setError(error, QStringLiteral("Cannot create the log %1: %2").arg(shownPath, sqlError));
@@ -221,23 +96,27 @@ bool checkLogFile(const QString& path, QString* error)
 
     // Read-write: the first read rolls back a journal that a crash left, which a read-only
     // connection cannot do. The header above is the only look at a file that may not be a log.
-    ScopedConnection connection(path, QString());
+    SqliteConnection connection(path, SqliteConnection::Mode::ReadWrite);
     if (!connection.isOpen()) {
-        setError(error, QStringLiteral("The log %1 cannot be opened: %2").arg(shownPath, connection.openError()));
+        setError(error, QStringLiteral("The log %1 cannot be opened: %2").arg(shownPath, connection.errorMessage()));
         return false;
     }
-    QSqlQuery query(connection.database());
-    auto columnsOf = [&](const QString& table, QStringList* columns) {
-        if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table)))
-            return false;
-        while (query.next())
-            columns->append(query.value(1).toString());
-        return true;
-    };
-    QStringList logColumns;
-    QStringList dxccColumns;
-    if (!columnsOf(QStringLiteral("logtab"), &logColumns) || !columnsOf(QStringLiteral("dxccdata"), &dxccColumns)) {
-        setError(error, QStringLiteral("The log %1 cannot be read: %2").arg(shownPath, query.lastError().text()));
+    // A newer program's log is refused before anything else is asked of it.
+    const LogLayout layout = readLogLayout(connection);
+    if (layout.version < 0) {
+        setError(error, QStringLiteral("The log %1 cannot be read: %2").arg(shownPath, connection.errorMessage()));
+        return false;
+    }
+    const QString newer = newerLogRefusal(path, layout);
+    if (!newer.isEmpty()) {
+        setError(error, newer);
+        return false;
+    }
+    QString readError;
+    const QStringList logColumns = columnsOf(connection, QStringLiteral("logtab"), &readError);
+    const QStringList dxccColumns = columnsOf(connection, QStringLiteral("dxccdata"), &readError);
+    if (!readError.isEmpty()) {
+        setError(error, QStringLiteral("The log %1 cannot be read: %2").arg(shownPath, readError));
         return false;
     }
     if (logColumns.isEmpty() || dxccColumns.isEmpty()) {

@@ -273,54 +273,6 @@ TEST_F(StartTest, PatternsThatCannotBeSwitchedStopTheStartWithAMessage)
     EXPECT_EQ(patternsEndingIn(*m_log, '%'), 0);
 }
 
-// A log of the old 31-column layout whose upgrade is refused: one of its other columns is GEdata.
-class RefusedUpgradeTest : public MainWindowTest {
-protected:
-    void SetUp() override
-    {
-        MainWindowTest::SetUp();
-        QStringList columns{"Date", "GMT", "Callsign", "Grid", "rsts", "rstr", "DXCC", "QSL", "Nam", "Band",
-                            "mode", "QRB", "QTF", "Comment", "Prop", "QSLman", "GEdata"};
-        for (int i = 1; columns.size() < 31; ++i)
-            columns << QStringLiteral("Other%1").arg(i);
-        QSqlQuery query(m_log->database());
-        for (const QString& statement : {QStringLiteral("DROP TABLE logtab"),
-                                         QStringLiteral("CREATE TABLE logtab (%1)").arg(columns.join(u','))})
-            ASSERT_TRUE(query.exec(statement)) << statement.toStdString();
-        writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
-    }
-    bool upgradeMessageShown() const
-    {
-        return m_messages.informed.filter(QStringLiteral("cannot be given its map columns")).size() == 1;
-    }
-};
-
-TEST_F(RefusedUpgradeTest, IsToldAtStartOnce)
-{
-    addContact(QStringLiteral("2026-01-02"), QStringLiteral("OK1AA"), QStringLiteral("JO60"), QStringLiteral("144"));
-    openWindow();
-    QTest::mouseClick(m_window->bandButton(12), Qt::LeftButton);
-    EXPECT_TRUE(upgradeMessageShown()) << m_messages.informed.join('|').toStdString();
-    EXPECT_EQ(m_messages.informed.size(), 1);
-}
-
-TEST_F(RefusedUpgradeTest, FailedReloadAfterASaveIsTold)
-{
-    openWindow();
-    EXPECT_TRUE(m_messages.informed.isEmpty()); // an empty log is not upgraded
-    m_window->entryRow()->addNew();
-    auto* callsign = m_window->findChild<QLineEdit*>(QStringLiteral("Ca"));
-    QTest::keyClicks(callsign, QStringLiteral("OK1AB"));
-    QTest::keyClick(callsign, Qt::Key_Return);
-    settle();
-    QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("Save")), Qt::LeftButton);
-    settle();
-    EXPECT_EQ(scalar(*m_log, QStringLiteral("SELECT COUNT(*) FROM logtab")), 1);
-    EXPECT_TRUE(upgradeMessageShown()) << m_messages.informed.join('|').toStdString();
-    EXPECT_EQ(m_messages.informed.last(), QStringLiteral("No new Recorset available"));
-    EXPECT_TRUE(callsign->text().isEmpty());
-}
-
 using FirstRunTest = MainWindowTest;
 
 TEST_F(FirstRunTest, MissingOwnStationShowsTheSettingsWindowAndDoneShowsTheMainWindow)

@@ -4,9 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QUuid>
 
 #include <unistd.h>
 
@@ -19,42 +16,9 @@ using test::fileHash;
 using test::kRealCtyCsv;
 using test::writeFile;
 
-// Builds an SQLite file at path with these statements, through a connection of its own.
-void makeSqliteFile(const QString& path, const QStringList& statements)
-{
-    const QString name = QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        ASSERT_TRUE(db.open());
-        QSqlQuery query(db);
-        for (const QString& statement : statements)
-            ASSERT_TRUE(query.exec(statement)) << statement.toStdString();
-        query.clear();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-
-const QString kDxccTable = QStringLiteral("CREATE TABLE dxccdata (ADIF INTEGER, dxcccode TEXT, entity TEXT)");
-
-// logtab of the old layout: the 16 named columns and 15 others, 31 in all.
-QString oldLogTable(bool withMapColumns)
-{
-    QStringList columns = {u"Date"_qs, u"GMT"_qs,  u"Callsign"_qs, u"Grid"_qs, u"rsts"_qs, u"rstr"_qs,
-                           u"DXCC"_qs, u"QSL"_qs,  u"Nam"_qs,      u"Band"_qs, u"mode"_qs, u"QRB"_qs,
-                           u"QTF"_qs,  u"Comment"_qs, u"Prop"_qs,  u"QSLman"_qs};
-    for (int i = 1; i <= 15; ++i)
-        columns << QStringLiteral("Extra%1").arg(i);
-    if (withMapColumns)
-        columns << u"GEdata"_qs << u"GEpoly"_qs << u"GEgridXY"_qs;
-    return QStringLiteral("CREATE TABLE logtab (%1)").arg(columns.join(u", "));
-}
-
-QStringList logColumns(const LogDatabase& log)
-{
-    return column0(log, u"SELECT name FROM pragma_table_info('logtab')"_qs);
-}
+using test::kDxccTable;
+using test::logColumns;
+using test::makeSqliteFile;
 
 TEST(LogFile, CreatesAMissingLogFromTheRealPrefixFile)
 {
@@ -64,10 +28,10 @@ TEST(LogFile, CreatesAMissingLogFromTheRealPrefixFile)
     auto log = LogDatabase::open(path, kRealCtyCsv, &error);
     ASSERT_TRUE(log) << error.toStdString();
 
-    const QStringList expectedColumns = {u"ID"_qs,   u"Date"_qs,   u"GMT"_qs,   u"Callsign"_qs, u"Grid"_qs,
-                                         u"rsts"_qs, u"rstr"_qs,   u"DXCC"_qs,  u"QSL"_qs,      u"Nam"_qs,
-                                         u"Band"_qs, u"mode"_qs,   u"QRB"_qs,   u"QTF"_qs,      u"Comment"_qs,
-                                         u"Prop"_qs, u"QSLman"_qs, u"GEdata"_qs, u"GEpoly"_qs,  u"GEgridXY"_qs};
+    const QStringList expectedColumns
+        = {u"ID"_qs,      u"Date"_qs, u"GMT"_qs,    u"Callsign"_qs, u"Grid"_qs,   u"rsts"_qs,     u"rstr"_qs,
+           u"DXCC"_qs,    u"QSL"_qs,  u"Nam"_qs,    u"Band"_qs,     u"mode"_qs,   u"QRB"_qs,      u"QTF"_qs,
+           u"Comment"_qs, u"Prop"_qs, u"QSLman"_qs, u"GEdata"_qs,   u"GEpoly"_qs, u"GEgridXY"_qs, u"Freq"_qs};
     EXPECT_EQ(logColumns(*log), expectedColumns);
     EXPECT_EQ(column0(*log, u"SELECT count(*) FROM logtab"_qs), QStringList{u"0"_qs});
 
@@ -116,8 +80,8 @@ TEST(LogFile, RefusesFilesThatAreNotLogsAndLeavesThemUntouched)
                                            " rsts, rstr, DXCC, QSL, Nam, Band, mode, QRB, QTF, Comment, Prop)");
     struct Case {
         const char* name;
-        QByteArray bytes;           // written as they are, unless statements are given
-        QStringList statements;     // an SQLite file built with these
+        QByteArray bytes;       // written as they are, unless statements are given
+        QStringList statements; // an SQLite file built with these
         const char* expectedInError;
     };
     const Case cases[] = {
@@ -148,7 +112,8 @@ TEST(LogFile, RefusesFilesThatAreNotLogsAndLeavesThemUntouched)
         EXPECT_TRUE(error.contains(QLatin1String(c.expectedInError))) << error.toStdString();
         EXPECT_EQ(fileHash(path), before);
         EXPECT_EQ(QFileInfo(path).size(), sizeBefore);
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{u"backup.sqlite"_qs, u"cty.csv"_qs}));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                  (QStringList{u"backup.sqlite"_qs, u"cty.csv"_qs}));
     }
 }
 
@@ -199,67 +164,6 @@ TEST(LogFile, RefusesAnUnreadableOrReadOnlyLog)
         QFile::setPermissions(path, readWrite);
         EXPECT_EQ(fileHash(path), before);
     }
-}
-
-TEST(LogFile, AddsTheMapColumnsOnlyToAnOldLogHoldingRows)
-{
-    struct Case {
-        const char* name;
-        bool withMapColumns;
-        bool withRow;
-        int columnsAfter;
-    };
-    const Case cases[] = {
-        {"old layout with a row", false, true, 34},
-        {"old layout, empty", false, false, 31},
-        {"34 columns with a row", true, true, 34},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"backup.sqlite"_qs);
-        QStringList statements = {oldLogTable(c.withMapColumns), kDxccTable};
-        if (c.withRow)
-            statements << u"INSERT INTO logtab (Date, Callsign, Extra15) VALUES ('2001-02-03', 'OK1XY', 'kept')"_qs;
-        makeSqliteFile(path, statements);
-
-        QString error;
-        auto log = LogDatabase::open(path, kRealCtyCsv, &error);
-        ASSERT_TRUE(log) << error.toStdString();
-        const QStringList before = logColumns(*log);
-        ASSERT_TRUE(log->addMapColumnsIfNeeded(&error)) << error.toStdString();
-        const QStringList after = logColumns(*log);
-        EXPECT_EQ(after.size(), c.columnsAfter);
-        EXPECT_EQ(after.mid(0, before.size()), before);
-        if (c.columnsAfter == 34) {
-            EXPECT_EQ(after.mid(31), (QStringList{u"GEdata"_qs, u"GEpoly"_qs, u"GEgridXY"_qs}));
-        }
-
-        // An upgrade is preceded by a copy of the log as it was.
-        const QStringList copies = QDir(dir.filePath(u"backups"_qs)).entryList({u"backup-*.sqlite"_qs}, QDir::Files);
-        EXPECT_EQ(copies.size(), !c.withMapColumns && c.withRow ? 1 : 0);
-
-        // The upgrade runs once: a second check changes nothing.
-        ASSERT_TRUE(log->addMapColumnsIfNeeded(&error));
-        EXPECT_EQ(logColumns(*log), after);
-        if (c.withRow) {
-            EXPECT_EQ(column0(*log, u"SELECT Extra15 FROM logtab"_qs), QStringList{u"kept"_qs});
-        }
-    }
-}
-
-TEST(LogFile, OurOwnLayoutIsNeverAltered)
-{
-    QTemporaryDir dir;
-    auto log = test::createSmallLog(dir);
-    ASSERT_TRUE(log);
-    Contact qso;
-    qso.date = u"2024-05-01"_qs;
-    qso.callsign = u"DL1ABC"_qs;
-    ASSERT_TRUE(log->saveQso(qso));
-    const QStringList before = logColumns(*log);
-    ASSERT_TRUE(log->addMapColumnsIfNeeded());
-    EXPECT_EQ(logColumns(*log), before);
 }
 
 } // namespace

@@ -5,10 +5,12 @@
 #include <QByteArray>
 #include <QCryptographicHash>
 #include <QFile>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUuid>
 #include <QVariant>
 
 #include <gtest/gtest.h>
@@ -86,6 +88,30 @@ inline void setDxccRows(const LogDatabase& log, const std::vector<std::pair<QStr
         ASSERT_TRUE(query.exec());
     }
     log.reloadDxccPatterns();
+}
+
+// Builds an SQLite file at path with these statements, through a connection of its own.
+inline void makeSqliteFile(const QString& path, const QStringList& statements)
+{
+    const QString name = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        for (const QString& statement : statements)
+            ASSERT_TRUE(query.exec(statement)) << statement.toStdString();
+        query.clear();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+inline const QString kDxccTable = QStringLiteral("CREATE TABLE dxccdata (ADIF INTEGER, dxcccode TEXT, entity TEXT)");
+
+inline QStringList logColumns(const LogDatabase& log)
+{
+    return column0(log, QStringLiteral("SELECT name FROM pragma_table_info('logtab')"));
 }
 
 } // namespace mivra::test
