@@ -1,5 +1,6 @@
 #include "AppContext.h"
 #include "Clock.h"
+#include "CtyCsv.h"
 #include "DataFolder.h"
 #include "ExchangeCommandLine.h"
 #include "LiveMapOptions.h"

@@ -5,6 +5,7 @@
 #include "AdifFile.h"
 #include "LogDatabase.h"
 #include "LogRows.h"
+#include "SerialReport.h"
 #include "Version.h"
 
 #include <QDir>
@@ -43,11 +44,11 @@ AdifRecordWriter::AdifRecordWriter(const OwnStation& own, const QDateTime& creat
                      {u"CREATED_TIMESTAMP"_qs, created.toUTC().toString(u"yyyyMMdd HHmmss"_qs)}});
 }
 
-const adif::BandInfo& AdifRecordWriter::bandOf(const QString& band)
+const BandInfo& AdifRecordWriter::bandOf(const QString& band)
 {
     auto known = m_bands.find(band);
     if (known == m_bands.end())
-        known = m_bands.emplace(band, adif::bandOfValue(band)).first;
+        known = m_bands.emplace(band, bandOfValue(band)).first;
     return known->second;
 }
 
@@ -98,7 +99,7 @@ bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
     writer.field(u"TIME_ON"_qs, time.second() ? digits({time.hour(), time.minute(), time.second()})
                                               : digits({time.hour(), time.minute()}));
 
-    const adif::BandInfo& band = bandOf(row.band);
+    const BandInfo& band = bandOf(row.band);
     writer.field(u"BAND"_qs, band.name);
     if (row.frequencyMHz)
         writer.field(u"FREQ"_qs, adif::numberText(*row.frequencyMHz, 6));
@@ -115,9 +116,9 @@ bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
 
     QString sentSerial;
     QString receivedSerial;
-    writer.field(u"RST_SENT"_qs, adif::asciiText(adif::splitReport(row.rsts, row.mode, &sentSerial)));
+    writer.field(u"RST_SENT"_qs, adif::asciiText(splitReport(row.rsts, row.mode, &sentSerial)));
     writer.field(u"STX_STRING"_qs, sentSerial);
-    writer.field(u"RST_RCVD"_qs, adif::asciiText(adif::splitReport(row.rstr, row.mode, &receivedSerial)));
+    writer.field(u"RST_RCVD"_qs, adif::asciiText(splitReport(row.rstr, row.mode, &receivedSerial)));
     writer.field(u"SRX_STRING"_qs, receivedSerial);
 
     const QString grid = row.grid.trimmed().toUpper();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExchangeTypes.h"
+#include "LogRow.h"
 
 #include "AdifFields.h"
 #include "AdifFile.h"
@@ -43,7 +43,7 @@ private:
         QString propMode;
         bool exact = false; // PROP_MODE gives the text back
     };
-    const adif::BandInfo& bandOf(const QString& band);
+    const BandInfo& bandOf(const QString& band);
     const ModeFields& modeOf(const QString& mode);
     const PropFields& propOf(const QString& prop);
 
@@ -60,7 +60,7 @@ private:
     QString m_myGridExt;
     std::function<int(const QString&)> m_dxccNumber;
     TextTable<int> m_entities;
-    TextTable<adif::BandInfo> m_bands;
+    TextTable<BandInfo> m_bands;
     TextTable<ModeFields> m_modes;
     TextTable<PropFields> m_props;
 };

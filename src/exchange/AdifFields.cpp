@@ -92,24 +92,6 @@ constexpr Transliteration kTransliterations[]
 
 } // namespace
 
-BandInfo bandOfValue(const QString& bandValue)
-{
-    const QString value = bandValue.trimmed();
-    if (const Band* band = bandWithValue(value))
-        return {QString::fromLatin1(band->adifName), std::nullopt};
-    bool ok = false;
-    const double number = value.toDouble(&ok);
-    if (!ok || number <= 0)
-        return {};
-    // Short-wave kHz figures first: 10125 is 30m rather than 3cm.
-    const Band* shortWave = number >= 1000.0 ? bandAtFrequency(number / 1000.0) : nullptr;
-    if (shortWave && shortWave->isShortWave())
-        return {QString::fromLatin1(shortWave->adifName), number / 1000.0};
-    if (const Band* band = bandAtFrequency(number))
-        return {QString::fromLatin1(band->adifName), number};
-    return {};
-}
-
 QString bandOfFrequency(double frequencyMHz)
 {
     const Band* band = bandAtFrequency(frequencyMHz);
@@ -249,34 +231,6 @@ QString percentEncoded(const QString& text)
 QString percentDecoded(const QString& text)
 {
     return QUrl::fromPercentEncoding(text.toLatin1());
-}
-
-QString splitReport(const QString& typed, const QString& mode, QString* serial)
-{
-    const QString text = typed.trimmed();
-    const int reportLength = mode.trimmed().compare(u"CW"_qs, Qt::CaseInsensitive) == 0 ? 3 : 2;
-    // "59 005": the report, a space, the serial.
-    const qsizetype space = text.indexOf(u' ');
-    if (space > 0) {
-        const QString report = text.left(space);
-        const QString number = text.mid(space + 1).trimmed();
-        bool digits = !number.isEmpty();
-        for (const QChar c : report + number)
-            digits = digits && c >= u'0' && c <= u'9';
-        serial->clear();
-        if (!digits)
-            return text;
-        *serial = number;
-        return report;
-    }
-    bool digits = !text.isEmpty();
-    for (const QChar c : text)
-        digits = digits && c >= u'0' && c <= u'9';
-    serial->clear();
-    if (!digits || text.size() <= reportLength)
-        return text;
-    *serial = text.mid(reportLength);
-    return text.left(reportLength);
 }
 
 QString numberText(double value, int decimals)

@@ -3,19 +3,11 @@
 #include <QByteArray>
 #include <QString>
 
+#include "BandPlan.h"
+
 #include <optional>
 
 namespace mivra::adif {
-
-// The band a logtab band value names, in ADIF terms.
-struct BandInfo {
-    QString name;                    // ADIF band ("2m", "70cm", "20m"); empty when unknown
-    std::optional<double> frequency; // MHz, when the value is a frequency rather than a band button's value
-};
-
-// "144" is 2m, "1296" is 23cm, "122250" is 2.5mm; short-wave values are kHz ("3600" is 80m).
-// A value that is no band button's is read as MHz when it lies in a band, else as kHz.
-BandInfo bandOfValue(const QString& bandValue);
 
 // The band value to store for an ADIF band and frequency (either may be missing): the band
 // button's value, or for VHF and up the frequency itself when the band filter still finds it.
@@ -56,11 +48,6 @@ QString asciiText(const QString& text);
 // The exact text in ASCII for an application field (UTF-8, percent-encoded) and back.
 QString percentEncoded(const QString& text);
 QString percentDecoded(const QString& text);
-
-// The report and the serial number of a report typed as "59001": the report is three digits
-// for CW ("599001"), else two. "59 005" is the report, a space and the serial. A text that is not
-// all digits, or no longer than the report, is all report.
-QString splitReport(const QString& typed, const QString& mode, QString* serial);
 
 // Numbers as ADIF writes them: "." as decimal separator, no exponent, no trailing zeros.
 QString numberText(double value, int decimals);

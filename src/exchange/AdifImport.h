@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExchangeTypes.h"
+#include "LogRow.h"
 
 #include <QByteArray>
 

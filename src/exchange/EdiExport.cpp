@@ -3,10 +3,10 @@
 
 #include "AdifFields.h"
 #include "BandPlan.h"
+#include "ContestLog.h"
 #include "ContestScore.h"
 #include "EdiReport.h"
 #include "LogDatabase.h"
-#include "LogRows.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -153,21 +153,12 @@ EdiExportResult exportEdi(LogDatabase& log, const EdiOptions& options, const QSt
         result.error = u"The contest span needs a start before its end."_qs;
         return result;
     }
-    LogSelection selection;
-    selection.bandPattern = bandPattern(options.bandValue.trimmed());
-    selection.from = options.from;
-    selection.to = options.to;
     std::vector<LogRow> rows;
     QString error;
-    if (!readLogRows(log, selection, &rows, &error)) {
+    if (!readContestRows(log, {options.bandValue, options.from, options.to}, &rows, &error)) {
         result.error = QStringLiteral("The log cannot be read: %1").arg(error);
         return result;
     }
-    // "144%" also finds "1440"; keep the rows of this band only.
-    std::erase_if(rows, [&](const LogRow& row) {
-        const QString band = row.band.trimmed();
-        return band != options.bandValue.trimmed() && !band.startsWith(options.bandValue.trimmed() + u'.');
-    });
     const QByteArray document = ediDocument(rows, options, &result.error);
     if (document.isEmpty())
         return result;

@@ -2,7 +2,7 @@
 
 #include "ContestScore.h"
 #include "EdiStation.h"
-#include "ExchangeTypes.h"
+#include "LogRow.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,7 @@
 #include "EdiReport.h"
 
 #include "AdifFields.h"
+#include "SerialReport.h"
 
 #include <QRegularExpression>
 
@@ -17,7 +18,7 @@ EdiReport ediReport(const QString& typed, const QString& mode)
         report.rst = parts[0];
         report.serial = parts[1];
     } else {
-        report.rst = adif::splitReport(text, mode, &report.serial);
+        report.rst = splitReport(text, mode, &report.serial);
         // A CW log may hold a two-digit report ("59064"): 590 is no RST, 59 is.
         if (report.rst.size() == 3 && !rstPattern.match(report.rst).hasMatch() && digits.match(text).hasMatch()
             && text.size() > 3) {

@@ -140,4 +140,22 @@ const Band* bandOfText(const QString& text)
     return band && !band->isShortWave() ? band : nullptr;
 }
 
+BandInfo bandOfValue(const QString& bandValue)
+{
+    const QString value = bandValue.trimmed();
+    if (const Band* band = bandWithValue(value))
+        return {QString::fromLatin1(band->adifName), std::nullopt};
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (!ok || number <= 0)
+        return {};
+    // Short-wave kHz figures first: 10125 is 30m rather than 3cm.
+    const Band* shortWave = number >= 1000.0 ? bandAtFrequency(number / 1000.0) : nullptr;
+    if (shortWave && shortWave->isShortWave())
+        return {QString::fromLatin1(shortWave->adifName), number / 1000.0};
+    if (const Band* band = bandAtFrequency(number))
+        return {QString::fromLatin1(band->adifName), number};
+    return {};
+}
+
 } // namespace mivra

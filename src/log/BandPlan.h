@@ -50,4 +50,14 @@ const Band* bandWithAdifName(const QString& name);
 // (MHz from 30 MHz up, kHz for short wave as the log keeps it). nullptr when it names none.
 const Band* bandOfText(const QString& text);
 
+// The band a logtab band value names, in ADIF terms.
+struct BandInfo {
+    QString name;                    // ADIF band ("2m", "70cm", "20m"); empty when unknown
+    std::optional<double> frequency; // MHz, when the value is a frequency rather than a band button's value
+};
+
+// "144" is 2m, "1296" is 23cm, "122250" is 2.5mm; short-wave values are kHz ("3600" is 80m).
+// A value that is no band button's is read as MHz when it lies in a band, else as kHz.
+BandInfo bandOfValue(const QString& bandValue);
+
 } // namespace mivra

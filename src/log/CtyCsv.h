@@ -6,6 +6,9 @@
 
 namespace mivra {
 
+// The prefix file of Debian's hamradio-files, read when a log is created.
+inline const QString kCtyCsvPath = QStringLiteral("/usr/share/hamradio-files/cty.csv");
+
 // One row of dxccdata: a callsign pattern ("DL*" for a prefix, "DL0ABC" for an exact call)
 // and the entity it belongs to.
 struct DxccRow {

@@ -6,6 +6,7 @@
 #include "AppContext.h"
 #include "CardOutput.h"
 #include "Clock.h"
+#include "CtyCsv.h"
 #include "DataFolder.h"
 #include "LiveMapOptions.h"
 #include "LogDatabase.h"

@@ -1,6 +1,6 @@
 #include "AppTestSupport.h"
 
-#include "DataFolder.h"
+#include "CtyCsv.h"
 #include "EntryRow.h"
 #include "TemplateLog.h"
 

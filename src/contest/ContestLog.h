@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExchangeTypes.h"
+#include "LogRow.h"
 
 #include <vector>
 
@@ -15,8 +15,10 @@ struct ContestSpan {
     QDateTime to;
 };
 
-// The contest's rows in time order: Band exactly the band value ("1440" is not "144"; "144.300"
-// is) and a readable date and time inside the span. False (with *error) when the log cannot be read.
+// The contest's rows in time order (then as stored): Band exactly the band value ("1440" is not
+// "144"; "144.300" is) and a readable date and time inside the span. The one reader of a contest's
+// rows, for the window's score and serials and for the EDI file. False (with *error) when the log
+// cannot be read.
 bool readContestRows(const LogDatabase& log, const ContestSpan& contest, std::vector<LogRow>* rows, QString* error);
 
 // The serial number in a sent report ("59001" is 1, "599012" in CW is 12, "59 005" is 5); 0 without one.

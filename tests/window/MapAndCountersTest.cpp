@@ -140,4 +140,41 @@ TEST_F(MapAndCountersTest, WithoutAnOwnLocatorGdAndTheGlobeButtonChangeNothing)
 }
 
 } // namespace
+// The counters run off the window's thread (CounterRunner); the window shows what its latest
+// request counted.
+using CountersInTheWindowTest = MainWindowTest;
+
+TEST_F(CountersInTheWindowTest, TheWindowShowsOnlyTheFiguresOfItsLatestRequestAndWritesTheOutlines)
+{
+    writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
+    addContact(QStringLiteral("2026-01-02"), QStringLiteral("OK1AA"), QStringLiteral("JO60AA"), QStringLiteral("144"));
+    addContact(QStringLiteral("2026-01-03"), QStringLiteral("OK1BB"), QStringLiteral("JO70BB"), QStringLiteral("144"));
+    addContact(QStringLiteral("2026-01-04"), QStringLiteral("OK1CC"), QStringLiteral("JO71"), QStringLiteral("432"));
+    QSqlQuery(m_log->database()).exec(QStringLiteral("UPDATE logtab SET QSL = 'Q' WHERE Grid = 'JO70BB'"));
+    const auto label = [this](const char* name) { return m_window->findChild<QLabel*>(QLatin1String(name))->text(); };
+    const auto outlinesStored = [this] {
+        QSqlQuery query(QStringLiteral("SELECT count(*) FROM logtab WHERE GEpoly <> ''"), m_log->database());
+        return query.next() ? query.value(0).toInt() : -1;
+    };
+    openWindow();
+    m_window->multiOption()->setOptionSelected(SearchByGrid);
+    auto* search = m_window->findChild<QPushButton*>(QStringLiteral("Search"));
+    // A band change while the 144 MHz squares are counted: they never show.
+    search->click();
+    m_window->bandButton(11)->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_window->isBusy(); }, 10000));
+    settle();
+    EXPECT_EQ(label("Sqw"), QString());
+    EXPECT_EQ(label("SQc"), QString());
+
+    // A second Search supersedes the first; the outlines go in with the figures shown.
+    search->click();
+    search->click();
+    ASSERT_TRUE(waitForCounters());
+    EXPECT_EQ(label("Sqw"), QStringLiteral("1"));
+    EXPECT_EQ(label("SQc"), QString());
+    EXPECT_EQ(outlinesStored(), 1);
+    EXPECT_TRUE(m_messages.informed.isEmpty()) << m_messages.informed.join(u'|').toStdString();
+}
+
 } // namespace mivra::test

@@ -1,27 +1,24 @@
-#include "AppTestSupport.h"
-
 #include "CounterRunner.h"
-#include "MultiOptionControl.h"
+#include "TestLog.h"
 
-#include <QLabel>
-#include <QPushButton>
+#include <QCoreApplication>
 #include <QSqlQuery>
+#include <QTest>
 #include <QThread>
 
 namespace mivra::test {
 namespace {
 
-class CounterRunnerTest : public MainWindowTest {
+class CounterRunnerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        MainWindowTest::SetUp();
-        writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
-        addContact(QStringLiteral("2026-01-02"), QStringLiteral("OK1AA"), QStringLiteral("JO60AA"), QStringLiteral("144"));
-        addContact(QStringLiteral("2026-01-03"), QStringLiteral("OK1BB"), QStringLiteral("JO70BB"), QStringLiteral("144"));
-        addContact(QStringLiteral("2026-01-04"), QStringLiteral("OK1CC"), QStringLiteral("JO71"), QStringLiteral("432"));
-        QSqlQuery(m_log->database()).exec(QStringLiteral("UPDATE logtab SET QSL = 'Q' WHERE Grid = 'JO70BB'"));
+        for (const auto& [grid, band] : {std::pair{"JO60AA", "144"}, {"JO70BB", "144"}, {"JO71", "432"}})
+            m_log.add({{QStringLiteral("Grid"), QLatin1String(grid)}, {QStringLiteral("Band"), QLatin1String(band)},
+                       {QStringLiteral("QSL"), QStringLiteral("Y")}});
+        m_log.exec(QStringLiteral("UPDATE logtab SET QSL = 'Q' WHERE Grid = 'JO70BB'"));
     }
+    QString logFile() const { return m_log.path(); }
     // Collects what the runner delivers until it has nothing left to count.
     void collect(CounterRunner& runner)
     {
@@ -33,16 +30,16 @@ protected:
     bool awaitIdle(const CounterRunner& runner)
     {
         const bool idle = QTest::qWaitFor([&runner] { return !runner.isRunning(); }, 10000);
-        settle();
+        QCoreApplication::processEvents();
         return idle;
     }
     int outlinesStored()
     {
-        QSqlQuery query(QStringLiteral("SELECT count(*) FROM logtab WHERE GEpoly <> ''"), m_log->database());
+        QSqlQuery query(QStringLiteral("SELECT count(*) FROM logtab WHERE GEpoly <> ''"), m_log.db());
         return query.next() ? query.value(0).toInt() : -1;
     }
-    QString label(const char* name) const { return m_window->findChild<QLabel*>(QLatin1String(name))->text(); }
 
+    TestLog m_log;
     std::vector<PairCounts> m_delivered;
     std::vector<bool> m_deliveredOnGuiThread;
 };
@@ -91,29 +88,6 @@ TEST_F(CounterRunnerTest, ASupersededOrCancelledRequestIsNeverDelivered)
     EXPECT_FALSE(runner.isPending(CounterPair::Squares));
     ASSERT_TRUE(awaitIdle(runner));
     EXPECT_TRUE(m_delivered.empty());
-}
-
-TEST_F(CounterRunnerTest, TheWindowShowsOnlyTheFiguresOfItsLatestRequestAndWritesTheOutlines)
-{
-    openWindow();
-    m_window->multiOption()->setOptionSelected(SearchByGrid);
-    auto* search = m_window->findChild<QPushButton*>(QStringLiteral("Search"));
-    // A band change while the 144 MHz squares are counted: they never show.
-    search->click();
-    m_window->bandButton(11)->click();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_window->isBusy(); }, 10000));
-    settle();
-    EXPECT_EQ(label("Sqw"), QString());
-    EXPECT_EQ(label("SQc"), QString());
-
-    // A second Search supersedes the first; the outlines go in with the figures shown.
-    search->click();
-    search->click();
-    ASSERT_TRUE(waitForCounters());
-    EXPECT_EQ(label("Sqw"), QStringLiteral("1"));
-    EXPECT_EQ(label("SQc"), QString());
-    EXPECT_EQ(outlinesStored(), 1);
-    EXPECT_TRUE(m_messages.informed.isEmpty()) << m_messages.informed.join(u'|').toStdString();
 }
 
 } // namespace

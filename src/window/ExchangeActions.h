@@ -2,7 +2,7 @@
 
 #include "AppContext.h"
 #include "EdiExport.h"
-#include "ExchangeTypes.h"
+#include "LogRow.h"
 
 #include <QObject>
 

@@ -1,8 +1,8 @@
 #include "ImportStore.h"
 
-#include "AdifFields.h"
-#include "ExchangeTypes.h"
+#include "BandPlan.h"
 #include "LogDatabase.h"
+#include "LogRow.h"
 #include "StoredDateTime.h"
 
 namespace mivra {
@@ -97,7 +97,7 @@ void ImportStore::KeyTable::insert(quint64 hash, qint64 id)
 
 QString duplicateBand(const QString& band)
 {
-    const QString adifBand = adif::bandOfValue(band).name;
+    const QString adifBand = bandOfValue(band).name;
     return adifBand.isEmpty() ? band.trimmed().toUpper() : adifBand;
 }
 
