@@ -23,9 +23,9 @@ void textField(adif::AdifWriter& writer, const QString& name, const QString& app
     const QString trimmed = text.trimmed();
     const bool plain = std::all_of(trimmed.cbegin(), trimmed.cend(), [](QChar c) { return c >= u' ' && c < u'\x7f'; });
     const QString ascii = plain ? trimmed : adif::asciiText(trimmed);
-    writer.field(name, ascii);
+    writer.add(name, ascii);
     if (ascii != trimmed)
-        writer.field(appName, adif::percentEncoded(text), 'S');
+        writer.add(appName, adif::percentEncoded(text), 'S');
 }
 
 } // namespace
@@ -95,65 +95,65 @@ bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
         }
         return text;
     };
-    writer.field(u"QSO_DATE"_qs, digits({day.year() / 100, day.year() % 100, day.month(), day.day()}));
-    writer.field(u"TIME_ON"_qs, time.second() ? digits({time.hour(), time.minute(), time.second()})
-                                              : digits({time.hour(), time.minute()}));
+    writer.add(u"QSO_DATE"_qs, digits({day.year() / 100, day.year() % 100, day.month(), day.day()}));
+    writer.add(u"TIME_ON"_qs, time.second() ? digits({time.hour(), time.minute(), time.second()})
+                                            : digits({time.hour(), time.minute()}));
 
     const BandInfo& band = bandOf(row.band);
-    writer.field(u"BAND"_qs, band.name);
+    writer.add(u"BAND"_qs, band.name);
     if (row.frequencyMHz)
-        writer.field(u"FREQ"_qs, adif::numberText(*row.frequencyMHz, 6));
+        writer.add(u"FREQ"_qs, adif::numberText(*row.frequencyMHz, 6));
     else if (band.frequency)
-        writer.field(u"FREQ"_qs, adif::numberText(*band.frequency, 6));
+        writer.add(u"FREQ"_qs, adif::numberText(*band.frequency, 6));
     if (band.name.isEmpty() || band.frequency)
-        writer.field(kAppBand, adif::asciiText(row.band.trimmed()), 'S');
+        writer.add(kAppBand, adif::asciiText(row.band.trimmed()), 'S');
 
     const ModeFields& mode = modeOf(row.mode);
-    writer.field(u"MODE"_qs, mode.mode.mode);
-    writer.field(u"SUBMODE"_qs, mode.mode.submode);
+    writer.add(u"MODE"_qs, mode.mode.mode);
+    writer.add(u"SUBMODE"_qs, mode.mode.submode);
     if (!mode.exact)
-        writer.field(kAppMode, adif::percentEncoded(row.mode), 'S');
+        writer.add(kAppMode, adif::percentEncoded(row.mode), 'S');
 
     QString sentSerial;
     QString receivedSerial;
-    writer.field(u"RST_SENT"_qs, adif::asciiText(splitReport(row.rsts, row.mode, &sentSerial)));
-    writer.field(u"STX_STRING"_qs, sentSerial);
-    writer.field(u"RST_RCVD"_qs, adif::asciiText(splitReport(row.rstr, row.mode, &receivedSerial)));
-    writer.field(u"SRX_STRING"_qs, receivedSerial);
+    writer.add(u"RST_SENT"_qs, adif::asciiText(splitReport(row.rsts, row.mode, &sentSerial)));
+    writer.add(u"STX_STRING"_qs, sentSerial);
+    writer.add(u"RST_RCVD"_qs, adif::asciiText(splitReport(row.rstr, row.mode, &receivedSerial)));
+    writer.add(u"SRX_STRING"_qs, receivedSerial);
 
     const QString grid = row.grid.trimmed().toUpper();
-    writer.field(u"GRIDSQUARE"_qs, adif::asciiText(grid.left(8)));
-    writer.field(u"GRIDSQUARE_EXT"_qs, adif::asciiText(grid.mid(8, 2)));
-    writer.field(u"MY_GRIDSQUARE"_qs, m_myGrid);
-    writer.field(u"MY_GRIDSQUARE_EXT"_qs, m_myGridExt);
-    writer.field(u"STATION_CALLSIGN"_qs, m_ownCall);
+    writer.add(u"GRIDSQUARE"_qs, adif::asciiText(grid.left(8)));
+    writer.add(u"GRIDSQUARE_EXT"_qs, adif::asciiText(grid.mid(8, 2)));
+    writer.add(u"MY_GRIDSQUARE"_qs, m_myGrid);
+    writer.add(u"MY_GRIDSQUARE_EXT"_qs, m_myGridExt);
+    writer.add(u"STATION_CALLSIGN"_qs, m_ownCall);
     textField(writer, u"NAME"_qs, kAppNameUtf8, row.name);
     textField(writer, u"COMMENT"_qs, kAppCommentUtf8, row.comment);
 
     const PropFields& prop = propOf(row.prop);
-    writer.field(u"PROP_MODE"_qs, prop.propMode);
+    writer.add(u"PROP_MODE"_qs, prop.propMode);
     if (!prop.exact)
-        writer.field(kAppProp, adif::percentEncoded(row.prop), 'S');
+        writer.add(kAppProp, adif::percentEncoded(row.prop), 'S');
 
     if (row.qrb)
-        writer.field(u"DISTANCE"_qs, adif::numberText(*row.qrb, 1));
+        writer.add(u"DISTANCE"_qs, adif::numberText(*row.qrb, 1));
     if (!row.dxcc.isEmpty()) {
         // The same few entities come again and again.
         auto known = m_entities.find(row.dxcc);
         if (known == m_entities.end())
             known = m_entities.emplace(row.dxcc, m_dxccNumber(row.dxcc)).first;
         if (known->second > 0)
-            writer.field(u"DXCC"_qs, QString::number(known->second));
+            writer.add(u"DXCC"_qs, QString::number(known->second));
     }
     // The entity text is the primary prefix, a space and the name.
     const qsizetype space = row.dxcc.indexOf(u' ');
-    writer.field(u"COUNTRY"_qs, adif::asciiText(space > 0 ? row.dxcc.mid(space + 1) : row.dxcc));
+    writer.add(u"COUNTRY"_qs, adif::asciiText(space > 0 ? row.dxcc.mid(space + 1) : row.dxcc));
     textField(writer, u"QSL_VIA"_qs, kAppQslViaUtf8, row.qslVia.value_or(QString()));
 
     const adif::QslStates qsl = adif::qslStatesOfLetter(row.qsl);
-    writer.field(u"QSL_SENT"_qs, qsl.sent);
-    writer.field(u"QSL_RCVD"_qs, qsl.received);
-    writer.field(kAppQsl, adif::percentEncoded(row.qsl), 'S');
+    writer.add(u"QSL_SENT"_qs, qsl.sent);
+    writer.add(u"QSL_RCVD"_qs, qsl.received);
+    writer.add(kAppQsl, adif::percentEncoded(row.qsl), 'S');
     writer.endRecord();
     return true;
 }

@@ -16,7 +16,7 @@ void AdifWriter::header(const QString& text, const std::vector<std::pair<QString
     m_bytes += "<EOH>\n";
 }
 
-void AdifWriter::field(const QString& name, const QString& value, char type)
+void AdifWriter::add(const QString& name, const QString& value, char type)
 {
     if (!value.isEmpty())
         write(name, value, type);

@@ -15,7 +15,7 @@ public:
     // The header: a line of text, then the fields, then <EOH>.
     void header(const QString& text, const std::vector<std::pair<QString, QString>>& fields);
     // One field of the current record; nothing for an empty value. The value must be ASCII.
-    void field(const QString& name, const QString& value, char type = 0);
+    void add(const QString& name, const QString& value, char type = 0);
     void endRecord();
     const QByteArray& bytes() const { return m_bytes; }
     // The bytes written so far; the writer goes on from empty.

@@ -12,7 +12,6 @@
 #include "Twips.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QTimer>
@@ -74,7 +73,7 @@ ContestSession::ContestSession(QWidget* window, EntryRow& entry, Services servic
     connect(&entry, &EntryRow::contactStarted, this, &ContestSession::onContactStarted);
     connect(&entry, &EntryRow::callsignChecked, this, &ContestSession::onCallsignChecked);
     connect(&entry, &EntryRow::saved, m_dupe, &QLabel::clear);
-    connect(entry.field(QStringLiteral("Ca")), &QLineEdit::textChanged, m_dupe, &QLabel::clear);
+    connect(&entry, &EntryRow::callsignEdited, m_dupe, &QLabel::clear);
 
     // The span begins and ends while the program runs.
     m_clockTimer = new QTimer(this);
@@ -110,7 +109,7 @@ bool ContestSession::contactInContest(ContestSettings* contest) const
     *contest = readContestSettings(m_services.iniPath);
     if (!contest->isRunning(m_services.clock.nowUtc()))
         return false;
-    const Band* band = bandOfText(m_entry.field(QStringLiteral("Ba"))->text());
+    const Band* band = bandOfText(m_entry.band());
     return band && band == bandWithValue(contest->band);
 }
 
@@ -121,8 +120,7 @@ void ContestSession::onContactStarted()
     std::vector<LogRow> rows;
     if (!contactInContest(&contest) || !readRows(contest, &rows))
         return;
-    m_entry.field(QStringLiteral("Rss"))
-        ->setText(serialReport(nextSerial(rows), m_entry.field(QStringLiteral("mo"))->text()));
+    m_entry.setReportSent(serialReport(nextSerial(rows), m_entry.mode()));
 }
 
 void ContestSession::onCallsignChecked(const QString& callsign)

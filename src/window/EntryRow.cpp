@@ -3,7 +3,6 @@
 #include "BandPlan.h"
 #include "Clock.h"
 #include "ContactCheck.h"
-#include "ContactGeometry.h"
 #include "Locator.h"
 #include "LogDatabase.h"
 #include "MainWindowLayout.h"
@@ -88,12 +87,44 @@ EntryRow::EntryRow(QWidget* window, QLineEdit* ownLocator, Services services)
           static_cast<QObject*>(m_propagation), static_cast<QObject*>(m_save), static_cast<QObject*>(m_addnew)})
         watched->installEventFilter(this);
 
+    connect(m_callsign, &QLineEdit::textChanged, this, &EntryRow::callsignEdited);
+    connect(m_locator, &QLineEdit::textChanged, this, &EntryRow::locatorEdited);
     connect(qApp, &QApplication::focusChanged, this, &EntryRow::onFocusChanged);
 }
 
-QLineEdit* EntryRow::field(const QString& name) const
+QString EntryRow::callsign() const
 {
-    return m_window->findChild<QLineEdit*>(name, Qt::FindDirectChildrenOnly);
+    return m_callsign->text();
+}
+
+QString EntryRow::band() const
+{
+    return m_band->text();
+}
+
+QString EntryRow::mode() const
+{
+    return m_mode->text();
+}
+
+bool EntryRow::contactBeingTyped() const
+{
+    return !m_date->text().isEmpty();
+}
+
+void EntryRow::setBand(const QString& band)
+{
+    m_band->setText(band);
+}
+
+void EntryRow::setMode(const QString& mode)
+{
+    m_mode->setText(mode);
+}
+
+void EntryRow::setReportSent(const QString& report)
+{
+    m_reportSent->setText(report);
 }
 
 bool EntryRow::eventFilter(QObject* watched, QEvent* event)
@@ -222,9 +253,9 @@ void EntryRow::computeGeometry()
 {
     m_geometryLocator.clear();
     m_geometryOwnLocator = m_ownLocator->text();
-    if (m_services.geometry.CalcContactGeometry(utf16View(m_geometryOwnLocator), utf16View(m_locator->text())))
+    if (m_geometry.CalcContactGeometry(utf16View(m_geometryOwnLocator), utf16View(m_locator->text())))
         m_geometryLocator = m_locator->text();
-    emit locatorChecked(m_locator->text(), !m_geometryLocator.isEmpty());
+    emit locatorChecked(m_locator->text(), !m_geometryLocator.isEmpty(), m_geometry.QrbKm, m_geometry.QtfDeg);
 }
 
 void EntryRow::leaveOwnLocator()
@@ -307,8 +338,8 @@ void EntryRow::save()
     if (m_frequencySource)
         qso.frequencyMHz = m_frequencySource(qso.band);
     if (!qso.grid.isEmpty() && qso.grid == m_geometryLocator && m_ownLocator->text() == m_geometryOwnLocator) {
-        qso.qrb = m_services.geometry.QrbKm;
-        qso.qtf = m_services.geometry.QtfDeg;
+        qso.qrb = m_geometry.QrbKm;
+        qso.qtf = m_geometry.QtfDeg;
     }
     QString error;
     if (!m_services.log.saveQso(qso, &error)) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "ContactGeometry.h"
+
 #include <QObject>
-#include <QPointer>
 #include <QString>
+
 #include <array>
 #include <functional>
 #include <optional>
@@ -18,12 +20,11 @@ class Clock;
 class LogDatabase;
 class Messages;
 struct ContactRefusal;
-namespace geo {
-class ContactGeometry;
-}
 
 // The entry row of the main window: twelve fields, New and Save, the entity label `cou`, the Enter path
-// and the checks made when the callsign, the locator and the own locator are left.
+// and the checks made when the callsign, the locator and the own locator are left. It owns the
+// distance and heading reckoned for the contact being typed. Other parts of the window read and
+// fill the contact through the typed accessors and signals below, never through its controls.
 class EntryRow : public QObject {
     Q_OBJECT
 public:
@@ -31,15 +32,23 @@ public:
         LogDatabase& log;
         Messages& messages;
         const Clock& clock;
-        geo::ContactGeometry& geometry;
         std::function<QString()> bandPattern;
     };
 
     // Creates the fields, captions and buttons on the window at their twip positions.
     EntryRow(QWidget* window, QLineEdit* ownLocator, Services services);
 
-    QLineEdit* field(const QString& name) const;
-    QLabel* cou() const { return m_entity; }
+    // The contact being typed.
+    QString callsign() const;
+    QString band() const;
+    QString mode() const;
+    // New filled the row and it has not been saved or cleared since: its date is set.
+    bool contactBeingTyped() const;
+    void setBand(const QString& band);
+    void setMode(const QString& mode);
+    void setReportSent(const QString& report);
+
+    QLabel* entityLabel() const { return m_entity; }
     QPushButton* newButton() const { return m_addnew; }
     QPushButton* saveButton() const { return m_save; }
 
@@ -61,8 +70,11 @@ signals:
     void contactStarted();
     // The callsign passed its check and has this entity.
     void callsignChecked(const QString& callsign, const QString& entity);
-    // The locator passed its check; hasGeometry when the distance and heading were computed for it.
-    void locatorChecked(const QString& locator, bool hasGeometry);
+    // The locator passed its check; with hasDistance, the distance and heading from the own locator.
+    void locatorChecked(const QString& locator, bool hasDistance, double distanceKm, double headingDeg);
+    // The callsign or the locator was changed by typing or by the program.
+    void callsignEdited();
+    void locatorEdited();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -96,6 +108,7 @@ private:
     QPushButton* m_save;
     // The callsign whose entity `cou` shows.
     QString m_checkedCallsign;
+    geo::ContactGeometry m_geometry;
     // The two locators the last distance and heading belong to; a contact with others stores none.
     QString m_geometryLocator;
     QString m_geometryOwnLocator;

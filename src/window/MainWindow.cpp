@@ -78,10 +78,10 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
 
     m_editing = new GridEditing(m_grid, {m_ctx.log, m_ctx.messages, m_ownLocator, [this] { reloadView(); },
                                          [this] { refreshShownCounters(); }});
-    m_entry = new EntryRow(this, m_ownLocator,
-                           {m_ctx.log, m_ctx.messages, m_ctx.clock, m_geometry, [this] { return m_bandPattern; }});
+    m_entry
+        = new EntryRow(this, m_ownLocator, {m_ctx.log, m_ctx.messages, m_ctx.clock, [this] { return m_bandPattern; }});
     connect(m_entry, &EntryRow::saved, this, &MainWindow::onSaved);
-    m_aids = new OperatingAids(this, *m_entry, m_ownLocator, {m_ctx.log, m_geometry, [this] { return m_bandPattern; }});
+    m_aids = new OperatingAids(this, *m_entry, m_ownLocator, {m_ctx.log, [this] { return m_bandPattern; }});
 
     m_exchange = new ExchangeActions(
         m_ctx, this,
@@ -251,8 +251,7 @@ bool MainWindow::startSequence()
     m_bandIndex = band >= 0 && band < qint64(bandButtons().size()) ? int(band) : kDefaultBandButton;
     m_mapOwnCallsign = m_ownCallsign->text();
 
-    for (QLineEdit* box :
-         {m_entry->field(QStringLiteral("Ca")), m_entry->field(QStringLiteral("Gr")), m_ownLocator, m_ownCallsign}) {
+    for (QLineEdit* box : {m_ownLocator, m_ownCallsign}) {
         if (!box->validator())
             box->setValidator(new UpperCaseValidator(box));
     }
@@ -485,13 +484,12 @@ void MainWindow::showOnGoogleEarth()
 {
     if (!ownLocatorForMap())
         return;
-    m_geometry.OwnMapPoint = ownMapPoint().toStdString();
 
     exporter::MapExportRequest request;
     request.bandPattern = m_bandPattern;
     request.searchText = m_searchText->text();
     request.ownCallsign = m_mapOwnCallsign;
-    request.ownPoint = QString::fromStdString(m_geometry.OwnMapPoint);
+    request.ownPoint = ownMapPoint();
     request.opacity = m_ctx.live.opacity;
     request.lines = m_ctx.live.lines;
     request.squaresWorkedCaption = m_sqw->text();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "AppContext.h"
-#include "ContactGeometry.h"
 #include "CounterRunner.h"
 
 #include <QWidget>
@@ -70,7 +69,6 @@ public:
     int bandIndex() const { return m_bandIndex; }
     QString BandPattern() const { return m_bandPattern; }
     QString mapOwnCallsign() const { return m_mapOwnCallsign; }
-    geo::ContactGeometry& contactGeometry() { return m_geometry; }
     LogGrid* grid() const { return m_grid; }
     GridEditing* gridEditing() const { return m_editing; }
     EntryRow* entryRow() const { return m_entry; }
@@ -123,7 +121,6 @@ private:
     void countSquaresWorked();
 
     AppContext& m_ctx;
-    geo::ContactGeometry m_geometry;
     int m_bandIndex = 10;
     QString m_bandPattern;
     QString m_mapOwnCallsign;

@@ -1,7 +1,6 @@
 #include "OperatingAids.h"
 
 #include "BandPlan.h"
-#include "ContactGeometry.h"
 #include "EntryRow.h"
 #include "LogDatabase.h"
 #include "MainWindowLayout.h"
@@ -49,10 +48,10 @@ QString workedBeforeText(const WorkedBefore& worked, const QString& bandPattern)
 }
 
 // "482 km  256°"
-QString distanceHeadingText(float km, float degrees)
+QString distanceHeadingText(double km, double degrees)
 {
     const QLocale locale;
-    return locale.toString(double(km), 'f', 0) + QStringLiteral(" km  ") + locale.toString(double(degrees), 'f', 0)
+    return locale.toString(km, 'f', 0) + QStringLiteral(" km  ") + locale.toString(degrees, 'f', 0)
            + QStringLiteral("°");
 }
 
@@ -76,8 +75,8 @@ OperatingAids::OperatingAids(QWidget* window, EntryRow& entry, QLineEdit* ownLoc
         connect(&entry, signal, this, &OperatingAids::clearCallsign);
         connect(&entry, signal, this, &OperatingAids::clearLocator);
     }
-    connect(entry.field(QStringLiteral("Ca")), &QLineEdit::textChanged, this, &OperatingAids::clearCallsign);
-    connect(entry.field(QStringLiteral("Gr")), &QLineEdit::textChanged, this, &OperatingAids::clearLocator);
+    connect(&entry, &EntryRow::callsignEdited, this, &OperatingAids::clearCallsign);
+    connect(&entry, &EntryRow::locatorEdited, this, &OperatingAids::clearLocator);
     connect(ownLocator, &QLineEdit::textChanged, m_distanceHeading, &QLabel::clear);
 }
 
@@ -88,11 +87,10 @@ void OperatingAids::showCallsign(const QString& callsign, const QString& entity)
     lookUpCallsign();
 }
 
-void OperatingAids::showLocator(const QString& locator, bool hasGeometry)
+void OperatingAids::showLocator(const QString& locator, bool hasDistance, double distanceKm, double headingDeg)
 {
     m_locator = locator;
-    m_distanceHeading->setText(hasGeometry ? distanceHeadingText(m_services.geometry.QrbKm, m_services.geometry.QtfDeg)
-                                           : QString());
+    m_distanceHeading->setText(hasDistance ? distanceHeadingText(distanceKm, headingDeg) : QString());
     lookUpSquare();
 }
 

@@ -14,9 +14,6 @@ namespace mivra {
 
 class EntryRow;
 class LogDatabase;
-namespace geo {
-class ContactGeometry;
-}
 
 // The aids in the free part of the top strip while a contact is entered: distance and heading as
 // soon as the locator is checked, how often the station was worked before, and whether its square
@@ -27,7 +24,6 @@ class OperatingAids : public QObject {
 public:
     struct Services {
         const LogDatabase& log;
-        const geo::ContactGeometry& geometry;
         std::function<QString()> bandPattern;
     };
 
@@ -43,7 +39,7 @@ public:
 
 private:
     void showCallsign(const QString& callsign, const QString& entity);
-    void showLocator(const QString& locator, bool hasGeometry);
+    void showLocator(const QString& locator, bool hasDistance, double distanceKm, double headingDeg);
     void lookUpCallsign();
     void lookUpSquare();
     void clearCallsign();

@@ -10,7 +10,6 @@
 #include "Twips.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QTimer>
 
 namespace mivra {
@@ -66,11 +65,6 @@ std::optional<double> RigLink::frequencyOnBand(const QString& band) const
     return m_reading.frequencyHz / 1e6;
 }
 
-bool RigLink::contactBeingTyped() const
-{
-    return !m_entry.field(QStringLiteral("Da"))->text().isEmpty();
-}
-
 void RigLink::onPolled(const rig::RigReading& reading)
 {
     if (!m_control->isRunning())
@@ -94,14 +88,14 @@ void RigLink::onPolled(const rig::RigReading& reading)
             if (buttons[std::size_t(i)].band == band)
                 m_services.selectBand(i);
         }
-        if (band && band->value && contactBeingTyped())
-            m_entry.field(QStringLiteral("Ba"))->setText(band->valueText());
+        if (band && band->value && m_entry.contactBeingTyped())
+            m_entry.setBand(band->valueText());
     }
     const QString mode = rig::logMode(reading.mode);
     if (mode != m_mode) {
         m_mode = mode;
-        if (!mode.isEmpty() && contactBeingTyped())
-            m_entry.field(QStringLiteral("mo"))->setText(mode);
+        if (!mode.isEmpty() && m_entry.contactBeingTyped())
+            m_entry.setMode(mode);
     }
 }
 
@@ -110,9 +104,9 @@ void RigLink::onContactStarted()
     if (!m_reading.answering)
         return;
     if (m_band && m_band->value)
-        m_entry.field(QStringLiteral("Ba"))->setText(m_band->valueText());
+        m_entry.setBand(m_band->valueText());
     if (!m_mode.isEmpty())
-        m_entry.field(QStringLiteral("mo"))->setText(m_mode);
+        m_entry.setMode(m_mode);
 }
 
 } // namespace mivra

@@ -48,7 +48,6 @@ private:
     void start();
     void onPolled(const rig::RigReading& reading);
     void onContactStarted();
-    bool contactBeingTyped() const;
 
     EntryRow& m_entry;
     Services m_services;

@@ -117,10 +117,10 @@ void MainWindowTest::pressNew()
 
 void MainWindowTest::enterText(const char* name, const char* text)
 {
-    field(name)->setFocus();
+    entryField(name)->setFocus();
     settle();
-    QTest::keyClicks(field(name), QString::fromLatin1(text));
-    QTest::keyClick(field(name), Qt::Key_Return);
+    QTest::keyClicks(entryField(name), QString::fromLatin1(text));
+    QTest::keyClick(entryField(name), Qt::Key_Return);
     settle();
 }
 

@@ -63,7 +63,7 @@ protected:
     // Waits until the counters asked for are shown; false when they did not come in time.
     bool waitForCounters();
     // An entry field by its object name ("Ca", "Gr" ...).
-    QLineEdit* field(const char* name) const { return m_window->findChild<QLineEdit*>(QString::fromLatin1(name)); }
+    QLineEdit* entryField(const char* name) const { return m_window->findChild<QLineEdit*>(QString::fromLatin1(name)); }
     // Return on New, as the operator starts a contact from the keyboard.
     void pressNew();
     // Types into a field and leaves it with Enter, as the operator does.

@@ -52,7 +52,7 @@ TEST_F(ContestSessionTest, WithoutContestNothingChanges)
     addSent("20:00", "DL1ABC", "JO31MM", "144", "59001");
     openWindow();
     pressNew();
-    EXPECT_EQ(field("Rss")->text(), QStringLiteral("59"));
+    EXPECT_EQ(entryField("Rss")->text(), QStringLiteral("59"));
     enterText("Ca", "DL1ABC");
     EXPECT_TRUE(contest().dupe()->text().isEmpty());
     EXPECT_TRUE(contest().score()->text().isEmpty());
@@ -74,10 +74,10 @@ TEST_F(ContestSessionTest, SerialDupeAndScoreWhileTheSpanRuns)
         << contest().score()->text().toStdString();
 
     pressNew();
-    EXPECT_EQ(field("Rss")->text(), QStringLiteral("59004"));
+    EXPECT_EQ(entryField("Rss")->text(), QStringLiteral("59004"));
     enterText("Ca", "DL1ABC/P");
     EXPECT_EQ(contest().dupe()->text(), QStringLiteral("DUPE"));
-    field("Ca")->setText(QStringLiteral("DL2XYZ"));
+    entryField("Ca")->setText(QStringLiteral("DL2XYZ"));
     EXPECT_TRUE(contest().dupe()->text().isEmpty());
     enterText("Ca", "");
     EXPECT_TRUE(contest().dupe()->text().isEmpty());
@@ -106,7 +106,7 @@ TEST_F(ContestSessionTest, OnlyWhileTheSpanRunsAndOnItsBand)
     writeContest("2026-12-07T20:00", "2026-12-07T22:00", "432");
     openWindow();
     pressNew();
-    EXPECT_EQ(field("Rss")->text(), QStringLiteral("59"));
+    EXPECT_EQ(entryField("Rss")->text(), QStringLiteral("59"));
 }
 
 TEST_F(ContestSessionTest, WrittenKeepsTheOtherSections)

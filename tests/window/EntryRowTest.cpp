@@ -24,7 +24,7 @@ protected:
     QWidget* focused() const { return QApplication::focusWidget(); }
     void type(const char* name, const QString& text)
     {
-        QTest::keyClicks(field(name), text);
+        QTest::keyClicks(entryField(name), text);
     }
     void enter(QWidget* widget)
     {
@@ -55,27 +55,27 @@ TEST_F(EntryTest, KeyboardOnlyContactIsStoredColumnByColumn)
 {
     const int captionBefore = m_window->grid()->caption().toInt();
     pressNew();
-    EXPECT_EQ(focused(), field("Ca"));
+    EXPECT_EQ(focused(), entryField("Ca"));
     type("Ca", QStringLiteral("dl1abc"));
-    enter(field("Ca"));
-    EXPECT_EQ(focused(), field("Gr"));
+    enter(entryField("Ca"));
+    EXPECT_EQ(focused(), entryField("Gr"));
     const QString germany = m_log->findDxcc(QStringLiteral("DL1ABC")).entity;
     EXPECT_TRUE(germany.contains(QStringLiteral("Germany"))) << germany.toStdString();
-    EXPECT_EQ(m_window->entryRow()->cou()->text(), germany);
+    EXPECT_EQ(m_window->entryRow()->entityLabel()->text(), germany);
 
     type("Gr", QStringLiteral("jo31"));
-    enter(field("Gr"));
-    EXPECT_EQ(focused(), field("Rss"));
-    EXPECT_EQ(field("Gr")->text(), QStringLiteral("JO31"));
+    enter(entryField("Gr"));
+    EXPECT_EQ(focused(), entryField("Rss"));
+    EXPECT_EQ(entryField("Gr")->text(), QStringLiteral("JO31"));
     for (const char* name : {"Rss", "Rr", "Ba", "mo"})
-        enter(field(name));
-    EXPECT_EQ(focused(), field("Na"));
+        enter(entryField(name));
+    EXPECT_EQ(focused(), entryField("Na"));
     type("Na", QStringLiteral("Hans"));
-    enter(field("Na"));
+    enter(entryField("Na"));
     type("Co", QStringLiteral("tnx fer QSO"));
-    enter(field("Co"));
-    enter(field("Qs"));
-    enter(field("Pr"));
+    enter(entryField("Co"));
+    enter(entryField("Qs"));
+    enter(entryField("Pr"));
     EXPECT_EQ(focused(), m_window->entryRow()->saveButton());
     enter(m_window->entryRow()->saveButton());
 
@@ -92,8 +92,8 @@ TEST_F(EntryTest, KeyboardOnlyContactIsStoredColumnByColumn)
 
     EXPECT_EQ(m_window->grid()->caption().toInt(), captionBefore + 1);
     for (const char* name : {"Da", "GM", "Ca", "Gr", "Rss", "Rr", "Ba", "mo", "Na", "Co", "Qs", "Pr"})
-        EXPECT_TRUE(field(name)->text().isEmpty()) << name;
-    EXPECT_EQ(m_window->entryRow()->cou()->text(), germany);
+        EXPECT_TRUE(entryField(name)->text().isEmpty()) << name;
+    EXPECT_EQ(m_window->entryRow()->entityLabel()->text(), germany);
 }
 
 TEST_F(EntryTest, LocatorChecksOnLeaving)
@@ -104,13 +104,13 @@ TEST_F(EntryTest, LocatorChecksOnLeaving)
     };
     for (const auto& c : cases) {
         m_messages.informed.clear();
-        field("Ca")->setText(QStringLiteral("DL1ABC"));
-        field("Gr")->setFocus();
+        entryField("Ca")->setText(QStringLiteral("DL1ABC"));
+        entryField("Gr")->setFocus();
         settle();
-        field("Gr")->setText(c.typed);
-        enter(field("Gr"));
+        entryField("Gr")->setText(c.typed);
+        enter(entryField("Gr"));
         settle();
-        EXPECT_EQ(field("Gr")->text(), c.kept) << c.typed.toStdString();
+        EXPECT_EQ(entryField("Gr")->text(), c.kept) << c.typed.toStdString();
         EXPECT_EQ(m_messages.informed, c.message ? QStringList{"Locator input incorrect"} : QStringList{})
             << c.typed.toStdString();
     }
@@ -118,42 +118,42 @@ TEST_F(EntryTest, LocatorChecksOnLeaving)
 
 TEST_F(EntryTest, InvalidLocatorSendsTheFocusThroughTheCallsignOnce)
 {
-    field("Ca")->setFocus();
+    entryField("Ca")->setFocus();
     type("Ca", QStringLiteral("OK1ABC"));
-    enter(field("Ca"));
+    enter(entryField("Ca"));
     type("Gr", QStringLiteral("JO62Q"));
-    enter(field("Gr"));
+    enter(entryField("Gr"));
     for (int i = 0; i < 20; ++i)
         settle();
     EXPECT_EQ(m_messages.informed, QStringList{"Locator input incorrect"});
-    EXPECT_EQ(field("Ca")->text(), QStringLiteral("OK1ABC"));
+    EXPECT_EQ(entryField("Ca")->text(), QStringLiteral("OK1ABC"));
     // The callsign check passed again and handed the focus back to the empty locator.
-    EXPECT_EQ(focused(), field("Gr"));
+    EXPECT_EQ(focused(), entryField("Gr"));
 }
 
 TEST_F(EntryTest, EmptyCallsignCannotBeLeftAndUnknownCallsignIsRefused)
 {
-    field("Ca")->setFocus();
+    entryField("Ca")->setFocus();
     type("Ca", QStringLiteral("DL1ABC"));
-    enter(field("Ca"));
-    const QString germany = m_window->entryRow()->cou()->text();
+    enter(entryField("Ca"));
+    const QString germany = m_window->entryRow()->entityLabel()->text();
     ASSERT_FALSE(germany.isEmpty());
 
-    field("Gr")->setText(QStringLiteral("JO62"));
-    field("Ca")->setFocus();
+    entryField("Gr")->setText(QStringLiteral("JO62"));
+    entryField("Ca")->setFocus();
     settle();
-    ASSERT_EQ(focused(), field("Ca"));
-    field("Ca")->clear();
-    enter(field("Ca"));
-    EXPECT_EQ(focused(), field("Ca"));
+    ASSERT_EQ(focused(), entryField("Ca"));
+    entryField("Ca")->clear();
+    enter(entryField("Ca"));
+    EXPECT_EQ(focused(), entryField("Ca"));
     EXPECT_TRUE(m_messages.informed.isEmpty());
 
     type("Ca", QStringLiteral("Q1ABC"));
-    enter(field("Ca"));
+    enter(entryField("Ca"));
     EXPECT_EQ(m_messages.informed, QStringList{"Callsign not allowed"});
-    EXPECT_TRUE(field("Ca")->text().isEmpty());
-    EXPECT_EQ(focused(), field("Ca"));
-    EXPECT_EQ(m_window->entryRow()->cou()->text(), germany);
+    EXPECT_TRUE(entryField("Ca")->text().isEmpty());
+    EXPECT_EQ(focused(), entryField("Ca"));
+    EXPECT_EQ(m_window->entryRow()->entityLabel()->text(), germany);
 
     // The window can still be closed with the callsign empty.
     m_window->close();
@@ -162,12 +162,12 @@ TEST_F(EntryTest, EmptyCallsignCannotBeLeftAndUnknownCallsignIsRefused)
 
 TEST_F(EntryTest, CallsignWithAQuoteIsLookedUpLikeAnyOther)
 {
-    field("Ca")->setFocus();
+    entryField("Ca")->setFocus();
     type("Ca", QStringLiteral("DL1'X"));
-    enter(field("Ca"));
+    enter(entryField("Ca"));
     EXPECT_TRUE(m_messages.informed.isEmpty());
-    EXPECT_EQ(focused(), field("Gr"));
-    EXPECT_TRUE(m_window->entryRow()->cou()->text().contains(QStringLiteral("Germany")));
+    EXPECT_EQ(focused(), entryField("Gr"));
+    EXPECT_TRUE(m_window->entryRow()->entityLabel()->text().contains(QStringLiteral("Germany")));
 }
 
 TEST_F(EntryTest, OwnLocatorCheck)
@@ -176,39 +176,39 @@ TEST_F(EntryTest, OwnLocatorCheck)
         {"JO62", "JO62", false}, {"JO6", "", true}, {"", "", false}, {"JO62QM", "JO62QM", false}};
     for (const auto& c : cases) {
         m_messages.informed.clear();
-        field("MyGrid")->setFocus();
+        entryField("MyGrid")->setFocus();
         settle();
-        field("MyGrid")->setText(c.typed);
-        field("Na")->setFocus();
+        entryField("MyGrid")->setText(c.typed);
+        entryField("Na")->setFocus();
         settle();
-        EXPECT_EQ(field("MyGrid")->text(), c.kept) << c.typed.toStdString();
-        EXPECT_EQ(focused(), c.message ? field("MyGrid") : field("Na")) << c.typed.toStdString();
+        EXPECT_EQ(entryField("MyGrid")->text(), c.kept) << c.typed.toStdString();
+        EXPECT_EQ(focused(), c.message ? entryField("MyGrid") : entryField("Na")) << c.typed.toStdString();
         EXPECT_EQ(m_messages.informed.size(), c.message ? 1 : 0);
     }
 }
 
 TEST_F(EntryTest, NewFillsTheBandOfTheSelectedButtonAndRefusesAll)
 {
-    field("Ca")->setText(QStringLiteral("OK1ABC"));
-    field("Na")->setText(QStringLiteral("Jan"));
+    entryField("Ca")->setText(QStringLiteral("OK1ABC"));
+    entryField("Na")->setText(QStringLiteral("Jan"));
     QTest::mouseClick(m_window->bandButton(12), Qt::LeftButton);
     pressNew();
-    EXPECT_EQ(field("Ba")->text(), QStringLiteral("1296"));
-    EXPECT_EQ(field("Da")->text(), QStringLiteral("2026-12-07"));
-    EXPECT_EQ(field("GM")->text(), QStringLiteral("21:05"));
+    EXPECT_EQ(entryField("Ba")->text(), QStringLiteral("1296"));
+    EXPECT_EQ(entryField("Da")->text(), QStringLiteral("2026-12-07"));
+    EXPECT_EQ(entryField("GM")->text(), QStringLiteral("21:05"));
     for (const auto& [name, value] : {std::pair{"Rss", "59"}, {"Rr", "59"}, {"mo", "SSB"}, {"Qs", "Y"}, {"Pr", "Tr"}})
-        EXPECT_EQ(field(name)->text(), QString::fromLatin1(value)) << name;
+        EXPECT_EQ(entryField(name)->text(), QString::fromLatin1(value)) << name;
 
     QTest::mouseClick(m_window->bandButton(21), Qt::LeftButton);
-    field("Co")->setText(QStringLiteral("kept"));
+    entryField("Co")->setText(QStringLiteral("kept"));
     pressNew();
     EXPECT_EQ(m_messages.informed, QStringList{"Please select Band"});
     for (const char* name : {"GM", "Da", "Rss", "Rr", "mo", "Qs", "Pr"})
-        EXPECT_TRUE(field(name)->text().isEmpty()) << name;
-    EXPECT_EQ(field("Ca")->text(), QStringLiteral("OK1ABC"));
-    EXPECT_EQ(field("Ba")->text(), QStringLiteral("1296"));
-    EXPECT_EQ(field("Na")->text(), QStringLiteral("Jan"));
-    EXPECT_EQ(field("Co")->text(), QStringLiteral("kept"));
+        EXPECT_TRUE(entryField(name)->text().isEmpty()) << name;
+    EXPECT_EQ(entryField("Ca")->text(), QStringLiteral("OK1ABC"));
+    EXPECT_EQ(entryField("Ba")->text(), QStringLiteral("1296"));
+    EXPECT_EQ(entryField("Na")->text(), QStringLiteral("Jan"));
+    EXPECT_EQ(entryField("Co")->text(), QStringLiteral("kept"));
 }
 
 TEST_F(EntryTest, SaveChecksEveryFieldAndStoresNothingRefused)
@@ -232,8 +232,8 @@ TEST_F(EntryTest, SaveChecksEveryFieldAndStoresNothingRefused)
         const int before = logRows();
         pressNew();
         type("Ca", QStringLiteral("OK1ABC"));
-        field(c.field)->setText(QString::fromLatin1(c.typed));
-        field("Na")->setFocus();
+        entryField(c.field)->setText(QString::fromLatin1(c.typed));
+        entryField("Na")->setFocus();
         settle();
         m_messages.informed.clear();
         tap(m_window->entryRow()->saveButton());
@@ -244,11 +244,11 @@ TEST_F(EntryTest, SaveChecksEveryFieldAndStoresNothingRefused)
                         || QString::fromLatin1(c.column) == QStringLiteral("Grid"))
                 << m_messages.informed[0].toStdString();
             if (QString::fromLatin1(c.column) != QStringLiteral("Grid")) {
-                EXPECT_EQ(focused(), field(c.field));
-                EXPECT_EQ(field(c.field)->text(), QString::fromLatin1(c.typed));
+                EXPECT_EQ(focused(), entryField(c.field));
+                EXPECT_EQ(entryField(c.field)->text(), QString::fromLatin1(c.typed));
             }
-            EXPECT_EQ(field("Na")->text(), QString()) << "the other fields are kept";
-            EXPECT_EQ(field("Ca")->text(), QStringLiteral("OK1ABC"));
+            EXPECT_EQ(entryField("Na")->text(), QString()) << "the other fields are kept";
+            EXPECT_EQ(entryField("Ca")->text(), QStringLiteral("OK1ABC"));
             continue;
         }
         EXPECT_TRUE(m_messages.informed.isEmpty()) << m_messages.informed.join('|').toStdString();
@@ -279,29 +279,29 @@ TEST_F(EntryTest, ASaveTheLogRefusesSaysWhyAndKeepsTheFields)
     const int before = logRows();
     pressNew();
     type("Ca", QStringLiteral("OK1AB"));
-    enter(field("Ca"));
+    enter(entryField("Ca"));
     tap(m_window->entryRow()->saveButton());
     EXPECT_EQ(logRows(), before);
     ASSERT_FALSE(m_messages.informed.isEmpty());
     EXPECT_TRUE(m_messages.informed.last().startsWith(QStringLiteral("No new Recorset available")));
     EXPECT_TRUE(m_messages.informed.last().contains(QStringLiteral("insert refused by the log")))
         << m_messages.informed.last().toStdString();
-    EXPECT_EQ(field("Ca")->text(), QStringLiteral("OK1AB"));
+    EXPECT_EQ(entryField("Ca")->text(), QStringLiteral("OK1AB"));
 }
 
 TEST_F(EntryTest, NewSelectsTheKeptCallsignAndEscEmptiesTheContact)
 {
-    field("Ca")->setText(QStringLiteral("SP"));
+    entryField("Ca")->setText(QStringLiteral("SP"));
     pressNew();
-    EXPECT_EQ(focused(), field("Ca"));
+    EXPECT_EQ(focused(), entryField("Ca"));
     type("Ca", QStringLiteral("sp9abc"));
-    EXPECT_EQ(field("Ca")->text(), QStringLiteral("SP9ABC"));
+    EXPECT_EQ(entryField("Ca")->text(), QStringLiteral("SP9ABC"));
 
     type("Na", QStringLiteral("Jan"));
-    QTest::keyClick(field("Na"), Qt::Key_Escape);
+    QTest::keyClick(entryField("Na"), Qt::Key_Escape);
     settle();
     for (const char* name : {"Da", "GM", "Ca", "Gr", "Rss", "Rr", "Ba", "mo", "Na", "Co", "Qs", "Pr"})
-        EXPECT_TRUE(field(name)->text().isEmpty()) << name;
+        EXPECT_TRUE(entryField(name)->text().isEmpty()) << name;
     EXPECT_EQ(focused(), m_window->entryRow()->newButton());
 }
 
@@ -310,17 +310,19 @@ TEST_F(EntryTest, ContactWithoutLocatorStoresNoDistance)
     // A first contact leaves a distance behind.
     pressNew();
     type("Ca", QStringLiteral("OK1ABC"));
-    enter(field("Ca"));
+    enter(entryField("Ca"));
     type("Gr", QStringLiteral("JO60"));
-    enter(field("Gr"));
+    enter(entryField("Gr"));
     QTest::mouseClick(m_window->entryRow()->saveButton(), Qt::LeftButton);
     settle();
-    ASSERT_GT(m_window->contactGeometry().QrbKm, 0.0f);
+    QSqlQuery first(QStringLiteral("SELECT QRB FROM logtab"), m_log->database());
+    ASSERT_TRUE(first.next());
+    ASSERT_GT(first.value(0).toDouble(), 0.0);
 
     pressNew();
     type("Ca", QStringLiteral("OK1XYZ"));
-    enter(field("Ca"));
-    enter(field("Gr"));
+    enter(entryField("Ca"));
+    enter(entryField("Gr"));
     QTest::mouseClick(m_window->entryRow()->saveButton(), Qt::LeftButton);
     settle();
 
@@ -354,8 +356,8 @@ TEST_F(EntryTest, TapOnSaveRunsTheChecksOfTheFieldItLeaves)
         // A contact before it leaves its entity in `cou`.
         pressNew();
         type("Ca", QStringLiteral("DL1ABC"));
-        enter(field("Ca"));
-        enter(field("Gr"));
+        enter(entryField("Ca"));
+        enter(entryField("Gr"));
         tap(m_window->entryRow()->saveButton());
         ASSERT_TRUE(m_messages.informed.isEmpty());
         const int before = logRows();
@@ -363,8 +365,8 @@ TEST_F(EntryTest, TapOnSaveRunsTheChecksOfTheFieldItLeaves)
         pressNew();
         type("Ca", QString::fromLatin1(c.callsign));
         if (c.locator) {
-            enter(field("Ca"));
-            ASSERT_EQ(focused(), field("Gr"));
+            enter(entryField("Ca"));
+            ASSERT_EQ(focused(), entryField("Gr"));
             type("Gr", QString::fromLatin1(c.locator));
         }
         tap(m_window->entryRow()->saveButton());
@@ -389,14 +391,14 @@ TEST_F(EntryTest, TapOnSaveRunsTheChecksOfTheFieldItLeaves)
 TEST_F(EntryTest, TapOnNewFromAnEmptyLocatorLeavesTheFocusInTheCallsign)
 {
     // New keeps the callsign; its check would pass and hand the focus on.
-    field("Ca")->setText(QStringLiteral("OK1ABC"));
-    field("Gr")->setFocus();
+    entryField("Ca")->setText(QStringLiteral("OK1ABC"));
+    entryField("Gr")->setFocus();
     settle();
-    ASSERT_EQ(focused(), field("Gr"));
+    ASSERT_EQ(focused(), entryField("Gr"));
     tap(m_window->entryRow()->newButton());
     for (int i = 0; i < 5; ++i)
         settle();
-    EXPECT_EQ(focused(), field("Ca"));
+    EXPECT_EQ(focused(), entryField("Ca"));
 }
 
 TEST_F(EntryTest, ClickBackIntoTheCallsignFromAnEmptyLocatorStaysThere)
@@ -407,13 +409,13 @@ TEST_F(EntryTest, ClickBackIntoTheCallsignFromAnEmptyLocatorStaysThere)
         m_messages.informed.clear();
         pressNew();
         type("Ca", QStringLiteral("DL1ABX"));
-        enter(field("Ca"));
-        ASSERT_EQ(focused(), field("Gr"));
+        enter(entryField("Ca"));
+        ASSERT_EQ(focused(), entryField("Gr"));
         type("Gr", QString::fromLatin1(locator));
-        tap(field("Ca"));
+        tap(entryField("Ca"));
         for (int i = 0; i < 5; ++i)
             settle();
-        EXPECT_EQ(focused(), field("Ca"));
+        EXPECT_EQ(focused(), entryField("Ca"));
         EXPECT_EQ(m_messages.informed, *locator ? QStringList{"Locator input incorrect"} : QStringList{});
     }
 }
@@ -432,16 +434,16 @@ TEST_F(EntryTest, DistanceIsStoredOnlyForTheLocatorsNowInTheFields)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        field("MyGrid")->setText(QStringLiteral("JO62QM"));
+        entryField("MyGrid")->setText(QStringLiteral("JO62QM"));
         for (const char* own : {"JO62QM", c.ownLocator}) {
-            field("MyGrid")->setFocus();
+            entryField("MyGrid")->setFocus();
             settle();
-            field("MyGrid")->setText(QString::fromLatin1(own));
+            entryField("MyGrid")->setText(QString::fromLatin1(own));
             pressNew();
             type("Ca", QStringLiteral("OK1ABC"));
-            enter(field("Ca"));
+            enter(entryField("Ca"));
             type("Gr", QStringLiteral("JO31"));
-            enter(field("Gr"));
+            enter(entryField("Gr"));
             tap(m_window->entryRow()->saveButton());
         }
         ASSERT_TRUE(m_messages.informed.isEmpty()) << m_messages.informed.join('|').toStdString();

@@ -53,16 +53,16 @@ TEST_F(OperatingAidsTest, DistanceAndHeadingShowBeforeSaveAndGoWhenTheyGoStale)
 {
     openWindow();
     const struct { const char* what; std::function<void()> act; } emptiers[] = {
-        {"locator changed", [this] { field("Gr")->setText(QStringLiteral("JO3")); }},
-        {"own locator changed", [this] { field("MyGrid")->setText(QStringLiteral("JO62")); }},
+        {"locator changed", [this] { entryField("Gr")->setText(QStringLiteral("JO3")); }},
+        {"own locator changed", [this] { entryField("MyGrid")->setText(QStringLiteral("JO62")); }},
         {"New", [this] { pressNew(); }},
         {"Save", [this] { save(); }},
     };
     for (const auto& e : emptiers) {
         pressNew();
-        field("Ca")->clear();
-        field("Gr")->clear();
-        field("MyGrid")->setText(QStringLiteral("JO62QM"));
+        entryField("Ca")->clear();
+        entryField("Gr")->clear();
+        entryField("MyGrid")->setText(QStringLiteral("JO62QM"));
         enterText("Ca", "dl1abc");
         enterText("Gr", "jo31");
         EXPECT_EQ(aids().distanceHeading()->text(), QStringLiteral("482 km  256°")) << e.what;
@@ -91,12 +91,12 @@ TEST_F(OperatingAidsTest, WorkedBeforeCountsTheSelectedBandAndAllBands)
     EXPECT_EQ(aids().workedBefore()->text(), QStringLiteral("wkd 3 all, last 2025-06-12"));
     QTest::mouseClick(m_window->bandButton(10), Qt::LeftButton);
 
-    field("Ca")->clear();
+    entryField("Ca")->clear();
     EXPECT_TRUE(aids().workedBefore()->text().isEmpty());
     enterText("Ca", "DL1XYZ");
     EXPECT_TRUE(aids().workedBefore()->text().isEmpty());
 
-    field("Ca")->clear();
+    entryField("Ca")->clear();
     enterText("Ca", "DL1ABC");
     enterText("Gr", "JO31");
     save();
@@ -135,7 +135,7 @@ TEST_F(OperatingAidsTest, NewSquareAndNewEntityAreMarkedPerBand)
     enterText("Gr", "JO60");
     EXPECT_TRUE(aids().newDxcc()->text().isEmpty());
     EXPECT_TRUE(aids().newSquare()->text().isEmpty());
-    field("Gr")->clear();
+    entryField("Gr")->clear();
     enterText("Gr", "JO61");
     EXPECT_EQ(aids().newSquare()->text(), QStringLiteral("NEW SQUARE"));
 }
@@ -148,9 +148,9 @@ TEST_F(OperatingAidsTest, FocusStartsOnNewAndEnterInTheSearchTextSearches)
     EXPECT_EQ(QApplication::focusWidget(), m_window->entryRow()->newButton());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     settle();
-    EXPECT_EQ(field("Ba")->text(), QStringLiteral("144"));
-    EXPECT_EQ(QApplication::focusWidget(), field("Ca"));
-    EXPECT_EQ(field("Callsign")->text(), QStringLiteral("DL1AAA"));
+    EXPECT_EQ(entryField("Ba")->text(), QStringLiteral("144"));
+    EXPECT_EQ(QApplication::focusWidget(), entryField("Ca"));
+    EXPECT_EQ(entryField("Callsign")->text(), QStringLiteral("DL1AAA"));
 
     QLineEdit* searchText = m_window->findChild<QLineEdit*>(QStringLiteral("txtStr"));
     searchText->setFocus();
