@@ -1,4 +1,5 @@
 #include "AppContext.h"
+#include "BackgroundWork.h"
 #include "Clock.h"
 #include "CtyCsv.h"
 #include "DataFolder.h"
@@ -21,7 +22,6 @@
 #include <QFont>
 #include <QLockFile>
 #include <QStandardPaths>
-#include <QTimer>
 
 #include <cstdio>
 #include <functional>
@@ -94,18 +94,20 @@ int main(int argc, char* argv[])
     // A termination signal ends the run at any moment: an open box stops waiting, the windows close
     // with their close steps, and what those steps have to say goes to standard error.
     BoxMessages messages;
+    BackgroundWork work;
     MainWindow* window = nullptr;
     bool started = false;
     bool terminating = false;
     TerminationSignals termination;
-    // Close steps never run inside a write: a signal that comes while one is under way (an import
-    // whose progress dialog lets events through) waits for it to commit or roll back.
+    // Close steps never run inside a write: a signal that comes while work is under way (an import
+    // on its worker thread, map data written under a progress dialog) waits for it to commit or
+    // roll back.
     std::function<void()> terminate;
     terminate = [&] {
         terminating = true;
         messages.writeToStandardError();
-        if (window && window->isBusy()) {
-            QTimer::singleShot(50, &app, terminate);
+        if (!work.isIdle()) {
+            work.whenIdle(&app, terminate);
             return;
         }
         // What the awaited write had to say is no failure of the close.
@@ -145,7 +147,7 @@ int main(int argc, char* argv[])
     StationSettings settings;
     LiveMapOptions live;
     const SystemClock clock;
-    AppContext context{*log, settings, live, settingsFile, dataFolder, messages, clock};
+    AppContext context{*log, settings, live, settingsFile, dataFolder, messages, clock, work};
 
     MainWindow mainWindow(context);
     window = &mainWindow;

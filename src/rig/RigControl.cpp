@@ -2,7 +2,7 @@
 
 #include "RigPoller.h"
 
-#include <QThread>
+#include "WorkerThread.h"
 
 #include <clocale>
 
@@ -29,14 +29,12 @@ void RigControl::start(const RigSettings& settings, int intervalMs)
     stop();
     if (!settings.enabled)
         return;
-    m_thread = new QThread;
-    m_thread->setObjectName(QStringLiteral("rig"));
+    // Not work a close waits for: the polling goes on until it is stopped.
+    m_worker = new WorkerThread(QStringLiteral("rig"), nullptr, this);
     m_poller = new RigPoller(settings, intervalMs);
-    m_poller->moveToThread(m_thread);
-    connect(m_thread, &QThread::started, m_poller, &RigPoller::start);
-    connect(m_thread, &QThread::finished, m_poller, &QObject::deleteLater);
     connect(m_poller, &RigPoller::polled, this, &RigControl::polled);
-    m_thread->start();
+    m_worker->adopt(m_poller);
+    QMetaObject::invokeMethod(m_poller, &RigPoller::start, Qt::QueuedConnection);
 }
 
 void RigControl::stop()
@@ -44,15 +42,10 @@ void RigControl::stop()
     if (!m_poller)
         return;
     disconnect(m_poller, nullptr, this, nullptr);
-    // The poller closes the radio as it is deleted, on its own thread, when that thread ends.
-    m_thread->quit();
-    if (m_thread->wait(2000)) {
-        delete m_thread;
-    } else {
-        // Stuck in a connect to a host that does not answer: it ends by itself later, and is not waited for.
-        connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
-    }
-    m_thread = nullptr;
+    // The poller closes the radio as it is deleted, on its own thread, when that thread ends; a
+    // thread stuck in a connect to a host that does not answer ends by itself later.
+    delete m_worker;
+    m_worker = nullptr;
     m_poller = nullptr;
 }
 

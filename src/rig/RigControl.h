@@ -5,14 +5,16 @@
 
 #include <QObject>
 
-class QThread;
+namespace mivra {
+class WorkerThread;
+}
 
 namespace mivra::rig {
 
 class RigPoller;
 
-// Polls a radio on a thread of its own, so the window never waits for it; readings arrive as
-// signals on the owner's thread.
+// Polls a radio on a worker thread of its own (WorkerThread), so the window never waits for it;
+// readings arrive as queued signals on the owner's thread.
 class RigControl : public QObject {
     Q_OBJECT
 public:
@@ -28,7 +30,7 @@ signals:
     void polled(const mivra::rig::RigReading& reading);
 
 private:
-    QThread* m_thread = nullptr;
+    WorkerThread* m_worker = nullptr;
     RigPoller* m_poller = nullptr;
 };
 

@@ -1,9 +1,13 @@
 #include "CounterRunner.h"
 
+#include "WorkerThread.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QThread>
 #include <QUuid>
+
+#include <optional>
 
 namespace mivra {
 
@@ -36,72 +40,51 @@ PairCounts countPair(const CounterRequest& request)
     return counts;
 }
 
-CounterRunner::CounterRunner(QObject* parent)
+CounterRunner::CounterRunner(BackgroundWork* work, QObject* parent)
     : QObject(parent)
 {
+    m_slots[std::size_t(CounterPair::Squares)].worker = new WorkerThread(QStringLiteral("squares"), work, this);
+    m_slots[std::size_t(CounterPair::Entities)].worker = new WorkerThread(QStringLiteral("entities"), work, this);
 }
 
-CounterRunner::~CounterRunner()
-{
-    for (Slot& slot : m_slots) {
-        if (slot.thread) {
-            slot.thread->wait();
-            delete slot.thread;
-        }
-    }
-}
+CounterRunner::~CounterRunner() = default;
 
 void CounterRunner::request(const CounterRequest& request)
 {
-    Slot& slot = m_slots[size_t(request.pair)];
-    ++slot.generation;
+    Slot& slot = m_slots[std::size_t(request.pair)];
+    const quint64 generation = ++slot.generation;
     slot.pending = true;
-    if (slot.thread)
-        slot.waiting = std::make_unique<CounterRequest>(request);
-    else
-        start(slot, request);
+    slot.newest->store(generation);
+    slot.worker->run(
+        [request, generation, newest = slot.newest]() -> std::optional<PairCounts> {
+            if (newest->load() != generation)
+                return std::nullopt; // superseded while it waited
+            return countPair(request);
+        },
+        [this, &slot, generation](std::optional<PairCounts> counts) {
+            if (generation != slot.generation || !counts)
+                return;
+            slot.pending = false;
+            emit counted(*counts);
+        });
 }
 
 void CounterRunner::cancelAll()
 {
     for (Slot& slot : m_slots) {
-        ++slot.generation;
+        slot.newest->store(++slot.generation);
         slot.pending = false;
-        slot.waiting.reset();
     }
 }
 
 bool CounterRunner::isPending(CounterPair pair) const
 {
-    return m_slots[size_t(pair)].pending;
+    return m_slots[std::size_t(pair)].pending;
 }
 
 bool CounterRunner::isRunning() const
 {
-    return m_slots[0].thread || m_slots[1].thread;
-}
-
-void CounterRunner::start(Slot& slot, const CounterRequest& request)
-{
-    const quint64 generation = slot.generation;
-    auto counts = std::make_shared<PairCounts>();
-    slot.thread = QThread::create([request, counts] { *counts = countPair(request); });
-    // Queued to this object's thread: the figures are handled where the labels live.
-    connect(slot.thread, &QThread::finished, this, [this, &slot, generation, counts] {
-        slot.thread->wait();
-        delete slot.thread;
-        slot.thread = nullptr;
-        const bool current = generation == slot.generation;
-        if (current)
-            slot.pending = false;
-        if (slot.waiting) {
-            const std::unique_ptr<CounterRequest> next = std::move(slot.waiting);
-            start(slot, *next);
-        }
-        if (current)
-            emit counted(*counts);
-    });
-    slot.thread->start();
+    return m_slots[0].worker->isBusy() || m_slots[1].worker->isBusy();
 }
 
 } // namespace mivra

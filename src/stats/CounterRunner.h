@@ -6,11 +6,13 @@
 #include <QString>
 
 #include <array>
+#include <atomic>
 #include <memory>
 
-class QThread;
-
 namespace mivra {
+
+class BackgroundWork;
+class WorkerThread;
 
 // A pair of counters shown together: worked and confirmed.
 enum class CounterPair { Squares = 0, Entities = 1 };
@@ -32,14 +34,15 @@ struct PairCounts {
     Qt::HANDLE countedOn = nullptr; // the thread that read the log
 };
 
-// Counts a pair of counters on a worker thread and hands the figures back on the owner's thread.
-// A new request for a pair supersedes the one running: its figures are never delivered. At most
-// one thread per pair reads; the newest waiting request starts when it ends.
+// Counts a pair of counters on a worker thread of the pair's own (WorkerThread) and hands the
+// figures back on the owner's thread. A new request for a pair supersedes the one running: its
+// figures are never delivered, and requests superseded before they start are not counted at all.
 class CounterRunner : public QObject {
     Q_OBJECT
 public:
-    explicit CounterRunner(QObject* parent = nullptr);
-    ~CounterRunner() override; // waits for the threads still reading
+    // The counting is work under way in work (may be null).
+    explicit CounterRunner(BackgroundWork* work, QObject* parent = nullptr);
+    ~CounterRunner() override; // waits for the counts still being read
 
     void request(const CounterRequest& request);
     // Drops every request: nothing asked so far is delivered.
@@ -54,11 +57,11 @@ signals:
 private:
     struct Slot {
         quint64 generation = 0;
-        QThread* thread = nullptr;
-        std::unique_ptr<CounterRequest> waiting;
         bool pending = false;
+        // The newest generation, read by the worker when a request's turn comes.
+        std::shared_ptr<std::atomic<quint64>> newest = std::make_shared<std::atomic<quint64>>(0);
+        WorkerThread* worker = nullptr;
     };
-    void start(Slot& slot, const CounterRequest& request);
 
     std::array<Slot, 2> m_slots;
 };

@@ -4,6 +4,7 @@
 
 namespace mivra {
 
+class BackgroundWork;
 class Clock;
 class LogDatabase;
 class Messages;
@@ -11,7 +12,7 @@ struct LiveMapOptions;
 class StationSettings;
 
 // What the windows share for the whole run: the open log, the station settings table with its file,
-// the live map options, the message boxes and the clock.
+// the live map options, the message boxes, the clock and the work under way in the background.
 struct AppContext {
     LogDatabase& log;
     StationSettings& settings;
@@ -20,6 +21,7 @@ struct AppContext {
     QString dataFolder;
     Messages& messages;
     const Clock& clock;
+    BackgroundWork& work;
 };
 
 } // namespace mivra

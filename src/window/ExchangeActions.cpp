@@ -2,6 +2,7 @@
 
 #include "AdifExport.h"
 #include "AdifImport.h"
+#include "BackgroundWork.h"
 #include "BandPlan.h"
 #include "Clock.h"
 #include "EdiDialog.h"
@@ -9,6 +10,7 @@
 #include "LogDatabase.h"
 #include "LogRows.h"
 #include "Messages.h"
+#include "WorkerThread.h"
 #include "WriteTarget.h"
 
 #include <QDir>
@@ -59,20 +61,10 @@ private:
     QProgressDialog m_dialog;
 };
 
-// Marks a run as under way for as long as it lives.
-class RunningGuard {
-public:
-    explicit RunningGuard(bool& running)
-        : m_running(running)
-    {
-        m_running = true;
-    }
-    ~RunningGuard() { m_running = false; }
-    RunningGuard(const RunningGuard&) = delete;
-    RunningGuard& operator=(const RunningGuard&) = delete;
-
-private:
-    bool& m_running;
+// What an import on the worker thread comes back with.
+struct ImportOutcome {
+    QString backupError; // the copy before the import could not be made: nothing was imported
+    AdifImportResult result;
 };
 
 } // namespace
@@ -87,7 +79,19 @@ ExchangeActions::ExchangeActions(AppContext& context, QWidget* window, std::func
     , m_reload(std::move(reload))
     , m_chooseFile(chooseWithDialog)
     , m_askEdi(askWithDialog)
+    , m_importer(new WorkerThread(QStringLiteral("import"), &context.work, this))
 {
+}
+
+ExchangeActions::~ExchangeActions()
+{
+    // An import still under way ends before anything it reports to goes.
+    delete m_importer;
+}
+
+bool ExchangeActions::isImporting() const
+{
+    return m_importing;
 }
 
 bool ExchangeActions::writableTarget(const QString& file)
@@ -108,7 +112,8 @@ void ExchangeActions::exportAdif()
         return;
     AdifExportResult result;
     {
-        const RunningGuard running(m_running);
+        // The progress dialog lets events through: a close waits for the export.
+        const BackgroundWork::Token underWay = m_ctx.work.begin();
         RunProgress progress(m_window, QStringLiteral("Writing %1").arg(QDir::toNativeSeparators(file)));
         result = mivra::exportAdif(m_ctx.log, m_rowsInView(), m_ownStation(), file, m_ctx.clock.nowUtc(),
                                    progress.callback());
@@ -127,27 +132,65 @@ void ExchangeActions::exportAdif()
 
 void ExchangeActions::importAdif()
 {
+    if (isImporting())
+        return;
     const QString file = m_chooseFile(m_window, QStringLiteral("Import ADIF"), m_ctx.dataFolder,
                                       QStringLiteral("ADIF files (*.adi *.adif *.ADI);;All files (*)"), false);
     if (file.isEmpty())
         return;
-    QString backupError;
-    if (LogBackups(m_ctx.log.path()).makeBackup(m_ctx.clock.nowUtc(), &backupError).isEmpty()) {
-        m_ctx.messages.inform(m_window, backupError + QStringLiteral("\nThe file was not imported."));
+    const QString logPath = m_ctx.log.path();
+    const OwnStation own = m_ownStation();
+    const QDateTime now = m_ctx.clock.nowUtc();
+    m_importProgress = std::make_unique<QProgressDialog>(
+        QStringLiteral("Reading %1").arg(QDir::toNativeSeparators(file)), QString(), 0, 100, m_window);
+    m_importProgress->setWindowModality(Qt::WindowModal);
+    m_importProgress->setCancelButton(nullptr);
+    m_importProgress->setMinimumDuration(400);
+    m_importProgress->setValue(0);
+    // Shown at once: the window takes no input while the log is being imported into.
+    m_importProgress->show();
+    m_importing = true;
+    emit importStarted();
+    m_importer->run(
+        [this, logPath, file, own, now] {
+            // The copy first, then the file into the log on a connection of this thread.
+            ImportOutcome outcome;
+            QString error;
+            if (LogBackups(logPath).makeBackup(now, &error).isEmpty()) {
+                outcome.backupError = error;
+                return outcome;
+            }
+            const std::unique_ptr<LogDatabase> log = LogDatabase::open(logPath, QString(), &error);
+            if (!log) {
+                outcome.result.error = QStringLiteral("Nothing was imported: %1").arg(error);
+                return outcome;
+            }
+            outcome.result = importAdifFile(*log, file, own, [this](qint64 done, qint64 total) {
+                QMetaObject::invokeMethod(
+                    this, [this, done, total] { showImportProgress(done, total); }, Qt::QueuedConnection);
+            });
+            return outcome;
+        },
+        [this](const ImportOutcome& outcome) {
+            m_importProgress.reset();
+            m_importing = false;
+            emit importFinished();
+            m_reload();
+            if (!outcome.backupError.isEmpty())
+                m_ctx.messages.inform(m_window, outcome.backupError + QStringLiteral("\nThe file was not imported."));
+            else if (!outcome.result.ok)
+                m_ctx.messages.inform(m_window, outcome.result.error);
+            else
+                m_ctx.messages.inform(m_window, outcome.result.summary());
+        });
+}
+
+void ExchangeActions::showImportProgress(qint64 done, qint64 total)
+{
+    if (!m_importProgress)
         return;
-    }
-    AdifImportResult result;
-    {
-        const RunningGuard running(m_running);
-        RunProgress progress(m_window, QStringLiteral("Reading %1").arg(QDir::toNativeSeparators(file)));
-        result = importAdifFile(m_ctx.log, file, m_ownStation(), progress.callback());
-    }
-    if (!result.ok) {
-        m_ctx.messages.inform(m_window, result.error);
-        return;
-    }
-    m_reload();
-    m_ctx.messages.inform(m_window, result.summary());
+    m_importProgress->setMaximum(int(std::min<qint64>(total, INT_MAX)));
+    m_importProgress->setValue(int(std::min<qint64>(done, INT_MAX)));
 }
 
 void ExchangeActions::exportEdi()

@@ -7,13 +7,18 @@
 #include <QObject>
 
 #include <functional>
+#include <memory>
 
+class QProgressDialog;
 class QWidget;
 
 namespace mivra {
 
+class WorkerThread;
+
 // The grid's exchange entries: ADIF export of the rows in view, ADIF import, EDI export of the
 // selected band. Each asks for a file, shows a progress dialog on long runs and reports the result.
+// The import runs on a worker thread of its own, on a connection of its own to the log.
 class ExchangeActions : public QObject {
     Q_OBJECT
 public:
@@ -27,19 +32,28 @@ public:
     // window shows them, reload refreshes the grid after an import.
     ExchangeActions(AppContext& context, QWidget* window, std::function<LogSelection()> rowsInView,
                     std::function<OwnStation()> ownStation, std::function<void()> reload);
+    ~ExchangeActions() override;
 
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
     void setEdiAsker(EdiAsker asker) { m_askEdi = std::move(asker); }
 
     void exportAdif();
+    // Starts the import; its result is told when it has been committed or refused.
     void importAdif();
     void exportEdi();
-    // An import or export with its progress dialog is under way.
-    bool isRunning() const { return m_running; }
+    // An import is under way: the window leaves the log to it (no view that holds the log open,
+    // no write of its own) until importFinished.
+    bool isImporting() const;
+
+signals:
+    // The import is about to write on its own connection.
+    void importStarted();
+    void importFinished();
 
 private:
     // False, after a message, when file is the log, one of its files or the settings file.
     bool writableTarget(const QString& file);
+    void showImportProgress(qint64 done, qint64 total);
     AppContext& m_ctx;
     QWidget* m_window;
     std::function<LogSelection()> m_rowsInView;
@@ -47,7 +61,9 @@ private:
     std::function<void()> m_reload;
     FileChooser m_chooseFile;
     EdiAsker m_askEdi;
-    bool m_running = false;
+    WorkerThread* m_importer;
+    std::unique_ptr<QProgressDialog> m_importProgress;
+    bool m_importing = false;
 };
 
 } // namespace mivra

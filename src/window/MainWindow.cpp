@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "BackgroundWork.h"
 #include "BandPlan.h"
 #include "BusyCursor.h"
 #include "ContestSession.h"
@@ -98,9 +99,11 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
         [this] { OpenDatabase(); });
     connect(m_grid, &LogGrid::exportAdifRequested, m_exchange, &ExchangeActions::exportAdif);
     connect(m_grid, &LogGrid::importAdifRequested, m_exchange, &ExchangeActions::importAdif);
+    // The import writes on a connection of its own: the view lets go of the log meanwhile.
+    connect(m_exchange, &ExchangeActions::importStarted, this, [this] { m_grid->setRows(QSqlQuery()); });
     connect(m_grid, &LogGrid::exportEdiRequested, m_exchange, &ExchangeActions::exportEdi);
 
-    m_counters = new CounterRunner(this);
+    m_counters = new CounterRunner(&m_ctx.work, this);
     connect(m_counters, &CounterRunner::counted, this, &MainWindow::showCounts);
 
     buildButtons();
@@ -277,7 +280,7 @@ bool MainWindow::startSequence()
 
 bool MainWindow::isBusy() const
 {
-    return m_ctx.log.isWriting() || (m_exchange && m_exchange->isRunning()) || (m_counters && m_counters->isRunning());
+    return !m_ctx.work.isIdle();
 }
 
 void MainWindow::closeAllWindows()
@@ -326,6 +329,9 @@ bool MainWindow::settingsIncomplete() const
 
 bool MainWindow::OpenDatabase()
 {
+    // The import under way reloads the view when it is done.
+    if (m_exchange->isImporting())
+        return true;
     if (settingsIncomplete()) {
         m_hiddenForSettings = true;
         hide();
@@ -423,8 +429,8 @@ void MainWindow::showCounts(const PairCounts& counts)
         return;
     }
     // The outlines go in with the next count when the figures arrive in the middle of a write.
-    showCount(m_sqw, m_ctx.log.isWriting() ? counts.worked.result
-                                           : stats::storeSquareOutlines(m_ctx.log.database(), counts.worked));
+    const bool writing = m_ctx.log.isWriting() || m_exchange->isImporting();
+    showCount(m_sqw, writing ? counts.worked.result : stats::storeSquareOutlines(m_ctx.log.database(), counts.worked));
     showCount(m_sqc, counts.confirmed.result);
 }
 
@@ -452,6 +458,8 @@ void MainWindow::gridDEC()
         return;
     exporter::PreparationResult result;
     {
+        // A write that lets events through: a close waits for it.
+        const BackgroundWork::Token underWay = m_ctx.work.begin();
         // A big log takes seconds: shown as it goes, and Cancel leaves every row as it was.
         QProgressDialog progress(QStringLiteral("Preparing the map data"), QStringLiteral("Cancel"), 0, 0, this);
         progress.setWindowTitle(QStringLiteral("GD"));

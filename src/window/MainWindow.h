@@ -83,8 +83,8 @@ public:
     ContestSession* contest() const { return m_contest; }
     // Asked between the cards of a QSL run: true ends the run after the current card.
     void setStopRequested(std::function<bool()> stopRequested) { m_stopRequested = std::move(stopRequested); }
-    // A write to the log, or an import or export with its progress dialog, is under way: close
-    // steps must wait for it to end.
+    // Work is under way in the background (counters, an import) or under a progress dialog (an
+    // export, the map data): close steps must wait for it to end.
     bool isBusy() const;
     // A step of the last close sequence failed (its message has been shown).
     bool closeFailed() const { return m_closeFailed; }

@@ -4,6 +4,7 @@
 // are built as the program builds them, from their layout tables, on a log in a temporary folder, so
 // the driven scripts click where the program puts a control instead of restating its numbers.
 #include "AppContext.h"
+#include "BackgroundWork.h"
 #include "CardOutput.h"
 #include "Clock.h"
 #include "CtyCsv.h"
@@ -63,7 +64,8 @@ int main(int argc, char* argv[])
     NoMessages messages;
     SystemClock clock;
     const QString settingsFile = dir.filePath(kSettingsFileName);
-    AppContext context{*log, settings, live, settingsFile, dir.path(), messages, clock};
+    BackgroundWork work;
+    AppContext context{*log, settings, live, settingsFile, dir.path(), messages, clock, work};
 
     MainWindow mainWindow(context);
     printPlaces("main", mainWindow);

@@ -1,3 +1,4 @@
+#include "BackgroundWork.h"
 #include "CounterRunner.h"
 #include "TestLog.h"
 
@@ -46,13 +47,17 @@ protected:
 
 TEST_F(CounterRunnerTest, CountsOnAWorkerThreadAndDeliversOnTheWindowsThread)
 {
-    CounterRunner runner;
+    BackgroundWork work;
+    CounterRunner runner(&work);
     collect(runner);
     runner.request({CounterPair::Squares, logFile(), QStringLiteral("144%"), QString()});
-    // The request returns at once; the figures come later through the event loop.
+    // The request returns at once; the figures come later through the event loop. Until they
+    // have, the counting is work under way.
     EXPECT_TRUE(runner.isPending(CounterPair::Squares));
     EXPECT_TRUE(m_delivered.empty());
+    EXPECT_FALSE(work.isIdle());
     ASSERT_TRUE(awaitIdle(runner));
+    EXPECT_TRUE(work.isIdle());
 
     ASSERT_EQ(m_delivered.size(), 1u);
     const PairCounts& counts = m_delivered.front();
@@ -69,7 +74,7 @@ TEST_F(CounterRunnerTest, CountsOnAWorkerThreadAndDeliversOnTheWindowsThread)
 
 TEST_F(CounterRunnerTest, ASupersededOrCancelledRequestIsNeverDelivered)
 {
-    CounterRunner runner;
+    CounterRunner runner(nullptr);
     collect(runner);
     runner.request({CounterPair::Squares, logFile(), QStringLiteral("144%"), QString()});
     runner.request({CounterPair::Squares, logFile(), QStringLiteral("1296%"), QString()});

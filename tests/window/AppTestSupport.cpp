@@ -62,7 +62,7 @@ void MainWindowTest::writeSettings(const QString& callsign, const QString& locat
 void MainWindowTest::createWindow()
 {
     m_context = std::make_unique<AppContext>(
-        AppContext{*m_log, m_settings, m_live, settingsFile(), m_dir.path(), m_messages, m_clock});
+        AppContext{*m_log, m_settings, m_live, settingsFile(), m_dir.path(), m_messages, m_clock, m_work});
     m_window = std::make_unique<MainWindow>(*m_context);
 }
 

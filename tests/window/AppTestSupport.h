@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppContext.h"
+#include "BackgroundWork.h"
 #include "Clock.h"
 #include "LiveMapOptions.h"
 #include "LogDatabase.h"
@@ -75,6 +76,7 @@ protected:
     LiveMapOptions m_live;
     RecordingMessages m_messages;
     FixedClock m_clock;
+    BackgroundWork m_work;
     std::unique_ptr<AppContext> m_context;
     std::unique_ptr<MainWindow> m_window;
 };

@@ -38,6 +38,8 @@ protected:
         for (QAction* action : m_window->grid()->view()->actions()) {
             if (action->text() == caption) {
                 action->trigger();
+                // An import ends on its worker thread.
+                EXPECT_TRUE(QTest::qWaitFor([this] { return !m_window->isBusy(); }, 20000));
                 return;
             }
         }

@@ -33,8 +33,12 @@ protected:
     void trigger(const QString& caption)
     {
         for (QAction* action : m_window->grid()->view()->actions()) {
-            if (action->text() == caption)
-                return action->trigger();
+            if (action->text() == caption) {
+                action->trigger();
+                // An import ends on its worker thread.
+                EXPECT_TRUE(QTest::qWaitFor([this] { return !m_window->isBusy(); }, 20000));
+                return;
+            }
         }
         ADD_FAILURE() << "no entry " << caption.toStdString();
     }
