@@ -40,8 +40,8 @@ const Pairs &pairs()
             const std::string worked = randomLocator(random);
             p.own.emplace_back(own.begin(), own.end());
             p.worked.emplace_back(worked.begin(), worked.end());
-            p.ownPosition.push_back(*mivra::geo::LocatorToDegrees(own));
-            p.workedPosition.push_back(*mivra::geo::LocatorToDegrees(worked));
+            p.ownPosition.push_back(*mivra::geo::locatorToDegrees(own));
+            p.workedPosition.push_back(*mivra::geo::locatorToDegrees(worked));
         }
         return p;
     }();
@@ -53,26 +53,26 @@ void BM_DistanceAndBearing(benchmark::State &state)
     const Pairs &p = pairs();
     std::size_t i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(mivra::geo::DistanceAndBearing(p.ownPosition[i], p.workedPosition[i]));
+        benchmark::DoNotOptimize(mivra::geo::distanceAndBearing(p.ownPosition[i], p.workedPosition[i]));
         i = (i + 1) % PairCount;
     }
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_DistanceAndBearing);
 
-void BM_CalcContactGeometry(benchmark::State &state)
+void BM_ContactGeometry(benchmark::State &state)
 {
     const Pairs &p = pairs();
     mivra::geo::ContactGeometry geometry;
     std::size_t i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(geometry.CalcContactGeometry(p.own[i], p.worked[i]));
-        benchmark::DoNotOptimize(geometry.QrbKm);
+        benchmark::DoNotOptimize(geometry.calculate(p.own[i], p.worked[i]));
+        benchmark::DoNotOptimize(geometry.qrbKm);
         i = (i + 1) % PairCount;
     }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_CalcContactGeometry);
+BENCHMARK(BM_ContactGeometry);
 
 void BM_GeographicLibInverse(benchmark::State &state)
 {

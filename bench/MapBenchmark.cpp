@@ -80,8 +80,8 @@ int rawCounter(sqlite3* db, const char* column, bool confirmed, int keyLength, b
         sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
         sqlite3_stmt* update = prepared(db, "UPDATE logtab SET GEpoly = ?1 WHERE ID = ?2 AND GEpoly IS NOT ?1", "");
         for (const auto& [square, id] : firstRows) {
-            const auto corner = mivra::geo::LocatorToDegrees(square + "HH");
-            const std::string outline = corner ? mivra::geo::SquareOutlineText(*corner) : std::string();
+            const auto corner = mivra::geo::locatorToDegrees(square + "HH");
+            const std::string outline = corner ? mivra::geo::squareOutlineText(*corner) : std::string();
             sqlite3_bind_text(update, 1, outline.c_str(), int(outline.size()), SQLITE_TRANSIENT);
             sqlite3_bind_int64(update, 2, id);
             sqlite3_step(update);
@@ -136,7 +136,7 @@ void BM_MapPreparation(benchmark::State& state)
         state.PauseTiming();
         clearMapData(generated);
         state.ResumeTiming();
-        const auto result = mivra::exporter::prepareMapData(generated.log->database(), band, QStringLiteral("JO62QM"));
+        const auto result = mivra::map::prepareMapData(generated.log->database(), band, QStringLiteral("JO62QM"));
         if (!result.ok)
             state.SkipWithError("preparation failed");
     }
@@ -165,12 +165,12 @@ void BM_MapPreparationRaw(benchmark::State& state)
             mivra::geo::ContactGeometry geometry;
             const std::string grid = textOf(rows, 4);
             const std::u16string grid16(grid.begin(), grid.end());
-            geometry.CalcContactGeometry(u"JO62QM", grid16);
+            geometry.calculate(u"JO62QM", grid16);
             const std::string date = textOf(rows, 1);
             const std::string description = "Log: " + textOf(rows, 3) + " " + textOf(rows, 7) + " MHz  "
                 + date.substr(8, 2) + "." + date.substr(5, 2) + "." + date.substr(0, 4) + " " + textOf(rows, 2)
                 + " rsts:" + textOf(rows, 5) + " rstr:" + textOf(rows, 6) + " QRB:"
-                + std::to_string(int(geometry.QrbKm)) + "km  QTF:" + std::to_string(int(geometry.QtfDeg))
+                + std::to_string(int(geometry.qrbKm)) + "km  QTF:" + std::to_string(int(geometry.qtfDeg))
                 + " QSL: " + textOf(rows, 8) + " Prop:" + textOf(rows, 10) + " " + textOf(rows, 9);
             sqlite3_bind_text(update, 1, description.c_str(), int(description.size()), SQLITE_TRANSIENT);
             sqlite3_bind_text(update, 2, geometry.lastPointText.c_str(), int(geometry.lastPointText.size()), SQLITE_TRANSIENT);
@@ -190,7 +190,7 @@ GeneratedLog& preparedLogOf(int contacts)
     GeneratedLog& generated = logOf(contacts);
     static std::vector<int> done;
     if (std::find(done.begin(), done.end(), contacts) == done.end()) {
-        mivra::exporter::prepareMapData(generated.log->database(), QString(), QStringLiteral("JO62QM"));
+        mivra::map::prepareMapData(generated.log->database(), QString(), QStringLiteral("JO62QM"));
         mivra::stats::runCounter(generated.log->database(), mivra::stats::Counter::SquaresWorked, QString(), QString());
         done.push_back(contacts);
     }
@@ -200,7 +200,7 @@ GeneratedLog& preparedLogOf(int contacts)
 void BM_KmlExport(benchmark::State& state)
 {
     GeneratedLog& generated = preparedLogOf(int(state.range(0)));
-    mivra::exporter::MapExportRequest request;
+    mivra::map::MapExportRequest request;
     request.bandPattern = QLatin1String(bandOf(state));
     request.ownCallsign = QStringLiteral("DL1ABC");
     request.ownPoint = QStringLiteral("13.3333333333333,52.5");
@@ -208,8 +208,8 @@ void BM_KmlExport(benchmark::State& state)
     request.lines = true;
     request.filePath = QDir(generated.dir.path()).filePath(QStringLiteral("earth.kml"));
     for (auto _ : state) {
-        const auto result = mivra::exporter::exportMap(generated.log->database(), request);
-        if (result.outcome != mivra::exporter::MapExportResult::Written)
+        const auto result = mivra::map::exportMap(generated.log->database(), request);
+        if (result.outcome != mivra::map::MapExportResult::Written)
             state.SkipWithError("export failed");
     }
 }

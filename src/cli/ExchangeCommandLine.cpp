@@ -37,7 +37,7 @@ OwnStation ownStation(const QString& settingsFile)
     if (!QFileInfo::exists(settingsFile))
         return {};
     StationSettings settings;
-    if (!LoadStationSettings(settings, settingsFile))
+    if (!loadStationSettings(settings, settingsFile))
         return {};
     return {settings.text(StationSettings::OwnCallsign), settings.text(StationSettings::OwnLocator)};
 }

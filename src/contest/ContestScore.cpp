@@ -17,9 +17,9 @@ namespace {
 std::optional<geo::Position> locatorCentre(const QString& locator)
 {
     const QString square = locator.trimmed().toUpper().left(6);
-    if (square.size() != 6 || !geo::IsLocatorValid(utf16View(square)))
+    if (square.size() != 6 || !geo::isLocatorValid(utf16View(square)))
         return std::nullopt;
-    std::optional<geo::Position> centre = geo::LocatorToDegrees(utf16View(square));
+    std::optional<geo::Position> centre = geo::locatorToDegrees(utf16View(square));
     if (centre) {
         centre->lon += 1.0 / 24.0;
         centre->lat += 1.0 / 48.0;
@@ -70,7 +70,7 @@ ContestScore scoreContest(const std::vector<LogRow>& rows, const QString& ownLoc
     for (const LogRow& row : rows) {
         ScoredContact contact;
         const QString station = contestStation(row.callsign);
-        const QString grid = row.grid.trimmed().toUpper();
+        const QString grid = row.locator.trimmed().toUpper();
         contact.duplicate = stations.contains(station);
         stations.insert(station);
         contact.distanceKm = ediDistance(ownLocator, grid);

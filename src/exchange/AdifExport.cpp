@@ -121,7 +121,7 @@ bool AdifRecordWriter::write(const LogRow& row, QStringList* leftOut)
     writer.add(u"RST_RCVD"_qs, adif::asciiText(splitReport(row.rstr, row.mode, &receivedSerial)));
     writer.add(u"SRX_STRING"_qs, receivedSerial);
 
-    const QString grid = row.grid.trimmed().toUpper();
+    const QString grid = row.locator.trimmed().toUpper();
     writer.add(u"GRIDSQUARE"_qs, adif::asciiText(grid.left(8)));
     writer.add(u"GRIDSQUARE_EXT"_qs, adif::asciiText(grid.mid(8, 2)));
     writer.add(u"MY_GRIDSQUARE"_qs, m_myGrid);

@@ -1,5 +1,7 @@
 #include "AdifFields.h"
 
+#include "QslState.h"
+
 #include "BandPlan.h"
 
 #include <QUrl>
@@ -138,18 +140,10 @@ ModeInfo modeOfText(const QString& text)
 
 QslStates qslStatesOfLetter(const QString& letter)
 {
-    const QString l = letter.trimmed().toUpper();
-    if (l == u"Y"_qs || l == u"S"_qs || l == u"B"_qs)
-        return {u"Q"_qs, u"N"_qs}; // a card waits to be printed
-    if (l == u"T"_qs)
-        return {u"Q"_qs, u"Y"_qs}; // their card came; ours, the thanks, waits
-    if (l == u"Q"_qs)
-        return {u"Y"_qs, u"Y"_qs};
-    if (l == u"D"_qs)
-        return {u"Y"_qs, u"N"_qs};
-    if (l == u"N"_qs)
-        return {u"N"_qs, u"N"_qs};
-    return {};
+    const QslState* state = qslStateOf(letter);
+    if (!state)
+        return {};
+    return {QLatin1String(state->adifSent), QLatin1String(state->adifReceived)};
 }
 
 QString qslLetterOfStates(const QString& sent, const QString& received)

@@ -87,7 +87,7 @@ struct CheckedRecord {
     QString call;
     QDate date;
     QTime time; // to the minute
-    QString grid;
+    QString locator;
     QString band;
     QString qsl;
     std::optional<double> frequencyMHz; // FREQ, when it reads as a frequency
@@ -125,16 +125,16 @@ std::optional<CheckedRecord> checkedRecord(const adif::AdifRecord& record, QStri
         return std::nullopt;
     }
     checked.time = QTime(time.hour(), time.minute());
-    checked.grid = (record.value(u"GRIDSQUARE"_qs) + record.value(u"GRIDSQUARE_EXT"_qs)).trimmed().toUpper();
-    const bool field = checked.grid.size() == 2 && checked.grid[0] >= u'A' && checked.grid[0] <= u'R'
-                       && checked.grid[1] >= u'A' && checked.grid[1] <= u'R';
+    checked.locator = (record.value(u"GRIDSQUARE"_qs) + record.value(u"GRIDSQUARE_EXT"_qs)).trimmed().toUpper();
+    const bool field = checked.locator.size() == 2 && checked.locator[0] >= u'A' && checked.locator[0] <= u'R'
+                       && checked.locator[1] >= u'A' && checked.locator[1] <= u'R';
     if (field) {
         // A field alone is valid ADIF, but not a locator the log can hold.
         checked.note = QStringLiteral("%1: locator %2 has only 2 characters; stored without a locator")
-                           .arg(where(), checked.grid);
-        checked.grid.clear();
-    } else if (!checked.grid.isEmpty() && !geo::IsLocatorValid(utf16View(checked.grid))) {
-        *refusal = where() + QStringLiteral(": invalid locator %1").arg(checked.grid);
+                           .arg(where(), checked.locator);
+        checked.locator.clear();
+    } else if (!checked.locator.isEmpty() && !geo::isLocatorValid(utf16View(checked.locator))) {
+        *refusal = where() + QStringLiteral(": invalid locator %1").arg(checked.locator);
         return std::nullopt;
     }
 
@@ -191,7 +191,7 @@ Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRec
     row.date = storedDateText(checked.date);
     row.gmt = storedTimeText(checked.time);
     row.callsign = checked.call;
-    row.grid = checked.grid;
+    row.locator = checked.locator;
     row.band = checked.band;
     row.mode = exactOr(record, kAppMode, {u"SUBMODE"_qs, u"MODE"_qs});
     row.rsts = reportWithSerial(record.value(u"RST_SENT"_qs), record.value(u"STX_STRING"_qs), record.value(u"STX"_qs));
@@ -214,14 +214,14 @@ Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRec
             row.dxcc = log.dxccEntity(number);
     }
 
-    if (!checked.grid.isEmpty()) {
+    if (!checked.locator.isEmpty()) {
         QString myGrid
             = (record.value(u"MY_GRIDSQUARE"_qs) + record.value(u"MY_GRIDSQUARE_EXT"_qs)).trimmed().toUpper();
-        if (!geo::IsLocatorValid(utf16View(myGrid)))
+        if (!geo::isLocatorValid(utf16View(myGrid)))
             myGrid = ownLocator;
-        if (geo::IsLocatorValid(utf16View(myGrid))) {
+        if (geo::isLocatorValid(utf16View(myGrid))) {
             if (const std::optional<geo::QrbQtf> path
-                = geo::ContactQrbQtf(utf16View(myGrid), utf16View(checked.grid))) {
+                = geo::contactQrbQtf(utf16View(myGrid), utf16View(checked.locator))) {
                 row.qrb = path->qrbKm;
                 row.qtf = path->qtfDeg;
             }

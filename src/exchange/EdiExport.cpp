@@ -78,7 +78,7 @@ QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& option
         const LogRow& row = rows[i];
         const ScoredContact& scored = score.contacts[i];
         const QString call = row.callsign.trimmed().toUpper();
-        const QString grid = row.grid.trimmed().toUpper();
+        const QString grid = row.locator.trimmed().toUpper();
         const EdiReport sent = ediReport(row.rsts, row.mode);
         const EdiReport received = ediReport(row.rstr, row.mode);
         if (!sent.error.isEmpty() || !received.error.isEmpty()) {
@@ -111,7 +111,7 @@ QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& option
     if (score.best >= 0) {
         const LogRow& row = rows[std::size_t(score.best)];
         best = QStringLiteral("%1;%2;%3")
-                   .arg(lineText(row.callsign.trimmed().toUpper()), row.grid.trimmed().toUpper().left(6))
+                   .arg(lineText(row.callsign.trimmed().toUpper()), row.locator.trimmed().toUpper().left(6))
                    .arg(score.contacts[std::size_t(score.best)].points);
     }
 

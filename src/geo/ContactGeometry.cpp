@@ -19,41 +19,40 @@ std::u16string extendSquare(std::u16string text)
 
 } // namespace
 
-bool ContactGeometry::CalcContactGeometry(std::u16string_view myGrid, std::u16string_view gr)
+bool ContactGeometry::calculate(std::u16string_view ownLocator, std::u16string_view locator)
 {
-    const auto own = LocatorToDegrees(AsciiUpper(extendSquare(std::u16string(myGrid))));
+    const auto own = locatorToDegrees(asciiUpper(extendSquare(std::u16string(ownLocator))));
     if (!own)
         return false;
-    lastPointText = PointText(*own);
-    OwnMapPoint = lastPointText;
+    lastPointText = pointText(*own);
+    ownMapPoint = lastPointText;
 
-    const std::u16string worked = extendSquare(AsciiUpper(UseGivenLocator ? std::u16string_view(GivenLocator) : gr));
-    if (!IsLocatorValid(worked))
+    const std::u16string worked = extendSquare(asciiUpper(locator));
+    if (!isLocatorValid(worked))
         return false;
-    const auto workedPosition = LocatorToDegrees(worked);
+    const auto workedPosition = locatorToDegrees(worked);
     if (!workedPosition)
         return false;
-    lastPointText = PointText(*workedPosition);
-    UseGivenLocator = false;
+    lastPointText = pointText(*workedPosition);
 
-    SquareOutline = SquareOutlineText(*workedPosition);
+    squareOutline = squareOutlineText(*workedPosition);
 
-    const QrbQtf result = DistanceAndBearing(*own, *workedPosition);
-    QrbKm = result.qrbKm;
-    QtfDeg = result.qtfDeg;
+    const QrbQtf result = distanceAndBearing(*own, *workedPosition);
+    qrbKm = result.qrbKm;
+    qtfDeg = result.qtfDeg;
     return true;
 }
 
-std::optional<QrbQtf> ContactQrbQtf(std::u16string_view myGrid, std::u16string_view gr)
+std::optional<QrbQtf> contactQrbQtf(std::u16string_view ownLocator, std::u16string_view locator)
 {
-    const auto own = LocatorToDegrees(AsciiUpper(extendSquare(std::u16string(myGrid))));
-    const std::u16string worked = extendSquare(AsciiUpper(gr));
-    if (!own || !IsLocatorValid(worked))
+    const auto own = locatorToDegrees(asciiUpper(extendSquare(std::u16string(ownLocator))));
+    const std::u16string worked = extendSquare(asciiUpper(locator));
+    if (!own || !isLocatorValid(worked))
         return std::nullopt;
-    const auto workedPosition = LocatorToDegrees(worked);
+    const auto workedPosition = locatorToDegrees(worked);
     if (!workedPosition)
         return std::nullopt;
-    return DistanceAndBearing(*own, *workedPosition);
+    return distanceAndBearing(*own, *workedPosition);
 }
 
 } // namespace mivra::geo

@@ -47,7 +47,7 @@ const EllipsoidConstants& constants()
 }
 
 // Arc cosine that clamps its argument in place, so callers testing it later see the clamped value.
-double SafeArcCos(double& x, double pi)
+double safeArcCos(double& x, double pi)
 {
     if (x >= 1.0) {
         x = 1.0;
@@ -62,7 +62,7 @@ double SafeArcCos(double& x, double pi)
 
 } // namespace
 
-QrbQtf DistanceAndBearing(Position own, Position worked)
+QrbQtf distanceAndBearing(Position own, Position worked)
 {
     const EllipsoidConstants& k = constants();
     const double pi = k.pi;
@@ -80,14 +80,14 @@ QrbQtf DistanceAndBearing(Position own, Position worked)
     const double cd = std::cos(dlam);
 
     double x = s1 * s2 + c1 * c2 * cd;
-    const double d = SafeArcCos(x, pi); // central angle
+    const double d = safeArcCos(x, pi); // central angle
 
     // Cosine of the initial azimuth; stays 0 for coincident and exactly antipodal points.
     double z = 0.0;
     if (std::fabs(x) < 1.0)
         z = (s2 * c1 - c2 * s1 * cd) / std::sqrt(1.0 - x * x);
     double y = z;
-    double alpha = SafeArcCos(y, pi);
+    double alpha = safeArcCos(y, pi);
 
     // Mean radius of curvature over sample points along the great circle. At each point the
     // co-latitude theta has cos theta = sinLat, so sin theta and cos 2*theta follow without

@@ -13,6 +13,6 @@ struct QrbQtf {
 // Follows the great circle but averages a latitude- and direction-dependent earth radius
 // over four sample points of the path, with a correction for nearly antipodal paths.
 // Below 0.5 km and above 20003.5 km the bearing is 0.
-QrbQtf DistanceAndBearing(Position own, Position worked);
+QrbQtf distanceAndBearing(Position own, Position worked);
 
 } // namespace mivra::geo

@@ -90,30 +90,30 @@ template <typename Char> std::optional<Position> toDegrees(std::basic_string_vie
 
 } // namespace
 
-bool IsLocatorValid(std::u16string_view text)
+bool isLocatorValid(std::u16string_view text)
 {
     return matchesLocatorPattern(text);
 }
-bool IsLocatorValid(std::string_view text)
+bool isLocatorValid(std::string_view text)
 {
     return matchesLocatorPattern(text);
 }
 
 bool isLocatorRefused(std::u16string_view upperText)
 {
-    return !IsLocatorValid(upperText);
+    return !isLocatorValid(upperText);
 }
 
-std::optional<Position> LocatorToDegrees(std::u16string_view locator)
+std::optional<Position> locatorToDegrees(std::u16string_view locator)
 {
     return toDegrees(locator);
 }
-std::optional<Position> LocatorToDegrees(std::string_view locator)
+std::optional<Position> locatorToDegrees(std::string_view locator)
 {
     return toDegrees(locator);
 }
 
-std::u16string AsciiUpper(std::u16string_view text)
+std::u16string asciiUpper(std::u16string_view text)
 {
     std::u16string upper(text);
     for (char16_t& c : upper) {

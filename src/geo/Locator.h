@@ -14,8 +14,8 @@ struct Position {
 
 // The Maidenhead rule: 4, 6, 8 or 10 characters, "[A-R][A-R]##[A-x][A-x]##[A-x][A-x]",
 // compared by UTF-16 code and case-sensitive.
-bool IsLocatorValid(std::u16string_view text);
-bool IsLocatorValid(std::string_view text);
+bool isLocatorValid(std::u16string_view text);
+bool isLocatorValid(std::string_view text);
 
 // The verdict of the settings window's check: true when the (upper-cased) text is rejected.
 bool isLocatorRefused(std::u16string_view upperText);
@@ -23,10 +23,10 @@ bool isLocatorRefused(std::u16string_view upperText);
 // The south-west corner of the smallest square an upper-case locator of 6, 8 or 10 characters
 // names. Any other length, or a character whose code cannot take part in the 16-bit integer
 // step, gives no position; characters after the tenth are never read.
-std::optional<Position> LocatorToDegrees(std::u16string_view locator);
-std::optional<Position> LocatorToDegrees(std::string_view locator);
+std::optional<Position> locatorToDegrees(std::u16string_view locator);
+std::optional<Position> locatorToDegrees(std::string_view locator);
 
 // ASCII-only upper-casing; every other character is kept as it is.
-std::u16string AsciiUpper(std::u16string_view text);
+std::u16string asciiUpper(std::u16string_view text);
 
 } // namespace mivra::geo

@@ -17,7 +17,7 @@ std::string vertexText(int lon, int lat)
 
 } // namespace
 
-std::string DecimalText(double value)
+std::string decimalText(double value)
 {
     if (value == 0.0)
         return "0"; // negative zero included
@@ -65,12 +65,12 @@ std::string DecimalText(double value)
     return text;
 }
 
-std::string PointText(Position position)
+std::string pointText(Position position)
 {
-    return DecimalText(position.lon) + ',' + DecimalText(position.lat);
+    return decimalText(position.lon) + ',' + decimalText(position.lat);
 }
 
-SquareCorner SquareCornerOf(Position position)
+SquareCorner squareCornerOf(Position position)
 {
     float x = static_cast<float>(position.lon);
     if (static_cast<long>(std::floor(x)) % 2 != 0)
@@ -78,7 +78,7 @@ SquareCorner SquareCornerOf(Position position)
     return {static_cast<int>(std::floor(x)), static_cast<int>(std::floor(position.lat))};
 }
 
-std::string SquareOutlineText(SquareCorner corner)
+std::string squareOutlineText(SquareCorner corner)
 {
     const int w = corner.west;
     const int s = corner.south;
@@ -86,9 +86,9 @@ std::string SquareOutlineText(SquareCorner corner)
            + vertexText(w, s + 1) + " " + vertexText(w, s) + "  ";
 }
 
-std::string SquareOutlineText(Position position)
+std::string squareOutlineText(Position position)
 {
-    return SquareOutlineText(SquareCornerOf(position));
+    return squareOutlineText(squareCornerOf(position));
 }
 
 } // namespace mivra::geo

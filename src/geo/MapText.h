@@ -8,10 +8,10 @@ namespace mivra::geo {
 
 // One number of a point text: plain decimal, at most 15 significant digits (nearest),
 // no trailing zeros or point, "." as separator whatever the process locale.
-std::string DecimalText(double value);
+std::string decimalText(double value);
 
 // "lon,lat", e.g. "13.3333333333333,52.5".
-std::string PointText(Position position);
+std::string pointText(Position position);
 
 // The whole-degree corner of the 2-by-1-degree square a position lies in.
 struct SquareCorner {
@@ -20,10 +20,10 @@ struct SquareCorner {
 };
 
 // West from the single-precision longitude, moved down to the even edge; south by floor.
-SquareCorner SquareCornerOf(Position position);
+SquareCorner squareCornerOf(Position position);
 
 // Five "lon.0,lat.0,2000" vertices, counter-clockwise from the south-west corner and closed.
-std::string SquareOutlineText(SquareCorner corner);
-std::string SquareOutlineText(Position position);
+std::string squareOutlineText(SquareCorner corner);
+std::string squareOutlineText(Position position);
 
 } // namespace mivra::geo

@@ -12,7 +12,7 @@ struct Contact {
     QString date;  // yyyy-MM-dd, UTC (older logs: dd.MM.yyyy; read with readStoredDate)
     QString gmt;   // HH:mm, UTC (read with readStoredTime)
     QString callsign;
-    QString grid;
+    QString locator;
     QString rsts;
     QString rstr;
     QString band; // a band value (BandPlan.h), or a frequency inside its band

@@ -1,5 +1,7 @@
 #include "ContactCheck.h"
 
+#include "QslState.h"
+
 #include "BandPlan.h"
 #include "ErrorText.h"
 #include "Locator.h"
@@ -60,12 +62,12 @@ std::optional<QString> checkedBand(const QString& text, QString* reason)
 
 std::optional<QString> checkedQslState(const QString& text, QString* reason)
 {
-    const QString letter = text.trimmed().toUpper();
-    if (letter.size() != 1 || !QStringLiteral("NYTSBDQ").contains(letter))
+    const QslState* state = qslStateOf(text);
+    if (!state)
         return refuse(reason, QStringLiteral("QSL: \"%1\" is not a QSL state; type one letter of "
                                              "N, Y, T, S, B, D or Q")
                                   .arg(text));
-    return letter;
+    return QString::fromLatin1(state->letter);
 }
 
 std::optional<QString> checkedCallsign(const QString& text, QString* reason)
@@ -79,7 +81,7 @@ std::optional<QString> checkedCallsign(const QString& text, QString* reason)
 std::optional<QString> checkedLocator(const QString& text, QString* reason)
 {
     const QString locator = text.trimmed().toUpper();
-    if (!locator.isEmpty() && !geo::IsLocatorValid(utf16View(locator)))
+    if (!locator.isEmpty() && !geo::isLocatorValid(utf16View(locator)))
         return refuse(reason, QStringLiteral("Grid: \"%1\" is not a locator; type a Maidenhead locator of "
                                              "4, 6, 8 or 10 characters (JO62QM), or nothing")
                                   .arg(text));
@@ -105,8 +107,8 @@ std::optional<Contact> checkedContact(const Contact& qso, ContactRefusal* refusa
 {
     Contact checked = qso;
     const std::pair<const char*, QString*> fields[] = {
-        {"Date", &checked.date}, {"GMT", &checked.gmt},   {"Callsign", &checked.callsign},
-        {"Grid", &checked.grid}, {"Band", &checked.band}, {"QSL", &checked.qsl},
+        {"Date", &checked.date},    {"GMT", &checked.gmt},   {"Callsign", &checked.callsign},
+        {"Grid", &checked.locator}, {"Band", &checked.band}, {"QSL", &checked.qsl},
     };
     for (const auto& [column, value] : fields) {
         QString reason;

@@ -98,10 +98,9 @@ std::optional<ColumnValues> cellEditValues(const QString& column, const QString&
     } else if (column.compare(QLatin1String("Grid"), Qt::CaseInsensitive) == 0) {
         // The same reckoning as the entry row's, from MyGrid.
         geo::ContactGeometry geometry;
-        const bool reckoned
-            = !stored->isEmpty() && geometry.CalcContactGeometry(utf16View(ownLocator), utf16View(*stored));
-        values.append({QStringLiteral("QRB"), reckoned ? QVariant(double(geometry.QrbKm)) : nullNumber()});
-        values.append({QStringLiteral("QTF"), reckoned ? QVariant(double(geometry.QtfDeg)) : nullNumber()});
+        const bool reckoned = !stored->isEmpty() && geometry.calculate(utf16View(ownLocator), utf16View(*stored));
+        values.append({QStringLiteral("QRB"), reckoned ? QVariant(double(geometry.qrbKm)) : nullNumber()});
+        values.append({QStringLiteral("QTF"), reckoned ? QVariant(double(geometry.qtfDeg)) : nullNumber()});
         for (const char* mapText : kMapTextColumns)
             values.append({QLatin1String(mapText), nullText()});
     }

@@ -246,7 +246,7 @@ bool ImportStore::insert(const Contact& row, QString* error)
 {
     m_insert.reset();
     int i = 1;
-    for (const QString* text : {&row.date, &row.gmt, &row.callsign, &row.grid, &row.rsts, &row.rstr, &row.band,
+    for (const QString* text : {&row.date, &row.gmt, &row.callsign, &row.locator, &row.rsts, &row.rstr, &row.band,
                                 &row.mode, &row.name, &row.comment, &row.qsl, &row.prop, &row.dxcc}) {
         bindUtf8(m_insert, i, *text, &m_texts[std::size_t(i)]);
         ++i;

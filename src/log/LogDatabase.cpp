@@ -319,7 +319,7 @@ bool LogDatabase::saveQsos(std::span<const Contact> qsos, const std::function<vo
             for (const Contact& qso : qsos) {
                 int i = 0;
                 for (const QString* text :
-                     {&qso.date, &qso.gmt, &qso.callsign, &qso.grid, &qso.rsts, &qso.rstr, &qso.band, &qso.mode,
+                     {&qso.date, &qso.gmt, &qso.callsign, &qso.locator, &qso.rsts, &qso.rstr, &qso.band, &qso.mode,
                       &qso.name, &qso.comment, &qso.qsl, &qso.prop, &qso.dxcc})
                     insert.bindValue(i++, textValue(*text));
                 insert.bindValue(i++, numberValue(qso.qrb));

@@ -63,7 +63,7 @@ LogRow rowOf(const RowFeed::Batch& batch, int at)
     row.gmt = batch.text(at, 2);
     row.time = rowTime(row.date, row.gmt);
     row.callsign = batch.text(at, 3);
-    row.grid = batch.text(at, 4);
+    row.locator = batch.text(at, 4);
     row.rsts = batch.text(at, 5);
     row.rstr = batch.text(at, 6);
     row.band = batch.text(at, 7);

@@ -8,7 +8,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-namespace mivra::exporter {
+namespace mivra::map {
 
 namespace {
 
@@ -107,7 +107,7 @@ QByteArray kmlDocument(const KmlHeader& header, const std::vector<KmlRow>& rows)
     for (const KmlRow& row : rows) {
         const QByteArray point = utf8(row.point);
         text += "<Placemark><name>";
-        text += utf8(row.grid);
+        text += utf8(row.locator);
         text += "</name><description>";
         text += utf8(row.description);
         text += "</description><Style><PolyStyle><color>";
@@ -141,4 +141,4 @@ bool writeKmlFile(const QString& path, const QByteArray& bytes, QString* error)
     return false;
 }
 
-} // namespace mivra::exporter
+} // namespace mivra::map

@@ -7,11 +7,11 @@
 #include <optional>
 #include <vector>
 
-namespace mivra::exporter {
+namespace mivra::map {
 
 // What the map shows of one contact, as prepared in the log.
 struct KmlRow {
-    QString grid;
+    QString locator;
     QString qsl;
     QString prop;
     QString description; // GEdata
@@ -54,4 +54,4 @@ QByteArray kmlDocument(const KmlHeader& header, const std::vector<KmlRow>& rows)
 // Replaces the file at path with bytes, or leaves it as it was and sets *error naming it.
 bool writeKmlFile(const QString& path, const QByteArray& bytes, QString* error);
 
-} // namespace mivra::exporter
+} // namespace mivra::map

@@ -12,7 +12,7 @@
 #include <QTime>
 #include <QVariant>
 
-namespace mivra::exporter {
+namespace mivra::map {
 
 namespace {
 
@@ -119,9 +119,9 @@ PreparationResult prepareMapData(QSqlDatabase db, const QString& bandPattern, co
                 const std::optional<float> storedQrb = storedNumber(rows, Qrb);
                 const std::optional<float> storedQtf = storedNumber(rows, Qtf);
                 const QString grid = rows.text(Grid);
-                const bool computed = geometry.CalcContactGeometry(utf16View(ownLocator), utf16View(grid));
-                const std::optional<float> qrb = computed ? std::optional<float>(geometry.QrbKm) : storedQrb;
-                const std::optional<float> qtf = computed ? std::optional<float>(geometry.QtfDeg) : storedQtf;
+                const bool computed = geometry.calculate(utf16View(ownLocator), utf16View(grid));
+                const std::optional<float> qrb = computed ? std::optional<float>(geometry.qrbKm) : storedQrb;
+                const std::optional<float> qtf = computed ? std::optional<float>(geometry.qtfDeg) : storedQtf;
 
                 QByteArray description;
                 description.reserve(200);
@@ -160,4 +160,4 @@ PreparationResult prepareMapData(QSqlDatabase db, const QString& bandPattern, co
     return result;
 }
 
-} // namespace mivra::exporter
+} // namespace mivra::map

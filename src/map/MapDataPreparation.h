@@ -5,7 +5,7 @@
 
 #include <functional>
 
-namespace mivra::exporter {
+namespace mivra::map {
 
 struct PreparationResult {
     bool ok = false;        // false: the log could not be read or the changes not committed; none are kept
@@ -25,4 +25,4 @@ using MapProgress = std::function<bool(qint64 done, qint64 total)>;
 PreparationResult prepareMapData(QSqlDatabase db, const QString& bandPattern, const QString& ownLocator,
                                  const MapProgress& progress = {});
 
-} // namespace mivra::exporter
+} // namespace mivra::map

@@ -2,7 +2,7 @@
 
 #include "KmlDocument.h"
 
-namespace mivra::exporter {
+namespace mivra::map {
 
 namespace {
 
@@ -55,4 +55,4 @@ MapExportResult exportMap(QSqlDatabase db, const MapExportRequest& request)
     return result;
 }
 
-} // namespace mivra::exporter
+} // namespace mivra::map

@@ -6,7 +6,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
-namespace mivra::exporter {
+namespace mivra::map {
 
 struct MapExportRequest {
     QString bandPattern;
@@ -38,4 +38,4 @@ struct MapExportResult {
 // outlines the next export shows), and writes the KML document to request.filePath.
 MapExportResult exportMap(QSqlDatabase db, const MapExportRequest& request);
 
-} // namespace mivra::exporter
+} // namespace mivra::map

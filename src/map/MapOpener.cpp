@@ -3,11 +3,11 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-namespace mivra::exporter {
+namespace mivra::map {
 
 bool DesktopMapOpener::open(const QString& path)
 {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-} // namespace mivra::exporter
+} // namespace mivra::map

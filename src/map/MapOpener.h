@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace mivra::exporter {
+namespace mivra::map {
 
 // Hands a written map to the program the desktop has registered for it; tests record instead.
 class MapOpener {
@@ -18,4 +18,4 @@ public:
     bool open(const QString& path) override;
 };
 
-} // namespace mivra::exporter
+} // namespace mivra::map

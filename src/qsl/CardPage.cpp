@@ -56,7 +56,7 @@ void scaleToTwips(QPainter& painter, int dotsPerInch)
     painter.scale(dotsPerInch / kTwipsPerInch, dotsPerInch / kTwipsPerInch);
 }
 
-void PrintCardControl(QPainter& painter, const CardElement& element, const QString& text)
+void printCardControl(QPainter& painter, const CardElement& element, const QString& text)
 {
     const bool textBox = element.kind == CardElement::TextBox;
     const double x = element.left;
@@ -82,11 +82,11 @@ void PrintCardControl(QPainter& painter, const CardElement& element, const QStri
     }
 }
 
-void PrintCardControls(QPainter& painter, const CardFields& card)
+void printCardControls(QPainter& painter, const CardFields& card)
 {
     const auto& elements = CardTemplate::elements();
     for (std::size_t i = 0; i < elements.size(); ++i)
-        PrintCardControl(painter, elements[i], card.text(int(i)));
+        printCardControl(painter, elements[i], card.text(int(i)));
 }
 
 namespace {
@@ -101,21 +101,21 @@ void drawBitmap(QPainter& painter, const QImage& image, const BitmapPlacement& a
 
 } // namespace
 
-void PrintSign(QPainter& painter, const QImage& sign, QSizeF pageTwips)
+void printSign(QPainter& painter, const QImage& sign, QSizeF pageTwips)
 {
     drawBitmap(painter, sign, signPlacement(pictureInnerSize(CardTemplate::pictures()[0]), pageTwips));
 }
 
-void PrintClubSign(QPainter& painter, const QImage& clubSign, QSizeF pageTwips)
+void printClubSign(QPainter& painter, const QImage& clubSign, QSizeF pageTwips)
 {
     drawBitmap(painter, clubSign, clubSignPlacement(pictureInnerSize(CardTemplate::pictures()[1]), pageTwips));
 }
 
 void paintCard(QPainter& painter, const CardFields& card, const CardImages& images, QSizeF pageTwips)
 {
-    PrintCardControls(painter, card);
-    PrintSign(painter, images.sign, pageTwips);
-    PrintClubSign(painter, images.clubSign, pageTwips);
+    printCardControls(painter, card);
+    printSign(painter, images.sign, pageTwips);
+    printClubSign(painter, images.clubSign, pageTwips);
 }
 
 } // namespace mivra::qsl

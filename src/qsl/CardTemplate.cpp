@@ -123,7 +123,7 @@ CardFields::CardFields()
         m_texts.push_back(element.text);
 }
 
-void CardFields::ClearCard()
+void CardFields::clearCard()
 {
     setText(QStringLiteral("Cal"), QString());
     for (int row = 1; row <= CardTemplate::kLines; ++row)

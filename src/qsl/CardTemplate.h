@@ -65,8 +65,8 @@ public:
     QString cell(int column, int row) const { return text(CardTemplate::cell(column, row)); }
     void setCell(int column, int row, const QString& text) { setText(CardTemplate::cell(column, row), text); }
 
-    // ClearCard: Cal and the 28 cells of lines 1 to 4 become empty; headers and labels stay.
-    void ClearCard();
+    // clearCard: Cal and the 28 cells of lines 1 to 4 become empty; headers and labels stay.
+    void clearCard();
 
     friend bool operator==(const CardFields&, const CardFields&) = default;
 

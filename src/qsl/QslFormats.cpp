@@ -1,5 +1,7 @@
 #include "QslFormats.h"
 
+#include "QslState.h"
+
 #include "StoredDateTime.h"
 #include <QDate>
 #include <QTime>
@@ -56,14 +58,11 @@ QString valueText(const QVariant& value, const QLocale& locale)
 
 QString advancedState(const QString& state)
 {
-    const QString letter = state.toUpper();
-    if (letter == QLatin1String("T"))
-        return QStringLiteral("Q");
-    if (letter == QLatin1String("S"))
-        return QStringLiteral("D");
-    if (letter == QLatin1String("Y") || letter == QLatin1String("B"))
-        return QStringLiteral("N");
-    return state;
+    // A state no run prints is left exactly as it is.
+    const QslState* known = state.size() == 1 ? qslStateOf(state) : nullptr;
+    if (!known || qstrcmp(known->afterPrint, known->letter) == 0)
+        return state;
+    return QString::fromLatin1(known->afterPrint);
 }
 
 } // namespace mivra::qsl

@@ -179,7 +179,7 @@ RunResult QslRun::printCardsInState(const QString& QSLFilter, CardFields& card)
                 if (printErrors.size() < kListedErrors && !printErrors.contains(printError))
                     printErrors << printError;
             }
-            card.ClearCard();
+            card.clearCard();
             if (storeFailed)
                 break;
             if (m_stopRequested && m_stopRequested()) {
@@ -188,7 +188,7 @@ RunResult QslRun::printCardsInState(const QString& QSLFilter, CardFields& card)
             }
         }
     }
-    card.ClearCard();
+    card.clearCard();
 
     if (!m_printer.missingBitmaps().isEmpty())
         result.messages << missingBitmapsMessage(m_printer.missingBitmaps());

@@ -124,7 +124,7 @@ void QslWindow::load()
 {
     StationSettings& settings = m_services.settings;
     QString error;
-    if (!LoadStationSettings(settings, m_services.settingsFile, &error))
+    if (!loadStationSettings(settings, m_services.settingsFile, &error))
         m_services.messages.inform(this, error);
 
     CardFields card = cardFields();

@@ -194,7 +194,7 @@ void SettingsWindow::showEvent(QShowEvent* event)
 void SettingsWindow::loadForm()
 {
     QString error;
-    if (!LoadStationSettings(m_settings, m_settingsFilePath, &error)) {
+    if (!loadStationSettings(m_settings, m_settingsFilePath, &error)) {
         // Shown once the window is up; the boxes still show what the table holds.
         QTimer::singleShot(0, this, [this, error] { m_messages.inform(this, error); });
     }
@@ -242,7 +242,7 @@ void SettingsWindow::storeFields()
 bool SettingsWindow::save(QStringList& errors)
 {
     QString error;
-    if (SaveStationSettings(m_settings, m_settingsFilePath, &error))
+    if (saveStationSettings(m_settings, m_settingsFilePath, &error))
         return true;
     errors.append(error);
     return false;
@@ -261,7 +261,7 @@ void SettingsWindow::done()
     // A failing step is reported at the end; the steps after it still run.
     QStringList errors;
     QString error;
-    if (!LoadStationSettings(m_settings, m_settingsFilePath, &error))
+    if (!loadStationSettings(m_settings, m_settingsFilePath, &error))
         errors.append(error);
     m_settings.setText(StationSettings::OwnCallsign, m_callsign->text());
     m_settings.setText(StationSettings::OwnLocator, m_locator->text());

@@ -72,12 +72,12 @@ QString formatSlot(const StationSettings& settings, int slot)
 
 } // namespace
 
-bool LoadStationSettings(StationSettings& settings, const QString& filePath, QString* error)
+bool loadStationSettings(StationSettings& settings, const QString& filePath, QString* error)
 {
     const QFileInfo info(filePath);
     if (!info.exists() || (info.isFile() && info.size() == 0)) {
         settings.setCreationDefaults();
-        return SaveStationSettings(settings, filePath, error);
+        return saveStationSettings(settings, filePath, error);
     }
 
     QFile file(filePath);
@@ -108,7 +108,7 @@ bool LoadStationSettings(StationSettings& settings, const QString& filePath, QSt
     return true;
 }
 
-bool SaveStationSettings(const StationSettings& settings, const QString& filePath, QString* error)
+bool saveStationSettings(const StationSettings& settings, const QString& filePath, QString* error)
 {
     QString content;
     for (int slot = 0; slot < StationSettings::kFileSlotCount; ++slot)

@@ -20,12 +20,12 @@ namespace mivra {
 // Returns false with a message naming the file in *error when the file cannot be created
 // or read; the slots are still usable then. A file that exists but cannot be read is
 // left as it is.
-bool LoadStationSettings(StationSettings& settings, const QString& filePath, QString* error = nullptr);
+bool loadStationSettings(StationSettings& settings, const QString& filePath, QString* error = nullptr);
 
 // Writes slots 0 to 12, replacing the file as a whole or not at all; in a folder that cannot be
 // written, a writable file is overwritten in place. An empty slot is
 // written as its default when absent; texts pass StationSettings::storableText() first.
 // Returns false with a message naming the file in *error when it cannot be written.
-bool SaveStationSettings(const StationSettings& settings, const QString& filePath, QString* error = nullptr);
+bool saveStationSettings(const StationSettings& settings, const QString& filePath, QString* error = nullptr);
 
 } // namespace mivra

@@ -64,11 +64,11 @@ QString statementOf(const CounterQuery& query, bool bandFiltered)
 // The outline of a 4-character square, empty when the text names no square.
 QString squareOutline(const QString& square)
 {
-    const std::u16string locator = geo::AsciiUpper(utf16View(square));
-    if (locator.size() != 4 || !geo::IsLocatorValid(locator))
+    const std::u16string locator = geo::asciiUpper(utf16View(square));
+    if (locator.size() != 4 || !geo::isLocatorValid(locator))
         return {};
-    const auto corner = geo::LocatorToDegrees(locator + u"HH");
-    return corner ? QString::fromStdString(geo::SquareOutlineText(*corner)) : QString();
+    const auto corner = geo::locatorToDegrees(locator + u"HH");
+    return corner ? QString::fromStdString(geo::squareOutlineText(*corner)) : QString();
 }
 
 CounterResult failure(const QSqlError& error)

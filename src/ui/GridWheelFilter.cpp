@@ -15,7 +15,7 @@ GridWheelFilter::GridWheelFilter(QAbstractItemView* grid, QObject* parent)
 {
 }
 
-GridWheelFilter* GridWheelFilter::HookGridWheel(QAbstractItemView* grid)
+GridWheelFilter* GridWheelFilter::hookGridWheel(QAbstractItemView* grid)
 {
     auto* filter = new GridWheelFilter(grid);
     // The whole grid window: its rows, its scroll bars and its headers.
@@ -35,7 +35,7 @@ int GridWheelFilter::takeWholeRows(int& remainder, int delta)
     return lines;
 }
 
-void GridWheelFilter::ScrollGridRows(int lines)
+void GridWheelFilter::scrollGridRows(int lines)
 {
     if (lines == 0 || !m_grid)
         return;
@@ -64,7 +64,7 @@ bool GridWheelFilter::eventFilter(QObject* watched, QEvent* event)
     const int delta = wheel->angleDelta().y();
     if (delta == 0)
         return false; // a sideways turn: the grid scrolls its columns itself
-    ScrollGridRows(takeWholeRows(m_wheelRemainder, delta));
+    scrollGridRows(takeWholeRows(m_wheelRemainder, delta));
     wheel->accept();
     return true;
 }

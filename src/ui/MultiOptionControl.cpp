@@ -135,7 +135,7 @@ bool entersFromThisWindow(const QFocusEvent* event)
 
 quint32 systemColourAsRgb(quint32 oleColour)
 {
-    return MultiOptionControl::toOleColour(MultiOptionControl::TranslateColour(oleColour));
+    return MultiOptionControl::toOleColour(MultiOptionControl::translateColour(oleColour));
 }
 
 } // namespace
@@ -176,7 +176,7 @@ void MultiOptionControl::setBorder(bool on)
     m_borderStyle = on ? 1 : 0;
     updateFrame();
     emit propertyChanged(QStringLiteral("Border"));
-    RefreshControl();
+    refreshControl();
 }
 
 bool MultiOptionControl::apperarance3D() const
@@ -189,42 +189,42 @@ void MultiOptionControl::setApperarance3D(bool on)
     m_appearance = on ? 1 : 0;
     updateFrame();
     emit propertyChanged(QStringLiteral("Apperarance3D"));
-    RefreshControl();
+    refreshControl();
 }
 
 void MultiOptionControl::setBackColor(quint32 oleColour)
 {
     m_backColor = oleColour;
     emit propertyChanged(QStringLiteral("BCOL"));
-    RefreshControl();
+    refreshControl();
 }
 
 void MultiOptionControl::setForeColor(quint32 oleColour)
 {
     m_foreColor = oleColour;
     emit propertyChanged(QStringLiteral("FCOL"));
-    RefreshControl();
+    refreshControl();
 }
 
 void MultiOptionControl::setPositioning(qint32 corner)
 {
     m_positioning = corner;
     emit propertyChanged(QStringLiteral("Positioning"));
-    RefreshControl();
+    refreshControl();
 }
 
 void MultiOptionControl::setAligning(qint32 direction)
 {
     m_aligning = direction;
     emit propertyChanged(QStringLiteral("Aligning"));
-    RefreshControl();
+    refreshControl();
 }
 
 void MultiOptionControl::setCaptionAligning(qint32 band)
 {
     m_captionAligning = band;
     emit propertyChanged(QStringLiteral("CaptionAligning"));
-    RefreshControl();
+    refreshControl();
 }
 
 void MultiOptionControl::setOptionSelected(qint16 index)
@@ -235,7 +235,7 @@ void MultiOptionControl::setOptionSelected(qint16 index)
         index = m_optionCount;
     m_optionSelected = index;
     emit propertyChanged(QStringLiteral("OptionSelected"));
-    RefreshControl();
+    refreshControl();
 }
 
 void MultiOptionControl::setOptionCount(qint16 count)
@@ -246,7 +246,7 @@ void MultiOptionControl::setOptionCount(qint16 count)
         setOptionSelected(count);
     m_optionCount = count;
     emit propertyChanged(QStringLiteral("OptionCount"));
-    RefreshControl();
+    refreshControl();
 }
 
 QString MultiOptionControl::caption() const
@@ -258,7 +258,7 @@ void MultiOptionControl::setCaption(const QString& text)
 {
     m_caption->setText(text);
     emit propertyChanged(QStringLiteral("Caption"));
-    RefreshControl();
+    refreshControl();
 }
 
 void MultiOptionControl::initProperties()
@@ -271,7 +271,7 @@ void MultiOptionControl::initProperties()
     m_optionSelected = 1;
     m_backColor = systemColourAsRgb(kOleButtonFace);
     m_foreColor = systemColourAsRgb(kOleButtonText);
-    RefreshControl();
+    refreshControl();
 }
 
 void MultiOptionControl::readProperties(const QVariantMap& bag)
@@ -288,7 +288,7 @@ void MultiOptionControl::readProperties(const QVariantMap& bag)
     m_horizontal = bag.value(QStringLiteral("Horizontal"), m_horizontal).toBool();
     m_backColor = readColour(bag, QStringLiteral("BCOL"), systemColourAsRgb(kOleButtonFace));
     m_foreColor = readColour(bag, QStringLiteral("FCOL"), systemColourAsRgb(kOleButtonText));
-    RefreshControl();
+    refreshControl();
 }
 
 QVariantMap MultiOptionControl::writeProperties() const
@@ -310,18 +310,18 @@ QVariantMap MultiOptionControl::writeProperties() const
     return bag;
 }
 
-void MultiOptionControl::RefreshControl()
+void MultiOptionControl::refreshControl()
 {
-    RebuildOptions();
-    ShowSelection();
-    ArrangeOptions();
-    ApplyColours();
+    rebuildOptions();
+    showSelection();
+    arrangeButtons();
+    applyColours();
 }
 
 // Buttons 2 to n start as fresh copies of button 1: its place, switched off, hidden until
-// ArrangeOptions. Buttons that survive are reused (and kept visible, so a focused one
+// arrangeButtons. Buttons that survive are reused (and kept visible, so a focused one
 // keeps the focus); the rest go, the highest first.
-void MultiOptionControl::RebuildOptions()
+void MultiOptionControl::rebuildOptions()
 {
     const int wanted = std::max<int>(1, m_optionCount);
     while (m_options.size() > wanted) {
@@ -343,7 +343,7 @@ void MultiOptionControl::RebuildOptions()
 }
 
 // Exactly the selected button is on; none when the selection lies outside the buttons.
-void MultiOptionControl::ShowSelection()
+void MultiOptionControl::showSelection()
 {
     m_group->setExclusive(false);
     for (int i = 1; i <= m_options.size(); ++i)
@@ -356,7 +356,7 @@ void MultiOptionControl::ShowSelection()
 }
 
 // Buttons and caption where optionLayout() puts them; the arranged buttons are shown.
-void MultiOptionControl::ArrangeOptions()
+void MultiOptionControl::arrangeButtons()
 {
     OptionLayoutInput input;
     input.control = twipSize();
@@ -376,10 +376,10 @@ void MultiOptionControl::ArrangeOptions()
     moveCaption(layout.caption);
 }
 
-void MultiOptionControl::ApplyColours()
+void MultiOptionControl::applyColours()
 {
-    const QColor back = QColor::fromRgb(TranslateColour(m_backColor));
-    const QColor fore = QColor::fromRgb(TranslateColour(m_foreColor));
+    const QColor back = QColor::fromRgb(translateColour(m_backColor));
+    const QColor fore = QColor::fromRgb(translateColour(m_foreColor));
 
     const auto colour = [&](QWidget* widget) {
         QPalette palette = widget->palette();
@@ -422,7 +422,7 @@ void MultiOptionControl::setTwipSize(const QSize& twips)
     m_twipSize = twips;
     resize(twipsToPixels(twips.width()), twipsToPixels(twips.height()));
     // A hidden widget gets its resize event only when shown; lay out now.
-    ArrangeOptions();
+    arrangeButtons();
 }
 
 QRect MultiOptionControl::optionTwips(int index) const
@@ -444,12 +444,12 @@ QRadioButton* MultiOptionControl::optionButton(int index) const
     return m_options[index - 1].button;
 }
 
-QRgb MultiOptionControl::TranslateColour(quint32 oleColour)
+QRgb MultiOptionControl::translateColour(quint32 oleColour)
 {
-    return TranslateColour(oleColour, QGuiApplication::palette());
+    return translateColour(oleColour, QGuiApplication::palette());
 }
 
-QRgb MultiOptionControl::TranslateColour(quint32 oleColour, const QPalette& systemColours)
+QRgb MultiOptionControl::translateColour(quint32 oleColour, const QPalette& systemColours)
 {
     const quint32 kind = oleColour & 0xFF000000u;
     if (kind == 0)
@@ -470,7 +470,7 @@ quint32 MultiOptionControl::toOleColour(QRgb rgb)
 void MultiOptionControl::resizeEvent(QResizeEvent* event)
 {
     QFrame::resizeEvent(event);
-    ArrangeOptions();
+    arrangeButtons();
 }
 
 void MultiOptionControl::focusInEvent(QFocusEvent* event)

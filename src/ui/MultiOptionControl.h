@@ -83,7 +83,7 @@ public:
     QVariantMap writeProperties() const;
 
     // Rebuilds the buttons, shows the selection, lays out and colours everything.
-    void RefreshControl();
+    void refreshControl();
 
     // The control's size in twips: the one given to setTwipSize() while the pixel size
     // still matches it, otherwise the pixel size times 15.
@@ -99,8 +99,8 @@ public:
     QLabel* captionLabel() const { return m_caption; }
 
     // OLE colour to RGB; a value that names no colour gives black.
-    static QRgb TranslateColour(quint32 oleColour);
-    static QRgb TranslateColour(quint32 oleColour, const QPalette& systemColours);
+    static QRgb translateColour(quint32 oleColour);
+    static QRgb translateColour(quint32 oleColour, const QPalette& systemColours);
     // RGB to the OLE byte order 0x00BBGGRR.
     static quint32 toOleColour(QRgb rgb);
 
@@ -122,10 +122,10 @@ private:
         QRect twips;
     };
 
-    void RebuildOptions();
-    void ShowSelection();
-    void ArrangeOptions();
-    void ApplyColours();
+    void rebuildOptions();
+    void showSelection();
+    void arrangeButtons();
+    void applyColours();
     void optOption_Click(int index);
 
     QRadioButton* createOption(int index);

@@ -224,7 +224,7 @@ bool EntryRow::findDxcc()
 bool EntryRow::locatorAccepted()
 {
     m_locator->setText(m_locator->text().toUpper());
-    return geo::IsLocatorValid(utf16View(m_locator->text()));
+    return geo::isLocatorValid(utf16View(m_locator->text()));
 }
 
 void EntryRow::refuseLocator()
@@ -253,15 +253,15 @@ void EntryRow::computeGeometry()
 {
     m_geometryLocator.clear();
     m_geometryOwnLocator = m_ownLocator->text();
-    if (m_geometry.CalcContactGeometry(utf16View(m_geometryOwnLocator), utf16View(m_locator->text())))
+    if (m_geometry.calculate(utf16View(m_geometryOwnLocator), utf16View(m_locator->text())))
         m_geometryLocator = m_locator->text();
-    emit locatorChecked(m_locator->text(), !m_geometryLocator.isEmpty(), m_geometry.QrbKm, m_geometry.QtfDeg);
+    emit locatorChecked(m_locator->text(), !m_geometryLocator.isEmpty(), m_geometry.qrbKm, m_geometry.qtfDeg);
 }
 
 void EntryRow::leaveOwnLocator()
 {
     const QString text = m_ownLocator->text();
-    if (text.isEmpty() || geo::IsLocatorValid(utf16View(text)))
+    if (text.isEmpty() || geo::isLocatorValid(utf16View(text)))
         return;
     m_ownLocator->clear();
     m_services.messages.inform(m_window, QStringLiteral("Locator input incorrect"));
@@ -318,7 +318,7 @@ void EntryRow::save()
     typed.date = m_date->text();
     typed.gmt = m_time->text();
     typed.callsign = m_callsign->text();
-    typed.grid = m_locator->text();
+    typed.locator = m_locator->text();
     typed.rsts = m_reportSent->text();
     typed.rstr = m_reportReceived->text();
     typed.band = m_band->text();
@@ -337,9 +337,9 @@ void EntryRow::save()
     qso.dxcc = m_entity->text();
     if (m_frequencySource)
         qso.frequencyMHz = m_frequencySource(qso.band);
-    if (!qso.grid.isEmpty() && qso.grid == m_geometryLocator && m_ownLocator->text() == m_geometryOwnLocator) {
-        qso.qrb = m_geometry.QrbKm;
-        qso.qtf = m_geometry.QtfDeg;
+    if (!qso.locator.isEmpty() && qso.locator == m_geometryLocator && m_ownLocator->text() == m_geometryOwnLocator) {
+        qso.qrb = m_geometry.qrbKm;
+        qso.qtf = m_geometry.qtfDeg;
     }
     QString error;
     if (!m_services.log.saveQso(qso, &error)) {

@@ -1,5 +1,7 @@
 #include "GridEditing.h"
 
+#include "QslState.h"
+
 #include "LogDatabase.h"
 #include "LogGrid.h"
 #include "Messages.h"
@@ -11,16 +13,6 @@
 namespace mivra {
 
 namespace {
-
-struct StateChoice {
-    const char* caption;
-    const char* letter;
-};
-
-constexpr StateChoice kStates[] = {
-    {"Card received (Q)", "Q"},    {"Send card (Y)", "Y"},     {"Send thank-you card (T)", "T"},
-    {"Send single card (S)", "S"}, {"Beacon report (B)", "B"}, {"No card (N)", "N"},
-};
 
 QString callsignOf(const RowSnapshot& row)
 {
@@ -50,7 +42,7 @@ GridEditing::GridEditing(LogGrid* grid, Services services)
     auto* separator = new QAction(view);
     separator->setSeparator(true);
     insert(separator);
-    for (const StateChoice& state : kStates) {
+    for (const QslState& state : qslStates()) {
         auto* action = new QAction(QString::fromLatin1(state.caption), view);
         const QString letter = QString::fromLatin1(state.letter);
         const QString caption = action->text();

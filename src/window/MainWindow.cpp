@@ -96,7 +96,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
         [this] {
             return OwnStation{m_ownCallsign->text(), m_ownLocator->text()};
         },
-        [this] { OpenDatabase(); });
+        [this] { reloadLogView(); });
     connect(m_grid, &LogGrid::exportAdifRequested, m_exchange, &ExchangeActions::exportAdif);
     connect(m_grid, &LogGrid::importAdifRequested, m_exchange, &ExchangeActions::importAdif);
     // The import writes on a connection of its own: the view lets go of the log meanwhile.
@@ -122,7 +122,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
                              {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_ownLocator->text(); },
                               [this] { return bandValue(m_bandPattern); }});
 
-    m_desktopOpener = std::make_unique<exporter::DesktopMapOpener>();
+    m_desktopOpener = std::make_unique<map::DesktopMapOpener>();
     m_mapOpener = m_desktopOpener.get();
 }
 
@@ -135,12 +135,12 @@ MainWindow::~MainWindow()
 void MainWindow::buildTopStrip()
 {
     makeLabel(this, "Label16");
-    m_sqw = makeLabel(this, "Sqw");
-    m_sqc = makeLabel(this, "SQc");
+    m_squaresWorked = makeLabel(this, "Sqw");
+    m_squaresConfirmed = makeLabel(this, "SQc");
     makeLabel(this, "Label17");
     m_elapsed = makeLabel(this, "Label1");
-    m_dxw = makeLabel(this, "dxw");
-    m_dxc = makeLabel(this, "DXc");
+    m_entitiesWorked = makeLabel(this, "dxw");
+    m_entitiesConfirmed = makeLabel(this, "DXc");
     makeLabel(this, "Label19");
     m_ownCallsign = placeControl(new QLineEdit(this), MainWindowLayout::control("Callsign"));
     makeLabel(this, "Label18");
@@ -165,7 +165,7 @@ void MainWindow::buildSearchArea()
 void MainWindow::buildButtons()
 {
     auto* gridDec = makeButton(this, "gridDEC");
-    connect(gridDec, &QPushButton::clicked, this, &MainWindow::gridDEC);
+    connect(gridDec, &QPushButton::clicked, this, &MainWindow::prepareMapData);
     m_googleEarth = makeButton(this, "GoogleEarth");
     connect(m_googleEarth, &QPushButton::clicked, this, &MainWindow::showOnGoogleEarth);
     auto* initials = makeButton(this, "Initials");
@@ -239,11 +239,11 @@ bool MainWindow::startSequence()
     m_googleEarth->setIconSize(m_googleEarth->size() - QSize(6, 6));
 
     if (!m_wheel)
-        m_wheel = GridWheelFilter::HookGridWheel(m_grid->view());
+        m_wheel = GridWheelFilter::hookGridWheel(m_grid->view());
 
     StationSettings& settings = m_ctx.settings;
     QString error;
-    if (!LoadStationSettings(settings, m_ctx.settingsFile, &error))
+    if (!loadStationSettings(settings, m_ctx.settingsFile, &error))
         m_ctx.messages.inform(this, error);
 
     m_ownCallsign->setText(settings.text(StationSettings::OwnCallsign));
@@ -272,7 +272,7 @@ bool MainWindow::startSequence()
             QStringLiteral("The log %1 cannot be written: %2").arg(QDir::toNativeSeparators(m_ctx.log.path()), error));
         return false;
     }
-    OpenDatabase();
+    reloadLogView();
     // Enter starts a contact; a callsign typed at once never lands in the own-station boxes.
     m_entry->newButton()->setFocus(Qt::OtherFocusReason);
     return true;
@@ -315,7 +315,7 @@ void MainWindow::closeSequence()
     settings.setText(StationSettings::OwnLocator, m_ownLocator->text());
     settings.setNumber(StationSettings::SearchSelector, m_multiOption->optionSelected());
     settings.setNumber(StationSettings::BandIndex, m_bandIndex);
-    if (!SaveStationSettings(settings, m_ctx.settingsFile, &error)) {
+    if (!saveStationSettings(settings, m_ctx.settingsFile, &error)) {
         m_closeFailed = true;
         m_ctx.messages.inform(this, error);
     }
@@ -327,7 +327,7 @@ bool MainWindow::settingsIncomplete() const
            || m_ctx.settings.text(StationSettings::OwnLocator).isEmpty();
 }
 
-bool MainWindow::OpenDatabase()
+bool MainWindow::reloadLogView()
 {
     // The import under way reloads the view when it is done.
     if (m_exchange->isImporting())
@@ -353,7 +353,7 @@ bool MainWindow::OpenDatabase()
 void MainWindow::onSaved()
 {
     // The row is stored and the fields are empty; only the view is behind.
-    if (!OpenDatabase())
+    if (!reloadLogView())
         m_ctx.messages.inform(this, QStringLiteral("No new Recorset available"));
 }
 
@@ -363,13 +363,13 @@ void MainWindow::selectBand(int index)
     timer.start();
     m_bandPattern = bandPattern(index);
     m_counters->cancelAll();
-    for (QLabel* counter : {m_sqw, m_sqc, m_dxc, m_dxw})
+    for (QLabel* counter : {m_squaresWorked, m_squaresConfirmed, m_entitiesConfirmed, m_entitiesWorked})
         counter->clear();
     m_bandIndex = index;
-    OpenDatabase();
+    reloadLogView();
     m_elapsed->setText(QString::number(timer.elapsed()) + QStringLiteral(" mS"));
     m_aids->bandChanged();
-    const QColor scrollBar = QColor::fromRgb(MultiOptionControl::TranslateColour(MultiOptionControl::kOleSystemColour));
+    const QColor scrollBar = QColor::fromRgb(MultiOptionControl::translateColour(MultiOptionControl::kOleSystemColour));
     for (QLineEdit* box : {m_ownCallsign, m_ownLocator}) {
         QPalette palette = box->palette();
         palette.setColor(QPalette::Base, scrollBar);
@@ -407,8 +407,8 @@ void MainWindow::showCount(QLabel* label, const stats::CounterResult& result)
 
 void MainWindow::countSquaresWorked()
 {
-    showCount(m_sqw, stats::runCounter(m_ctx.log.database(), stats::Counter::SquaresWorked, m_bandPattern,
-                                       m_searchText->text()));
+    showCount(m_squaresWorked, stats::runCounter(m_ctx.log.database(), stats::Counter::SquaresWorked, m_bandPattern,
+                                                 m_searchText->text()));
 }
 
 void MainWindow::requestCounters(CounterPair pair)
@@ -424,22 +424,23 @@ bool MainWindow::countersPending() const
 void MainWindow::showCounts(const PairCounts& counts)
 {
     if (counts.pair == CounterPair::Entities) {
-        showCount(m_dxw, counts.worked.result);
-        showCount(m_dxc, counts.confirmed.result);
+        showCount(m_entitiesWorked, counts.worked.result);
+        showCount(m_entitiesConfirmed, counts.confirmed.result);
         return;
     }
     // The outlines go in with the next count when the figures arrive in the middle of a write.
     const bool writing = m_ctx.log.isWriting() || m_exchange->isImporting();
-    showCount(m_sqw, writing ? counts.worked.result : stats::storeSquareOutlines(m_ctx.log.database(), counts.worked));
-    showCount(m_sqc, counts.confirmed.result);
+    showCount(m_squaresWorked,
+              writing ? counts.worked.result : stats::storeSquareOutlines(m_ctx.log.database(), counts.worked));
+    showCount(m_squaresConfirmed, counts.confirmed.result);
 }
 
 // The map point of the own locator in MyGrid; empty when it names no position.
 QString MainWindow::ownMapPoint() const
 {
     geo::ContactGeometry own;
-    own.CalcContactGeometry(utf16View(m_ownLocator->text()), {});
-    return QString::fromStdString(own.OwnMapPoint);
+    own.calculate(utf16View(m_ownLocator->text()), {});
+    return QString::fromStdString(own.ownMapPoint);
 }
 
 // The map data and the map are reckoned from the own station: without its locator there is nothing to draw.
@@ -452,11 +453,11 @@ bool MainWindow::ownLocatorForMap()
     return false;
 }
 
-void MainWindow::gridDEC()
+void MainWindow::prepareMapData()
 {
     if (!ownLocatorForMap())
         return;
-    exporter::PreparationResult result;
+    map::PreparationResult result;
     {
         // A write that lets events through: a close waits for it.
         const BackgroundWork::Token underWay = m_ctx.work.begin();
@@ -465,12 +466,12 @@ void MainWindow::gridDEC()
         progress.setWindowTitle(QStringLiteral("GD"));
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(300);
-        result = exporter::prepareMapData(m_ctx.log.database(), m_bandPattern, m_ownLocator->text(),
-                                          [&progress](qint64 done, qint64 total) {
-                                              progress.setMaximum(int(std::min<qint64>(total, INT_MAX)));
-                                              progress.setValue(int(std::min<qint64>(done, total)));
-                                              return !progress.wasCanceled();
-                                          });
+        result = map::prepareMapData(m_ctx.log.database(), m_bandPattern, m_ownLocator->text(),
+                                     [&progress](qint64 done, qint64 total) {
+                                         progress.setMaximum(int(std::min<qint64>(total, INT_MAX)));
+                                         progress.setValue(int(std::min<qint64>(done, total)));
+                                         return !progress.wasCanceled();
+                                     });
         progress.reset();
         BusyCursor busy;
         if (result.ok)
@@ -493,25 +494,25 @@ void MainWindow::showOnGoogleEarth()
     if (!ownLocatorForMap())
         return;
 
-    exporter::MapExportRequest request;
+    map::MapExportRequest request;
     request.bandPattern = m_bandPattern;
     request.searchText = m_searchText->text();
     request.ownCallsign = m_mapOwnCallsign;
     request.ownPoint = ownMapPoint();
     request.opacity = m_ctx.live.opacity;
     request.lines = m_ctx.live.lines;
-    request.squaresWorkedCaption = m_sqw->text();
-    request.squaresConfirmedCaption = m_sqc->text();
+    request.squaresWorkedCaption = m_squaresWorked->text();
+    request.squaresConfirmedCaption = m_squaresConfirmed->text();
     request.filePath = QDir::current().absoluteFilePath(QStringLiteral("earth.kml"));
     request.writeTarget = WriteTarget(m_ctx.log.path(), m_ctx.settingsFile);
-    exporter::MapExportResult result;
+    map::MapExportResult result;
     {
         BusyCursor busy;
-        result = exporter::exportMap(m_ctx.log.database(), request);
+        result = map::exportMap(m_ctx.log.database(), request);
     }
-    showCount(m_sqw, result.squaresWorked);
-    showCount(m_sqc, result.squaresConfirmed);
-    if (result.outcome != exporter::MapExportResult::Written) {
+    showCount(m_squaresWorked, result.squaresWorked);
+    showCount(m_squaresConfirmed, result.squaresConfirmed);
+    if (result.outcome != map::MapExportResult::Written) {
         m_ctx.messages.inform(this, result.message);
         return;
     }
@@ -524,7 +525,7 @@ void MainWindow::showOnGoogleEarth()
 void MainWindow::reloadView()
 {
     if (m_searchChoiceInView == 0) {
-        OpenDatabase();
+        reloadLogView();
         return;
     }
     m_grid->setRows(m_ctx.log.search(m_searchChoiceInView, m_searchTextInView, m_bandPattern));
@@ -537,14 +538,14 @@ void MainWindow::reloadView()
 // Each is emptied first, as a count of none leaves its label as it is.
 void MainWindow::refreshShownCounters()
 {
-    if (!m_sqw->text().isEmpty() || m_counters->isPending(CounterPair::Squares)) {
-        m_sqw->clear();
-        m_sqc->clear();
+    if (!m_squaresWorked->text().isEmpty() || m_counters->isPending(CounterPair::Squares)) {
+        m_squaresWorked->clear();
+        m_squaresConfirmed->clear();
         requestCounters(CounterPair::Squares);
     }
-    if (!m_dxw->text().isEmpty() || m_counters->isPending(CounterPair::Entities)) {
-        m_dxw->clear();
-        m_dxc->clear();
+    if (!m_entitiesWorked->text().isEmpty() || m_counters->isPending(CounterPair::Entities)) {
+        m_entitiesWorked->clear();
+        m_entitiesConfirmed->clear();
         requestCounters(CounterPair::Entities);
     }
     m_contest->refresh();

@@ -25,7 +25,7 @@ class LogGrid;
 class OperatingAids;
 class SettingsWindow;
 class MultiOptionControl;
-namespace exporter {
+namespace map {
 class MapOpener;
 }
 namespace stats {
@@ -50,7 +50,7 @@ public:
     void selectBand(int index);
     void search();
     // Reloads the log view; false when the reload failed.
-    bool OpenDatabase();
+    bool reloadLogView();
     // Closes the settings window, then this one, as the user would: each stores what it holds.
     void closeAllWindows();
 
@@ -60,14 +60,14 @@ public:
     // A requested pair has not been shown yet.
     bool countersPending() const;
     // GD: map data for every row of the band, then the squares counter and the row count.
-    void gridDEC();
+    void prepareMapData();
     // The globe button: earth.kml in the current folder, opened by the registered program.
     void showOnGoogleEarth();
     // Replaces the desktop hand-over of the map (tests); the window does not take ownership.
-    void setMapOpener(exporter::MapOpener* opener) { m_mapOpener = opener; }
+    void setMapOpener(map::MapOpener* opener) { m_mapOpener = opener; }
 
     int bandIndex() const { return m_bandIndex; }
-    QString BandPattern() const { return m_bandPattern; }
+    QString selectedBandPattern() const { return m_bandPattern; }
     QString mapOwnCallsign() const { return m_mapOwnCallsign; }
     LogGrid* grid() const { return m_grid; }
     GridEditing* gridEditing() const { return m_editing; }
@@ -128,10 +128,10 @@ private:
     bool m_hiddenForSettings = false;
     bool m_closeFailed = false;
 
-    QLabel* m_sqw = nullptr;
-    QLabel* m_sqc = nullptr;
-    QLabel* m_dxw = nullptr;
-    QLabel* m_dxc = nullptr;
+    QLabel* m_squaresWorked = nullptr;
+    QLabel* m_squaresConfirmed = nullptr;
+    QLabel* m_entitiesWorked = nullptr;
+    QLabel* m_entitiesConfirmed = nullptr;
     QLabel* m_elapsed = nullptr;
     QLineEdit* m_ownCallsign = nullptr;
     QLineEdit* m_ownLocator = nullptr;
@@ -152,8 +152,8 @@ private:
     // The search whose rows the grid shows; choice 0 while it shows the band's rows.
     int m_searchChoiceInView = 0;
     QString m_searchTextInView;
-    std::unique_ptr<exporter::MapOpener> m_desktopOpener;
-    exporter::MapOpener* m_mapOpener = nullptr;
+    std::unique_ptr<map::MapOpener> m_desktopOpener;
+    map::MapOpener* m_mapOpener = nullptr;
     qsl::QslWindow* m_qslWindow = nullptr;
     std::function<bool()> m_stopRequested;
 };

@@ -40,7 +40,7 @@ std::vector<LogRow> contacts(const QString& sent)
 {
     LogRow row;
     row.callsign = u"OK1KIR"_qs;
-    row.grid = u"JO70FD"_qs;
+    row.locator = u"JO70FD"_qs;
     row.rsts = sent;
     row.rstr = u"59"_qs;
     row.band = u"144"_qs;

@@ -15,7 +15,7 @@ Contact contactWith(const char* call, const char* band, std::optional<double> fr
     qso.date = QStringLiteral("2026-06-06");
     qso.gmt = QStringLiteral("14:05");
     qso.callsign = QString::fromLatin1(call);
-    qso.grid = QStringLiteral("JO70FD");
+    qso.locator = QStringLiteral("JO70FD");
     qso.band = QString::fromLatin1(band);
     qso.mode = QStringLiteral("FM");
     qso.frequencyMHz = frequency;

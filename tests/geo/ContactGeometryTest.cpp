@@ -12,66 +12,59 @@ ContactGeometry earlierRun()
 {
     ContactGeometry geometry;
     geometry.lastPointText = "earlier point";
-    geometry.OwnMapPoint = "earlier own point";
-    geometry.SquareOutline = "earlier outline";
-    geometry.GivenLocator = u"JO62";
-    geometry.UseGivenLocator = false;
-    geometry.QrbKm = 123.0f;
-    geometry.QtfDeg = 45.0f;
+    geometry.ownMapPoint = "earlier own point";
+    geometry.squareOutline = "earlier outline";
+    geometry.qrbKm = 123.0f;
+    geometry.qtfDeg = 45.0f;
     return geometry;
 }
 
 void expectSame(const ContactGeometry &actual, const ContactGeometry &expected)
 {
     EXPECT_EQ(actual.lastPointText, expected.lastPointText);
-    EXPECT_EQ(actual.OwnMapPoint, expected.OwnMapPoint);
-    EXPECT_EQ(actual.SquareOutline, expected.SquareOutline);
-    EXPECT_EQ(actual.GivenLocator, expected.GivenLocator);
-    EXPECT_EQ(actual.UseGivenLocator, expected.UseGivenLocator);
-    EXPECT_EQ(actual.QrbKm, expected.QrbKm);
-    EXPECT_EQ(actual.QtfDeg, expected.QtfDeg);
+    EXPECT_EQ(actual.ownMapPoint, expected.ownMapPoint);
+    EXPECT_EQ(actual.squareOutline, expected.squareOutline);
+    EXPECT_EQ(actual.qrbKm, expected.qrbKm);
+    EXPECT_EQ(actual.qtfDeg, expected.qtfDeg);
 }
 
 TEST(ContactGeometry, StartsEmpty)
 {
     const ContactGeometry geometry;
     EXPECT_TRUE(geometry.lastPointText.empty());
-    EXPECT_TRUE(geometry.OwnMapPoint.empty());
-    EXPECT_TRUE(geometry.SquareOutline.empty());
-    EXPECT_TRUE(geometry.GivenLocator.empty());
-    EXPECT_FALSE(geometry.UseGivenLocator);
-    EXPECT_EQ(geometry.QrbKm, 0.0f);
-    EXPECT_EQ(geometry.QtfDeg, 0.0f);
+    EXPECT_TRUE(geometry.ownMapPoint.empty());
+    EXPECT_TRUE(geometry.squareOutline.empty());
+    EXPECT_EQ(geometry.qrbKm, 0.0f);
+    EXPECT_EQ(geometry.qtfDeg, 0.0f);
 }
 
 TEST(ContactGeometry, FillsEveryOutput)
 {
     ContactGeometry geometry = earlierRun();
-    ASSERT_TRUE(geometry.CalcContactGeometry(u"JO62QM", u"IO91WM"));
-    EXPECT_EQ(geometry.OwnMapPoint, "13.3333333333333,52.5");
+    ASSERT_TRUE(geometry.calculate(u"JO62QM", u"IO91WM"));
+    EXPECT_EQ(geometry.ownMapPoint, "13.3333333333333,52.5");
     EXPECT_EQ(geometry.lastPointText, "-0.166666666666667,51.5");
-    EXPECT_EQ(geometry.SquareOutline,
+    EXPECT_EQ(geometry.squareOutline,
               "-2.0,51.0,2000  0.0,51.0,2000  0.0,52.0,2000  -2.0,52.0,2000 -2.0,51.0,2000  ");
-    EXPECT_EQ(geometry.QrbKm, 930.0f);
-    EXPECT_EQ(geometry.QtfDeg, 268.0f);
-    EXPECT_EQ(geometry.GivenLocator, u"JO62"); // left as the caller set it
+    EXPECT_EQ(geometry.qrbKm, 930.0f);
+    EXPECT_EQ(geometry.qtfDeg, 268.0f);
 }
 
 TEST(ContactGeometry, UpperCasesBothLocatorsAndExtendsSquares)
 {
     ContactGeometry lower;
     ContactGeometry upper;
-    ASSERT_TRUE(lower.CalcContactGeometry(u"jo62", u"fn31pr"));
-    ASSERT_TRUE(upper.CalcContactGeometry(u"JO62HH", u"FN31PR"));
-    EXPECT_EQ(lower.OwnMapPoint, "12.5833333333333,52.2916666666667");
-    EXPECT_EQ(lower.OwnMapPoint, upper.OwnMapPoint);
+    ASSERT_TRUE(lower.calculate(u"jo62", u"fn31pr"));
+    ASSERT_TRUE(upper.calculate(u"JO62HH", u"FN31PR"));
+    EXPECT_EQ(lower.ownMapPoint, "12.5833333333333,52.2916666666667");
+    EXPECT_EQ(lower.ownMapPoint, upper.ownMapPoint);
     EXPECT_EQ(lower.lastPointText, upper.lastPointText);
-    EXPECT_EQ(lower.SquareOutline, upper.SquareOutline);
-    EXPECT_EQ(lower.QrbKm, upper.QrbKm);
-    EXPECT_EQ(lower.QtfDeg, upper.QtfDeg);
+    EXPECT_EQ(lower.squareOutline, upper.squareOutline);
+    EXPECT_EQ(lower.qrbKm, upper.qrbKm);
+    EXPECT_EQ(lower.qtfDeg, upper.qtfDeg);
 
     ContactGeometry square;
-    ASSERT_TRUE(square.CalcContactGeometry(u"JO62QM", u"jo62"));
+    ASSERT_TRUE(square.calculate(u"JO62QM", u"jo62"));
     EXPECT_EQ(square.lastPointText, "12.5833333333333,52.2916666666667");
 }
 
@@ -91,9 +84,9 @@ TEST(ContactGeometry, LongLocatorsAndLettersBeyondX)
     };
     for (const auto &c : cases) {
         ContactGeometry geometry;
-        ASSERT_TRUE(geometry.CalcContactGeometry(u"JO62QM", c.worked));
+        ASSERT_TRUE(geometry.calculate(u"JO62QM", c.worked));
         EXPECT_EQ(geometry.lastPointText, c.point);
-        EXPECT_EQ(geometry.SquareOutline.rfind(c.outlineStart, 0), 0u) << geometry.SquareOutline;
+        EXPECT_EQ(geometry.squareOutline.rfind(c.outlineStart, 0), 0u) << geometry.squareOutline;
     }
 }
 
@@ -103,11 +96,11 @@ TEST(ContactGeometry, InvalidWorkedLocatorStopsAfterTheOwnPoint)
                                   u"JO62QM55A", u"JO62QM55AA1", u"JO 62"}) {
         ContactGeometry geometry = earlierRun();
         ContactGeometry expected = earlierRun();
-        EXPECT_FALSE(geometry.CalcContactGeometry(u"JO62QM", worked)) << worked.size();
+        EXPECT_FALSE(geometry.calculate(u"JO62QM", worked)) << worked.size();
         expected.lastPointText = "13.3333333333333,52.5";
-        expected.OwnMapPoint = "13.3333333333333,52.5";
+        expected.ownMapPoint = "13.3333333333333,52.5";
         expectSame(geometry, expected);
-        EXPECT_EQ(geometry.lastPointText, geometry.OwnMapPoint);
+        EXPECT_EQ(geometry.lastPointText, geometry.ownMapPoint);
     }
 }
 
@@ -116,53 +109,19 @@ TEST(ContactGeometry, OwnLocatorThatCannotBeConvertedChangesNothing)
     // Empty, too short, odd lengths after the square extension, too long, unrepresentable codes.
     for (std::u16string own : {u"", u"J", u"JO6", u"JO62Q", u"JO62QM5", u"JO62QM55A",
                                u"JO62QM55AA1", u"\uff2aO62QM"}) {
-        for (bool useGiven : {false, true}) {
-            ContactGeometry geometry = earlierRun();
-            geometry.UseGivenLocator = useGiven;
-            ContactGeometry expected = earlierRun();
-            expected.UseGivenLocator = useGiven;
-            EXPECT_FALSE(geometry.CalcContactGeometry(own, u"IO91WM")) << own.size();
-            expectSame(geometry, expected);
-        }
+        ContactGeometry geometry = earlierRun();
+        const ContactGeometry expected = earlierRun();
+        EXPECT_FALSE(geometry.calculate(own, u"IO91WM")) << own.size();
+        expectSame(geometry, expected);
     }
-}
-
-TEST(ContactGeometry, GivenLocatorReplacesTheEntryField)
-{
-    ContactGeometry geometry;
-    geometry.GivenLocator = u"JO62";
-    geometry.UseGivenLocator = true;
-    ASSERT_TRUE(geometry.CalcContactGeometry(u"JO62QM", u"FN31PR"));
-    EXPECT_FALSE(geometry.UseGivenLocator);
-    EXPECT_EQ(geometry.lastPointText, "12.5833333333333,52.2916666666667");
-    EXPECT_EQ(geometry.SquareOutline,
-              "12.0,52.0,2000  14.0,52.0,2000  14.0,53.0,2000  12.0,53.0,2000 12.0,52.0,2000  ");
-
-    // The flag is cleared, so the next run reads the entry field again.
-    ASSERT_TRUE(geometry.CalcContactGeometry(u"JO62QM", u"FN31PR"));
-    EXPECT_EQ(geometry.lastPointText, "-72.75,41.7083333333333");
-    EXPECT_EQ(geometry.QrbKm, 6236.0f);
-}
-
-TEST(ContactGeometry, InvalidGivenLocatorKeepsTheFlag)
-{
-    ContactGeometry geometry = earlierRun();
-    geometry.GivenLocator = u"SA00";
-    geometry.UseGivenLocator = true;
-    EXPECT_FALSE(geometry.CalcContactGeometry(u"JO62QM", u"FN31PR")); // valid entry field is ignored
-    EXPECT_TRUE(geometry.UseGivenLocator);
-    EXPECT_EQ(geometry.lastPointText, geometry.OwnMapPoint);
-    EXPECT_EQ(geometry.SquareOutline, "earlier outline");
-    EXPECT_EQ(geometry.QrbKm, 123.0f);
-    EXPECT_EQ(geometry.QtfDeg, 45.0f);
 }
 
 TEST(ContactGeometry, OwnLocatorIsNotValidatedButMustConvert)
 {
     // Letters beyond R still give a (strange) position, as the own locator is checked elsewhere.
     ContactGeometry geometry;
-    EXPECT_TRUE(geometry.CalcContactGeometry(u"SA00AA", u"JO62QM"));
-    EXPECT_EQ(geometry.OwnMapPoint, "180,-90");
+    EXPECT_TRUE(geometry.calculate(u"SA00AA", u"JO62QM"));
+    EXPECT_EQ(geometry.ownMapPoint, "180,-90");
 }
 
 // Distance and bearing alone are what the full run gives, for every kind of pair.
@@ -176,11 +135,11 @@ TEST(ContactGeometry, QrbQtfAloneAgreesWithTheFullRun)
     for (const auto& [own, worked] : pairs) {
         SCOPED_TRACE(std::string(own.begin(), own.end()) + " " + std::string(worked.begin(), worked.end()));
         ContactGeometry full;
-        const std::optional<QrbQtf> alone = ContactQrbQtf(own, worked);
-        ASSERT_EQ(alone.has_value(), full.CalcContactGeometry(own, worked));
+        const std::optional<QrbQtf> alone = contactQrbQtf(own, worked);
+        ASSERT_EQ(alone.has_value(), full.calculate(own, worked));
         if (alone) {
-            EXPECT_EQ(alone->qrbKm, full.QrbKm);
-            EXPECT_EQ(alone->qtfDeg, full.QtfDeg);
+            EXPECT_EQ(alone->qrbKm, full.qrbKm);
+            EXPECT_EQ(alone->qtfDeg, full.qtfDeg);
         }
     }
 }

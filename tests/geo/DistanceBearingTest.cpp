@@ -22,7 +22,7 @@ std::string label(const QrbQtfCase &c)
     return std::string(c.own.begin(), c.own.end()) + " -> " + std::string(c.worked.begin(), c.worked.end());
 }
 
-TEST(DistanceAndBearing, ExpectedResultsFromLocators)
+TEST(distanceAndBearing, ExpectedResultsFromLocators)
 {
     const QrbQtfCase cases[] = {
         {u"JO62QM", u"JO62QM", 0, 0},
@@ -40,38 +40,38 @@ TEST(DistanceAndBearing, ExpectedResultsFromLocators)
     };
     for (const auto &c : cases) {
         ContactGeometry geometry;
-        ASSERT_TRUE(geometry.CalcContactGeometry(c.own, c.worked)) << label(c);
-        EXPECT_EQ(geometry.QrbKm, c.qrb) << label(c);
-        EXPECT_EQ(geometry.QtfDeg, c.qtf) << label(c);
+        ASSERT_TRUE(geometry.calculate(c.own, c.worked)) << label(c);
+        EXPECT_EQ(geometry.qrbKm, c.qrb) << label(c);
+        EXPECT_EQ(geometry.qtfDeg, c.qtf) << label(c);
     }
 }
 
-TEST(DistanceAndBearing, CrossingTheDatelineTakesTheShortWay)
+TEST(distanceAndBearing, CrossingTheDatelineTakesTheShortWay)
 {
-    const QrbQtf across = DistanceAndBearing({170.0, 0.0}, {-170.0, 0.0});
-    const QrbQtf direct = DistanceAndBearing({-10.0, 0.0}, {10.0, 0.0});
+    const QrbQtf across = distanceAndBearing({170.0, 0.0}, {-170.0, 0.0});
+    const QrbQtf direct = distanceAndBearing({-10.0, 0.0}, {10.0, 0.0});
     EXPECT_EQ(across.qrbKm, direct.qrbKm);
     EXPECT_EQ(across.qtfDeg, direct.qtfDeg);
     EXPECT_GE(across.qtfDeg, 89.0f);
     EXPECT_LE(across.qtfDeg, 90.0f);
     EXPECT_NEAR(across.qrbKm, 2226.0f, 5.0f); // 20 degrees of the equator
 
-    const QrbQtf back = DistanceAndBearing({-170.0, 0.0}, {170.0, 0.0});
+    const QrbQtf back = distanceAndBearing({-170.0, 0.0}, {170.0, 0.0});
     EXPECT_EQ(back.qrbKm, across.qrbKm);
     EXPECT_GE(back.qtfDeg, 269.0f);
     EXPECT_LE(back.qtfDeg, 270.0f);
 
     // The same through locators: RJ50AA lies at 170 E, AJ50AA at 170 W, both on the equator.
     ContactGeometry geometry;
-    ASSERT_TRUE(geometry.CalcContactGeometry(u"RJ50AA", u"AJ50AA"));
-    EXPECT_EQ(geometry.QrbKm, across.qrbKm);
-    EXPECT_EQ(geometry.QtfDeg, across.qtfDeg);
+    ASSERT_TRUE(geometry.calculate(u"RJ50AA", u"AJ50AA"));
+    EXPECT_EQ(geometry.qrbKm, across.qrbKm);
+    EXPECT_EQ(geometry.qtfDeg, across.qtfDeg);
 }
 
-TEST(DistanceAndBearing, WestAndEastNeighbours)
+TEST(distanceAndBearing, WestAndEastNeighbours)
 {
-    const QrbQtf west = DistanceAndBearing({13.0, 52.0}, {12.9, 52.0});
-    const QrbQtf east = DistanceAndBearing({13.0, 52.0}, {13.1, 52.0});
+    const QrbQtf west = distanceAndBearing({13.0, 52.0}, {12.9, 52.0});
+    const QrbQtf east = distanceAndBearing({13.0, 52.0}, {13.1, 52.0});
     EXPECT_EQ(west.qtfDeg, 270.0f);
     EXPECT_EQ(east.qtfDeg, 89.0f);
     EXPECT_EQ(west.qrbKm, east.qrbKm);
@@ -85,7 +85,7 @@ struct ShortOrLongCase {
     float qtf;
 };
 
-TEST(DistanceAndBearing, NoBearingBelowHalfAKilometreOrAboveTheAntipodalLimit)
+TEST(distanceAndBearing, NoBearingBelowHalfAKilometreOrAboveTheAntipodalLimit)
 {
     const ShortOrLongCase cases[] = {
         {"0.41 km west", {13.0, 52.0}, {12.994, 52.0}, 0, 0},
@@ -97,32 +97,32 @@ TEST(DistanceAndBearing, NoBearingBelowHalfAKilometreOrAboveTheAntipodalLimit)
         {"pole to pole", {0.0, 90.0}, {0.0, -90.0}, 20004, 0},
     };
     for (const auto &c : cases) {
-        const QrbQtf result = DistanceAndBearing(c.own, c.worked);
+        const QrbQtf result = distanceAndBearing(c.own, c.worked);
         EXPECT_EQ(result.qrbKm, c.qrb) << c.name;
         EXPECT_EQ(result.qtfDeg, c.qtf) << c.name;
     }
 }
 
-TEST(DistanceAndBearing, HeadingIsTruncatedAfterTheSinglePrecisionStep)
+TEST(distanceAndBearing, HeadingIsTruncatedAfterTheSinglePrecisionStep)
 {
     // A hair west of due north: 359.999999998 degrees becomes 360 in single precision.
     ContactGeometry geometry;
-    ASSERT_TRUE(geometry.CalcContactGeometry(u"JO62QM", u"JR69PX99XX"));
-    EXPECT_EQ(geometry.QrbKm, 4183.0f);
-    EXPECT_EQ(geometry.QtfDeg, 360.0f);
+    ASSERT_TRUE(geometry.calculate(u"JO62QM", u"JR69PX99XX"));
+    EXPECT_EQ(geometry.qrbKm, 4183.0f);
+    EXPECT_EQ(geometry.qtfDeg, 360.0f);
     // A hair east of it stays 0.
-    ASSERT_TRUE(geometry.CalcContactGeometry(u"JO62QM", u"JR69QX99AX"));
-    EXPECT_EQ(geometry.QtfDeg, 0.0f);
+    ASSERT_TRUE(geometry.calculate(u"JO62QM", u"JR69QX99AX"));
+    EXPECT_EQ(geometry.qtfDeg, 0.0f);
 }
 
-TEST(DistanceAndBearing, WholeNumbersInRangeEverywhereOnTheGrid)
+TEST(distanceAndBearing, WholeNumbersInRangeEverywhereOnTheGrid)
 {
     // Every square corner against a few own stations, poles and dateline included.
     for (Position own : {Position{-180.0, -90.0}, Position{0.0, 0.0}, Position{13.33, 52.5},
                          Position{179.9, 89.95}, Position{-72.75, 41.7}}) {
         for (int lon = -180; lon <= 180; lon += 2) {
             for (int lat = -90; lat <= 90; lat += 1) {
-                const QrbQtf result = DistanceAndBearing(own, {double(lon), double(lat)});
+                const QrbQtf result = distanceAndBearing(own, {double(lon), double(lat)});
                 const bool sane = result.qrbKm == std::floor(result.qrbKm) && result.qrbKm >= 0.0f
                                && result.qrbKm <= 20004.0f && result.qtfDeg == std::floor(result.qtfDeg)
                                && result.qtfDeg >= 0.0f && result.qtfDeg <= 360.0f;

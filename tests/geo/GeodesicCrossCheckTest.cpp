@@ -68,9 +68,9 @@ TEST(GeodesicCrossCheck, DistanceAndBearingStayCloseToTheWgs84Geodesic)
     for (int i = 0; i < Pairs; ++i) {
         const std::string own = randomLocator(random);
         const std::string worked = i % 3 == 0 ? nearbyLocator(own, random) : randomLocator(random);
-        const Position p1 = *LocatorToDegrees(own);
-        const Position p2 = *LocatorToDegrees(worked);
-        const QrbQtf ours = DistanceAndBearing(p1, p2);
+        const Position p1 = *locatorToDegrees(own);
+        const Position p2 = *locatorToDegrees(worked);
+        const QrbQtf ours = distanceAndBearing(p1, p2);
 
         double metres = 0.0, azimuth1 = 0.0, azimuth2 = 0.0;
         geodesic.Inverse(p1.lat, p1.lon, p2.lat, p2.lon, metres, azimuth1, azimuth2);

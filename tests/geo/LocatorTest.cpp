@@ -12,7 +12,7 @@ struct ValidityCase {
     bool valid;
 };
 
-TEST(IsLocatorValid, FollowsTheMaidenheadPattern)
+TEST(isLocatorValid, FollowsTheMaidenheadPattern)
 {
     const ValidityCase cases[] = {
         {u"", false},
@@ -52,42 +52,42 @@ TEST(IsLocatorValid, FollowsTheMaidenheadPattern)
         {u"J\uff2f62", false}, // full-width O
     };
     for (const auto &c : cases) {
-        EXPECT_EQ(IsLocatorValid(c.text), c.valid) << std::string(c.text.begin(), c.text.end());
+        EXPECT_EQ(isLocatorValid(c.text), c.valid) << std::string(c.text.begin(), c.text.end());
         EXPECT_EQ(isLocatorRefused(c.text), !c.valid);
     }
 }
 
-TEST(IsLocatorValid, AdmitsTheSixPunctuationCodesBetweenZAndA)
+TEST(isLocatorValid, AdmitsTheSixPunctuationCodesBetweenZAndA)
 {
     for (char16_t c : std::u16string(u"[\\]^_`")) {
         for (std::size_t position : {4u, 5u, 8u, 9u}) {
             std::u16string text = u"JO62QM55AA";
             text[position] = c;
-            EXPECT_TRUE(IsLocatorValid(text)) << "code " << int(c) << " at " << position;
+            EXPECT_TRUE(isLocatorValid(text)) << "code " << int(c) << " at " << position;
         }
         for (std::size_t position : {0u, 1u, 2u, 3u, 6u, 7u}) {
             std::u16string text = u"JO62QM55AA";
             text[position] = c;
-            EXPECT_FALSE(IsLocatorValid(text)) << "code " << int(c) << " at " << position;
+            EXPECT_FALSE(isLocatorValid(text)) << "code " << int(c) << " at " << position;
         }
     }
 }
 
-TEST(IsLocatorValid, NarrowAndWideOverloadsAgree)
+TEST(isLocatorValid, NarrowAndWideOverloadsAgree)
 {
     for (std::string text : {"JO62", "JO62qm", "JO62QM55AA", "SA00", "JO62Q1", "JO62\xc3\x84", ""}) {
-        EXPECT_EQ(IsLocatorValid(std::string_view(text)),
-                  IsLocatorValid(std::u16string(text.begin(), text.end())))
+        EXPECT_EQ(isLocatorValid(std::string_view(text)),
+                  isLocatorValid(std::u16string(text.begin(), text.end())))
             << text;
     }
-    EXPECT_FALSE(IsLocatorValid(std::string_view("JO62\xc3\x84""A"))); // UTF-8 bytes are no letters
+    EXPECT_FALSE(isLocatorValid(std::string_view("JO62\xc3\x84""A"))); // UTF-8 bytes are no letters
 }
 
-TEST(AsciiUpper, ChangesOnlyAsciiLetters)
+TEST(asciiUpper, ChangesOnlyAsciiLetters)
 {
-    EXPECT_EQ(AsciiUpper(u"jo62qm`_z"), u"JO62QM`_Z");
-    EXPECT_EQ(AsciiUpper(u"\u00e4\u00df"), u"\u00e4\u00df");
-    EXPECT_TRUE(IsLocatorValid(AsciiUpper(u"jo62")));
+    EXPECT_EQ(asciiUpper(u"jo62qm`_z"), u"JO62QM`_Z");
+    EXPECT_EQ(asciiUpper(u"\u00e4\u00df"), u"\u00e4\u00df");
+    EXPECT_TRUE(isLocatorValid(asciiUpper(u"jo62")));
 }
 
 struct ConversionCase {
@@ -96,7 +96,7 @@ struct ConversionCase {
     double lat;
 };
 
-TEST(LocatorToDegrees, GivesTheSouthWestCorner)
+TEST(locatorToDegrees, GivesTheSouthWestCorner)
 {
     const ConversionCase cases[] = {
         {u"JO62QM", 12.0 + 16.0 / 12.0, 52.0 + 12.0 / 24.0},
@@ -114,49 +114,49 @@ TEST(LocatorToDegrees, GivesTheSouthWestCorner)
          52.5 + 5.0 / 240.0 + 23.0 / 5760.0},
     };
     for (const auto &c : cases) {
-        const auto position = LocatorToDegrees(c.locator);
+        const auto position = locatorToDegrees(c.locator);
         ASSERT_TRUE(position) << std::string(c.locator.begin(), c.locator.end());
         EXPECT_NEAR(position->lon, c.lon, 1e-12) << std::string(c.locator.begin(), c.locator.end());
         EXPECT_NEAR(position->lat, c.lat, 1e-12) << std::string(c.locator.begin(), c.locator.end());
     }
 }
 
-TEST(LocatorToDegrees, NarrowOverloadMatchesWide)
+TEST(locatorToDegrees, NarrowOverloadMatchesWide)
 {
-    const auto wide = LocatorToDegrees(u"JO62QM55XX");
-    const auto narrow = LocatorToDegrees(std::string_view("JO62QM55XX"));
+    const auto wide = locatorToDegrees(u"JO62QM55XX");
+    const auto narrow = locatorToDegrees(std::string_view("JO62QM55XX"));
     ASSERT_TRUE(wide && narrow);
     EXPECT_EQ(wide->lon, narrow->lon);
     EXPECT_EQ(wide->lat, narrow->lat);
 }
 
-TEST(LocatorToDegrees, RefusesLengthsItCannotConvert)
+TEST(locatorToDegrees, RefusesLengthsItCannotConvert)
 {
     for (std::u16string text : {u"", u"J", u"JO62", u"JO62Q", u"JO62QM5", u"JO62QM55A",
                                 u"JO62QM55AA1", u"JO62QM55AA12"}) {
-        EXPECT_FALSE(LocatorToDegrees(text)) << text.size();
+        EXPECT_FALSE(locatorToDegrees(text)) << text.size();
     }
 }
 
-TEST(LocatorToDegrees, NeverReadsBeyondTheText)
+TEST(locatorToDegrees, NeverReadsBeyondTheText)
 {
     // The views end before the characters that follow in the buffer.
     const std::u16string buffer = u"JO62QM55AAZZ";
-    const auto six = LocatorToDegrees(std::u16string_view(buffer).substr(0, 6));
-    const auto eight = LocatorToDegrees(std::u16string_view(buffer).substr(0, 8));
+    const auto six = locatorToDegrees(std::u16string_view(buffer).substr(0, 6));
+    const auto eight = locatorToDegrees(std::u16string_view(buffer).substr(0, 8));
     ASSERT_TRUE(six && eight);
     EXPECT_EQ(six->lon, 12.0 + 16.0 / 12.0);
     EXPECT_NEAR(eight->lon - six->lon, 5.0 / 120.0, 1e-12);
-    EXPECT_FALSE(LocatorToDegrees(std::u16string_view(buffer).substr(0, 7)));
+    EXPECT_FALSE(locatorToDegrees(std::u16string_view(buffer).substr(0, 7)));
 }
 
-TEST(LocatorToDegrees, RefusesCodesTheDegreeStepCannotHold)
+TEST(locatorToDegrees, RefusesCodesTheDegreeStepCannotHold)
 {
     // (c1 - 74) * 20 above 32767, and a code above the 16-bit signed range.
-    EXPECT_FALSE(LocatorToDegrees(u"\u0700O62QM"));
-    EXPECT_FALSE(LocatorToDegrees(u"J\uff2f62QM"));
+    EXPECT_FALSE(locatorToDegrees(u"\u0700O62QM"));
+    EXPECT_FALSE(locatorToDegrees(u"J\uff2f62QM"));
     // Unvalidated but representable text still converts (the own locator is not checked).
-    const auto odd = LocatorToDegrees(u"ZZ99ZZ");
+    const auto odd = locatorToDegrees(u"ZZ99ZZ");
     ASSERT_TRUE(odd);
     EXPECT_EQ(odd->lon, (90 - 74) * 20 + 18 + 25.0 / 12.0);
 }

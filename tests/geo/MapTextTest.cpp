@@ -17,7 +17,7 @@ Position positionOf(std::u16string_view locator)
     std::u16string text(locator);
     if (text.size() == 4)
         text += u"HH";
-    const auto position = LocatorToDegrees(text);
+    const auto position = locatorToDegrees(text);
     EXPECT_TRUE(position);
     return position.value_or(Position{});
 }
@@ -27,7 +27,7 @@ struct DecimalCase {
     const char *text;
 };
 
-TEST(DecimalText, PlainDecimalWithFifteenSignificantDigits)
+TEST(decimalText, PlainDecimalWithFifteenSignificantDigits)
 {
     const DecimalCase cases[] = {
         {0.0, "0"},
@@ -53,7 +53,7 @@ TEST(DecimalText, PlainDecimalWithFifteenSignificantDigits)
         {0.1, "0.1"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(DecimalText(c.value), c.text) << c.text;
+        EXPECT_EQ(decimalText(c.value), c.text) << c.text;
 }
 
 struct PointCase {
@@ -61,7 +61,7 @@ struct PointCase {
     const char *text;
 };
 
-TEST(PointText, OfLocators)
+TEST(pointText, OfLocators)
 {
     const PointCase cases[] = {
         {u"JO62QM", "13.3333333333333,52.5"},
@@ -75,7 +75,7 @@ TEST(PointText, OfLocators)
         {u"JJ00AA", "0,0"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(PointText(positionOf(c.locator)), c.text) << c.text;
+        EXPECT_EQ(pointText(positionOf(c.locator)), c.text) << c.text;
 }
 
 struct OutlineCase {
@@ -85,7 +85,7 @@ struct OutlineCase {
     const char *text;
 };
 
-TEST(SquareOutlineText, OfLocators)
+TEST(squareOutlineText, OfLocators)
 {
     const OutlineCase cases[] = {
         {u"JO62QM", 12, 52,
@@ -111,23 +111,23 @@ TEST(SquareOutlineText, OfLocators)
     };
     for (const auto &c : cases) {
         const Position position = positionOf(c.locator);
-        const SquareCorner corner = SquareCornerOf(position);
+        const SquareCorner corner = squareCornerOf(position);
         EXPECT_EQ(corner.west, c.west) << c.text;
         EXPECT_EQ(corner.south, c.south) << c.text;
-        EXPECT_EQ(SquareOutlineText(position), c.text);
+        EXPECT_EQ(squareOutlineText(position), c.text);
     }
 }
 
-TEST(SquareCornerOf, NegativeLatitudesAndOddLongitudesGoDown)
+TEST(squareCornerOf, NegativeLatitudesAndOddLongitudesGoDown)
 {
-    EXPECT_EQ(SquareCornerOf({-0.3, -0.3}).south, -1);
-    EXPECT_EQ(SquareCornerOf({-0.3, -0.3}).west, -2);
-    EXPECT_EQ(SquareCornerOf({-1.0, -45.0}).south, -45);
-    EXPECT_EQ(SquareCornerOf({-1.0, -45.0}).west, -2);
-    EXPECT_EQ(SquareCornerOf({3.99, 0.0}).west, 2);
+    EXPECT_EQ(squareCornerOf({-0.3, -0.3}).south, -1);
+    EXPECT_EQ(squareCornerOf({-0.3, -0.3}).west, -2);
+    EXPECT_EQ(squareCornerOf({-1.0, -45.0}).south, -45);
+    EXPECT_EQ(squareCornerOf({-1.0, -45.0}).west, -2);
+    EXPECT_EQ(squareCornerOf({3.99, 0.0}).west, 2);
     // The longitude is taken in single precision: just below 14 rounds up to 14.
-    EXPECT_EQ(SquareCornerOf({13.9999999999, 0.0}).west, 14);
-    EXPECT_EQ(SquareCornerOf({13.99, 0.0}).west, 12);
+    EXPECT_EQ(squareCornerOf({13.9999999999, 0.0}).west, 14);
+    EXPECT_EQ(squareCornerOf({13.99, 0.0}).west, 12);
 }
 
 // A C++ locale whose decimal separator is a comma, for when no such system locale exists.
@@ -175,9 +175,9 @@ TEST_F(CommaLocale, PointTextKeepsThePoint)
     }
     EXPECT_EQ(std::use_facet<std::numpunct<char>>(std::locale()).decimal_point(), ',');
 
-    EXPECT_EQ(PointText(positionOf(u"JO62QM")), "13.3333333333333,52.5");
-    EXPECT_EQ(PointText(positionOf(u"IO91WM")), "-0.166666666666667,51.5");
-    EXPECT_EQ(SquareOutlineText(positionOf(u"IO91WM")),
+    EXPECT_EQ(pointText(positionOf(u"JO62QM")), "13.3333333333333,52.5");
+    EXPECT_EQ(pointText(positionOf(u"IO91WM")), "-0.166666666666667,51.5");
+    EXPECT_EQ(squareOutlineText(positionOf(u"IO91WM")),
               "-2.0,51.0,2000  0.0,51.0,2000  0.0,52.0,2000  -2.0,52.0,2000 -2.0,51.0,2000  ");
 }
 

@@ -1,4 +1,4 @@
-// DistanceAndBearing replaces the trigonometry at the integration points by exact identities.
+// distanceAndBearing replaces the trigonometry at the integration points by exact identities.
 // This test keeps the trigonometric form, step by step, and checks that both agree.
 #include "DistanceBearing.h"
 #include "Locator.h"
@@ -103,9 +103,9 @@ TEST(TrigonometricPath, AgreesWithDistanceAndBearing)
         std::string worked = randomLocator(random);
         if (i % 3 == 0)
             worked.replace(0, 4, own, 0, 4); // short paths too
-        const Position p1 = *LocatorToDegrees(own);
-        const Position p2 = *LocatorToDegrees(worked);
-        const QrbQtf fast = DistanceAndBearing(p1, p2);
+        const Position p1 = *locatorToDegrees(own);
+        const Position p2 = *locatorToDegrees(worked);
+        const QrbQtf fast = distanceAndBearing(p1, p2);
         const QrbQtf reference = trigonometricPath(p1, p2);
         if (fast.qrbKm != reference.qrbKm || fast.qtfDeg != reference.qtfDeg) {
             ++differing;
@@ -125,7 +125,7 @@ TEST(TrigonometricPath, AgreesAtPolesEquatorAndAntipodes)
                                {-170.0, 0.0}, {170.0, 0.0}, {0.5833333333333, -0.7083333333333}};
     for (const Position &p1 : points) {
         for (const Position &p2 : points) {
-            const QrbQtf fast = DistanceAndBearing(p1, p2);
+            const QrbQtf fast = distanceAndBearing(p1, p2);
             const QrbQtf reference = trigonometricPath(p1, p2);
             EXPECT_EQ(fast.qrbKm, reference.qrbKm) << p1.lon << "," << p1.lat << " -> " << p2.lon << "," << p2.lat;
             EXPECT_EQ(fast.qtfDeg, reference.qtfDeg) << p1.lon << "," << p1.lat << " -> " << p2.lon << "," << p2.lat;

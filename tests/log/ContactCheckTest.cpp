@@ -98,7 +98,7 @@ TEST(ContactCheck, WholeContactGivesStoredFormsOrTheFirstFieldAtFault)
     qso.date = QStringLiteral("14.03.2026");
     qso.gmt = QStringLiteral("1830");
     qso.callsign = QStringLiteral("sp9abc");
-    qso.grid = QStringLiteral("jo90aa");
+    qso.locator = QStringLiteral("jo90aa");
     qso.band = QStringLiteral("2m");
     qso.qsl = QStringLiteral("y");
     qso.comment = QStringLiteral("as typed");
@@ -108,7 +108,7 @@ TEST(ContactCheck, WholeContactGivesStoredFormsOrTheFirstFieldAtFault)
     EXPECT_EQ(checked->date, QStringLiteral("2026-03-14"));
     EXPECT_EQ(checked->gmt, QStringLiteral("18:30"));
     EXPECT_EQ(checked->callsign, QStringLiteral("SP9ABC"));
-    EXPECT_EQ(checked->grid, QStringLiteral("JO90AA"));
+    EXPECT_EQ(checked->locator, QStringLiteral("JO90AA"));
     EXPECT_EQ(checked->band, QStringLiteral("144"));
     EXPECT_EQ(checked->qsl, QStringLiteral("Y"));
     EXPECT_EQ(checked->comment, QStringLiteral("as typed"));

@@ -40,7 +40,7 @@ void add(LogDatabase& log, const char* date, const char* call, const char* grid,
     Contact qso;
     qso.date = QString::fromLatin1(date);
     qso.callsign = QString::fromLatin1(call);
-    qso.grid = QString::fromLatin1(grid);
+    qso.locator = QString::fromLatin1(grid);
     qso.band = QString::fromLatin1(band);
     qso.dxcc = QString::fromLatin1(dxcc);
     QString error;

@@ -41,7 +41,7 @@ protected:
             qso.date = QLatin1String(c.date);
             qso.gmt = QLatin1String(c.gmt);
             qso.callsign = QLatin1String(c.callsign);
-            qso.grid = QLatin1String(c.grid);
+            qso.locator = QLatin1String(c.grid);
             qso.band = QLatin1String(c.band);
             QString error;
             ASSERT_TRUE(m_log->saveQso(qso, &error)) << error.toStdString();

@@ -11,7 +11,7 @@ Contact fullContact()
     qso.date = u"2024-06-15"_qs;
     qso.gmt = u"18:42"_qs;
     qso.callsign = u"OK1KHL"_qs;
-    qso.grid = u"JO70FD"_qs;
+    qso.locator = u"JO70FD"_qs;
     qso.rsts = u"59"_qs;
     qso.rstr = u"57"_qs;
     qso.band = u"432"_qs;
@@ -46,7 +46,7 @@ TEST(SaveQso, StoresAllFifteenValuesInTheirColumns)
 
     const QSqlRecord row = onlyRow(*log);
     const std::pair<const char*, QString> texts[] = {
-        {"Date", qso.date},   {"GMT", qso.gmt},   {"Callsign", qso.callsign}, {"Grid", qso.grid},
+        {"Date", qso.date},   {"GMT", qso.gmt},   {"Callsign", qso.callsign}, {"Grid", qso.locator},
         {"rsts", qso.rsts},   {"rstr", qso.rstr}, {"Band", qso.band},         {"mode", qso.mode},
         {"Nam", qso.name},    {"Comment", qso.comment}, {"QSL", qso.qsl},     {"Prop", qso.prop},
         {"DXCC", qso.dxcc},

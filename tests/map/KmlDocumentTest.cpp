@@ -10,10 +10,10 @@
 namespace mivra::test {
 namespace {
 
-using exporter::KmlHeader;
-using exporter::KmlRow;
-using exporter::MapExportRequest;
-using exporter::MapExportResult;
+using map::KmlHeader;
+using map::KmlRow;
+using map::MapExportRequest;
+using map::MapExportResult;
 
 const QString kOwnPoint = QStringLiteral("13.3333333333333,52.5");
 
@@ -61,7 +61,7 @@ TEST_F(KmlExportTest, TheExampleDocumentByteForByte)
              {QStringLiteral("GEgridXY"), QStringLiteral("6.58333333333333,51.2916666666667")},
              {QStringLiteral("GEpoly"),
               QStringLiteral("6.0,51.0,2000  8.0,51.0,2000  8.0,52.0,2000  6.0,52.0,2000 6.0,51.0,2000  ")}});
-    const MapExportResult result = exporter::exportMap(log.db(), request());
+    const MapExportResult result = map::exportMap(log.db(), request());
     ASSERT_EQ(result.outcome, MapExportResult::Written) << result.message.toStdString();
     EXPECT_EQ(result.squaresWorked.count, 1);
     EXPECT_EQ(result.squaresConfirmed.outcome, stats::CounterResult::Unchanged);
@@ -93,7 +93,7 @@ TEST_F(KmlExportTest, ColoursFollowOpacityQslAndPropagation)
         for (const auto& [qsl, prop] : c.qslProp)
             rows.push_back({QStringLiteral("JO62"), QLatin1String(qsl), QLatin1String(prop), QStringLiteral("d"),
                             kOwnPoint, QString()});
-        const QString text = QString::fromUtf8(exporter::kmlDocument(
+        const QString text = QString::fromUtf8(map::kmlDocument(
             KmlHeader{QStringLiteral("OWNCALL"), kOwnPoint, QStringLiteral("T"), QLatin1String(c.opacity), c.lines},
             rows));
         QStringList colours;
@@ -118,8 +118,8 @@ TEST(KmlTextTest, BandValuesCarryTheirTrueUnit)
         {"144", "144 MHz"}, {"50", "50 MHz"}, {"1296", "1296 MHz"}, {"14200", "14200 kHz"},
         {"3600", "3600 kHz"}, {"", ""}, {"abc", "abc"}};
     for (const auto& [value, expected] : cases)
-        EXPECT_EQ(exporter::bandValueWithUnit(QLatin1String(value)), QLatin1String(expected)) << value;
-    EXPECT_EQ(exporter::kmlTitle(QStringLiteral("DL1A"), QStringLiteral("14200%"), QStringLiteral("1"),
+        EXPECT_EQ(map::bandValueWithUnit(QLatin1String(value)), QLatin1String(expected)) << value;
+    EXPECT_EQ(map::kmlTitle(QStringLiteral("DL1A"), QStringLiteral("14200%"), QStringLiteral("1"),
                                  QStringLiteral("0")),
               QStringLiteral("DL1A 14200 kHz wkd/cfd 1/0"));
 }
@@ -129,7 +129,7 @@ TEST_F(KmlExportTest, MarkupAndForeignLettersInTheLogReachTheMapIntact)
     const QString comment = QStringLiteral("Log: SP9ŁÓDŹ & <Müller> \"5/9\" 'ok'");
     log.add({{QStringLiteral("Grid"), QStringLiteral("JO90<")}, {QStringLiteral("Band"), QStringLiteral("144")},
              {QStringLiteral("GEdata"), comment}, {QStringLiteral("GEgridXY"), QStringLiteral("18.0,50.0")}});
-    ASSERT_EQ(exporter::exportMap(log.db(), request()).outcome, MapExportResult::Written);
+    ASSERT_EQ(map::exportMap(log.db(), request()).outcome, MapExportResult::Written);
     expectReadable(file(), 3);
     const ToolRun description = runTool(
         QStringLiteral("xmllint"), {QStringLiteral("--xpath"), QStringLiteral("string(//*[local-name()='description'])"), file()});
@@ -144,7 +144,7 @@ TEST_F(KmlExportTest, ControlCharactersInTheLogAreLeftOutOfTheMap)
     const QString comment = QStringLiteral("Log: OK1AA tab\tvt\x0B esc\x1B nul") + QChar(0) + QStringLiteral(" & end");
     log.add({{QStringLiteral("Grid"), QStringLiteral("JO70AA")}, {QStringLiteral("Band"), QStringLiteral("144")},
              {QStringLiteral("GEdata"), comment}, {QStringLiteral("GEgridXY"), QStringLiteral("14,50")}});
-    ASSERT_EQ(exporter::exportMap(log.db(), request()).outcome, MapExportResult::Written);
+    ASSERT_EQ(map::exportMap(log.db(), request()).outcome, MapExportResult::Written);
     expectReadable(file(), 3);
     const ToolRun description = runTool(
         QStringLiteral("xmllint"), {QStringLiteral("--xpath"), QStringLiteral("string(//*[local-name()='description'])"), file()});
@@ -158,17 +158,17 @@ TEST_F(KmlExportTest, OutlinesWrittenByOneExportShowInTheNext)
     for (const char* grid : {"JO62QM", "JO62AB", "JO70AA"})
         log.add({{QStringLiteral("Grid"), QLatin1String(grid)}, {QStringLiteral("Band"), QStringLiteral("144")}});
     log.add({{QStringLiteral("Grid"), QStringLiteral("JO71")}, {QStringLiteral("Band"), QStringLiteral("432")}});
-    ASSERT_TRUE(exporter::prepareMapData(log.db(), QStringLiteral("144%"), QStringLiteral("JO62QM")).ok);
+    ASSERT_TRUE(map::prepareMapData(log.db(), QStringLiteral("144%"), QStringLiteral("JO62QM")).ok);
 
     MapExportRequest lines = request();
-    ASSERT_EQ(exporter::exportMap(log.db(), lines).outcome, MapExportResult::Written);
+    ASSERT_EQ(map::exportMap(log.db(), lines).outcome, MapExportResult::Written);
     const QString first = QString::fromUtf8(readAll(file()));
     EXPECT_EQ(first.count(QStringLiteral("<LinearRing><coordinates></coordinates>")), 3);
     EXPECT_TRUE(first.contains(QStringLiteral("<name>OWNCALL 144 MHz wkd/cfd 2/0</name>")));
     expectReadable(file(), 1 + 3 * 2);
 
     lines.lines = false;
-    ASSERT_EQ(exporter::exportMap(log.db(), lines).outcome, MapExportResult::Written);
+    ASSERT_EQ(map::exportMap(log.db(), lines).outcome, MapExportResult::Written);
     const QString second = QString::fromUtf8(readAll(file()));
     EXPECT_EQ(second.count(QStringLiteral("<LinearRing><coordinates></coordinates>")), 1); // JO62QM follows JO62AB
     EXPECT_TRUE(second.contains(QStringLiteral("<name>JO62AB</name>")));
@@ -177,7 +177,7 @@ TEST_F(KmlExportTest, OutlinesWrittenByOneExportShowInTheNext)
     expectReadable(file(), 1 + 3);
 
     // All bands: every row, and a title that says so.
-    ASSERT_EQ(exporter::exportMap(log.db(), request(QString())).outcome, MapExportResult::Written);
+    ASSERT_EQ(map::exportMap(log.db(), request(QString())).outcome, MapExportResult::Written);
     EXPECT_TRUE(QString::fromUtf8(readAll(file())).contains(QStringLiteral("<name>OWNCALL All bands wkd/cfd 3/0</name>")));
     expectReadable(file(), 1 + 4 * 2);
 }
@@ -186,13 +186,13 @@ TEST_F(KmlExportTest, NothingIsWrittenWithoutRowsWithASearchTextOrWhereTheFileCa
 {
     log.add({{QStringLiteral("Grid"), QStringLiteral("JO62")}, {QStringLiteral("Band"), QStringLiteral("432")}});
     log.add({{QStringLiteral("Grid"), QStringLiteral("")}, {QStringLiteral("Band"), QStringLiteral("144")}});
-    MapExportResult result = exporter::exportMap(log.db(), request());
+    MapExportResult result = map::exportMap(log.db(), request());
     EXPECT_EQ(result.outcome, MapExportResult::NoCoordinates);
     EXPECT_EQ(result.message, QStringLiteral("No lat/long coords where found."));
 
     MapExportRequest searching = request(QStringLiteral("432%"));
     searching.searchText = QStringLiteral("JO");
-    result = exporter::exportMap(log.db(), searching);
+    result = map::exportMap(log.db(), searching);
     EXPECT_EQ(result.outcome, MapExportResult::SearchTextPresent);
     EXPECT_EQ(result.squaresWorked.outcome, stats::CounterResult::Unchanged);
     EXPECT_FALSE(QFile::exists(file()));
@@ -203,7 +203,7 @@ TEST_F(KmlExportTest, NothingIsWrittenWithoutRowsWithASearchTextOrWhereTheFileCa
     blocker.close();
     MapExportRequest blocked = request(QStringLiteral("432%"));
     blocked.filePath = QDir(log.folder()).filePath(QStringLiteral("notafolder/earth.kml"));
-    result = exporter::exportMap(log.db(), blocked);
+    result = map::exportMap(log.db(), blocked);
     EXPECT_EQ(result.outcome, MapExportResult::Failed);
     EXPECT_TRUE(result.message.contains(QStringLiteral("notafolder/earth.kml"))) << result.message.toStdString();
 }

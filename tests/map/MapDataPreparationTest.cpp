@@ -4,7 +4,7 @@
 namespace mivra::test {
 namespace {
 
-using exporter::prepareMapData;
+using map::prepareMapData;
 
 const QString kOwnLocator = QStringLiteral("JO62QM");
 const QString kOwnPoint = QStringLiteral("13.3333333333333,52.5");

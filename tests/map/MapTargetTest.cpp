@@ -25,13 +25,13 @@ TEST(MapTarget, AMapOntoTheLogIsRefused)
     const QString kml = QDir(log.folder()).filePath(QStringLiteral("earth.kml"));
     ASSERT_TRUE(QFile::link(victim, kml));
 
-    exporter::MapExportRequest request;
+    map::MapExportRequest request;
     request.bandPattern = QStringLiteral("144%");
     request.ownPoint = QStringLiteral("13.3333333333333,52.5");
     request.filePath = kml;
     request.writeTarget = WriteTarget(victim, QString());
-    const exporter::MapExportResult result = exporter::exportMap(log.db(), request);
-    EXPECT_EQ(result.outcome, exporter::MapExportResult::Failed);
+    const map::MapExportResult result = map::exportMap(log.db(), request);
+    EXPECT_EQ(result.outcome, map::MapExportResult::Failed);
     EXPECT_TRUE(result.message.contains(QStringLiteral("nothing was written"))) << result.message.toStdString();
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("the log"));

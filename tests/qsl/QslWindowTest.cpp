@@ -26,7 +26,7 @@ protected:
         file.setText(StationSettings::OwnCallsign, QStringLiteral("DL1XYZ"));
         file.setText(StationSettings::OwnLocator, locator);
         file.setText(StationSettings::QslInfoLine, infoLine);
-        ASSERT_TRUE(SaveStationSettings(file, settingsFile()));
+        ASSERT_TRUE(saveStationSettings(file, settingsFile()));
         m_window = std::make_unique<QslWindow>(QslWindowServices{
             *m_log, m_settings, settingsFile(), m_messages, {assetsFolder()},
             [this] { return std::make_unique<PdfFolderCardOutput>(cardFolder(m_dir.path())); }});

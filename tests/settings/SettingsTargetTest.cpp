@@ -21,9 +21,9 @@ TEST(SettingsTarget, ALinkThatPointsNowhereIsNotFollowed)
 
     StationSettings settings;
     QString error;
-    EXPECT_FALSE(LoadStationSettings(settings, link, &error));
+    EXPECT_FALSE(loadStationSettings(settings, link, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("which does not exist"))) << error.toStdString();
-    EXPECT_FALSE(SaveStationSettings(settings, link, &error));
+    EXPECT_FALSE(saveStationSettings(settings, link, &error));
     EXPECT_FALSE(QFile::exists(nowhere));
     EXPECT_TRUE(QFileInfo(link).isSymLink());
 }
@@ -43,7 +43,7 @@ TEST(SettingsTarget, ALinkToARegularFileIsWrittenThrough)
     settings.setCreationDefaults();
     settings.setText(StationSettings::OwnCallsign, QStringLiteral("DL1AAA"));
     QString error;
-    ASSERT_TRUE(SaveStationSettings(settings, link, &error)) << error.toStdString();
+    ASSERT_TRUE(saveStationSettings(settings, link, &error)) << error.toStdString();
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().startsWith("\"DL1AAA\"\r\n"));
     EXPECT_TRUE(QFileInfo(link).isSymLink());

@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-using mivra::LoadStationSettings;
-using mivra::SaveStationSettings;
+using mivra::loadStationSettings;
+using mivra::saveStationSettings;
 using mivra::StationSettings;
 
 namespace {
@@ -40,14 +40,14 @@ protected:
     StationSettings load(StationSettings settings = {}) const
     {
         QString error;
-        EXPECT_TRUE(LoadStationSettings(settings, path(), &error)) << error.toStdString();
+        EXPECT_TRUE(loadStationSettings(settings, path(), &error)) << error.toStdString();
         return settings;
     }
 
     void save(const StationSettings& settings) const
     {
         QString error;
-        EXPECT_TRUE(SaveStationSettings(settings, path(), &error)) << error.toStdString();
+        EXPECT_TRUE(saveStationSettings(settings, path(), &error)) << error.toStdString();
     }
 
     QTemporaryDir m_dir;
@@ -285,14 +285,14 @@ TEST_F(SettingsFileTest, UnwritablePathFailsWithTheFileNameAndKeepsMemory)
     settings.setValue(StationSettings::MapOpacity, 99);
     const StationSettings before = settings;
     QString error;
-    EXPECT_FALSE(SaveStationSettings(settings, blocked, &error));
+    EXPECT_FALSE(saveStationSettings(settings, blocked, &error));
     EXPECT_TRUE(error.contains(QDir::toNativeSeparators(blocked))) << error.toStdString();
     EXPECT_EQ(settings, before);
     EXPECT_EQ(read(), QByteArray("x"));
 
     // Creating it fails too: the table holds the creation defaults and stays usable.
     error.clear();
-    EXPECT_FALSE(LoadStationSettings(settings, blocked, &error));
+    EXPECT_FALSE(loadStationSettings(settings, blocked, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("Quovan.txt")));
     StationSettings created;
     created.setCreationDefaults();
@@ -318,7 +318,7 @@ TEST_F(SettingsFileTest, FileInAFolderThatCannotBeWrittenIsWrittenInPlace)
         StationSettings settings = load();
         settings.setText(StationSettings::OwnCallsign, QStringLiteral("DL1ABC"));
         QString error;
-        EXPECT_EQ(SaveStationSettings(settings, path(), &error), c.saved) << error.toStdString();
+        EXPECT_EQ(saveStationSettings(settings, path(), &error), c.saved) << error.toStdString();
         EXPECT_EQ(read().startsWith("\"DL1ABC\"\r\n\"\"\r\n1\r\n"), c.saved);
         EXPECT_EQ(read().size(), c.saved ? kCreatedFile.size() + 6 : kCreatedFile.size());
         if (!c.saved) {
@@ -337,7 +337,7 @@ TEST_F(SettingsFileTest, UnreadableFileIsReportedAndLeftAlone)
     StationSettings settings;
     settings.setText(StationSettings::OwnCallsign, QStringLiteral("DL1ABC"));
     QString error;
-    EXPECT_FALSE(LoadStationSettings(settings, path(), &error));
+    EXPECT_FALSE(loadStationSettings(settings, path(), &error));
     EXPECT_TRUE(error.contains(QDir::toNativeSeparators(path()))) << error.toStdString();
     EXPECT_EQ(settings.text(StationSettings::OwnCallsign), QStringLiteral("DL1ABC"));
     EXPECT_EQ(settings.text(StationSettings::MapOpacity), QStringLiteral("128"));

@@ -46,7 +46,7 @@ TEST(GridWheelOwnership, FilterOwnedElsewhereOutlivesTheGrid)
     EXPECT_EQ(filter->parent(), &owner);
     delete grid;
 
-    filter->ScrollGridRows(3);
+    filter->scrollGridRows(3);
     QWheelEvent wheel(QPointF(1, 1), QPointF(1, 1), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
     EXPECT_FALSE(filter->eventFilter(&owner, &wheel));
@@ -114,7 +114,7 @@ TEST_F(GridWheelView, TurnsAddUpToWholeRows)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         scrollBar()->setValue(kStart);
-        GridWheelFilter* filter = GridWheelFilter::HookGridWheel(&m_view);
+        GridWheelFilter* filter = GridWheelFilter::hookGridWheel(&m_view);
         for (const Step& step : c.steps) {
             EXPECT_TRUE(turnWheel(step.delta)) << "wheel event not consumed";
             EXPECT_EQ(scrollBar()->value(), step.firstRow);
@@ -131,7 +131,7 @@ TEST_F(GridWheelView, OneRowPerNotchOverEveryPartOfTheGrid)
         m_view.setColumnWidth(column, 200);
     QScrollBar* sideways = m_view.horizontalScrollBar();
     ASSERT_GT(sideways->maximum(), 0);
-    GridWheelFilter::HookGridWheel(&m_view);
+    GridWheelFilter::hookGridWheel(&m_view);
     const struct {
         const char* name;
         QWidget* part;
@@ -164,7 +164,7 @@ TEST_F(GridWheelView, WithoutTheFilterTheViewScrollsItsOwnWay)
 
 TEST_F(GridWheelView, StopsAtTheFirstRow)
 {
-    GridWheelFilter::HookGridWheel(&m_view);
+    GridWheelFilter::hookGridWheel(&m_view);
     scrollBar()->setValue(1);
     EXPECT_TRUE(turnWheel(360));
     EXPECT_EQ(scrollBar()->value(), 0);
@@ -172,7 +172,7 @@ TEST_F(GridWheelView, StopsAtTheFirstRow)
 
 TEST_F(GridWheelView, OtherEventsPassUnchanged)
 {
-    GridWheelFilter* filter = GridWheelFilter::HookGridWheel(&m_view);
+    GridWheelFilter* filter = GridWheelFilter::hookGridWheel(&m_view);
     const QModelIndex target = m_model.index(kStart + 2, 1);
     const QPoint centre = m_view.visualRect(target).center();
 
@@ -203,7 +203,7 @@ TEST_F(GridWheelView, OtherEventsPassUnchanged)
 TEST_F(GridWheelView, PixelScrollingMovesByRowHeight)
 {
     m_view.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    GridWheelFilter::HookGridWheel(&m_view);
+    GridWheelFilter::hookGridWheel(&m_view);
     const int rowHeight = m_view.rowHeight(0);
     scrollBar()->setValue(kStart * rowHeight);
     ASSERT_EQ(m_view.rowAt(0), kStart);

@@ -423,7 +423,7 @@ TEST(MultiOptionControlPersistence, MainWindowSelectorRestored)
     }
 }
 
-TEST(MultiOptionControlColours, TranslateColour)
+TEST(MultiOptionControlColours, translateColour)
 {
     QPalette system;
     system.setColor(QPalette::Active, QPalette::Button, QColor(1, 2, 3));
@@ -450,7 +450,7 @@ TEST(MultiOptionControlColours, TranslateColour)
         {0xFFFFFFFF, qRgb(0, 0, 0)},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(MultiOptionControl::TranslateColour(c.ole, system), c.expected) << std::hex << c.ole;
+        EXPECT_EQ(MultiOptionControl::translateColour(c.ole, system), c.expected) << std::hex << c.ole;
 
     EXPECT_EQ(MultiOptionControl::toOleColour(qRgb(212, 208, 200)), 0xC8D0D4u);
 }

@@ -82,7 +82,7 @@ void MainWindowTest::addContact(const QString& date, const QString& callsign, co
     qso.date = date;
     qso.gmt = time;
     qso.callsign = callsign;
-    qso.grid = grid;
+    qso.locator = grid;
     qso.band = band;
     qso.rsts = qso.rstr = QStringLiteral("59");
     qso.mode = QStringLiteral("SSB");

@@ -38,7 +38,7 @@ protected:
         qso.date = QStringLiteral("2026-12-07");
         qso.gmt = QString::fromLatin1(time);
         qso.callsign = QString::fromLatin1(call);
-        qso.grid = QString::fromLatin1(grid);
+        qso.locator = QString::fromLatin1(grid);
         qso.band = QString::fromLatin1(band);
         qso.rsts = QString::fromLatin1(rsts);
         qso.mode = QStringLiteral("SSB");

@@ -75,7 +75,7 @@ TEST_F(StartTest, BandIndexTenPressesTheBand144AndShowsOnlyItsRows)
 
     EXPECT_TRUE(m_window->bandButton(10)->isChecked());
     EXPECT_EQ(m_window->bandButton(10)->text(), QStringLiteral("144"));
-    EXPECT_EQ(m_window->BandPattern(), QStringLiteral("144%"));
+    EXPECT_EQ(m_window->selectedBandPattern(), QStringLiteral("144%"));
     EXPECT_EQ(m_window->grid()->caption(), QStringLiteral("2"));
     ASSERT_EQ(m_window->grid()->visibleRowCount(), 2);
     // Newest first.
@@ -148,7 +148,7 @@ TEST_F(StartTest, SavedBandAndSelectorComeBackAtTheNextStart)
     writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"), 16);
     openWindow();
     EXPECT_TRUE(m_window->bandButton(16)->isChecked());
-    EXPECT_EQ(m_window->BandPattern(), QStringLiteral("10368%"));
+    EXPECT_EQ(m_window->selectedBandPattern(), QStringLiteral("10368%"));
     EXPECT_EQ(m_window->multiOption()->optionSelected(), 1);
 }
 

@@ -12,7 +12,7 @@
 namespace mivra::test {
 namespace {
 
-class RecordingOpener : public exporter::MapOpener {
+class RecordingOpener : public map::MapOpener {
 public:
     bool open(const QString& path) override
     {

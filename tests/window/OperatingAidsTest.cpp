@@ -32,7 +32,7 @@ protected:
         Contact qso;
         qso.date = QString::fromLatin1(date);
         qso.callsign = QString::fromLatin1(call);
-        qso.grid = QString::fromLatin1(grid);
+        qso.locator = QString::fromLatin1(grid);
         qso.band = QString::fromLatin1(band);
         qso.dxcc = entity;
         ASSERT_TRUE(m_log->saveQso(qso));
