@@ -112,8 +112,9 @@ bool SaveStationSettings(const StationSettings& settings, const QString& filePat
 
     QSaveFile file(filePath);
     // In a folder that cannot be written no temporary file can be made beside the file: it is then
-    // written in place, when it may be.
-    file.setDirectWriteFallback(true);
+    // written in place, when it may be. Only then: a folder that is full must not see the file cut
+    // before it is written.
+    file.setDirectWriteFallback(!QFileInfo(QFileInfo(filePath).absolutePath()).isWritable());
     const auto fail = [&](const QString& reason) {
         setError(error, QStringLiteral("Cannot write the settings file %1: %2").arg(displayName(filePath), reason));
         return false;
