@@ -60,6 +60,30 @@ bool isSqliteFile(const QString& path)
     return file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3\0", 16);
 }
 
+// A journal that is not hot (left by a kill before its first sync) is cleared the way every opening
+// of the log clears it: a write transaction that is rolled back. A hot one was rolled back already
+// by the first read of a read-write connection.
+void clearStaleJournal(const QString& logPath)
+{
+    if (!QFileInfo::exists(logPath + QStringLiteral("-journal")))
+        return;
+    Connection db(logPath, SQLITE_OPEN_READWRITE);
+    if (!db.isOpen())
+        return;
+    sqlite3_busy_timeout(db.handle(), 2000);
+    sqlite3_stmt* statement = nullptr;
+    int version = -1;
+    if (sqlite3_prepare_v2(db.handle(), "PRAGMA user_version", -1, &statement, nullptr) == SQLITE_OK
+        && sqlite3_step(statement) == SQLITE_ROW)
+        version = sqlite3_column_int(statement, 0);
+    sqlite3_finalize(statement);
+    if (version < 0 || sqlite3_exec(db.handle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return;
+    const QByteArray rewrite = "PRAGMA user_version = " + QByteArray::number(version);
+    sqlite3_exec(db.handle(), rewrite.constData(), nullptr, nullptr, nullptr);
+    sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
 QString copyName(const QDateTime& time)
 {
     return QStringLiteral("backup-%1.sqlite").arg(time.toString(QStringLiteral("yyyyMMdd-HHmmss")));
@@ -284,6 +308,7 @@ bool LogBackups::restore(const QString& file, const QDateTime& nowUtc, QString* 
             }
         }
     }
+    clearStaleJournal(m_logPath);
     for (const char* suffix : {"-journal", "-wal"}) {
         if (QFileInfo::exists(m_logPath + QLatin1String(suffix))) {
             dropCandidate();

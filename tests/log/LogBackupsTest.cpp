@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace mivra::test {
 
@@ -41,7 +42,7 @@ struct RotationCase {
     std::vector<const char*> removed;
 };
 
-class RotationTest : public ::testing::TestWithParam<RotationCase> {};
+class RotationTest : public ::testing::TestWithParam<RotationCase> { };
 
 } // namespace
 
@@ -72,18 +73,21 @@ INSTANTIATE_TEST_SUITE_P(
                      {"backup-20261130-000000.sqlite", "backup-20261201-000000.sqlite", "backup-20261202-000000.sqlite",
                       "backup-20261203-000000.sqlite", "backup-20261204-000000.sqlite", "backup-20261205-000000.sqlite",
                       "backup-20261206-000000.sqlite", "backup-20261206-010000.sqlite", "backup-20261206-020000.sqlite",
-                      "backup-20261206-030000.sqlite", "backup-20261207-000000.sqlite", "backup-20261201-120000.sqlite"},
+                      "backup-20261206-030000.sqlite", "backup-20261207-000000.sqlite",
+                      "backup-20261201-120000.sqlite"},
                      {"backup-20261201-000000.sqlite"}},
         RotationCase{"OneAMonthForAYear",
                      {"backup-20261201-000000.sqlite", "backup-20261202-000000.sqlite", "backup-20261203-000000.sqlite",
                       "backup-20261204-000000.sqlite", "backup-20261205-000000.sqlite", "backup-20261206-000000.sqlite",
                       "backup-20261206-010000.sqlite", "backup-20261206-020000.sqlite", "backup-20261206-030000.sqlite",
                       "backup-20261207-000000.sqlite", "backup-20261015-000000.sqlite", "backup-20261020-000000.sqlite",
-                      "backup-20260102-000000.sqlite", "backup-20251208-000000.sqlite", "backup-20251206-000000.sqlite"},
+                      "backup-20260102-000000.sqlite", "backup-20251208-000000.sqlite",
+                      "backup-20251206-000000.sqlite"},
                      {"backup-20261015-000000.sqlite", "backup-20251206-000000.sqlite"}},
-        RotationCase{"OtherNamesStay",
-                     {"backup-20200101-000000.sqlite", "notes.txt", "backup-2020.sqlite", "backup-20201301-000000.sqlite"},
-                     {}}),
+        RotationCase{
+            "OtherNamesStay",
+            {"backup-20200101-000000.sqlite", "notes.txt", "backup-2020.sqlite", "backup-20201301-000000.sqlite"},
+            {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LogBackups, TimeOfCopyReadsOnlyItsOwnNames)
@@ -100,8 +104,12 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         m_log = createSmallLog(m_dir);
         ASSERT_TRUE(m_log);
-        execAll(*m_log, {QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-01-01', '10:00', 'OK1ABC', '144')"),
-                         QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-01-02', '11:00', 'DL1ABC', '432')")});
+        execAll(
+            *m_log,
+            {QStringLiteral(
+                 "INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-01-01', '10:00', 'OK1ABC', '144')"),
+             QStringLiteral(
+                 "INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-01-02', '11:00', 'DL1ABC', '432')")});
     }
     QString logPath() const { return m_dir.filePath(QStringLiteral("backup.sqlite")); }
 
@@ -134,7 +142,9 @@ TEST_F(LogBackupsTest, RestorePutsACheckedLogInPlaceAndKeepsTheOldOne)
     QString error;
     const QString copy = backups.makeBackup(utc("2026-12-01T00:00:00"), &error);
     ASSERT_FALSE(copy.isEmpty()) << error.toStdString();
-    execAll(*m_log, {QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-01-03', '12:00', 'SP1ABC', '144')")});
+    execAll(*m_log,
+            {QStringLiteral(
+                "INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-01-03', '12:00', 'SP1ABC', '144')")});
     m_log.reset();
 
     writeFile(m_dir.filePath(QStringLiteral("junk.sqlite")), "not a database at all");
@@ -148,6 +158,29 @@ TEST_F(LogBackupsTest, RestorePutsACheckedLogInPlaceAndKeepsTheOldOne)
     EXPECT_EQ(rowsIn(logPath()), 2);
     EXPECT_EQ(rowsIn(m_dir.filePath(QStringLiteral("backups/backup-20261207-000000.sqlite"))), 3);
     EXPECT_TRUE(QDir(m_dir.path()).entryList({QStringLiteral(".restore-*")}, QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// A journal that is not hot (a kill before its first sync leaves one empty or with its header not
+// yet written) is cleared by a restore as by every other opening of the log, not taken as one that
+// cannot be rolled back.
+TEST_F(LogBackupsTest, RestoreClearsAJournalThatIsNotHot)
+{
+    const LogBackups backups(logPath());
+    QString error;
+    const QString copy = backups.makeBackup(utc("2026-12-01T00:00:00"), &error);
+    ASSERT_FALSE(copy.isEmpty()) << error.toStdString();
+    m_log.reset();
+    const QString journal = logPath() + QStringLiteral("-journal");
+    const QByteArray stale[] = {QByteArray(), QByteArray(512, '\0'), QByteArray(512, '\0') + QByteArray(4096, 'x')};
+    int second = 0;
+    for (const QByteArray& bytes : stale) {
+        SCOPED_TRACE(bytes.size());
+        writeFile(journal, bytes);
+        ASSERT_TRUE(backups.restore(copy, utc("2026-12-07T00:00:00").addSecs(++second * 10), &error))
+            << error.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(journal));
+        EXPECT_EQ(rowsIn(logPath()), 2);
+    }
 }
 
 } // namespace mivra::test
