@@ -42,7 +42,7 @@ struct RotationCase {
     std::vector<const char*> removed;
 };
 
-class RotationTest : public ::testing::TestWithParam<RotationCase> { };
+class RotationTest : public ::testing::TestWithParam<RotationCase> {};
 
 } // namespace
 
@@ -73,21 +73,18 @@ INSTANTIATE_TEST_SUITE_P(
                      {"backup-20261130-000000.sqlite", "backup-20261201-000000.sqlite", "backup-20261202-000000.sqlite",
                       "backup-20261203-000000.sqlite", "backup-20261204-000000.sqlite", "backup-20261205-000000.sqlite",
                       "backup-20261206-000000.sqlite", "backup-20261206-010000.sqlite", "backup-20261206-020000.sqlite",
-                      "backup-20261206-030000.sqlite", "backup-20261207-000000.sqlite",
-                      "backup-20261201-120000.sqlite"},
+                      "backup-20261206-030000.sqlite", "backup-20261207-000000.sqlite", "backup-20261201-120000.sqlite"},
                      {"backup-20261201-000000.sqlite"}},
         RotationCase{"OneAMonthForAYear",
                      {"backup-20261201-000000.sqlite", "backup-20261202-000000.sqlite", "backup-20261203-000000.sqlite",
                       "backup-20261204-000000.sqlite", "backup-20261205-000000.sqlite", "backup-20261206-000000.sqlite",
                       "backup-20261206-010000.sqlite", "backup-20261206-020000.sqlite", "backup-20261206-030000.sqlite",
                       "backup-20261207-000000.sqlite", "backup-20261015-000000.sqlite", "backup-20261020-000000.sqlite",
-                      "backup-20260102-000000.sqlite", "backup-20251208-000000.sqlite",
-                      "backup-20251206-000000.sqlite"},
+                      "backup-20260102-000000.sqlite", "backup-20251208-000000.sqlite", "backup-20251206-000000.sqlite"},
                      {"backup-20261015-000000.sqlite", "backup-20251206-000000.sqlite"}},
-        RotationCase{
-            "OtherNamesStay",
-            {"backup-20200101-000000.sqlite", "notes.txt", "backup-2020.sqlite", "backup-20201301-000000.sqlite"},
-            {}}),
+        RotationCase{"OtherNamesStay",
+                     {"backup-20200101-000000.sqlite", "notes.txt", "backup-2020.sqlite", "backup-20201301-000000.sqlite"},
+                     {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LogBackups, TimeOfCopyReadsOnlyItsOwnNames)
@@ -104,12 +101,8 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         m_log = createSmallLog(m_dir);
         ASSERT_TRUE(m_log);
-        execAll(
-            *m_log,
-            {QStringLiteral(
-                 "INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-01-01', '10:00', 'OK1ABC', '144')"),
-             QStringLiteral(
-                 "INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-01-02', '11:00', 'DL1ABC', '432')")});
+        execAll(*m_log, {QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-01-01', '10:00', 'OK1ABC', '144')"),
+                         QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-01-02', '11:00', 'DL1ABC', '432')")});
     }
     QString logPath() const { return m_dir.filePath(QStringLiteral("backup.sqlite")); }
 
@@ -142,9 +135,7 @@ TEST_F(LogBackupsTest, RestorePutsACheckedLogInPlaceAndKeepsTheOldOne)
     QString error;
     const QString copy = backups.makeBackup(utc("2026-12-01T00:00:00"), &error);
     ASSERT_FALSE(copy.isEmpty()) << error.toStdString();
-    execAll(*m_log,
-            {QStringLiteral(
-                "INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-01-03', '12:00', 'SP1ABC', '144')")});
+    execAll(*m_log, {QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-01-03', '12:00', 'SP1ABC', '144')")});
     m_log.reset();
 
     writeFile(m_dir.filePath(QStringLiteral("junk.sqlite")), "not a database at all");
