@@ -6,7 +6,7 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libqt6sql6-sqlite libsqlite3-
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev sqlite3 locales)
 # Programs only the test run needs: the X server and driver of the driven runs, and the independent file readers.
 TEST_TOOL_PACKAGES=(xvfb xauth xdotool xclip imagemagick poppler-utils gdal-bin libxml2-utils libhamlib-utils marble
-                    desktop-file-utils appstream)
+                    desktop-file-utils appstream time)
 
 install_packages() {
   local missing=()

@@ -5,12 +5,6 @@
 
 namespace mivra {
 
-namespace {
-
-constexpr unsigned long kStopWaitMs = 2000;
-
-} // namespace
-
 WorkerThread::WorkerThread(const QString& name, BackgroundWork* work, QObject* parent)
     : QObject(parent)
     , m_work(work)
@@ -29,7 +23,7 @@ WorkerThread::~WorkerThread()
     m_stopping->store(true);
     m_thread->quit();
     // A job holds this object, to hand its result over: it is waited for however long it takes.
-    if (m_thread->wait(m_jobs > 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(kStopWaitMs))) {
+    if (m_thread->wait(m_jobs > 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(m_stopWaitMs))) {
         delete m_thread;
         return;
     }

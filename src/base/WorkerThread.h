@@ -45,6 +45,9 @@ public:
         });
     }
 
+    // How long the end waits for an idle thread before it leaves it to end by itself.
+    void setStopWait(int ms) { m_stopWaitMs = ms; }
+
     // Moves object to the worker's thread, where it is deleted when the thread ends.
     void adopt(QObject* object);
 
@@ -68,6 +71,7 @@ private:
     QObject* m_context; // lives on m_thread: jobs are queued calls to it
     std::shared_ptr<std::atomic<bool>> m_stopping = std::make_shared<std::atomic<bool>>(false);
     int m_jobs = 0;
+    int m_stopWaitMs = 2000;
 };
 
 } // namespace mivra

@@ -1,9 +1,7 @@
 #include "ContestSettings.h"
 
 #include "BandPlan.h"
-
-#include <QDir>
-#include <QSettings>
+#include "IniFile.h"
 
 namespace mivra {
 
@@ -36,11 +34,12 @@ QDateTime contestTime(const QString& text)
     return time;
 }
 
-ContestSettings readContestSettings(const QString& iniPath)
+ContestSettings readContestSettings(const QString& iniPath, QString* error)
 {
-    QSettings ini(iniPath, QSettings::IniFormat);
-    ini.beginGroup(QStringLiteral("contest"));
+    QVariantMap ini;
     ContestSettings contest;
+    if (!IniFile(iniPath).readSection(QStringLiteral("contest"), &ini, error))
+        return contest;
     contest.name = ini.value(QStringLiteral("name")).toString().trimmed();
     contest.start = contestTime(ini.value(QStringLiteral("start")).toString());
     contest.end = contestTime(ini.value(QStringLiteral("end")).toString());
@@ -50,22 +49,13 @@ ContestSettings readContestSettings(const QString& iniPath)
 
 bool writeContestSettings(const QString& iniPath, const ContestSettings& contest, QString* error)
 {
-    QSettings ini(iniPath, QSettings::IniFormat);
-    if (contest.band.isEmpty()) {
-        ini.remove(QStringLiteral("contest"));
-    } else {
-        ini.beginGroup(QStringLiteral("contest"));
-        ini.setValue(QStringLiteral("name"), contest.name);
-        ini.setValue(QStringLiteral("start"), contestTimeText(contest.start));
-        ini.setValue(QStringLiteral("end"), contestTimeText(contest.end));
-        ini.setValue(QStringLiteral("band"), contest.band);
-        ini.endGroup();
-    }
-    ini.sync();
-    if (ini.status() == QSettings::NoError)
-        return true;
-    *error = QStringLiteral("The settings file %1 cannot be written.").arg(QDir::toNativeSeparators(iniPath));
-    return false;
+    IniValues values;
+    if (!contest.band.isEmpty())
+        values = {{QStringLiteral("name"), contest.name},
+                  {QStringLiteral("start"), contestTimeText(contest.start)},
+                  {QStringLiteral("end"), contestTimeText(contest.end)},
+                  {QStringLiteral("band"), contest.band}};
+    return IniFile(iniPath).writeSection(QStringLiteral("contest"), values, error);
 }
 
 } // namespace mivra

@@ -24,8 +24,8 @@ struct ContestSettings {
 QString contestTimeText(const QDateTime& time);
 QDateTime contestTime(const QString& text);
 
-// The contest in the INI file; empty when it holds none.
-ContestSettings readContestSettings(const QString& iniPath);
+// The contest in the INI file; empty when it holds none or cannot be read (said in *error).
+ContestSettings readContestSettings(const QString& iniPath, QString* error = nullptr);
 // Writes [contest], keeping the file's other sections; an empty band removes the section (no
 // contest). False with *error when the file cannot be written.
 bool writeContestSettings(const QString& iniPath, const ContestSettings& contest, QString* error);

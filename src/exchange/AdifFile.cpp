@@ -126,8 +126,29 @@ bool isValidUtf8(QByteArrayView bytes)
 
 AdifReader::AdifReader(QByteArrayView bytes, bool bytesAreUtf8)
     : m_bytes(bytes)
+    , m_fileSize(bytes.size())
     , m_utf8(bytesAreUtf8)
 {
+}
+
+AdifReader::AdifReader(qint64 fileSize, bool bytesAreUtf8)
+    : m_fileSize(fileSize)
+    , m_utf8(bytesAreUtf8)
+{
+}
+
+void AdifReader::setWindow(QByteArrayView bytes, qint64 offset)
+{
+    const auto moved = qsizetype(offset - m_offset);
+    m_bytes = bytes;
+    m_offset = offset;
+    m_position -= moved;
+    m_restart -= moved;
+    if (m_recordEnd >= 0) {
+        m_recordEnd -= moved;
+        if (m_recordEnd < 0)
+            m_recordEnd = -2;
+    }
 }
 
 qsizetype AdifReader::recordEndAfter(qsizetype position)
@@ -142,6 +163,9 @@ qsizetype AdifReader::recordEndAfter(qsizetype position)
             break;
         ++at;
     }
+    // Not in this window: looked for again in the next one.
+    if (at < 0 && !windowEndsFile())
+        return kNotInWindow;
     m_recordEnd = at;
     return m_recordEnd;
 }
@@ -164,11 +188,13 @@ QString AdifReader::fieldName(QByteArrayView tagName)
     return name;
 }
 
-bool AdifReader::atTagOrEnd(qsizetype position) const
+int AdifReader::tagOrEndAt(qsizetype position) const
 {
     while (position < m_bytes.size() && isSpace(m_bytes[position]))
         ++position;
-    return position >= m_bytes.size() || m_bytes[position] == '<';
+    if (position < m_bytes.size())
+        return m_bytes[position] == '<' ? 1 : 0;
+    return windowEndsFile() ? 1 : -1;
 }
 
 qsizetype AdifReader::utf8Bytes(qsizetype position, qsizetype count, qsizetype limit) const
@@ -191,11 +217,26 @@ bool AdifReader::next(AdifRecord* out)
     record.cut = false;
     record.number = m_records + 1;
     record.offset = -1;
+    m_needsBytes = false;
+    m_restart = m_position;
     const qsizetype size = m_bytes.size();
+    const bool wholeFile = windowEndsFile();
+    // The window ends before the record does: read again from where it began, with more bytes.
+    const auto needBytes = [&] {
+        m_needsBytes = true;
+        m_position = m_restart;
+        record.fields.clear();
+        return false;
+    };
+    bool ended = false; // by its <EOR>
     while (m_position < size) {
+        if (record.fields.isEmpty())
+            m_restart = m_position;
         const qsizetype open = indexOf(m_bytes, '<', m_position);
         if (open < 0) {
             m_position = size;
+            if (!wholeFile && record.fields.isEmpty())
+                m_restart = size; // text between records, never read again
             break;
         }
         // A tag ends at '>'; a '<' before it means the first one was text.
@@ -203,6 +244,8 @@ bool AdifReader::next(AdifRecord* out)
         while (close < size && m_bytes[close] != '>' && m_bytes[close] != '<')
             ++close;
         if (close >= size) {
+            if (!wholeFile)
+                return needBytes();
             record.cut = !record.fields.isEmpty();
             m_position = size;
             break;
@@ -217,8 +260,11 @@ bool AdifReader::next(AdifRecord* out)
         m_position = close + 1;
         if (name == u"EOR"_qs) {
             m_headerPossible = false;
-            if (!record.fields.isEmpty())
+            if (!record.fields.isEmpty()) {
+                ended = true;
                 break;
+            }
+            m_restart = m_position; // never read again, as it changed what follows
             continue;
         }
         if (name == u"EOH"_qs && m_headerPossible) {
@@ -227,6 +273,7 @@ bool AdifReader::next(AdifRecord* out)
             record.fields.clear();
             record.offset = -1;
             record.cut = false;
+            m_restart = m_position;
             continue;
         }
         if (colon < 0)
@@ -249,29 +296,43 @@ bool AdifReader::next(AdifRecord* out)
             continue;
         const qsizetype position = m_position;
         const qsizetype recordEnd = recordEndAfter(position);
-        const bool pastEnd = length > size - position;
-        qsizetype taken = pastEnd ? size - position : length;
-        if (m_utf8 && !pastEnd && !atTagOrEnd(position + taken)) {
-            // A writer that counted characters rather than bytes; counted no further than the record.
-            const qsizetype characters = utf8Bytes(position, length, recordEnd >= 0 ? recordEnd : size);
-            if (characters > taken && atTagOrEnd(position + characters))
-                taken = characters;
-        }
+        if (recordEnd == kNotInWindow)
+            return needBytes();
+        const qint64 left = m_fileSize - (m_offset + position);
+        const bool pastEnd = length > left;
+        qsizetype taken = pastEnd ? qsizetype(left) : length;
         // A length that runs past the end of its record (the value does not end before a tag, or the
-        // file ends first): the value stops before the <EOR>. A value that holds "<eor>" as text and
-        // ends where its length says is kept whole.
-        const bool overruns = pastEnd || !atTagOrEnd(position + taken);
+        // file ends first) or that no value has: the value stops before the <EOR>. A value that holds
+        // "<eor>" as text and ends where its length says is kept whole.
+        bool overruns = pastEnd || length > kMaxValueBytes;
+        if (!overruns) {
+            int end = tagOrEndAt(position + taken);
+            if (end < 0)
+                return needBytes();
+            if (end == 0 && m_utf8) {
+                // A writer that counted characters rather than bytes; counted no further than the record.
+                const qsizetype characters = utf8Bytes(position, length, recordEnd >= 0 ? recordEnd : size);
+                if (characters > taken && tagOrEndAt(position + characters) == 1) {
+                    taken = characters;
+                    end = 1;
+                }
+            }
+            overruns = end == 0;
+        }
         if (overruns && recordEnd >= 0 && recordEnd < position + taken)
             taken = recordEnd - position;
         if (record.offset < 0)
-            record.offset = open;
+            record.offset = m_offset + open;
         record.fields.insert(name, decodeValue(m_bytes.sliced(position, taken), m_utf8));
-        if (pastEnd && position + taken == size)
+        if (pastEnd && m_offset + position + taken == m_fileSize)
             record.cut = true;
         m_position = position + taken;
     }
+    if (!ended && !wholeFile)
+        return needBytes();
     if (record.fields.isEmpty())
         return false;
+    m_restart = m_position;
     ++m_records;
     return true;
 }

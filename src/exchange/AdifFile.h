@@ -101,30 +101,56 @@ struct AdifRecord {
 // bytes (or in characters where a writer counted UTF-8 text so), values in UTF-8 or, failing
 // that, Windows-1252/Latin-1. A last record without <EOR> is kept when it holds fields (marked
 // cut when the file ends inside one of them); a length that overruns its record stops at the
-// record's <EOR>, whatever it says.
+// record's <EOR>, whatever it says, and so does one longer than kMaxValueBytes.
+//
+// The bytes come whole, or as a window on the file that moves on (setWindow): then next() stops
+// where the window ends before the file does, asks for more (needsBytes()) and reads the record
+// again from its start once it has them, with the same result as over the whole file.
 class AdifReader {
 public:
-    // bytesAreUtf8: the whole file is valid UTF-8 (see isValidUtf8).
-    AdifReader(QByteArrayView bytes, bool bytesAreUtf8);
+    // No value is longer: a length beyond it is taken for a broken one.
+    static constexpr qsizetype kMaxValueBytes = 1 << 20;
 
-    // The next record; false at the end of the bytes.
+    // The whole file. bytesAreUtf8: the whole file is valid UTF-8 (see isValidUtf8).
+    AdifReader(QByteArrayView bytes, bool bytesAreUtf8);
+    // A file of fileSize bytes, read through windows.
+    AdifReader(qint64 fileSize, bool bytesAreUtf8);
+
+    // The file's bytes from offset on. The window starts at or before restartOffset() and holds
+    // at least the bytes of the last window from there.
+    void setWindow(QByteArrayView bytes, qint64 offset);
+
+    // The next record; false at the end of the bytes, or when needsBytes().
     bool next(AdifRecord* record);
+    // The last next() reached the end of the window before the end of the file.
+    bool needsBytes() const { return m_needsBytes; }
+    // Where the next record is read from: the bytes before it are no longer needed.
+    qint64 restartOffset() const { return m_offset + m_restart; }
     // Bytes read so far.
-    qint64 position() const { return m_position; }
+    qint64 position() const { return m_offset + m_position; }
 
 private:
+    static constexpr qsizetype kNotInWindow = -3;
+
+    bool windowEndsFile() const { return m_offset + m_bytes.size() >= m_fileSize; }
     qsizetype recordEndAfter(qsizetype position);
     qsizetype utf8Bytes(qsizetype position, qsizetype count, qsizetype limit) const;
-    bool atTagOrEnd(qsizetype position) const;
+    // 1 when a tag (or the file's end) follows position after spaces, 0 when text does, -1 when
+    // the window ends first.
+    int tagOrEndAt(qsizetype position) const;
     // The field name a tag's name bytes stand for, trimmed and upper case. A file names the same
     // few fields in every record, mostly in the same order: each is made once and shared.
     QString fieldName(QByteArrayView tagName);
 
     QByteArrayView m_bytes;
+    qint64 m_offset = 0; // of m_bytes in the file
+    qint64 m_fileSize = 0;
     bool m_utf8 = false;
     qsizetype m_position = 0;
+    qsizetype m_restart = 0;    // where the record being read began, or the bytes before a tag
     qsizetype m_recordEnd = -2; // the next "<eor>" at or after m_position; -1: none; -2: not looked for
-    int m_records = 0;          // records given so far
+    bool m_needsBytes = false;
+    int m_records = 0; // records given so far
     bool m_headerPossible = true;
     std::vector<std::pair<QByteArray, QString>> m_names; // tag name bytes, field name
     std::size_t m_nextName = 0;                          // where the next name is looked for first

@@ -3,12 +3,12 @@
 #include "AdifExport.h"
 #include "AdifFields.h"
 #include "AdifFile.h"
+#include "AdifFileReader.h"
 #include "ContactCheck.h"
 #include "ContactGeometry.h"
 #include "ImportStore.h"
 #include "Locator.h"
 #include "LogDatabase.h"
-#include "MappedFile.h"
 #include "StoredDateTime.h"
 #include "Utf16View.h"
 
@@ -230,10 +230,20 @@ Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRec
     return row;
 }
 
+// Where the records come from: a document in memory or a file read in pieces.
+struct RecordSource {
+    std::function<bool(adif::AdifRecord*)> next;
+    std::function<qint64()> position;
+    qint64 size = 0;
+    // Why the records ended before the end of the file; empty when they did not.
+    std::function<QString()> error;
+};
+
 // Reads, checks and stores record by record, in one transaction.
-AdifImportResult importRecords(LogDatabase& log, adif::AdifReader& reader, qint64 size, const OwnStation& own,
-                               const Progress& progress, const std::function<void(qint64)>& readUpTo)
+AdifImportResult importRecords(LogDatabase& log, const RecordSource& reader, const OwnStation& own,
+                               const Progress& progress)
 {
+    const qint64 size = reader.size;
     AdifImportResult result;
     ImportStore store(log);
     QString error;
@@ -248,12 +258,8 @@ AdifImportResult importRecords(LogDatabase& log, adif::AdifReader& reader, qint6
     qint64 records = 0;
     while (reader.next(&record)) {
         ++records;
-        if (records % 512 == 0) {
-            if (progress)
-                progress(reader.position(), size);
-            if (readUpTo)
-                readUpTo(reader.position());
-        }
+        if (progress && records % 512 == 0)
+            progress(reader.position(), size);
         QString refusal;
         const std::optional<CheckedRecord> checked = checkedRecord(record, &refusal);
         if (!checked) {
@@ -281,6 +287,12 @@ AdifImportResult importRecords(LogDatabase& log, adif::AdifReader& reader, qint6
         if (!checked->note.isEmpty())
             result.notes << checked->note;
         ++result.imported;
+    }
+    if (error.isEmpty() && !reader.error().isEmpty()) {
+        // The file itself stopped it: nothing of it is kept.
+        result = AdifImportResult();
+        result.error = QStringLiteral("Nothing was imported: %1").arg(reader.error());
+        return result;
     }
     if (error.isEmpty() && records == 0) {
         result = AdifImportResult();
@@ -321,34 +333,32 @@ AdifImportResult importAdif(LogDatabase& log, const QByteArray& document, const 
                             const Progress& progress)
 {
     adif::AdifReader reader(document, adif::isValidUtf8(document));
-    return importRecords(log, reader, document.size(), own, progress, {});
+    return importRecords(log,
+                         {[&reader](adif::AdifRecord* record) { return reader.next(record); },
+                          [&reader] { return reader.position(); }, document.size(), [] { return QString(); }},
+                         own, progress);
 }
 
 AdifImportResult importAdifFile(LogDatabase& log, const QString& filePath, const OwnStation& own,
                                 const Progress& progress)
 {
-    MappedFile file(filePath);
+    adif::AdifFileReader file(filePath);
+    const QString shownPath = QDir::toNativeSeparators(filePath);
     if (!file.open()) {
         AdifImportResult result;
-        result.error = QStringLiteral("The file %1 cannot be read: %2")
-                           .arg(QDir::toNativeSeparators(filePath), file.errorString());
+        result.error = QStringLiteral("The file %1 cannot be read: %2").arg(shownPath, file.error());
         return result;
     }
-    const QByteArrayView bytes = file.bytes();
-    // Valid UTF-8 or not is a question about the whole file; asked piece by piece, each piece
-    // cut before a lead byte.
-    bool utf8 = true;
-    constexpr qsizetype kPiece = 4 << 20;
-    for (qsizetype at = 0; utf8 && at < bytes.size();) {
-        qsizetype end = std::min(at + kPiece, bytes.size());
-        while (end < bytes.size() && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
-            ++end;
-        utf8 = adif::isValidUtf8(bytes.sliced(at, end - at));
-        at = end;
-        file.release(at);
-    }
-    adif::AdifReader reader(bytes, utf8);
-    return importRecords(log, reader, bytes.size(), own, progress, [&file](qint64 read) { file.release(read); });
+    return importRecords(
+        log,
+        {[&file](adif::AdifRecord* record) { return file.next(record); }, [&file] { return file.position(); },
+         file.size(),
+         [&file, shownPath] {
+             return file.error().isEmpty()
+                        ? QString()
+                        : QStringLiteral("the file %1 cannot be read: %2").arg(shownPath, file.error());
+         }},
+        own, progress);
 }
 
 } // namespace mivra

@@ -2,7 +2,7 @@
 #include "WholeFile.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 
 namespace mivra {
 
@@ -17,26 +17,40 @@ const QStringList& ediStationKeys()
 bool readEdiStation(const QString& path, EdiStation* station, QString* error)
 {
     station->clear();
-    QFile file(path);
-    if (!file.exists())
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
         return true;
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("The station details %1 cannot be read: %2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
+    const QString shownPath = QDir::toNativeSeparators(path);
+    QByteArray bytes;
+    QString reason;
+    if (!readRegularFile(path, kMaxEdiStationBytes, &bytes, &reason)) {
+        *error = QStringLiteral("The station details %1 cannot be read: %2").arg(shownPath, reason);
         return false;
     }
-    QString text = QString::fromUtf8(file.readAll());
+    QString text = QString::fromUtf8(bytes);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
+    QStringList tooLong;
     for (const QString& line : text.split(u'\n')) {
         const qsizetype equals = line.indexOf(u'=');
         if (equals <= 0)
             continue;
         const QString key = line.left(equals).trimmed();
-        if (ediStationKeys().contains(key))
-            station->insert(key, line.mid(equals + 1).trimmed());
+        if (!ediStationKeys().contains(key))
+            continue;
+        const QString value = line.mid(equals + 1).trimmed();
+        if (value.size() > kMaxEdiStationValue)
+            tooLong << key;
+        else
+            station->insert(key, value);
     }
-    return true;
+    if (tooLong.isEmpty())
+        return true;
+    *error = QStringLiteral("The station details %1 hold more than %2 characters for %3: %4 left empty.")
+                 .arg(shownPath)
+                 .arg(kMaxEdiStationValue)
+                 .arg(tooLong.join(QStringLiteral(", ")), tooLong.size() == 1 ? u"it is"_qs : u"they are"_qs);
+    return false;
 }
 
 bool writeEdiStation(const QString& path, const EdiStation& station, QString* error)

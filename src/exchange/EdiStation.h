@@ -12,10 +12,17 @@ using EdiStation = QMap<QString, QString>;
 
 inline const QString kEdiStationFileName = QStringLiteral("edi-station.txt");
 
+// A header line's value is a name, an address or a piece of equipment: no more than this many
+// characters, and the file no larger than this.
+constexpr int kMaxEdiStationValue = 200;
+constexpr qint64 kMaxEdiStationBytes = 64 * 1024;
+
 // The keys the file holds, in header order.
 const QStringList& ediStationKeys();
 
-// Reads the file; a missing file is an empty station. Lines with other keys are ignored.
+// Reads the file; a missing file is an empty station. Lines with other keys are ignored. False
+// with *error naming the file when it is no regular file, larger than kMaxEdiStationBytes, or holds
+// values longer than kMaxEdiStationValue (the others are read).
 bool readEdiStation(const QString& path, EdiStation* station, QString* error);
 
 // Replaces the file with every key's line, whole or not at all.

@@ -37,6 +37,12 @@ QVariant nullText()
     return QVariant(QMetaType(QMetaType::QString));
 }
 
+// Equal as stored: NULL only equals NULL.
+bool sameValue(const QVariant& a, const QVariant& b)
+{
+    return a.isNull() == b.isNull() && (a.isNull() || a == b);
+}
+
 bool isMapTextColumn(const QString& column)
 {
     for (const char* name : kMapTextColumns) {
@@ -199,26 +205,71 @@ bool ContactEdits::setQslStates(const QList<qint64>& ids, const QString& letter,
         error);
 }
 
-bool ContactEdits::restoreRows(const std::vector<RowSnapshot>& rows, QString* error)
+bool ContactEdits::reinsertRow(const RowSnapshot& row, QString* error)
 {
+    QSqlQuery holder(m_log);
+    holder.setForwardOnly(true);
+    if (!holder.prepare(QStringLiteral("SELECT Callsign FROM logtab WHERE ID = ?")))
+        return failWith(error, holder.lastError().text());
+    holder.addBindValue(row.id);
+    if (!holder.exec())
+        return failWith(error, holder.lastError().text());
+    if (holder.next()) {
+        return failWith(error, QStringLiteral("its place (ID %1) was taken since by the contact with %2; "
+                                              "nothing was changed.")
+                                   .arg(row.id)
+                                   .arg(holder.value(0).toString()));
+    }
+    QStringList columns;
+    QStringList marks;
+    for (const QString& column : row.columns) {
+        columns << quoted(column);
+        marks << QStringLiteral("?");
+    }
+    // A plain INSERT: a row that holds the ID fails it rather than being replaced.
+    QSqlQuery insert(m_log);
+    if (!insert.prepare(QStringLiteral("INSERT INTO logtab (%1) VALUES (%2)")
+                            .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")))))
+        return failWith(error, insert.lastError().text());
+    for (const QVariant& value : row.values)
+        insert.addBindValue(value);
+    if (!insert.exec())
+        return failWith(error, insert.lastError().text());
+    return true;
+}
+
+bool ContactEdits::writeBack(const RowSnapshot& before, const RowSnapshot& after, QString* error)
+{
+    QString readError;
+    const std::optional<RowSnapshot> now = readRow(before.id, &readError);
+    if (!now)
+        return failWith(error, readError + QStringLiteral(" Nothing was changed."));
+    ColumnValues values;
+    for (qsizetype i = 0; i < before.columns.size(); ++i) {
+        const QString& column = before.columns[i];
+        const QVariant written = after.value(column);
+        if (sameValue(before.values[i], written))
+            continue;
+        if (!sameValue(now->value(column), written)) {
+            return failWith(error, QStringLiteral("%1 of the contact with %2 was changed since; nothing was changed.")
+                                       .arg(column, now->value(QStringLiteral("Callsign")).toString()));
+        }
+        values.append({column, before.values[i]});
+    }
+    return values.isEmpty() || updateRow(before.id, values, error);
+}
+
+bool ContactEdits::undoChange(const std::vector<RowSnapshot>& before, const std::vector<RowSnapshot>& after,
+                              QString* error)
+{
+    if (!after.empty() && after.size() != before.size())
+        return failWith(error, QStringLiteral("The change is not known whole; nothing was changed."));
     return inTransaction(
         m_log,
         [&](QString* failure) {
-            for (const RowSnapshot& row : rows) {
-                QStringList columns;
-                QStringList marks;
-                for (const QString& column : row.columns) {
-                    columns << quoted(column);
-                    marks << QStringLiteral("?");
-                }
-                QSqlQuery insert(m_log);
-                if (!insert.prepare(QStringLiteral("INSERT OR REPLACE INTO logtab (%1) VALUES (%2)")
-                                        .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")))))
-                    return failWith(failure, insert.lastError().text());
-                for (const QVariant& value : row.values)
-                    insert.addBindValue(value);
-                if (!insert.exec())
-                    return failWith(failure, insert.lastError().text());
+            for (std::size_t i = 0; i < before.size(); ++i) {
+                if (!(after.empty() ? reinsertRow(before[i], failure) : writeBack(before[i], after[i], failure)))
+                    return false;
             }
             return true;
         },

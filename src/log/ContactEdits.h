@@ -42,11 +42,18 @@ public:
     bool updateRow(qint64 id, const ColumnValues& values, QString* error);
     // Sets the QSL state of every row of ids in one transaction: all of them or none.
     bool setQslStates(const QList<qint64>& ids, const QString& letter, QString* error);
-    // Writes the rows back exactly as they were (a deleted row comes back with its ID), in one
-    // transaction.
-    bool restoreRows(const std::vector<RowSnapshot>& rows, QString* error);
+    // Takes a change back in one transaction: every row of it or none. before holds the rows as
+    // they were, after as the change left them; no after rows: the change deleted them. A deleted
+    // row comes back exactly, with its ID, only while no other contact holds that ID; a changed row
+    // gets back the columns the change wrote only while they still hold what it wrote. Otherwise
+    // false with *error saying why, and nothing is changed: an undo never replaces another contact.
+    bool undoChange(const std::vector<RowSnapshot>& before, const std::vector<RowSnapshot>& after, QString* error);
 
 private:
+    // Inserts a deleted row again while its ID is free.
+    bool reinsertRow(const RowSnapshot& row, QString* error);
+    // Writes back the columns that differ between before and after while the row still holds after's values.
+    bool writeBack(const RowSnapshot& before, const RowSnapshot& after, QString* error);
     // The column of logtab with this name in the table's own spelling, or the empty text.
     QString tableColumn(const QString& name) const;
 

@@ -1,8 +1,9 @@
 #include "CtyCsv.h"
 
 #include "ErrorText.h"
+#include "WholeFile.h"
+
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
@@ -22,9 +23,12 @@ constexpr int kFieldCount = 10;
 std::vector<DxccRow> readCtyCsv(const QString& path, QString* error)
 {
     const QString shownPath = QDir::toNativeSeparators(path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        setError(error, QStringLiteral("Cannot read the DXCC prefix file %1: %2").arg(shownPath, file.errorString()));
+    // Some 400 entities in a few hundred kilobytes.
+    constexpr qint64 kMaxBytes = qint64(16) << 20;
+    QByteArray bytes;
+    QString reason;
+    if (!readRegularFile(path, kMaxBytes, &bytes, &reason)) {
+        setError(error, QStringLiteral("Cannot read the DXCC prefix file %1: %2").arg(shownPath, reason));
         return {};
     }
 
@@ -35,9 +39,13 @@ std::vector<DxccRow> readCtyCsv(const QString& path, QString* error)
     std::vector<DxccRow> exactCalls;
     std::vector<DxccRow> prefixes;
     int lineNumber = 0;
-    while (!file.atEnd()) {
+    for (qsizetype at = 0; at < bytes.size();) {
+        qsizetype end = bytes.indexOf('\n', at);
+        if (end < 0)
+            end = bytes.size();
         ++lineNumber;
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        const QString line = QString::fromUtf8(QByteArrayView(bytes).sliced(at, end - at)).trimmed();
+        at = end + 1;
         if (line.isEmpty())
             continue;
         // A name could hold a comma, so the numeric fields are counted from the end.

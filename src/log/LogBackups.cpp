@@ -36,6 +36,24 @@ bool isSqliteFile(const QString& path)
     return file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3\0", 16);
 }
 
+// A journal that is not hot (left by a kill before its first sync) is cleared the way every opening
+// of the log clears it: a write transaction that is rolled back. A hot one was rolled back already
+// by the first read of a read-write connection.
+void clearStaleJournal(const QString& logPath)
+{
+    if (!QFileInfo::exists(logPath + QStringLiteral("-journal")))
+        return;
+    SqliteConnection db(logPath, SqliteConnection::Mode::ReadWrite);
+    if (!db.isOpen())
+        return;
+    db.setBusyTimeout(2000);
+    const int version = db.userVersion();
+    if (version < 0 || !db.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return;
+    db.exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
+    db.exec(QStringLiteral("ROLLBACK"));
+}
+
 QString copyName(const QDateTime& time)
 {
     return QStringLiteral("backup-%1.sqlite").arg(time.toString(QStringLiteral("yyyyMMdd-HHmmss")));
@@ -230,6 +248,7 @@ bool LogBackups::restore(const QString& file, const QDateTime& nowUtc, QString* 
             }
         }
     }
+    clearStaleJournal(m_logPath);
     for (const char* suffix : {"-journal", "-wal"}) {
         if (QFileInfo::exists(m_logPath + QLatin1String(suffix))) {
             dropCandidate();

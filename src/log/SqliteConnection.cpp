@@ -55,6 +55,11 @@ SqliteConnection& SqliteConnection::operator=(SqliteConnection&& other) noexcept
     return *this;
 }
 
+void SqliteConnection::setBusyTimeout(int ms)
+{
+    sqlite3_busy_timeout(m_db, ms);
+}
+
 QString SqliteConnection::errorMessage() const
 {
     if (!m_db)

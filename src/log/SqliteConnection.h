@@ -35,6 +35,8 @@ public:
     // SQLite's text for the last failure on this connection (or of the open).
     QString errorMessage() const;
 
+    // How long a statement waits while another connection holds the lock it needs.
+    void setBusyTimeout(int ms);
     // Runs statements that return no rows; false with SQLite's message in *error.
     bool exec(const QString& sql, QString* error = nullptr);
     // PRAGMA user_version: the layout version the file carries; -1 when it cannot be read.

@@ -10,10 +10,12 @@
 
 namespace mivra {
 
-// One change that can be taken back: the rows it touched as they were before it.
+// One change that can be taken back: the rows it touched as they were before it, and as it left
+// them (none when it deleted them).
 struct UndoStep {
     QString description; // what is undone, for the menu ("delete of OK1ABC")
     std::vector<RowSnapshot> rows;
+    std::vector<RowSnapshot> after;
 };
 
 // The last changes of a session, newest on top; the oldest are dropped beyond the depth.

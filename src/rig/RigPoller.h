@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+#include <atomic>
 #include <memory>
 
 class QTimer;
@@ -18,7 +19,9 @@ class HamlibConnection;
 class RigPoller : public QObject {
     Q_OBJECT
 public:
-    explicit RigPoller(RigSettings settings, int intervalMs = 1000);
+    // Once leftForGood is set, a poll under way does not return when the radio lets it go: the
+    // program is ending without it.
+    RigPoller(RigSettings settings, int intervalMs, std::shared_ptr<std::atomic_bool> leftForGood);
     ~RigPoller() override;
 
     // Starts polling; call it on the worker thread.
@@ -29,11 +32,13 @@ signals:
 
 private:
     void poll();
+    void stayIfLeft() const;
 
     RigSettings m_settings;
     int m_intervalMs;
     QTimer* m_timer = nullptr;
     std::unique_ptr<HamlibConnection> m_connection;
+    std::shared_ptr<std::atomic_bool> m_leftForGood;
 };
 
 } // namespace mivra::rig

@@ -1,15 +1,15 @@
 #include "RigSettings.h"
 
-#include <QDir>
-#include <QSettings>
+#include "IniFile.h"
 
 namespace mivra::rig {
 
-RigSettings readRigSettings(const QString& iniPath)
+RigSettings readRigSettings(const QString& iniPath, QString* error)
 {
     RigSettings settings;
-    QSettings ini(iniPath, QSettings::IniFormat);
-    ini.beginGroup(QStringLiteral("rig"));
+    QVariantMap ini;
+    if (!IniFile(iniPath).readSection(QStringLiteral("rig"), &ini, error))
+        return settings;
     bool ok = false;
     const int model = ini.value(QStringLiteral("model")).toInt(&ok);
     if (ok && model > 0)
@@ -26,18 +26,12 @@ RigSettings readRigSettings(const QString& iniPath)
 
 bool writeRigSettings(const QString& iniPath, const RigSettings& settings, QString* error)
 {
-    QSettings ini(iniPath, QSettings::IniFormat);
-    ini.beginGroup(QStringLiteral("rig"));
-    ini.setValue(QStringLiteral("model"), settings.model);
-    ini.setValue(QStringLiteral("port"), settings.port);
-    ini.setValue(QStringLiteral("speed"), settings.speed);
-    ini.setValue(QStringLiteral("enabled"), settings.enabled);
-    ini.endGroup();
-    ini.sync();
-    if (ini.status() == QSettings::NoError)
-        return true;
-    *error = QStringLiteral("The settings file %1 cannot be written.").arg(QDir::toNativeSeparators(iniPath));
-    return false;
+    return IniFile(iniPath).writeSection(QStringLiteral("rig"),
+                                         {{QStringLiteral("model"), QString::number(settings.model)},
+                                          {QStringLiteral("port"), settings.port},
+                                          {QStringLiteral("speed"), QString::number(settings.speed)},
+                                          {QStringLiteral("enabled"), settings.enabled ? u"true"_qs : u"false"_qs}},
+                                         error);
 }
 
 std::optional<RigSettings> parseRigArgument(const QString& text, QString* error)

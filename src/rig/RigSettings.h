@@ -16,8 +16,8 @@ struct RigSettings {
     bool operator==(const RigSettings&) const = default;
 };
 
-// The settings in the INI file; the defaults for what it lacks or cannot be read.
-RigSettings readRigSettings(const QString& iniPath);
+// The settings in the INI file; the defaults for what it lacks or cannot be read (said in *error).
+RigSettings readRigSettings(const QString& iniPath, QString* error = nullptr);
 // Writes [rig], keeping the file's other sections; false with *error when the file cannot be written.
 bool writeRigSettings(const QString& iniPath, const RigSettings& settings, QString* error);
 

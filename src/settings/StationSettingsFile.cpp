@@ -80,16 +80,12 @@ bool loadStationSettings(StationSettings& settings, const QString& filePath, QSt
         return saveStationSettings(settings, filePath, error);
     }
 
-    QFile file(filePath);
+    // A handful of short lines: a file far larger is not this program's.
+    constexpr qint64 kMaxBytes = qint64(1) << 20;
     QByteArray bytes;
-    bool readOk = file.open(QIODevice::ReadOnly);
-    if (readOk) {
-        bytes = file.readAll();
-        readOk = file.error() == QFileDevice::NoError;
-    }
-    if (!readOk) {
-        setError(error,
-                 QStringLiteral("Cannot read the settings file %1: %2").arg(displayName(filePath), file.errorString()));
+    QString reason;
+    if (!readRegularFile(filePath, kMaxBytes, &bytes, &reason)) {
+        setError(error, QStringLiteral("Cannot read the settings file %1: %2").arg(displayName(filePath), reason));
         settings.fillAbsentDefaults();
         return false;
     }
@@ -116,8 +112,9 @@ bool saveStationSettings(const StationSettings& settings, const QString& filePat
 
     QSaveFile file(filePath);
     // In a folder that cannot be written no temporary file can be made beside the file: it is then
-    // written in place, when it may be.
-    file.setDirectWriteFallback(true);
+    // written in place, when it may be. Only then: a folder that is full must not see the file cut
+    // before it is written.
+    file.setDirectWriteFallback(!QFileInfo(QFileInfo(filePath).absolutePath()).isWritable());
     const auto fail = [&](const QString& reason) {
         setError(error, QStringLiteral("Cannot write the settings file %1: %2").arg(displayName(filePath), reason));
         return false;
@@ -132,13 +129,11 @@ bool saveStationSettings(const StationSettings& settings, const QString& filePat
         return fail(QStringLiteral("it is not a regular file"));
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
-    const QByteArray bytes = content.toUtf8();
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
+    QString reason;
+    if (!writeToSaveFile(file, content.toUtf8(), &reason)) {
         file.cancelWriting();
         return fail(reason);
     }
-    QString reason;
     if (!commitSaveFile(file, &reason))
         return fail(reason);
     return true;

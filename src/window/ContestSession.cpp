@@ -93,7 +93,12 @@ bool ContestSession::readRows(const ContestSettings& contest, std::vector<LogRow
 
 void ContestSession::refresh()
 {
-    const ContestSettings contest = readContestSettings(m_services.iniPath);
+    QString error;
+    const ContestSettings contest = readContestSettings(m_services.iniPath, &error);
+    if (!error.isEmpty()) {
+        m_score->setText(error);
+        return;
+    }
     std::vector<LogRow> rows;
     if (!contest.isRunning(m_services.clock.nowUtc())) {
         m_score->clear();
@@ -134,7 +139,13 @@ void ContestSession::onCallsignChecked(const QString& callsign)
 
 void ContestSession::edit()
 {
-    ContestSettings contest = readContestSettings(m_services.iniPath);
+    QString error;
+    ContestSettings contest = readContestSettings(m_services.iniPath, &error);
+    if (!error.isEmpty()) {
+        // Nothing could be kept in it either.
+        m_services.messages.inform(m_button->window(), error);
+        return;
+    }
     if (!contest.isComplete()) {
         // A new contest: the selected band from now for a day, on whole minutes.
         QDateTime now = m_services.clock.nowUtc();
@@ -153,7 +164,6 @@ void ContestSession::edit()
         m_services.messages.inform(m_button->window(), QStringLiteral("The contest needs a start before its end."));
         return;
     }
-    QString error;
     if (!writeContestSettings(m_services.iniPath, chosen, &error))
         m_services.messages.inform(m_button->window(), error);
     refresh();

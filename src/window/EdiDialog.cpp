@@ -70,6 +70,7 @@ EdiDialog::EdiDialog(const EdiOptions& options, QWidget* parent)
     int at = 0;
     for (const auto& [key, caption] : kStationCaptions) {
         auto* edit = new QLineEdit(options.station.value(QLatin1String(key)), station);
+        edit->setMaxLength(kMaxEdiStationValue);
         edit->setObjectName(QLatin1String(key));
         auto* label = new QLabel(QLatin1String(caption), station);
         label->setBuddy(edit);

@@ -92,7 +92,8 @@ void GridEditing::editCell(qint64 id, const QString& column, const QString& text
         m_services.messages.inform(m_grid->window(), QStringLiteral("The change cannot be stored: ") + error);
         return;
     }
-    changed({QStringLiteral("edit of %1 of %2").arg(column, callsignOf(before.front())), std::move(before)});
+    const QString description = QStringLiteral("edit of %1 of %2").arg(column, callsignOf(before.front()));
+    changed(description, std::move(before), {id});
     m_services.refreshCounters();
     m_grid->showCell(id, column);
 }
@@ -113,7 +114,8 @@ void GridEditing::setQslState(const QString& letter, const QString& caption)
         return;
     }
     const QString what = ids.size() == 1 ? callsignOf(before.front()) : QStringLiteral("%1 contacts").arg(ids.size());
-    changed({QStringLiteral("%1 for %2").arg(caption, what), std::move(before)});
+    const QString description = QStringLiteral("%1 for %2").arg(caption, what);
+    changed(description, std::move(before), ids);
     m_services.refreshCounters();
     m_grid->showCell(ids.front(), QStringLiteral("QSL"));
 }
@@ -131,7 +133,7 @@ void GridEditing::deleteRow(qint64 id)
         return;
     }
     m_grid->hideRow(id);
-    m_undo.push({QStringLiteral("delete of %1").arg(callsignOf(before.front())), std::move(before)});
+    m_undo.push({QStringLiteral("delete of %1").arg(callsignOf(before.front())), std::move(before), {}});
     updateUndoAction();
 }
 
@@ -141,7 +143,8 @@ void GridEditing::undo()
     if (!step)
         return;
     QString error;
-    if (!m_edits.restoreRows(step->rows, &error)) {
+    if (!m_edits.undoChange(step->rows, step->after, &error)) {
+        // Kept, so that nothing is lost: it may be undone once the way is clear.
         m_services.messages.inform(m_grid->window(),
                                    QStringLiteral("The %1 cannot be undone: %2").arg(step->description, error));
         m_undo.push(std::move(*step));
@@ -153,9 +156,12 @@ void GridEditing::undo()
     m_grid->showCell(step->rows.front().id, QStringLiteral("Callsign"));
 }
 
-void GridEditing::changed(UndoStep step)
+void GridEditing::changed(const QString& description, std::vector<RowSnapshot> before, const QList<qint64>& ids)
 {
-    m_undo.push(std::move(step));
+    // As the change left the rows: an undo writes back only over what it wrote.
+    std::vector<RowSnapshot> after = snapshots(ids);
+    if (!after.empty())
+        m_undo.push({description, std::move(before), std::move(after)});
     updateUndoAction();
     m_services.reloadView();
 }

@@ -47,7 +47,8 @@ public:
 private:
     // Snapshots of these rows, or an empty list after telling why they cannot be read.
     std::vector<RowSnapshot> snapshots(const QList<qint64>& ids);
-    void changed(UndoStep step);
+    // Keeps a stored change for undo: the rows before it and, read now, as it left them.
+    void changed(const QString& description, std::vector<RowSnapshot> before, const QList<qint64>& ids);
     void updateUndoAction();
 
     LogGrid* m_grid;

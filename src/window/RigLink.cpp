@@ -38,7 +38,10 @@ void RigLink::useForThisRun(const rig::RigSettings& settings)
 
 void RigLink::start()
 {
-    const rig::RigSettings settings = m_forThisRun ? *m_forThisRun : rig::readRigSettings(m_services.iniPath);
+    QString error;
+    const rig::RigSettings settings = m_forThisRun ? *m_forThisRun : rig::readRigSettings(m_services.iniPath, &error);
+    if (!error.isEmpty())
+        m_services.messages.inform(m_status->window(), error);
     m_reading = {};
     m_band = nullptr;
     m_mode.clear();
@@ -48,10 +51,16 @@ void RigLink::start()
 
 void RigLink::editSettings(QWidget* parent)
 {
-    rig::RigDialog dialog(m_forThisRun ? *m_forThisRun : rig::readRigSettings(m_services.iniPath), parent);
+    QString error;
+    const rig::RigSettings settings = m_forThisRun ? *m_forThisRun : rig::readRigSettings(m_services.iniPath, &error);
+    if (!error.isEmpty()) {
+        // Nothing could be kept in it either.
+        m_services.messages.inform(parent, error);
+        return;
+    }
+    rig::RigDialog dialog(settings, parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    QString error;
     if (!rig::writeRigSettings(m_services.iniPath, dialog.settings(), &error))
         m_services.messages.inform(parent, error);
     m_forThisRun.reset();

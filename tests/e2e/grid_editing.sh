@@ -176,5 +176,37 @@ shot entry_saved
 [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE Date = '2026-13-45' OR GMT = '25:99' OR Band IN ('2m', '11m')")" = 0 ] \
   || fail "an impossible value was stored"
 
+# The newest contact deleted, the next one logged (SQLite gives it the freed ID), Ctrl+Z in the grid:
+# the undo is refused with a message naming the new contact, which stays; nothing else changes.
+newest=$(sqlite3 "$db" "SELECT MAX(ID) FROM logtab")
+[ "$(sqlite3 "$db" "SELECT Callsign FROM logtab WHERE ID = $newest")" = OK1XYZ ] || fail "OK1XYZ is not the newest contact"
+xdotool windowfocus --sync "$window"
+cell_click 1 Callsign
+keys Delete
+sleep 1
+keys Return
+for _ in $(seq 1 50); do [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE ID = $newest")" = 0 ] && break; sleep 0.1; done
+[ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE Callsign = 'OK1XYZ'")" = 0 ] || fail "OK1XYZ not deleted"
+xdotool windowfocus --sync "$window"
+click_control "$window" main addnew
+sleep 0.5
+typed ok2new
+keys Return
+click_control "$window" main Save
+for _ in $(seq 1 50); do [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE Callsign = 'OK2NEW'")" = 1 ] && break; sleep 0.1; done
+[ "$(sqlite3 "$db" "SELECT ID FROM logtab WHERE Callsign = 'OK2NEW'")" = "$newest" ] \
+  || fail "the new contact did not take the freed ID $newest: $(sqlite3 "$db" "SELECT ID, Callsign FROM logtab")"
+before=$(dump)
+cell_click 2 Callsign
+keys ctrl+z
+box=$(wait_box)
+[ -n "$box" ] || fail "no message when the undo of the delete could not be done"
+message=$(box_text "$box")
+shot grid_undo_refused
+[[ "$message" =~ "delete of OK1XYZ cannot be undone" ]] && [[ "$message" =~ OK2NEW ]] || fail "undo message: $message"
+close_box "$box" || fail "undo message not closed"
+[ "$(dump)" = "$before" ] || fail "a refused undo changed the log: $(diff <(echo "$before") <(dump))"
+[ "$(sqlite3 "$db" "SELECT Callsign FROM logtab WHERE ID = $newest")" = OK2NEW ] || fail "the new contact was replaced"
+
 stop
 echo "grid editing: ok"

@@ -121,6 +121,18 @@ before=$(count "$db")
 [ "$(sqlite3 "$db" 'PRAGMA integrity_check')" = ok ] || fail "restored log damaged"
 newest=$(ls d/backups/backup-*.sqlite | sort | tail -1)
 [ "$(count "$newest")" -eq "$before" ] || fail "the log before the restore was not kept"
+# A journal that is not hot (a kill before its first sync leaves it empty or without its header) is
+# cleared by restore as by every other command.
+for journal in empty zeroed; do
+  case $journal in
+    empty) : > "$db-journal" ;;
+    zeroed) head -c 4096 /dev/zero > "$db-journal" ;;
+  esac
+  "$program" --data-dir d restore "$copy" > out.txt 2> err.txt || fail "restore beside an $journal journal: $(cat err.txt)"
+  [ ! -e "$db-journal" ] || fail "restore left the $journal journal"
+  [ "$(count "$db")" -eq "$restored" ] && [ "$(sqlite3 "$db" 'PRAGMA integrity_check')" = ok ] \
+    || fail "the log restored beside an $journal journal"
+done
 
 # A full disk: the failed write names its cause, and the log is as before.
 mkdir full

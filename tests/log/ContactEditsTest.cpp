@@ -13,13 +13,20 @@ protected:
     {
         m_log = test::createSmallLog(m_dir);
         ASSERT_TRUE(m_log);
-        test::execAll(*m_log, {u"INSERT INTO logtab (ID, Date, GMT, Callsign, Grid, DXCC, QSL, Band, QRB, QTF, "
+        fill();
+        m_log->readStoredPatternsAsRunning();
+        m_edits = std::make_unique<ContactEdits>(m_log->database());
+    }
+
+    // The two rows of every test, and no other.
+    void fill()
+    {
+        test::execAll(*m_log, {u"DELETE FROM logtab"_qs,
+                               u"INSERT INTO logtab (ID, Date, GMT, Callsign, Grid, DXCC, QSL, Band, QRB, QTF, "
                                "GEdata, GEpoly, GEgridXY) VALUES (7, '2026-03-14', '18:30', 'OK1ABC', 'JO70', "
                                "'Czech Republic', 'Y', '144', 254.5, 160.25, '14.0,50.0', 'poly', '14,50')"_qs,
                                u"INSERT INTO logtab (ID, Date, Callsign, QSL, Band) VALUES (8, '2026-03-15', "
                                "'DL1ABC', 'y', '144')"_qs});
-        m_log->readStoredPatternsAsRunning();
-        m_edits = std::make_unique<ContactEdits>(m_log->database());
     }
 
     std::function<DxccResult(const QString&)> lookup()
@@ -31,6 +38,19 @@ protected:
                                                      "quote(Callsign) || '|' || quote(Grid) || '|' || quote(DXCC) || '|' || "
                                                      "quote(QSL) || '|' || quote(QRB) || '|' || quote(QTF) || '|' || "
                                                      "quote(GEdata) || '|' || quote(GEpoly) FROM logtab ORDER BY ID"_qs); }
+
+    std::vector<RowSnapshot> rows(const QList<qint64>& ids)
+    {
+        std::vector<RowSnapshot> read;
+        for (qint64 id : ids) {
+            QString error;
+            auto row = m_edits->readRow(id, &error);
+            EXPECT_TRUE(row) << error.toStdString();
+            if (row)
+                read.push_back(*row);
+        }
+        return read;
+    }
 
     QTemporaryDir m_dir;
     std::unique_ptr<LogDatabase> m_log;
@@ -109,27 +129,73 @@ TEST_F(ContactEditsTest, UpdateTouchesOneRowByItsIdAndRefusesUnknownColumns)
     EXPECT_EQ(test::column0(*m_log, u"SELECT QSL FROM logtab ORDER BY ID"_qs), (QStringList{"Y", "Q"}));
 }
 
-TEST_F(ContactEditsTest, QslStatesOfManyRowsAreAllOrNothingAndRestoreIsExact)
+TEST_F(ContactEditsTest, QslStatesOfManyRowsAreAllOrNothingAndUndoIsExact)
 {
     const QStringList before = dump();
-    std::vector<RowSnapshot> snapshots;
-    for (qint64 id : {7, 8}) {
-        QString error;
-        auto row = m_edits->readRow(id, &error);
-        ASSERT_TRUE(row) << error.toStdString();
-        snapshots.push_back(*row);
-    }
+    const std::vector<RowSnapshot> snapshots = rows({7, 8});
     QString error;
     EXPECT_FALSE(m_edits->setQslStates({7, 99}, u"Q"_qs, &error)) << "one missing row changes none";
     EXPECT_EQ(dump(), before);
     ASSERT_TRUE(m_edits->setQslStates({7, 8}, u"Q"_qs, &error)) << error.toStdString();
     EXPECT_EQ(test::column0(*m_log, u"SELECT QSL FROM logtab ORDER BY ID"_qs), (QStringList{"Q", "Q"}));
 
-    ASSERT_TRUE(m_log->deleteRow(8, &error));
-    ASSERT_TRUE(m_edits->restoreRows(snapshots, &error)) << error.toStdString();
+    ASSERT_TRUE(m_edits->undoChange(snapshots, rows({7, 8}), &error)) << error.toStdString();
     EXPECT_EQ(dump(), before);
     EXPECT_EQ(test::column0(*m_log, u"SELECT typeof(QRB) || typeof(GMT) FROM logtab ORDER BY ID"_qs),
               (QStringList{"realtext", "nullnull"}));
+}
+
+// An undo never replaces a row it did not delete or change, and says why: all of it or nothing.
+TEST_F(ContactEditsTest, UndoRestoresOnlyWhatNothingElseChangedSince)
+{
+    struct Case {
+        const char* name;
+        QList<qint64> changed; // empty: the rows are deleted
+        const char* since;     // what happens before the undo
+        const char* refusal;   // nullptr: undone
+    };
+    const Case cases[] = {
+        {"delete, ID still free", {}, nullptr, nullptr},
+        {"delete, ID taken by a new contact",
+         {},
+         "INSERT INTO logtab (ID, Date, Callsign, QSL, Band) VALUES (8, '2026-04-01', 'SP9NEW', 'N', '432')",
+         "its place (ID 8) was taken since by the contact with SP9NEW"},
+        {"QSL state, other column changed since", {7, 8}, "UPDATE logtab SET Grid = 'JO71' WHERE ID = 7", nullptr},
+        {"QSL state, changed again since",
+         {7, 8},
+         "UPDATE logtab SET QSL = 'N' WHERE ID = 8",
+         "QSL of the contact with DL1ABC was changed since"},
+        {"QSL state, row deleted since", {7, 8}, "DELETE FROM logtab WHERE ID = 8", "The contact 8 is no longer"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fill();
+        const std::vector<RowSnapshot> before = rows({7, 8});
+        QString error;
+        std::vector<RowSnapshot> after;
+        if (c.changed.isEmpty()) {
+            ASSERT_TRUE(m_log->deleteRow(7, &error) && m_log->deleteRow(8, &error)) << error.toStdString();
+        } else {
+            ASSERT_TRUE(m_edits->setQslStates(c.changed, u"Q"_qs, &error)) << error.toStdString();
+            after = rows(c.changed);
+        }
+        if (c.since)
+            test::execAll(*m_log, {QString::fromLatin1(c.since)});
+        const QStringList beforeUndo = dump();
+        const bool undone = m_edits->undoChange(before, after, &error);
+        if (c.refusal) {
+            EXPECT_FALSE(undone);
+            EXPECT_TRUE(error.contains(QLatin1String(c.refusal))) << error.toStdString();
+            EXPECT_TRUE(error.contains(u"nothing was changed"_qs, Qt::CaseInsensitive)) << error.toStdString();
+            EXPECT_EQ(dump(), beforeUndo) << "a refused undo changes no row";
+            continue;
+        }
+        ASSERT_TRUE(undone) << error.toStdString();
+        EXPECT_EQ(test::column0(*m_log, u"SELECT ID || ' ' || Callsign || ' ' || QSL || ' ' || ifnull(Grid, '') "
+                                        "FROM logtab ORDER BY ID"_qs),
+                  c.since ? (QStringList{"7 OK1ABC Y JO71", "8 DL1ABC y "})
+                          : (QStringList{"7 OK1ABC Y JO70", "8 DL1ABC y "}));
+    }
 }
 
 TEST(UndoStack, KeepsTheNewestStepsUpToItsDepth)

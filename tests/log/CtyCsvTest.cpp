@@ -1,9 +1,12 @@
 #include "CtyCsv.h"
 #include "LogTestSupport.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
+
+#include <sys/stat.h>
 
 namespace mivra {
 namespace {
@@ -81,6 +84,23 @@ TEST(CtyCsv, ReportsUnreadableAndDamagedFiles)
         EXPECT_TRUE(readCtyCsv(path, &error).empty()) << c.name;
         EXPECT_TRUE(error.contains(QLatin1String(c.expectedInError))) << c.name << ": " << error.toStdString();
         EXPECT_TRUE(error.contains(path)) << c.name << ": " << error.toStdString();
+    }
+}
+
+// A FIFO or a device as the prefix file of a new log is refused at once, by name; no log is made.
+TEST(CtyCsv, NoRegularFileIsRefusedWhenALogIsMade)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("cty.csv"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& path : {fifo, QStringLiteral("/dev/zero")}) {
+        QString error;
+        const QString log = dir.filePath(QStringLiteral("backup.sqlite"));
+        EXPECT_FALSE(LogDatabase::open(log, path, &error));
+        EXPECT_EQ(error, QStringLiteral("Cannot create the log %1: Cannot read the DXCC prefix file %2: it is not a "
+                                        "regular file")
+                             .arg(log, path));
+        EXPECT_FALSE(QFileInfo::exists(log));
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace mivra::test {
 
@@ -148,6 +149,29 @@ TEST_F(LogBackupsTest, RestorePutsACheckedLogInPlaceAndKeepsTheOldOne)
     EXPECT_EQ(rowsIn(logPath()), 2);
     EXPECT_EQ(rowsIn(m_dir.filePath(QStringLiteral("backups/backup-20261207-000000.sqlite"))), 3);
     EXPECT_TRUE(QDir(m_dir.path()).entryList({QStringLiteral(".restore-*")}, QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// A journal that is not hot (a kill before its first sync leaves one empty or with its header not
+// yet written) is cleared by a restore as by every other opening of the log, not taken as one that
+// cannot be rolled back.
+TEST_F(LogBackupsTest, RestoreClearsAJournalThatIsNotHot)
+{
+    const LogBackups backups(logPath());
+    QString error;
+    const QString copy = backups.makeBackup(utc("2026-12-01T00:00:00"), &error);
+    ASSERT_FALSE(copy.isEmpty()) << error.toStdString();
+    m_log.reset();
+    const QString journal = logPath() + QStringLiteral("-journal");
+    const QByteArray stale[] = {QByteArray(), QByteArray(512, '\0'), QByteArray(512, '\0') + QByteArray(4096, 'x')};
+    int second = 0;
+    for (const QByteArray& bytes : stale) {
+        SCOPED_TRACE(bytes.size());
+        writeFile(journal, bytes);
+        ASSERT_TRUE(backups.restore(copy, utc("2026-12-07T00:00:00").addSecs(++second * 10), &error))
+            << error.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(journal));
+        EXPECT_EQ(rowsIn(logPath()), 2);
+    }
 }
 
 } // namespace mivra::test

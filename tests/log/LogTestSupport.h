@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include <memory>
 #include <utility>
 #include <vector>
@@ -22,6 +25,29 @@
 namespace mivra::test {
 
 inline const QString kRealCtyCsv = QStringLiteral("/usr/share/hamradio-files/cty.csv");
+
+// Files of this process may grow to limit bytes and no further, as on a disk that is full: a
+// write beyond gets EFBIG. Unprivileged, unlike filling a disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_before);
+        m_signal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lower = m_before;
+        lower.rlim_cur = limit;
+        ::setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_before);
+        std::signal(SIGXFSZ, m_signal);
+    }
+
+private:
+    rlimit m_before{};
+    void (*m_signal)(int) = nullptr;
+};
 
 inline void writeFile(const QString& path, const QByteArray& bytes)
 {
