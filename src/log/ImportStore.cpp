@@ -172,9 +172,10 @@ bool ImportStore::begin(qint64 expectedRecords, QString* error)
     return prepare(u"SELECT ID, Callsign, Band, Date, GMT, QSL FROM logtab WHERE Callsign = ?"_qs, &m_find, error)
            && prepare(u"SELECT ID, Callsign, Band, Date, GMT, QSL FROM logtab WHERE ID = ?"_qs, &m_row, error)
            && prepare(u"INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam,"
-                      " Comment, QSL, Prop, DXCC, QRB, QTF, QSLman, Freq)"
-                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_qs,
+                      " Comment, QSL, Prop, DXCC, QRB, QTF, QSLman, Freq, FreqRx)"
+                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_qs,
                       &m_insert, error)
+           && prepare(u"INSERT INTO logfields (ID, fields) VALUES (?, ?)"_qs, &m_otherFields, error)
            && prepare(u"UPDATE logtab SET QSL = 'Q' WHERE ID = ?"_qs, &m_confirm, error);
 }
 
@@ -258,14 +259,23 @@ bool ImportStore::insert(const Contact& row, QString* error)
     else
         m_insert.bindNull(i);
     m_insert.bindReal(++i, row.frequencyMHz);
+    m_insert.bindReal(++i, row.frequencyRxMHz);
     if (!m_insert.run())
         return failed(error);
+    const qint64 id = m_db.lastInsertId();
+    if (!row.otherFields.isEmpty()) {
+        m_otherFields.reset();
+        m_otherFields.bindInteger(1, id);
+        bindUtf8(m_otherFields, 2, row.otherFields, &m_otherText);
+        if (!m_otherFields.run())
+            return failed(error);
+    }
     if (m_keysInMemory) {
         const QDateTime stored = readStoredDateTime(row.date, row.gmt);
         if (stored.isValid())
             m_keys.insert(keyHash(row.callsign.trimmed().toUpper(), duplicateBand(row.band), stored.date(),
                                   minuteOfDay(stored.time())),
-                          m_db.lastInsertId());
+                          id);
     }
     return true;
 }
@@ -294,7 +304,7 @@ bool ImportStore::commit(QString* error)
 
 void ImportStore::end()
 {
-    for (SqliteStatement* statement : {&m_find, &m_insert, &m_confirm, &m_row})
+    for (SqliteStatement* statement : {&m_find, &m_insert, &m_otherFields, &m_confirm, &m_row})
         *statement = SqliteStatement();
 }
 

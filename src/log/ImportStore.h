@@ -62,9 +62,11 @@ private:
     bool m_open = false;
     SqliteStatement m_find;
     SqliteStatement m_insert;
+    SqliteStatement m_otherFields;
     SqliteStatement m_confirm;
     SqliteStatement m_row;
-    std::array<std::string, 18> m_texts;                        // what the insert is bound to, by parameter
+    std::array<std::string, 19> m_texts;                        // what the insert is bound to, by parameter
+    std::string m_otherText;                                    // the other fields' text, bound the same way
     std::vector<std::pair<QString, QString>> m_deferredIndexes; // name, statement
     QString m_cacheSize;                                        // the log's own, given back at the end
     // While the indexes are deferred: a hash of each row's duplicate key, with the row's ID; open

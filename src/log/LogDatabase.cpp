@@ -312,9 +312,14 @@ bool LogDatabase::saveQsos(std::span<const Contact> qsos, const std::function<vo
     return inTransaction(
         [&](QSqlQuery& insert) {
             if (!insert.prepare(QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band,"
-                                               " mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF, QSLman, Freq)"
-                                               " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
+                                               " mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF, QSLman, Freq, FreqRx)"
+                                               " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
                 return false;
+            QSqlQuery otherFields(m_db);
+            if (!otherFields.prepare(QStringLiteral("INSERT INTO logfields (ID, fields) VALUES (?, ?)"))) {
+                insert = std::move(otherFields); // its error is the one told
+                return false;
+            }
             qint64 count = 0;
             for (const Contact& qso : qsos) {
                 int i = 0;
@@ -326,9 +331,18 @@ bool LogDatabase::saveQsos(std::span<const Contact> qsos, const std::function<vo
                 insert.bindValue(i++, numberValue(qso.qtf));
                 // NULL where the contact gives none, as for a contact logged by hand.
                 insert.bindValue(i++, qso.qslVia ? textValue(*qso.qslVia) : QVariant(QMetaType(QMetaType::QString)));
-                insert.bindValue(i, numberValue(qso.frequencyMHz));
+                insert.bindValue(i++, numberValue(qso.frequencyMHz));
+                insert.bindValue(i, numberValue(qso.frequencyRxMHz));
                 if (!insert.exec())
                     return false;
+                if (!qso.otherFields.isEmpty()) {
+                    otherFields.bindValue(0, insert.lastInsertId());
+                    otherFields.bindValue(1, qso.otherFields);
+                    if (!otherFields.exec()) {
+                        insert = std::move(otherFields); // its error is the one told
+                        return false;
+                    }
+                }
                 if (stored)
                     stored(++count);
             }

@@ -77,6 +77,9 @@ LogRow rowOf(const RowFeed::Batch& batch, int at)
     row.qtf = batch.number(at, 15);
     row.qslVia = batch.text(at, 16);
     row.frequencyMHz = batch.number(at, 17);
+    row.frequencyRxMHz = batch.number(at, 18);
+    if (batch.columns() > 19)
+        row.otherFields = batch.text(at, 19);
     return row;
 }
 
@@ -184,7 +187,10 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const s
     const SorterThreads sorterThreads(db);
     if (!prepare(&query, db,
                  u"SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment, QSL, Prop, DXCC,"
-                 " QRB, QTF, QSLman, Freq FROM logtab"_qs
+                 " QRB, QTF, QSLman, Freq, FreqRx"_qs
+                     + (selection.otherFields
+                            ? u", (SELECT fields FROM logfields WHERE logfields.ID = logtab.ID) FROM logtab"_qs
+                            : u" FROM logtab"_qs)
                      + where + (sortHere ? QString() : u" ORDER BY Date COLLATE BINARY, GMT COLLATE BINARY, ID"_qs),
                  values))
         return failed(query, error);
