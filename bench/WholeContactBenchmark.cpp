@@ -7,12 +7,14 @@
 #include "AdifImport.h"
 #include "LogDatabase.h"
 
+#include <QDate>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -55,9 +57,9 @@ void writeLogbookFile(const QString& path, int records)
     for (int i = 0; i < records; ++i) {
         const char* call = calls[random.bounded(16)];
         const auto& band = bands[random.bounded(8)];
-        const QByteArray date
-            = QByteArray::number(20100101 + random.bounded(14) * 10000 + random.bounded(12) * 100 + random.bounded(28));
-        const QByteArray time = QByteArray::number(100000 + random.bounded(140000)).right(6);
+        // One record a minute, on every third day from 2010 on.
+        const QByteArray date = QDate(2010, 1, 1).addDays(i / 1440 * 3).toString(u"yyyyMMdd"_qs).toLatin1();
+        const QByteArray time = QTime(0, 0).addSecs(i % 1440 * 60 + i % 60).toString(u"HHmmss"_qs).toLatin1();
         const QByteArray number = QByteArray::number(i);
         const QByteArray grid = QByteArray(1, char('A' + random.bounded(18))) + char('A' + random.bounded(18))
                                 + char('0' + random.bounded(10)) + char('0' + random.bounded(10))
@@ -158,6 +160,9 @@ void rawDump(sqlite3* db, const std::string& path)
         std::fputc('\n', file);
     }
     sqlite3_finalize(rows);
+    // On disk before it takes the place of the last one, as the export's file is.
+    std::fflush(file);
+    ::fsync(fileno(file));
     std::fclose(file);
     std::rename((path + ".new").c_str(), path.c_str());
 }

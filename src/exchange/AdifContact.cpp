@@ -31,7 +31,10 @@ public:
         if (!value.isEmpty())
             fields.push_back({name, value, type});
     }
-    void addExact(const QString& name, const QString& value, char type) override { add(name, value, type); }
+    void addExact(QStringView name, QStringView value, char type) override
+    {
+        add(name.toString(), value.toString(), type);
+    }
     std::vector<OtherField> fields;
 };
 

@@ -176,18 +176,18 @@ void AdifRecordWriter::writeColumn(int columnIndex, const LogRow& row, adif::Adi
     }
 }
 
-void AdifRecordWriter::writeStation(const std::vector<OtherField>& other, adif::AdifFieldSink& sink)
+void AdifRecordWriter::writeStation(const std::vector<OtherFieldView>& other, adif::AdifFieldSink& sink)
 {
     // The record's own station where it has one, else the station of the settings.
     const auto has = [&other](const char* name) {
         return std::any_of(other.begin(), other.end(),
-                           [name](const OtherField& field) { return field.name == QLatin1String(name); });
+                           [name](const OtherFieldView& field) { return field.name == QLatin1String(name); });
     };
-    if (other.empty() || (!has("MY_GRIDSQUARE") && !has("MY_GRIDSQUARE_EXT"))) {
+    if (!has("MY_GRIDSQUARE") && !has("MY_GRIDSQUARE_EXT")) {
         sink.add(u"MY_GRIDSQUARE"_qs, m_myGrid, 0);
         sink.add(u"MY_GRIDSQUARE_EXT"_qs, m_myGridExt, 0);
     }
-    if (other.empty() || !has("STATION_CALLSIGN"))
+    if (!has("STATION_CALLSIGN"))
         sink.add(u"STATION_CALLSIGN"_qs, m_ownCall, 0);
 }
 
@@ -217,18 +217,23 @@ void AdifRecordWriter::writeFields(const LogRow& row, adif::AdifFieldSink& sink)
     }
     // The fields the record had: those of a column go out as they were while the column still
     // says what they say, the others as they are.
-    const std::vector<OtherField> other = decodeOtherFields(row.otherFields);
-    std::vector<int> columnOf(other.size());
-    std::vector<adif::AdifFieldList> kept(columns.size());
+    std::vector<OtherFieldView>& other = m_otherFields;
+    decodeOtherFields(row.otherFields, &other);
+    m_columnOf.resize(other.size());
+    bool anyOfColumns = false;
     for (std::size_t i = 0; i < other.size(); ++i) {
-        columnOf[i] = columnFieldsIndexOfAdif(other[i].name);
-        if (columnOf[i] >= 0)
-            kept[std::size_t(columnOf[i])].insert(other[i].name, other[i].value, other[i].type);
+        m_columnOf[i] = columnFieldsIndexOfAdif(other[i].name);
+        anyOfColumns = anyOfColumns || m_columnOf[i] >= 0;
     }
+    adif::AdifFieldList kept;
     for (int column = 0; column < count; ++column) {
-        const adif::AdifFieldList& fields = kept[std::size_t(column)];
-        if (!fields.isEmpty() && adif::fieldsGiveColumn(column, fields, row)) {
-            for (const adif::AdifFieldList::Field& field : fields)
+        kept.clear();
+        for (std::size_t i = 0; anyOfColumns && i < other.size(); ++i) {
+            if (m_columnOf[i] == column)
+                kept.insert(other[i].name.toString(), other[i].value.toString(), other[i].type);
+        }
+        if (!kept.isEmpty() && adif::fieldsGiveColumn(column, kept, row)) {
+            for (const adif::AdifFieldList::Field& field : kept)
                 sink.addExact(field.name, field.text, field.type);
         } else {
             writeColumn(column, row, sink);
@@ -237,7 +242,7 @@ void AdifRecordWriter::writeFields(const LogRow& row, adif::AdifFieldSink& sink)
             writeStation(other, sink);
     }
     for (std::size_t i = 0; i < other.size(); ++i) {
-        if (columnOf[i] < 0)
+        if (m_columnOf[i] < 0)
             sink.addExact(other[i].name, other[i].value, other[i].type);
     }
 }

@@ -51,7 +51,7 @@ private:
     const BandInfo& bandOf(const QString& band);
     const ModeFields& modeOf(const QString& mode, const QString& report);
     // The own station's fields, unless the record's other fields hold its own.
-    void writeStation(const std::vector<OtherField>& other, adif::AdifFieldSink& sink);
+    void writeStation(const std::vector<OtherFieldView>& other, adif::AdifFieldSink& sink);
     const PropFields& propOf(const QString& prop);
 
     // The standard library's hash of the characters: for texts of a few characters, far cheaper
@@ -70,6 +70,8 @@ private:
     TextTable<BandInfo> m_bands;
     TextTable<ModeFields> m_modes;
     ModeFields m_nearestMode;
+    std::vector<OtherFieldView> m_otherFields; // of the row being written
+    std::vector<int> m_columnOf;               // the column of each of them, -1 for none
     // The own station follows the fields of this column (the locator).
     const int m_stationAfter;
     TextTable<PropFields> m_props;

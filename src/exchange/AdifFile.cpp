@@ -23,8 +23,10 @@ void AdifWriter::add(const QString& name, const QString& value, char type)
         write(name, value, type);
 }
 
-void AdifWriter::addExact(const QString& name, const QString& value, char type)
+void AdifWriter::addExact(QStringView name, QStringView value, char type)
 {
+    if (value.isEmpty())
+        return;
     if (std::all_of(value.cbegin(), value.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
         write(name, value, type);
         return;
@@ -43,7 +45,7 @@ void AdifWriter::addExact(const QString& name, const QString& value, char type)
     m_bytes += ' ';
 }
 
-void AdifWriter::write(const QString& name, const QString& value, char type)
+void AdifWriter::write(QStringView name, QStringView value, char type)
 {
     // Names and values are ASCII here: copied character by character into room made once.
     char digits[20];
@@ -53,7 +55,7 @@ void AdifWriter::write(const QString& name, const QString& value, char type)
     const qsizetype start = m_bytes.size();
     m_bytes.resize(start + name.size() + value.size() + digitCount + (type ? 2 : 0) + 4);
     char* out = m_bytes.data() + start;
-    const auto copy = [&out](const QString& text) {
+    const auto copy = [&out](QStringView text) {
         for (const QChar c : text)
             *out++ = char(c.unicode() < 256 ? c.unicode() : '?');
     };

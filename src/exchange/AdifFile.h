@@ -16,7 +16,10 @@ public:
     // One field; nothing for an empty value.
     virtual void add(const QString& name, const QString& value, char type) = 0;
     // A field as a record had it, any text.
-    virtual void addExact(const QString& name, const QString& value, char type) { add(name, value, type); }
+    virtual void addExact(QStringView name, QStringView value, char type)
+    {
+        add(name.toString(), value.toString(), type);
+    }
 };
 
 // Builds an .adi file, one record per line: ASCII, but for values written as a record had them.
@@ -28,14 +31,14 @@ public:
     void add(const QString& name, const QString& value, char type) override;
     void add(const QString& name, const QString& value) { add(name, value, 0); }
     // A field as a record had it: any text, written as UTF-8 with its length in bytes.
-    void addExact(const QString& name, const QString& value, char type) override;
+    void addExact(QStringView name, QStringView value, char type) override;
     void endRecord();
     const QByteArray& bytes() const { return m_bytes; }
     // The bytes written so far; the writer goes on from empty.
     QByteArray take() { return std::exchange(m_bytes, QByteArray()); }
 
 private:
-    void write(const QString& name, const QString& value, char type);
+    void write(QStringView name, QStringView value, char type);
     QByteArray m_bytes;
 };
 

@@ -185,14 +185,23 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const s
     // in no order at all where they were not logged in time order. Sortable texts compare the
     // same byte by byte as without case, and bytes compare faster.
     const SorterThreads sorterThreads(db);
-    if (!prepare(&query, db,
-                 u"SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment, QSL, Prop, DXCC,"
-                 " QRB, QTF, QSLman, Freq, FreqRx"_qs
-                     + (selection.otherFields
-                            ? u", (SELECT fields FROM logfields WHERE logfields.ID = logtab.ID) FROM logtab"_qs
-                            : u" FROM logtab"_qs)
-                     + where + (sortHere ? QString() : u" ORDER BY Date COLLATE BINARY, GMT COLLATE BINARY, ID"_qs),
-                 values))
+    const QString selected = u"SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment, QSL, Prop,"
+                             " DXCC, QRB, QTF, QSLman, Freq, FreqRx FROM logtab"_qs
+                             + where
+                             + (sortHere ? QString() : u" ORDER BY Date COLLATE BINARY, GMT COLLATE BINARY, ID"_qs);
+    // The other fields are looked up once the rows are in order: sorted with them, SQLite would
+    // carry a thousand bytes a row through its sorter, onto disk in a big log.
+    bool withOtherFields = selection.otherFields;
+    if (withOtherFields) {
+        // A log without them reads its rows alone.
+        SqliteStatement any(db, u"SELECT EXISTS (SELECT 1 FROM logfields)"_qs);
+        withOtherFields = !any.step() || any.integer(0) != 0;
+    }
+    const QString sql = withOtherFields ? u"WITH sorted AS MATERIALIZED ("_qs + selected
+                                                    + u") SELECT sorted.*, (SELECT fields FROM logfields"
+                                                      " WHERE logfields.ID = sorted.ID) FROM sorted"_qs
+                                              : selected;
+    if (!prepare(&query, db, sql, values))
         return failed(query, error);
     std::vector<LogRow> rows;
     const bool read = RowFeed::read(

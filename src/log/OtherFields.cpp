@@ -74,9 +74,9 @@ QString encodeOtherFields(std::span<const OtherField> fields)
     return text;
 }
 
-std::vector<OtherField> decodeOtherFields(QStringView text)
+void decodeOtherFields(QStringView text, std::vector<OtherFieldView>* fields)
 {
-    std::vector<OtherField> fields;
+    fields->clear();
     qsizetype at = 0;
     while (at < text.size() && text[at] == u'<') {
         const qsizetype close = text.indexOf(u'>', at);
@@ -98,9 +98,19 @@ std::vector<OtherField> decodeOtherFields(QStringView text)
                 break;
             type = char(tag[i + 1].toLatin1());
         }
-        fields.push_back({tag.first(colon).toString(), text.sliced(close + 1, length).toString(), type});
+        fields->push_back({tag.first(colon), text.sliced(close + 1, length), type});
         at = close + 1 + length;
     }
+}
+
+std::vector<OtherField> decodeOtherFields(QStringView text)
+{
+    std::vector<OtherFieldView> views;
+    decodeOtherFields(text, &views);
+    std::vector<OtherField> fields;
+    fields.reserve(views.size());
+    for (const OtherFieldView& view : views)
+        fields.push_back({view.name.toString(), view.value.toString(), view.type});
     return fields;
 }
 

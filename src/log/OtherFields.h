@@ -24,6 +24,13 @@ QString encodeOtherFields(std::span<const OtherField> fields);
 // Fields in the order stored; a text that is not in the stored form gives the fields before the
 // fault.
 std::vector<OtherField> decodeOtherFields(QStringView text);
+// The same as views into text, for a reader that only passes them on.
+struct OtherFieldView {
+    QStringView name;
+    QStringView value;
+    char type = 0;
+};
+void decodeOtherFields(QStringView text, std::vector<OtherFieldView>* fields);
 
 // The ADIF fields a column of logtab gives back, and the column they come from. The one place that
 // says which ADIF fields have columns: the import keeps a record's fields of a column with the
