@@ -47,7 +47,8 @@ close_message() {
   box=$(await '^Mivra$')
   shot "$1"
   for _ in 1 2 3; do
-    xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key Return
+    focus_window "$box"
+    xdotool key Return
     for _ in $(seq 1 30); do xdotool search --onlyvisible --name '^Mivra$' >/dev/null || return 0; sleep 0.1; done
   done
   fail "window ^Mivra$ stayed"
