@@ -8,6 +8,7 @@
 #include "LogBackups.h"
 #include "LogDatabase.h"
 #include "MainWindow.h"
+#include "MainWindowLayout.h"
 #include "Messages.h"
 #include "RigLink.h"
 #include "RigSettings.h"
@@ -19,7 +20,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFont>
 #include <QLockFile>
 #include <QStandardPaths>
 
@@ -89,7 +89,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mivra"));
     QApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion));
-    QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+    QApplication::setFont(MainWindowLayout::font());
 
     // A termination signal ends the run at any moment: an open box stops waiting, the windows close
     // with their close steps, and what those steps have to say goes to standard error.

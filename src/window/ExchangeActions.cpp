@@ -176,12 +176,13 @@ void ExchangeActions::importAdif()
             m_importing = false;
             emit importFinished();
             m_reload();
-            if (!outcome.backupError.isEmpty())
-                m_ctx.messages.inform(m_window, outcome.backupError + QStringLiteral("\nThe file was not imported."));
-            else if (!outcome.result.ok)
-                m_ctx.messages.inform(m_window, outcome.result.error);
-            else
-                m_ctx.messages.inform(m_window, outcome.result.summary());
+            const QString text = !outcome.backupError.isEmpty()
+                                     ? outcome.backupError + QStringLiteral("\nThe file was not imported.")
+                                 : outcome.result.ok ? outcome.result.summary()
+                                                     : outcome.result.error;
+            // Told once the import no longer counts as work under way: a close does not wait on the box.
+            QMetaObject::invokeMethod(
+                this, [this, text] { m_ctx.messages.inform(m_window, text); }, Qt::QueuedConnection);
         });
 }
 
