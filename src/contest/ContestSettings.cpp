@@ -44,6 +44,7 @@ ContestSettings readContestSettings(const QString& iniPath, QString* error)
     contest.start = contestTime(ini.value(QStringLiteral("start")).toString());
     contest.end = contestTime(ini.value(QStringLiteral("end")).toString());
     contest.band = ini.value(QStringLiteral("band")).toString().trimmed();
+    contest.station = ini.value(QStringLiteral("station")).toString().trimmed();
     return contest;
 }
 
@@ -54,7 +55,8 @@ bool writeContestSettings(const QString& iniPath, const ContestSettings& contest
         values = {{QStringLiteral("name"), contest.name},
                   {QStringLiteral("start"), contestTimeText(contest.start)},
                   {QStringLiteral("end"), contestTimeText(contest.end)},
-                  {QStringLiteral("band"), contest.band}};
+                  {QStringLiteral("band"), contest.band},
+                  {QStringLiteral("station"), contest.station}};
     return IniFile(iniPath).writeSection(QStringLiteral("contest"), values, error);
 }
 

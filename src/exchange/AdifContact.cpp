@@ -3,7 +3,9 @@
 #include "AdifExport.h"
 #include "AdifFields.h"
 #include "ContactCheck.h"
+#include "Locator.h"
 #include "StoredDateTime.h"
+#include "Utf16View.h"
 
 #include <cmath>
 
@@ -128,6 +130,47 @@ QString qslLetterOf(const AdifFieldList& fields)
     return letter.isEmpty() ? qslLetterOfStates(fields.value(u"QSL_SENT"_qs), fields.value(u"QSL_RCVD"_qs)) : letter;
 }
 
+QString ownLocatorOf(const AdifFieldList& fields)
+{
+    const QString grid
+        = (fields.value(u"MY_GRIDSQUARE"_qs).trimmed() + fields.value(u"MY_GRIDSQUARE_EXT"_qs).trimmed()).toUpper();
+    return geo::isLocatorValid(utf16View(grid)) ? grid : QString();
+}
+
+QString confirmationLetterOf(const QString& value)
+{
+    const QString letter = value.trimmed().toUpper();
+    static const QStringList kLetters{u"Y"_qs, u"N"_qs, u"R"_qs, u"I"_qs, u"V"_qs};
+    return kLetters.contains(letter) ? letter : QString();
+}
+
+QString storedDateOfAdif(const QString& value)
+{
+    // LoTW writes its dates as yyyy-MM-dd.
+    const QString text = value.trimmed();
+    const QDate date = text.size() == 10 ? QDate::fromString(text, Qt::ISODate) : dateOfText(text);
+    return date.isValid() ? date.toString(Qt::ISODate) : QString();
+}
+
+QString adifDateOfStored(const QString& stored)
+{
+    const QDate date = QDate::fromString(stored.trimmed(), Qt::ISODate);
+    return date.isValid() ? date.toString(u"yyyyMMdd"_qs) : QString();
+}
+
+ReceivedConfirmation receivedConfirmationOf(const AdifFieldList& fields)
+{
+    const auto yes = [&fields](const QString& name) { return confirmationLetterOf(fields.value(name)) == u"Y"_qs; };
+    ReceivedConfirmation received;
+    received.card = yes(u"QSL_RCVD"_qs);
+    received.cardDate = storedDateOfAdif(fields.value(u"QSLRDATE"_qs));
+    received.lotw = yes(u"LOTW_QSL_RCVD"_qs);
+    received.lotwDate = storedDateOfAdif(fields.value(u"LOTW_QSLRDATE"_qs));
+    received.eqsl = yes(u"EQSL_QSL_RCVD"_qs);
+    received.eqslDate = storedDateOfAdif(fields.value(u"EQSL_QSLRDATE"_qs));
+    return received;
+}
+
 QString propCodeOf(const AdifFieldList& fields)
 {
     return fields.contains(kAppProp) ? percentDecoded(fields.value(kAppProp))
@@ -169,7 +212,17 @@ bool fieldsGiveColumn(int columnIndex, const AdifFieldList& fields, const LogRow
     if (is(FieldColumn::QslVia))
         return exactOr(fields, kAppQslViaUtf8, {u"QSL_VIA"_qs}) == row.qslVia.value_or(QString()).trimmed();
     if (is(FieldColumn::Qsl))
-        return qslLetterOf(fields).trimmed().toUpper() == row.qsl.trimmed().toUpper();
+        return qslLetterOf(fields).trimmed().toUpper() == row.qsl.trimmed().toUpper()
+               && storedDateOfAdif(fields.value(u"QSLSDATE"_qs)) == row.qslSentDate
+               && storedDateOfAdif(fields.value(u"QSLRDATE"_qs)) == row.qslReceivedDate;
+    if (is(FieldColumn::OwnLocator))
+        return ownLocatorOf(fields) == row.myLocator.trimmed().toUpper();
+    if (is(FieldColumn::LotwReceived))
+        return confirmationLetterOf(fields.value(u"LOTW_QSL_RCVD"_qs)) == row.lotwReceived.trimmed().toUpper()
+               && storedDateOfAdif(fields.value(u"LOTW_QSLRDATE"_qs)) == row.lotwReceivedDate;
+    if (is(FieldColumn::EqslReceived))
+        return confirmationLetterOf(fields.value(u"EQSL_QSL_RCVD"_qs)) == row.eqslReceived.trimmed().toUpper()
+               && storedDateOfAdif(fields.value(u"EQSL_QSLRDATE"_qs)) == row.eqslReceivedDate;
     if (is(FieldColumn::Propagation))
         return propCodeOf(fields) == row.prop.trimmed();
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AdifFile.h"
+#include "ImportStore.h"
 #include "LogRow.h"
 #include "OtherFields.h"
 
@@ -36,6 +37,15 @@ QString locatorOf(const AdifFieldList& fields);
 QString bandTextOf(const AdifFieldList& fields);
 // The QSL letter of the fields: our exact letter, else QSL_SENT and QSL_RCVD.
 QString qslLetterOf(const AdifFieldList& fields);
+// MY_GRIDSQUARE and MY_GRIDSQUARE_EXT as one locator, upper case; empty when not a valid locator.
+QString ownLocatorOf(const AdifFieldList& fields);
+// A LOTW_QSL_RCVD or EQSL_QSL_RCVD value as its letter (Y, N, R, I or V); empty for any other.
+QString confirmationLetterOf(const QString& value);
+// An ADIF date (yyyyMMdd, or yyyy-MM-dd as LoTW writes it) as the log stores dates (yyyy-MM-dd), and back; empty when not a date.
+QString storedDateOfAdif(const QString& value);
+QString adifDateOfStored(const QString& stored);
+// What the fields say has come in: QSL_RCVD, LOTW_QSL_RCVD and EQSL_QSL_RCVD Y with their dates.
+ReceivedConfirmation receivedConfirmationOf(const AdifFieldList& fields);
 // The propagation code: our exact code, else PROP_MODE.
 QString propCodeOf(const AdifFieldList& fields);
 

@@ -50,7 +50,7 @@ AdifRecordWriter::AdifRecordWriter(const OwnStation& own, const QDateTime& creat
     , m_myGrid(adif::asciiText(own.locator.trimmed().toUpper().left(8)))
     , m_myGridExt(adif::asciiText(own.locator.trimmed().toUpper().mid(8, 2)))
     , m_dxccNumber(std::move(dxccNumber))
-    , m_stationAfter(int(columnFieldsOf(u"Grid"_qs) - columnFields().data()))
+    , m_stationAfter(int(columnFieldsOf(u"MyGrid"_qs) - columnFields().data()))
 {
     m_writer.header(QStringLiteral("ADIF export of the Mivra log"),
                     {{u"ADIF_VER"_qs, u"3.1.4"_qs},
@@ -142,6 +142,16 @@ void AdifRecordWriter::writeColumn(int columnIndex, const LogRow& row, adif::Adi
         const QString grid = row.locator.trimmed().toUpper();
         writer.add(u"GRIDSQUARE"_qs, adif::asciiText(grid.left(8)), 0);
         writer.add(u"GRIDSQUARE_EXT"_qs, adif::asciiText(grid.mid(8, 2)), 0);
+    } else if (column == FieldColumn::OwnLocator) {
+        // The contact's own locator where it has one, else the settings'.
+        const QString grid = row.myLocator.trimmed().toUpper();
+        if (grid.isEmpty()) {
+            writer.add(u"MY_GRIDSQUARE"_qs, m_myGrid, 0);
+            writer.add(u"MY_GRIDSQUARE_EXT"_qs, m_myGridExt, 0);
+        } else {
+            writer.add(u"MY_GRIDSQUARE"_qs, adif::asciiText(grid.left(8)), 0);
+            writer.add(u"MY_GRIDSQUARE_EXT"_qs, adif::asciiText(grid.mid(8, 2)), 0);
+        }
     } else if (column == FieldColumn::Name) {
         textField(writer, u"NAME"_qs, kAppNameUtf8, row.name);
     } else if (column == FieldColumn::Comment) {
@@ -170,23 +180,29 @@ void AdifRecordWriter::writeColumn(int columnIndex, const LogRow& row, adif::Adi
         textField(writer, u"QSL_VIA"_qs, kAppQslViaUtf8, row.qslVia.value_or(QString()));
     } else if (column == FieldColumn::Qsl) {
         const adif::QslStates qsl = adif::qslStatesOfLetter(row.qsl);
-        writer.add(u"QSL_SENT"_qs, qsl.sent, 0);
+        // A printed card went out even where the state has moved on to no card.
+        const QString sentDate = adif::adifDateOfStored(row.qslSentDate);
+        writer.add(u"QSL_SENT"_qs, !sentDate.isEmpty() && qsl.sent == u"N"_qs ? u"Y"_qs : qsl.sent, 0);
         writer.add(u"QSL_RCVD"_qs, qsl.received, 0);
+        writer.add(u"QSLSDATE"_qs, sentDate, 0);
+        writer.add(u"QSLRDATE"_qs, adif::adifDateOfStored(row.qslReceivedDate), 0);
         writer.add(kAppQsl, adif::percentEncoded(row.qsl), 'S');
+    } else if (column == FieldColumn::LotwReceived) {
+        writer.add(u"LOTW_QSL_RCVD"_qs, adif::asciiText(row.lotwReceived.trimmed().toUpper()), 0);
+        writer.add(u"LOTW_QSLRDATE"_qs, adif::adifDateOfStored(row.lotwReceivedDate), 0);
+    } else if (column == FieldColumn::EqslReceived) {
+        writer.add(u"EQSL_QSL_RCVD"_qs, adif::asciiText(row.eqslReceived.trimmed().toUpper()), 0);
+        writer.add(u"EQSL_QSLRDATE"_qs, adif::adifDateOfStored(row.eqslReceivedDate), 0);
     }
 }
 
 void AdifRecordWriter::writeStation(const std::vector<OtherFieldView>& other, adif::AdifFieldSink& sink)
 {
-    // The record's own station where it has one, else the station of the settings.
+    // The record's own station callsign where it has one, else the one of the settings.
     const auto has = [&other](const char* name) {
         return std::any_of(other.begin(), other.end(),
                            [name](const OtherFieldView& field) { return field.name == QLatin1String(name); });
     };
-    if (!has("MY_GRIDSQUARE") && !has("MY_GRIDSQUARE_EXT")) {
-        sink.add(u"MY_GRIDSQUARE"_qs, m_myGrid, 0);
-        sink.add(u"MY_GRIDSQUARE_EXT"_qs, m_myGridExt, 0);
-    }
     if (!has("STATION_CALLSIGN"))
         sink.add(u"STATION_CALLSIGN"_qs, m_ownCall, 0);
 }

@@ -107,16 +107,6 @@ std::optional<CheckedRecord> checkedRecord(const adif::AdifRecord& record, QStri
     return checked;
 }
 
-// The card has come, by the post or an online service.
-bool confirmsContact(const adif::AdifRecord& record)
-{
-    for (const QString& field : {u"QSL_RCVD"_qs, u"LOTW_QSL_RCVD"_qs, u"EQSL_QSL_RCVD"_qs}) {
-        if (record.value(field).trimmed().compare(u"Y"_qs, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
-}
-
 // The row a checked record gives, with its entity, its QRB and QTF and its other fields.
 Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRecord& checked, const QString& ownLocator,
               AdifRecordWriter& columns)
@@ -139,6 +129,13 @@ Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRec
     row.frequencyMHz = checked.frequencyMHz;
     row.frequencyRxMHz = checked.frequencyRxMHz;
     row.prop = adif::propCodeOf(record.fields);
+    row.myLocator = adif::ownLocatorOf(record.fields);
+    row.qslSentDate = adif::storedDateOfAdif(record.value(u"QSLSDATE"_qs));
+    row.qslReceivedDate = adif::storedDateOfAdif(record.value(u"QSLRDATE"_qs));
+    row.lotwReceived = adif::confirmationLetterOf(record.value(u"LOTW_QSL_RCVD"_qs));
+    row.lotwReceivedDate = adif::storedDateOfAdif(record.value(u"LOTW_QSLRDATE"_qs));
+    row.eqslReceived = adif::confirmationLetterOf(record.value(u"EQSL_QSL_RCVD"_qs));
+    row.eqslReceivedDate = adif::storedDateOfAdif(record.value(u"EQSL_QSLRDATE"_qs));
 
     const DxccResult entity = log.findDxcc(checked.call);
     if (entity.status == DxccStatus::Found) {
@@ -151,10 +148,7 @@ Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRec
     }
 
     if (!checked.locator.isEmpty()) {
-        QString myGrid
-            = (record.value(u"MY_GRIDSQUARE"_qs) + record.value(u"MY_GRIDSQUARE_EXT"_qs)).trimmed().toUpper();
-        if (!geo::isLocatorValid(utf16View(myGrid)))
-            myGrid = ownLocator;
+        const QString myGrid = row.myLocator.isEmpty() ? ownLocator : row.myLocator;
         if (geo::isLocatorValid(utf16View(myGrid))) {
             if (const std::optional<geo::QrbQtf> path
                 = geo::contactQrbQtf(utf16View(myGrid), utf16View(checked.locator))) {
@@ -211,10 +205,9 @@ AdifImportResult importRecords(LogDatabase& log, const RecordSource& reader, con
         if (!error.isEmpty())
             break;
         if (match) {
-            // Q and T already hold the card.
-            const QString stored = match->qsl.trimmed().toUpper();
-            if (confirmsContact(record) && stored != u"Q"_qs && stored != u"T"_qs) {
-                if (!store.confirm(match->id, &error))
+            const ReceivedConfirmation received = adif::receivedConfirmationOf(record.fields);
+            if (match->isConfirmedMoreBy(received)) {
+                if (!store.confirm(match->id, received, &error))
                     break;
                 ++result.confirmed;
             } else {

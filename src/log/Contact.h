@@ -31,6 +31,16 @@ struct Contact {
     // split contact (FreqRx).
     std::optional<double> frequencyMHz;
     std::optional<double> frequencyRxMHz;
+    // The own locator the contact was made from (MyGrid); empty for the settings' locator.
+    QString myLocator;
+    // Dates are yyyy-MM-dd, empty for none: the paper card sent (by a print run) and received.
+    QString qslSentDate;
+    QString qslReceivedDate;
+    // LoTW and eQSL confirmations: the ADIF received letter (Y confirmed) and its date.
+    QString lotwReceived;
+    QString lotwReceivedDate;
+    QString eqslReceived;
+    QString eqslReceivedDate;
     // Every other field of the contact's ADIF record, encoded as OtherFields.h says (logfields);
     // empty when there are none.
     QString otherFields;

@@ -7,6 +7,7 @@
 #include "OtherFields.h"
 #include "Utf16View.h"
 
+#include <QDate>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -113,6 +114,9 @@ std::optional<ColumnValues> cellEditValues(const QString& column, const QString&
         values.append({QStringLiteral("QTF"), reckoned ? QVariant(double(geometry.qtfDeg)) : nullNumber()});
         for (const char* mapText : kMapTextColumns)
             values.append({QLatin1String(mapText), nullText()});
+    } else if (column.compare(QLatin1String("QSL"), Qt::CaseInsensitive) == 0
+               && (*stored == QLatin1String("Q") || *stored == QLatin1String("T"))) {
+        values.append({QStringLiteral("QslRdate"), QDate::currentDate().toString(Qt::ISODate)});
     } else if (column.compare(QLatin1String("Band"), Qt::CaseInsensitive) == 0) {
         // The frequency follows the band: the one typed, or none.
         const Band* band = bandOfText(*stored);
@@ -268,7 +272,10 @@ bool ContactEdits::setQslStates(const QList<qint64>& ids, const QString& letter,
         m_log,
         [&](QString* failure) {
             QSqlQuery update(m_log);
-            if (!update.prepare(QStringLiteral("UPDATE logtab SET QSL = ? WHERE ID = ?")))
+            // A card in hand (Q, T) gets the day it was marked, unless it has one.
+            if (!update.prepare(QStringLiteral(
+                    "UPDATE logtab SET QSL = ?1, QslRdate = CASE WHEN upper(trim(?1)) IN ('Q', 'T')"
+                    " AND coalesce(QslRdate, '') = '' THEN date('now') ELSE QslRdate END WHERE ID = ?2")))
                 return failWith(failure, update.lastError().text());
             for (const qint64 id : ids) {
                 update.addBindValue(letter);

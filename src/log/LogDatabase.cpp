@@ -312,8 +312,10 @@ bool LogDatabase::saveQsos(std::span<const Contact> qsos, const std::function<vo
     return inTransaction(
         [&](QSqlQuery& insert) {
             if (!insert.prepare(QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band,"
-                                               " mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF, QSLman, Freq, FreqRx)"
-                                               " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
+                                               " mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF, QSLman, Freq, FreqRx,"
+                                               " MyGrid, QslSdate, QslRdate, LotwRcvd, LotwRdate, EqslRcvd, EqslRdate)"
+                                               " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
+                                               " ?, ?, ?, ?, ?, ?, ?)")))
                 return false;
             QSqlQuery otherFields(m_db);
             if (!otherFields.prepare(QStringLiteral("INSERT INTO logfields (ID, fields) VALUES (?, ?)"))) {
@@ -332,7 +334,10 @@ bool LogDatabase::saveQsos(std::span<const Contact> qsos, const std::function<vo
                 // NULL where the contact gives none, as for a contact logged by hand.
                 insert.bindValue(i++, qso.qslVia ? textValue(*qso.qslVia) : QVariant(QMetaType(QMetaType::QString)));
                 insert.bindValue(i++, numberValue(qso.frequencyMHz));
-                insert.bindValue(i, numberValue(qso.frequencyRxMHz));
+                insert.bindValue(i++, numberValue(qso.frequencyRxMHz));
+                for (const QString* text : {&qso.myLocator, &qso.qslSentDate, &qso.qslReceivedDate, &qso.lotwReceived,
+                                            &qso.lotwReceivedDate, &qso.eqslReceived, &qso.eqslReceivedDate})
+                    insert.bindValue(i++, textValue(*text));
                 if (!insert.exec())
                     return false;
                 if (!qso.otherFields.isEmpty()) {

@@ -55,6 +55,9 @@ constexpr qint64 kMostDays = 400;
 // After a date and any time written behind it, in the text order of the log.
 const QString kAfterText = QString(QChar(0x7f));
 
+// The columns of a contact after FreqRx, in the order of Contact.
+const QString kConfirmationColumns = u"MyGrid, QslSdate, QslRdate, LotwRcvd, LotwRdate, EqslRcvd, EqslRdate"_qs;
+
 LogRow rowOf(const RowFeed::Batch& batch, int at)
 {
     LogRow row;
@@ -78,8 +81,12 @@ LogRow rowOf(const RowFeed::Batch& batch, int at)
     row.qslVia = batch.text(at, 16);
     row.frequencyMHz = batch.number(at, 17);
     row.frequencyRxMHz = batch.number(at, 18);
-    if (batch.columns() > 19)
-        row.otherFields = batch.text(at, 19);
+    int column = 19;
+    for (QString* text : {&row.myLocator, &row.qslSentDate, &row.qslReceivedDate, &row.lotwReceived,
+                          &row.lotwReceivedDate, &row.eqslReceived, &row.eqslReceivedDate})
+        *text = batch.text(at, column++);
+    if (batch.columns() > column)
+        row.otherFields = batch.text(at, column);
     return row;
 }
 
@@ -186,8 +193,8 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const s
     // same byte by byte as without case, and bytes compare faster.
     const SorterThreads sorterThreads(db);
     const QString selected = u"SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment, QSL, Prop,"
-                             " DXCC, QRB, QTF, QSLman, Freq, FreqRx FROM logtab"_qs
-                             + where
+                             " DXCC, QRB, QTF, QSLman, Freq, FreqRx, "_qs
+                             + kConfirmationColumns + u" FROM logtab"_qs + where
                              + (sortHere ? QString() : u" ORDER BY Date COLLATE BINARY, GMT COLLATE BINARY, ID"_qs);
     // The other fields are looked up once the rows are in order: sorted with them, SQLite would
     // carry a thousand bytes a row through its sorter, onto disk in a big log.
@@ -198,9 +205,9 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const s
         withOtherFields = !any.step() || any.integer(0) != 0;
     }
     const QString sql = withOtherFields ? u"WITH sorted AS MATERIALIZED ("_qs + selected
-                                                    + u") SELECT sorted.*, (SELECT fields FROM logfields"
-                                                      " WHERE logfields.ID = sorted.ID) FROM sorted"_qs
-                                              : selected;
+                                              + u") SELECT sorted.*, (SELECT fields FROM logfields"
+                                                " WHERE logfields.ID = sorted.ID) FROM sorted"_qs
+                                        : selected;
     if (!prepare(&query, db, sql, values))
         return failed(query, error);
     std::vector<LogRow> rows;

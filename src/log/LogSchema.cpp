@@ -97,6 +97,19 @@ const char* const kOtherFieldsTable[] = {
     " BEGIN DELETE FROM logfields WHERE ID = old.ID; END",
 };
 
+// Where each contact was made from and how it is confirmed: the own locator (MY_GRIDSQUARE),
+// the dates a paper card went out and came in, and LoTW and eQSL confirmations with their dates,
+// each apart from the paper QSL state so that counts can tell them apart.
+constexpr AddedColumn kStationAndConfirmationColumns[] = {
+    {"MyGrid", "TEXT COLLATE NOCASE"},
+    {"QslSdate", "TEXT"},
+    {"QslRdate", "TEXT"},
+    {"LotwRcvd", "TEXT COLLATE NOCASE"},
+    {"LotwRdate", "TEXT"},
+    {"EqslRcvd", "TEXT COLLATE NOCASE"},
+    {"EqslRdate", "TEXT"},
+};
+
 bool makeIdsNeverReusedStep(SqliteConnection& db, QString* error);
 
 constexpr UpgradeStep kUpgradeSteps[] = {
@@ -104,6 +117,7 @@ constexpr UpgradeStep kUpgradeSteps[] = {
     {2, "the frequency column", kFrequencyColumn, {}},
     {3, "IDs that are never given twice", {}, {}, &makeIdsNeverReusedStep},
     {4, "the received frequency and the other fields of a contact", kReceivedFrequencyColumn, kOtherFieldsTable},
+    {5, "the own locator and the confirmation columns", kStationAndConfirmationColumns, {}},
 };
 
 static_assert(std::size(kUpgradeSteps) == kNewestLogVersion, "one step per version");

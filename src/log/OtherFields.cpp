@@ -20,13 +20,16 @@ constexpr const char* kMode[] = {"MODE", "SUBMODE", "APP_MIVRA_MODE"};
 constexpr const char* kName[] = {"NAME", "NAME_INTL", "APP_MIVRA_NAME_UTF8"};
 constexpr const char* kComment[] = {"COMMENT", "COMMENT_INTL", "APP_MIVRA_COMMENT_UTF8"};
 constexpr const char* kQslVia[] = {"QSL_VIA", "APP_MIVRA_QSL_VIA_UTF8"};
-constexpr const char* kQsl[] = {"QSL_SENT", "QSL_RCVD", "APP_MIVRA_QSL"};
+constexpr const char* kQsl[] = {"QSL_SENT", "QSL_RCVD", "QSLSDATE", "QSLRDATE", "APP_MIVRA_QSL"};
+constexpr const char* kOwnLocator[] = {"MY_GRIDSQUARE", "MY_GRIDSQUARE_EXT"};
+constexpr const char* kLotw[] = {"LOTW_QSL_RCVD", "LOTW_QSLRDATE"};
+constexpr const char* kEqsl[] = {"EQSL_QSL_RCVD", "EQSL_QSLRDATE"};
 constexpr const char* kProp[] = {"PROP_MODE", "APP_MIVRA_PROP"};
 constexpr const char* kEntity[] = {"DXCC", "COUNTRY"};
 constexpr const char* kDistance[] = {"DISTANCE"};
 
 // In the order the export writes them. Band also gives FREQ through Freq; a band edit writes both.
-constexpr std::array<ColumnFields, 16> kColumns{{
+constexpr std::array<ColumnFields, 19> kColumns{{
     {FieldColumn::Callsign, "Callsign", kCallsign, false},
     {FieldColumn::Date, "Date", kDate, false},
     {FieldColumn::Time, "GMT", kTime, false},
@@ -36,6 +39,7 @@ constexpr std::array<ColumnFields, 16> kColumns{{
     {FieldColumn::ReportSent, "rsts", kSent, false},
     {FieldColumn::ReportReceived, "rstr", kReceived, false},
     {FieldColumn::Locator, "Grid", kGrid, false},
+    {FieldColumn::OwnLocator, "MyGrid", kOwnLocator, false},
     {FieldColumn::Name, "Nam", kName, false},
     {FieldColumn::Comment, "Comment", kComment, false},
     {FieldColumn::Propagation, "Prop", kProp, false},
@@ -43,6 +47,8 @@ constexpr std::array<ColumnFields, 16> kColumns{{
     {FieldColumn::Entity, "DXCC", kEntity, true},
     {FieldColumn::QslVia, "QSLman", kQslVia, false},
     {FieldColumn::Qsl, "QSL", kQsl, false},
+    {FieldColumn::LotwReceived, "LotwRcvd", kLotw, false},
+    {FieldColumn::EqslReceived, "EqslRcvd", kEqsl, false},
 }};
 
 bool isDigit(QChar c)

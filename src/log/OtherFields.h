@@ -46,13 +46,16 @@ enum class FieldColumn {
     ReportSent,
     ReportReceived,
     Locator,
+    OwnLocator,
     Name,
     Comment,
     Propagation,
     Distance,
     Entity,
     QslVia,
-    Qsl
+    Qsl,
+    LotwReceived,
+    EqslReceived
 };
 struct ColumnFields {
     FieldColumn id;

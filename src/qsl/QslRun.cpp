@@ -3,6 +3,7 @@
 #include "LikePattern.h"
 #include "QslFormats.h"
 
+#include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -121,12 +122,15 @@ bool QslRun::storeStates(const CardRows& rows, QString* error)
         return false;
     }
     QSqlQuery update(m_log);
-    bool ok = update.prepare(QStringLiteral("UPDATE logtab SET QSL = ? WHERE ID = ?"));
+    // The date the card went out stays with the contact: the export says QSL_SENT Y with it.
+    bool ok = update.prepare(QStringLiteral("UPDATE logtab SET QSL = ?, QslSdate = ? WHERE ID = ?"));
+    const QString today = QDateTime::currentDateTimeUtc().date().toString(Qt::ISODate);
     for (std::size_t i = 0; ok && i < rows.size(); ++i) {
         const QString advanced = advancedState(rows[i].state);
         if (advanced == rows[i].state)
             continue;
         update.addBindValue(advanced);
+        update.addBindValue(today);
         update.addBindValue(rows[i].id);
         ok = update.exec();
     }

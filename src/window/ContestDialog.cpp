@@ -26,12 +26,13 @@ QDateTimeEdit* utcEdit(const QDateTime& time, const char* name, QWidget* parent)
 
 } // namespace
 
-ContestDialog::ContestDialog(const ContestSettings& contest, QWidget* parent)
+ContestDialog::ContestDialog(const ContestSettings& contest, const QStringList& stations, QWidget* parent)
     : QDialog(parent)
     , m_name(new QLineEdit(contest.name, this))
     , m_start(utcEdit(contest.start, "start", this))
     , m_end(utcEdit(contest.end, "end", this))
     , m_band(new QComboBox(this))
+    , m_station(new QComboBox(this))
 {
     setObjectName(QStringLiteral("ContestDialog"));
     setWindowTitle(QStringLiteral("Contest"));
@@ -43,6 +44,12 @@ ContestDialog::ContestDialog(const ContestSettings& contest, QWidget* parent)
     }
     const int index = m_band->findData(contest.band);
     m_band->setCurrentIndex(index >= 0 ? index : 0);
+    m_station->setObjectName(QStringLiteral("station"));
+    m_station->addItem(QStringLiteral("(the station in use)"), QString());
+    for (const QString& station : stations)
+        m_station->addItem(station, station);
+    const int station = m_station->findData(contest.station, Qt::UserRole, Qt::MatchFixedString);
+    m_station->setCurrentIndex(station >= 0 ? station : 0);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Start"));
@@ -55,6 +62,7 @@ ContestDialog::ContestDialog(const ContestSettings& contest, QWidget* parent)
     auto* form = new QFormLayout(this);
     form->addRow(QStringLiteral("Contest:"), m_name);
     form->addRow(QStringLiteral("Band:"), m_band);
+    form->addRow(QStringLiteral("Station:"), m_station);
     form->addRow(QStringLiteral("From (UTC):"), m_start);
     form->addRow(QStringLiteral("To (UTC):"), m_end);
     form->addRow(buttons);
@@ -67,6 +75,7 @@ ContestSettings ContestDialog::contest() const
     contest.start = m_start->dateTime().toUTC();
     contest.end = m_end->dateTime().toUTC();
     contest.band = m_band->currentData().toString();
+    contest.station = m_station->currentData().toString();
     return contest;
 }
 

@@ -5,11 +5,14 @@
 #include "BackgroundWork.h"
 #include "BandPlan.h"
 #include "Clock.h"
+#include "ConfirmationImport.h"
+#include "ContestSettings.h"
 #include "EdiDialog.h"
 #include "LogBackups.h"
 #include "LogDatabase.h"
 #include "LogRows.h"
 #include "Messages.h"
+#include "StationProfiles.h"
 #include "WorkerThread.h"
 #include "WriteTarget.h"
 
@@ -65,6 +68,7 @@ private:
 struct ImportOutcome {
     QString backupError; // the copy before the import could not be made: nothing was imported
     AdifImportResult result;
+    std::optional<ConfirmationImportResult> confirmations; // the file was a service's download
 };
 
 } // namespace
@@ -132,10 +136,21 @@ void ExchangeActions::exportAdif()
 
 void ExchangeActions::importAdif()
 {
+    importFile(false);
+}
+
+void ExchangeActions::importConfirmations()
+{
+    importFile(true);
+}
+
+void ExchangeActions::importFile(bool confirmationsOnly)
+{
     if (isImporting())
         return;
-    const QString file = m_chooseFile(m_window, QStringLiteral("Import ADIF"), m_ctx.dataFolder,
-                                      QStringLiteral("ADIF files (*.adi *.adif *.ADI);;All files (*)"), false);
+    const QString file = m_chooseFile(
+        m_window, confirmationsOnly ? QStringLiteral("Import LoTW/eQSL confirmations") : QStringLiteral("Import ADIF"),
+        m_ctx.dataFolder, QStringLiteral("ADIF files (*.adi *.adif *.ADI);;All files (*)"), false);
     if (file.isEmpty())
         return;
     const QString logPath = m_ctx.log.path();
@@ -152,7 +167,7 @@ void ExchangeActions::importAdif()
     m_importing = true;
     emit importStarted();
     m_importer->run(
-        [this, logPath, file, own, now] {
+        [this, logPath, file, own, now, confirmationsOnly] {
             // The copy first, then the file into the log on a connection of this thread.
             ImportOutcome outcome;
             QString error;
@@ -163,6 +178,12 @@ void ExchangeActions::importAdif()
             const std::unique_ptr<LogDatabase> log = LogDatabase::open(logPath, QString(), &error);
             if (!log) {
                 outcome.result.error = QStringLiteral("Nothing was imported: %1").arg(error);
+                return outcome;
+            }
+            // A service's download only confirms, whichever entry brought it.
+            const std::optional<ConfirmationService> service = confirmationServiceOfFile(file);
+            if (confirmationsOnly || service) {
+                outcome.confirmations = mivra::importConfirmations(*log, file, service, now.date());
                 return outcome;
             }
             outcome.result = importAdifFile(*log, file, own, [this](qint64 done, qint64 total) {
@@ -176,10 +197,12 @@ void ExchangeActions::importAdif()
             m_importing = false;
             emit importFinished();
             m_reload();
-            const QString text = !outcome.backupError.isEmpty()
-                                     ? outcome.backupError + QStringLiteral("\nThe file was not imported.")
-                                 : outcome.result.ok ? outcome.result.summary()
-                                                     : outcome.result.error;
+            const QString text
+                = !outcome.backupError.isEmpty() ? outcome.backupError + QStringLiteral("\nThe file was not imported.")
+                  : outcome.confirmations
+                      ? (outcome.confirmations->ok ? outcome.confirmations->summary() : outcome.confirmations->error)
+                  : outcome.result.ok ? outcome.result.summary()
+                                      : outcome.result.error;
             // Told once the import no longer counts as work under way: a close does not wait on the box.
             QMetaObject::invokeMethod(
                 this, [this, text] { m_ctx.messages.inform(m_window, text); }, Qt::QueuedConnection);
@@ -204,6 +227,10 @@ void ExchangeActions::exportEdi()
     EdiOptions options;
     options.bandValue = bandValue(view.bandPattern);
     options.own = m_ownStation();
+    // A contest worked from a station profile is that station's log.
+    const QString ini = QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini"));
+    if (const StationProfile* station = readStationProfiles(ini).find(readContestSettings(ini).station))
+        options.own = OwnStation{station->callsign, station->locator};
     QString stationError;
     if (!readEdiStation(QDir(m_ctx.dataFolder).filePath(kEdiStationFileName), &options.station, &stationError))
         m_ctx.messages.inform(m_window, stationError);

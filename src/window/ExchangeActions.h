@@ -40,6 +40,9 @@ public:
     void exportAdif();
     // Starts the import; its result is told when it has been committed or refused.
     void importAdif();
+    // A LoTW or eQSL download: confirms contacts of the log, adds none. importAdif takes such a
+    // file, known by its header, the same way.
+    void importConfirmations();
     void exportEdi();
     // An import is under way: the window leaves the log to it (no view that holds the log open,
     // no write of its own) until importFinished.
@@ -53,6 +56,7 @@ signals:
 private:
     // False, after a message, when file is the log, one of its files or the settings file.
     bool writableTarget(const QString& file);
+    void importFile(bool confirmationsOnly);
     void showImportProgress(qint64 done, qint64 total);
     AppContext& m_ctx;
     QWidget* m_window;

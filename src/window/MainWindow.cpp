@@ -21,6 +21,7 @@
 #include "RigLink.h"
 #include "SettingsWindow.h"
 #include "ShippedFiles.h"
+#include "StationDialog.h"
 #include "StationSettingsFile.h"
 #include "Twips.h"
 #include "UpperCaseValidator.h"
@@ -79,8 +80,9 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
 
     m_editing = new GridEditing(m_grid, {m_ctx.log, m_ctx.messages, m_ownLocator, [this] { reloadView(); },
                                          [this] { refreshShownCounters(); }});
-    m_entry
-        = new EntryRow(this, m_ownLocator, {m_ctx.log, m_ctx.messages, m_ctx.clock, [this] { return m_bandPattern; }});
+    m_entry = new EntryRow(
+        this, m_ownLocator,
+        {m_ctx.log, m_ctx.messages, m_ctx.clock, [this] { return m_bandPattern; }, [this] { return activeStation(); }});
     connect(m_entry, &EntryRow::saved, this, &MainWindow::onSaved);
     m_aids = new OperatingAids(this, *m_entry, m_ownLocator, {m_ctx.log, [this] { return m_bandPattern; }});
 
@@ -99,6 +101,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
         [this] { reloadLogView(); });
     connect(m_grid, &LogGrid::exportAdifRequested, m_exchange, &ExchangeActions::exportAdif);
     connect(m_grid, &LogGrid::importAdifRequested, m_exchange, &ExchangeActions::importAdif);
+    connect(m_grid, &LogGrid::importConfirmationsRequested, m_exchange, &ExchangeActions::importConfirmations);
     // The import writes on a connection of its own: the view lets go of the log meanwhile.
     connect(m_exchange, &ExchangeActions::importStarted, this, [this] { m_grid->setRows(QSqlQuery()); });
     connect(m_grid, &LogGrid::exportEdiRequested, m_exchange, &ExchangeActions::exportEdi);
@@ -119,11 +122,19 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
                                          }});
     m_contest = new ContestSession(
         this, *m_entry,
-        {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_ownLocator->text(); },
+        {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_entry->stationLocator(); },
          [this] { return bandValue(m_bandPattern); }, [this] { return m_exchange->isImporting(); }});
 
     m_desktopOpener = std::make_unique<map::DesktopMapOpener>();
     m_mapOpener = m_desktopOpener.get();
+}
+
+std::optional<StationProfile> MainWindow::activeStation() const
+{
+    const StationProfiles stations = readStationProfiles(QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini")));
+    if (const StationProfile* active = stations.activeProfile())
+        return *active;
+    return std::nullopt;
 }
 
 MainWindow::~MainWindow()
@@ -413,7 +424,8 @@ void MainWindow::countSquaresWorked()
 
 void MainWindow::requestCounters(CounterPair pair)
 {
-    m_counters->request({pair, m_ctx.log.path(), m_bandPattern, m_searchText->text()});
+    m_counters->request({pair, m_ctx.log.path(), m_bandPattern, m_searchText->text(),
+                         readConfirmationCount(QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini")))});
 }
 
 bool MainWindow::countersPending() const
@@ -501,6 +513,7 @@ void MainWindow::showOnGoogleEarth()
     request.ownPoint = ownMapPoint();
     request.opacity = m_ctx.live.opacity;
     request.lines = m_ctx.live.lines;
+    request.confirmedBy = readConfirmationCount(QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini")));
     request.squaresWorkedCaption = m_squaresWorked->text();
     request.squaresConfirmedCaption = m_squaresConfirmed->text();
     request.filePath = QDir::current().absoluteFilePath(QStringLiteral("earth.kml"));
@@ -560,6 +573,12 @@ void MainWindow::showSettingsWindow()
         connect(m_settingsWindow, &SettingsWindow::closedByUser, this, &MainWindow::onSettingsClosed);
         connect(m_settingsWindow, &SettingsWindow::rigSettingsRequested, this,
                 [this] { m_rig->editSettings(m_settingsWindow); });
+        connect(m_settingsWindow, &SettingsWindow::stationSettingsRequested, this, [this] {
+            StationDialog dialog(QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini")), m_ctx.messages,
+                                 m_settingsWindow);
+            if (dialog.exec() == QDialog::Accepted)
+                refreshShownCounters();
+        });
     }
     m_settingsWindow->showActivated();
 }

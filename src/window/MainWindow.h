@@ -2,11 +2,13 @@
 
 #include "AppContext.h"
 #include "CounterRunner.h"
+#include "StationProfiles.h"
 
 #include <QWidget>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QButtonGroup;
 class QLabel;
@@ -98,6 +100,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The station profile in use (mivra.ini), if any.
+    std::optional<StationProfile> activeStation() const;
     void buildTopStrip();
     void buildSearchArea();
     void buildButtons();

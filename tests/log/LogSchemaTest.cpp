@@ -96,23 +96,37 @@ TEST(LogSchema, OpensEveryEarlierLayoutAndBringsItToTheNewest)
     const QString row = u"INSERT INTO logtab (Date, GMT, Callsign, Grid, QSLman, QRB) VALUES"
                         " ('2001-02-03', '12:34', 'OK1XY', 'JO70FD', 'DL1MGR', 123.5)"_qs;
     const QStringList map{u"GEdata"_qs, u"GEpoly"_qs, u"GEgridXY"_qs};
+    // Where each contact was made from and how it is confirmed: the last step's columns.
+    const QStringList station{u"MyGrid"_qs,    u"QslSdate"_qs, u"QslRdate"_qs, u"LotwRcvd"_qs,
+                              u"LotwRdate"_qs, u"EqslRcvd"_qs, u"EqslRdate"_qs};
     const Case cases[] = {
         {"31 columns, a row",
          {oldLogTable(), kDxccTable, row, u"UPDATE logtab SET Extra14 = 'kept'"_qs},
-         map + QStringList{u"Freq"_qs, u"FreqRx"_qs}},
-        {"31 columns, empty", {oldLogTable(), kDxccTable}, map + QStringList{u"Freq"_qs, u"FreqRx"_qs}},
-        {"with the map columns", {kFirstLayoutTable.arg(QString()), kDxccTable, row}, {u"Freq"_qs, u"FreqRx"_qs}},
+         map + QStringList{u"Freq"_qs, u"FreqRx"_qs} + station},
+        {"31 columns, empty", {oldLogTable(), kDxccTable}, map + QStringList{u"Freq"_qs, u"FreqRx"_qs} + station},
+        {"with the map columns",
+         {kFirstLayoutTable.arg(QString()), kDxccTable, row},
+         QStringList{u"Freq"_qs, u"FreqRx"_qs} + station},
         {"with Freq",
          {kFirstLayoutTable.arg(u", Freq REAL"_qs), kDxccTable, row, u"UPDATE logtab SET Freq = 144.3"_qs},
-         {u"FreqRx"_qs}},
+         QStringList{u"FreqRx"_qs} + station},
         {"version 1",
          {kFirstLayoutTable.arg(QString()), kDxccTable, row, u"PRAGMA user_version = 1"_qs},
-         {u"Freq"_qs, u"FreqRx"_qs}},
+         QStringList{u"Freq"_qs, u"FreqRx"_qs} + station},
         {"version 2, gaps in the IDs and its indexes",
          {kFirstLayoutTable.arg(u", Freq REAL"_qs), kDxccTable, row, row, row, u"DELETE FROM logtab WHERE ID = 2"_qs,
           u"CREATE INDEX logtab_band ON logtab (Band)"_qs, u"CREATE INDEX mine ON logtab (Comment)"_qs,
           u"PRAGMA user_version = 2"_qs},
-         {u"FreqRx"_qs}},
+         QStringList{u"FreqRx"_qs} + station},
+        {"version 4, a row",
+         {QString(kFirstLayoutTable)
+              .replace(u"PRIMARY KEY"_qs, u"PRIMARY KEY AUTOINCREMENT"_qs)
+              .arg(u", Freq REAL, FreqRx REAL"_qs),
+          kDxccTable, row, u"CREATE TABLE logfields (ID INTEGER PRIMARY KEY, fields TEXT NOT NULL)"_qs,
+          u"CREATE TRIGGER logtab_fields_delete AFTER DELETE ON logtab"
+          " BEGIN DELETE FROM logfields WHERE ID = old.ID; END"_qs,
+          u"PRAGMA user_version = 4"_qs},
+         station},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
