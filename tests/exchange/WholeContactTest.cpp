@@ -179,7 +179,7 @@ TEST_F(WholeContact, EveryAdifBandComesInAndGoesOut)
     const struct {
         const char* frequency;
         const char* band;
-    } stored[] = {{"0.1365", "136"},  {"0.502", "501"},   {"5.357", "5357"},      {"60.5", "60.5"},
+    } stored[] = {{"0.1365", "136"},  {"0.502", "560"},   {"5.357", "5357"},      {"60.5", "60.5"},
                   {"222.1", "222.1"}, {"903.1", "903.1"}, {"134928.2", "134000"}, {"403000.0", "300000"}};
     for (const auto& s : stored)
         EXPECT_EQ(test::column0(*m_log, QStringLiteral("SELECT Band FROM logtab WHERE Freq = %1").arg(s.frequency)),
