@@ -198,9 +198,9 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const s
         withOtherFields = !any.step() || any.integer(0) != 0;
     }
     const QString sql = withOtherFields ? u"WITH sorted AS MATERIALIZED ("_qs + selected
-                                                    + u") SELECT sorted.*, (SELECT fields FROM logfields"
-                                                      " WHERE logfields.ID = sorted.ID) FROM sorted"_qs
-                                              : selected;
+                                              + u") SELECT sorted.*, (SELECT fields FROM logfields"
+                                                " WHERE logfields.ID = sorted.ID) FROM sorted"_qs
+                                        : selected;
     if (!prepare(&query, db, sql, values))
         return failed(query, error);
     std::vector<LogRow> rows;
