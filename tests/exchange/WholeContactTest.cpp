@@ -112,6 +112,10 @@ TEST_F(WholeContact, EveryFieldValueOfLoggersFilesComesBack)
         SetUp();
         const AdifImportResult result = import(samplePath(sample.file));
         EXPECT_EQ(result.imported, sample.records) << result.summary().toStdString();
+        // The header's fields belong to the file, not to a contact.
+        EXPECT_EQ(test::column0(*m_log, u"SELECT count(*) FROM logfields WHERE fields LIKE '%<PROGRAMID:%'"
+                                        " OR fields LIKE '%<ADIF_VER:%' OR fields LIKE '%<PROGRAMVERSION:%'"_qs),
+                  QStringList{u"0"_qs});
         const QString out = exported(QLatin1String(sample.file));
         const Share share = keptShare(samplePath(sample.file), out);
         std::printf("%-26s %4d field values, %4d kept: %.1f%%\n", sample.file, share.values, share.kept,
