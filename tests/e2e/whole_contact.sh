@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Whole contacts through the program: files as other loggers and services write them imported and
 # exported again by the commands keep every field value (read by adif-parser-ts, share per file);
-# under Xvfb, a file with a record on every ADIF band comes in through the grid's menu, an SSTV
+# under Xvfb, a desktop logger's file and one with a record on every ADIF band come in through the
+# grid's menu, a grid edit, a delete and their undo keep a contact's other fields, an SSTV
 # contact is logged in the entry row, and Export ADIF with All in view gives every record back
 # with its band and frequency, and the SSTV 599 as RST_SENT 599.
 set -euo pipefail
@@ -87,10 +88,50 @@ start
 focus_window "$window"
 click_control "$window" main OptBand.21 # All
 sleep 0.5
+# A desktop logger's file through the grid's menu; its newest contact's name typed in the grid and
+# the edit undone, then the contact deleted and brought back: its other fields stay with it.
+[ -n "$(grid_menu_entry "$window" 3 '^Import ADIF')" ] || fail "no Import ADIF dialog"
+answer_file_dialog '^Import ADIF' "$samples/desktop-logger.adi"
+close_message whole_desktop_logger_imported
+[ "$(sqlite3 "$db" 'SELECT count(*) FROM logtab')" -eq 20 ] || fail "the desktop logger's file: $(sqlite3 "$db" 'SELECT count(*) FROM logtab') rows"
+newest=$(sqlite3 "$db" "SELECT ID FROM logtab ORDER BY Date DESC, GMT DESC LIMIT 1")
+kept=$(sqlite3 "$db" "SELECT fields FROM logfields WHERE ID = $newest")
+[[ "$kept" == *"<MY_RIG:"* && "$kept" == *"<TIME_ON:6>"* ]] || fail "the newest contact's kept fields: $kept"
+name=$(sqlite3 "$db" "SELECT quote(Nam) FROM logtab WHERE ID = $newest")
+focus_window "$window"
+xdotool mousemove --window "$window" $(middle grid 1.Nam) click --repeat 2 --delay 60 1
+sleep 0.5
+keys ctrl+a
+xdotool type --delay 60 "Renamed"
+keys Return
+for _ in $(seq 1 50); do [ "$(sqlite3 "$db" "SELECT Nam FROM logtab WHERE ID = $newest")" = Renamed ] && break; sleep 0.1; done
+[ "$(sqlite3 "$db" "SELECT Nam FROM logtab WHERE ID = $newest")" = Renamed ] || fail "the name was not edited"
+edited=$(sqlite3 "$db" "SELECT fields FROM logfields WHERE ID = $newest")
+[ "$edited" = "$kept" ] || fail "after the edit, the kept fields: $edited"
+shot whole_name_edited
+click_at "$window" $(middle grid 1.Callsign)
+keys ctrl+z
+for _ in $(seq 1 50); do [ "$(sqlite3 "$db" "SELECT quote(Nam) FROM logtab WHERE ID = $newest")" = "$name" ] && break; sleep 0.1; done
+[ "$(sqlite3 "$db" "SELECT quote(Nam) FROM logtab WHERE ID = $newest")" = "$name" ] || fail "the edit was not undone"
+[ "$(sqlite3 "$db" "SELECT fields FROM logfields WHERE ID = $newest")" = "$kept" ] || fail "the undo changed the fields"
+whole=$(sqlite3 "$db" "SELECT * FROM logtab JOIN logfields USING (ID) WHERE ID = $newest")
+click_at "$window" $(middle grid 1.Callsign)
+keys Delete
+sleep 1
+keys Return
+for _ in $(seq 1 50); do [ "$(sqlite3 "$db" "SELECT count(*) FROM logtab WHERE ID = $newest")" = 0 ] && break; sleep 0.1; done
+[ "$(sqlite3 "$db" "SELECT count(*) FROM logfields WHERE ID = $newest")" = 0 ] || fail "the deleted contact's fields stayed"
+focus_window "$window"
+click_at "$window" $(middle grid 1.Callsign)
+keys ctrl+z
+for _ in $(seq 1 50); do [ "$(sqlite3 "$db" "SELECT count(*) FROM logfields WHERE ID = $newest")" = 1 ] && break; sleep 0.1; done
+[ "$(sqlite3 "$db" "SELECT * FROM logtab JOIN logfields USING (ID) WHERE ID = $newest")" = "$whole" ] \
+  || fail "the contact did not come back whole: $(sqlite3 "$db" "SELECT * FROM logtab JOIN logfields USING (ID) WHERE ID = $newest")"
+
 [ -n "$(grid_menu_entry "$window" 3 '^Import ADIF')" ] || fail "no Import ADIF dialog"
 answer_file_dialog '^Import ADIF' "$samples/every-band.adi"
 close_message whole_every_band_imported
-[ "$(sqlite3 "$db" 'SELECT count(*) FROM logtab')" -eq 33 ] || fail "the every-band file: $(sqlite3 "$db" 'SELECT count(*) FROM logtab') rows"
+[ "$(sqlite3 "$db" 'SELECT count(*) FROM logtab')" -eq 53 ] || fail "the every-band file: $(sqlite3 "$db" 'SELECT count(*) FROM logtab') rows"
 twenty="SELECT Band || ' ' || Freq FROM logtab WHERE Callsign = 'G4BAO' AND Date = '2024-09-09'"
 [ "$(sqlite3 "$db" "$twenty")" = "14200 14.074" ] || fail "the 20m record: $(sqlite3 "$db" "$twenty")"
 
@@ -125,13 +166,15 @@ answer_file_dialog '^Export ADIF' "$work/all.adi"
 close_message whole_exported
 stop
 
-read -r values kept < <(kept_share "$samples/every-band.adi" all.adi) || fail "every band: adif-parser-ts"
-echo "every-band: $kept of $values field values kept"
-[ "$values" -gt 200 ] && [ "$kept" -eq "$values" ] || fail "every band: $kept of $values field values kept"
+for sample in desktop-logger every-band; do
+  read -r values kept < <(kept_share "$samples/$sample.adi" all.adi) || fail "$sample: adif-parser-ts"
+  echo "$sample through the window: $kept of $values field values kept"
+  [ "$values" -gt 200 ] && [ "$kept" -eq "$values" ] || fail "$sample: $kept of $values field values kept"
+done
 node -e '
 const {AdifParser} = require(process.argv[1]);
 const records = AdifParser.parseAdi(require("fs").readFileSync(process.argv[2], "latin1")).records;
-if (records.length !== 34) throw new Error(records.length + " records");
+if (records.length !== 54) throw new Error(records.length + " records");
 const sstv = records.find((r) => r.call === "DL5SST");
 if (!sstv || sstv.band !== "8m" || sstv.mode !== "SSTV" || sstv.rst_sent !== "599" || sstv.rst_rcvd !== "595"
     || "stx_string" in sstv || "stx" in sstv)
