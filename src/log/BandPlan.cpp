@@ -9,7 +9,7 @@ namespace {
 constexpr std::array<Band, 33> kPlan{{
     {"2190m", 0.1357, 0.1378, "136", nullptr, nullptr},
     {"630m", 0.472, 0.479, "472", nullptr, nullptr},
-    {"560m", 0.501, 0.504, "501", nullptr, nullptr},
+    {"560m", 0.501, 0.504, "560", nullptr, nullptr}, // "501" would show under 50 MHz
     {"160m", 1.8, 2.0, "1840", "1.8k", nullptr},
     {"80m", 3.5, 4.0, "3600", "3.5k ", nullptr},
     {"60m", 5.06, 5.45, "5357", nullptr, nullptr},
