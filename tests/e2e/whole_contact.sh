@@ -37,8 +37,15 @@ for (const record of read(process.argv[2])) {
 console.log(values + " " + kept);' "$adif_parser" "$1" "$2"
 }
 
-# The commands: each file into a log of its own and out again.
-for sample in online-logbook desktop-logger contest-logger confirmation-report straight-key-logger; do
+# The commands: each file into a log of its own and out again. A confirmation report only confirms
+# contacts a log holds: into a new log it adds none and names every record.
+mkdir -p confirmations
+status=0
+"$program" import-adif "$samples/confirmation-report.adi" --data-dir confirmations > import.txt 2>&1 || status=$?
+[ "$status" -eq 2 ] && grep -q "match no contact (not added)" import.txt \
+  || fail "confirmation report into a new log: status $status, $(cat import.txt)"
+[ "$(sqlite3 confirmations/backup.sqlite 'SELECT count(*) FROM logtab')" -eq 0 ] || fail "the report added contacts"
+for sample in online-logbook desktop-logger contest-logger straight-key-logger; do
   "$program" import-adif "$samples/$sample.adi" --data-dir "$sample" > import.txt 2>&1 \
     || fail "$sample: import-adif failed: $(cat import.txt)"
   "$program" export-adif "$sample.out.adi" --data-dir "$sample" > export.txt 2>&1 \
