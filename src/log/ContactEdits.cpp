@@ -273,11 +273,12 @@ bool ContactEdits::setQslStates(const QList<qint64>& ids, const QString& letter,
         [&](QString* failure) {
             QSqlQuery update(m_log);
             // A card in hand (Q, T) gets the day it was marked, unless it has one.
-            if (!update.prepare(QStringLiteral(
-                    "UPDATE logtab SET QSL = ?1, QslRdate = CASE WHEN upper(trim(?1)) IN ('Q', 'T')"
-                    " AND coalesce(QslRdate, '') = '' THEN date('now') ELSE QslRdate END WHERE ID = ?2")))
+            if (!update.prepare(
+                    QStringLiteral("UPDATE logtab SET QSL = ?, QslRdate = CASE WHEN upper(trim(?)) IN ('Q', 'T')"
+                                   " AND coalesce(QslRdate, '') = '' THEN date('now') ELSE QslRdate END WHERE ID = ?")))
                 return failWith(failure, update.lastError().text());
             for (const qint64 id : ids) {
+                update.addBindValue(letter);
                 update.addBindValue(letter);
                 update.addBindValue(id);
                 if (!update.exec())

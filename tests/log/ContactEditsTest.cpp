@@ -34,10 +34,13 @@ protected:
         return [this](const QString& callsign) { return m_log->findDxcc(callsign); };
     }
 
-    QStringList dump() { return test::column0(*m_log, u"SELECT quote(ID) || '|' || quote(Date) || '|' || quote(GMT) || '|' || "
-                                                     "quote(Callsign) || '|' || quote(Grid) || '|' || quote(DXCC) || '|' || "
-                                                     "quote(QSL) || '|' || quote(QRB) || '|' || quote(QTF) || '|' || "
-                                                     "quote(GEdata) || '|' || quote(GEpoly) FROM logtab ORDER BY ID"_qs); }
+    QStringList dump()
+    {
+        return test::column0(*m_log, u"SELECT quote(ID) || '|' || quote(Date) || '|' || quote(GMT) || '|' || "
+                                     "quote(Callsign) || '|' || quote(Grid) || '|' || quote(DXCC) || '|' || "
+                                     "quote(QSL) || '|' || quote(QRB) || '|' || quote(QTF) || '|' || "
+                                     "quote(GEdata) || '|' || quote(GEpoly) FROM logtab ORDER BY ID"_qs);
+    }
 
     std::vector<RowSnapshot> rows(const QList<qint64>& ids)
     {
@@ -63,10 +66,14 @@ TEST_F(ContactEditsTest, CellEditsAreCheckedAndBringWhatFollowsFromThem)
         const char* column;
         const char* text;
         const char* refusalStart; // nullptr: accepted
-        QStringList written;       // column=value of what is written, in order
+        QStringList written;      // column=value of what is written, in order
     };
+    // A card in hand gets the day it was marked.
+    const QString marked = u"QslRdate="_qs + QDate::currentDate().toString(Qt::ISODate);
     const Case cases[] = {
-        {"QSL", "q", nullptr, {"QSL=Q"}},
+        {"QSL", "q", nullptr, {u"QSL=Q"_qs, marked}},
+        {"QSL", "T", nullptr, {u"QSL=T"_qs, marked}},
+        {"QSL", "y", nullptr, {"QSL=Y"}},
         {"Band", "2m", nullptr, {"Band=144", "Freq=<null>"}},
         {"Band", "144.300", nullptr, {"Band=144.300", "Freq=144.3"}},
         {"Date", "2026-13-45", "Date:", {}},
@@ -75,7 +82,10 @@ TEST_F(ContactEditsTest, CellEditsAreCheckedAndBringWhatFollowsFromThem)
         {"Callsign", "dl2xyz", nullptr, {"Callsign=DL2XYZ", "DXCC=DL Fed. Rep. of Germany"}},
         {"Callsign", "ZZ9ZZ", "Callsign not allowed", {}},
         {"Grid", "JS62", "Grid:", {}},
-        {"Grid", " ", nullptr, {"Grid=", "QRB=<null>", "QTF=<null>", "GEdata=<null>", "GEpoly=<null>", "GEgridXY=<null>"}},
+        {"Grid",
+         " ",
+         nullptr,
+         {"Grid=", "QRB=<null>", "QTF=<null>", "GEdata=<null>", "GEpoly=<null>", "GEgridXY=<null>"}},
         {"QSLman", "dl9qsl", nullptr, {"QSLman=dl9qsl"}},
         {"QRB", "12", "QRB is not edited", {}},
         {"ID", "3", "ID is not edited", {}},
@@ -83,8 +93,8 @@ TEST_F(ContactEditsTest, CellEditsAreCheckedAndBringWhatFollowsFromThem)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.column) + " " + c.text);
         QString reason;
-        const auto values = cellEditValues(QString::fromLatin1(c.column), QString::fromLatin1(c.text),
-                                           u"JO62QM"_qs, lookup(), &reason);
+        const auto values = cellEditValues(QString::fromLatin1(c.column), QString::fromLatin1(c.text), u"JO62QM"_qs,
+                                           lookup(), &reason);
         if (c.refusalStart) {
             EXPECT_FALSE(values);
             EXPECT_TRUE(reason.startsWith(QString::fromLatin1(c.refusalStart))) << reason.toStdString();
