@@ -221,7 +221,7 @@ ConfirmationImportResult importConfirmations(LogDatabase& log, const QString& fi
                     return false;
                 }
                 if (!best) {
-                    result.unmatched << QStringLiteral("%1 %2 %3 %4 %5")
+                    result.unmatched << QStringLiteral("%1 %2 %3 %4")
                                             .arg(call, when.toString(u"yyyy-MM-dd HH:mm:ss"_qs),
                                                  fields.value(u"BAND"_qs).isEmpty() ? *band : fields.value(u"BAND"_qs),
                                                  mode.trimmed().toUpper());

@@ -122,6 +122,7 @@ TEST_F(Confirmations, ALotwReportOnlyConfirmsMatchingContacts)
     const QString text = QString::fromUtf8(listed.readAll());
     for (const char* call : {"W1AW", "HA5AB", "S51A", "9A1A"})
         EXPECT_TRUE(text.contains(QLatin1String(call))) << call;
+    EXPECT_TRUE(text.contains(u"W1AW 2026-06-06 12:00:00 20M CW\n"_qs)) << text.toStdString();
 
     // The same report again confirms nothing more.
     const ConfirmationImportResult again = importConfirmations(*m_log, path, std::nullopt, kToday);
