@@ -207,10 +207,15 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
             status = result.leftOut.isEmpty() ? 0 : 2;
         }
     } else if (command == u"import-adif"_qs) {
-        if (LogBackups(logPath).makeBackup(QDateTime::currentDateTimeUtc(), &error).isEmpty()) {
+        QString note;
+        if (LogBackups(logPath)
+                .makeBackup(QDateTime::currentDateTimeUtc(), &error, BackupKind::BeforeImport, &note)
+                .isEmpty()) {
             print(err, u"mivra: "_qs + error + u" The file was not imported."_qs);
             return 1;
         }
+        if (!note.isEmpty())
+            print(err, u"mivra: "_qs + note);
         const AdifImportResult result = importAdifFile(*log, file, own);
         if (!result.ok) {
             print(err, u"mivra: "_qs + result.error);

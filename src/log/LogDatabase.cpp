@@ -200,7 +200,9 @@ bool LogDatabase::isWriting() const
 bool LogDatabase::backUpBeforeUpgrade(QString* error)
 {
     QString backupError;
-    if (!LogBackups(m_path).makeBackup(QDateTime::currentDateTimeUtc(), &backupError).isEmpty())
+    if (!LogBackups(m_path)
+             .makeBackup(QDateTime::currentDateTimeUtc(), &backupError, BackupKind::BeforeUpgrade)
+             .isEmpty())
         return true;
     setError(error, backupError);
     return false;

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QProcess>
 #include <QTableView>
 
 namespace mivra::test {
@@ -24,8 +25,8 @@ protected:
     {
         MainWindowTest::SetUp();
         writeSettings(QStringLiteral("DL7ABC"), QStringLiteral("JO62QM"));
-        addContact(QStringLiteral("2026-06-06"), QStringLiteral("DL1AA"), QStringLiteral("JO62RN"), QStringLiteral("144"),
-                   QStringLiteral("14:05"));
+        addContact(QStringLiteral("2026-06-06"), QStringLiteral("DL1AA"), QStringLiteral("JO62RN"),
+                   QStringLiteral("144"), QStringLiteral("14:05"));
         openWindow();
         m_window->exchangeActions()->setFileChooser(
             [this](QWidget*, const QString&, const QString&, const QString&, bool) { return nextFile; });
@@ -74,10 +75,15 @@ TEST_F(ExchangeSafetyTest, AnImportFromTheMenuIsBackedUpFirst)
     adi.write("<CALL:5>OK2AB<QSO_DATE:8>20260607<TIME_ON:4>0800<BAND:2>2m<EOR>");
     adi.close();
     trigger(QStringLiteral("Import ADIF..."));
-    const QStringList copies = QDir(m_dir.filePath(QStringLiteral("backups"))).entryList({QStringLiteral("backup-*.sqlite")});
+    const QStringList copies
+        = QDir(m_dir.filePath(QStringLiteral("backups"))).entryList({QStringLiteral("backup-*.sqlite.zst")});
     ASSERT_EQ(copies.size(), 1);
+    const QString plain = m_dir.filePath(QStringLiteral("copy.sqlite"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("zstd"),
+                                {u"-q"_qs, u"-d"_qs, m_dir.filePath(u"backups/"_qs + copies.first()), u"-o"_qs, plain}),
+              0);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("copy"));
-    db.setDatabaseName(m_dir.filePath(QStringLiteral("backups/") + copies.first()));
+    db.setDatabaseName(plain);
     ASSERT_TRUE(db.open());
     {
         QSqlQuery query(db);
