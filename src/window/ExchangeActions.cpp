@@ -2,11 +2,11 @@
 
 #include "AdifExport.h"
 #include "AdifImport.h"
+#include "BackgroundBackups.h"
 #include "BackgroundWork.h"
 #include "BandPlan.h"
 #include "Clock.h"
 #include "EdiDialog.h"
-#include "LogBackups.h"
 #include "LogDatabase.h"
 #include "LogRows.h"
 #include "Messages.h"
@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QPointer>
 #include <QProgressDialog>
 
 #include <memory>
@@ -59,12 +60,6 @@ public:
 
 private:
     QProgressDialog m_dialog;
-};
-
-// What an import on the worker thread comes back with.
-struct ImportOutcome {
-    QString backupError; // the copy before the import could not be made: nothing was imported
-    AdifImportResult result;
 };
 
 } // namespace
@@ -140,9 +135,9 @@ void ExchangeActions::importAdif()
         return;
     const QString logPath = m_ctx.log.path();
     const OwnStation own = m_ownStation();
-    const QDateTime now = m_ctx.clock.nowUtc();
     m_importProgress = std::make_unique<QProgressDialog>(
-        QStringLiteral("Reading %1").arg(QDir::toNativeSeparators(file)), QString(), 0, 100, m_window);
+        QStringLiteral("Backing up the log before importing %1").arg(QDir::toNativeSeparators(file)), QString(), 0, 0,
+        m_window);
     m_importProgress->setWindowModality(Qt::WindowModal);
     m_importProgress->setCancelButton(nullptr);
     m_importProgress->setMinimumDuration(400);
@@ -151,38 +146,55 @@ void ExchangeActions::importAdif()
     m_importProgress->show();
     m_importing = true;
     emit importStarted();
+    // The copy first (after any copy already under way), then the file into the log on a
+    // connection of the importer's thread.
+    const QPointer<ExchangeActions> self(this);
+    m_ctx.backups.makeBackup(m_ctx.clock.nowUtc(), BackupKind::BeforeImport,
+                             [self, logPath, file, own](const BackupOutcome& backup) {
+                                 if (!self)
+                                     return;
+                                 if (!backup.error.isEmpty()) {
+                                     self->finishImport(backup.error + QStringLiteral("\nThe file was not imported."));
+                                     return;
+                                 }
+                                 self->importAfterBackup(logPath, file, own, backup.note);
+                             });
+}
+
+void ExchangeActions::importAfterBackup(const QString& logPath, const QString& file, const OwnStation& own,
+                                        const QString& backupNote)
+{
+    if (m_importProgress) {
+        m_importProgress->setLabelText(QStringLiteral("Reading %1").arg(QDir::toNativeSeparators(file)));
+        m_importProgress->setMaximum(100);
+    }
     m_importer->run(
-        [this, logPath, file, own, now] {
-            // The copy first, then the file into the log on a connection of this thread.
-            ImportOutcome outcome;
+        [this, logPath, file, own] {
             QString error;
-            if (LogBackups(logPath).makeBackup(now, &error).isEmpty()) {
-                outcome.backupError = error;
-                return outcome;
-            }
             const std::unique_ptr<LogDatabase> log = LogDatabase::open(logPath, QString(), &error);
             if (!log) {
-                outcome.result.error = QStringLiteral("Nothing was imported: %1").arg(error);
-                return outcome;
+                AdifImportResult result;
+                result.error = QStringLiteral("Nothing was imported: %1").arg(error);
+                return result;
             }
-            outcome.result = importAdifFile(*log, file, own, [this](qint64 done, qint64 total) {
+            return importAdifFile(*log, file, own, [this](qint64 done, qint64 total) {
                 QMetaObject::invokeMethod(
                     this, [this, done, total] { showImportProgress(done, total); }, Qt::QueuedConnection);
             });
-            return outcome;
         },
-        [this](const ImportOutcome& outcome) {
-            m_importProgress.reset();
-            m_importing = false;
-            emit importFinished();
-            m_reload();
-            if (!outcome.backupError.isEmpty())
-                m_ctx.messages.inform(m_window, outcome.backupError + QStringLiteral("\nThe file was not imported."));
-            else if (!outcome.result.ok)
-                m_ctx.messages.inform(m_window, outcome.result.error);
-            else
-                m_ctx.messages.inform(m_window, outcome.result.summary());
+        [this, backupNote](const AdifImportResult& result) {
+            const QString told = result.ok ? result.summary() : result.error;
+            finishImport(backupNote.isEmpty() ? told : told + QStringLiteral("\n\n") + backupNote);
         });
+}
+
+void ExchangeActions::finishImport(const QString& message)
+{
+    m_importProgress.reset();
+    m_importing = false;
+    emit importFinished();
+    m_reload();
+    m_ctx.messages.inform(m_window, message);
 }
 
 void ExchangeActions::showImportProgress(qint64 done, qint64 total)

@@ -4,6 +4,7 @@
 // are built as the program builds them, from their layout tables, on a log in a temporary folder, so
 // the driven scripts click where the program puts a control instead of restating its numbers.
 #include "AppContext.h"
+#include "BackgroundBackups.h"
 #include "BackgroundWork.h"
 #include "CardOutput.h"
 #include "Clock.h"
@@ -65,7 +66,8 @@ int main(int argc, char* argv[])
     SystemClock clock;
     const QString settingsFile = dir.filePath(kSettingsFileName);
     BackgroundWork work;
-    AppContext context{*log, settings, live, settingsFile, dir.path(), messages, clock, work};
+    BackgroundBackups backups(log->path(), &work);
+    AppContext context{*log, settings, live, settingsFile, dir.path(), messages, clock, work, backups};
 
     MainWindow mainWindow(context);
     printPlaces("main", mainWindow);

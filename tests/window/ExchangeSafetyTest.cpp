@@ -7,7 +7,9 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QTableView>
+#include <QTimer>
 
 namespace mivra::test {
 namespace {
@@ -74,9 +76,23 @@ TEST_F(ExchangeSafetyTest, AnImportFromTheMenuIsBackedUpFirst)
     ASSERT_TRUE(adi.open(QIODevice::WriteOnly));
     adi.write("<CALL:5>OK2AB<QSO_DATE:8>20260607<TIME_ON:4>0800<BAND:2>2m<EOR>");
     adi.close();
+    // The import waits for its copy, and says so meanwhile.
+    QStringList progressTexts;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QProgressDialog* progress : m_window->findChildren<QProgressDialog*>())
+            if (!progressTexts.contains(progress->labelText()))
+                progressTexts << progress->labelText();
+    });
+    watch.start(1);
     trigger(QStringLiteral("Import ADIF..."));
+    watch.stop();
+    ASSERT_FALSE(progressTexts.isEmpty());
+    EXPECT_TRUE(progressTexts.first().startsWith(QStringLiteral("Backing up the log before importing")))
+        << progressTexts.join(u'|').toStdString();
+    EXPECT_EQ(m_messages.informed.size(), 1);
     const QStringList copies
-        = QDir(m_dir.filePath(QStringLiteral("backups"))).entryList({QStringLiteral("backup-*.sqlite.zst")});
+        = QDir(m_dir.filePath(QStringLiteral("backups"))).entryList({QStringLiteral("backup-*-import.sqlite.zst")});
     ASSERT_EQ(copies.size(), 1);
     const QString plain = m_dir.filePath(QStringLiteral("copy.sqlite"));
     ASSERT_EQ(QProcess::execute(QStringLiteral("zstd"),
