@@ -9,6 +9,7 @@
 #include "LogBackups.h"
 #include "LogDatabase.h"
 #include "MainWindow.h"
+#include "MainWindowLayout.h"
 #include "Messages.h"
 #include "RigLink.h"
 #include "RigSettings.h"
@@ -20,7 +21,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFont>
 #include <QLockFile>
 #include <QStandardPaths>
 
@@ -90,7 +90,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mivra"));
     QApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion));
-    QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+    QApplication::setFont(MainWindowLayout::font());
 
     // A termination signal ends the run at any moment: an open box stops waiting, the windows close
     // with their close steps, and what those steps have to say goes to standard error.

@@ -141,7 +141,14 @@ bool ImportStore::begin(qint64 expectedRecords, QString* error)
     if (!m_db.isOpen())
         return failed(error);
     const std::optional<qint64> stored = integer(u"SELECT count(*) FROM logtab"_qs, error);
-    const std::optional<qint64> cacheSize = stored ? integer(u"PRAGMA cache_size"_qs, error) : std::nullopt;
+    // Callsigns stored other than trimmed and in capitals (typed elsewhere) are found as the
+    // duplicate rule compares them only through the keys in memory: those are used then, whatever
+    // the size of the file.
+    const std::optional<qint64> irregular
+        = stored ? integer(
+              u"SELECT EXISTS (SELECT 1 FROM logtab WHERE Callsign COLLATE BINARY <> upper(trim(Callsign)))"_qs, error)
+                 : std::nullopt;
+    const std::optional<qint64> cacheSize = irregular ? integer(u"PRAGMA cache_size"_qs, error) : std::nullopt;
     if (!cacheSize)
         return false;
     // Many records into a small log: building the indexes once afterwards is faster than keeping
@@ -167,7 +174,7 @@ bool ImportStore::begin(qint64 expectedRecords, QString* error)
                 return false;
         }
     }
-    if (many && !loadKeys(error))
+    if ((many || *irregular != 0) && !loadKeys(error))
         return false;
     return prepare(u"SELECT ID, Callsign, Band, Date, GMT, QSL FROM logtab WHERE Callsign = ?"_qs, &m_find, error)
            && prepare(u"SELECT ID, Callsign, Band, Date, GMT, QSL FROM logtab WHERE ID = ?"_qs, &m_row, error)

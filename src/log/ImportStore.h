@@ -21,7 +21,8 @@ class LogDatabase;
 // (through the SQLite C API on the log's own connection: binding through QtSql cost more than
 // the insert itself), a page cache sized for the work and, when many records go into a small
 // log, the indexes rebuilt once at the end rather than kept up row by row. Duplicates are then
-// found through the keys of the log's rows kept in memory.
+// found through the keys of the log's rows kept in memory, as they are when the log holds
+// callsigns stored other than trimmed and in capitals.
 class ImportStore {
 public:
     explicit ImportStore(LogDatabase& log);

@@ -35,8 +35,8 @@ SqliteStatement::~SqliteStatement()
 SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
     : m_db(other.m_db)
     , m_statement(std::exchange(other.m_statement, nullptr))
-    , m_lastStep(other.m_lastStep)
     , m_prepareError(std::move(other.m_prepareError))
+    , m_lastStep(other.m_lastStep)
 {
 }
 

@@ -93,6 +93,8 @@ bool ContestSession::readRows(const ContestSettings& contest, std::vector<LogRow
 
 void ContestSession::refresh()
 {
+    if (m_services.logBusy && m_services.logBusy())
+        return;
     QString error;
     const ContestSettings contest = readContestSettings(m_services.iniPath, &error);
     if (!error.isEmpty()) {

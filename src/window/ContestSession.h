@@ -34,6 +34,7 @@ public:
         QString iniPath; // mivra.ini in the data folder
         std::function<QString()> ownLocator;
         std::function<QString()> bandValue; // the band selected in the window
+        std::function<bool()> logBusy;      // an import holds the log: the score waits for its end
     };
 
     ContestSession(QWidget* window, EntryRow& entry, Services services);

@@ -194,7 +194,9 @@ void ExchangeActions::finishImport(const QString& message)
     m_importing = false;
     emit importFinished();
     m_reload();
-    m_ctx.messages.inform(m_window, message);
+    // Told once the import no longer counts as work under way: a close does not wait on the box.
+    QMetaObject::invokeMethod(
+        this, [this, message] { m_ctx.messages.inform(m_window, message); }, Qt::QueuedConnection);
 }
 
 void ExchangeActions::showImportProgress(qint64 done, qint64 total)

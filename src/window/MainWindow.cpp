@@ -117,10 +117,10 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
                                                  selectBand(button);
                                              }
                                          }});
-    m_contest
-        = new ContestSession(this, *m_entry,
-                             {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_ownLocator->text(); },
-                              [this] { return bandValue(m_bandPattern); }});
+    m_contest = new ContestSession(
+        this, *m_entry,
+        {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_ownLocator->text(); },
+         [this] { return bandValue(m_bandPattern); }, [this] { return m_exchange->isImporting(); }});
 
     m_desktopOpener = std::make_unique<map::DesktopMapOpener>();
     m_mapOpener = m_desktopOpener.get();

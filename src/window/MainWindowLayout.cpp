@@ -94,6 +94,11 @@ QRect MainWindowLayout::bandButtonTwips(int index)
     return index < kBandRowLength ? kFirstBandButton.translated(kBandButtonStep * index, 0) : kAllBandsButton;
 }
 
+QFont MainWindowLayout::font()
+{
+    return QFont(QStringLiteral("Liberation Sans"), 8);
+}
+
 QVariantMap MainWindowLayout::searchSelectorState()
 {
     return {

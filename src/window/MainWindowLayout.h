@@ -2,6 +2,7 @@
 
 #include "ControlPlace.h"
 
+#include <QFont>
 #include <QRect>
 #include <QVariantMap>
 
@@ -26,6 +27,8 @@ public:
     static QRect bandButtonTwips(int index);
     // The search selector's state as stored with the window's layout.
     static QVariantMap searchSelectorState();
+    // The program's font, which sets the height of the grid's rows and the menus' entries.
+    static QFont font();
 };
 
 } // namespace mivra

@@ -1,5 +1,5 @@
-#include "BackgroundWork.h"
 #include "WorkerThread.h"
+#include "BackgroundWork.h"
 
 #include <QCoreApplication>
 #include <QTest>

@@ -95,6 +95,16 @@ TEST(CommandLine, ExportsWithoutAWindowSystem)
         EXPECT_FALSE(QFileInfo::exists(edi));
     }
     {
+        // restore given a symbolic link to the log: refused, the log as it was.
+        Capture out, err;
+        const QString link = dir.filePath(u"link.sqlite"_qs);
+        ASSERT_TRUE(QFile::link(dir.filePath(u"backup.sqlite"_qs), link));
+        const QByteArray before = test::fileHash(dir.filePath(u"backup.sqlite"_qs));
+        EXPECT_EQ(runExchangeCommand({u"mivra"_qs, u"restore"_qs, link}, environment, out.stream(), err.stream()), 1);
+        EXPECT_TRUE(err.text().contains(u"it is the log itself"_qs)) << err.text().toStdString();
+        EXPECT_EQ(test::fileHash(dir.filePath(u"backup.sqlite"_qs)), before);
+    }
+    {
         // The log itself is never a target.
         Capture out, err;
         const QByteArray before = test::fileHash(dir.filePath(u"backup.sqlite"_qs));

@@ -2,6 +2,7 @@
 
 #include "AdifFields.h"
 #include "ContestLog.h"
+#include "ContestScore.h"
 #include "EdiExport.h"
 
 namespace mivra {
@@ -102,6 +103,39 @@ TEST(Contest, SerialsInReports)
     };
     for (const Report& r : {Report{1, "SSB", "59001"}, Report{12, "cw", "599012"}, Report{1000, "FM", "591000"}})
         EXPECT_EQ(serialReport(r.serial, QLatin1String(r.mode)), QLatin1String(r.text));
+}
+
+// A station is the same fixed, portable, mobile, maritime mobile or aeronautical mobile: in the
+// dupe check and in the score. Other suffixes name another station.
+TEST(Contest, SuffixesOfOneStationInTheDupeAndTheScore)
+{
+    for (const char* call : {"OK1AB/P", "OK1AB/M", "OK1AB/MM", "OK1AB/AM", "OK1AB/A", "ok1ab/mm "})
+        EXPECT_EQ(contestStation(QLatin1String(call)), u"OK1AB"_qs) << call;
+    EXPECT_EQ(contestStation(u"OK1AB/QRP"_qs), u"OK1AB/QRP"_qs);
+
+    std::vector<LogRow> rows(1);
+    rows[0].callsign = u"OK1AB/MM"_qs;
+    rows[0].locator = u"JO70FD"_qs;
+    for (const char* call : {"OK1AB", "OK1AB/AM", "OK1AB/P", "ok1ab/mm"})
+        EXPECT_TRUE(isDuplicate(rows, QLatin1String(call))) << call;
+    EXPECT_FALSE(isDuplicate(rows, u"OK1ABC"_qs));
+
+    const char* const calls[] = {"OK1AB", "OK1AB/MM", "OK1AB/AM", "DL1X/MM"};
+    rows.clear();
+    for (const char* call : calls) {
+        LogRow row;
+        row.callsign = QLatin1String(call);
+        row.locator = u"JO70FD"_qs;
+        rows.push_back(row);
+    }
+    const ContestScore score = scoreContest(rows, u"JO62QM"_qs);
+    ASSERT_EQ(score.contacts.size(), 4u);
+    EXPECT_FALSE(score.contacts[0].duplicate);
+    EXPECT_TRUE(score.contacts[1].duplicate);
+    EXPECT_TRUE(score.contacts[2].duplicate);
+    EXPECT_FALSE(score.contacts[3].duplicate);
+    EXPECT_EQ(score.validContacts, 2);
+    EXPECT_EQ(score.contacts[1].points, 0);
 }
 
 TEST(Contest, NoContestWithoutBandOrSpan)

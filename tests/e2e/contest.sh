@@ -14,21 +14,23 @@ trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 
 write_station_settings Quovan.txt
+load_places "$program"
 start
-xdotool windowfocus --sync "$window"
+focus_window "$window"
 eval "$(xdotool getwindowgeometry --shell "$window")"   # X, Y of the window
-contest_button() { xdotool mousemove --window "$window" $(( (12000 + 720) / 15 )) $(( (7530 + 120) / 15 )) click 1; }
+contest_button() { click_control "$window" main contest; }
 
 keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
 typed() { xdotool type --delay 60 "$1"; sleep 0.2; }
 snap() { import -window root "$shots/$1"; }
-crop() { echo "$(( $3 / 15 ))x$(( $4 / 15 ))+$(( X + $1 / 15 ))+$(( Y + $2 / 15 ))"; }
-red() { convert "$shots/$1" -crop "$(crop 10200 15 840 225)" +repage -fx '(r>0.55 && g<0.35 && b<0.35) ? 1 : 0' \
+# The screen's part where a control of the main window lies, as convert crops it.
+crop() { local r; r=($(place main "$1")); echo "${r[2]}x${r[3]}+$(( X + r[0] ))+$(( Y + r[1] ))"; }
+red() { convert "$shots/$1" -crop "$(crop dupe)" +repage -fx '(r>0.55 && g<0.35 && b<0.35) ? 1 : 0' \
           -format '%[fx:round(mean*w*h)]' info:; }
 marked() { [ "$(red "$1")" -gt 20 ]; }
 await() { local name=$1; shift; for _ in $(seq 1 50); do snap "$name"; "$@" && return 0; sleep 0.2; done; return 1; }
 new_contact() {
-  xdotool mousemove --window "$window" $(( (12000 + 270) / 15 )) $(( (585 + 255) / 15 )) click 1
+  click_control "$window" main addnew
   sleep 0.4
   typed "$1"; keys Return
 }
@@ -45,7 +47,7 @@ rows() {
 contest_button
 dialog=$(wait_window '^Contest$')
 [ -n "$dialog" ] || fail "no contest dialog"
-xdotool windowfocus --sync "$dialog"
+focus_window "$dialog"
 xdotool type --delay 40 "Test Contest"
 snap contest_dialog.png
 xdotool key Return
@@ -72,7 +74,9 @@ snap contest_saved.png
 
 # The score line: a triple click selects it, the X primary selection holds it.
 score_line() {
-  xdotool mousemove --window "$window" $(( 4200 / 15 )) $(( (7545 + 120) / 15 )) click --repeat 3 --delay 80 1
+  local r
+  r=($(place main contestScore))   # the line begins at the label's left edge
+  xdotool mousemove --window "$window" $(( r[0] + 8 )) $(( r[1] + r[3] / 2 )) click --repeat 3 --delay 80 1
   sleep 0.3
   xclip -o -selection primary 2>/dev/null || true
 }
@@ -88,13 +92,13 @@ grep -q '^CQSOs=3;1' contest.edi || fail "EDI counts $(grep CQSOs contest.edi)"
 
 # A restart goes on with the contest; "End contest" ends it, and New is as without a contest.
 start
-xdotool windowfocus --sync "$window"
+focus_window "$window"
 sleep 0.5
 [ "$(score_line)" = "$score" ] || fail "score after the restart: '$(score_line)'"
 contest_button
 dialog=$(wait_window '^Contest$')
 [ -n "$dialog" ] || fail "no contest dialog"
-xdotool windowfocus --sync "$dialog"
+focus_window "$dialog"
 xdotool key alt+e
 sleep 0.5
 ! grep -q '^\[contest\]' data/mivra.ini || fail "contest still in mivra.ini: $(cat data/mivra.ini)"

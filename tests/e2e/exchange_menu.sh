@@ -47,7 +47,8 @@ close_message() {
   box=$(await '^Mivra$')
   shot "$1"
   for _ in 1 2 3; do
-    xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key Return
+    focus_window "$box"
+    xdotool key Return
     for _ in $(seq 1 30); do xdotool search --onlyvisible --name '^Mivra$' >/dev/null || return 0; sleep 0.1; done
   done
   fail "window ^Mivra$ stayed"
@@ -110,6 +111,11 @@ rows=$(sqlite3 "$db" 'SELECT COUNT(*) FROM logtab')
 if "$program" import-adif other.adi --data-dir "$work/data" > /dev/null 2> err.txt; then fail "import beside the window"; fi
 grep -q "in use by another copy" err.txt || fail "no message of the lock: $(cat err.txt)"
 [ "$(sqlite3 "$db" 'SELECT COUNT(*) FROM logtab')" -eq "$rows" ] || fail "the refused import changed the log"
+
+# A termination signal while an import's summary is shown: the box stops waiting and the program ends.
+menu 3 '^Import ADIF'
+answer_file_dialog '^Import ADIF' "$work/other.adi"
+[ -n "$(await '^Mivra$')" ] || fail "no summary of the second import"
 stop
 "$program" export-adif after.adi --data-dir "$work/data" > /dev/null || fail "export after the window ended"
 echo "exchange menu: ok ($records records out, 1 in, $edi_rows in the EDI log)"

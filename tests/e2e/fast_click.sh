@@ -17,7 +17,7 @@ entity_of() { sqlite3 "$db" "SELECT entity FROM dxccdata WHERE '$1' LIKE dxcccod
 write_station_settings Quovan.txt
 "$program" --data-dir "$work/data" 2>stderr.txt &
 pid=$!
-win=$(wait_window '^MivraQ 2.0.8$')
+win=$(wait_window "$main_title")
 [ -n "$win" ] || fail "no main window: $(cat stderr.txt)"
 new() { click_control "$win" main addnew; sleep 0.3; }
 save() { click_control "$win" main Save; }

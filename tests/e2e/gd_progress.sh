@@ -35,7 +35,8 @@ shown=$(( ($(date +%s%N) - begin) / 1000000 ))
 shot gd-progress
 # The dialog is set to show after 300 ms; the window must not wait for the work to end.
 [ "$shown" -lt 1500 ] || fail "the progress showed after $shown ms"
-xdotool windowfocus --sync "$progress" key Escape
+focus_window "$progress"
+xdotool key Escape
 box=$(wait_box)
 [ -n "$box" ] || fail "no message after Cancel"
 text=$(box_text "$box")

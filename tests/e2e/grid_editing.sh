@@ -33,16 +33,14 @@ row() { sqlite3 "$db" "SELECT quote(Date), quote(GMT), quote(Callsign), quote(Gr
 dump() { sqlite3 "$db" ".dump logtab"; }
 keys() { xdotool key --delay 80 "$@"; sleep 0.5; }
 typed() { xdotool type --delay 80 "$1"; sleep 0.3; }
-# Grid cells: rows 17 px apart from y 119, columns by their middle.
-y_of() { echo $(( 119 + 17 * ($1 - 1) )); }
-declare -A x_of=([Date]=50 [GMT]=104 [Callsign]=160 [Grid]=230 [QSL]=437 [Band]=557 [QSLman]=937)
-cell_click() { click_at "$window" "${x_of[$2]}" "$(y_of "$1")"; sleep 0.3; }
-cell_edit() { xdotool mousemove --window "$window" "${x_of[$2]}" "$(y_of "$1")" click --repeat 2 --delay 60 1; sleep 0.5; }
+# Grid cells by row (from 1) and column, where the places helper finds them.
+cell_click() { click_at "$window" $(middle grid "$1.$2"); sleep 0.3; }
+cell_edit() { xdotool mousemove --window "$window" $(middle grid "$1.$2") click --repeat 2 --delay 60 1; sleep 0.5; }
 await_row() { for _ in $(seq 1 50); do [ "$(row "$1")" = "$2" ] && return 0; sleep 0.1; done; return 1; }
 
 load_places "$program"
 start
-xdotool windowfocus --sync "$window"
+focus_window "$window"
 sleep 0.5
 
 # The entity counters shown (Search with no text), for the confirmations below.
@@ -113,7 +111,7 @@ keys Return
 for _ in $(seq 1 50); do [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE ID = 2")" = 0 ] && break; sleep 0.1; done
 [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE ID = 2")" = 0 ] || fail "row not deleted"
 shot grid_deleted
-xdotool windowfocus --sync "$window"   # no window manager hands the focus back after the question
+focus_window "$window"   # no window manager hands the focus back after the question
 sleep 0.3
 keys ctrl+z
 for _ in $(seq 1 50); do [ "$(dump)" = "$before" ] && break; sleep 0.1; done
@@ -124,11 +122,14 @@ shot grid_undone
 sqlite3 "$db" "SELECT COUNT(DISTINCT DXCC) FROM logtab WHERE QSL = 'Q'" > confirmed_before
 cell_click 1 Callsign
 xdotool keydown ctrl; cell_click 2 Callsign; xdotool keyup ctrl
-xdotool mousemove --window "$window" "${x_of[Callsign]}" "$(y_of 2)" click 3
+read -r menu_x menu_y <<<"$(middle grid 2.Callsign)"
+xdotool mousemove --window "$window" "$menu_x" "$menu_y" click 3
 sleep 0.7
 shot grid_context_menu
 import -window root -crop 30x20+300+5 dx_before.png
-click_at "$window" $(( x_of[Callsign] + 70 )) $(( $(y_of 2) + 116 ))   # "Card received (Q)"
+# The menu opens with its corner at the pointer.
+read -r entry_x entry_y <<<"$(middle menu 'Card_received_(Q)')"
+click_at "$window" $(( menu_x + entry_x )) $(( menu_y + entry_y ))
 sleep 0.7
 [ "$(sqlite3 "$db" "SELECT group_concat(QSL, '') FROM (SELECT QSL FROM logtab ORDER BY ID)")" = QQQ ] \
   || fail "QSL states after Card received: $(sqlite3 "$db" "SELECT group_concat(QSL, '') FROM logtab")"
@@ -154,7 +155,7 @@ save_refused() {
   message=$(box_text "$box")
   [[ "$message" =~ ^$1: ]] || fail "entry message for $1: $message"
   close_box "$box" || fail "entry message not closed"
-  xdotool windowfocus --sync "$window"
+  focus_window "$window"
   sleep 0.3
   [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab")" = "$count" ] || fail "entry row stored a refused $1"
 }
@@ -180,14 +181,14 @@ shot entry_saved
 # the undo is refused with a message naming the new contact, which stays; nothing else changes.
 newest=$(sqlite3 "$db" "SELECT MAX(ID) FROM logtab")
 [ "$(sqlite3 "$db" "SELECT Callsign FROM logtab WHERE ID = $newest")" = OK1XYZ ] || fail "OK1XYZ is not the newest contact"
-xdotool windowfocus --sync "$window"
+focus_window "$window"
 cell_click 1 Callsign
 keys Delete
 sleep 1
 keys Return
 for _ in $(seq 1 50); do [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE ID = $newest")" = 0 ] && break; sleep 0.1; done
 [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE Callsign = 'OK1XYZ'")" = 0 ] || fail "OK1XYZ not deleted"
-xdotool windowfocus --sync "$window"
+focus_window "$window"
 click_control "$window" main addnew
 sleep 0.5
 typed ok2new

@@ -59,7 +59,7 @@ size=$(stat -c %s many.adi)
 sqlite3 "$db" "INSERT INTO logtab (Date, GMT, Callsign, Band, mode, QSL) VALUES ('2026-05-01', '10:05', 'DL9OLD', '144', 'SSB', 'N')"
 load_places "$program"
 start
-xdotool windowfocus --sync "$window"
+focus_window "$window"
 sleep 0.5
 sqlite3 "$db" .dump > dump.before   # as the running program keeps it
 click_control "$window" main addnew
@@ -82,7 +82,7 @@ close_box "$box" || fail "import message not closed"
 kill -0 "$pid" || fail "the program ended"
 [ "$(sqlite3 "$db" .dump)" = "$(cat dump.before)" ] || fail "the cut import changed the log"
 # The contact typed before is still there: Save stores it.
-xdotool windowfocus --sync "$window"
+focus_window "$window"
 click_control "$window" main Save
 for _ in $(seq 1 50); do [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE Callsign = 'DL1TYP'")" = 1 ] && break; sleep 0.1; done
 [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM logtab WHERE Callsign = 'DL1TYP'")" = 1 ] || fail "the typed contact was lost"

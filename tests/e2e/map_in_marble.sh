@@ -65,7 +65,7 @@ view() {
     marble --map earth/plain/plain.dgml --latlon "51.25,7" --distance 1200 "$@" >marble-$name.log 2>&1 &
   marble=$!
   local id
-  id=$({ timeout 40 xdotool search --sync --onlyvisible --class marble 2>/dev/null || true; } | head -1)
+  id=$(wait_class marble 40)
   [ -n "$id" ] || fail "Marble showed no window"
   sleep 3
   xdotool windowsize "$id" 1280 800 windowmove "$id" 0 0

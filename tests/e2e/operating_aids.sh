@@ -18,9 +18,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 write_station_settings Quovan.txt
 "$program" --data-dir "$work/data" 2>stderr.txt &
 pid=$!
-wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^MivraQ 2\.0\.8$' | head -n 1) \
-  || fail "no main window: $(cat stderr.txt)"
-xdotool windowfocus --sync "$wid"
+wid=$(wait_window "$main_title" 30)
+[ -n "$wid" ] || fail "no main window: $(cat stderr.txt)"
+focus_window "$wid"
 sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$wid")"   # X, Y of the window
 

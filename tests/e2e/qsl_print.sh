@@ -47,7 +47,24 @@ set -euo pipefail
 program=$1
 mode=$2
 fail() { echo "FAIL: $*" >&2; exit 1; }
-window() { timeout 10 xdotool search --sync --onlyvisible --name "$1" | head -1; }
+# The visible window of that title, polled up to 10 s; fails when none comes.
+window() {
+  local id
+  for _ in $(seq 1 100); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) || true
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+# The keyboard focus to a window, polled up to 5 s.
+focus() {
+  for _ in $(seq 1 50); do
+    xdotool windowfocus "$1" 2>/dev/null || true
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0
+    sleep 0.1
+  done
+}
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; sleep 0.3; }
 QT_QPA_PLATFORM=xcb "$program" --data-dir "$PWD/data" 2>>stderr.txt &
 pid=$!
@@ -60,17 +77,17 @@ xdotool search --onlyvisible --name '^MivraQ' >/dev/null && fail "main window st
 sleep 0.3
 click "$form6" $AT_PRINT_ALL
 box=$(window '^Mivra$') || fail "no message after the run"
-xdotool windowfocus --sync "$box"
+focus "$box"
 xdotool key --clearmodifiers Return
 sleep 0.5
 xdotool search --onlyvisible --name '^Mivra$' >/dev/null && fail "message not dismissed"
 if [ "$mode" = exit ]; then
   click "$form6" $AT_CANCEL_PRINT
   box=$(window '^Mivra$') || fail "no message after Cancel Print"
-  xdotool windowfocus --sync "$box"
+  focus "$box"
   xdotool key --clearmodifiers Return
   sleep 0.5
-  xdotool windowfocus --sync "$form6"
+  focus "$form6"
   click "$form6" $AT_EXIT_QSL
   window '^MivraQ' >/dev/null || fail "main window not shown again"
   sleep 0.3

@@ -35,21 +35,28 @@ rig F 432200000
 rig M FM 0
 
 write_station_settings Quovan.txt
+load_places "$program"
 "$program" --data-dir "$work/data" --rig "2:localhost:$port" 2>stderr.txt &
 pid=$!
 wid=$(wait_window '^MivraQ')
 [ -n "$wid" ] || fail "no main window: $(cat stderr.txt)"
-xdotool windowfocus --sync "$wid"
+focus_window "$wid"
 eval "$(xdotool getwindowgeometry --shell "$wid")"   # X, Y of the window
 
 keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
 typed() { xdotool type --delay 60 "$1"; sleep 0.2; }
 snap() { import -window root "$shots/$1"; }
-crop() { echo "$(( $3 / 15 ))x$(( $4 / 15 ))+$(( X + $1 / 15 ))+$(( Y + $2 / 15 ))"; }
-# Mean brightness (0..1) of a band button, and the dark and grey pixels of the rig's line.
-button_brightness() { convert "$shots/$1" -crop "$(crop $(( 120 + 600 * $2 + 60 )) 7860 480 480)" +repage -colorspace Gray -format '%[fx:mean]' info:; }
-black() { convert "$shots/$1" -crop "$(crop 1440 7545 2520 240)" +repage -fx '(r<0.25 && g<0.25 && b<0.25) ? 1 : 0' -format '%[fx:round(mean*w*h)]' info:; }
-grey() { convert "$shots/$1" -crop "$(crop 1440 7545 2520 240)" +repage -fx '(r>0.35 && r<0.7 && abs(r-g)<0.05 && abs(r-b)<0.05) ? 1 : 0' -format '%[fx:round(mean*w*h)]' info:; }
+# The screen's part where a control of the main window lies, less INSET pixels on each side:
+# crop NAME [INSET], as convert crops it.
+crop() {
+  local r inset=${2:-0}
+  r=($(place main "$1"))
+  echo "$(( r[2] - 2 * inset ))x$(( r[3] - 2 * inset ))+$(( X + r[0] + inset ))+$(( Y + r[1] + inset ))"
+}
+# Mean brightness (0..1) of a band button's face, and the dark and grey pixels of the rig's line.
+button_brightness() { convert "$shots/$1" -crop "$(crop "OptBand.$2" 4)" +repage -colorspace Gray -format '%[fx:mean]' info:; }
+black() { convert "$shots/$1" -crop "$(crop rigStatus)" +repage -fx '(r<0.25 && g<0.25 && b<0.25) ? 1 : 0' -format '%[fx:round(mean*w*h)]' info:; }
+grey() { convert "$shots/$1" -crop "$(crop rigStatus)" +repage -fx '(r>0.35 && r<0.7 && abs(r-g)<0.05 && abs(r-b)<0.05) ? 1 : 0' -format '%[fx:round(mean*w*h)]' info:; }
 # The button with this index is the selected one: darker than the two beside it.
 selected() {
   local me left right
@@ -59,7 +66,7 @@ selected() {
 await() { local name=$1; shift; for _ in $(seq 1 50); do snap "$name"; "$@" && return 0; sleep 0.2; done; return 1; }
 # New (Enter on the focused New, or a click), callsign, locator, then Enter through the fields to Save.
 contact() {
-  xdotool mousemove --window "$wid" $(( (12000 + 270) / 15 )) $(( (585 + 255) / 15 )) click 1
+  click_control "$wid" main addnew
   sleep 0.4
   typed "$1"; keys Return
   typed "$2"; keys Return
@@ -90,7 +97,7 @@ row=$(stored 2)
 [ "$row" = "DL2XYZ 144 SSB 144.3" ] || fail "second contact stored as '$row'"
 
 # The radio moves while a contact is typed: its band goes into the contact, the view follows.
-xdotool mousemove --window "$wid" $(( (12000 + 270) / 15 )) $(( (585 + 255) / 15 )) click 1
+click_control "$wid" main addnew
 sleep 0.4
 typed dl5abc; keys Return
 rig F 432100000
@@ -125,18 +132,18 @@ for _ in $(seq 1 50); do rig f >/dev/null 2>&1 && break; sleep 0.1; done
 rig F 1296200000
 start
 wid=$window
-xdotool windowfocus --sync "$wid"
+focus_window "$wid"
 sleep 1.5
 snap rig_off.png
 [ "$(black rig_off.png)" -eq 0 ] || fail "a rig line while the rig is off"
-xdotool mousemove --window "$wid" $(( (14485 + 375) / 15 )) $(( (630 + 165) / 15 )) click 1
+click_control "$wid" main Initials
 settings=$(wait_window '^Initial$')
 [ -n "$settings" ] || fail "no settings window"
-xdotool windowfocus --sync "$settings"
+focus_window "$settings"
 xdotool key alt+r
 dialog=$(wait_window '^Rig$')
 [ -n "$dialog" ] || fail "no rig dialog"
-xdotool windowfocus --sync "$dialog"
+focus_window "$dialog"
 # The check box has the focus: on; Tab to the model (2), Tab to the port.
 xdotool key space Tab Tab ctrl+a
 xdotool type --delay 30 "localhost:$port"

@@ -15,7 +15,7 @@ running_patterns() { sqlite3 "$db" "SELECT COUNT(*) FROM dxccdata WHERE substr(d
 write_station_settings Quovan.txt
 "$program" --data-dir "$work/data" 2>first.txt &
 pid=$!
-[ -n "$(wait_window '^MivraQ 2.0.8$')" ] || fail "no main window: $(cat first.txt)"
+[ -n "$(wait_window "$main_title")" ] || fail "no main window: $(cat first.txt)"
 running=$(running_patterns)
 [ "$running" -gt 5000 ] || fail "the first program did not switch the patterns"
 sha256sum "$db" Quovan.txt > before.sha256
@@ -51,7 +51,7 @@ pid=
 [ -e data/backup.sqlite.lock ] || fail "no lock file beside the log"
 "$program" --data-dir "$work/data" 2>third.txt &
 pid=$!
-[ -n "$(wait_window '^MivraQ 2.0.8$')" ] || fail "no start after a crash: $(cat third.txt)"
+[ -n "$(wait_window "$main_title")" ] || fail "no start after a crash: $(cat third.txt)"
 terminate
 [ "$status" -eq 0 ] || fail "exit status $status: $(cat third.txt)"
 [ ! -e data/backup.sqlite.lock ] || fail "the lock stays after the end"
@@ -60,7 +60,7 @@ terminate
 touch -d '-1 min' data/backup.sqlite.lock
 "$program" --data-dir "$work/data" 2>fourth.txt &
 pid=$!
-[ -n "$(wait_window '^MivraQ 2.0.8$')" ] || fail "no start beside an empty lock file: $(cat fourth.txt)"
+[ -n "$(wait_window "$main_title")" ] || fail "no start beside an empty lock file: $(cat fourth.txt)"
 terminate
 [ "$status" -eq 0 ] || fail "exit status $status beside an empty lock file: $(cat fourth.txt)"
 echo "second copy: ok ($text)"

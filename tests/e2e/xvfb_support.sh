@@ -25,6 +25,30 @@ wait_window() {
   done
 }
 
+# Gives a window the keyboard focus and waits, polling up to 5 s, until it has it.
+focus_window() {
+  local deadline=$((SECONDS + 5))
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    xdotool windowfocus "$1" 2>/dev/null || true
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# The id of the visible window of this class, waiting up to 40 s (polled, as wait_window).
+wait_class() {
+  local deadline=$((SECONDS + ${2:-40})) id
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    id=$(xdotool search --onlyvisible --class "$1" 2>/dev/null | head -1) || true
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.2
+  done
+}
+
+# The main window's title: the program's name and the version of this build (from CMake).
+main_title="^MivraQ ${MIVRA_VERSION//./\\.}\$"
+
 # A click (press and release back to back) at a point of a window.
 click_at() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 

@@ -39,7 +39,10 @@ TEST(ContactCheck, DateIsARealCalendarDay)
                  {"2026-03-04 00:00:00", "2026-03-04"}, {" 2024-02-29 ", "2024-02-29"}, {"2026-13-45", nullptr},
                  {"2025-02-29", nullptr}, {"2026-04-31", nullptr}, {"31.04.2026", nullptr}, {"", nullptr},
                  {"26-03-14", nullptr}, {"2026/03/14", nullptr}, {"2026-03-14x", nullptr},
-                 {"2026-+3-14", nullptr}, {"0999-01-01", nullptr}, {"yesterday", nullptr}},
+                 {"2026-+3-14", nullptr}, {"0999-01-01", nullptr}, {"yesterday", nullptr},
+                 // The first year taken, in both forms, and the day before it.
+                 {"1900-01-01", "1900-01-01"}, {"01.01.1900", "1900-01-01"}, {"1899-12-31", nullptr},
+                 {"31.12.1899", nullptr}},
                 "Date");
 }
 

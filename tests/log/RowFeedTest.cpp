@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <string_view>
+#include <vector>
+
 namespace mivra {
 namespace {
 
@@ -68,6 +71,30 @@ TEST_F(RowFeedTest, EveryRowWithItsValuesThenStopsOrFailsWhereAsked)
     EXPECT_EQ(rows, 4999);
     EXPECT_EQ(error, u"integer overflow"_qs);
     sqlite3_finalize(failing);
+}
+
+// Batches are handed over in the order they were stepped: rows come as the statement gives them,
+// across every batch.
+TEST_F(RowFeedTest, RowsComeInTheStatementsOrderAcrossBatches)
+{
+    for (const char* sql : {"SELECT a FROM t ORDER BY a", "SELECT a FROM t ORDER BY a DESC"}) {
+        SCOPED_TRACE(sql);
+        sqlite3_stmt* statement = prepare(sql);
+        std::vector<qint64> seen;
+        QString error;
+        ASSERT_TRUE(RowFeed::read(
+            statement,
+            [&](const RowFeed::Batch& batch, int row) {
+                seen.push_back(batch.integer(row, 0));
+                return true;
+            },
+            &error));
+        sqlite3_finalize(statement);
+        ASSERT_EQ(seen.size(), 10000u);
+        const bool ascending = std::string_view(sql).ends_with("a");
+        for (std::size_t i = 0; i < seen.size(); ++i)
+            ASSERT_EQ(seen[i], ascending ? qint64(i + 1) : qint64(10000 - i)) << "row " << i;
+    }
 }
 
 } // namespace

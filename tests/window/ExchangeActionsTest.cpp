@@ -40,6 +40,7 @@ protected:
                 action->trigger();
                 // An import ends on its worker thread.
                 EXPECT_TRUE(QTest::qWaitFor([this] { return !m_window->isBusy(); }, 20000));
+                QCoreApplication::processEvents(); // what it has to tell
                 return;
             }
         }

@@ -1,5 +1,7 @@
 #include "AppTestSupport.h"
 
+#include "Version.h"
+
 #include "EntryRow.h"
 #include "QslWindow.h"
 #include "LogGrid.h"
@@ -181,7 +183,7 @@ TEST_F(StartTest, TwipLayoutOfTheMainControls)
 {
     writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
     openWindow();
-    EXPECT_EQ(m_window->windowTitle(), QStringLiteral("MivraQ 2.0.8"));
+    EXPECT_EQ(m_window->windowTitle(), QStringLiteral("MivraQ ") + QLatin1String(kProgramVersion));
     EXPECT_EQ(m_window->size(), QSize(1016, 565));
     const QRect window(0, 0, MainWindowLayout::kWidth, MainWindowLayout::kHeight);
     QSet<QString> names;
