@@ -6,6 +6,7 @@
 #include "LogBackups.h"
 #include "LogFile.h"
 #include "LogSchema.h"
+#include "QslStateChanges.h"
 #include "SqliteConnection.h"
 
 #include <QDir>
@@ -164,6 +165,10 @@ std::unique_ptr<LogDatabase> LogDatabase::open(const QString& path, const QStrin
     if (!ensureBandCounts(connection, &indexError))
         qWarning("mivra: the band counts of %s cannot be made: %s", qPrintable(QDir::toNativeSeparators(path)),
                  qPrintable(indexError));
+    // QSL states of cards that a killed print run printed but did not store.
+    QString pendingError;
+    if (!PendingQslStates::recover(connection, path, &pendingError))
+        qWarning("mivra: %s", qPrintable(pendingError));
     return log;
 }
 
