@@ -292,7 +292,7 @@ QString LogBackups::makeLockedBackup(const QDateTime& nowUtc, BackupKind kind, Q
     QDateTime time = nowUtc.toUTC();
     const bool beforeImport = kind == BackupKind::BeforeImport;
     QString name = backupCopyName(time, beforeImport);
-    QTemporaryFile plain(QDir(m_folder).filePath(QStringLiteral(".") + name.chopped(3) + QStringLiteral(".XXXXXX")));
+    QTemporaryFile plain(QDir(m_folder).filePath(QStringLiteral(".") + name.chopped(4) + QStringLiteral(".XXXXXX")));
     if (!plain.open()) {
         setError(error, plain.errorString());
         return {};
