@@ -212,10 +212,15 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
             status = result.leftOut.isEmpty() ? 0 : 2;
         }
     } else if (isImport) {
-        if (LogBackups(logPath).makeBackup(QDateTime::currentDateTimeUtc(), &error).isEmpty()) {
+        QString note;
+        if (LogBackups(logPath)
+                .makeBackup(QDateTime::currentDateTimeUtc(), &error, BackupKind::BeforeImport, &note)
+                .isEmpty()) {
             print(err, u"mivra: "_qs + error + u" The file was not imported."_qs);
             return 1;
         }
+        if (!note.isEmpty())
+            print(err, u"mivra: "_qs + note);
         // A service's download only confirms, whichever command brought it.
         const std::optional<ConfirmationService> service = confirmationServiceOfFile(file);
         if (command == u"import-confirmations"_qs || service) {

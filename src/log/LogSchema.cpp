@@ -54,9 +54,64 @@ const char* const kIndexStatements[] = {
     // Worked before, new square and new entity on a band: one index seek each.
     "CREATE INDEX IF NOT EXISTS logtab_square ON logtab (upper(substr(Grid, 1, 4)), Band)",
     "CREATE INDEX IF NOT EXISTS logtab_dxcc ON logtab (DXCC COLLATE NOCASE, Band)",
+    // A QSL run reads the rows of one state in callsign order, a batch at a time.
+    "CREATE INDEX IF NOT EXISTS logtab_qsl ON logtab (QSL, Callsign)",
     // The lookup narrows the patterns to those that can match the callsign's first character.
     "CREATE INDEX IF NOT EXISTS dxccdata_initial ON dxccdata (upper(substr(dxcccode, 1, 1)))",
 };
+
+// The number of contacts of each band value, kept by triggers in the transaction of every write, so
+// that the count of a band needs no walk over its rows. Made with a new log, and made anew (and
+// filled) at open when any part of it is missing.
+const char* const kBandCountTriggers[] = {"logtab_count_insert", "logtab_count_delete", "logtab_count_band"};
+const char* const kBandCountStatements[] = {
+    "CREATE TABLE bandcounts (band TEXT, contacts INTEGER NOT NULL)",
+    "CREATE UNIQUE INDEX bandcounts_band ON bandcounts (band)",
+    // Band values count apart as they are stored (binary), NULL as one value of its own: a LIKE
+    // over these rows matches exactly the contacts the same LIKE over logtab would.
+    "INSERT INTO bandcounts (band, contacts) SELECT Band COLLATE BINARY, count(*) FROM logtab"
+    " GROUP BY Band COLLATE BINARY",
+    "CREATE TRIGGER logtab_count_insert AFTER INSERT ON logtab BEGIN"
+    " UPDATE bandcounts SET contacts = contacts + 1 WHERE band IS NEW.Band;"
+    " INSERT INTO bandcounts (band, contacts) SELECT NEW.Band, 1"
+    "  WHERE NOT EXISTS (SELECT 1 FROM bandcounts WHERE band IS NEW.Band);"
+    " END",
+    "CREATE TRIGGER logtab_count_delete AFTER DELETE ON logtab BEGIN"
+    " UPDATE bandcounts SET contacts = contacts - 1 WHERE band IS OLD.Band;"
+    " DELETE FROM bandcounts WHERE band IS OLD.Band AND contacts <= 0;"
+    " END",
+    "CREATE TRIGGER logtab_count_band AFTER UPDATE OF Band ON logtab"
+    " WHEN OLD.Band IS NOT NEW.Band COLLATE BINARY BEGIN"
+    " UPDATE bandcounts SET contacts = contacts - 1 WHERE band IS OLD.Band;"
+    " DELETE FROM bandcounts WHERE band IS OLD.Band AND contacts <= 0;"
+    " UPDATE bandcounts SET contacts = contacts + 1 WHERE band IS NEW.Band;"
+    " INSERT INTO bandcounts (band, contacts) SELECT NEW.Band, 1"
+    "  WHERE NOT EXISTS (SELECT 1 FROM bandcounts WHERE band IS NEW.Band);"
+    " END",
+};
+
+bool hasBandCounts(SqliteConnection& db)
+{
+    SqliteStatement query(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE (type = 'table' AND name ="
+                                             " 'bandcounts') OR (type = 'trigger' AND tbl_name = 'logtab' AND name IN"
+                                             " ('logtab_count_insert', 'logtab_count_delete', 'logtab_count_band'))"));
+    return query.step() && query.integer(0) == 1 + qint64(std::size(kBandCountTriggers));
+}
+
+bool makeBandCounts(SqliteConnection& db, QString* error)
+{
+    for (const char* trigger : kBandCountTriggers) {
+        if (!db.exec(QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(QLatin1String(trigger)), error))
+            return false;
+    }
+    if (!db.exec(QStringLiteral("DROP TABLE IF EXISTS bandcounts"), error))
+        return false;
+    for (const char* statement : kBandCountStatements) {
+        if (!db.exec(QString::fromLatin1(statement), error))
+            return false;
+    }
+    return true;
+}
 
 // A column an upgrade step adds to logtab.
 struct AddedColumn {
@@ -339,6 +394,8 @@ bool createLogTables(SqliteConnection& db, const std::vector<DxccRow>& dxccRows,
                 if (!db.exec(QString::fromLatin1(statement), failure))
                     return false;
             }
+            if (!makeBandCounts(db, failure))
+                return false;
             SqliteStatement insert(db,
                                    QStringLiteral("INSERT INTO dxccdata (ADIF, dxcccode, entity) VALUES (?, ?, ?)"));
             for (const DxccRow& row : dxccRows) {
@@ -399,6 +456,17 @@ bool createMissingIndexes(SqliteConnection& db, QString* error)
             return true;
         },
         error);
+}
+
+} // namespace mivra
+
+namespace mivra {
+
+bool ensureBandCounts(SqliteConnection& db, QString* error)
+{
+    if (hasBandCounts(db))
+        return true;
+    return db.transaction([&](QString* failure) { return makeBandCounts(db, failure); }, error);
 }
 
 } // namespace mivra

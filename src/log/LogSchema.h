@@ -50,4 +50,9 @@ bool makeIdsNeverReused(SqliteConnection& db, IdDeclarationChange change, QStrin
 // the log then still works, only its look-ups are slower.
 bool createMissingIndexes(SqliteConnection& db, QString* error);
 
+// Makes the table of contacts per band value and the triggers that keep it, filled from logtab,
+// when any of them is missing (a log of an earlier version, or a table rebuilt without them).
+// False (with *error) when refused; counts then walk logtab.
+bool ensureBandCounts(SqliteConnection& db, QString* error);
+
 } // namespace mivra

@@ -2,13 +2,13 @@
 
 #include "AdifExport.h"
 #include "AdifImport.h"
+#include "BackgroundBackups.h"
 #include "BackgroundWork.h"
 #include "BandPlan.h"
 #include "Clock.h"
 #include "ConfirmationImport.h"
 #include "ContestSettings.h"
 #include "EdiDialog.h"
-#include "LogBackups.h"
 #include "LogDatabase.h"
 #include "LogRows.h"
 #include "Messages.h"
@@ -18,6 +18,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QPointer>
 #include <QProgressDialog>
 
 #include <memory>
@@ -62,13 +63,6 @@ public:
 
 private:
     QProgressDialog m_dialog;
-};
-
-// What an import on the worker thread comes back with.
-struct ImportOutcome {
-    QString backupError; // the copy before the import could not be made: nothing was imported
-    AdifImportResult result;
-    std::optional<ConfirmationImportResult> confirmations; // the file was a service's download
 };
 
 } // namespace
@@ -155,9 +149,9 @@ void ExchangeActions::importFile(bool confirmationsOnly)
         return;
     const QString logPath = m_ctx.log.path();
     const OwnStation own = m_ownStation();
-    const QDateTime now = m_ctx.clock.nowUtc();
     m_importProgress = std::make_unique<QProgressDialog>(
-        QStringLiteral("Reading %1").arg(QDir::toNativeSeparators(file)), QString(), 0, 100, m_window);
+        QStringLiteral("Backing up the log before importing %1").arg(QDir::toNativeSeparators(file)), QString(), 0, 0,
+        m_window);
     m_importProgress->setWindowModality(Qt::WindowModal);
     m_importProgress->setCancelButton(nullptr);
     m_importProgress->setMinimumDuration(400);
@@ -166,47 +160,61 @@ void ExchangeActions::importFile(bool confirmationsOnly)
     m_importProgress->show();
     m_importing = true;
     emit importStarted();
+    // The copy first (after any copy already under way), then the file into the log on a
+    // connection of the importer's thread.
+    const QPointer<ExchangeActions> self(this);
+    m_ctx.backups.makeBackup(m_ctx.clock.nowUtc(), BackupKind::BeforeImport,
+                             [self, logPath, file, own, confirmationsOnly](const BackupOutcome& backup) {
+                                 if (!self)
+                                     return;
+                                 if (!backup.error.isEmpty()) {
+                                     self->finishImport(backup.error + QStringLiteral("\nThe file was not imported."));
+                                     return;
+                                 }
+                                 self->importAfterBackup(logPath, file, own, confirmationsOnly, backup.note);
+                             });
+}
+
+void ExchangeActions::importAfterBackup(const QString& logPath, const QString& file, const OwnStation& own,
+                                        bool confirmationsOnly, const QString& backupNote)
+{
+    if (m_importProgress) {
+        m_importProgress->setLabelText(QStringLiteral("Reading %1").arg(QDir::toNativeSeparators(file)));
+        m_importProgress->setMaximum(100);
+    }
+    const QDate today = m_ctx.clock.nowUtc().date();
     m_importer->run(
-        [this, logPath, file, own, now, confirmationsOnly] {
-            // The copy first, then the file into the log on a connection of this thread.
-            ImportOutcome outcome;
+        [this, logPath, file, own, confirmationsOnly, today]() -> QString {
             QString error;
-            if (LogBackups(logPath).makeBackup(now, &error).isEmpty()) {
-                outcome.backupError = error;
-                return outcome;
-            }
             const std::unique_ptr<LogDatabase> log = LogDatabase::open(logPath, QString(), &error);
-            if (!log) {
-                outcome.result.error = QStringLiteral("Nothing was imported: %1").arg(error);
-                return outcome;
-            }
+            if (!log)
+                return QStringLiteral("Nothing was imported: %1").arg(error);
             // A service's download only confirms, whichever entry brought it.
             const std::optional<ConfirmationService> service = confirmationServiceOfFile(file);
             if (confirmationsOnly || service) {
-                outcome.confirmations = mivra::importConfirmations(*log, file, service, now.date());
-                return outcome;
+                const ConfirmationImportResult confirmed = mivra::importConfirmations(*log, file, service, today);
+                return confirmed.ok ? confirmed.summary() : confirmed.error;
             }
-            outcome.result = importAdifFile(*log, file, own, [this](qint64 done, qint64 total) {
+            const AdifImportResult result = importAdifFile(*log, file, own, [this](qint64 done, qint64 total) {
                 QMetaObject::invokeMethod(
                     this, [this, done, total] { showImportProgress(done, total); }, Qt::QueuedConnection);
             });
-            return outcome;
+            return result.ok ? result.summary() : result.error;
         },
-        [this](const ImportOutcome& outcome) {
-            m_importProgress.reset();
-            m_importing = false;
-            emit importFinished();
-            m_reload();
-            const QString text
-                = !outcome.backupError.isEmpty() ? outcome.backupError + QStringLiteral("\nThe file was not imported.")
-                  : outcome.confirmations
-                      ? (outcome.confirmations->ok ? outcome.confirmations->summary() : outcome.confirmations->error)
-                  : outcome.result.ok ? outcome.result.summary()
-                                      : outcome.result.error;
-            // Told once the import no longer counts as work under way: a close does not wait on the box.
-            QMetaObject::invokeMethod(
-                this, [this, text] { m_ctx.messages.inform(m_window, text); }, Qt::QueuedConnection);
+        [this, backupNote](const QString& told) {
+            finishImport(backupNote.isEmpty() ? told : told + QStringLiteral("\n\n") + backupNote);
         });
+}
+
+void ExchangeActions::finishImport(const QString& message)
+{
+    m_importProgress.reset();
+    m_importing = false;
+    emit importFinished();
+    m_reload();
+    // Told once the import no longer counts as work under way: a close does not wait on the box.
+    QMetaObject::invokeMethod(
+        this, [this, message] { m_ctx.messages.inform(m_window, message); }, Qt::QueuedConnection);
 }
 
 void ExchangeActions::showImportProgress(qint64 done, qint64 total)

@@ -58,6 +58,11 @@ private:
     bool writableTarget(const QString& file);
     void importFile(bool confirmationsOnly);
     void showImportProgress(qint64 done, qint64 total);
+    // The file into the log once its copy is made; backupNote is told with the result.
+    void importAfterBackup(const QString& logPath, const QString& file, const OwnStation& own,
+                           bool confirmationsOnly, const QString& backupNote);
+    // Ends an import: the window has the log again and is told message.
+    void finishImport(const QString& message);
     AppContext& m_ctx;
     QWidget* m_window;
     std::function<LogSelection()> m_rowsInView;

@@ -45,7 +45,7 @@ sqlite3 d/backup.sqlite .dump > after.sql
 diff before.sql after.sql > changes.txt || true
 # Exactly the three rows: the cards move N and D to Q, LoTW leaves Y (a card to send) as it is.
 [ "$(grep -c '^<' changes.txt)" -eq 3 ] && [ "$(grep -c '^>' changes.txt)" -eq 3 ] || fail "changes: $(cat changes.txt)"
-[ "$(sqlite3 d/backup.sqlite "SELECT group_concat(ID || QSL || coalesce(LotwRcvd, '-'), ' ') FROM logtab WHERE ID IN (10, 20, 30, 40)")" \
+[ "$(sqlite3 d/backup.sqlite "SELECT group_concat(s, ' ') FROM (SELECT ID || QSL || coalesce(LotwRcvd, '-') AS s FROM logtab WHERE ID IN (10, 20, 30, 40) ORDER BY ID)")" \
   = "10Q- 20YY 30Q- 40N-" ] || fail "the confirmed rows: $(sqlite3 d/backup.sqlite "SELECT * FROM logtab WHERE ID IN (10, 20, 30, 40)")"
 
 # A hostile file of 5.6 MB: lengths beyond their records; read in one pass, every record refused.

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 
 namespace mivra {
 namespace {
@@ -81,7 +82,15 @@ QString rowsStatement(const QStringList& columns)
 
 QStringList backupsIn(const QTemporaryDir& dir)
 {
-    return QDir(dir.filePath(u"backups"_qs)).entryList({u"backup-*.sqlite"_qs}, QDir::Files);
+    return QDir(dir.filePath(u"backups"_qs)).entryList({u"backup-*.sqlite.zst"_qs}, QDir::Files);
+}
+
+// A compressed copy as the zstd tool unpacks it, beside it.
+QString unpackedCopy(const QString& copy)
+{
+    const QString plain = copy + u".unpacked"_qs;
+    EXPECT_EQ(QProcess::execute(u"zstd"_qs, {u"-q"_qs, u"-d"_qs, u"-f"_qs, copy, u"-o"_qs, plain}), 0);
+    return plain;
 }
 
 // Each layout a log of this program (or before it) ever had opens, arrives at the newest layout
@@ -159,7 +168,7 @@ TEST(LogSchema, OpensEveryEarlierLayoutAndBringsItToTheNewest)
             const QStringList copies = backupsIn(dir);
             ASSERT_EQ(copies.size(), 1);
             if (!copies.isEmpty()) {
-                const QString copy = dir.filePath(u"backups/"_qs + copies[0]);
+                const QString copy = unpackedCopy(dir.filePath(u"backups/"_qs + copies[0]));
                 EXPECT_EQ(readFile(copy, u"SELECT name FROM pragma_table_info('logtab')"_qs), before);
                 EXPECT_EQ(readFile(copy, u"PRAGMA user_version"_qs), versionBefore);
             }
