@@ -8,14 +8,16 @@
 #include "SqliteConnection.h"
 #include "SqliteStatement.h"
 #include "StoredDateTime.h"
+#include "WholeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <cstdlib>
+
+#include <unistd.h>
 
 namespace mivra {
 
@@ -69,15 +71,16 @@ QString writeUnmatched(const QString& logPath, ConfirmationService service, cons
     const QString stamp = QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd-HHmmss"_qs);
     const QString path = log.absoluteDir().filePath(
         QStringLiteral("%1-unmatched-%2-%3.txt").arg(log.completeBaseName(), serviceName(service).toLower(), stamp));
-    QSaveFile file(path);
     QByteArray text = QStringLiteral("Records of %1 (%2) that match no contact of the log; none was added.\n")
                           .arg(QDir::toNativeSeparators(source), serviceName(service))
                           .toUtf8();
     for (const QString& line : lines)
         text += line.toUtf8() + '\n';
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+    // Whole or not at all: a full disk must not leave an empty list reported as written.
+    QString reason;
+    if (!writeWholeFile(path, text, &reason)) {
         *error = QStringLiteral("the list of unmatched records %1 cannot be written: %2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
+                     .arg(QDir::toNativeSeparators(path), reason);
         return {};
     }
     return path;
@@ -87,9 +90,16 @@ QString writeUnmatched(const QString& logPath, ConfirmationService service, cons
 
 std::optional<ConfirmationService> confirmationServiceOfFile(const QString& filePath)
 {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly))
+    // Only a regular file is looked into: a FIFO or a device would hold the import here.
+    QString reason;
+    const int handle = openRegularFile(filePath, &reason);
+    if (handle < 0)
         return std::nullopt;
+    QFile file;
+    if (!file.open(handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(handle);
+        return std::nullopt;
+    }
     const QByteArray head = file.read(16 * 1024);
     const qsizetype end = head.toLower().indexOf("<eoh>");
     if (end < 0)
