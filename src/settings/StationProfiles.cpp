@@ -55,6 +55,14 @@ QString profileRefusal(const StationProfile& profile, const std::vector<StationP
     return {};
 }
 
+std::optional<StationProfile> activeStationProfile(const QString& iniPath)
+{
+    const StationProfiles stations = readStationProfiles(iniPath);
+    if (const StationProfile* active = stations.activeProfile())
+        return *active;
+    return std::nullopt;
+}
+
 StationProfiles readStationProfiles(const QString& iniPath, QString* error)
 {
     StationProfiles stations;

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 #include <vector>
 
 namespace mivra {
@@ -36,6 +38,8 @@ QString profileRefusal(const StationProfile& profile, const std::vector<StationP
 
 // The profiles in the INI file; none when it holds none or cannot be read (said in *error).
 StationProfiles readStationProfiles(const QString& iniPath, QString* error = nullptr);
+// The active profile of the INI file, if any.
+std::optional<StationProfile> activeStationProfile(const QString& iniPath);
 // Writes [stations], keeping the file's other sections. False with *error when it cannot.
 bool writeStationProfiles(const QString& iniPath, const StationProfiles& stations, QString* error);
 

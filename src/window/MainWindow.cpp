@@ -80,21 +80,15 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
 
     m_editing = new GridEditing(m_grid, {m_ctx.log, m_ctx.messages, m_ownLocator, [this] { reloadView(); },
                                          [this] { refreshShownCounters(); }});
-    m_entry = new EntryRow(
-        this, m_ownLocator,
-        {m_ctx.log, m_ctx.messages, m_ctx.clock, [this] { return m_bandPattern; }, [this] { return activeStation(); }});
+    m_entry = new EntryRow(this, m_ownLocator,
+                           {m_ctx.log, m_ctx.messages, m_ctx.clock, [this] { return m_bandPattern; },
+                            [this] { return activeStationProfile(iniPath()); }});
     connect(m_entry, &EntryRow::saved, this, &MainWindow::onSaved);
     m_aids = new OperatingAids(this, *m_entry, m_ownLocator, {m_ctx.log, [this] { return m_bandPattern; }});
 
     m_exchange = new ExchangeActions(
         m_ctx, this,
-        [this] {
-            LogSelection view;
-            view.bandPattern = m_bandPattern;
-            view.searchChoice = m_searchChoiceInView;
-            view.searchText = m_searchTextInView;
-            return view;
-        },
+        [this] { return LogSelection{m_bandPattern, m_searchChoiceInView, m_searchTextInView, {}, {}, false}; },
         [this] {
             return OwnStation{m_ownCallsign->text(), m_ownLocator->text()};
         },
@@ -113,7 +107,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     buildBandFrame();
 
     // The radio first: New takes its mode before the contest writes the serial for that mode.
-    const QString ini = QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini"));
+    const QString ini = iniPath();
     m_rig = new RigLink(this, *m_entry, {m_ctx.messages, ini, [this](int button) {
                                              if (m_open) {
                                                  bandButton(button)->setChecked(true);
@@ -129,12 +123,9 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     m_mapOpener = m_desktopOpener.get();
 }
 
-std::optional<StationProfile> MainWindow::activeStation() const
+QString MainWindow::iniPath() const
 {
-    const StationProfiles stations = readStationProfiles(QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini")));
-    if (const StationProfile* active = stations.activeProfile())
-        return *active;
-    return std::nullopt;
+    return QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini"));
 }
 
 MainWindow::~MainWindow()
@@ -424,8 +415,8 @@ void MainWindow::countSquaresWorked()
 
 void MainWindow::requestCounters(CounterPair pair)
 {
-    m_counters->request({pair, m_ctx.log.path(), m_bandPattern, m_searchText->text(),
-                         readConfirmationCount(QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini")))});
+    m_counters->request(
+        {pair, m_ctx.log.path(), m_bandPattern, m_searchText->text(), readConfirmationCount(iniPath())});
 }
 
 bool MainWindow::countersPending() const
@@ -513,7 +504,7 @@ void MainWindow::showOnGoogleEarth()
     request.ownPoint = ownMapPoint();
     request.opacity = m_ctx.live.opacity;
     request.lines = m_ctx.live.lines;
-    request.confirmedBy = readConfirmationCount(QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini")));
+    request.confirmedBy = readConfirmationCount(iniPath());
     request.squaresWorkedCaption = m_squaresWorked->text();
     request.squaresConfirmedCaption = m_squaresConfirmed->text();
     request.filePath = QDir::current().absoluteFilePath(QStringLiteral("earth.kml"));
@@ -574,8 +565,7 @@ void MainWindow::showSettingsWindow()
         connect(m_settingsWindow, &SettingsWindow::rigSettingsRequested, this,
                 [this] { m_rig->editSettings(m_settingsWindow); });
         connect(m_settingsWindow, &SettingsWindow::stationSettingsRequested, this, [this] {
-            StationDialog dialog(QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini")), m_ctx.messages,
-                                 m_settingsWindow);
+            StationDialog dialog(iniPath(), m_ctx.messages, m_settingsWindow);
             if (dialog.exec() == QDialog::Accepted)
                 refreshShownCounters();
         });

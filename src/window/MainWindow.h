@@ -100,8 +100,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // The station profile in use (mivra.ini), if any.
-    std::optional<StationProfile> activeStation() const;
+    // The INI file of the data folder (mivra.ini).
+    QString iniPath() const;
     void buildTopStrip();
     void buildSearchArea();
     void buildButtons();
