@@ -96,8 +96,8 @@ shot() { [ -n "${MIVRA_E2E_SHOTS:-}" ] && import -window root "$MIVRA_E2E_SHOTS/
 start() {
   "$program" --data-dir "$PWD/data" 2>>stderr.txt &
   pid=$!
-  window=$(wait_window '^MivraQ')
-  [ -n "$window" ] || fail "no main window"
+  window=$(wait_window '^MivraQ' 40)
+  [ -n "$window" ] || fail "no main window (the program $(kill -0 "$pid" 2>/dev/null && echo "still runs" || echo "ended")): $(tail -5 stderr.txt)"
 }
 
 # Sends SIGTERM to pid and waits at most 10 s for the end; leaves the exit status in status.
