@@ -71,6 +71,16 @@ bool inTransaction(QSqlDatabase& db, const std::function<bool(QString*)>& work, 
     return failWith(error, failure);
 }
 
+// Runs a statement that selects by ID; false with *error when it cannot be run.
+bool selectById(QSqlQuery& query, const QString& statement, qint64 id, QString* error)
+{
+    query.setForwardOnly(true);
+    if (!query.prepare(statement))
+        return failWith(error, query.lastError().text());
+    query.addBindValue(id);
+    return query.exec() || failWith(error, query.lastError().text());
+}
+
 } // namespace
 
 bool isEditableColumn(const QString& column)
@@ -146,16 +156,8 @@ QString ContactEdits::tableColumn(const QString& name) const
 std::optional<RowSnapshot> ContactEdits::readRow(qint64 id, QString* error) const
 {
     QSqlQuery query(m_log);
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT * FROM logtab WHERE ID = ?"))) {
-        failWith(error, query.lastError().text());
+    if (!selectById(query, QStringLiteral("SELECT * FROM logtab WHERE ID = ?"), id, error))
         return std::nullopt;
-    }
-    query.addBindValue(id);
-    if (!query.exec()) {
-        failWith(error, query.lastError().text());
-        return std::nullopt;
-    }
     if (!query.next()) {
         failWith(error, QStringLiteral("The contact %1 is no longer in the log.").arg(id));
         return std::nullopt;
@@ -177,16 +179,8 @@ std::optional<RowSnapshot> ContactEdits::readRow(qint64 id, QString* error) cons
 std::optional<QVariant> ContactEdits::otherFields(qint64 id, QString* error) const
 {
     QSqlQuery query(m_log);
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT fields FROM logfields WHERE ID = ?"))) {
-        failWith(error, query.lastError().text());
+    if (!selectById(query, QStringLiteral("SELECT fields FROM logfields WHERE ID = ?"), id, error))
         return std::nullopt;
-    }
-    query.addBindValue(id);
-    if (!query.exec()) {
-        failWith(error, query.lastError().text());
-        return std::nullopt;
-    }
     return query.next() ? query.value(0) : nullText();
 }
 
