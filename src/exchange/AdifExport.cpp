@@ -285,7 +285,10 @@ AdifExportResult exportAdif(LogDatabase& log, const LogSelection& selection, con
 
     // Written in pieces of about a megabyte as the rows are read; the file appears only whole.
     constexpr qsizetype kPiece = 1 << 20;
-    AdifRecordWriter writer(own, created, [&log](const QString& entity) { return log.dxccNumber(entity); });
+    // Read before the rows: while they are read, the connection is the reading thread's.
+    const QHash<QString, int> entityNumbers = log.dxccNumbers();
+    AdifRecordWriter writer(own, created,
+                            [&entityNumbers](const QString& entity) { return entityNumbers.value(entity, 0); });
     qint64 done = 0;
     bool writeFailed = false;
     QString writeError;
@@ -297,13 +300,15 @@ AdifExportResult exportAdif(LogDatabase& log, const LogSelection& selection, con
         [&](const LogRow& row) {
             if (writer.write(row, &result.leftOut))
                 ++result.written;
-            if (progress && ++done % 1000 == 0)
-                progress(done, std::max(total, done));
+            ++done;
             if (writer.pending() >= kPiece)
                 writeFailed = !writeToSaveFile(file, writer.take(), &writeError);
             return !writeFailed;
         },
-        &error);
+        &error, [&] {
+            if (progress)
+                progress(done, std::max(total, done));
+        });
     if (!read && !writeFailed) {
         file.cancelWriting();
         result = AdifExportResult();

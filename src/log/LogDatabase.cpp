@@ -442,6 +442,12 @@ int LogDatabase::dxccNumber(const QString& entity)
     return table ? table->numberOfEntity.value(entity, 0) : 0;
 }
 
+QHash<QString, int> LogDatabase::dxccNumbers()
+{
+    const DxccTable* table = dxccTable();
+    return table ? table->numberOfEntity : QHash<QString, int>();
+}
+
 QString LogDatabase::dxccEntity(int number)
 {
     const DxccTable* table = dxccTable();

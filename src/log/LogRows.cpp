@@ -136,7 +136,7 @@ private:
 } // namespace
 
 bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const std::function<bool(LogRow&)>& visit,
-                  QString* error)
+                  QString* error, const std::function<void()>& quiet)
 {
     const bool span = selection.from || selection.to;
     // A span of days: its rows are found through the time index, by text ranges that take the
@@ -224,7 +224,7 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const s
             rows.push_back(std::move(row));
             return true;
         },
-        error);
+        error, sortHere ? std::function<void()>() : quiet);
     if (!read || !sortHere)
         return read;
     // Time order, then as stored; rows without a readable time last.
@@ -235,9 +235,12 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const s
             return a.time < b.time;
         return a.id < b.id;
     });
-    for (LogRow& row : rows) {
-        if (!visit(row))
+    constexpr std::size_t kQuietEvery = 1024;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (!visit(rows[i]))
             break;
+        if (quiet && (i + 1) % kQuietEvery == 0)
+            quiet();
     }
     return true;
 }
