@@ -8,6 +8,7 @@
 #include "ConfirmationImport.h"
 #include "ContestSettings.h"
 #include "EdiExport.h"
+#include "EdiStation.h"
 #include "LogBackups.h"
 #include "LogDatabase.h"
 #include "StationSettings.h"
@@ -102,7 +103,9 @@ QString exchangeCommandsHelp()
            "  --section SECTION  The section entered (SINGLE, MULTI, ...).\n"
            "  --operators CALLS  The operators' callsigns.\n"
            "The station's details of the EDI header (address, equipment, ...) come from edi-station.txt in the\n"
-           "data folder, one Key=Value line per EDI key, as the EDI dialog writes it."_qs;
+           "data folder, one Key=Value line per EDI key, as the EDI dialog writes it. PCall is the callsign of\n"
+           "the station profile the contest in mivra.ini is worked from; without one, of the active profile;\n"
+           "without that, the settings' callsign."_qs;
 }
 
 int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& environment, FILE* out, FILE* err)
@@ -251,7 +254,8 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
         options.contestName = parser.value(contest);
         options.section = parser.value(section);
         options.operators = parser.value(operators);
-        options.own = own;
+        // As the window exports it: the contest's station profile, else the active one.
+        options.own = ediOwnStation(QDir(folder).filePath(u"mivra.ini"_qs), own);
         if (!readEdiStation(QDir(folder).filePath(kEdiStationFileName), &options.station, &error)) {
             print(err, u"mivra: "_qs + error);
             status = 1;

@@ -15,7 +15,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <unistd.h>
 
@@ -63,14 +66,33 @@ struct Candidate {
     bool confirmed = false;
 };
 
-// Writes the lines to a new file beside the log; its path, or empty with *error.
+// The list of unmatched records is written under a hidden name inside the transaction and gets
+// its own name only once the confirmations are committed: a run killed before that leaves no list
+// for an import that did not happen, only a hidden file the next run removes.
+QString unmatchedListPrefix(const QFileInfo& log)
+{
+    return log.completeBaseName() + u"-unmatched-"_qs;
+}
+
+// Removes the hidden lists (and their part-written copies) that killed runs left beside the log.
+void removePendingLists(const QString& logPath)
+{
+    const QFileInfo log(logPath);
+    const QDir folder = log.absoluteDir();
+    const QStringList pending
+        = folder.entryList({u"."_qs + unmatchedListPrefix(log) + u'*'}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : pending)
+        QFile::remove(folder.filePath(name));
+}
+
+// Writes the lines to a new hidden file beside the log; its path, or empty with *error.
 QString writeUnmatched(const QString& logPath, ConfirmationService service, const QStringList& lines,
                        const QString& source, QString* error)
 {
     const QFileInfo log(logPath);
     const QString stamp = QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd-HHmmss"_qs);
     const QString path = log.absoluteDir().filePath(
-        QStringLiteral("%1-unmatched-%2-%3.txt").arg(log.completeBaseName(), serviceName(service).toLower(), stamp));
+        QStringLiteral(".%1%2-%3.txt").arg(unmatchedListPrefix(log), serviceName(service).toLower(), stamp));
     QByteArray text = QStringLiteral("Records of %1 (%2) that match no contact of the log; none was added.\n")
                           .arg(QDir::toNativeSeparators(source), serviceName(service))
                           .toUtf8();
@@ -81,6 +103,20 @@ QString writeUnmatched(const QString& logPath, ConfirmationService service, cons
     if (!writeWholeFile(path, text, &reason)) {
         *error = QStringLiteral("the list of unmatched records %1 cannot be written: %2")
                      .arg(QDir::toNativeSeparators(path), reason);
+        return {};
+    }
+    return path;
+}
+
+// Gives the hidden list its own name (the same without the dot); that path, or empty with *error.
+QString showUnmatched(const QString& pending, QString* error)
+{
+    const QFileInfo hidden(pending);
+    const QString path = hidden.absoluteDir().filePath(hidden.fileName().mid(1));
+    if (std::rename(QFile::encodeName(pending).constData(), QFile::encodeName(path).constData()) != 0) {
+        *error = QStringLiteral("The list of unmatched records cannot be put beside the log as %1: %2")
+                     .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(errno)));
+        QFile::remove(pending);
         return {};
     }
     return path;
@@ -148,6 +184,8 @@ QString ConfirmationImportResult::summary(int linesShown) const
         text += QStringLiteral("\n... and %1 more.").arg(unmatched.size() - linesShown);
     if (!unmatchedFile.isEmpty())
         text += QStringLiteral("\nListed in %1").arg(QDir::toNativeSeparators(unmatchedFile));
+    if (!unmatchedFileError.isEmpty())
+        text += u'\n' + unmatchedFileError;
     for (int i = 0; i < refusals.size() && i < linesShown; ++i)
         text += u'\n' + refusals[i];
     return text;
@@ -165,6 +203,7 @@ ConfirmationImportResult importConfirmations(LogDatabase& log, const QString& fi
         result.error = QStringLiteral("The file %1 cannot be read: %2").arg(shownPath, file.error());
         return result;
     }
+    removePendingLists(log.path());
     SqliteConnection db = SqliteConnection::borrowed(log.database());
     QString error;
     const bool done = db.transaction(
@@ -274,6 +313,7 @@ ConfirmationImportResult importConfirmations(LogDatabase& log, const QString& fi
         },
         &error);
     if (!done) {
+        removePendingLists(log.path());
         const ConfirmationService shown = result.service;
         result = ConfirmationImportResult();
         result.service = shown;
@@ -281,6 +321,8 @@ ConfirmationImportResult importConfirmations(LogDatabase& log, const QString& fi
         return result;
     }
     result.ok = true;
+    if (!result.unmatchedFile.isEmpty())
+        result.unmatchedFile = showUnmatched(result.unmatchedFile, &result.unmatchedFileError);
     return result;
 }
 

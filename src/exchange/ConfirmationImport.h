@@ -26,12 +26,13 @@ struct ConfirmationImportResult {
     QString error; // why nothing was confirmed
     ConfirmationService service = ConfirmationService::Lotw;
     int records = 0;
-    int confirmed = 0;        // contacts newly confirmed by the service
-    int alreadyConfirmed = 0; // matching contacts the service had confirmed before
-    int notConfirmations = 0; // records that confirm nothing (a LoTW record without QSL_RCVD Y)
-    QStringList unmatched;    // one line per record that matches no contact
-    QString unmatchedFile;    // where they are listed; empty when none
-    QStringList refusals;     // records without callsign, band, date or time
+    int confirmed = 0;          // contacts newly confirmed by the service
+    int alreadyConfirmed = 0;   // matching contacts the service had confirmed before
+    int notConfirmations = 0;   // records that confirm nothing (a LoTW record without QSL_RCVD Y)
+    QStringList unmatched;      // one line per record that matches no contact
+    QString unmatchedFile;      // where they are listed; empty when none
+    QString unmatchedFileError; // why they are not listed although the contacts were confirmed
+    QStringList refusals;       // records without callsign, band, date or time
 
     // "LoTW: 11 contacts confirmed, ..." naming the records that match no contact.
     QString summary(int linesShown = 10) const;

@@ -33,38 +33,37 @@ bool writeConfirmationCount(const QString& iniPath, ConfirmationCount count, QSt
                                          {{QStringLiteral("count"), QString::number(int(count))}}, error);
 }
 
+namespace {
+
+// The columns compare without case (COLLATE NOCASE); LIKE as the counters always did.
+const QString kCard = QStringLiteral("(QSL LIKE 'q' OR QSL LIKE 't')");
+const QString kLotw = QStringLiteral("LotwRcvd = 'Y'");
+const QString kEqsl = QStringLiteral("EqslRcvd = 'Y'");
+
+} // namespace
+
 QString confirmedCondition(ConfirmationCount count)
 {
-    // The columns compare without case (COLLATE NOCASE); LIKE as the counters always did.
-    const QString card = QStringLiteral("(QSL LIKE 'q' OR QSL LIKE 't')");
-    const QString lotw = QStringLiteral("LotwRcvd = 'Y'");
-    const QString eqsl = QStringLiteral("EqslRcvd = 'Y'");
     switch (count) {
     case ConfirmationCount::CardsLotwEqsl:
-        return QStringLiteral("(%1 OR %2 OR %3)").arg(card, lotw, eqsl);
+        return QStringLiteral("(%1 OR %2 OR %3)").arg(kCard, kLotw, kEqsl);
     case ConfirmationCount::CardsLotw:
-        return QStringLiteral("(%1 OR %2)").arg(card, lotw);
+        return QStringLiteral("(%1 OR %2)").arg(kCard, kLotw);
     case ConfirmationCount::Cards:
-        return card;
+        return kCard;
     case ConfirmationCount::Lotw:
-        return QStringLiteral("(%1)").arg(lotw);
+        return QStringLiteral("(%1)").arg(kLotw);
     case ConfirmationCount::CardsMarkedQ:
         break;
     }
     return QStringLiteral("(QSL LIKE 'q')");
 }
 
-QString confirmationText(const QString& qsl, const QString& lotwReceived, const QString& eqslReceived)
+QString confirmationKindsExpression()
 {
-    QStringList kinds;
-    const QString paper = qsl.trimmed().toUpper();
-    if (paper == u"Q" || paper == u"T")
-        kinds << QStringLiteral("Card");
-    if (lotwReceived.trimmed().toUpper() == u"Y")
-        kinds << QStringLiteral("LoTW");
-    if (eqslReceived.trimmed().toUpper() == u"Y")
-        kinds << QStringLiteral("eQSL");
-    return kinds.join(u'+');
+    return QStringLiteral("rtrim(CASE WHEN %1 THEN 'Card ' ELSE '' END || CASE WHEN %2 THEN 'LoTW ' ELSE '' END"
+                          " || CASE WHEN %3 THEN 'eQSL' ELSE '' END)")
+        .arg(kCard, kLotw, kEqsl);
 }
 
 } // namespace mivra

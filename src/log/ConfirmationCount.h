@@ -29,7 +29,10 @@ bool writeConfirmationCount(const QString& iniPath, ConfirmationCount count, QSt
 // An SQL condition on a logtab row that is true when the row counts as confirmed; no user text.
 QString confirmedCondition(ConfirmationCount count);
 
-// How a contact is confirmed, for the grid: "Card", "LoTW", "eQSL" joined by "+"; empty for none.
-QString confirmationText(const QString& qsl, const QString& lotwReceived, const QString& eqslReceived);
+// The grid's column of how a contact is confirmed, whatever the setting counts: "Card" (Q or T),
+// "LoTW", "eQSL", joined by spaces ("Card LoTW"); empty for none. Computed as the rows are read.
+inline const QString kConfirmedColumn = QStringLiteral("Confirmed");
+// The SQL expression of that text over a logtab row; no user text.
+QString confirmationKindsExpression();
 
 } // namespace mivra

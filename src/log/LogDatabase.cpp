@@ -1,5 +1,6 @@
 #include "LogDatabase.h"
 
+#include "ConfirmationCount.h"
 #include "CtyCsv.h"
 #include "ErrorText.h"
 #include "LikePattern.h"
@@ -22,6 +23,12 @@
 namespace mivra {
 
 namespace {
+
+// The grid's rows: every column of logtab, then how the contact is confirmed.
+QString viewColumns()
+{
+    return QStringLiteral("SELECT *, %1 AS %2 FROM logtab").arg(confirmationKindsExpression(), kConfirmedColumn);
+}
 
 // Below this many rows a band's view is sorted rather than read in time order.
 constexpr int kFewRows = 1000;
@@ -231,7 +238,7 @@ bool LogDatabase::backUpBeforeUpgrade(QString* error)
 QSqlQuery LogDatabase::logView(const QString& bandPattern) const
 {
     QSqlQuery query(m_db);
-    QString statement = QStringLiteral("SELECT * FROM logtab");
+    QString statement = viewColumns();
     if (!bandPattern.isEmpty()) {
         // A band with many rows: walk the time index newest first, testing the band on each
         // entry ("+Band" keeps the planner off the band index), so the first screen needs no sort.
@@ -273,7 +280,7 @@ QSqlQuery LogDatabase::search(int choice, const QString& text, const QString& ba
     const QString condition = searchCondition(choice, bandPattern);
     if (condition.isEmpty())
         return query;
-    if (query.prepare(QStringLiteral("SELECT * FROM logtab WHERE ") + condition)) {
+    if (query.prepare(viewColumns() + QStringLiteral(" WHERE ") + condition)) {
         query.bindValue(QStringLiteral(":text"), literalPrefixPattern(text));
         if (!bandPattern.isEmpty())
             query.bindValue(QStringLiteral(":band"), bandPattern);

@@ -45,7 +45,8 @@ public:
     // A transaction is open on the log's connection: a write is under way.
     bool isWriting() const;
 
-    // All rows whose Band begins as bandPattern says (empty: every row), newest first.
+    // All rows whose Band begins as bandPattern says (empty: every row), newest first: every
+    // column of logtab, then kConfirmedColumn (ConfirmationCount.h), as the search's rows too.
     // The query is executed and not forward-only, ready for a QSqlQueryModel.
     QSqlQuery logView(const QString& bandPattern) const;
     int countLogView(const QString& bandPattern) const; // -1 on failure

@@ -7,12 +7,11 @@
 #include "BandPlan.h"
 #include "Clock.h"
 #include "ConfirmationImport.h"
-#include "ContestSettings.h"
 #include "EdiDialog.h"
+#include "EdiStation.h"
 #include "LogDatabase.h"
 #include "LogRows.h"
 #include "Messages.h"
-#include "StationProfiles.h"
 #include "WorkerThread.h"
 #include "WriteTarget.h"
 
@@ -234,11 +233,8 @@ void ExchangeActions::exportEdi()
     }
     EdiOptions options;
     options.bandValue = bandValue(view.bandPattern);
-    options.own = m_ownStation();
     // A contest worked from a station profile is that station's log.
-    const QString ini = QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini"));
-    if (const StationProfile* station = readStationProfiles(ini).find(readContestSettings(ini).station))
-        options.own = OwnStation{station->callsign, station->locator};
+    options.own = ediOwnStation(QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini")), m_ownStation());
     QString stationError;
     if (!readEdiStation(QDir(m_ctx.dataFolder).filePath(kEdiStationFileName), &options.station, &stationError))
         m_ctx.messages.inform(m_window, stationError);

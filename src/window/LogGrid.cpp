@@ -1,5 +1,6 @@
 #include "LogGrid.h"
 
+#include "ConfirmationCount.h"
 #include "ContactEdits.h"
 #include "Twips.h"
 
@@ -11,6 +12,7 @@
 #include <QSortFilterProxyModel>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -133,6 +135,32 @@ void LogGrid::setRows(QSqlQuery&& query)
     m_filter->clear();
     m_model->setQuery(std::move(query));
     m_filter->invalidate();
+    placeConfirmedColumn();
+}
+
+void LogGrid::placeConfirmedColumn()
+{
+    // The rows end with how each contact is confirmed; it is shown beside the QSL state, wide
+    // enough for all three kinds. A new query resets the header, so this follows every load.
+    int confirmed = -1;
+    int qsl = -1;
+    for (int column = 0; column < m_filter->columnCount(); ++column) {
+        const QString name = columnName(column);
+        if (name == kConfirmedColumn)
+            confirmed = column;
+        else if (name.compare(QLatin1String("QSL"), Qt::CaseInsensitive) == 0)
+            qsl = column;
+    }
+    if (confirmed < 0)
+        return;
+    QHeaderView* header = m_view->horizontalHeader();
+    if (qsl >= 0)
+        header->moveSection(header->visualIndex(confirmed), header->visualIndex(qsl) + 1);
+    const QFontMetrics metrics(m_view->font());
+    const int padding = 2 * m_view->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, m_view) + 8;
+    const int text = std::max(metrics.horizontalAdvance(QStringLiteral("Card LoTW eQSL")),
+                              header->fontMetrics().horizontalAdvance(kConfirmedColumn));
+    m_view->setColumnWidth(confirmed, text + padding);
 }
 
 void LogGrid::setCaption(const QString& caption)

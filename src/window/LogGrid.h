@@ -60,6 +60,7 @@ protected:
 
 private:
     void requestDeleteOfCurrentRow();
+    void placeConfirmedColumn();
     QModelIndex indexOf(qint64 id, const QString& column) const;
 
     QLabel* m_caption;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Drives the real program under Xvfb with xdotool: a LoTW report through the grid's menu confirms
-# the contacts it matches (a few minutes and seconds off, SSB and CW) and adds none; a station
-# profile made in the settings' Station dialog goes with the next contact typed (its locator, its
-# distance, its callsign), the home contacts keep theirs; adif-parser-ts reads the export.
+# the contacts it matches (a few minutes and seconds off, SSB and CW) and adds none, and the grid
+# says so beside the QSL state; a station profile made in the settings' Station dialog goes with the
+# next contact typed (its locator, its distance, its callsign), the home contacts keep theirs;
+# adif-parser-ts reads the export.
 # With MIVRA_E2E_SHOTS=DIR the screens are kept.
 set -euo pipefail
 source "$(dirname "$0")/xvfb_support.sh"
@@ -70,6 +71,14 @@ echo "$text" | grep -q "2 of 3 records confirmed a contact, 1 match no contact (
   = "OK1KIR:Y:Y:2026-06-20 DL0GTH:S:Y:2026-06-20 SP6ABC:Y::" ] || fail "confirmations: $(q 'SELECT * FROM logtab')"
 ls data/*unmatched-lotw-*.txt > /dev/null 2>&1 || fail "no list of unmatched records beside the log"
 grep -q W1AW data/*unmatched-lotw-*.txt || fail "the stranger is not listed"
+# Beside the QSL state the grid says how each contact is confirmed, wide enough for all three kinds.
+qsl=($(place grid 1.QSL))
+confirmed=($(place grid 1.Confirmed))
+gap=$((confirmed[0] - qsl[0] - qsl[2]))
+[ "$gap" -ge 0 ] && [ "$gap" -le 2 ] && [ "${confirmed[1]}" -eq "${qsl[1]}" ] \
+  || fail "the Confirmed column is not beside QSL: ${qsl[*]} / ${confirmed[*]}"
+[ "${confirmed[2]}" -ge 60 ] || fail "the Confirmed column is ${confirmed[2]} pixels wide"
+shot confirmations-grid
 
 # A station profile from the settings' Station dialog: a hilltop with its own callsign and locator.
 click_control "$window" main Initials

@@ -11,6 +11,7 @@
 #include "WorkedCounters.h"
 
 #include <QDir>
+#include <QSqlQuery>
 
 using namespace mivra;
 
@@ -128,6 +129,51 @@ TEST_F(Confirmations, ALotwReportOnlyConfirmsMatchingContacts)
     const ConfirmationImportResult again = importConfirmations(*m_log, path, std::nullopt, kToday);
     EXPECT_EQ(again.confirmed, 0);
     EXPECT_EQ(again.alreadyConfirmed, 5);
+}
+
+// Only a committed run leaves a list of unmatched records under its name: what killed runs left
+// hidden is removed, a failed run leaves none, and a list that cannot take its name is said while
+// the confirmations stay.
+TEST_F(Confirmations, OnlyACommittedRunLeavesAListOfUnmatchedRecords)
+{
+    save({contact("OK1KIR", "144", "SSB", "2026-06-06", "14:05")});
+    const QString report = file("lotw.adi", kLotwHeader + lotwRecord("OK1KIR", "2M", "SSB", "20260606", "1405")
+                                                + lotwRecord("W1AW", "20M", "CW", "20260606", "1200"));
+    const auto lists
+        = [this] { return QDir(m_dir.path()).entryList({u"*unmatched*"_qs}, QDir::Files | QDir::Hidden, QDir::Name); };
+    // Left by runs killed while writing the list, and before their commit.
+    for (const char* name :
+         {".backup-unmatched-lotw-20260101-000000.txt.Ab12Cd", ".backup-unmatched-lotw-20260101-000001.txt"})
+        file(name, "W1AW 2026-06-06 12:00:00 20M CW\n");
+    const ConfirmationImportResult failed
+        = importConfirmations(*m_log, file("header-only.adi", kLotwHeader), std::nullopt, kToday);
+    EXPECT_FALSE(failed.ok);
+    EXPECT_EQ(lists(), QStringList());
+
+    const ConfirmationImportResult result = importConfirmations(*m_log, report, std::nullopt, kToday);
+    ASSERT_TRUE(result.ok) << result.error.toStdString();
+    EXPECT_EQ(result.confirmed, 1);
+    ASSERT_EQ(result.unmatched.size(), 1);
+    EXPECT_EQ(lists(), QStringList{QFileInfo(result.unmatchedFile).fileName()});
+    EXPECT_TRUE(QFileInfo(result.unmatchedFile).fileName().startsWith(u"backup-unmatched-lotw-"_qs));
+    QFile listed(result.unmatchedFile);
+    ASSERT_TRUE(listed.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(listed.readAll().contains("W1AW 2026-06-06 12:00:00 20M CW\n"));
+    listed.remove();
+
+    // The list's name taken (by a folder): the contacts are confirmed, the summary says the rest.
+    QSqlQuery unconfirm(m_log->database());
+    ASSERT_TRUE(unconfirm.exec(u"UPDATE logtab SET LotwRcvd = NULL, LotwRdate = NULL"_qs));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (int second = -1; second < 8; ++second)
+        QDir(m_dir.path()).mkdir(now.addSecs(second).toString(u"'backup-unmatched-lotw-'yyyyMMdd-HHmmss'.txt'"_qs));
+    const ConfirmationImportResult blocked = importConfirmations(*m_log, report, std::nullopt, kToday);
+    ASSERT_TRUE(blocked.ok) << blocked.error.toStdString();
+    EXPECT_EQ(blocked.confirmed, 1);
+    EXPECT_TRUE(blocked.unmatchedFile.isEmpty());
+    EXPECT_TRUE(blocked.summary().contains(u"cannot be put beside the log"_qs)) << blocked.summary().toStdString();
+    EXPECT_EQ(column("SELECT LotwRcvd FROM logtab"), QStringList{u"Y"_qs});
+    EXPECT_EQ(lists(), QStringList());
 }
 
 // The ordinary import of a record that equals a stored contact: LoTW and eQSL fill their own

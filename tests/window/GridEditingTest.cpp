@@ -5,6 +5,7 @@
 #include "MultiOptionControl.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -78,6 +79,53 @@ TEST_F(GridEditingTest, QslStatesOfSelectedRowsRaiseTheShownCountersAndUndoTakes
     ASSERT_TRUE(waitForCounters());
     EXPECT_EQ(dump(), rowsBefore);
     EXPECT_EQ(confirmed->text().toInt(), before);
+}
+
+// Beside the QSL state the grid says how each contact is confirmed; typing there changes nothing.
+TEST_F(GridEditingTest, TheGridShowsHowEachContactIsConfirmedAndKeepsItReadOnly)
+{
+    QSqlQuery lotw(m_log->database());
+    ASSERT_TRUE(lotw.exec(QStringLiteral("UPDATE logtab SET LotwRcvd = 'Y' WHERE Callsign = 'DL1ABC'")));
+    ASSERT_TRUE(m_window->grid()->showCell(idOf("OK1ABC"), QStringLiteral("QSL")));
+    editing().setQslState(QStringLiteral("T"), QStringLiteral("Card received, thanks to send (T)"));
+    ASSERT_EQ(valueOf("OK1ABC", "QSL"), QStringLiteral("T"));
+    ASSERT_EQ(valueOf("DL1ABC", "QSL"), QStringLiteral("Y"));
+
+    LogGrid* grid = m_window->grid();
+    int qsl = -1;
+    int confirmed = -1;
+    for (int column = 0; column < view()->model()->columnCount(); ++column) {
+        if (grid->columnName(column) == QStringLiteral("QSL"))
+            qsl = column;
+        if (grid->columnName(column) == QStringLiteral("Confirmed"))
+            confirmed = column;
+    }
+    ASSERT_GE(qsl, 0);
+    ASSERT_GE(confirmed, 0);
+    QHeaderView* header = view()->horizontalHeader();
+    EXPECT_EQ(header->visualIndex(confirmed), header->visualIndex(qsl) + 1);
+    EXPECT_GE(view()->columnWidth(confirmed),
+              view()->fontMetrics().horizontalAdvance(QStringLiteral("Card LoTW eQSL")));
+    QStringList shown;
+    for (int row = 0; row < grid->visibleRowCount(); ++row)
+        shown << view()->model()->index(row, 3).data().toString() + u'='
+                     + view()->model()->index(row, confirmed).data().toString();
+    EXPECT_EQ(shown, (QStringList{u"OK1ABC=Card"_qs, u"DL1ABC=LoTW"_qs}));
+
+    const QString rowsBefore = dump();
+    const QModelIndex cell = view()->model()->index(0, confirmed);
+    EXPECT_FALSE(cell.flags() & Qt::ItemIsEditable);
+    view()->setFocus();
+    view()->setCurrentIndex(cell);
+    QTest::keyClick(view(), Qt::Key_F2);
+    settle();
+    EXPECT_EQ(QApplication::focusWidget(), view()); // no editor took the keys
+    QTest::keyClicks(view(), QStringLiteral("LoTW"));
+    QTest::keyClick(view(), Qt::Key_Return);
+    settle();
+    EXPECT_EQ(QApplication::focusWidget(), view());
+    EXPECT_EQ(dump(), rowsBefore);
+    EXPECT_TRUE(m_messages.informed.isEmpty()) << m_messages.informed.join(u'|').toStdString();
 }
 
 TEST_F(GridEditingTest, UndoGoesBackThroughTwentyChangesInOrder)
