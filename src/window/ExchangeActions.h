@@ -53,6 +53,8 @@ signals:
 private:
     // False, after a message, when file is the log, one of its files or the settings file.
     bool writableTarget(const QString& file);
+    // The span an EDI export is offered when no contest says it.
+    void offerLastDay(const LogSelection& view, const QDateTime& now, EdiOptions* options) const;
     void showImportProgress(qint64 done, qint64 total);
     AppContext& m_ctx;
     QWidget* m_window;

@@ -18,6 +18,7 @@
 #include "MultiOptionControl.h"
 #include "OperatingAids.h"
 #include "QslWindow.h"
+#include "RecomputeDistances.h"
 #include "RigLink.h"
 #include "SettingsWindow.h"
 #include "ShippedFiles.h"
@@ -76,6 +77,9 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     buildSearchArea();
 
     m_grid = placeControl(new LogGrid(this), MainWindowLayout::control("DataGrid1"));
+    // The time of the last band change, at the right end of the grid's caption bar: at its place in the
+    // top strip it covered the caption "DXCC wkd/cfmd:".
+    m_grid->addToCaptionBar(m_elapsed);
 
     m_editing = new GridEditing(m_grid, {m_ctx.log, m_ctx.messages, m_ownLocator, [this] { reloadView(); },
                                          [this] { refreshShownCounters(); }});
@@ -122,6 +126,9 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
         {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_ownLocator->text(); },
          [this] { return bandValue(m_bandPattern); }, [this] { return m_exchange->isImporting(); }});
 
+    new RecomputeDistances(
+        m_grid, {m_ctx, m_ownLocator, [this] { return m_exchange->isImporting(); }, [this] { reloadView(); }});
+
     m_desktopOpener = std::make_unique<map::DesktopMapOpener>();
     m_mapOpener = m_desktopOpener.get();
 }
@@ -142,6 +149,9 @@ void MainWindow::buildTopStrip()
     m_entitiesWorked = makeLabel(this, "dxw");
     m_entitiesConfirmed = makeLabel(this, "DXc");
     makeLabel(this, "Label19");
+    // The figures can be selected and copied.
+    for (QLabel* figure : {m_squaresWorked, m_squaresConfirmed, m_entitiesWorked, m_entitiesConfirmed})
+        figure->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_ownCallsign = placeControl(new QLineEdit(this), MainWindowLayout::control("Callsign"));
     makeLabel(this, "Label18");
     m_ownLocator = placeControl(new QLineEdit(this), MainWindowLayout::control("MyGrid"));
@@ -352,9 +362,10 @@ bool MainWindow::reloadLogView()
 
 void MainWindow::onSaved()
 {
-    // The row is stored and the fields are empty; only the view is behind.
+    // The row is stored and the fields are empty; only the view and the figures are behind.
     if (!reloadLogView())
         m_ctx.messages.inform(this, QStringLiteral("No new Recorset available"));
+    refreshShownCounters();
 }
 
 void MainWindow::selectBand(int index)
