@@ -209,7 +209,7 @@ TEST(UndoStack, KeepsTheNewestStepsUpToItsDepth)
     UndoStack stack(20);
     EXPECT_FALSE(stack.pop());
     for (int i = 1; i <= 25; ++i)
-        stack.push({QString::number(i), {RowSnapshot{i, {u"ID"_qs}, {i}}}});
+        stack.push({QString::number(i), {RowSnapshot{i, {u"ID"_qs}, {i}}}, {}});
     EXPECT_EQ(stack.size(), 20);
     EXPECT_EQ(stack.top()->description, u"25"_qs);
     for (int i = 25; i >= 6; --i) {
