@@ -116,7 +116,7 @@ TEST_F(ContestSessionTest, WrittenKeepsTheOtherSections)
         ini.setValue(QStringLiteral("rig/model"), 3073);
     }
     ContestSettings written{QStringLiteral("IARU"), contestTime(QStringLiteral("2026-06-06T14:00")),
-                            contestTime(QStringLiteral("2026-06-07T14:00")), QStringLiteral("1296")};
+                            contestTime(QStringLiteral("2026-06-07T14:00")), QStringLiteral("1296"), {}};
     QString error;
     ASSERT_TRUE(writeContestSettings(iniPath(), written, &error));
     const ContestSettings read = readContestSettings(iniPath());
