@@ -102,13 +102,8 @@ EdiDialog::EdiDialog(const EdiOptions& options, QWidget* parent)
     form->addRow(station);
     form->addRow(buttons);
 
-    // Tab goes down the form as it is shown, the station's details row by row.
-    QList<QWidget*> order{m_contest, m_band, m_section, m_from, m_to, m_operators, m_remarks};
-    for (const auto& [key, caption] : kStationCaptions)
-        order << m_station.value(QLatin1String(key));
-    order << buttons;
-    for (qsizetype i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
+    // Tab goes down the form as it is shown: the controls are made in that order, the station's
+    // details row by row.
     m_remarks->setTabChangesFocus(true);
     FocusedValueChanges::guard(this);
     m_contest->setFocus(Qt::OtherFocusReason);
