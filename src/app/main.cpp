@@ -1,4 +1,5 @@
 #include "AppContext.h"
+#include "BackgroundBackups.h"
 #include "BackgroundWork.h"
 #include "Clock.h"
 #include "CtyCsv.h"
@@ -141,16 +142,17 @@ int main(int argc, char* argv[])
     const std::unique_ptr<QLockFile> lock = lockDataFolder(dataFolder, &error);
     if (!lock)
         return refuse(error);
+    // What a killed restore or log creation left beside the log; no other program works here now.
+    LogBackups(logPath).removeLeftoversBesideLog();
     std::unique_ptr<LogDatabase> log = LogDatabase::open(logPath, kCtyCsvPath, &error);
     if (!log)
         return refuse(error);
-    if (!LogBackups(logPath).makeDailyBackup(QDateTime::currentDateTimeUtc(), &error))
-        std::fprintf(stderr, "mivra: %s\n", qPrintable(error));
+    BackgroundBackups backups(logPath, &work);
 
     StationSettings settings;
     LiveMapOptions live;
     const SystemClock clock;
-    AppContext context{*log, settings, live, settingsFile, dataFolder, messages, clock, work};
+    AppContext context{*log, settings, live, settingsFile, dataFolder, messages, clock, work, backups};
 
     MainWindow mainWindow(context);
     window = &mainWindow;
@@ -166,6 +168,16 @@ int main(int argc, char* argv[])
     }
     if (!opened)
         return 1;
+    // The daily copy while the window is already in use; what goes wrong with it is shown there.
+    backups.makeDailyBackup(QDateTime::currentDateTimeUtc(), [&](const BackupOutcome& outcome) {
+        for (const QString& text : {outcome.error, outcome.note}) {
+            if (text.isEmpty())
+                continue;
+            if (!terminating)
+                std::fprintf(stderr, "mivra: %s\n", qPrintable(text));
+            messages.inform(&mainWindow, text);
+        }
+    });
     started = true;
     const int status = QApplication::exec();
     return status == 0 && mainWindow.closeFailed() ? 1 : status;

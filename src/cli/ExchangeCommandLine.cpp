@@ -5,6 +5,7 @@
 #include "AdifImport.h"
 #include "BackupCommandLine.h"
 #include "BandPlan.h"
+#include "ConfirmationImport.h"
 #include "ContestSettings.h"
 #include "EdiExport.h"
 #include "LogBackups.h"
@@ -82,8 +83,8 @@ QString bandValueOfArgument(const QString& argument)
 
 bool isExchangeCommand(const QString& argument)
 {
-    return argument == u"export-adif"_qs || argument == u"import-adif"_qs || argument == u"export-edi"_qs
-           || isBackupCommand(argument);
+    return argument == u"export-adif"_qs || argument == u"import-adif"_qs || argument == u"import-confirmations"_qs
+           || argument == u"export-edi"_qs || isBackupCommand(argument);
 }
 
 bool namesExchangeCommand(const QStringList& arguments)
@@ -110,6 +111,7 @@ QString exchangeCommandsHelp()
     return u"Commands (on the log of the data folder, without a window; times in UTC):\n"
            "  mivra export-adif FILE [--band B]\n"
            "  mivra import-adif FILE\n"
+           "  mivra import-confirmations FILE   (a LoTW or eQSL download: confirms contacts, adds none)\n"
            "  mivra export-edi FILE --band B --from 2026-06-06T14:00 --to 2026-06-07T14:00 [--contest NAME]\n"
            "                   [--section SECTION] [--operators CALLS]\n"
            "  mivra backup                (a copy of the log into backups/ of the data folder)\n"
@@ -139,7 +141,8 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
     const QCommandLineOption section(u"section"_qs, u"The section entered (SINGLE, MULTI, ...)."_qs, u"section"_qs);
     const QCommandLineOption operators(u"operators"_qs, u"The operators' callsigns."_qs, u"calls"_qs);
     parser.addOptions({dataDir, band, from, to, contest, section, operators});
-    parser.addPositionalArgument(u"command"_qs, u"export-adif, import-adif, export-edi, backup or restore"_qs);
+    parser.addPositionalArgument(u"command"_qs,
+                                 u"export-adif, import-adif, import-confirmations, export-edi, backup or restore"_qs);
     parser.addPositionalArgument(u"file"_qs, u"The .adi or .edi file, or the log to restore."_qs);
     if (!parser.parse(arguments)) {
         print(err, u"mivra: "_qs + parser.errorText());
@@ -167,19 +170,21 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
         print(err, QStringLiteral("mivra: %1 takes no --from, --to or --contest.").arg(command));
         return 1;
     }
-    if (command == u"import-adif"_qs && parser.isSet(band)) {
-        print(err, u"mivra: import-adif takes no --band."_qs);
+    const bool isImport = command == u"import-adif"_qs || command == u"import-confirmations"_qs;
+    if (isImport && parser.isSet(band)) {
+        print(err, QStringLiteral("mivra: %1 takes no --band.").arg(command));
         return 1;
     }
 
     const QString folder = environment.dataFolder(parser.value(dataDir));
     const QString logPath = QDir(folder).filePath(environment.logFileName);
     QString error;
-    if (command != u"import-adif"_qs && !WriteTarget(logPath, environment.settingsFile).allows(file, &error)) {
+    if (!isImport && !WriteTarget(logPath, environment.settingsFile).allows(file, &error)) {
         print(err, u"mivra: "_qs + error);
         return 1;
     }
     if (command != u"import-adif"_qs && !QFileInfo::exists(logPath)) {
+        // Confirmations confirm contacts of a log; there is none to confirm.
         print(err, QStringLiteral("mivra: there is no log %1.").arg(QDir::toNativeSeparators(logPath)));
         return 1;
     }
@@ -191,8 +196,8 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
     std::unique_ptr<QLockFile> lock;
     if (environment.lockFolder) {
         lock = environment.lockFolder(folder, &error);
-        // An export only reads: it goes ahead beside the program that holds the log.
-        if (!lock && command == u"import-adif"_qs) {
+        // An export only reads: it goes ahead beside the program that holds the log; an import waits.
+        if (!lock && isImport) {
             print(err, u"mivra: "_qs + error);
             return 1;
         }
@@ -209,7 +214,7 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
     // One read transaction: the export sees the log as it stood when it began, whatever the
     // program beside it saves meanwhile.
     std::optional<ReadTransaction> reading;
-    if (command != u"import-adif"_qs)
+    if (!isImport)
         reading.emplace(log->database());
     const OwnStation own = ownStation(environment.settingsFile);
     int status = 0;
@@ -238,10 +243,27 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
                 print(err, u"mivra: left out: "_qs + line);
             status = result.leftOut.isEmpty() ? 0 : 2;
         }
-    } else if (command == u"import-adif"_qs) {
-        if (LogBackups(logPath).makeBackup(QDateTime::currentDateTimeUtc(), &error).isEmpty()) {
+    } else if (isImport) {
+        QString note;
+        if (LogBackups(logPath)
+                .makeBackup(QDateTime::currentDateTimeUtc(), &error, BackupKind::BeforeImport, &note)
+                .isEmpty()) {
             print(err, u"mivra: "_qs + error + u" The file was not imported."_qs);
             return 1;
+        }
+        if (!note.isEmpty())
+            print(err, u"mivra: "_qs + note);
+        // A service's download only confirms, whichever command brought it.
+        const std::optional<ConfirmationService> service = confirmationServiceOfFile(file);
+        if (command == u"import-confirmations"_qs || service) {
+            const ConfirmationImportResult confirmations
+                = importConfirmations(*log, file, service, QDate::currentDate());
+            if (!confirmations.ok) {
+                print(err, u"mivra: "_qs + confirmations.error);
+                return 1;
+            }
+            print(out, confirmations.summary(20));
+            return confirmations.unmatched.isEmpty() && confirmations.refusals.isEmpty() ? 0 : 2;
         }
         const AdifImportResult result = importAdifFile(*log, file, own);
         if (!result.ok) {

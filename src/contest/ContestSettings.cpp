@@ -46,6 +46,7 @@ ContestSettings readSection(const QString& iniPath, const QString& section, QStr
     contest.start = contestTime(ini.value(QStringLiteral("start")).toString());
     contest.end = contestTime(ini.value(QStringLiteral("end")).toString());
     contest.band = ini.value(QStringLiteral("band")).toString().trimmed();
+    contest.station = ini.value(QStringLiteral("station")).toString().trimmed();
     contest.section = ini.value(QStringLiteral("section")).toString().trimmed();
     return contest;
 }
@@ -57,7 +58,8 @@ bool writeSection(const QString& iniPath, const QString& section, const ContestS
         values = {{QStringLiteral("name"), contest.name},
                   {QStringLiteral("start"), contestTimeText(contest.start)},
                   {QStringLiteral("end"), contestTimeText(contest.end)},
-                  {QStringLiteral("band"), contest.band}};
+                  {QStringLiteral("band"), contest.band},
+                  {QStringLiteral("station"), contest.station}};
         if (!contest.section.isEmpty())
             values.append({QStringLiteral("section"), contest.section});
     }

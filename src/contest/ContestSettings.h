@@ -6,12 +6,13 @@
 namespace mivra {
 
 // The contest being worked, section [contest] of mivra.ini: its name, its span in UTC written as
-// "2026-06-06T14:00", and its band as a band value ("144").
+// "2026-06-06T14:00", its band as a band value ("144") and the station profile's name.
 struct ContestSettings {
     QString name;
     QDateTime start;
     QDateTime end;
     QString band;
+    QString station; // the station profile it is worked from; empty for the one in use
     QString section; // the section entered (SINGLE, MULTI ...), kept with the EDI defaults
 
     // A band from 50 MHz up and a start before the end.

@@ -75,7 +75,22 @@ QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& option
                      .arg(options.bandValue);
         return {};
     }
-    const QString ownLocator = options.own.locator.trimmed().toUpper();
+    // Where the contacts were made from: their own locator, else the settings'. One file, one place.
+    const QString settingsLocator = options.own.locator.trimmed().toUpper();
+    QStringList places;
+    for (const LogRow& row : rows) {
+        const QString place = row.myLocator.trimmed().isEmpty() ? settingsLocator : row.myLocator.trimmed().toUpper();
+        if (!places.contains(place.left(6)))
+            places << place.left(6);
+    }
+    if (places.size() > 1) {
+        *error = QStringLiteral("The contacts of this contest were made from %1 locators (%2); an EDI file holds one "
+                                "location. Export the contacts of each location on its own.")
+                     .arg(places.size())
+                     .arg(places.join(u", "_qs));
+        return {};
+    }
+    const QString ownLocator = places.isEmpty() ? settingsLocator : places.front();
     if (ediDistance(ownLocator, ownLocator) < 0) {
         *error = QStringLiteral("The own locator \"%1\" is not a 6-character locator; set it in the settings.")
                      .arg(ownLocator);

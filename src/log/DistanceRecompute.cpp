@@ -1,6 +1,7 @@
 #include "DistanceRecompute.h"
 
 #include "ContactGeometry.h"
+#include "Locator.h"
 #include "SqliteConnection.h"
 #include "SqliteStatement.h"
 #include "Utf16View.h"
@@ -14,7 +15,7 @@ namespace {
 // Contacts between two progress reports.
 constexpr qint64 kRowsPerReport = 512;
 
-enum Column { Id, Grid, Qrb, Qtf };
+enum Column { Id, Grid, Qrb, Qtf, MyGrid };
 
 bool sameNumber(const std::optional<double>& stored, const std::optional<double>& reckoned)
 {
@@ -23,7 +24,7 @@ bool sameNumber(const std::optional<double>& stored, const std::optional<double>
 
 } // namespace
 
-RecomputeResult recomputeDistances(QSqlDatabase db, const QString& ownLocator, const RecomputeProgress& progress)
+RecomputeResult recomputeDistances(QSqlDatabase db, const QString& settingsLocator, const RecomputeProgress& progress)
 {
     RecomputeResult result;
     SqliteConnection log = SqliteConnection::borrowed(db);
@@ -32,7 +33,7 @@ RecomputeResult recomputeDistances(QSqlDatabase db, const QString& ownLocator, c
         return result;
     }
     SqliteStatement count(log, QStringLiteral("SELECT count(*) FROM logtab"));
-    SqliteStatement rows(log, QStringLiteral("SELECT ID, Grid, QRB, QTF FROM logtab ORDER BY ID"));
+    SqliteStatement rows(log, QStringLiteral("SELECT ID, Grid, QRB, QTF, MyGrid FROM logtab ORDER BY ID"));
     SqliteStatement update(log, QStringLiteral("UPDATE logtab SET QRB = ?1, QTF = ?2 WHERE ID = ?3"));
     if (!count.isPrepared() || !rows.isPrepared() || !update.isPrepared()) {
         result.error = log.errorMessage();
@@ -56,8 +57,15 @@ RecomputeResult recomputeDistances(QSqlDatabase db, const QString& ownLocator, c
                     return false;
                 }
                 const QString grid = rows.text(Grid);
+                // Where the contact was made from: its own locator, else the settings'.
+                const QString myGrid = rows.text(MyGrid).trimmed();
+                const QString own = myGrid.isEmpty() ? settingsLocator.trimmed() : myGrid;
+                if (!geo::isLocatorValid(utf16View(own.toUpper()))) {
+                    ++result.unplaced;
+                    continue;
+                }
                 // The one reckoning of a contact's distance, from its own locator and the worked one.
-                const std::optional<geo::QrbQtf> reckoned = geo::contactQrbQtf(utf16View(ownLocator), utf16View(grid));
+                const std::optional<geo::QrbQtf> reckoned = geo::contactQrbQtf(utf16View(own), utf16View(grid));
                 const std::optional<double> qrb = reckoned ? std::optional<double>(reckoned->qrbKm) : std::nullopt;
                 const std::optional<double> qtf = reckoned ? std::optional<double>(reckoned->qtfDeg) : std::nullopt;
                 if (sameNumber(rows.number(Qrb), qrb) && sameNumber(rows.number(Qtf), qtf) && rows.isNull(Qrb) == !qrb

@@ -3,6 +3,7 @@
 #include "Contact.h"
 #include "DxccIndex.h"
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -79,6 +80,8 @@ public:
     DxccResult findDxcc(const QString& callsign);
     // The entity number (dxccdata position 0) of an entity text; 0 when unknown.
     int dxccNumber(const QString& entity);
+    // Every entity text with its number; empty when dxccdata cannot be read.
+    QHash<QString, int> dxccNumbers();
     // The entity text of an entity number; empty when unknown.
     QString dxccEntity(int number);
     // Drops the patterns in memory, so the next lookup reads dxccdata anew. The log's own

@@ -21,7 +21,8 @@ class ContestDialog : public QDialog {
 public:
     static constexpr int kEnded = 2;
 
-    ContestDialog(const ContestSettings& contest, QWidget* parent = nullptr);
+    // stations: the names of the station profiles the contest may be worked from.
+    ContestDialog(const ContestSettings& contest, const QStringList& stations = {}, QWidget* parent = nullptr);
     ContestSettings contest() const;
 
 private:
@@ -29,6 +30,7 @@ private:
     QDateTimeEdit* m_start;
     QDateTimeEdit* m_end;
     QComboBox* m_band;
+    QComboBox* m_station;
 };
 
 } // namespace mivra

@@ -1,5 +1,7 @@
 #include "ContestSession.h"
 
+#include "StationProfiles.h"
+
 #include "BandPlan.h"
 #include "Clock.h"
 #include "ContestDialog.h"
@@ -161,7 +163,11 @@ void ContestSession::edit()
         if (contest.band.isEmpty())
             contest.band = m_services.bandValue();
     }
-    ContestDialog dialog(contest, m_button->window());
+    StationProfiles stations = readStationProfiles(m_services.iniPath);
+    QStringList names;
+    for (const StationProfile& profile : stations.profiles)
+        names << profile.name;
+    ContestDialog dialog(contest, names, m_button->window());
     const int result = dialog.exec();
     if (result == QDialog::Rejected)
         return;
@@ -177,8 +183,14 @@ void ContestSession::edit()
         if (!writeEdiDefaults(m_services.iniPath, ended, &error))
             m_services.messages.inform(m_button->window(), error);
     }
-    if (!writeContestSettings(m_services.iniPath, chosen, &error))
+    if (!writeContestSettings(m_services.iniPath, chosen, &error)) {
         m_services.messages.inform(m_button->window(), error);
+    } else if (result == QDialog::Accepted && !chosen.station.isEmpty()) {
+        // The contest's contacts are logged from its station.
+        stations.active = chosen.station;
+        if (!writeStationProfiles(m_services.iniPath, stations, &error))
+            m_services.messages.inform(m_button->window(), error);
+    }
     refresh();
 }
 

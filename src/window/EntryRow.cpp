@@ -7,6 +7,7 @@
 #include "LogDatabase.h"
 #include "MainWindowLayout.h"
 #include "Messages.h"
+#include "OtherFields.h"
 #include "UpperCaseValidator.h"
 #include "Utf16View.h"
 
@@ -24,6 +25,21 @@
 namespace mivra {
 
 namespace {
+
+// The fields of a contact's ADIF record that a station profile gives, beside its locator.
+std::vector<OtherField> stationFields(const StationProfile& station)
+{
+    std::vector<OtherField> fields;
+    const auto add = [&fields](const char* name, const QString& value) {
+        if (!value.trimmed().isEmpty())
+            fields.push_back({QLatin1String(name), value.trimmed(), 0});
+    };
+    add("STATION_CALLSIGN", station.callsign.toUpper());
+    add("OPERATOR", station.operatorCall.toUpper());
+    add("TX_PWR", station.power);
+    add("MY_RIG", station.equipment);
+    return fields;
+}
 
 bool isKey(QEvent* event, Qt::Key key)
 {
@@ -302,10 +318,16 @@ void EntryRow::leaveLocator(QWidget* now)
     computeGeometry();
 }
 
+QString EntryRow::stationLocator() const
+{
+    const std::optional<StationProfile> station = m_services.station ? m_services.station() : std::nullopt;
+    return station ? station->locator : m_ownLocator->text();
+}
+
 void EntryRow::computeGeometry()
 {
     m_geometryLocator.clear();
-    m_geometryOwnLocator = m_ownLocator->text();
+    m_geometryOwnLocator = stationLocator();
     if (m_geometry.calculate(utf16View(m_geometryOwnLocator), utf16View(m_locator->text())))
         m_geometryLocator = m_locator->text();
     emit locatorChecked(m_locator->text(), !m_geometryLocator.isEmpty(), m_geometry.qrbKm, m_geometry.qtfDeg);
@@ -391,10 +413,18 @@ void EntryRow::save()
     qso.dxcc = m_entity->text();
     if (m_frequencySource)
         qso.frequencyMHz = m_frequencySource(qso.band);
-    // Saved by a key from the locator field itself: its distance has not been reckoned yet.
-    if (!qso.locator.isEmpty() && (qso.locator != m_geometryLocator || m_ownLocator->text() != m_geometryOwnLocator))
-        computeGeometry();
-    if (!qso.locator.isEmpty() && qso.locator == m_geometryLocator && m_ownLocator->text() == m_geometryOwnLocator) {
+    // Where the contact is made from stays with it, whatever the settings say later.
+    const std::optional<StationProfile> station = m_services.station ? m_services.station() : std::nullopt;
+    const QString ownLocator = station ? station->locator : m_ownLocator->text();
+    if (geo::isLocatorValid(utf16View(ownLocator.trimmed().toUpper())))
+        qso.myLocator = ownLocator.trimmed().toUpper();
+    if (station)
+        qso.otherFields = encodeOtherFields(stationFields(*station));
+    if (!qso.locator.isEmpty() && qso.locator == m_geometryLocator && ownLocator == m_geometryOwnLocator) {
+        qso.qrb = m_geometry.qrbKm;
+        qso.qtf = m_geometry.qtfDeg;
+    } else if (!qso.locator.isEmpty() && m_geometry.calculate(utf16View(ownLocator), utf16View(qso.locator))) {
+        // The station changed since the locator was checked: reckoned from the one in use now.
         qso.qrb = m_geometry.qrbKm;
         qso.qtf = m_geometry.qtfDeg;
     }

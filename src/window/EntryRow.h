@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StationProfiles.h"
+
 #include "ContactGeometry.h"
 #include "ContactHistory.h"
 
@@ -34,10 +36,15 @@ public:
         Messages& messages;
         const Clock& clock;
         std::function<QString()> bandPattern;
+        // The active station profile, if any: its locator and callsign go with each saved contact.
+        std::function<std::optional<StationProfile>()> station;
     };
 
     // Creates the fields, captions and buttons on the window at their twip positions.
     EntryRow(QWidget* window, QLineEdit* ownLocator, Services services);
+
+    // The locator the contact is made from: the active station profile's, else the own locator box.
+    QString stationLocator() const;
 
     // The contact being typed.
     QString callsign() const;

@@ -2,20 +2,23 @@
 
 #include "AdifExport.h"
 #include "AdifImport.h"
+#include "BackgroundBackups.h"
 #include "BackgroundWork.h"
 #include "BandPlan.h"
 #include "Clock.h"
+#include "ConfirmationImport.h"
 #include "ContestSettings.h"
 #include "EdiDialog.h"
-#include "LogBackups.h"
 #include "LogDatabase.h"
 #include "LogRows.h"
 #include "Messages.h"
+#include "StationProfiles.h"
 #include "WorkerThread.h"
 #include "WriteTarget.h"
 
 #include <QDir>
 #include <QFileDialog>
+#include <QPointer>
 #include <QProgressDialog>
 
 #include <memory>
@@ -60,12 +63,6 @@ public:
 
 private:
     QProgressDialog m_dialog;
-};
-
-// What an import on the worker thread comes back with.
-struct ImportOutcome {
-    QString backupError; // the copy before the import could not be made: nothing was imported
-    AdifImportResult result;
 };
 
 } // namespace
@@ -133,17 +130,28 @@ void ExchangeActions::exportAdif()
 
 void ExchangeActions::importAdif()
 {
+    importFile(false);
+}
+
+void ExchangeActions::importConfirmations()
+{
+    importFile(true);
+}
+
+void ExchangeActions::importFile(bool confirmationsOnly)
+{
     if (isImporting())
         return;
-    const QString file = m_chooseFile(m_window, QStringLiteral("Import ADIF"), m_ctx.dataFolder,
-                                      QStringLiteral("ADIF files (*.adi *.adif *.ADI);;All files (*)"), false);
+    const QString file = m_chooseFile(
+        m_window, confirmationsOnly ? QStringLiteral("Import LoTW/eQSL confirmations") : QStringLiteral("Import ADIF"),
+        m_ctx.dataFolder, QStringLiteral("ADIF files (*.adi *.adif *.ADI);;All files (*)"), false);
     if (file.isEmpty())
         return;
     const QString logPath = m_ctx.log.path();
     const OwnStation own = m_ownStation();
-    const QDateTime now = m_ctx.clock.nowUtc();
     m_importProgress = std::make_unique<QProgressDialog>(
-        QStringLiteral("Reading %1").arg(QDir::toNativeSeparators(file)), QString(), 0, 100, m_window);
+        QStringLiteral("Backing up the log before importing %1").arg(QDir::toNativeSeparators(file)), QString(), 0, 0,
+        m_window);
     m_importProgress->setWindowModality(Qt::WindowModal);
     m_importProgress->setCancelButton(nullptr);
     m_importProgress->setMinimumDuration(400);
@@ -152,39 +160,61 @@ void ExchangeActions::importAdif()
     m_importProgress->show();
     m_importing = true;
     emit importStarted();
+    // The copy first (after any copy already under way), then the file into the log on a
+    // connection of the importer's thread.
+    const QPointer<ExchangeActions> self(this);
+    m_ctx.backups.makeBackup(m_ctx.clock.nowUtc(), BackupKind::BeforeImport,
+                             [self, logPath, file, own, confirmationsOnly](const BackupOutcome& backup) {
+                                 if (!self)
+                                     return;
+                                 if (!backup.error.isEmpty()) {
+                                     self->finishImport(backup.error + QStringLiteral("\nThe file was not imported."));
+                                     return;
+                                 }
+                                 self->importAfterBackup(logPath, file, own, confirmationsOnly, backup.note);
+                             });
+}
+
+void ExchangeActions::importAfterBackup(const QString& logPath, const QString& file, const OwnStation& own,
+                                        bool confirmationsOnly, const QString& backupNote)
+{
+    if (m_importProgress) {
+        m_importProgress->setLabelText(QStringLiteral("Reading %1").arg(QDir::toNativeSeparators(file)));
+        m_importProgress->setMaximum(100);
+    }
+    const QDate today = m_ctx.clock.nowUtc().date();
     m_importer->run(
-        [this, logPath, file, own, now] {
-            // The copy first, then the file into the log on a connection of this thread.
-            ImportOutcome outcome;
+        [this, logPath, file, own, confirmationsOnly, today]() -> QString {
             QString error;
-            if (LogBackups(logPath).makeBackup(now, &error).isEmpty()) {
-                outcome.backupError = error;
-                return outcome;
-            }
             const std::unique_ptr<LogDatabase> log = LogDatabase::open(logPath, QString(), &error);
-            if (!log) {
-                outcome.result.error = QStringLiteral("Nothing was imported: %1").arg(error);
-                return outcome;
+            if (!log)
+                return QStringLiteral("Nothing was imported: %1").arg(error);
+            // A service's download only confirms, whichever entry brought it.
+            const std::optional<ConfirmationService> service = confirmationServiceOfFile(file);
+            if (confirmationsOnly || service) {
+                const ConfirmationImportResult confirmed = mivra::importConfirmations(*log, file, service, today);
+                return confirmed.ok ? confirmed.summary() : confirmed.error;
             }
-            outcome.result = importAdifFile(*log, file, own, [this](qint64 done, qint64 total) {
+            const AdifImportResult result = importAdifFile(*log, file, own, [this](qint64 done, qint64 total) {
                 QMetaObject::invokeMethod(
                     this, [this, done, total] { showImportProgress(done, total); }, Qt::QueuedConnection);
             });
-            return outcome;
+            return result.ok ? result.summary() : result.error;
         },
-        [this](const ImportOutcome& outcome) {
-            m_importProgress.reset();
-            m_importing = false;
-            emit importFinished();
-            m_reload();
-            const QString text = !outcome.backupError.isEmpty()
-                                     ? outcome.backupError + QStringLiteral("\nThe file was not imported.")
-                                 : outcome.result.ok ? outcome.result.summary()
-                                                     : outcome.result.error;
-            // Told once the import no longer counts as work under way: a close does not wait on the box.
-            QMetaObject::invokeMethod(
-                this, [this, text] { m_ctx.messages.inform(m_window, text); }, Qt::QueuedConnection);
+        [this, backupNote](const QString& told) {
+            finishImport(backupNote.isEmpty() ? told : told + QStringLiteral("\n\n") + backupNote);
         });
+}
+
+void ExchangeActions::finishImport(const QString& message)
+{
+    m_importProgress.reset();
+    m_importing = false;
+    emit importFinished();
+    m_reload();
+    // Told once the import no longer counts as work under way: a close does not wait on the box.
+    QMetaObject::invokeMethod(
+        this, [this, message] { m_ctx.messages.inform(m_window, message); }, Qt::QueuedConnection);
 }
 
 void ExchangeActions::showImportProgress(qint64 done, qint64 total)
@@ -212,6 +242,10 @@ void ExchangeActions::exportEdi()
         return;
     }
     options.own = m_ownStation();
+    // A contest worked from a station profile is that station's log.
+    const StationProfiles stations = readStationProfiles(ini);
+    if (const StationProfile* station = stations.find(contest.station))
+        options.own = OwnStation{station->callsign, station->locator};
     QString stationError;
     if (!readEdiStation(QDir(m_ctx.dataFolder).filePath(kEdiStationFileName), &options.station, &stationError))
         m_ctx.messages.inform(m_window, stationError);
@@ -248,7 +282,8 @@ void ExchangeActions::exportEdi()
         return;
     }
     // The next export starts from this one.
-    const ContestSettings exported{options.contestName, options.from, options.to, options.bandValue, options.section};
+    const ContestSettings exported{options.contestName, options.from,    options.to,
+                                   options.bandValue,   contest.station, options.section};
     if (!writeEdiDefaults(ini, exported, &error))
         m_ctx.messages.inform(m_window, error);
     m_ctx.messages.inform(

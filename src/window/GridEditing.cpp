@@ -75,8 +75,10 @@ void GridEditing::editCell(qint64 id, const QString& column, const QString& text
     if (before.empty())
         return;
     QString reason;
+    // Distance and heading from where the contact was made: its own locator, else the settings'.
+    const QString contactLocator = before.front().value(QStringLiteral("MyGrid")).toString().trimmed();
     const std::optional<ColumnValues> values = cellEditValues(
-        column, text, m_services.ownLocator->text(),
+        column, text, contactLocator.isEmpty() ? m_services.ownLocator->text() : contactLocator,
         [this](const QString& callsign) { return m_services.log.findDxcc(callsign); }, &reason);
     if (!values) {
         m_services.messages.inform(m_grid->window(), reason);

@@ -113,6 +113,7 @@ LogGrid::LogGrid(QWidget* parent)
         {tr("Export ADIF..."), &LogGrid::exportAdifRequested},
         {tr("Import ADIF..."), &LogGrid::importAdifRequested},
         {tr("Export EDI..."), &LogGrid::exportEdiRequested},
+        {tr("Import LoTW/eQSL confirmations..."), &LogGrid::importConfirmationsRequested},
     };
     for (const auto& [caption, signal] : exchange) {
         auto* action = new QAction(caption, m_view);

@@ -57,6 +57,7 @@ signals:
     // The exchange entries of the context menu.
     void exportAdifRequested();
     void importAdifRequested();
+    void importConfirmationsRequested();
     void exportEdiRequested();
 
 protected:

@@ -1,11 +1,11 @@
 #include "RecomputeDistances.h"
 
 #include "AppContext.h"
+#include "BackgroundBackups.h"
 #include "BackgroundWork.h"
 #include "Clock.h"
-#include "ContactGeometry.h"
 #include "DistanceRecompute.h"
-#include "LogBackups.h"
+#include "Locator.h"
 #include "LogDatabase.h"
 #include "LogGrid.h"
 #include "Messages.h"
@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QDir>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QTableView>
 
@@ -35,26 +36,46 @@ void RecomputeDistances::recompute()
 {
     AppContext& ctx = m_services.context;
     QWidget* window = m_grid->window();
-    const QString own = m_services.ownLocator->text();
-    if (!geo::contactQrbQtf(utf16View(own), utf16View(own))) {
-        ctx.messages.inform(window, QStringLiteral("Please enter a valid own locator in My Grid first: the distances "
-                                                   "are reckoned from it."));
+    if (m_copying)
         return;
-    }
     if (m_services.logBusy && m_services.logBusy()) {
         ctx.messages.inform(window, QStringLiteral("An import is writing to the log; recompute the distances when it "
                                                    "is done."));
         return;
     }
+    const QString own = m_services.ownLocator->text().trimmed().toUpper();
+    const bool ownValid = geo::isLocatorValid(utf16View(own));
+    const QString fallback = ownValid ? QStringLiteral("My Grid %1 for those that have none").arg(own)
+                                      : QStringLiteral("those without one keep theirs, as My Grid holds no valid "
+                                                       "locator");
     if (!ctx.messages.ask(window, QStringLiteral("Recompute the distance and heading of every contact from the "
-                                                 "centres of the locators, from My Grid %1? A copy of the log is "
-                                                 "made first.")
-                                      .arg(own)))
+                                                 "centres of the locators, each from the own locator it was made "
+                                                 "from (%1)? A copy of the log is made first.")
+                                      .arg(fallback)))
         return;
-    QString error;
-    const QString copy = LogBackups(ctx.log.path()).makeBackup(ctx.clock.nowUtc(), &error);
-    if (copy.isEmpty()) {
-        ctx.messages.inform(window, error + QStringLiteral("\nNo distance was changed."));
+    // The copy first (after any copy already under way), on the copies' own thread.
+    m_copying = true;
+    const QPointer<RecomputeDistances> self(this);
+    ctx.backups.makeBackup(ctx.clock.nowUtc(), BackupKind::OnRequest, [self, own](const BackupOutcome& backup) {
+        if (!self)
+            return;
+        self->m_copying = false;
+        if (!backup.error.isEmpty()) {
+            self->m_services.context.messages.inform(self->m_grid->window(),
+                                                     backup.error + QStringLiteral("\nNo distance was changed."));
+            return;
+        }
+        self->recomputeAfterCopy(own, backup.path);
+    });
+}
+
+void RecomputeDistances::recomputeAfterCopy(const QString& own, const QString& copy)
+{
+    AppContext& ctx = m_services.context;
+    QWidget* window = m_grid->window();
+    // An import may have begun while the copy was made.
+    if (m_services.logBusy && m_services.logBusy()) {
+        ctx.messages.inform(window, QStringLiteral("An import is writing to the log; no distance was changed."));
         return;
     }
     RecomputeResult result;
@@ -83,11 +104,14 @@ void RecomputeDistances::recompute()
         return;
     }
     m_services.reloadView();
-    ctx.messages.inform(window, QStringLiteral("Distance and heading recomputed: %1 of %2 contacts changed. The log "
-                                               "as it was is kept in %3. Run GD to draw the map anew.")
-                                    .arg(result.changed)
-                                    .arg(result.rows)
-                                    .arg(QDir::toNativeSeparators(copy)));
+    QString text = QStringLiteral("Distance and heading recomputed: %1 of %2 contacts changed.")
+                       .arg(result.changed)
+                       .arg(result.rows);
+    if (result.unplaced > 0)
+        text += QStringLiteral(" %1 without a valid own locator kept theirs.").arg(result.unplaced);
+    text += QStringLiteral(" The log as it was is kept in %1. Run GD to draw the map anew.")
+                .arg(QDir::toNativeSeparators(copy));
+    ctx.messages.inform(window, text);
 }
 
 } // namespace mivra

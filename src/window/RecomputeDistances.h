@@ -13,7 +13,8 @@ class LogGrid;
 struct AppContext;
 
 // "Recompute distances..." in the grid's context menu: the distance and heading of every contact
-// anew from My Grid, after a copy of the log, in one transaction that Cancel rolls back.
+// anew from the own locator it was made from (My Grid where it has none), after a copy of the log,
+// in one transaction that Cancel rolls back.
 class RecomputeDistances : public QObject {
     Q_OBJECT
 public:
@@ -29,8 +30,12 @@ public:
     void recompute();
 
 private:
+    // The work itself, once the copy of the log is made.
+    void recomputeAfterCopy(const QString& own, const QString& copy);
+
     LogGrid* m_grid;
     Services m_services;
+    bool m_copying = false; // the copy before the work is being made
 };
 
 } // namespace mivra

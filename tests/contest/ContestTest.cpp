@@ -145,10 +145,10 @@ TEST(Contest, SuffixesOfOneStationInTheDupeAndTheScore)
 TEST(Contest, EdiExportOffersTheRunningContestElseTheLastExport)
 {
     const QDateTime now(QDate(2026, 6, 6), QTime(20, 0), Qt::UTC);
-    const ContestSettings running{u"Night"_qs, now.addSecs(-3600), now.addSecs(3600), u"144"_qs, {}};
-    const ContestSettings later{u"Later"_qs, now.addSecs(600), now.addSecs(7200), u"432"_qs, {}};
-    const ContestSettings over{u"Over"_qs, now.addDays(-2), now.addDays(-1), u"1296"_qs, {}};
-    const ContestSettings last{u"Last"_qs, now.addDays(-9), now.addDays(-8), u"432"_qs, u"MULTI"_qs};
+    const ContestSettings running{u"Night"_qs, now.addSecs(-3600), now.addSecs(3600), u"144"_qs, u"Hill"_qs, {}};
+    const ContestSettings later{u"Later"_qs, now.addSecs(600), now.addSecs(7200), u"432"_qs, {}, {}};
+    const ContestSettings over{u"Over"_qs, now.addDays(-2), now.addDays(-1), u"1296"_qs, {}, {}};
+    const ContestSettings last{u"Last"_qs, now.addDays(-9), now.addDays(-8), u"432"_qs, u"Portable"_qs, u"MULTI"_qs};
     struct Case {
         const ContestSettings& contest;
         const ContestSettings& defaults;
@@ -169,6 +169,9 @@ TEST(Contest, EdiExportOffersTheRunningContestElseTheLastExport)
     EXPECT_EQ(offered.band, u"144"_qs);
     EXPECT_EQ(offered.start, running.start);
     EXPECT_EQ(offered.end, running.end);
+    // The station goes with the contest offered: the running one's, else the last export's.
+    EXPECT_EQ(offered.station, u"Hill"_qs);
+    EXPECT_EQ(ediContest(none, last, now).station, u"Portable"_qs);
 
     // [edi] and [contest] are kept apart in one file.
     QTemporaryDir dir;
@@ -179,6 +182,7 @@ TEST(Contest, EdiExportOffersTheRunningContestElseTheLastExport)
     EXPECT_EQ(readContestSettings(ini).name, u"Night"_qs);
     EXPECT_EQ(readEdiDefaults(ini).name, u"Last"_qs);
     EXPECT_EQ(readEdiDefaults(ini).section, u"MULTI"_qs);
+    EXPECT_EQ(readEdiDefaults(ini).station, u"Portable"_qs);
     EXPECT_EQ(readEdiDefaults(ini).start, last.start);
 }
 

@@ -232,6 +232,12 @@ cmp -s "$db" log.before || fail "an export beside the window changed the log"
 if "$program" import-adif beside.adi --data-dir "$work/data" > /dev/null 2> err.txt; then fail "import beside the window"; fi
 grep -q "in use by another copy" err.txt || fail "no message of the lock: $(cat err.txt)"
 cmp -s "$db" log.before || fail "the refused import changed the log"
+# A confirmations download writes as well: it waits for the window like an import.
+if "$program" import-confirmations beside.adi --data-dir "$work/data" > /dev/null 2> err.txt; then
+  fail "confirmations imported beside the window"
+fi
+grep -q "in use by another copy" err.txt || fail "no message of the lock: $(cat err.txt)"
+cmp -s "$db" log.before || fail "the refused confirmations changed the log"
 stop
 
 # Distances: the stored QRB and each EDI record's points against the centres computed here.

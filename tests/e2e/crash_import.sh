@@ -66,10 +66,11 @@ grep -q "Exported 100000 contacts" export.txt || fail "export: $(cat export.txt)
 [ "$(sqlite3 "$db" 'SELECT count(*) FROM logtab')" -eq 100000 ] || fail "rows after the crash"
 
 # The copy made before the import holds the log as it was.
-copies=(d/backups/backup-*.sqlite)
+copies=(d/backups/backup-*-import.sqlite.zst)
 [ "${#copies[@]}" -eq 1 ] && [ -f "${copies[0]}" ] || fail "backups: ${copies[*]}"
-[ "$(sqlite3 "${copies[0]}" 'PRAGMA integrity_check')" = ok ] || fail "the backup is damaged"
-[ "$(sqlite3 "${copies[0]}" 'SELECT count(*) FROM logtab')" -eq 100000 ] || fail "the backup's count"
+zstd -q -d -c "${copies[0]}" > copy.sqlite || fail "the zstd tool cannot unpack the backup"
+[ "$(sqlite3 copy.sqlite 'PRAGMA integrity_check')" = ok ] || fail "the backup is damaged"
+[ "$(sqlite3 copy.sqlite 'SELECT count(*) FROM logtab')" -eq 100000 ] || fail "the backup's count"
 
 # Into a log of one contact the import drops every index and builds them again at the end: killed
 # in between, the next run finds the log with its indexes as it was.

@@ -103,7 +103,7 @@ TEST_F(Adif, RoundTripKeepsEveryRow)
         {"6m", "50.313", "FT8", "", "-12", "", "JN79", "", "ES", "Y", "Y", ""},
         {"80m", "", "SSB", "USB", "59", "", "", "", "AUR", "Q", "N", ""},
         {"2.5mm", "", "MFSK", "FT4", "5/9", "", "JO62RN", "", "EME", "Y", "N", "Ms"},
-        {"70cm", "432.2", "", "", "55", "", "JN89AA", "", "MS", "N", "N", "Zdenek"},
+        {"70cm", "432.2", "SSB", "", "55", "", "JN89AA", "", "MS", "N", "N", "Zdenek"},
         {"3cm", "", "SSB", "", "59", "", "JO62", "", "TR", "Q", "N", ""},
     };
     for (std::size_t i = 0; i < std::size(expected); ++i) {

@@ -68,9 +68,14 @@ TEST_F(ContactEditsTest, CellEditsAreCheckedAndBringWhatFollowsFromThem)
         const char* refusalStart; // nullptr: accepted
         QStringList written;      // column=value of what is written, in order
     };
+    // A card in hand gets the day it was marked.
+    const QString marked = u"QslRdate="_qs + QDate::currentDate().toString(Qt::ISODate);
     const Case cases[] = {
-        {"QSL", "q", nullptr, {"QSL=Q"}},
-        {"Band", "2m", nullptr, {"Band=144"}},
+        {"QSL", "q", nullptr, {u"QSL=Q"_qs, marked}},
+        {"QSL", "T", nullptr, {u"QSL=T"_qs, marked}},
+        {"QSL", "y", nullptr, {"QSL=Y"}},
+        {"Band", "2m", nullptr, {"Band=144", "Freq=<null>"}},
+        {"Band", "144.300", nullptr, {"Band=144.300", "Freq=144.3"}},
         {"Date", "2026-13-45", "Date:", {}},
         {"GMT", "25:99", "GMT:", {}},
         {"Band", "11m", "Band:", {}},
@@ -209,7 +214,7 @@ TEST(UndoStack, KeepsTheNewestStepsUpToItsDepth)
     UndoStack stack(20);
     EXPECT_FALSE(stack.pop());
     for (int i = 1; i <= 25; ++i)
-        stack.push({QString::number(i), {RowSnapshot{i, {u"ID"_qs}, {i}}}, {}});
+        stack.push({QString::number(i), {RowSnapshot{i, {u"ID"_qs}, {i}, {}}}, {}});
     EXPECT_EQ(stack.size(), 20);
     EXPECT_EQ(stack.top()->description, u"25"_qs);
     for (int i = 25; i >= 6; --i) {

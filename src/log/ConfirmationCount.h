@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace mivra {
+
+// Which confirmations count a contact as confirmed, for the counters and the map: award rules
+// differ. Stored in the settings by its index in confirmationCountCaptions().
+enum class ConfirmationCount {
+    CardsLotwEqsl, // a paper card in hand (Q or T), LoTW or eQSL
+    CardsLotw,     // a paper card in hand or LoTW
+    Cards,         // a paper card in hand (Q or T)
+    Lotw,          // LoTW only
+    CardsMarkedQ,  // cards marked Q only
+};
+inline constexpr ConfirmationCount kDefaultConfirmationCount = ConfirmationCount::CardsLotwEqsl;
+
+// The settings' choices, in the order of the enumeration.
+QStringList confirmationCountCaptions();
+// The choice of a stored index; the default for anything else.
+ConfirmationCount confirmationCountOf(int index);
+
+// The choice in section [confirmations] of the INI file (mivra.ini); the default when it has none
+// or cannot be read. Writing keeps the file's other sections; false with *error when it cannot.
+ConfirmationCount readConfirmationCount(const QString& iniPath);
+bool writeConfirmationCount(const QString& iniPath, ConfirmationCount count, QString* error);
+
+// An SQL condition on a logtab row that is true when the row counts as confirmed; no user text.
+QString confirmedCondition(ConfirmationCount count);
+
+// How a contact is confirmed, for the grid: "Card", "LoTW", "eQSL" joined by "+"; empty for none.
+QString confirmationText(const QString& qsl, const QString& lotwReceived, const QString& eqslReceived);
+
+} // namespace mivra
