@@ -71,7 +71,7 @@ contest_dialog() {
 }
 contest_dialog
 typed "Night Contest"
-keys Tab Home Down     # 50 MHz, then 70 MHz
+keys Tab Home Down Down Down   # 40 MHz, then 50, 60 and 70 MHz
 snap night_contest_dialog
 keys Return
 sleep 0.5
