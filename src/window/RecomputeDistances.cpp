@@ -36,8 +36,11 @@ void RecomputeDistances::recompute()
 {
     AppContext& ctx = m_services.context;
     QWidget* window = m_grid->window();
-    if (m_copying)
+    if (m_copying) {
+        ctx.messages.inform(window, QStringLiteral("The distances are recomputed as soon as the copy of the log "
+                                                   "being made is done."));
         return;
+    }
     if (m_services.logBusy && m_services.logBusy()) {
         ctx.messages.inform(window, QStringLiteral("An import is writing to the log; recompute the distances when it "
                                                    "is done."));
@@ -73,6 +76,9 @@ void RecomputeDistances::recomputeAfterCopy(const QString& own, const QString& c
 {
     AppContext& ctx = m_services.context;
     QWidget* window = m_grid->window();
+    // A window closed while the copy was made asks for nothing more.
+    if (!window->isVisible())
+        return;
     // An import may have begun while the copy was made.
     if (m_services.logBusy && m_services.logBusy()) {
         ctx.messages.inform(window, QStringLiteral("An import is writing to the log; no distance was changed."));
