@@ -5,6 +5,7 @@
 
 #include "AdifExport.h"
 #include "AdifImport.h"
+#include "ImportTiming.h"
 #include "LogDatabase.h"
 
 #include <QDate>
@@ -25,7 +26,6 @@
 
 namespace {
 
-const QString kCtyCsv = QStringLiteral("/usr/share/hamradio-files/cty.csv");
 const mivra::OwnStation kOwn{QStringLiteral("OK1ABC"), QStringLiteral("JO70FD")};
 // The columns an import writes, and the other fields beside them.
 const char* const kColumns
@@ -99,17 +99,6 @@ void writeLogbookFile(const QString& path, int records)
     file.write(out);
 }
 
-std::unique_ptr<mivra::LogDatabase> emptyLog(const QTemporaryDir& dir)
-{
-    QString error;
-    auto log = mivra::LogDatabase::open(dir.filePath(QStringLiteral("backup.sqlite")), kCtyCsv, &error);
-    if (!log)
-        qFatal("cannot create a log: %s", qPrintable(error));
-    log->switchPatternsToRunningForm();
-    log->findDxcc(QStringLiteral("DL1ABC"));
-    return log;
-}
-
 // The file, and a log holding it, made once for every benchmark of a size.
 struct WholeLog {
     QTemporaryDir dir;
@@ -121,7 +110,7 @@ struct WholeLog {
         : file(dir.filePath(QStringLiteral("logbook.adi")))
     {
         writeLogbookFile(file, records);
-        log = emptyLog(dir);
+        log = mivra::bench::emptyLog(dir);
         const mivra::AdifImportResult result = mivra::importAdifFile(*log, file, kOwn);
         if (!result.ok || result.imported != records)
             qFatal("cannot import the logbook: %s", qPrintable(result.summary()));
@@ -191,21 +180,7 @@ void BM_ExportWholeAdifRaw(benchmark::State& state)
 
 void BM_ImportWholeAdif(benchmark::State& state)
 {
-    WholeLog& whole = wholeLog(int(state.range(0)));
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto dir = std::make_unique<QTemporaryDir>();
-        auto log = emptyLog(*dir);
-        state.ResumeTiming();
-        const mivra::AdifImportResult result = mivra::importAdifFile(*log, whole.file, kOwn);
-        if (!result.ok || result.imported != state.range(0))
-            state.SkipWithError("import failed");
-        state.PauseTiming();
-        log.reset();
-        dir.reset();
-        state.ResumeTiming();
-    }
-    state.counters["records"] = double(state.range(0));
+    mivra::bench::timeAdifImport(state, wholeLog(int(state.range(0))).file, kOwn);
 }
 
 // The dumped values into an empty log of the same layout and indexes: one prepared insert per
@@ -215,55 +190,7 @@ void BM_ImportWholeAdifRaw(benchmark::State& state)
     WholeLog& whole = wholeLog(int(state.range(0)));
     const std::string path = whole.dir.filePath(QStringLiteral("import.tsv")).toStdString();
     rawDump(whole.raw, path);
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto dir = std::make_unique<QTemporaryDir>();
-        emptyLog(*dir).reset();
-        sqlite3* db = nullptr;
-        sqlite3_open(dir->filePath(QStringLiteral("backup.sqlite")).toUtf8().constData(), &db);
-        state.ResumeTiming();
-        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt* insert = nullptr;
-        sqlite3_prepare_v2(db,
-                           (std::string("INSERT INTO logtab (") + kColumns
-                            + ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
-                               .c_str(),
-                           -1, &insert, nullptr);
-        sqlite3_stmt* other = nullptr;
-        sqlite3_prepare_v2(db, "INSERT INTO logfields (ID, fields) VALUES (?, ?)", -1, &other, nullptr);
-        std::FILE* file = std::fopen(path.c_str(), "rb");
-        std::string line(1 << 16, '\0');
-        while (std::fgets(line.data(), int(line.size()), file)) {
-            char* field = line.data();
-            bool hasOther = false;
-            for (int i = 1; i <= kColumnCount + 1; ++i) {
-                char* end = field + std::strcspn(field, "\t\n");
-                const bool last = *end != '\t';
-                *end = 0;
-                if (i <= kColumnCount)
-                    sqlite3_bind_text(insert, i, field, int(end - field), SQLITE_TRANSIENT);
-                else if ((hasOther = end > field))
-                    sqlite3_bind_text(other, 2, field, int(end - field), SQLITE_TRANSIENT);
-                field = last ? end : end + 1;
-            }
-            sqlite3_step(insert);
-            sqlite3_reset(insert);
-            if (hasOther) {
-                sqlite3_bind_int64(other, 1, sqlite3_last_insert_rowid(db));
-                sqlite3_step(other);
-                sqlite3_reset(other);
-            }
-        }
-        std::fclose(file);
-        sqlite3_finalize(insert);
-        sqlite3_finalize(other);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        state.PauseTiming();
-        sqlite3_close(db);
-        dir.reset();
-        state.ResumeTiming();
-    }
-    state.counters["records"] = double(state.range(0));
+    mivra::bench::timeRawImport(state, path, kColumns, kColumnCount, true);
 }
 
 void wholeSizes(benchmark::internal::Benchmark* b)

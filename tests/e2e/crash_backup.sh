@@ -3,20 +3,10 @@
 # log stays whole, no part-way copy is named as a backup, the next backup removes the hidden files
 # and makes one copy, and "mivra restore" of that compressed copy gives a log whose .dump equals the
 # original.
-set -euo pipefail
 program=$(realpath "$1")
 fill=$(realpath "$(dirname "$0")/../../bench/fill_log.sql")
-work=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-cd "$work"
-fail() { echo "FAIL: $*" >&2; exit 1; }
-unset DISPLAY WAYLAND_DISPLAY
-db=d/backup.sqlite
-
-printf '<CALL:4>OK1A<QSO_DATE:8>20250101<TIME_ON:4>0000<BAND:2>2m<EOR>\n' > seed.adi
-"$program" import-adif seed.adi --data-dir d > /dev/null || fail "the first import did not create the log"
-rm -rf d/backups
+source "$(dirname "$0")/cli_support.sh"
+seed_log
 sqlite3 "$db" -cmd "CREATE TEMP TABLE size(n); INSERT INTO size VALUES (200000);" < "$fill"
 sqlite3 "$db" .dump > original.sql
 named() { ls d/backups 2>/dev/null | grep -c '^backup-' || true; }

@@ -3,19 +3,9 @@
 # run rolls the journal back and works on the log as it was (integrity_check, counts), and the copy
 # in backups/ made before the import holds the log as it was. The same into a log of one contact,
 # where the import rebuilds the indexes at its end.
-set -euo pipefail
 program=$1
-work=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-cd "$work"
-fail() { echo "FAIL: $*" >&2; exit 1; }
-unset DISPLAY WAYLAND_DISPLAY
-db=d/backup.sqlite
-
-printf '<CALL:4>OK1A<QSO_DATE:8>20250101<TIME_ON:4>0000<BAND:2>2m<EOR>\n' > seed.adi
-"$program" import-adif seed.adi --data-dir d > /dev/null || fail "the first import did not create the log"
-rm -rf d/backups
+source "$(dirname "$0")/cli_support.sh"
+seed_log
 sqlite3 "$db" "DELETE FROM logtab;
 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000)
 INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, DXCC, QSL, Band, mode)

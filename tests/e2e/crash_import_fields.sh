@@ -3,19 +3,9 @@
 # the next run finds neither half of it (no contact without its other fields, no fields without
 # their contact), and the same file imported whole then gives every contact its fields and every
 # field back on export.
-set -euo pipefail
 program=$1
-work=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-cd "$work"
-fail() { echo "FAIL: $*" >&2; exit 1; }
-unset DISPLAY WAYLAND_DISPLAY
-db=d/backup.sqlite
-
-printf '<CALL:4>OK1A<QSO_DATE:8>20250101<TIME_ON:4>0000<BAND:2>2m<QTH:5>Praha<EOR>\n' > seed.adi
-"$program" import-adif seed.adi --data-dir d > /dev/null || fail "the first import did not create the log"
-rm -rf d/backups
+source "$(dirname "$0")/cli_support.sh"
+seed_log '<QTH:5>Praha'
 f() { echo "printf('<$1:%d>%s', length($2), $2)"; }
 fields=(
   "$(f call c)" "$(f qso_date "strftime('%Y%m%d', date('2026-01-01', '+' || (i % 300) || ' days'))")"
