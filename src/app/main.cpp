@@ -5,6 +5,7 @@
 #include "CtyCsv.h"
 #include "DataFolder.h"
 #include "ExchangeCommandLine.h"
+#include "HamlibModels.h"
 #include "LiveMapOptions.h"
 #include "LogBackups.h"
 #include "LogDatabase.h"
@@ -75,7 +76,9 @@ int main(int argc, char* argv[])
         if (parser.isSet(rigOption)) {
             QString rigError;
             rigForThisRun = rig::parseRigArgument(parser.value(rigOption), &rigError);
-            if (!rigForThisRun) {
+            if (rigForThisRun)
+                rigError = rig::rigSettingsFault(*rigForThisRun);
+            if (!rigForThisRun || !rigError.isEmpty()) {
                 std::fprintf(stderr, "mivra: %s\n", qPrintable(rigError));
                 return 1;
             }

@@ -20,13 +20,36 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRegularExpression>
+#include <QSqlDatabase>
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace mivra {
 
 namespace {
+
+// A deferred transaction held for reading and ended without writing.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(QSqlDatabase db)
+        : m_db(std::move(db))
+        , m_open(m_db.transaction())
+    {
+    }
+    ~ReadTransaction()
+    {
+        if (m_open)
+            m_db.rollback();
+    }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    QSqlDatabase m_db;
+    bool m_open;
+};
 
 void print(FILE* stream, const QString& text)
 {
@@ -176,17 +199,26 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
     std::unique_ptr<QLockFile> lock;
     if (environment.lockFolder) {
         lock = environment.lockFolder(folder, &error);
-        if (!lock) {
+        // An export only reads: it goes ahead beside the program that holds the log; an import waits.
+        if (!lock && isImport) {
             print(err, u"mivra: "_qs + error);
             return 1;
         }
     }
-    std::unique_ptr<LogDatabase> log = LogDatabase::open(logPath, environment.ctyCsvPath, &error);
+    const bool beside = environment.lockFolder && !lock;
+    std::unique_ptr<LogDatabase> log = beside ? LogDatabase::openForReading(logPath, &error)
+                                              : LogDatabase::open(logPath, environment.ctyCsvPath, &error);
     if (!log) {
         print(err, u"mivra: "_qs + error);
         return 1;
     }
-    log->readStoredPatternsAsRunning();
+    if (!beside)
+        log->readStoredPatternsAsRunning();
+    // One read transaction: the export sees the log as it stood when it began, whatever the
+    // program beside it saves meanwhile.
+    std::optional<ReadTransaction> reading;
+    if (!isImport)
+        reading.emplace(log->database());
     const OwnStation own = ownStation(environment.settingsFile);
     int status = 0;
 

@@ -179,6 +179,24 @@ std::unique_ptr<LogDatabase> LogDatabase::open(const QString& path, const QStrin
     return log;
 }
 
+std::unique_ptr<LogDatabase> LogDatabase::openForReading(const QString& path, QString* error)
+{
+    if (!checkLogFileForReading(path, error))
+        return nullptr;
+    const QString name = QStringLiteral("mivra-log-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    std::unique_ptr<LogDatabase> log(new LogDatabase(path, name));
+    log->m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    log->m_db.setDatabaseName(path);
+    // A writer holds the log for a moment at a time; a read waits for it.
+    log->m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000"));
+    if (!log->m_db.open()) {
+        setError(error, QStringLiteral("The log %1 cannot be opened: %2")
+                            .arg(QDir::toNativeSeparators(path), log->m_db.lastError().text()));
+        return nullptr;
+    }
+    return log;
+}
+
 // A write that is rolled back: SQLite creates its journal beside the log only when a page is
 // written, so this is what finds a folder that cannot be written. The file itself is not changed.
 bool LogDatabase::proveWritable(QString* error)
@@ -247,7 +265,8 @@ QSqlQuery LogDatabase::logView(const QString& bandPattern) const
         const bool fewRows = hasFewRows(bandPattern);
         statement += (fewRows ? QStringLiteral(" WHERE ") : QStringLiteral(" WHERE +")) + bandCondition(bandPattern);
     }
-    statement += QStringLiteral(" ORDER BY Date DESC, GMT DESC");
+    // Of the contacts of one minute the one saved last comes first: in a contest the newest is on top.
+    statement += QStringLiteral(" ORDER BY Date DESC, GMT DESC, ID DESC");
     if (query.prepare(statement)) {
         if (!bandPattern.isEmpty())
             query.bindValue(QStringLiteral(":band"), bandPattern);

@@ -35,6 +35,9 @@ public:
     // log, a log of a newer layout, or one that cannot be written (its folder included), is left
     // untouched: returns nullptr and sets *error to a message naming it.
     static std::unique_ptr<LogDatabase> open(const QString& path, const QString& ctyCsvPath, QString* error);
+    // Opens a log another program may hold, for reading only: nothing is created, upgraded or
+    // written, and a write through it fails. A log of another layout is refused.
+    static std::unique_ptr<LogDatabase> openForReading(const QString& path, QString* error);
 
     ~LogDatabase();
     LogDatabase(const LogDatabase&) = delete;
@@ -45,8 +48,9 @@ public:
     // A transaction is open on the log's connection: a write is under way.
     bool isWriting() const;
 
-    // All rows whose Band begins as bandPattern says (empty: every row), newest first: every
-    // column of logtab, then kConfirmedColumn (ConfirmationCount.h), as the search's rows too.
+    // All rows whose Band begins as bandPattern says (empty: every row), newest first; of one
+    // minute, the one saved last first. Every column of logtab, then kConfirmedColumn
+    // (ConfirmationCount.h), as the search's rows too.
     // The query is executed and not forward-only, ready for a QSqlQueryModel.
     QSqlQuery logView(const QString& bandPattern) const;
     int countLogView(const QString& bandPattern) const; // -1 on failure

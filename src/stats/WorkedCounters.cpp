@@ -68,8 +68,8 @@ QString squareOutline(const QString& square)
     const std::u16string locator = geo::asciiUpper(utf16View(square));
     if (locator.size() != 4 || !geo::isLocatorValid(locator))
         return {};
-    const auto corner = geo::locatorToDegrees(locator + u"HH");
-    return corner ? QString::fromStdString(geo::squareOutlineText(*corner)) : QString();
+    const auto centre = geo::locatorCentre(locator);
+    return centre ? QString::fromStdString(geo::squareOutlineText(*centre)) : QString();
 }
 
 CounterResult failure(const QSqlError& error)

@@ -1,6 +1,7 @@
 #include "ContestDialog.h"
 
 #include "BandPlan.h"
+#include "FocusedValueChanges.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -26,6 +27,16 @@ QDateTimeEdit* utcEdit(const QDateTime& time, const char* name, QWidget* parent)
 
 } // namespace
 
+void fillContestBands(QComboBox* box, const QString& band)
+{
+    for (const Band& contestBand : bandPlan()) {
+        if (contestBand.value && contestBand.ediText)
+            box->addItem(QString::fromLatin1(contestBand.ediText), contestBand.valueText());
+    }
+    const int index = box->findData(band);
+    box->setCurrentIndex(index >= 0 ? index : 0);
+}
+
 ContestDialog::ContestDialog(const ContestSettings& contest, const QStringList& stations, QWidget* parent)
     : QDialog(parent)
     , m_name(new QLineEdit(contest.name, this))
@@ -38,12 +49,7 @@ ContestDialog::ContestDialog(const ContestSettings& contest, const QStringList& 
     setWindowTitle(QStringLiteral("Contest"));
     m_name->setObjectName(QStringLiteral("name"));
     m_band->setObjectName(QStringLiteral("band"));
-    for (const Band& band : bandPlan()) {
-        if (band.value && band.ediText)
-            m_band->addItem(QString::fromLatin1(band.ediText), band.valueText());
-    }
-    const int index = m_band->findData(contest.band);
-    m_band->setCurrentIndex(index >= 0 ? index : 0);
+    fillContestBands(m_band, contest.band);
     m_station->setObjectName(QStringLiteral("station"));
     m_station->addItem(QStringLiteral("(the station in use)"), QString());
     for (const QString& station : stations)
@@ -66,6 +72,15 @@ ContestDialog::ContestDialog(const ContestSettings& contest, const QStringList& 
     form->addRow(QStringLiteral("From (UTC):"), m_start);
     form->addRow(QStringLiteral("To (UTC):"), m_end);
     form->addRow(buttons);
+
+    // Tab goes down the fields as they are shown; the wheel turns no value it merely passes over.
+    QWidget::setTabOrder(m_name, m_band);
+    QWidget::setTabOrder(m_band, m_station);
+    QWidget::setTabOrder(m_station, m_start);
+    QWidget::setTabOrder(m_start, m_end);
+    QWidget::setTabOrder(m_end, buttons);
+    FocusedValueChanges::guard(this);
+    m_name->setFocus(Qt::OtherFocusReason);
 }
 
 ContestSettings ContestDialog::contest() const

@@ -10,6 +10,10 @@ class QLineEdit;
 
 namespace mivra {
 
+// Fills a list with the contest bands (50 MHz and up) by their EDI text and selects band (a band
+// value), or the first when it is none of them.
+void fillContestBands(QComboBox* box, const QString& band);
+
 // "Contest": the name, UTC span and band of the contest to work. OK starts it, "End contest"
 // ends it (the dialog then returns kEnded).
 class ContestDialog : public QDialog {

@@ -73,6 +73,10 @@ ContestSession::ContestSession(QWidget* window, EntryRow& entry, Services servic
     m_dupe->setPalette(palette);
 
     connect(&entry, &EntryRow::contactStarted, this, &ContestSession::onContactStarted);
+    m_entry.setContestContact([this] {
+        ContestSettings contest;
+        return contactInContest(&contest);
+    });
     connect(&entry, &EntryRow::callsignChecked, this, &ContestSession::onCallsignChecked);
     connect(&entry, &EntryRow::saved, m_dupe, &QLabel::clear);
     connect(&entry, &EntryRow::callsignEdited, m_dupe, &QLabel::clear);
@@ -171,6 +175,13 @@ void ContestSession::edit()
     if (result == QDialog::Accepted && !chosen.isComplete()) {
         m_services.messages.inform(m_button->window(), QStringLiteral("The contest needs a start before its end."));
         return;
+    }
+    // The contest just ended is what the next EDI export will be about.
+    if (result == ContestDialog::kEnded && contest.isComplete() && contest.start <= m_services.clock.nowUtc()) {
+        ContestSettings ended = contest;
+        ended.section = readEdiDefaults(m_services.iniPath).section;
+        if (!writeEdiDefaults(m_services.iniPath, ended, &error))
+            m_services.messages.inform(m_button->window(), error);
     }
     if (!writeContestSettings(m_services.iniPath, chosen, &error)) {
         m_services.messages.inform(m_button->window(), error);

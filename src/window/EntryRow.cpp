@@ -54,6 +54,19 @@ bool isEnter(QEvent* event)
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+// Ctrl+S, Ctrl+Enter and F12 save the contact from anywhere in the entry row.
+bool isSaveKey(QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if (key->key() == Qt::Key_F12 && modifiers == Qt::NoModifier)
+        return true;
+    return modifiers == Qt::ControlModifier
+           && (key->key() == Qt::Key_S || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter);
+}
+
 } // namespace
 
 EntryRow::EntryRow(QWidget* window, QLineEdit* ownLocator, Services services)
@@ -61,6 +74,7 @@ EntryRow::EntryRow(QWidget* window, QLineEdit* ownLocator, Services services)
     , m_window(window)
     , m_ownLocator(ownLocator)
     , m_services(std::move(services))
+    , m_history(m_services.log)
 {
     // The captions above the fields, the fields, New and Save, and the entity, as the layout table places them.
     for (const char* caption : {"Label4", "Label5", "Label6", "Label7", "Label8", "Label9", "Label10", "Label11",
@@ -149,10 +163,19 @@ bool EntryRow::eventFilter(QObject* watched, QEvent* event)
         clearContact();
         return true;
     }
+    if (isSaveKey(event)) {
+        save();
+        return true;
+    }
     if (!isEnter(event))
         return QObject::eventFilter(watched, event);
     if (watched == m_save || watched == m_addnew) {
         static_cast<QPushButton*>(watched)->click();
+        return true;
+    }
+    // In a contest the received report is the last thing typed: Enter there saves.
+    if (watched == m_reportReceived && m_contestContact && m_contestContact()) {
+        save();
         return true;
     }
     const std::pair<QObject*, QWidget*> enterPath[] = {
@@ -178,20 +201,20 @@ void EntryRow::onFocusChanged(QWidget* old, QWidget* now)
     if (!old || !now || now->window() != m_window || old->window() != m_window)
         return;
     if (old == m_callsign)
-        leaveCallsign();
+        leaveCallsign(now);
     else if (old == m_locator)
         leaveLocator(now);
     else if (old == m_ownLocator)
         leaveOwnLocator();
 }
 
-void EntryRow::focusLater(QWidget* target)
+void EntryRow::focusLater(QLineEdit* target, bool select)
 {
     const int generation = m_focusGeneration;
-    QTimer::singleShot(0, target, [this, target, generation] { moveFocus(target, generation); });
+    QTimer::singleShot(0, target, [this, target, generation, select] { moveFocus(target, generation, select); });
 }
 
-void EntryRow::moveFocus(QWidget* target, int generation)
+void EntryRow::moveFocus(QLineEdit* target, int generation, bool select)
 {
     if (generation != m_focusGeneration)
         return;
@@ -200,24 +223,50 @@ void EntryRow::moveFocus(QWidget* target, int generation)
     if (button && button->isDown() && QGuiApplication::mouseButtons() != Qt::NoButton) {
         connect(
             button, &QAbstractButton::released, target,
-            [this, target, generation] {
-                QTimer::singleShot(0, target, [this, target, generation] { moveFocus(target, generation); });
+            [this, target, generation, select] {
+                QTimer::singleShot(0, target,
+                                   [this, target, generation, select] { moveFocus(target, generation, select); });
             },
             Qt::SingleShotConnection);
         return;
     }
     m_refused = false;
     target->setFocus(Qt::OtherFocusReason);
+    if (select)
+        target->selectAll();
 }
 
-void EntryRow::leaveCallsign()
+void EntryRow::leaveCallsign(QWidget* now)
 {
+    // Shift+Tab back to Date or Time (a paper log is typed so) keeps its way; the callsign is checked
+    // when it is left forward, or by Save.
+    const bool backwards = now == m_date || now == m_time;
     if (m_callsign->text().isEmpty()) {
-        focusLater(m_callsign);
+        if (!backwards)
+            focusLater(m_callsign);
         return;
     }
-    if (findDxcc())
-        focusLater(m_locator);
+    if (!findDxcc())
+        return;
+    const bool filled = prefillLocator();
+    if (!backwards)
+        focusLater(m_locator, filled);
+}
+
+bool EntryRow::prefillLocator()
+{
+    const QString typed = m_locator->text();
+    if (!typed.isEmpty() && typed != m_prefilledLocator)
+        return false;
+    const QString locator = m_history.lastLocator(m_callsign->text()).value_or(QString());
+    if (locator == typed)
+        return !locator.isEmpty();
+    m_locator->setText(locator);
+    m_prefilledLocator = locator;
+    if (locator.isEmpty())
+        return false;
+    computeGeometry();
+    return true;
 }
 
 bool EntryRow::findDxcc()
@@ -243,18 +292,22 @@ bool EntryRow::locatorAccepted()
     return geo::isLocatorValid(utf16View(m_locator->text()));
 }
 
+// The text stays, selected, so one character can be mended or the whole typed anew.
 void EntryRow::refuseLocator()
 {
     m_refused = true;
-    m_locator->clear();
-    m_services.messages.inform(m_window, QStringLiteral("Locator input incorrect"));
-    focusLater(m_callsign);
+    const QString text = m_locator->text();
+    m_services.messages.inform(m_window,
+                               QStringLiteral("Locator input incorrect: %1, %2.").arg(text, locatorFault(text)));
+    focusLater(m_locator, true);
 }
 
 void EntryRow::leaveLocator(QWidget* now)
 {
-    if (!m_locator->text().isEmpty() && !locatorAccepted())
+    if (!m_locator->text().isEmpty() && !locatorAccepted()) {
         refuseLocator();
+        return;
+    }
     if (m_locator->text().isEmpty()) {
         // Going back to the callsign to mend it keeps the focus there: sent on to Rss, it would leave
         // the callsign, whose check hands the focus straight back to the locator.
@@ -310,6 +363,7 @@ void EntryRow::addNew()
     m_band->setText(bandValue(pattern));
     ++m_focusGeneration;
     m_refused = false;
+    m_prefilledLocator.clear();
     m_callsign->setFocus(Qt::OtherFocusReason);
     // The kept callsign is selected, so the next one typed replaces it.
     m_callsign->selectAll();
@@ -382,6 +436,7 @@ void EntryRow::save()
     }
     for (QLineEdit* field : fields())
         field->clear();
+    m_prefilledLocator.clear();
     emit saved();
     // Enter now starts the next contact.
     m_addnew->setFocus(Qt::OtherFocusReason);
@@ -418,6 +473,7 @@ void EntryRow::clearContact()
     m_entity->clear();
     m_checkedCallsign.clear();
     m_geometryLocator.clear();
+    m_prefilledLocator.clear();
     m_refused = false;
     m_addnew->setFocus(Qt::OtherFocusReason);
     ++m_focusGeneration;

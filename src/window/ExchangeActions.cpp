@@ -7,8 +7,10 @@
 #include "BandPlan.h"
 #include "Clock.h"
 #include "ConfirmationImport.h"
+#include "ContestSettings.h"
 #include "EdiDialog.h"
 #include "EdiStation.h"
+#include "StationProfiles.h"
 #include "LogDatabase.h"
 #include "LogRows.h"
 #include "Messages.h"
@@ -226,15 +228,27 @@ void ExchangeActions::showImportProgress(qint64 done, qint64 total)
 
 void ExchangeActions::exportEdi()
 {
+    const QString ini = QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini"));
+    const QDateTime now = m_ctx.clock.nowUtc();
+    QString error;
+    const ContestSettings defaults = readEdiDefaults(ini, &error);
+    const ContestSettings contest = ediContest(readContestSettings(ini, &error), defaults, now);
+    if (!error.isEmpty())
+        m_ctx.messages.inform(m_window, error);
     const LogSelection view = m_rowsInView();
-    if (view.bandPattern.isEmpty()) {
+    EdiOptions options;
+    options.bandValue = contest.isComplete() ? contest.band : bandValue(view.bandPattern);
+    if (options.bandValue.isEmpty()) {
         m_ctx.messages.inform(m_window, QStringLiteral("Please select Band"));
         return;
     }
-    EdiOptions options;
-    options.bandValue = bandValue(view.bandPattern);
-    // A contest worked from a station profile is that station's log.
-    options.own = ediOwnStation(QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini")), m_ownStation());
+    // A contest worked from a station profile is that station's log: the profile the offered
+    // contest names, else as the command takes it (the running contest's, the active one, the
+    // settings).
+    options.own = ediOwnStation(ini, m_ownStation());
+    const StationProfiles stations = readStationProfiles(ini);
+    if (const StationProfile* station = stations.find(contest.station))
+        options.own = OwnStation{station->callsign, station->locator};
     QString stationError;
     if (!readEdiStation(QDir(m_ctx.dataFolder).filePath(kEdiStationFileName), &options.station, &stationError))
         m_ctx.messages.inform(m_window, stationError);
@@ -245,23 +259,14 @@ void ExchangeActions::exportEdi()
         m_ctx.messages.inform(m_window, QStringLiteral("EDI logs are for the bands from 50 MHz up."));
         return;
     }
-    // The span defaults to the rows in view.
-    std::vector<LogRow> rows;
-    QString error;
-    readLogRows(m_ctx.log, view, &rows, &error);
-    QDateTime first;
-    QDateTime last;
-    for (const LogRow& row : rows) {
-        if (!row.time.isValid())
-            continue;
-        if (!first.isValid() || row.time < first)
-            first = row.time;
-        if (!last.isValid() || row.time > last)
-            last = row.time;
+    options.section = defaults.section;
+    if (contest.isComplete()) {
+        options.contestName = contest.name;
+        options.from = contest.start;
+        options.to = contest.end;
+    } else {
+        offerLastDay(view, now, &options);
     }
-    const QDateTime now = m_ctx.clock.nowUtc();
-    options.from = first.isValid() ? first : now.addDays(-1);
-    options.to = last.isValid() ? last.addSecs(60) : now;
     if (!m_askEdi(m_window, &options))
         return;
     // The station's details are kept for the next contest, whether or not this export goes ahead.
@@ -279,9 +284,34 @@ void ExchangeActions::exportEdi()
         m_ctx.messages.inform(m_window, result.error);
         return;
     }
+    // The next export starts from this one.
+    const ContestSettings exported{options.contestName, options.from,    options.to,
+                                   options.bandValue,   contest.station, options.section};
+    if (!writeEdiDefaults(ini, exported, &error))
+        m_ctx.messages.inform(m_window, error);
     m_ctx.messages.inform(
         m_window,
         QStringLiteral("Exported %1 contacts to %2.").arg(result.written).arg(QDir::toNativeSeparators(file)));
+}
+
+// Without a contest to go by: the last day of the rows in view, up to the minute after the latest.
+void ExchangeActions::offerLastDay(const LogSelection& view, const QDateTime& now, EdiOptions* options) const
+{
+    std::vector<LogRow> rows;
+    QString error;
+    readLogRows(m_ctx.log, view, &rows, &error);
+    QDateTime first;
+    QDateTime last;
+    for (const LogRow& row : rows) {
+        if (!row.time.isValid() || !bandOfText(row.band) || bandOfText(row.band) != bandWithValue(options->bandValue))
+            continue;
+        if (!first.isValid() || row.time < first)
+            first = row.time;
+        if (!last.isValid() || row.time > last)
+            last = row.time;
+    }
+    options->to = last.isValid() ? last.addSecs(60) : now;
+    options->from = std::max(first.isValid() ? first : now.addDays(-1), options->to.addDays(-1));
 }
 
 } // namespace mivra

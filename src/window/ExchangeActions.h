@@ -56,6 +56,8 @@ signals:
 private:
     // False, after a message, when file is the log, one of its files or the settings file.
     bool writableTarget(const QString& file);
+    // The span an EDI export is offered when no contest says it.
+    void offerLastDay(const LogSelection& view, const QDateTime& now, EdiOptions* options) const;
     void importFile(bool confirmationsOnly);
     void showImportProgress(qint64 done, qint64 total);
     // The file into the log once its copy is made; backupNote is told with the result.

@@ -130,13 +130,17 @@ void GridEditing::deleteRow(qint64 id)
     if (!m_services.messages.ask(m_grid->window(), QStringLiteral(" Delete Recordset ?")))
         return;
     QString error;
+    const int row = m_grid->currentRow();
     if (!m_services.log.deleteRow(id, &error)) {
         m_services.messages.inform(m_grid->window(), error);
         return;
     }
-    m_grid->hideRow(id);
     m_undo.push({QStringLiteral("delete of %1").arg(callsignOf(before.front())), std::move(before), {}});
     updateUndoAction();
+    // The count, the row numbers and the counters follow at once; the contact below takes its place.
+    m_services.reloadView();
+    m_services.refreshCounters();
+    m_grid->selectRowAt(row);
 }
 
 void GridEditing::undo()

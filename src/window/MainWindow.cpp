@@ -18,6 +18,7 @@
 #include "MultiOptionControl.h"
 #include "OperatingAids.h"
 #include "QslWindow.h"
+#include "RecomputeDistances.h"
 #include "RigLink.h"
 #include "SettingsWindow.h"
 #include "ShippedFiles.h"
@@ -77,6 +78,8 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     buildSearchArea();
 
     m_grid = placeControl(new LogGrid(this), MainWindowLayout::control("DataGrid1"));
+    // The time of the last band change, at the right end of the grid's caption bar (not over "DXCC wkd/cfmd:").
+    m_grid->addToCaptionBar(m_elapsed);
 
     m_editing = new GridEditing(m_grid, {m_ctx.log, m_ctx.messages, m_ownLocator, [this] { reloadView(); },
                                          [this] { refreshShownCounters(); }});
@@ -118,6 +121,8 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
         this, *m_entry,
         {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_entry->stationLocator(); },
          [this] { return bandValue(m_bandPattern); }, [this] { return m_exchange->isImporting(); }});
+    new RecomputeDistances(
+        m_grid, {m_ctx, m_ownLocator, [this] { return m_exchange->isImporting(); }, [this] { reloadView(); }});
 
     m_desktopOpener = std::make_unique<map::DesktopMapOpener>();
     m_mapOpener = m_desktopOpener.get();
@@ -144,6 +149,9 @@ void MainWindow::buildTopStrip()
     m_entitiesWorked = makeLabel(this, "dxw");
     m_entitiesConfirmed = makeLabel(this, "DXc");
     makeLabel(this, "Label19");
+    // The figures can be selected and copied.
+    for (QLabel* figure : {m_squaresWorked, m_squaresConfirmed, m_entitiesWorked, m_entitiesConfirmed})
+        figure->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_ownCallsign = placeControl(new QLineEdit(this), MainWindowLayout::control("Callsign"));
     makeLabel(this, "Label18");
     m_ownLocator = placeControl(new QLineEdit(this), MainWindowLayout::control("MyGrid"));
@@ -354,9 +362,10 @@ bool MainWindow::reloadLogView()
 
 void MainWindow::onSaved()
 {
-    // The row is stored and the fields are empty; only the view is behind.
+    // The row is stored and the fields are empty; only the view and the figures are behind.
     if (!reloadLogView())
         m_ctx.messages.inform(this, QStringLiteral("No new Recorset available"));
+    refreshShownCounters();
 }
 
 void MainWindow::selectBand(int index)
@@ -438,27 +447,21 @@ void MainWindow::showCounts(const PairCounts& counts)
     showCount(m_squaresConfirmed, counts.confirmed.result);
 }
 
-// The map point of the own locator in MyGrid; empty when it names no position.
-QString MainWindow::ownMapPoint() const
+// The map point of the own locator in MyGrid; empty, after a message, when it names no position: the
+// map data and the map are reckoned from the own station.
+QString MainWindow::ownPointForMap()
 {
     geo::ContactGeometry own;
     own.calculate(utf16View(m_ownLocator->text()), {});
+    if (own.ownMapPoint.empty())
+        m_ctx.messages.inform(
+            this, QStringLiteral("Please enter a valid own locator in My Grid first: the map is drawn from it."));
     return QString::fromStdString(own.ownMapPoint);
-}
-
-// The map data and the map are reckoned from the own station: without its locator there is nothing to draw.
-bool MainWindow::ownLocatorForMap()
-{
-    if (!ownMapPoint().isEmpty())
-        return true;
-    m_ctx.messages.inform(
-        this, QStringLiteral("Please enter a valid own locator in My Grid first: the map is drawn from it."));
-    return false;
 }
 
 void MainWindow::prepareMapData()
 {
-    if (!ownLocatorForMap())
+    if (ownPointForMap().isEmpty())
         return;
     map::PreparationResult result;
     {
@@ -494,14 +497,14 @@ void MainWindow::prepareMapData()
 
 void MainWindow::showOnGoogleEarth()
 {
-    if (!ownLocatorForMap())
+    const QString ownPoint = ownPointForMap();
+    if (ownPoint.isEmpty())
         return;
-
     map::MapExportRequest request;
     request.bandPattern = m_bandPattern;
     request.searchText = m_searchText->text();
     request.ownCallsign = m_mapOwnCallsign;
-    request.ownPoint = ownMapPoint();
+    request.ownPoint = ownPoint;
     request.opacity = m_ctx.live.opacity;
     request.lines = m_ctx.live.lines;
     request.confirmedBy = readConfirmationCount(iniPath());
@@ -542,15 +545,14 @@ void MainWindow::reloadView()
 // Each is emptied first, as a count of none leaves its label as it is.
 void MainWindow::refreshShownCounters()
 {
-    if (!m_squaresWorked->text().isEmpty() || m_counters->isPending(CounterPair::Squares)) {
-        m_squaresWorked->clear();
-        m_squaresConfirmed->clear();
-        requestCounters(CounterPair::Squares);
-    }
-    if (!m_entitiesWorked->text().isEmpty() || m_counters->isPending(CounterPair::Entities)) {
-        m_entitiesWorked->clear();
-        m_entitiesConfirmed->clear();
-        requestCounters(CounterPair::Entities);
+    for (const auto& [pair, worked, confirmed] :
+         {std::tuple{CounterPair::Squares, m_squaresWorked, m_squaresConfirmed},
+          std::tuple{CounterPair::Entities, m_entitiesWorked, m_entitiesConfirmed}}) {
+        if (!worked->text().isEmpty() || m_counters->isPending(pair)) {
+            worked->clear();
+            confirmed->clear();
+            requestCounters(pair);
+        }
     }
     m_contest->refresh();
 }

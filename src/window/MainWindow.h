@@ -117,8 +117,7 @@ private:
     void reloadView();
     void refreshShownCounters();
     bool settingsIncomplete() const;
-    QString ownMapPoint() const;
-    bool ownLocatorForMap();
+    QString ownPointForMap();
     void showCount(QLabel* label, const stats::CounterResult& result);
     void showCounts(const PairCounts& counts);
     // Sqw at once on the window's connection (GD: the outlines are written with it).

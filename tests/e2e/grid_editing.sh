@@ -54,7 +54,7 @@ cell_edit 1 Grid
 keys ctrl+a
 typed jo31
 keys Return
-await_row 1 "'2026-05-03'|'12:25'|'OK1ABC'|'JO31'|'Y'|'144'|482.0|256.0|NULL|NULL|NULL|'OK Czech Republic'" \
+await_row 1 "'2026-05-03'|'12:25'|'OK1ABC'|'JO31'|'Y'|'144'|451.0|257.0|NULL|NULL|NULL|'OK Czech Republic'" \
   || fail "locator edit stored: $(row 1)"
 shot grid_locator_edited
 

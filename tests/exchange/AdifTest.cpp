@@ -207,7 +207,7 @@ TEST_F(Adif, ReadsFilesAsOtherLoggersWriteThem)
                            u"2026-06-07|10:00|OK1A||||OK Czech Republic|N||70||||"_qs}));
     // QRB from MY_GRIDSQUARE where the record names it, else from the own locator.
     const QStringList qrb = test::column0(*m_log, u"SELECT round(QRB) FROM logtab ORDER BY ID"_qs);
-    EXPECT_EQ(qrb.mid(0, 2), (QStringList{u"55"_qs, u"173"_qs}));
+    EXPECT_EQ(qrb.mid(0, 2), (QStringList{u"25"_qs, u"173"_qs}));
 
     // Latin-1 text and a header without fields.
     const AdifImportResult latin1 =

@@ -116,10 +116,10 @@ TEST_F(ContactEditsTest, LocatorEditReckonsDistanceAsTheEntryRowAndEmptiesTheMap
     QString error;
     ASSERT_TRUE(m_edits->updateRow(7, *values, &error)) << error.toStdString();
     const QStringList rows = dump();
-    // 482 km on 256 degrees, as the entry row stores JO31 from JO62QM.
-    EXPECT_TRUE(rows[0].startsWith(u"7|'2026-03-14'|'18:30'|'OK1ABC'|'JO31'|'Czech Republic'|'Y'|482."_qs))
+    // 451 km on 257 degrees, centre to centre, as the entry row stores JO31 from JO62QM.
+    EXPECT_TRUE(rows[0].startsWith(u"7|'2026-03-14'|'18:30'|'OK1ABC'|'JO31'|'Czech Republic'|'Y'|451."_qs))
         << rows[0].toStdString();
-    EXPECT_TRUE(rows[0].contains(u"|256."_qs)) << rows[0].toStdString();
+    EXPECT_TRUE(rows[0].contains(u"|257."_qs)) << rows[0].toStdString();
     EXPECT_TRUE(rows[0].endsWith(u"|NULL|NULL"_qs)) << rows[0].toStdString();
 
     const auto withoutOwn = cellEditValues(u"Grid"_qs, u"JO31"_qs, QString(), lookup(), &reason);

@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 
+#include "ContactGeometry.h"
 #include "GridEditing.h"
 #include "LogGrid.h"
 #include "MultiOptionControl.h"
@@ -21,8 +22,10 @@ protected:
     {
         MainWindowTest::SetUp();
         writeSettings(QStringLiteral("DL1AAA"), QStringLiteral("JO62QM"));
-        addContact(QStringLiteral("2026-05-03"), QStringLiteral("OK1ABC"), QStringLiteral("JO70AA"), QStringLiteral("144"));
-        addContact(QStringLiteral("2026-05-02"), QStringLiteral("DL1ABC"), QStringLiteral("JO31"), QStringLiteral("144"));
+        addContact(QStringLiteral("2026-05-03"), QStringLiteral("OK1ABC"), QStringLiteral("JO70AA"),
+                   QStringLiteral("144"));
+        addContact(QStringLiteral("2026-05-02"), QStringLiteral("DL1ABC"), QStringLiteral("JO31"),
+                   QStringLiteral("144"));
         openWindow();
     }
 
@@ -145,6 +148,39 @@ TEST_F(GridEditingTest, UndoGoesBackThroughTwentyChangesInOrder)
     EXPECT_EQ(dump(), original);
     EXPECT_FALSE(editing().undoAction()->isEnabled());
     EXPECT_TRUE(m_messages.informed.isEmpty()) << m_messages.informed.join(u'|').toStdString();
+}
+
+TEST_F(GridEditingTest, RecomputedDistancesGoFromEachContactsOwnLocatorAfterACopy)
+{
+    // Stored from an old reckoning; DL1ABC was made from a locator of its own.
+    QSqlQuery query(m_log->database());
+    ASSERT_TRUE(query.exec(QStringLiteral("UPDATE logtab SET QRB = 1, QTF = 1")));
+    ASSERT_TRUE(query.exec(QStringLiteral("UPDATE logtab SET MyGrid = 'JN79FX' WHERE Callsign = 'DL1ABC'")));
+    QAction* recompute = nullptr;
+    for (QAction* action : view()->actions()) {
+        if (action->text() == u"Recompute distances..."_qs)
+            recompute = action;
+    }
+    ASSERT_TRUE(recompute);
+    recompute->trigger();
+    ASSERT_EQ(m_messages.asked.size(), 1);
+    EXPECT_TRUE(m_messages.asked.front().contains(u"My Grid JO62QM"_qs)) << m_messages.asked.front().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !m_messages.informed.isEmpty(); }, 20000));
+    ASSERT_EQ(m_messages.informed.size(), 1);
+    EXPECT_TRUE(m_messages.informed.front().startsWith(u"Distance and heading recomputed: 2 of 2"_qs))
+        << m_messages.informed.front().toStdString();
+    const auto fromSettings = geo::contactQrbQtf(u"JO62QM", u"JO70AA");
+    const auto fromOwn = geo::contactQrbQtf(u"JN79FX", u"JO31");
+    ASSERT_TRUE(fromSettings && fromOwn);
+    EXPECT_DOUBLE_EQ(valueOf("OK1ABC", "QRB").toDouble(), fromSettings->qrbKm);
+    EXPECT_DOUBLE_EQ(valueOf("OK1ABC", "QTF").toDouble(), fromSettings->qtfDeg);
+    EXPECT_DOUBLE_EQ(valueOf("DL1ABC", "QRB").toDouble(), fromOwn->qrbKm);
+    EXPECT_DOUBLE_EQ(valueOf("DL1ABC", "QTF").toDouble(), fromOwn->qtfDeg);
+    // The log as it was is kept in the copy the message names.
+    const qsizetype at = m_messages.informed.front().indexOf(u"kept in "_qs);
+    ASSERT_GE(at, 0);
+    const QString copy = m_messages.informed.front().mid(at + 8).section(u". Run"_qs, 0, 0);
+    EXPECT_TRUE(QFile::exists(copy)) << copy.toStdString();
 }
 
 } // namespace
