@@ -4,20 +4,11 @@
 # run finds the log as it was (integrity_check, no contact confirmed, the count kept) and no list of
 # unmatched records under its name; the same download then confirms every contact it matches, adds
 # none, and leaves one whole list of the strangers.
-set -euo pipefail
 program=$1
-work=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-cd "$work"
-fail() { echo "FAIL: $*" >&2; exit 1; }
-unset DISPLAY WAYLAND_DISPLAY
-db=d/backup.sqlite
+source "$(dirname "$0")/cli_support.sh"
 q() { sqlite3 "$db" "$1"; }
 
-printf '<CALL:4>OK1A<QSO_DATE:8>20250101<TIME_ON:4>0000<BAND:2>2m<EOR>\n' > seed.adi
-"$program" import-adif seed.adi --data-dir d > /dev/null || fail "the first import did not create the log"
-rm -rf d/backups
+seed_log
 q "DELETE FROM logtab;
 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000)
 INSERT INTO logtab (ID, Date, GMT, Callsign, Grid, rsts, rstr, DXCC, QSL, Band, mode)
