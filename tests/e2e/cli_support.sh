@@ -16,3 +16,27 @@ seed_log() {
   "$program" import-adif seed.adi --data-dir d > /dev/null || fail "the first import did not create the log"
   rm -rf d/backups
 }
+
+# Runs a command of the program on the log in FOLDER (its output in import.txt) and kills it with
+# SIGKILL inside its write transaction: once the log file has grown, or once the journal has been
+# there for POLLS polls of 10 ms. Fails when the program ended first or left no journal.
+kill_inside_transaction() { # FOLDER POLLS ARGUMENTS...
+  local folder=$1 polls=$2 size journal_seen=0
+  shift 2
+  size=$(stat -c %s "$folder/backup.sqlite")
+  "$program" "$@" --data-dir "$folder" > import.txt 2>&1 &
+  pid=$!
+  for _ in $(seq 1 6000); do
+    if [ -s "$folder/backup.sqlite-journal" ]; then
+      [ "$(stat -c %s "$folder/backup.sqlite")" -gt "$size" ] && break
+      journal_seen=$((journal_seen + 1))
+      [ "$journal_seen" -ge "$polls" ] && break
+    fi
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.01
+  done
+  kill -KILL "$pid" 2>/dev/null || fail "$folder: the program ended before it was killed: $(cat import.txt)"
+  wait "$pid" 2>/dev/null || true
+  pid=
+  [ -s "$folder/backup.sqlite-journal" ] || fail "$folder: no journal left: the kill did not land inside the transaction"
+}

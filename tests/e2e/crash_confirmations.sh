@@ -37,21 +37,7 @@ confirmed() { q "SELECT count(*) FROM logtab WHERE LotwRcvd = 'Y'"; }
 lists() { find d -maxdepth 1 -name '*unmatched*' -printf '%f\n' | sort; }
 
 # Killed once the journal holds pages: the contacts are being confirmed in the page cache.
-"$program" import-confirmations lotw.adi --data-dir d > import.txt 2>&1 &
-pid=$!
-journal_seen=0
-for _ in $(seq 1 6000); do
-  if [ -s "$db-journal" ]; then
-    journal_seen=$((journal_seen + 1))
-    [ "$journal_seen" -ge 10 ] && break
-  fi
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.01
-done
-kill -KILL "$pid" 2>/dev/null || fail "the import ended before it was killed: $(cat import.txt)"
-wait "$pid" 2>/dev/null || true
-pid=
-[ -s "$db-journal" ] || fail "no journal left: the kill did not land inside the transaction"
+kill_inside_transaction d 10 import-confirmations lotw.adi
 [ -z "$(lists | grep -v '^\.')" ] || fail "a killed run left a list under its name: $(lists)"
 
 # The next run rolls the journal back: the log as it was.

@@ -25,26 +25,7 @@ FROM (SELECT i, 'OK' || (i % 10) || char(65 + i % 26, 65 + (i / 26) % 26, 65 + (
 # The import is killed inside its transaction: once the journal holds pages, and, when the poll
 # catches it, once rows have reached the log file itself (then the journal is the only way back).
 # The import keeps its pages in a large cache, so the log file may grow only while it commits.
-kill_inside_import() { # data folder
-  local db=$1/backup.sqlite size journal_seen=0
-  size=$(stat -c %s "$db")
-  "$program" import-adif big.adi --data-dir "$1" > import.txt 2>&1 &
-  pid=$!
-  for _ in $(seq 1 3000); do
-    if [ -s "$db-journal" ]; then
-      [ "$(stat -c %s "$db")" -gt "$size" ] && break
-      # Rows written into the cache for a while now: kill before the commit can end the transaction.
-      journal_seen=$((journal_seen + 1))
-      [ "$journal_seen" -ge 25 ] && break
-    fi
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.01
-  done
-  kill -KILL "$pid" 2>/dev/null || fail "$1: the import ended before it was killed: $(cat import.txt)"
-  wait "$pid" 2>/dev/null || true
-  pid=
-  [ -s "$db-journal" ] || fail "$1: no journal left: the kill did not land inside the transaction"
-}
+kill_inside_import() { kill_inside_transaction "$1" 25 import-adif big.adi; }
 kill_inside_import d
 
 # The next run: no complaint, the interrupted import wholly absent.

@@ -34,23 +34,7 @@ halves() { # contacts without their fields, fields without their contact
                         (SELECT count(*) FROM logfields WHERE ID NOT IN (SELECT ID FROM logtab))"
 }
 
-size=$(stat -c %s "$db")
-"$program" import-adif big.adi --data-dir d > import.txt 2>&1 &
-pid=$!
-journal_seen=0
-for _ in $(seq 1 3000); do
-  if [ -s "$db-journal" ]; then
-    [ "$(stat -c %s "$db")" -gt "$size" ] && break
-    journal_seen=$((journal_seen + 1))
-    [ "$journal_seen" -ge 25 ] && break
-  fi
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.01
-done
-kill -KILL "$pid" 2>/dev/null || fail "the import ended before it was killed: $(cat import.txt)"
-wait "$pid" 2>/dev/null || true
-pid=
-[ -s "$db-journal" ] || fail "no journal left: the kill did not land inside the transaction"
+kill_inside_transaction d 25 import-adif big.adi
 
 # The next run rolls the import back whole: the seed contact with its one field, nothing else.
 "$program" --data-dir d export-adif out.adi > export.txt 2>&1 || fail "export after the crash: $(cat export.txt)"
