@@ -15,6 +15,7 @@
 #include <QHash>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlRecord>
 #include <QUuid>
 #include <QVariant>
 
@@ -319,6 +320,50 @@ int LogDatabase::countSearch(int choice, const QString& text, const QString& ban
     if (!bandPattern.isEmpty())
         query.bindValue(QStringLiteral(":band"), bandPattern);
     return countRows(query);
+}
+
+std::optional<QHash<qint64, QVariantList>> LogDatabase::viewRows(const QList<qint64>& ids, QString* error) const
+{
+    // A few hundred IDs a statement, well within SQLite's limit of bound values.
+    constexpr qsizetype kIdsAStatement = 500;
+    QHash<qint64, QVariantList> rows;
+    for (qsizetype first = 0; first < ids.size(); first += kIdsAStatement) {
+        const QList<qint64> part = ids.mid(first, kIdsAStatement);
+        QSqlQuery query(m_db);
+        query.setForwardOnly(true);
+        const QString marks = QStringList(part.size(), QStringLiteral("?")).join(u',');
+        if (!query.prepare(viewColumns() + QStringLiteral(" WHERE ID IN (%1)").arg(marks))) {
+            setError(error, query.lastError().text());
+            return std::nullopt;
+        }
+        for (const qint64 id : part)
+            query.addBindValue(id);
+        if (!query.exec()) {
+            setError(error, query.lastError().text());
+            return std::nullopt;
+        }
+        while (query.next()) {
+            QVariantList values;
+            const int columns = query.record().count();
+            values.reserve(columns);
+            for (int column = 0; column < columns; ++column)
+                values << query.value(column);
+            rows.insert(values.front().toLongLong(), values);
+        }
+        if (query.lastError().isValid()) {
+            setError(error, query.lastError().text());
+            return std::nullopt;
+        }
+    }
+    return rows;
+}
+
+bool viewDependsOn(const QStringList& columns, const QString& bandPattern, int searchChoice)
+{
+    const auto has
+        = [&columns](const char* name) { return columns.contains(QLatin1String(name), Qt::CaseInsensitive); };
+    return has("Date") || has("GMT") || has("ID") || (!bandPattern.isEmpty() && has("Band"))
+           || (searchChoice == SearchByCallsign && has("Callsign")) || (searchChoice == SearchByGrid && has("Grid"));
 }
 
 bool LogDatabase::deleteRow(qint64 id, QString* error)

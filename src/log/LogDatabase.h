@@ -7,9 +7,12 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
+#include <QVariantList>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 
 namespace mivra {
@@ -23,6 +26,10 @@ struct DxccResult {
 
 // The search selector's choices.
 enum SearchChoice { SearchByCallsign = 1, SearchByGrid = 2 };
+
+// Whether a change of these columns can move rows of the view into, out of or within it: its
+// time order, the band it shows, the column a search (choice, 0 for none) selects on.
+bool viewDependsOn(const QStringList& columns, const QString& bandPattern, int searchChoice);
 
 // The log file backup.sqlite: tables logtab (one row per contact) and dxccdata (DXCC callsign
 // patterns). Holds one connection for its lifetime; every view, count and lookup runs anew.
@@ -59,6 +66,9 @@ public:
     // the band. Wildcards and quotes in text match literally. Other choices give an inactive query.
     QSqlQuery search(int choice, const QString& text, const QString& bandPattern) const;
     int countSearch(int choice, const QString& text, const QString& bandPattern) const; // -1 on failure
+    // The rows with these IDs as the view and the search show them (all their columns), by ID;
+    // IDs without a row are left out. Nothing, with *error, when the log cannot be read.
+    std::optional<QHash<qint64, QVariantList>> viewRows(const QList<qint64>& ids, QString* error) const;
 
     // Deletes the row with this ID; false when no row was deleted.
     bool deleteRow(qint64 id, QString* error = nullptr);

@@ -157,7 +157,11 @@ void GridEditing::undo()
         return;
     }
     updateUndoAction();
-    m_services.reloadView();
+    // A deleted row comes back where the view's order puts it.
+    if (step->after.empty())
+        m_services.reloadView();
+    else
+        showChangedRows(step->after, step->rows);
     m_services.refreshCounters();
     m_grid->showCell(step->rows.front().id, QStringLiteral("Callsign"));
 }
@@ -166,10 +170,40 @@ void GridEditing::changed(const QString& description, std::vector<RowSnapshot> b
 {
     // As the change left the rows: an undo writes back only over what it wrote.
     std::vector<RowSnapshot> after = snapshots(ids);
-    if (!after.empty())
-        m_undo.push({description, std::move(before), std::move(after)});
+    if (after.empty()) {
+        updateUndoAction();
+        m_services.reloadView();
+        return;
+    }
+    showChangedRows(before, after);
+    m_undo.push({description, std::move(before), std::move(after)});
     updateUndoAction();
-    m_services.reloadView();
+}
+
+void GridEditing::showChangedRows(const std::vector<RowSnapshot>& before, const std::vector<RowSnapshot>& after)
+{
+    QStringList columns;
+    QList<qint64> ids;
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        ids << after[i].id;
+        for (qsizetype c = 0; c < after[i].columns.size(); ++c) {
+            const QString& column = after[i].columns[c];
+            if (!columns.contains(column) && (i >= before.size() || before[i].value(column) != after[i].values[c]))
+                columns << column;
+        }
+    }
+    if (m_services.viewMoves(columns)) {
+        m_services.reloadView();
+        return;
+    }
+    QString error;
+    const std::optional<QHash<qint64, QVariantList>> rows = m_services.log.viewRows(ids, &error);
+    if (!rows) {
+        // Read whole, the view says what it can.
+        m_services.reloadView();
+        return;
+    }
+    m_grid->refreshRows(*rows);
 }
 
 void GridEditing::updateUndoAction()

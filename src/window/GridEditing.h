@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -30,6 +31,8 @@ public:
         std::function<void()> reloadView;
         // Counts anew the counters that are shown.
         std::function<void()> refreshCounters;
+        // Whether a change of these columns can move rows into, out of or within the view.
+        std::function<bool(const QStringList& columns)> viewMoves;
     };
 
     // Adds the QSL state and undo entries to the grid's context menu.
@@ -50,6 +53,9 @@ private:
     // Keeps a stored change for undo: the rows before it and, read now, as it left them.
     void changed(const QString& description, std::vector<RowSnapshot> before, const QList<qint64>& ids);
     void updateUndoAction();
+    // Shows the change of these rows: only they are read anew, unless the change can move rows
+    // in the view (then all of it is), and only where the grid holds them.
+    void showChangedRows(const std::vector<RowSnapshot>& before, const std::vector<RowSnapshot>& after);
 
     LogGrid* m_grid;
     Services m_services;

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -30,6 +31,18 @@ public:
     using QSortFilterProxyModel::QSortFilterProxyModel;
 
     std::function<void(const QModelIndex&, const QString&)> onEdit;
+    // Rows read anew since the query ran, by source row: their columns as the query gives them.
+    QHash<int, QVariantList> reread;
+
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override
+    {
+        if (index.isValid() && (role == Qt::DisplayRole || role == Qt::EditRole)) {
+            const auto row = reread.constFind(mapToSource(index).row());
+            if (row != reread.constEnd() && index.column() < row->size())
+                return row->at(index.column());
+        }
+        return QSortFilterProxyModel::data(index, role);
+    }
 
     Qt::ItemFlags flags(const QModelIndex& index) const override
     {
@@ -132,9 +145,27 @@ LogGrid::LogGrid(QWidget* parent)
 
 void LogGrid::setRows(QSqlQuery&& query)
 {
+    m_filter->reread.clear();
     m_model->setQuery(std::move(query));
     m_filter->invalidate();
     placeConfirmedColumn();
+}
+
+void LogGrid::refreshRows(const QHash<qint64, QVariantList>& rows)
+{
+    if (rows.isEmpty())
+        return;
+    // Only the rows fetched so far are held; the others are read as they are scrolled to.
+    int left = int(rows.size());
+    for (int row = 0; left > 0 && row < m_model->rowCount(); ++row) {
+        const auto values = rows.constFind(m_model->index(row, 0).data().toLongLong());
+        if (values == rows.constEnd())
+            continue;
+        --left;
+        m_filter->reread.insert(row, *values);
+        const QModelIndex first = m_filter->mapFromSource(m_model->index(row, 0));
+        emit m_filter->dataChanged(first, first.siblingAtColumn(m_filter->columnCount() - 1));
+    }
 }
 
 void LogGrid::placeConfirmedColumn()

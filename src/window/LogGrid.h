@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QModelIndex>
 #include <QSet>
+#include <QVariantList>
 #include <QWidget>
 
 class QLabel;
@@ -24,6 +26,9 @@ public:
 
     // Shows the rows of an executed query; the previous rows are released.
     void setRows(QSqlQuery&& query);
+    // Shows these rows (by ID, all their columns as the query gave them) anew where the grid
+    // holds them, leaving every other row and the current cell as they are.
+    void refreshRows(const QHash<qint64, QVariantList>& rows);
     void setCaption(const QString& caption);
     // Shows a widget at the right end of the caption bar, beside the centred caption.
     void addToCaptionBar(QWidget* widget);

@@ -81,8 +81,10 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     // The time of the last band change, at the right end of the grid's caption bar (not over "DXCC wkd/cfmd:").
     m_grid->addToCaptionBar(m_elapsed);
 
-    m_editing = new GridEditing(m_grid, {m_ctx.log, m_ctx.messages, m_ownLocator, [this] { reloadView(); },
-                                         [this] { refreshShownCounters(); }});
+    m_editing = new GridEditing(
+        m_grid,
+        {m_ctx.log, m_ctx.messages, m_ownLocator, [this] { reloadView(); }, [this] { refreshShownCounters(); },
+         [this](const QStringList& columns) { return viewDependsOn(columns, m_bandPattern, m_searchChoiceInView); }});
     m_entry = new EntryRow(this, m_ownLocator,
                            {m_ctx.log, m_ctx.messages, m_ctx.clock, [this] { return m_bandPattern; },
                             [this] { return activeStationProfile(iniPath()); }});
@@ -403,9 +405,7 @@ void MainWindow::search()
         return;
     m_searchChoiceInView = choice;
     m_searchTextInView = text;
-    m_grid->setRows(m_ctx.log.search(choice, text, m_bandPattern));
-    m_grid->setGridColumns();
-    m_grid->setCaption(QString::number(m_ctx.log.countSearch(choice, text, m_bandPattern)));
+    reloadView();
 }
 
 void MainWindow::showCount(QLabel* label, const stats::CounterResult& result)

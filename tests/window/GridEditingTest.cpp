@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSqlQuery>
+#include <QSqlQueryModel>
 #include <QSqlRecord>
 #include <QTableView>
 
@@ -89,6 +90,7 @@ TEST_F(GridEditingTest, TheGridShowsHowEachContactIsConfirmedAndKeepsItReadOnly)
 {
     QSqlQuery lotw(m_log->database());
     ASSERT_TRUE(lotw.exec(QStringLiteral("UPDATE logtab SET LotwRcvd = 'Y' WHERE Callsign = 'DL1ABC'")));
+    ASSERT_TRUE(m_window->reloadLogView()); // written beside the window: read anew
     ASSERT_TRUE(m_window->grid()->showCell(idOf("OK1ABC"), QStringLiteral("QSL")));
     editing().setQslState(QStringLiteral("T"), QStringLiteral("Card received, thanks to send (T)"));
     ASSERT_EQ(valueOf("OK1ABC", "QSL"), QStringLiteral("T"));
@@ -128,6 +130,67 @@ TEST_F(GridEditingTest, TheGridShowsHowEachContactIsConfirmedAndKeepsItReadOnly)
     settle();
     EXPECT_EQ(QApplication::focusWidget(), view());
     EXPECT_EQ(dump(), rowsBefore);
+    EXPECT_TRUE(m_messages.informed.isEmpty()) << m_messages.informed.join(u'|').toStdString();
+}
+
+// Changes that keep the rows where they are show only those rows anew: the rows read further down stay
+// read and the current cell stays; a changed time puts the row where the time order says.
+TEST_F(GridEditingTest, ChangedRowsAreShownWhereTheViewHoldsThemAndATimeEditMovesTheRow)
+{
+    QSqlQuery fill(m_log->database());
+    ASSERT_TRUE(fill.exec(QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600)"
+        " INSERT INTO logtab (Date, GMT, Callsign, Grid, QSL, Band, Comment)"
+        " SELECT '2025-01-01', printf('%02d:%02d', i / 60 % 24, i % 60), 'G' || i || 'AB', 'IO91', 'N', '144', ''"
+        " FROM n")));
+    ASSERT_TRUE(m_window->reloadLogView());
+    LogGrid* grid = m_window->grid();
+    while (grid->sourceModel()->canFetchMore({}))
+        grid->sourceModel()->fetchMore({});
+    ASSERT_EQ(grid->visibleRowCount(), 602);
+    const auto column = [grid](const char* name) {
+        for (int c = 0; c < grid->view()->model()->columnCount(); ++c) {
+            if (grid->columnName(c) == QLatin1String(name))
+                return c;
+        }
+        return -1;
+    };
+    const auto shown = [this, column](int row, const char* name) {
+        return view()->model()->index(row, column(name)).data().toString();
+    };
+    const int far = 550;
+    const qint64 id = grid->idAt(far);
+    const QString neighbour = shown(far + 1, "Callsign");
+    const QByteArray callsign = shown(far, "Callsign").toLatin1();
+    grid->selectRowAt(far);
+
+    editing().editCell(id, QStringLiteral("Comment"), QStringLiteral("late pileup"));
+    EXPECT_EQ(grid->visibleRowCount(), 602);
+    EXPECT_EQ(grid->idAt(far), id);
+    EXPECT_EQ(shown(far, "Comment"), QStringLiteral("late pileup"));
+    EXPECT_EQ(shown(far + 1, "Comment"), QString());
+    EXPECT_EQ(shown(far + 1, "Callsign"), neighbour);
+    EXPECT_EQ(grid->currentRow(), far);
+
+    // The state of twenty rows far down, and how they are confirmed, beside the rows around them.
+    view()->selectionModel()->select(QItemSelection(view()->model()->index(540, 0), view()->model()->index(559, 0)),
+                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    editing().setQslState(QStringLiteral("Q"), QStringLiteral("Card received (Q)"));
+    EXPECT_EQ(grid->visibleRowCount(), 602);
+    for (int row : {540, 559})
+        EXPECT_EQ(shown(row, "QSL") + u'/' + shown(row, "Confirmed"), QStringLiteral("Q/Card")) << row;
+    for (int row : {539, 560})
+        EXPECT_EQ(shown(row, "QSL") + u'/' + shown(row, "Confirmed"), QStringLiteral("N/")) << row;
+    editing().undo();
+    EXPECT_EQ(shown(540, "QSL"), QStringLiteral("N"));
+
+    // A new time: the row goes to the top, as the view's order wants it.
+    editing().editCell(id, QStringLiteral("Date"), QStringLiteral("2027-01-01"));
+    EXPECT_EQ(grid->idAt(0), id);
+    editing().undo();
+    EXPECT_NE(grid->idAt(0), id);
+    EXPECT_EQ(valueOf(callsign.constData(), "Date"), QStringLiteral("2025-01-01"));
+    EXPECT_EQ(valueOf(callsign.constData(), "Comment"), QStringLiteral("late pileup"));
     EXPECT_TRUE(m_messages.informed.isEmpty()) << m_messages.informed.join(u'|').toStdString();
 }
 
