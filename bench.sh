@@ -4,6 +4,10 @@
 #   ./bench.sh                      10,000 and 100,000 contacts
 #   MIVRA_BENCH_MILLION=1 ./bench.sh   also 1,000,000 (making that log takes minutes)
 # Extra arguments go to every benchmark binary (--benchmark_filter=..., --benchmark_repetitions=...).
+# The Window rows are the window's own work driven under Xvfb as an operator does it
+# (bench/window_timing.sh), at 10,000 and, with MIVRA_BENCH_MILLION, 1,000,000 contacts; their floor is
+# the same round trip through the window with a key that does nothing. MIVRA_BENCH_LOG_1M names a
+# ready log of a million contacts (bench/fill_log.sql) to copy instead of making one.
 set -euo pipefail
 cd "$(dirname "$0")"
 [ -d build ] || cmake -S . -B build -G Ninja
@@ -22,6 +26,22 @@ for binary in "${binaries[@]}"; do
     status=1
   fi
 done
+# A filter that leaves out every Window row skips the driven runs.
+if [[ " $* " != *"--benchmark_filter"* || " $* " == *Window* ]]; then
+  cmake --build build --target mivra mivra_control_places
+  export MIVRA_CONTROL_PLACES=$PWD/build/tests/e2e/mivra_control_places
+  sizes=(10000)
+  [ -n "${MIVRA_BENCH_MILLION:-}" ] && sizes+=(1000000)
+  for size in "${sizes[@]}"; do
+    echo "running window_timing.sh at $size ..." >&2
+    ready=()
+    [ "$size" = 1000000 ] && [ -n "${MIVRA_BENCH_LOG_1M:-}" ] && ready=("$MIVRA_BENCH_LOG_1M")
+    if ! bench/window_timing.sh build/src/app/mivra "$size" "${ready[@]}" >> "$results"; then
+      echo "bench.sh: window_timing.sh at $size failed" >&2
+      status=1
+    fi
+  done
+fi
 awk -F, '
 function ms(value, unit) { return unit == "ns" ? value / 1e6 : unit == "us" ? value / 1e3 : unit == "s" ? value * 1e3 : value }
 function shown(value) { return value >= 100 ? sprintf("%.0f ms", value) : value >= 1 ? sprintf("%.2f ms", value) : sprintf("%.1f us", value * 1e3) }
