@@ -175,7 +175,11 @@ bool PendingQslStates::open(QString* error)
         if (::fstat(m_handle, &opened) == 0 && ::stat(path.constData(), &named) == 0 && opened.st_ino == named.st_ino
             && opened.st_dev == named.st_dev) {
             if (opened.st_size == 0 && !writeAll(m_handle, headerOf(m_logPath), error)) {
+                // Closed, so that the next card tries the header again rather than writing lines
+                // without it.
                 ::ftruncate(m_handle, 0);
+                ::close(m_handle);
+                m_handle = -1;
                 return false;
             }
             return true;

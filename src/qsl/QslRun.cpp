@@ -137,6 +137,8 @@ bool QslRun::cardPrinted(const CardRows& rows, QString* error)
     // A change that cannot be recorded (a full disk) is stored at once, with those before it.
     QString recordError;
     const bool recorded = changes.empty() || m_pending.record(changes, &recordError);
+    if (!recorded)
+        m_unrecordedCallsigns << rows.back().callsign;
     if (recorded && m_unstoredCallsigns.size() < kCardsPerCommit && m_sinceStored.elapsed() < kMsPerCommit)
         return true;
     return storePrinted(error);
@@ -147,6 +149,7 @@ bool QslRun::storePrinted(QString* error)
     if (m_unstoredCallsigns.isEmpty())
         return true;
     const QStringList callsigns = std::exchange(m_unstoredCallsigns, {});
+    const QStringList unrecorded = std::exchange(m_unrecordedCallsigns, {});
     const std::vector<QslStateChange> changes = std::exchange(m_unstored, {});
     const QString cards = callsigns.size() == 1 ? QStringLiteral("The card for %1 was printed, but its QSL state")
                                                 : QStringLiteral("The cards for %1 were printed, but their QSL states");
@@ -162,10 +165,20 @@ bool QslRun::storePrinted(QString* error)
     }
     SqliteConnection db = SqliteConnection::borrowed(m_log);
     if (!storeQslStateChanges(db, changes, &reason)) {
+        // What the pending file holds is stored at the next opening; a card it could not take is not.
+        QString later = QStringLiteral(" They are stored when the log is opened next.");
+        if (!unrecorded.isEmpty()) {
+            later = QStringLiteral(" %1 %2 the QSL state as before and %3 printed again by the next run.")
+                        .arg(unrecorded.size() == 1 ? QStringLiteral("The card for ") + unrecorded.front()
+                                                    : QStringLiteral("The cards for ") + listOf(unrecorded),
+                             unrecorded.size() == 1 ? QStringLiteral("keeps") : QStringLiteral("keep"),
+                             unrecorded.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+            if (unrecorded.size() < callsigns.size())
+                later += QStringLiteral(" The others are stored when the log is opened next.");
+        }
         setError(error, cards.arg(listOf(callsigns))
-                            + QStringLiteral(" cannot be stored now, so no further card was printed: %1. They are "
-                                             "stored when the log is opened next.")
-                                  .arg(reason));
+                            + QStringLiteral(" cannot be stored now, so no further card was printed: %1.").arg(reason)
+                            + later);
         return false;
     }
     m_pending.clear();

@@ -76,6 +76,8 @@ private:
     // Printed cards whose changes are recorded but not yet stored.
     std::vector<QslStateChange> m_unstored;
     QStringList m_unstoredCallsigns;
+    // Of those, the cards whose changes the pending file could not take either (a full disk).
+    QStringList m_unrecordedCallsigns;
     QElapsedTimer m_sinceStored;
     int m_rowsStored = 0;
     // Where the next batch starts: after this callsign (as the log sorts it) and row.
