@@ -20,12 +20,15 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 status=0
 for binary in "${binaries[@]}"; do
   echo "running $binary ..." >&2
-  # CSV lines: name,iterations,real_time,cpu_time,time_unit,...
-  if ! "build/bench/$binary" --benchmark_format=csv "$@" 2>/dev/null | grep '^"BM_' >> "$results"; then
+  # CSV lines: name,iterations,real_time,cpu_time,time_unit,bytes,items,label,...; a binary whose rows a
+  # filter leaves out prints none, and has not failed.
+  if ! "build/bench/$binary" --benchmark_format=csv "$@" 2>/dev/null > "$results.one"; then
     echo "bench.sh: $binary failed" >&2
     status=1
   fi
+  grep '^"BM_' "$results.one" >> "$results" || true
 done
+rm -f "$results.one"
 # A filter that leaves out every Window row skips the driven runs.
 if [[ " $* " != *"--benchmark_filter"* || " $* " == *Window* ]]; then
   cmake --build build --target mivra mivra_control_places
@@ -48,21 +51,24 @@ function shown(value) { return value >= 100 ? sprintf("%.0f ms", value) : value 
 {
   name = $1; gsub(/"/, "", name)
   if (name ~ /_(mean|median|stddev|cv)$/) next
+  # The run settings in a name (iterations:5, real_time) are no part of what is measured.
+  gsub(/\/(iterations|repeats|min_time):[^\/]*|\/(real_time|manual_time)/, "", name)
   split(name, parts, "/"); base = parts[1]; args = substr(name, length(base) + 1)
   time = ms($3, $5)
+  label = $8; gsub(/"/, "", label)
   if (base ~ /Raw$/) { floor[substr(base, 1, length(base) - 3) args] = time; next }
   if (!((base args) in seen)) { order[++n] = base args; seen[base args] = 1 }
-  mivra[base args] = time; op[base args] = base; rest[base args] = args
+  mivra[base args] = time; op[base args] = base; rest[base args] = args; note[base args] = label
 }
 END {
-  printf "%-34s %-22s %12s %12s %7s\n", "operation", "size", "Mivra", "floor", "ratio"
+  printf "%-34s %-22s %12s %12s %7s  %s\n", "operation", "size", "Mivra", "floor", "ratio", "note"
   for (i = 1; i <= n; ++i) {
     key = order[i]; size = rest[key]; sub(/^\//, "", size); if (size == "") size = "-"
     sub(/^BM_/, "", op[key])
     if (key in floor)
-      printf "%-34s %-22s %12s %12s %7.2f\n", op[key], size, shown(mivra[key]), shown(floor[key]), mivra[key] / floor[key]
+      printf "%-34s %-22s %12s %12s %7.2f  %s\n", op[key], size, shown(mivra[key]), shown(floor[key]), mivra[key] / floor[key], note[key]
     else
-      printf "%-34s %-22s %12s %12s %7s\n", op[key], size, shown(mivra[key]), "-", "-"
+      printf "%-34s %-22s %12s %12s %7s  %s\n", op[key], size, shown(mivra[key]), "-", "-", note[key]
   }
 }' "$results"
 exit $status

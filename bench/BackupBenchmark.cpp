@@ -45,6 +45,12 @@ void BM_Backup(benchmark::State& state)
     state.counters["copies_kept"] = double(backups.copies().size());
     state.counters["backups_x_log"] = double(folderSize(backups.folder())) / logBytes;
     state.counters["log_MB"] = logBytes / 1e6;
+    // Shown by bench.sh beside the time.
+    state.SetLabel(QStringLiteral("backups/ %1x the log (%2 MB) in %3 copies")
+                       .arg(state.counters["backups_x_log"].value, 0, 'f', 2)
+                       .arg(logBytes / 1e6, 0, 'f', 0)
+                       .arg(backups.copies().size())
+                       .toStdString());
     QDir(backups.folder()).removeRecursively();
 }
 

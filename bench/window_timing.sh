@@ -25,7 +25,7 @@ pid=
 trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 db=data/backup.sqlite
-tries=${MIVRA_WINDOW_TRIES:-5}
+tries=${MIVRA_WINDOW_TRIES:-9}
 
 write_station_settings Quovan.txt
 if [ -n "$source_log" ]; then
@@ -37,19 +37,24 @@ else
   sqlite3 "$db" -cmd "CREATE TEMP TABLE size(n); INSERT INTO size VALUES ($((size - 1)));" < "$fill"
 fi
 rm -rf data/backups
-count() { sqlite3 "$db" "SELECT count(*) FROM logtab"; }
+# The log as sqlite3 reads it beside the window, waiting while the window writes.
+query() { sqlite3 -cmd ".timeout 5000" "$db" "$1"; }
+count() { query "SELECT count(*) FROM logtab"; }
 [ "$(count)" -ge "$size" ] || fail "the log holds $(count) contacts, not $size"
 load_places "$program"
 
-now() { date +%s%N; }
-round_trip() { for _ in 1 2; do timeout 10 xclip -o -selection clipboard > /dev/null 2>&1 || fail "no answer"; done; }
-# Milliseconds from the keys given to the window's answer: timed KEYS...
+# Microseconds, read by bash itself: no process is started for the clock.
+now() { echo "${EPOCHREALTIME/./}"; }
+round_trip() {
+  timeout 10 xclip -o -selection clipboard > /dev/null 2>&1 || fail "no answer"
+  xclip -o -selection clipboard > /dev/null 2>&1
+}
+# Milliseconds from the keys given to the window's answer: timed KEYS... (sets took)
 timed() {
-  local started
-  started=$(now)
+  local started=${EPOCHREALTIME/./}
   xdotool key --delay 0 "$@"
   round_trip
-  echo $((($(now) - started) / 1000000))
+  took=$(((${EPOCHREALTIME/./} - started) / 1000))
 }
 median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
 row_count_after() { for _ in $(seq 1 100); do [ "$(count)" -eq "$1" ] && return 0; sleep 0.05; done; return 1; }
@@ -70,7 +75,7 @@ for _ in $(seq 1 50); do [ "$(timeout 2 xclip -o -selection clipboard 2>/dev/nul
 [ "$(timeout 2 xclip -o -selection clipboard 2>/dev/null)" = MIVRA ] || fail "the window did not take the clipboard"
 
 floor=()
-for _ in $(seq 1 "$tries"); do floor+=("$(timed shift)"); sleep 0.2; done
+for _ in $(seq 1 "$tries"); do timed shift; floor+=("$took"); sleep 0.2; done
 
 # Save: a callsign and locator typed, Enter along the row up to Save, Enter on Save.
 save=()
@@ -84,7 +89,7 @@ for i in $(seq 1 "$tries"); do
   xdotool type --delay 0 JO70AA
   xdotool key --delay 50 Return Return Return Return Return Return Return Return Return
   sleep 0.5
-  save+=("$(timed Return)")
+  timed Return; save+=("$took")
   row_count_after $((before + 1)) || fail "Save stored no row"
   sleep 0.3
 done
@@ -104,12 +109,12 @@ for i in $(seq 1 "$tries"); do
   sleep 0.4
   xdotool key --delay 0 ctrl+a
   xdotool type --delay 0 "remark $i"
-  edit+=("$(timed Return)")
+  timed Return; edit+=("$took")
   for _ in $(seq 1 100); do
-    [ "$(sqlite3 "$db" "SELECT count(*) FROM logtab WHERE Comment = 'remark $i'")" -eq 1 ] && break
+    [ "$(query "SELECT count(*) FROM logtab WHERE Comment = 'remark $i'")" -eq 1 ] && break
     sleep 0.05
   done
-  [ "$(sqlite3 "$db" "SELECT count(*) FROM logtab WHERE Comment = 'remark $i'")" -eq 1 ] || fail "edit $i not stored"
+  [ "$(query "SELECT count(*) FROM logtab WHERE Comment = 'remark $i'")" -eq 1 ] || fail "edit $i not stored"
   sleep 0.3
 done
 
@@ -126,7 +131,7 @@ for _ in $(seq 1 "$tries"); do
   row_count_after $((before - 1)) || fail "the row was not deleted"
   focus_window "$window"
   sleep 0.5
-  undo+=("$(timed ctrl+z)")
+  timed ctrl+z; undo+=("$took")
   row_count_after "$before" || fail "Ctrl+Z did not bring the row back"
   sleep 0.3
 done
@@ -151,13 +156,13 @@ for i in $(seq 1 "$tries"); do
   read -r entry_x entry_y <<<"$(middle menu "$entry")"
   xdotool mousemove --window "$window" $((menu_x + entry_x)) $((menu_y + entry_y))
   sleep 0.3
-  had=$(sqlite3 "$db" "SELECT count(*) FROM logtab WHERE QSL = '$letter'")
+  had=$(query "SELECT count(*) FROM logtab WHERE QSL = '$letter'")
   started=$(now)
   xdotool click 1
   round_trip
-  state+=($((($(now) - started) / 1000000)))
+  state+=($((($(now) - started) / 1000)))
   sleep 0.5
-  changed=$(($(sqlite3 "$db" "SELECT count(*) FROM logtab WHERE QSL = '$letter'") - had))
+  changed=$(($(query "SELECT count(*) FROM logtab WHERE QSL = '$letter'") - had))
   [ "$changed" -ge 50 ] || fail "the state change reached $changed rows"
 done
 
@@ -170,7 +175,7 @@ for i in $(seq 1 "$tries"); do
   started=$(now)
   xdotool click 1
   round_trip
-  bandClick+=($((($(now) - started) / 1000000)))
+  bandClick+=($((($(now) - started) / 1000)))
   sleep 0.5
 done
 stop
