@@ -1,6 +1,7 @@
 #include "LogSchema.h"
 
 #include "ErrorText.h"
+#include "ShareTriggers.h"
 #include "SqliteConnection.h"
 #include "SqliteStatement.h"
 
@@ -82,10 +83,14 @@ constexpr AddedColumn kFirstLayoutColumns[] = {
 };
 // The exact frequency in MHz a radio gave, or an imported FREQ.
 constexpr AddedColumn kFrequencyColumn[] = {{"Freq", "REAL"}};
+// The contact's identity at every position of a shared log, and the position that logged it. The
+// share tables and triggers follow every layout change (shareLayout below).
+constexpr AddedColumn kShareColumns[] = {{"Uuid", "TEXT"}, {"Position", "TEXT COLLATE NOCASE"}};
 
 constexpr UpgradeStep kUpgradeSteps[] = {
     {1, "the QSL manager and map columns", kFirstLayoutColumns, {}},
     {2, "the frequency column", kFrequencyColumn, {}},
+    {3, "the shared log's identities", kShareColumns, {}},
 };
 
 static_assert(std::size(kUpgradeSteps) == kNewestLogVersion, "one step per version");
@@ -115,6 +120,12 @@ bool runStep(SqliteConnection& db, const UpgradeStep& step, const QSet<QString>&
             return false;
     }
     return db.exec(QStringLiteral("PRAGMA user_version = %1").arg(step.version), error);
+}
+
+// The share tables and the triggers for logtab's columns as they are after the last step.
+bool shareLayout(SqliteConnection& db, QString* error)
+{
+    return createShareTables(db, error) && refreshShareTriggers(db, error);
 }
 
 } // namespace
@@ -181,7 +192,7 @@ bool createLogTables(SqliteConnection& db, const std::vector<DxccRow>& dxccRows,
                     return false;
                 }
             }
-            return db.exec(QStringLiteral("PRAGMA user_version = %1").arg(kNewestLogVersion), failure);
+            return shareLayout(db, failure) && db.exec(QStringLiteral("PRAGMA user_version = %1").arg(kNewestLogVersion), failure);
         },
         error);
 }
@@ -201,7 +212,8 @@ bool upgradeLog(SqliteConnection& db, const std::function<bool(QString* error)>&
     if (layout.recognised == kNewestLogVersion)
         return db.transaction(
             [&](QString* failure) {
-                return db.exec(QStringLiteral("PRAGMA user_version = %1").arg(kNewestLogVersion), failure);
+                return shareLayout(db, failure)
+                    && db.exec(QStringLiteral("PRAGMA user_version = %1").arg(kNewestLogVersion), failure);
             },
             error);
     if (backUp && !backUp(error))
@@ -214,6 +226,11 @@ bool upgradeLog(SqliteConnection& db, const std::function<bool(QString* error)>&
             setError(error, QStringLiteral("%1 cannot be added: %2").arg(QLatin1String(step.purpose), failure));
             return false;
         }
+    }
+    QString failure;
+    if (!db.transaction([&](QString* stepError) { return shareLayout(db, stepError); }, &failure)) {
+        setError(error, QStringLiteral("the shared log's triggers cannot be made: %1").arg(failure));
+        return false;
     }
     return true;
 }

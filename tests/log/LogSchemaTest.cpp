@@ -95,16 +95,19 @@ TEST(LogSchema, OpensEveryEarlierLayoutAndBringsItToTheNewest)
     const QString row = u"INSERT INTO logtab (Date, GMT, Callsign, Grid, QSLman, QRB) VALUES"
                         " ('2001-02-03', '12:34', 'OK1XY', 'JO70FD', 'DL1MGR', 123.5)"_qs;
     const QStringList map{u"GEdata"_qs, u"GEpoly"_qs, u"GEgridXY"_qs};
+    const QStringList share{u"Uuid"_qs, u"Position"_qs};
     const Case cases[] = {
         {"31 columns, a row",
          {oldLogTable(), kDxccTable, row, u"UPDATE logtab SET Extra14 = 'kept'"_qs},
-         map + QStringList{u"Freq"_qs}},
-        {"31 columns, empty", {oldLogTable(), kDxccTable}, map + QStringList{u"Freq"_qs}},
-        {"with the map columns", {kFirstLayoutTable.arg(QString()), kDxccTable, row}, {u"Freq"_qs}},
+         map + QStringList{u"Freq"_qs} + share},
+        {"31 columns, empty", {oldLogTable(), kDxccTable}, map + QStringList{u"Freq"_qs} + share},
+        {"with the map columns", {kFirstLayoutTable.arg(QString()), kDxccTable, row}, QStringList{u"Freq"_qs} + share},
         {"with Freq",
          {kFirstLayoutTable.arg(u", Freq REAL"_qs), kDxccTable, row, u"UPDATE logtab SET Freq = 144.3"_qs},
-         {}},
-        {"version 1", {kFirstLayoutTable.arg(QString()), kDxccTable, row, u"PRAGMA user_version = 1"_qs}, {u"Freq"_qs}},
+         share},
+        {"version 1",
+         {kFirstLayoutTable.arg(QString()), kDxccTable, row, u"PRAGMA user_version = 1"_qs},
+         QStringList{u"Freq"_qs} + share},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
