@@ -21,19 +21,19 @@ namespace {
 
 // Serialises pushes: a change's seq is taken and committed under it, so "seq > N" never skips a
 // commit that was still open when a reader looked.
-const QString kPushLock = u"SELECT pg_advisory_xact_lock(7160002)"_qs;
+constexpr char16_t kPushLock[] = u"SELECT pg_advisory_xact_lock(7160002)";
 
 // Takes each change whose version is newer than the server's and counts them. A change the server
 // holds the same version of was sent before (a replay); one it holds a newer version of lost, and
 // the pull brings the winner and tells.
-const QString kUpsert = u"WITH r AS (SELECT * FROM jsonb_to_recordset($1::jsonb)"
+constexpr char16_t kUpsert[] = u"WITH r AS (SELECT * FROM jsonb_to_recordset($1::jsonb)"
                         " AS r(uuid text, stamp text, deleted boolean, position text, base text, fields jsonb)),"
                         " applied AS (INSERT INTO mivra_contact (uuid, stamp, deleted, position, base, fields, seq)"
                         " SELECT uuid, stamp, deleted, position, base, fields, nextval('mivra_share_seq') FROM r"
                         " ON CONFLICT (uuid) DO UPDATE SET stamp = EXCLUDED.stamp, deleted = EXCLUDED.deleted,"
                         " position = EXCLUDED.position, base = EXCLUDED.base, fields = EXCLUDED.fields, seq = EXCLUDED.seq"
                         " WHERE mivra_contact.stamp < EXCLUDED.stamp RETURNING uuid)"
-                        " SELECT count(*) FROM applied"_qs;
+                        " SELECT count(*) FROM applied";
 
 QJsonValue jsonOf(const SqliteStatement& row, int column)
 {
@@ -237,9 +237,9 @@ bool ShareEngine::push(SyncReport& report)
         if (sent.empty())
             return true;
         const QString payload = QString::fromUtf8(QJsonDocument(changes).toJson(QJsonDocument::Compact));
-        if (!m_server.run(u"BEGIN"_qs, {}, &report.error) || !m_server.run(kPushLock, {}, &report.error))
+        if (!m_server.run(u"BEGIN"_qs, {}, &report.error) || !m_server.run(QString::fromUtf16(kPushLock), {}, &report.error))
             return false;
-        const PgResult applied = m_server.exec(kUpsert, {payload});
+        const PgResult applied = m_server.exec(QString::fromUtf16(kUpsert), {payload});
         const bool ok = applied.ok() && applied.rows() == 1
             && m_server.run(u"INSERT INTO mivra_position (name) VALUES ($1)"
                             " ON CONFLICT (name) DO UPDATE SET last_push = now()"_qs,
@@ -419,9 +419,10 @@ bool ShareEngine::pull(SyncReport& report)
             return int(batch.size()) < m_batch || apply();
         },
         &report.error);
+    const bool applied = copied && apply();
     if (!applyError.isEmpty())
         report.error = applyError;
-    return copied && apply() && applyError.isEmpty();
+    return applied && applyError.isEmpty();
 }
 
 } // namespace mivra::share

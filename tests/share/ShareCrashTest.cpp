@@ -27,10 +27,17 @@ constexpr const char* kChildVariable = "MIVRA_SHARE_TEST_CHILD";
     const QStringList parts = QString::fromUtf8(job).split(u'|');
     ShareEngine engine(parts.value(0), parts.value(1), parts.value(2));
     engine.setBatchSize(parts.value(3).toInt());
+    QString error;
+    if (!engine.connect(&error)) {
+        std::fprintf(stderr, "connect: %s\n", qPrintable(error));
+        std::_Exit(3);
+    }
     SyncReport report;
     do
         report = engine.sync();
     while (report.reached && (report.pushed > 0 || report.pulled > 0));
+    if (!report.reached)
+        std::fprintf(stderr, "sync: %s\n", qPrintable(report.error));
     std::_Exit(report.reached ? 0 : 3);
 }();
 
@@ -116,7 +123,8 @@ TEST(ShareCrash, KilledInTheMiddleOfAPushOrAPullEveryLogConverges)
 
     {
         SyncProcess pushing(a, server.url(u"club"_qs), 100);
-        ASSERT_TRUE(waitFor([&] { return serverCount(server) >= 300 || !pushing.running(); }));
+        ASSERT_TRUE(waitFor([&] { return serverCount(server) >= 300 || !pushing.running(); }))
+            << "sent: " << serverCount(server) << " queued: " << a.value(u"SELECT count(*) FROM share_outbox"_qs).toStdString();
         pushing.kill9();
     }
     const qint64 sentBeforeTheKill = serverCount(server);
