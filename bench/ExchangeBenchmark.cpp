@@ -6,6 +6,7 @@
 #include "AdifImport.h"
 #include "EdiExport.h"
 #include "GeneratedLog.h"
+#include "ImportTiming.h"
 
 #include <QFile>
 
@@ -21,21 +22,9 @@ namespace {
 using mivra::bench::GeneratedLog;
 using mivra::bench::logOf;
 
-const QString kCtyCsv = QStringLiteral("/usr/share/hamradio-files/cty.csv");
 const mivra::OwnStation kOwn{QStringLiteral("DL7ABC"), QStringLiteral("JO62QM")};
 const char* const kColumns = "Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF";
 constexpr int kColumnCount = 15;
-
-std::unique_ptr<mivra::LogDatabase> emptyLog(const QTemporaryDir& dir)
-{
-    QString error;
-    auto log = mivra::LogDatabase::open(dir.filePath(QStringLiteral("backup.sqlite")), kCtyCsv, &error);
-    if (!log)
-        qFatal("cannot create a log: %s", qPrintable(error));
-    log->switchPatternsToRunningForm();
-    log->findDxcc(QStringLiteral("DL1ABC")); // patterns read before the clock runs, as at start
-    return log;
-}
 
 // Every row in time order as tab-separated lines, as a dump of the table gives them.
 void rawExport(sqlite3* db, const std::string& path)
@@ -89,20 +78,7 @@ void BM_ImportAdif(benchmark::State& state)
     const QString file = generated.dir.filePath(QStringLiteral("import.adi"));
     if (!QFile::exists(file))
         mivra::exportAdif(*generated.log, {}, kOwn, file, QDateTime::currentDateTimeUtc());
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto dir = std::make_unique<QTemporaryDir>();
-        auto log = emptyLog(*dir);
-        state.ResumeTiming();
-        const mivra::AdifImportResult result = mivra::importAdifFile(*log, file, kOwn);
-        if (!result.ok || result.imported != state.range(0))
-            state.SkipWithError("import failed");
-        state.PauseTiming();
-        log.reset();
-        dir.reset();
-        state.ResumeTiming();
-    }
-    state.counters["records"] = double(state.range(0));
+    mivra::bench::timeAdifImport(state, file, kOwn);
 }
 
 // The same rows from a tab-separated file into an empty log with the same indexes, one prepared
@@ -112,42 +88,7 @@ void BM_ImportAdifRaw(benchmark::State& state)
     GeneratedLog& generated = logOf(int(state.range(0)));
     const std::string path = generated.dir.filePath(QStringLiteral("import.tsv")).toStdString();
     rawExport(generated.raw, path);
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto dir = std::make_unique<QTemporaryDir>();
-        emptyLog(*dir).reset();
-        sqlite3* db = nullptr;
-        sqlite3_open(dir->filePath(QStringLiteral("backup.sqlite")).toUtf8().constData(), &db);
-        state.ResumeTiming();
-        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt* insert = nullptr;
-        sqlite3_prepare_v2(db,
-                           (std::string("INSERT INTO logtab (") + kColumns
-                            + ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
-                               .c_str(),
-                           -1, &insert, nullptr);
-        std::FILE* file = std::fopen(path.c_str(), "rb");
-        char line[4096];
-        while (std::fgets(line, sizeof line, file)) {
-            char* field = line;
-            for (int i = 1; i <= kColumnCount; ++i) {
-                char* end = field + std::strcspn(field, "\t\n");
-                const bool last = *end != '\t';
-                *end = 0;
-                sqlite3_bind_text(insert, i, field, int(end - field), SQLITE_TRANSIENT);
-                field = last ? end : end + 1;
-            }
-            sqlite3_step(insert);
-            sqlite3_reset(insert);
-        }
-        std::fclose(file);
-        sqlite3_finalize(insert);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        state.PauseTiming();
-        sqlite3_close(db);
-        dir.reset();
-        state.ResumeTiming();
-    }
+    mivra::bench::timeRawImport(state, path, kColumns, kColumnCount, false);
 }
 
 // One contest of two days on 144 MHz, some 150 contacts at a million.

@@ -17,7 +17,7 @@ using mivra::geo::Position;
 
 constexpr std::size_t PairCount = 4096;
 
-std::string randomLocator(std::mt19937 &random)
+std::string randomLocator(std::mt19937& random)
 {
     auto pick = [&random](char first, unsigned count) { return char(first + random() % count); };
     return {pick('A', 18), pick('A', 18), pick('0', 10), pick('0', 10), pick('A', 24), pick('A', 24)};
@@ -30,7 +30,7 @@ struct Pairs {
     std::vector<Position> workedPosition;
 };
 
-const Pairs &pairs()
+const Pairs& pairs()
 {
     static const Pairs data = [] {
         Pairs p;
@@ -40,17 +40,17 @@ const Pairs &pairs()
             const std::string worked = randomLocator(random);
             p.own.emplace_back(own.begin(), own.end());
             p.worked.emplace_back(worked.begin(), worked.end());
-            p.ownPosition.push_back(*mivra::geo::locatorToDegrees(own));
-            p.workedPosition.push_back(*mivra::geo::locatorToDegrees(worked));
+            p.ownPosition.push_back(*mivra::geo::locatorCentre(own));
+            p.workedPosition.push_back(*mivra::geo::locatorCentre(worked));
         }
         return p;
     }();
     return data;
 }
 
-void BM_DistanceAndBearing(benchmark::State &state)
+void BM_DistanceAndBearing(benchmark::State& state)
 {
-    const Pairs &p = pairs();
+    const Pairs& p = pairs();
     std::size_t i = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(mivra::geo::distanceAndBearing(p.ownPosition[i], p.workedPosition[i]));
@@ -60,9 +60,9 @@ void BM_DistanceAndBearing(benchmark::State &state)
 }
 BENCHMARK(BM_DistanceAndBearing);
 
-void BM_ContactGeometry(benchmark::State &state)
+void BM_ContactGeometry(benchmark::State& state)
 {
-    const Pairs &p = pairs();
+    const Pairs& p = pairs();
     mivra::geo::ContactGeometry geometry;
     std::size_t i = 0;
     for (auto _ : state) {
@@ -74,15 +74,15 @@ void BM_ContactGeometry(benchmark::State &state)
 }
 BENCHMARK(BM_ContactGeometry);
 
-void BM_GeographicLibInverse(benchmark::State &state)
+void BM_GeographicLibInverse(benchmark::State& state)
 {
-    const Pairs &p = pairs();
-    const GeographicLib::Geodesic &geodesic = GeographicLib::Geodesic::WGS84();
+    const Pairs& p = pairs();
+    const GeographicLib::Geodesic& geodesic = GeographicLib::Geodesic::WGS84();
     std::size_t i = 0;
     for (auto _ : state) {
         double metres = 0.0, azimuth1 = 0.0, azimuth2 = 0.0;
-        geodesic.Inverse(p.ownPosition[i].lat, p.ownPosition[i].lon, p.workedPosition[i].lat,
-                         p.workedPosition[i].lon, metres, azimuth1, azimuth2);
+        geodesic.Inverse(p.ownPosition[i].lat, p.ownPosition[i].lon, p.workedPosition[i].lat, p.workedPosition[i].lon,
+                         metres, azimuth1, azimuth2);
         benchmark::DoNotOptimize(metres);
         benchmark::DoNotOptimize(azimuth1);
         i = (i + 1) % PairCount;

@@ -6,8 +6,8 @@
 #include "LogDatabase.h"
 
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QSqlQueryModel>
+#include <QSqlRecord>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -32,7 +32,8 @@ int rawRows(sqlite3* db, const char* sql, std::initializer_list<const char*> par
     std::size_t bytes = 0;
     while (rows < maxRows && sqlite3_step(statement) == SQLITE_ROW) {
         for (int column = 0; column < sqlite3_column_count(statement); ++column)
-            bytes += std::size_t(sqlite3_column_bytes(statement, column)) + (sqlite3_column_text(statement, column) ? 1 : 0);
+            bytes += std::size_t(sqlite3_column_bytes(statement, column))
+                     + (sqlite3_column_text(statement, column) ? 1 : 0);
         ++rows;
     }
     sqlite3_finalize(statement);
@@ -91,17 +92,17 @@ void rawBandChange(benchmark::State& state, int rows)
     const char* band = bandOf(state);
     for (auto _ : state) {
         if (*band) {
-            const bool fewRows =
-                rawCount(generated.raw, "SELECT count(*) FROM (SELECT 1 FROM logtab WHERE Band LIKE ? LIMIT 1000)",
-                         {band})
-                < 1000;
+            const bool fewRows
+                = rawCount(generated.raw, "SELECT count(*) FROM (SELECT 1 FROM logtab WHERE Band LIKE ? LIMIT 1000)",
+                           {band})
+                  < 1000;
             rawRows(generated.raw,
-                    fewRows ? "SELECT * FROM logtab WHERE Band LIKE ? ORDER BY Date DESC, GMT DESC"
-                            : "SELECT * FROM logtab WHERE +Band LIKE ? ORDER BY Date DESC, GMT DESC",
+                    fewRows ? "SELECT * FROM logtab WHERE Band LIKE ? ORDER BY Date DESC, GMT DESC, ID DESC"
+                            : "SELECT * FROM logtab WHERE +Band LIKE ? ORDER BY Date DESC, GMT DESC, ID DESC",
                     {band}, rows);
             benchmark::DoNotOptimize(rawCount(generated.raw, "SELECT count(*) FROM logtab WHERE Band LIKE ?", {band}));
         } else {
-            rawRows(generated.raw, "SELECT * FROM logtab ORDER BY Date DESC, GMT DESC", {}, rows);
+            rawRows(generated.raw, "SELECT * FROM logtab ORDER BY Date DESC, GMT DESC, ID DESC", {}, rows);
             benchmark::DoNotOptimize(rawCount(generated.raw, "SELECT count(*) FROM logtab", {}));
         }
     }
@@ -153,9 +154,9 @@ void BM_PrefixSearchRaw(benchmark::State& state)
         if (*band) {
             rawRows(generated.raw, "SELECT * FROM logtab WHERE Callsign LIKE ? ESCAPE '\\' AND Band LIKE ?",
                     {"dl1%", band}, kModelBatchRows);
-            benchmark::DoNotOptimize(rawCount(
-                generated.raw, "SELECT count(*) FROM logtab WHERE Callsign LIKE ? ESCAPE '\\' AND Band LIKE ?",
-                {"dl1%", band}));
+            benchmark::DoNotOptimize(
+                rawCount(generated.raw, "SELECT count(*) FROM logtab WHERE Callsign LIKE ? ESCAPE '\\' AND Band LIKE ?",
+                         {"dl1%", band}));
         } else {
             rawRows(generated.raw, "SELECT * FROM logtab WHERE Callsign LIKE ? ESCAPE '\\'", {"dl1%"}, kModelBatchRows);
             benchmark::DoNotOptimize(

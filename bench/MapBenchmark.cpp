@@ -1,8 +1,8 @@
 // The four counters, map data preparation and the KML export on generated logs, each beside the
 // same work done through the SQLite C API. Run by hand: mivra_bench_map [--benchmark_filter=...]
 
-#include "GeneratedLog.h"
 #include "ContactGeometry.h"
+#include "GeneratedLog.h"
 #include "KmlDocument.h"
 #include "Locator.h"
 #include "MapDataPreparation.h"
@@ -15,9 +15,9 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
-#include <cstdio>
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -63,8 +63,8 @@ int rawCounter(sqlite3* db, const char* column, bool confirmed, int keyLength, b
     const std::string key = "substr(" + name + ", 1, " + std::to_string(keyLength) + ") COLLATE BINARY";
     const std::string condition = (confirmed ? "QSL LIKE 'q' AND +" + name : name) + " <> ''" + bandCondition(band);
     sqlite3_stmt* rows = prepared(db,
-                                  outlines ? "SELECT " + key + " AS square, ID, min(Grid) FROM logtab WHERE " + condition
-                                          + " GROUP BY square"
+                                  outlines ? "SELECT " + key + " AS square, ID, min(Grid) FROM logtab WHERE "
+                                                 + condition + " GROUP BY square"
                                            : "SELECT count(DISTINCT " + key + ") FROM logtab WHERE " + condition,
                                   band);
     int distinct = 0;
@@ -80,8 +80,8 @@ int rawCounter(sqlite3* db, const char* column, bool confirmed, int keyLength, b
         sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
         sqlite3_stmt* update = prepared(db, "UPDATE logtab SET GEpoly = ?1 WHERE ID = ?2 AND GEpoly IS NOT ?1", "");
         for (const auto& [square, id] : firstRows) {
-            const auto corner = mivra::geo::locatorToDegrees(square + "HH");
-            const std::string outline = corner ? mivra::geo::squareOutlineText(*corner) : std::string();
+            const auto centre = mivra::geo::locatorCentre(square);
+            const std::string outline = centre ? mivra::geo::squareOutlineText(*centre) : std::string();
             sqlite3_bind_text(update, 1, outline.c_str(), int(outline.size()), SQLITE_TRANSIENT);
             sqlite3_bind_int64(update, 2, id);
             sqlite3_step(update);
@@ -100,8 +100,8 @@ void BM_FourCounters(benchmark::State& state)
     const QString band = QLatin1String(bandOf(state));
     using mivra::stats::Counter;
     for (auto _ : state) {
-        for (Counter counter : {Counter::SquaresWorked, Counter::SquaresConfirmed, Counter::EntitiesWorked,
-                                Counter::EntitiesConfirmed}) {
+        for (Counter counter :
+             {Counter::SquaresWorked, Counter::SquaresConfirmed, Counter::EntitiesWorked, Counter::EntitiesConfirmed}) {
             const auto result = mivra::stats::runCounter(generated.log->database(), counter, band, QString());
             if (result.outcome != mivra::stats::CounterResult::Counted)
                 state.SkipWithError("a counter did not count");
@@ -152,13 +152,14 @@ void BM_MapPreparationRaw(benchmark::State& state)
         clearMapData(generated);
         state.ResumeTiming();
         sqlite3_exec(generated.raw, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt* rows = prepared(generated.raw,
-                                      std::string("SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, QSL, Comment,"
-                                                  " Prop, QRB, QTF FROM logtab WHERE 1")
-                                          + bandCondition(band) + " ORDER BY ID",
-                                      band);
-        sqlite3_stmt* update =
-            prepared(generated.raw, "UPDATE logtab SET GEdata = ?1, GEgridXY = ?2 WHERE ID = ?3", "");
+        sqlite3_stmt* rows
+            = prepared(generated.raw,
+                       std::string("SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, QSL, Comment,"
+                                   " Prop, QRB, QTF FROM logtab WHERE 1")
+                           + bandCondition(band) + " ORDER BY ID",
+                       band);
+        sqlite3_stmt* update
+            = prepared(generated.raw, "UPDATE logtab SET GEdata = ?1, GEgridXY = ?2 WHERE ID = ?3", "");
         while (sqlite3_step(rows) == SQLITE_ROW) {
             if (sqlite3_column_type(rows, 4) == SQLITE_NULL)
                 continue;
@@ -167,13 +168,15 @@ void BM_MapPreparationRaw(benchmark::State& state)
             const std::u16string grid16(grid.begin(), grid.end());
             geometry.calculate(u"JO62QM", grid16);
             const std::string date = textOf(rows, 1);
-            const std::string description = "Log: " + textOf(rows, 3) + " " + textOf(rows, 7) + " MHz  "
-                + date.substr(8, 2) + "." + date.substr(5, 2) + "." + date.substr(0, 4) + " " + textOf(rows, 2)
-                + " rsts:" + textOf(rows, 5) + " rstr:" + textOf(rows, 6) + " QRB:"
-                + std::to_string(int(geometry.qrbKm)) + "km  QTF:" + std::to_string(int(geometry.qtfDeg))
-                + " QSL: " + textOf(rows, 8) + " Prop:" + textOf(rows, 10) + " " + textOf(rows, 9);
+            const std::string description
+                = "Log: " + textOf(rows, 3) + " " + textOf(rows, 7) + " MHz  " + date.substr(8, 2) + "."
+                  + date.substr(5, 2) + "." + date.substr(0, 4) + " " + textOf(rows, 2) + " rsts:" + textOf(rows, 5)
+                  + " rstr:" + textOf(rows, 6) + " QRB:" + std::to_string(int(geometry.qrbKm))
+                  + "km  QTF:" + std::to_string(int(geometry.qtfDeg)) + " QSL: " + textOf(rows, 8)
+                  + " Prop:" + textOf(rows, 10) + " " + textOf(rows, 9);
             sqlite3_bind_text(update, 1, description.c_str(), int(description.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_text(update, 2, geometry.lastPointText.c_str(), int(geometry.lastPointText.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(update, 2, geometry.lastPointText.c_str(), int(geometry.lastPointText.size()),
+                              SQLITE_TRANSIENT);
             sqlite3_bind_int64(update, 3, sqlite3_column_int64(rows, 0));
             sqlite3_step(update);
             sqlite3_reset(update);
@@ -229,21 +232,26 @@ void BM_KmlExportRaw(benchmark::State& state)
                                       band);
         std::vector<std::array<std::string, 6>> read;
         while (sqlite3_step(rows) == SQLITE_ROW)
-            read.push_back({textOf(rows, 0), textOf(rows, 1), textOf(rows, 2), textOf(rows, 3), textOf(rows, 4),
-                            textOf(rows, 5)});
+            read.push_back(
+                {textOf(rows, 0), textOf(rows, 1), textOf(rows, 2), textOf(rows, 3), textOf(rows, 4), textOf(rows, 5)});
         sqlite3_finalize(rows);
         rawCounter(generated.raw, "Grid", false, 4, true, band);
         rawCounter(generated.raw, "Grid", true, 4, false, band);
         std::string text = "<kml xmlns=\"http://earth.google.com/kml/2.0\">\r\n<Document>\r\n<Placemark><name> DL1ABC"
-                           "</name><Point><coordinates>" + own + "</coordinates></Point></Placemark>\r\n";
+                           "</name><Point><coordinates>"
+                           + own + "</coordinates></Point></Placemark>\r\n";
         for (const auto& row : read) {
-            text += "<name>DL1ABC 144 MHz wkd/cfd 1/1</name><Placemark><name>" + row[0] + "</name><description>" + row[3]
-                + "</description><Style><PolyStyle><color>#8000ffff</color></PolyStyle></Style><MultiGeometry><Point>"
-                  "<coordinates>" + row[4] + "</coordinates></Point><Polygon><outerBoundaryIs><LinearRing><coordinates>"
-                + row[5] + "</coordinates></LinearRing></outerBoundaryIs></Polygon></MultiGeometry></Placemark>"
-                + "<Placemark> <LineString>  <coordinates>" + own + " " + row[4]
-                + "</coordinates> </LineString><Style><LineStyle><color>#ff0000ff</color><width>2</width></LineStyle>"
-                  "</Style></Placemark>";
+            text += "<name>DL1ABC 144 MHz wkd/cfd 1/1</name><Placemark><name>" + row[0] + "</name><description>"
+                    + row[3]
+                    + "</description><Style><PolyStyle><color>#8000ffff</color></PolyStyle></"
+                      "Style><MultiGeometry><Point>"
+                      "<coordinates>"
+                    + row[4] + "</coordinates></Point><Polygon><outerBoundaryIs><LinearRing><coordinates>" + row[5]
+                    + "</coordinates></LinearRing></outerBoundaryIs></Polygon></MultiGeometry></Placemark>"
+                    + "<Placemark> <LineString>  <coordinates>" + own + " " + row[4]
+                    + "</coordinates> "
+                      "</LineString><Style><LineStyle><color>#ff0000ff</color><width>2</width></LineStyle>"
+                      "</Style></Placemark>";
         }
         text += "</Document></kml>\r\n";
         const std::string temporary = path + ".new";

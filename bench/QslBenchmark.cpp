@@ -1,6 +1,8 @@
-// QSL print runs on a generated log of 100,000 contacts: 1,000 cards written as PDF files, the
-// time to the first card, and the same run with cards that go nowhere (reading and state changes
-// only). Run by hand: mivra_bench_qsl [--benchmark_filter=...]
+// QSL print runs on generated logs: 1,000 cards written as PDF files at 100,000 contacts beside the
+// same run with nothing synced (the log's commits and the card files), the same run with cards that
+// go nowhere (reading and state changes only), and the time to the first card at 100,000 and
+// 1,000,000 contacts beside reading the first batch through the C API.
+// Run by hand: mivra_bench_qsl [--benchmark_filter=...]
 
 #include "GeneratedLog.h"
 
@@ -13,6 +15,8 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+
+#include <map>
 
 namespace {
 
@@ -45,13 +49,22 @@ private:
     double m_firstCardMs = -1;
 };
 
+// PDF files that are not synced: the floor of a run to files.
+class UnsyncedPdfOutput : public PdfFolderCardOutput {
+public:
+    using PdfFolderCardOutput::PdfFolderCardOutput;
+    bool syncPrinted(QString*) override { return true; }
+};
+
 // Puts the first contact of kCards stations in state Y, all others out of the run.
 QList<qint64> markCards(QSqlDatabase db)
 {
-    static QList<qint64> ids;
+    static std::map<QString, QList<qint64>> marked;
+    QList<qint64>& ids = marked[db.databaseName()];
     if (ids.isEmpty()) {
         QSqlQuery query(db);
-        query.exec(QStringLiteral("SELECT min(ID) FROM logtab GROUP BY Callsign ORDER BY Callsign LIMIT %1").arg(kCards));
+        query.exec(
+            QStringLiteral("SELECT min(ID) FROM logtab GROUP BY Callsign ORDER BY Callsign LIMIT %1").arg(kCards));
         while (query.next())
             ids << query.value(0).toLongLong();
     }
@@ -67,19 +80,26 @@ QList<qint64> markCards(QSqlDatabase db)
     return ids;
 }
 
-void runCards(benchmark::State& state, bool toPdf)
+enum class Cards { Pdf, PdfUnsynced, Nowhere };
+
+void runCards(benchmark::State& state, Cards to)
 {
     auto& generated = logOf(kContacts);
+    QSqlQuery pragma(generated.log->database());
+    pragma.exec(to == Cards::PdfUnsynced ? QStringLiteral("PRAGMA synchronous = OFF")
+                                         : QStringLiteral("PRAGMA synchronous = FULL"));
     double firstCardMs = 0;
     int cards = 0;
     for (auto _ : state) {
         state.PauseTiming();
         markCards(generated.log->database());
         QTemporaryDir folder;
-        PdfFolderCardOutput pdf(cardFolder(folder.path()));
+        PdfFolderCardOutput synced(cardFolder(folder.path()));
+        UnsyncedPdfOutput unsynced(cardFolder(folder.path()));
+        CardOutput* pdf = to == Cards::Pdf ? &synced : to == Cards::PdfUnsynced ? &unsynced : nullptr;
         state.ResumeTiming();
 
-        TimedOutput output(toPdf ? &pdf : nullptr);
+        TimedOutput output(pdf);
         CardPrinter printer(output, {QStringLiteral(MIVRA_ASSETS_DIR)});
         QslRun run(generated.log->database(), printer);
         CardFields card;
@@ -91,21 +111,79 @@ void runCards(benchmark::State& state, bool toPdf)
     }
     state.counters["cards"] = cards;
     state.counters["first_card_ms"] = benchmark::Counter(firstCardMs, benchmark::Counter::kAvgIterations);
+    pragma.exec(QStringLiteral("PRAGMA synchronous = FULL"));
 }
 
 void BM_QslRunToPdf(benchmark::State& state)
 {
-    runCards(state, true);
+    runCards(state, Cards::Pdf);
+}
+
+// The floor: the same run with nothing synced.
+void BM_QslRunToPdfRaw(benchmark::State& state)
+{
+    runCards(state, Cards::PdfUnsynced);
 }
 
 void BM_QslRunWithoutOutput(benchmark::State& state)
 {
-    runCards(state, false);
+    runCards(state, Cards::Nowhere);
+}
+
+// From the start of a run to its first card as a PDF file (the run stops after it).
+void BM_QslFirstCard(benchmark::State& state)
+{
+    auto& generated = logOf(int(state.range(0)));
+    markCards(generated.log->database());
+    QTemporaryDir folder;
+    PdfFolderCardOutput pdf(cardFolder(folder.path()));
+    for (auto _ : state) {
+        CardPrinter printer(pdf, {QStringLiteral(MIVRA_ASSETS_DIR)});
+        QslRun run(generated.log->database(), printer, QLocale(), [] { return true; });
+        CardFields card;
+        if (run.printCardsInState(QStringLiteral("Y"), card).cardsPrinted != 1)
+            state.SkipWithError("no first card");
+    }
+}
+
+// The floor: the first batch of a state's rows in callsign order through the C API.
+void BM_QslFirstCardRaw(benchmark::State& state)
+{
+    auto& generated = logOf(int(state.range(0)));
+    markCards(generated.log->database());
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(generated.raw,
+                       "SELECT ID, Date, GMT, Callsign, Band, mode, rsts, QRB, QTF, QSLman, QSL FROM logtab"
+                       " WHERE QSL = 'Y' ORDER BY Callsign, ID LIMIT 1001",
+                       -1, &statement, nullptr);
+    int rows = 0;
+    for (auto _ : state) {
+        rows = 0;
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            benchmark::DoNotOptimize(sqlite3_column_text(statement, 3));
+            ++rows;
+        }
+        sqlite3_reset(statement);
+    }
+    sqlite3_finalize(statement);
+    state.counters["rows"] = rows;
+}
+
+void firstCardSizes(benchmark::internal::Benchmark* benchmark)
+{
+    for (int contacts : mivra::bench::logSizes()) {
+        if (contacts >= kContacts)
+            benchmark->Arg(contacts);
+    }
+    benchmark->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
 } // namespace
 
 BENCHMARK(BM_QslRunToPdf)->Iterations(2)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_QslRunToPdfRaw)->Iterations(2)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_QslFirstCard)->Apply(firstCardSizes)->Iterations(5);
+BENCHMARK(BM_QslFirstCardRaw)->Apply(firstCardSizes)->Iterations(5);
 BENCHMARK(BM_QslRunWithoutOutput)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)

@@ -1,9 +1,11 @@
 #include "AppContext.h"
+#include "BackgroundBackups.h"
 #include "BackgroundWork.h"
 #include "Clock.h"
 #include "CtyCsv.h"
 #include "DataFolder.h"
 #include "ExchangeCommandLine.h"
+#include "HamlibModels.h"
 #include "LiveMapOptions.h"
 #include "LogBackups.h"
 #include "LogDatabase.h"
@@ -110,7 +112,9 @@ int main(int argc, char* argv[])
         if (parser.isSet(rigOption)) {
             QString rigError;
             rigForThisRun = rig::parseRigArgument(parser.value(rigOption), &rigError);
-            if (!rigForThisRun) {
+            if (rigForThisRun)
+                rigError = rig::rigSettingsFault(*rigForThisRun);
+            if (!rigForThisRun || !rigError.isEmpty()) {
                 std::fprintf(stderr, "mivra: %s\n", qPrintable(rigError));
                 return 1;
             }
@@ -174,16 +178,17 @@ int main(int argc, char* argv[])
     const std::unique_ptr<QLockFile> lock = lockDataFolder(dataFolder, &error);
     if (!lock)
         return refuse(error);
+    // What a killed restore or log creation left beside the log; no other program works here now.
+    LogBackups(logPath).removeLeftoversBesideLog();
     std::unique_ptr<LogDatabase> log = LogDatabase::open(logPath, kCtyCsvPath, &error);
     if (!log)
         return refuse(error);
-    if (!LogBackups(logPath).makeDailyBackup(QDateTime::currentDateTimeUtc(), &error))
-        std::fprintf(stderr, "mivra: %s\n", qPrintable(error));
+    BackgroundBackups backups(logPath, &work);
 
     StationSettings settings;
     LiveMapOptions live;
     const SystemClock clock;
-    AppContext context{*log, settings, live, settingsFile, dataFolder, messages, clock, work};
+    AppContext context{*log, settings, live, settingsFile, dataFolder, messages, clock, work, backups};
 
     MainWindow mainWindow(context);
     window = &mainWindow;
@@ -199,6 +204,16 @@ int main(int argc, char* argv[])
     }
     if (!opened)
         return 1;
+    // The daily copy while the window is already in use; what goes wrong with it is shown there.
+    backups.makeDailyBackup(QDateTime::currentDateTimeUtc(), [&](const BackupOutcome& outcome) {
+        for (const QString& text : {outcome.error, outcome.note}) {
+            if (text.isEmpty())
+                continue;
+            if (!terminating)
+                std::fprintf(stderr, "mivra: %s\n", qPrintable(text));
+            messages.inform(&mainWindow, text);
+        }
+    });
     started = true;
     if (shareForThisRun.isSet())
         mainWindow.shareLink()->start(shareForThisRun);

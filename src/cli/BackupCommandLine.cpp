@@ -40,9 +40,12 @@ int runBackupCommand(const QStringList& positional, const QString& dataFolder, c
     QString error;
     if (!isRestore) {
         // No lock: the online backup copies the log consistently while a program writes to it.
-        const QString copy = backups.makeBackup(QDateTime::currentDateTimeUtc(), &error);
+        QString note;
+        const QString copy = backups.makeBackup(QDateTime::currentDateTimeUtc(), &error, BackupKind::OnRequest, &note);
         if (copy.isEmpty())
             return fail(err, error);
+        if (!note.isEmpty())
+            std::fprintf(err, "mivra: %s\n", note.toLocal8Bit().constData());
         std::fprintf(out, "%s\n", QDir::toNativeSeparators(copy).toLocal8Bit().constData());
         return 0;
     }

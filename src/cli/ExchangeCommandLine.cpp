@@ -5,8 +5,10 @@
 #include "AdifImport.h"
 #include "BackupCommandLine.h"
 #include "BandPlan.h"
+#include "ConfirmationImport.h"
 #include "ContestSettings.h"
 #include "EdiExport.h"
+#include "EdiStation.h"
 #include "LogBackups.h"
 #include "LogDatabase.h"
 #include "StationSettings.h"
@@ -18,13 +20,36 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRegularExpression>
+#include <QSqlDatabase>
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace mivra {
 
 namespace {
+
+// A deferred transaction held for reading and ended without writing.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(QSqlDatabase db)
+        : m_db(std::move(db))
+        , m_open(m_db.transaction())
+    {
+    }
+    ~ReadTransaction()
+    {
+        if (m_open)
+            m_db.rollback();
+    }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    QSqlDatabase m_db;
+    bool m_open;
+};
 
 void print(FILE* stream, const QString& text)
 {
@@ -59,8 +84,8 @@ QString bandValueOfArgument(const QString& argument)
 
 bool isExchangeCommand(const QString& argument)
 {
-    return argument == u"export-adif"_qs || argument == u"import-adif"_qs || argument == u"export-edi"_qs
-           || isBackupCommand(argument);
+    return argument == u"export-adif"_qs || argument == u"import-adif"_qs || argument == u"import-confirmations"_qs
+           || argument == u"export-edi"_qs || isBackupCommand(argument);
 }
 
 bool namesExchangeCommand(const QStringList& arguments)
@@ -87,6 +112,7 @@ QString exchangeCommandsHelp()
     return u"Commands (on the log of the data folder, without a window; times in UTC):\n"
            "  mivra export-adif FILE [--band B]\n"
            "  mivra import-adif FILE\n"
+           "  mivra import-confirmations FILE   (a LoTW or eQSL download: confirms contacts, adds none)\n"
            "  mivra export-edi FILE --band B --from 2026-06-06T14:00 --to 2026-06-07T14:00 [--contest NAME]\n"
            "                   [--section SECTION] [--operators CALLS]\n"
            "  mivra backup                (a copy of the log into backups/ of the data folder)\n"
@@ -100,7 +126,9 @@ QString exchangeCommandsHelp()
            "  --section SECTION  The section entered (SINGLE, MULTI, ...).\n"
            "  --operators CALLS  The operators' callsigns.\n"
            "The station's details of the EDI header (address, equipment, ...) come from edi-station.txt in the\n"
-           "data folder, one Key=Value line per EDI key, as the EDI dialog writes it."_qs;
+           "data folder, one Key=Value line per EDI key, as the EDI dialog writes it. PCall is the callsign of\n"
+           "the station profile the contest in mivra.ini is worked from; without one, of the active profile;\n"
+           "without that, the settings' callsign."_qs;
 }
 
 int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& environment, FILE* out, FILE* err)
@@ -116,7 +144,8 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
     const QCommandLineOption section(u"section"_qs, u"The section entered (SINGLE, MULTI, ...)."_qs, u"section"_qs);
     const QCommandLineOption operators(u"operators"_qs, u"The operators' callsigns."_qs, u"calls"_qs);
     parser.addOptions({dataDir, band, from, to, contest, section, operators});
-    parser.addPositionalArgument(u"command"_qs, u"export-adif, import-adif, export-edi, backup or restore"_qs);
+    parser.addPositionalArgument(u"command"_qs,
+                                 u"export-adif, import-adif, import-confirmations, export-edi, backup or restore"_qs);
     parser.addPositionalArgument(u"file"_qs, u"The .adi or .edi file, or the log to restore."_qs);
     if (!parser.parse(arguments)) {
         print(err, u"mivra: "_qs + parser.errorText());
@@ -144,19 +173,21 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
         print(err, QStringLiteral("mivra: %1 takes no --from, --to or --contest.").arg(command));
         return 1;
     }
-    if (command == u"import-adif"_qs && parser.isSet(band)) {
-        print(err, u"mivra: import-adif takes no --band."_qs);
+    const bool isImport = command == u"import-adif"_qs || command == u"import-confirmations"_qs;
+    if (isImport && parser.isSet(band)) {
+        print(err, QStringLiteral("mivra: %1 takes no --band.").arg(command));
         return 1;
     }
 
     const QString folder = environment.dataFolder(parser.value(dataDir));
     const QString logPath = QDir(folder).filePath(environment.logFileName);
     QString error;
-    if (command != u"import-adif"_qs && !WriteTarget(logPath, environment.settingsFile).allows(file, &error)) {
+    if (!isImport && !WriteTarget(logPath, environment.settingsFile).allows(file, &error)) {
         print(err, u"mivra: "_qs + error);
         return 1;
     }
     if (command != u"import-adif"_qs && !QFileInfo::exists(logPath)) {
+        // Confirmations confirm contacts of a log; there is none to confirm.
         print(err, QStringLiteral("mivra: there is no log %1.").arg(QDir::toNativeSeparators(logPath)));
         return 1;
     }
@@ -168,17 +199,26 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
     std::unique_ptr<QLockFile> lock;
     if (environment.lockFolder) {
         lock = environment.lockFolder(folder, &error);
-        if (!lock) {
+        // An export only reads: it goes ahead beside the program that holds the log; an import waits.
+        if (!lock && isImport) {
             print(err, u"mivra: "_qs + error);
             return 1;
         }
     }
-    std::unique_ptr<LogDatabase> log = LogDatabase::open(logPath, environment.ctyCsvPath, &error);
+    const bool beside = environment.lockFolder && !lock;
+    std::unique_ptr<LogDatabase> log = beside ? LogDatabase::openForReading(logPath, &error)
+                                              : LogDatabase::open(logPath, environment.ctyCsvPath, &error);
     if (!log) {
         print(err, u"mivra: "_qs + error);
         return 1;
     }
-    log->readStoredPatternsAsRunning();
+    if (!beside)
+        log->readStoredPatternsAsRunning();
+    // One read transaction: the export sees the log as it stood when it began, whatever the
+    // program beside it saves meanwhile.
+    std::optional<ReadTransaction> reading;
+    if (!isImport)
+        reading.emplace(log->database());
     const OwnStation own = ownStation(environment.settingsFile);
     int status = 0;
 
@@ -206,10 +246,27 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
                 print(err, u"mivra: left out: "_qs + line);
             status = result.leftOut.isEmpty() ? 0 : 2;
         }
-    } else if (command == u"import-adif"_qs) {
-        if (LogBackups(logPath).makeBackup(QDateTime::currentDateTimeUtc(), &error).isEmpty()) {
+    } else if (isImport) {
+        QString note;
+        if (LogBackups(logPath)
+                .makeBackup(QDateTime::currentDateTimeUtc(), &error, BackupKind::BeforeImport, &note)
+                .isEmpty()) {
             print(err, u"mivra: "_qs + error + u" The file was not imported."_qs);
             return 1;
+        }
+        if (!note.isEmpty())
+            print(err, u"mivra: "_qs + note);
+        // A service's download only confirms, whichever command brought it.
+        const std::optional<ConfirmationService> service = confirmationServiceOfFile(file);
+        if (command == u"import-confirmations"_qs || service) {
+            const ConfirmationImportResult confirmations
+                = importConfirmations(*log, file, service, QDate::currentDate());
+            if (!confirmations.ok) {
+                print(err, u"mivra: "_qs + confirmations.error);
+                return 1;
+            }
+            print(out, confirmations.summary(20));
+            return confirmations.unmatched.isEmpty() && confirmations.refusals.isEmpty() ? 0 : 2;
         }
         const AdifImportResult result = importAdifFile(*log, file, own);
         if (!result.ok) {
@@ -229,7 +286,8 @@ int runExchangeCommand(const QStringList& arguments, const ExchangeEnvironment& 
         options.contestName = parser.value(contest);
         options.section = parser.value(section);
         options.operators = parser.value(operators);
-        options.own = own;
+        // As the window exports it: the contest's station profile, else the active one.
+        options.own = ediOwnStation(QDir(folder).filePath(u"mivra.ini"_qs), own);
         if (!readEdiStation(QDir(folder).filePath(kEdiStationFileName), &options.station, &error)) {
             print(err, u"mivra: "_qs + error);
             status = 1;

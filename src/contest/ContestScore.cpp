@@ -13,18 +13,14 @@ namespace mivra {
 
 namespace {
 
-// Centre of the 6-character square a locator begins with, in degrees.
-std::optional<geo::Position> locatorCentre(const QString& locator)
+// Centre of the 6-character square a locator begins with, in degrees: the locator an EDI record
+// carries, and so the one the contest's checkers score.
+std::optional<geo::Position> contestCentre(const QString& locator)
 {
     const QString square = locator.trimmed().toUpper().left(6);
     if (square.size() != 6 || !geo::isLocatorValid(utf16View(square)))
         return std::nullopt;
-    std::optional<geo::Position> centre = geo::locatorToDegrees(utf16View(square));
-    if (centre) {
-        centre->lon += 1.0 / 24.0;
-        centre->lat += 1.0 / 48.0;
-    }
-    return centre;
+    return geo::locatorCentre(utf16View(square));
 }
 
 } // namespace
@@ -43,8 +39,8 @@ QString contestStation(const QString& callsign)
 
 double ediDistance(const QString& ownLocator, const QString& locator)
 {
-    const std::optional<geo::Position> own = locatorCentre(ownLocator);
-    const std::optional<geo::Position> worked = locatorCentre(locator);
+    const std::optional<geo::Position> own = contestCentre(ownLocator);
+    const std::optional<geo::Position> worked = contestCentre(locator);
     if (!own || !worked)
         return -1.0;
     const double lon1 = own->lon, lat1 = own->lat, lon2 = worked->lon, lat2 = worked->lat;

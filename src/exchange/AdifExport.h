@@ -4,6 +4,7 @@
 
 #include "AdifFields.h"
 #include "AdifFile.h"
+#include "OtherFields.h"
 #include "Utf16View.h"
 
 #include <QByteArray>
@@ -30,6 +31,10 @@ public:
     AdifRecordWriter(const OwnStation& own, const QDateTime& created, std::function<int(const QString&)> dxccNumber);
     // False (with a line in *leftOut) for a row without a readable date or time.
     bool write(const LogRow& row, QStringList* leftOut);
+    // Every field of the contact, as write() puts them in its record: the whole contact.
+    void writeFields(const LogRow& row, adif::AdifFieldSink& sink);
+    // The fields that the column at this position of columnFields() gives, from the row alone.
+    void writeColumn(int columnIndex, const LogRow& row, adif::AdifFieldSink& sink);
     qsizetype pending() const { return m_writer.bytes().size(); }
     QByteArray take() { return m_writer.take(); }
 
@@ -44,7 +49,9 @@ private:
         bool exact = false; // PROP_MODE gives the text back
     };
     const BandInfo& bandOf(const QString& band);
-    const ModeFields& modeOf(const QString& mode);
+    const ModeFields& modeOf(const QString& mode, const QString& report);
+    // The own station's fields, unless the record's other fields hold its own.
+    void writeStation(const std::vector<OtherFieldView>& other, adif::AdifFieldSink& sink);
     const PropFields& propOf(const QString& prop);
 
     // The standard library's hash of the characters: for texts of a few characters, far cheaper
@@ -62,6 +69,11 @@ private:
     TextTable<int> m_entities;
     TextTable<BandInfo> m_bands;
     TextTable<ModeFields> m_modes;
+    ModeFields m_nearestMode;
+    std::vector<OtherFieldView> m_otherFields; // of the row being written
+    std::vector<int> m_columnOf;               // the column of each of them, -1 for none
+    // The own station follows the fields of this column (the locator).
+    const int m_stationAfter;
     TextTable<PropFields> m_props;
 };
 

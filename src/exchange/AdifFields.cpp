@@ -4,6 +4,7 @@
 
 #include "BandPlan.h"
 
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <algorithm>
@@ -136,6 +137,29 @@ ModeInfo modeOfText(const QString& text)
             return {QString::fromLatin1(entry.mode), upper};
     }
     return {};
+}
+
+ModeInfo nearestModeOfText(const QString& text, const QString& report)
+{
+    if (ModeInfo exact = modeOfText(text); !exact.mode.isEmpty())
+        return exact;
+    static const QRegularExpression separator(QStringLiteral("[^A-Za-z0-9-]+"));
+    const QStringList words = text.toUpper().split(separator, Qt::SkipEmptyParts);
+    for (const QString& word : words) {
+        if (ModeInfo mode = modeOfText(word); !mode.mode.isEmpty())
+            return mode;
+    }
+    for (const QString& word : words) {
+        for (const ModeEntry& entry : kSubmodes) {
+            if (word.startsWith(QLatin1String(entry.submode)))
+                return {QString::fromLatin1(entry.mode), QString::fromLatin1(entry.submode)};
+        }
+        for (const char* mode : kModes) {
+            if (word.startsWith(QLatin1String(mode)))
+                return {QString::fromLatin1(mode), {}};
+        }
+    }
+    return {report.trimmed().size() == 2 ? u"SSB"_qs : u"CW"_qs, {}};
 }
 
 QslStates qslStatesOfLetter(const QString& letter)

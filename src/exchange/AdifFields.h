@@ -24,6 +24,10 @@ struct ModeInfo {
     QString submode;
 };
 ModeInfo modeOfText(const QString& text);
+// The ADIF mode nearest to a free mode text, so that every record has one: the first ADIF mode or
+// submode among its words ("SSB/CW" is SSB, "FT8 DXpedition" FT8), else one that a word begins
+// with ("JT65A2" is JT65), else SSB for a two-digit report and CW for any other.
+ModeInfo nearestModeOfText(const QString& text, const QString& report);
 
 // QSL_SENT and QSL_RCVD of a QSL letter; both empty for a letter not in the vocabulary.
 struct QslStates {

@@ -1,5 +1,6 @@
 #include "AdifFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -22,7 +23,29 @@ void AdifWriter::add(const QString& name, const QString& value, char type)
         write(name, value, type);
 }
 
-void AdifWriter::write(const QString& name, const QString& value, char type)
+void AdifWriter::addExact(QStringView name, QStringView value, char type)
+{
+    if (value.isEmpty())
+        return;
+    if (std::all_of(value.cbegin(), value.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
+        write(name, value, type);
+        return;
+    }
+    const QByteArray utf8 = value.toUtf8();
+    m_bytes += '<';
+    m_bytes += name.toLatin1();
+    m_bytes += ':';
+    m_bytes += QByteArray::number(utf8.size());
+    if (type) {
+        m_bytes += ':';
+        m_bytes += type;
+    }
+    m_bytes += '>';
+    m_bytes += utf8;
+    m_bytes += ' ';
+}
+
+void AdifWriter::write(QStringView name, QStringView value, char type)
 {
     // Names and values are ASCII here: copied character by character into room made once.
     char digits[20];
@@ -32,7 +55,7 @@ void AdifWriter::write(const QString& name, const QString& value, char type)
     const qsizetype start = m_bytes.size();
     m_bytes.resize(start + name.size() + value.size() + digitCount + (type ? 2 : 0) + 4);
     char* out = m_bytes.data() + start;
-    const auto copy = [&out](const QString& text) {
+    const auto copy = [&out](QStringView text) {
         for (const QChar c : text)
             *out++ = char(c.unicode() < 256 ? c.unicode() : '?');
     };
@@ -280,8 +303,13 @@ bool AdifReader::next(AdifRecord* out)
             continue; // a tag without data
         QByteArrayView lengthText = tag.sliced(colon + 1);
         const qsizetype typeColon = lengthText.indexOf(':');
-        if (typeColon >= 0)
+        char type = 0;
+        if (typeColon >= 0) {
+            const QByteArrayView typeText = lengthText.sliced(typeColon + 1).trimmed();
+            if (typeText.size() == 1 && typeText[0] > ' ' && typeText[0] < '\x7f')
+                type = char(typeText[0] >= 'a' && typeText[0] <= 'z' ? typeText[0] - 32 : typeText[0]);
             lengthText = lengthText.first(typeColon);
+        }
         // Digits, perhaps with spaces around them.
         lengthText = lengthText.trimmed();
         qsizetype length = lengthText.isEmpty() ? -1 : 0;
@@ -323,7 +351,7 @@ bool AdifReader::next(AdifRecord* out)
             taken = recordEnd - position;
         if (record.offset < 0)
             record.offset = m_offset + open;
-        record.fields.insert(name, decodeValue(m_bytes.sliced(position, taken), m_utf8));
+        record.fields.insert(name, decodeValue(m_bytes.sliced(position, taken), m_utf8), type);
         if (pastEnd && m_offset + position + taken == m_fileSize)
             record.cut = true;
         m_position = position + taken;

@@ -9,20 +9,36 @@
 
 namespace mivra::adif {
 
-// Builds an .adi file: ASCII only, one record per line.
-class AdifWriter {
+// Takes the fields of a record one by one.
+class AdifFieldSink {
+public:
+    virtual ~AdifFieldSink() = default;
+    // One field; nothing for an empty value.
+    virtual void add(const QString& name, const QString& value, char type) = 0;
+    // A field as a record had it, any text.
+    virtual void addExact(QStringView name, QStringView value, char type)
+    {
+        add(name.toString(), value.toString(), type);
+    }
+};
+
+// Builds an .adi file, one record per line: ASCII, but for values written as a record had them.
+class AdifWriter : public AdifFieldSink {
 public:
     // The header: a line of text, then the fields, then <EOH>.
     void header(const QString& text, const std::vector<std::pair<QString, QString>>& fields);
     // One field of the current record; nothing for an empty value. The value must be ASCII.
-    void add(const QString& name, const QString& value, char type = 0);
+    void add(const QString& name, const QString& value, char type) override;
+    void add(const QString& name, const QString& value) { add(name, value, 0); }
+    // A field as a record had it: any text, written as UTF-8 with its length in bytes.
+    void addExact(QStringView name, QStringView value, char type) override;
     void endRecord();
     const QByteArray& bytes() const { return m_bytes; }
     // The bytes written so far; the writer goes on from empty.
     QByteArray take() { return std::exchange(m_bytes, QByteArray()); }
 
 private:
-    void write(const QString& name, const QString& value, char type);
+    void write(QStringView name, QStringView value, char type);
     QByteArray m_bytes;
 };
 
@@ -33,6 +49,7 @@ public:
     struct Field {
         QString name;
         QString text;
+        char type = 0; // the data-type indicator, 0 when the tag had none
     };
     template <typename Name> QString value(const Name& name) const
     {
@@ -41,16 +58,18 @@ public:
     }
     template <typename Name> bool contains(const Name& name) const { return find(name) != nullptr; }
     // A name given again replaces its value.
-    void insert(const QString& name, QString text)
+    void insert(const QString& name, QString text, char type = 0)
     {
         for (Field& field : m_fields) {
             if (sameName(field.name, name)) {
                 field.text = std::move(text);
+                field.type = type;
                 return;
             }
         }
-        m_fields.push_back({name, std::move(text)});
+        m_fields.push_back({name, std::move(text), type});
     }
+    template <typename Name> const Field* field(const Name& name) const { return find(name); }
     qsizetype size() const { return qsizetype(m_fields.size()); }
     bool isEmpty() const { return m_fields.empty(); }
     void clear() { m_fields.clear(); }

@@ -1,5 +1,6 @@
 #include "AdifImport.h"
 
+#include "AdifContact.h"
 #include "AdifExport.h"
 #include "AdifFields.h"
 #include "AdifFile.h"
@@ -24,62 +25,7 @@ namespace {
 
 QString exactOr(const adif::AdifRecord& record, const QString& appField, std::initializer_list<QString> fields)
 {
-    const QString exact = record.fields.value(appField);
-    if (!exact.isEmpty())
-        return adif::percentDecoded(exact);
-    for (const QString& field : fields) {
-        const QString value = record.value(field).trimmed();
-        if (!value.isEmpty())
-            return value;
-    }
-    return {};
-}
-
-// A report with the serial number that followed it when typed ("59" and "001" give "59001").
-QString reportWithSerial(const QString& report, const QString& serialText, const QString& serialNumber)
-{
-    const QString serial = serialText.trimmed();
-    bool digits = !serial.isEmpty();
-    for (const QChar c : serial)
-        digits = digits && c >= u'0' && c <= u'9';
-    if (digits)
-        return report.trimmed() + serial;
-    bool ok = false;
-    const int number = serialNumber.trimmed().toInt(&ok);
-    if (ok && number >= 0)
-        return report.trimmed() + QStringLiteral("%1").arg(number, 3, 10, QLatin1Char('0'));
-    return report.trimmed();
-}
-
-// The digits at [at, at + count), or -1.
-int digits(QStringView text, qsizetype at, qsizetype count)
-{
-    int value = 0;
-    for (qsizetype i = at; i < at + count; ++i) {
-        if (text[i] < u'0' || text[i] > u'9')
-            return -1;
-        value = value * 10 + (text[i].unicode() - u'0');
-    }
-    return value;
-}
-
-// QSO_DATE as ADIF writes it: yyyyMMdd.
-QDate adifDate(QStringView text)
-{
-    if (text.size() != 8)
-        return {};
-    const int year = digits(text, 0, 4), month = digits(text, 4, 2), day = digits(text, 6, 2);
-    return year < 0 || month < 0 || day < 0 ? QDate() : QDate(year, month, day);
-}
-
-// TIME_ON as ADIF writes it: HHmmss or HHmm.
-QTime adifTime(QStringView text)
-{
-    if (text.size() != 4 && text.size() != 6)
-        return {};
-    const int hour = digits(text, 0, 2), minute = digits(text, 2, 2),
-              second = text.size() == 6 ? digits(text, 4, 2) : 0;
-    return hour < 0 || minute < 0 || second < 0 ? QTime() : QTime(hour, minute, second);
+    return adif::exactOr(record.fields, appField, fields);
 }
 
 // What the checks make of a record, before the look-ups that complete the row.
@@ -90,8 +36,9 @@ struct CheckedRecord {
     QString locator;
     QString band;
     QString qsl;
-    std::optional<double> frequencyMHz; // FREQ, when it reads as a frequency
-    QString note;                       // said in the summary: what was stored other than the file has it
+    std::optional<double> frequencyMHz;   // FREQ, when it reads as a frequency
+    std::optional<double> frequencyRxMHz; // FREQ_RX
+    QString note;                         // said in the summary: what was stored other than the file has it
 };
 
 // The checks every record passes before it is stored (the log's contact check among them): the values it gives, or why it is refused.
@@ -106,8 +53,8 @@ std::optional<CheckedRecord> checkedRecord(const adif::AdifRecord& record, QStri
     };
     const QString dateText = record.value(u"QSO_DATE"_qs).trimmed();
     const QString timeText = record.value(u"TIME_ON"_qs).trimmed();
-    checked.date = adifDate(dateText);
-    const QTime time = adifTime(timeText);
+    checked.date = adif::dateOfText(dateText);
+    const QTime time = adif::timeOfText(timeText);
     if (record.cut) {
         *refusal = where() + u": the file ends inside this record"_qs;
         return std::nullopt;
@@ -125,7 +72,7 @@ std::optional<CheckedRecord> checkedRecord(const adif::AdifRecord& record, QStri
         return std::nullopt;
     }
     checked.time = QTime(time.hour(), time.minute());
-    checked.locator = (record.value(u"GRIDSQUARE"_qs) + record.value(u"GRIDSQUARE_EXT"_qs)).trimmed().toUpper();
+    checked.locator = adif::locatorOf(record.fields);
     const bool field = checked.locator.size() == 2 && checked.locator[0] >= u'A' && checked.locator[0] <= u'R'
                        && checked.locator[1] >= u'A' && checked.locator[1] <= u'R';
     if (field) {
@@ -138,30 +85,16 @@ std::optional<CheckedRecord> checkedRecord(const adif::AdifRecord& record, QStri
         return std::nullopt;
     }
 
-    QString frequencyText = record.value(u"FREQ"_qs).trimmed();
-    frequencyText.replace(u',', u'.');
-    bool frequencyOk = false;
-    const double frequency = frequencyText.toDouble(&frequencyOk);
-    if (frequencyOk && frequency > 0 && std::isfinite(frequency))
-        checked.frequencyMHz = frequency;
-    QString band = exactOr(record, kAppBand, {});
-    if (band.isEmpty())
-        band = adif::bandValueOf(record.value(u"BAND"_qs),
-                                 frequencyOk && frequency > 0 ? std::optional<double>(frequency) : std::nullopt);
-    const QString letter = exactOr(record, kAppQsl, {});
-    const QString qsl = letter.isEmpty()
-                            ? adif::qslLetterOfStates(record.value(u"QSL_SENT"_qs), record.value(u"QSL_RCVD"_qs))
-                            : letter;
+    checked.frequencyMHz = adif::frequencyOfText(record.value(u"FREQ"_qs));
+    checked.frequencyRxMHz = adif::frequencyOfText(record.value(u"FREQ_RX"_qs));
+    const QString band = adif::bandTextOf(record.fields);
+    const QString qsl = adif::qslLetterOf(record.fields);
 
     // The log's own check of every contact, whichever way it comes in.
     QString reason;
     std::optional<QString> stored;
     if (!(stored = checkedDate(storedDateText(checked.date), &reason))
-        || !(stored = checkedTime(storedTimeText(checked.time), &reason))
-        || !(stored = checkedBand(band.isEmpty() && !record.value(u"BAND"_qs).trimmed().isEmpty()
-                                      ? record.value(u"BAND"_qs).trimmed()
-                                      : band,
-                                  &reason))) {
+        || !(stored = checkedTime(storedTimeText(checked.time), &reason)) || !(stored = checkedBand(band, &reason))) {
         *refusal = where() + u": "_qs + reason;
         return std::nullopt;
     }
@@ -174,18 +107,9 @@ std::optional<CheckedRecord> checkedRecord(const adif::AdifRecord& record, QStri
     return checked;
 }
 
-// The card has come, by the post or an online service.
-bool confirmsContact(const adif::AdifRecord& record)
-{
-    for (const QString& field : {u"QSL_RCVD"_qs, u"LOTW_QSL_RCVD"_qs, u"EQSL_QSL_RCVD"_qs}) {
-        if (record.value(field).trimmed().compare(u"Y"_qs, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
-}
-
-// The row a checked record gives, with its entity and its QRB and QTF.
-Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRecord& checked, const QString& ownLocator)
+// The row a checked record gives, with its entity, its QRB and QTF and its other fields.
+Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRecord& checked, const QString& ownLocator,
+              AdifRecordWriter& columns)
 {
     Contact row;
     row.date = storedDateText(checked.date);
@@ -194,15 +118,24 @@ Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRec
     row.locator = checked.locator;
     row.band = checked.band;
     row.mode = exactOr(record, kAppMode, {u"SUBMODE"_qs, u"MODE"_qs});
-    row.rsts = reportWithSerial(record.value(u"RST_SENT"_qs), record.value(u"STX_STRING"_qs), record.value(u"STX"_qs));
-    row.rstr = reportWithSerial(record.value(u"RST_RCVD"_qs), record.value(u"SRX_STRING"_qs), record.value(u"SRX"_qs));
+    row.rsts
+        = adif::reportWithSerial(record.value(u"RST_SENT"_qs), record.value(u"STX_STRING"_qs), record.value(u"STX"_qs));
+    row.rstr
+        = adif::reportWithSerial(record.value(u"RST_RCVD"_qs), record.value(u"SRX_STRING"_qs), record.value(u"SRX"_qs));
     row.name = exactOr(record, kAppNameUtf8, {u"NAME_INTL"_qs, u"NAME"_qs});
     row.comment = exactOr(record, kAppCommentUtf8, {u"COMMENT_INTL"_qs, u"COMMENT"_qs});
     row.qslVia = exactOr(record, kAppQslViaUtf8, {u"QSL_VIA"_qs});
     row.qsl = checked.qsl;
     row.frequencyMHz = checked.frequencyMHz;
-    row.prop = record.fields.contains(kAppProp) ? adif::percentDecoded(record.fields.value(kAppProp))
-                                                : adif::propCodeOfMode(record.value(u"PROP_MODE"_qs));
+    row.frequencyRxMHz = checked.frequencyRxMHz;
+    row.prop = adif::propCodeOf(record.fields);
+    row.myLocator = adif::ownLocatorOf(record.fields);
+    row.qslSentDate = adif::storedDateOfAdif(record.value(u"QSLSDATE"_qs));
+    row.qslReceivedDate = adif::storedDateOfAdif(record.value(u"QSLRDATE"_qs));
+    row.lotwReceived = adif::confirmationLetterOf(record.value(u"LOTW_QSL_RCVD"_qs));
+    row.lotwReceivedDate = adif::storedDateOfAdif(record.value(u"LOTW_QSLRDATE"_qs));
+    row.eqslReceived = adif::confirmationLetterOf(record.value(u"EQSL_QSL_RCVD"_qs));
+    row.eqslReceivedDate = adif::storedDateOfAdif(record.value(u"EQSL_QSLRDATE"_qs));
 
     const DxccResult entity = log.findDxcc(checked.call);
     if (entity.status == DxccStatus::Found) {
@@ -215,10 +148,7 @@ Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRec
     }
 
     if (!checked.locator.isEmpty()) {
-        QString myGrid
-            = (record.value(u"MY_GRIDSQUARE"_qs) + record.value(u"MY_GRIDSQUARE_EXT"_qs)).trimmed().toUpper();
-        if (!geo::isLocatorValid(utf16View(myGrid)))
-            myGrid = ownLocator;
+        const QString myGrid = row.myLocator.isEmpty() ? ownLocator : row.myLocator;
         if (geo::isLocatorValid(utf16View(myGrid))) {
             if (const std::optional<geo::QrbQtf> path
                 = geo::contactQrbQtf(utf16View(myGrid), utf16View(checked.locator))) {
@@ -227,6 +157,7 @@ Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRec
             }
         }
     }
+    row.otherFields = encodeOtherFields(adif::otherFieldsOf(record.fields, row, columns));
     return row;
 }
 
@@ -254,6 +185,9 @@ AdifImportResult importRecords(LogDatabase& log, const RecordSource& reader, con
         return result;
     }
     const QString ownLocator = own.locator.trimmed().toUpper();
+    // What the columns of a contact give back, to know which of a record's fields to keep.
+    AdifRecordWriter columns(own, QDateTime::currentDateTimeUtc(),
+                             [&log](const QString& entity) { return log.dxccNumber(entity); });
     adif::AdifRecord record;
     qint64 records = 0;
     while (reader.next(&record)) {
@@ -271,10 +205,9 @@ AdifImportResult importRecords(LogDatabase& log, const RecordSource& reader, con
         if (!error.isEmpty())
             break;
         if (match) {
-            // Q and T already hold the card.
-            const QString stored = match->qsl.trimmed().toUpper();
-            if (confirmsContact(record) && stored != u"Q"_qs && stored != u"T"_qs) {
-                if (!store.confirm(match->id, &error))
+            const ReceivedConfirmation received = adif::receivedConfirmationOf(record.fields);
+            if (match->isConfirmedMoreBy(received)) {
+                if (!store.confirm(match->id, received, &error))
                     break;
                 ++result.confirmed;
             } else {
@@ -282,7 +215,7 @@ AdifImportResult importRecords(LogDatabase& log, const RecordSource& reader, con
             }
             continue;
         }
-        if (!store.insert(rowOf(log, record, *checked, ownLocator), &error))
+        if (!store.insert(rowOf(log, record, *checked, ownLocator, columns), &error))
             break;
         if (!checked->note.isEmpty())
             result.notes << checked->note;

@@ -48,6 +48,16 @@ QString lineText(const QString& text)
     return ascii;
 }
 
+// SAntH holds two heights, above ground and above sea level, parted by ';' ("12;580"); a ';'
+// beyond the first is text and becomes ','.
+QString antennaHeightText(const QString& text)
+{
+    const qsizetype at = text.indexOf(u';');
+    if (at < 0)
+        return lineText(text);
+    return lineText(text.left(at)) + u';' + lineText(text.mid(at + 1));
+}
+
 } // namespace
 
 QString ediBandText(const QString& bandValue)
@@ -65,7 +75,22 @@ QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& option
                      .arg(options.bandValue);
         return {};
     }
-    const QString ownLocator = options.own.locator.trimmed().toUpper();
+    // Where the contacts were made from: their own locator, else the settings'. One file, one place.
+    const QString settingsLocator = options.own.locator.trimmed().toUpper();
+    QStringList places;
+    for (const LogRow& row : rows) {
+        const QString place = row.myLocator.trimmed().isEmpty() ? settingsLocator : row.myLocator.trimmed().toUpper();
+        if (!places.contains(place.left(6)))
+            places << place.left(6);
+    }
+    if (places.size() > 1) {
+        *error = QStringLiteral("The contacts of this contest were made from %1 locators (%2); an EDI file holds one "
+                                "location. Export the contacts of each location on its own.")
+                     .arg(places.size())
+                     .arg(places.join(u", "_qs));
+        return {};
+    }
+    const QString ownLocator = places.isEmpty() ? settingsLocator : places.front();
     if (ediDistance(ownLocator, ownLocator) < 0) {
         *error = QStringLiteral("The own locator \"%1\" is not a 6-character locator; set it in the settings.")
                      .arg(ownLocator);
@@ -135,10 +160,11 @@ QByteArray ediDocument(const std::vector<LogRow>& rows, const EdiOptions& option
           << u"RCall="_qs + lineText(station.value(u"RCall"_qs).toUpper()) << detail(u"RAdr1"_qs) << u"RAdr2="_qs
           << detail(u"RPoCo"_qs) << detail(u"RCity"_qs) << detail(u"RCoun"_qs) << detail(u"RPhon"_qs) << u"RHBBS="_qs
           << detail(u"MOpe1"_qs) << u"MOpe2="_qs << detail(u"STXEq"_qs) << detail(u"SPowe"_qs) << detail(u"SRXEq"_qs)
-          << detail(u"SAnte"_qs) << detail(u"SAntH"_qs) << QStringLiteral("CQSOs=%1;1").arg(valid)
-          << QStringLiteral("CQSOP=%1").arg(points) << QStringLiteral("CWWLs=%1;0;1").arg(score.squares)
-          << u"CWWLB=0"_qs << u"CExcs=0;0;1"_qs << u"CExcB=0"_qs << QStringLiteral("CDXCs=%1;0;1").arg(score.entities)
-          << u"CDXCB=0"_qs << QStringLiteral("CToSc=%1").arg(points) << u"CODXC="_qs + best << u"[Remarks]"_qs;
+          << detail(u"SAnte"_qs) << u"SAntH="_qs + antennaHeightText(station.value(u"SAntH"_qs))
+          << QStringLiteral("CQSOs=%1;1").arg(valid) << QStringLiteral("CQSOP=%1").arg(points)
+          << QStringLiteral("CWWLs=%1;0;1").arg(score.squares) << u"CWWLB=0"_qs << u"CExcs=0;0;1"_qs << u"CExcB=0"_qs
+          << QStringLiteral("CDXCs=%1;0;1").arg(score.entities) << u"CDXCB=0"_qs
+          << QStringLiteral("CToSc=%1").arg(points) << u"CODXC="_qs + best << u"[Remarks]"_qs;
     for (const QString& remark : options.remarks)
         lines << lineText(remark);
     lines << QStringLiteral("[QSORecords;%1]").arg(records.size());

@@ -19,6 +19,13 @@ EdiReport ediReport(const QString& typed, const QString& mode)
         report.serial = parts[1];
     } else {
         report.rst = splitReport(text, mode, &report.serial);
+        if (report.serial.isEmpty() && text.size() > 3 && digits.match(text).hasMatch()) {
+            // A serial typed with fewer than three digits ("5994"): it follows the mode's report.
+            QString probe;
+            const qsizetype length = splitReport(u"599001"_qs, mode, &probe).size();
+            report.rst = text.left(length);
+            report.serial = text.mid(length);
+        }
         // A CW log may hold a two-digit report ("59064"): 590 is no RST, 59 is.
         if (report.rst.size() == 3 && !rstPattern.match(report.rst).hasMatch() && digits.match(text).hasMatch()
             && text.size() > 3) {

@@ -1,4 +1,7 @@
 #include "EdiStation.h"
+
+#include "ContestSettings.h"
+#include "StationProfiles.h"
 #include "WholeFile.h"
 
 #include <QDir>
@@ -66,6 +69,15 @@ bool writeEdiStation(const QString& path, const EdiStation& station, QString* er
         return true;
     *error = QStringLiteral("The station details %1 cannot be written: %2").arg(QDir::toNativeSeparators(path), reason);
     return false;
+}
+
+OwnStation ediOwnStation(const QString& iniPath, const OwnStation& settings)
+{
+    const StationProfiles stations = readStationProfiles(iniPath);
+    const StationProfile* station = stations.find(readContestSettings(iniPath).station);
+    if (!station)
+        station = stations.activeProfile();
+    return station ? OwnStation{station->callsign, station->locator} : settings;
 }
 
 } // namespace mivra

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LogRow.h"
+
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -27,5 +29,10 @@ bool readEdiStation(const QString& path, EdiStation* station, QString* error);
 
 // Replaces the file with every key's line, whole or not at all.
 bool writeEdiStation(const QString& path, const EdiStation& station, QString* error);
+
+// The station an EDI log is of (PCall, and the locator of contacts without their own): the
+// profile the contest of the INI file (mivra.ini) is worked from; without one, the active profile;
+// without that, the settings' callsign and locator (settings).
+OwnStation ediOwnStation(const QString& iniPath, const OwnStation& settings);
 
 } // namespace mivra

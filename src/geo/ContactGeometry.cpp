@@ -6,31 +6,18 @@
 
 namespace mivra::geo {
 
-namespace {
-
-constexpr std::u16string_view SquareExtension = u"HH";
-
-std::u16string extendSquare(std::u16string text)
-{
-    if (text.size() == 4)
-        text += SquareExtension;
-    return text;
-}
-
-} // namespace
-
 bool ContactGeometry::calculate(std::u16string_view ownLocator, std::u16string_view locator)
 {
-    const auto own = locatorToDegrees(asciiUpper(extendSquare(std::u16string(ownLocator))));
+    const auto own = locatorCentre(asciiUpper(ownLocator));
     if (!own)
         return false;
     lastPointText = pointText(*own);
     ownMapPoint = lastPointText;
 
-    const std::u16string worked = extendSquare(asciiUpper(locator));
+    const std::u16string worked = asciiUpper(locator);
     if (!isLocatorValid(worked))
         return false;
-    const auto workedPosition = locatorToDegrees(worked);
+    const auto workedPosition = locatorCentre(worked);
     if (!workedPosition)
         return false;
     lastPointText = pointText(*workedPosition);
@@ -45,11 +32,11 @@ bool ContactGeometry::calculate(std::u16string_view ownLocator, std::u16string_v
 
 std::optional<QrbQtf> contactQrbQtf(std::u16string_view ownLocator, std::u16string_view locator)
 {
-    const auto own = locatorToDegrees(asciiUpper(extendSquare(std::u16string(ownLocator))));
-    const std::u16string worked = extendSquare(asciiUpper(locator));
+    const auto own = locatorCentre(asciiUpper(ownLocator));
+    const std::u16string worked = asciiUpper(locator);
     if (!own || !isLocatorValid(worked))
         return std::nullopt;
-    const auto workedPosition = locatorToDegrees(worked);
+    const auto workedPosition = locatorCentre(worked);
     if (!workedPosition)
         return std::nullopt;
     return distanceAndBearing(*own, *workedPosition);

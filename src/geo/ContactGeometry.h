@@ -12,8 +12,8 @@ namespace mivra::geo {
 // their last values between runs.
 class ContactGeometry {
 public:
-    // Converts the own and the worked locator into the point texts, the square outline, qrbKm and
-    // qtfDeg.
+    // Converts the own and the worked locator, each at the centre of the square it names, into the
+    // point texts, the square outline, qrbKm and qtfDeg.
     // Returns true when distance and bearing were produced. An own locator that cannot be
     // converted leaves every member untouched; an invalid worked locator leaves lastPointText and
     // ownMapPoint at the own point text and the rest untouched.

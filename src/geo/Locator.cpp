@@ -13,11 +13,13 @@ template <typename Char> unsigned codeOf(Char c)
     return static_cast<unsigned>(static_cast<std::make_unsigned_t<Char>>(c));
 }
 
-template <typename Char> bool matchesLocatorPattern(std::basic_string_view<Char> text)
+// The index of the first character that breaks the rule, the text's size when its length is wrong,
+// or -1 for a locator.
+template <typename Char> long faultIndex(std::basic_string_view<Char> text)
 {
     const auto size = text.size();
     if (size != 4 && size != 6 && size != 8 && size != 10)
-        return false;
+        return static_cast<long>(size);
     auto inRange = [](Char c, unsigned lo, unsigned hi) {
         const unsigned code = codeOf(c);
         return code >= lo && code <= hi;
@@ -41,9 +43,9 @@ template <typename Char> bool matchesLocatorPattern(std::basic_string_view<Char>
             break;
         }
         if (!ok)
-            return false;
+            return static_cast<long>(i);
     }
-    return true;
+    return -1;
 }
 
 // The degrees part is worked in 16-bit signed arithmetic; a value it cannot hold means the
@@ -53,10 +55,11 @@ bool fitsInt16(long value)
     return value >= std::numeric_limits<std::int16_t>::min() && value <= std::numeric_limits<std::int16_t>::max();
 }
 
-template <typename Char> std::optional<Position> toDegrees(std::basic_string_view<Char> text)
+// The south-west corner of the square named by the first 4, 6, 8 or 10 characters.
+template <typename Char> std::optional<Position> southWestCorner(std::basic_string_view<Char> text)
 {
     const auto size = text.size();
-    if (size != 6 && size != 8 && size != 10)
+    if (size != 4 && size != 6 && size != 8 && size != 10)
         return std::nullopt;
     auto code = [&text](std::size_t i) { return static_cast<long>(codeOf(text[i])); };
 
@@ -75,6 +78,8 @@ template <typename Char> std::optional<Position> toDegrees(std::basic_string_vie
     Position pos;
     pos.lon = static_cast<double>(fieldLon + squareLon);
     pos.lat = static_cast<double>(fieldLat + squareLat);
+    if (size == 4)
+        return pos;
     pos.lon += static_cast<double>(code(4) - 65) / 12.0;
     pos.lat += static_cast<double>(code(5) - 65) / 24.0;
     if (size == 6)
@@ -88,15 +93,46 @@ template <typename Char> std::optional<Position> toDegrees(std::basic_string_vie
     return pos;
 }
 
+// Width and height in degrees of the square a locator of this many characters names.
+Position squareSize(std::size_t size)
+{
+    switch (size) {
+    case 4:
+        return {2.0, 1.0};
+    case 6:
+        return {1.0 / 12.0, 1.0 / 24.0};
+    case 8:
+        return {1.0 / 120.0, 1.0 / 240.0};
+    default:
+        return {1.0 / 2880.0, 1.0 / 5760.0};
+    }
+}
+
+template <typename Char> std::optional<Position> toCentre(std::basic_string_view<Char> text)
+{
+    std::optional<Position> position = southWestCorner(text);
+    if (position) {
+        const Position size = squareSize(text.size());
+        position->lon += size.lon / 2.0;
+        position->lat += size.lat / 2.0;
+    }
+    return position;
+}
+
 } // namespace
 
 bool isLocatorValid(std::u16string_view text)
 {
-    return matchesLocatorPattern(text);
+    return faultIndex(text) < 0;
 }
 bool isLocatorValid(std::string_view text)
 {
-    return matchesLocatorPattern(text);
+    return faultIndex(text) < 0;
+}
+
+long locatorFaultIndex(std::u16string_view text)
+{
+    return faultIndex(text);
 }
 
 bool isLocatorRefused(std::u16string_view upperText)
@@ -104,13 +140,13 @@ bool isLocatorRefused(std::u16string_view upperText)
     return !isLocatorValid(upperText);
 }
 
-std::optional<Position> locatorToDegrees(std::u16string_view locator)
+std::optional<Position> locatorCentre(std::u16string_view locator)
 {
-    return toDegrees(locator);
+    return toCentre(locator);
 }
-std::optional<Position> locatorToDegrees(std::string_view locator)
+std::optional<Position> locatorCentre(std::string_view locator)
 {
-    return toDegrees(locator);
+    return toCentre(locator);
 }
 
 std::u16string asciiUpper(std::u16string_view text)

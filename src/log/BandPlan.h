@@ -7,15 +7,15 @@
 
 namespace mivra {
 
-// One band of the amateur band plan as the log knows it: its ADIF name and edges, and where the
-// log has one, the band button's caption, the band value stored in logtab and the EDI band text.
+// One band of the amateur band plan as the log knows it: its ADIF name and edges, the band value
+// stored in logtab, and where there is one, the band button's caption and the EDI band text.
 struct Band {
     const char* adifName; // ADIF band enumeration ("2m", "70cm", "20m")
     double lowMHz;
     double highMHz;
-    const char* value;   // band value stored in logtab ("144", short wave in kHz "14200"), or nullptr
+    const char* value;   // band value stored in logtab ("144", short wave in kHz "14200")
     const char* caption; // band button caption, or nullptr when there is no button
-    const char* ediText; // EDI PBand text ("144 MHz", "1,3 GHz"), or nullptr below 50 MHz
+    const char* ediText; // EDI PBand text ("144 MHz", "1,3 GHz"), or nullptr below 30 MHz
 
     bool isShortWave() const { return highMHz < 30.0; }
     QString valueText() const { return value ? QString::fromLatin1(value) : QString(); }

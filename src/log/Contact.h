@@ -27,8 +27,23 @@ struct Contact {
     std::optional<double> qtf;
     // The QSL manager (QSLman); NULL when not given, as for a contact logged by hand.
     std::optional<QString> qslVia;
-    // The exact frequency in MHz when a radio gave it; stored in Freq, which the first such save adds.
+    // The exact frequency in MHz, from the radio or an imported FREQ (Freq); the received one of a
+    // split contact (FreqRx).
     std::optional<double> frequencyMHz;
+    std::optional<double> frequencyRxMHz;
+    // The own locator the contact was made from (MyGrid); empty for the settings' locator.
+    QString myLocator;
+    // Dates are yyyy-MM-dd, empty for none: the paper card sent (by a print run) and received.
+    QString qslSentDate;
+    QString qslReceivedDate;
+    // LoTW and eQSL confirmations: the ADIF received letter (Y confirmed) and its date.
+    QString lotwReceived;
+    QString lotwReceivedDate;
+    QString eqslReceived;
+    QString eqslReceivedDate;
+    // Every other field of the contact's ADIF record, encoded as OtherFields.h says (logfields);
+    // empty when there are none.
+    QString otherFields;
 };
 
 } // namespace mivra

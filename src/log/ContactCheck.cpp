@@ -82,10 +82,26 @@ std::optional<QString> checkedLocator(const QString& text, QString* reason)
 {
     const QString locator = text.trimmed().toUpper();
     if (!locator.isEmpty() && !geo::isLocatorValid(utf16View(locator)))
-        return refuse(reason, QStringLiteral("Grid: \"%1\" is not a locator; type a Maidenhead locator of "
+        return refuse(reason, QStringLiteral("Grid: \"%1\" is not a locator (%2); type a Maidenhead locator of "
                                              "4, 6, 8 or 10 characters (JO62QM), or nothing")
-                                  .arg(text));
+                                  .arg(text, locatorFault(locator)));
     return locator;
+}
+
+QString locatorFault(const QString& upperText)
+{
+    const long at = geo::locatorFaultIndex(utf16View(upperText));
+    if (at < 0)
+        return {};
+    if (at == upperText.size())
+        return QStringLiteral("it has %1 character%2; a locator has 4, 6, 8 or 10")
+            .arg(at)
+            .arg(at == 1 ? QString() : QStringLiteral("s"));
+    // Field letters, square digits, sub-square letters, then digits and letters again.
+    static const char* const kRules[] = {"a letter A-R", "a digit 0-9", "a letter A-X", "a digit 0-9", "a letter A-X"};
+    static const char* const kOrdinals[] = {"1st", "2nd", "3rd", "4th", "5th", "6th", "7th", "8th", "9th", "10th"};
+    return QStringLiteral("the %1 character \"%2\" must be %3")
+        .arg(QLatin1String(kOrdinals[at]), upperText.at(at), QLatin1String(kRules[at / 2]));
 }
 
 std::optional<QString> checkedColumn(const QString& column, const QString& text, QString* reason)

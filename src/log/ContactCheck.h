@@ -36,6 +36,10 @@ std::optional<QString> checkedCallsign(const QString& text, QString* reason);
 // A Maidenhead locator of 4, 6, 8 or 10 characters, or the empty text (no locator).
 // Stored upper case.
 std::optional<QString> checkedLocator(const QString& text, QString* reason);
+// What keeps an (upper-cased) text from being a locator, as a person would say it: "it has 5
+// characters; a locator has 4, 6, 8 or 10", "the 4th character \"A\" must be a digit 0-9". Empty
+// for a valid locator.
+QString locatorFault(const QString& upperText);
 
 // The check of one logtab column by its name (any case): Date, GMT, Callsign, Grid, Band and
 // QSL as above; every other column takes any text as it is.

@@ -1,13 +1,18 @@
 #include "ContactEdits.h"
 
+#include "BandPlan.h"
 #include "ContactCheck.h"
 #include "ContactGeometry.h"
 #include "ErrorText.h"
+#include "OtherFields.h"
 #include "Utf16View.h"
 
+#include <QDate>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+
+#include <algorithm>
 
 namespace mivra {
 
@@ -66,6 +71,16 @@ bool inTransaction(QSqlDatabase& db, const std::function<bool(QString*)>& work, 
     return failWith(error, failure);
 }
 
+// Runs a statement that selects by ID; false with *error when it cannot be run.
+bool selectById(QSqlQuery& query, const QString& statement, qint64 id, QString* error)
+{
+    query.setForwardOnly(true);
+    if (!query.prepare(statement))
+        return failWith(error, query.lastError().text());
+    query.addBindValue(id);
+    return query.exec() || failWith(error, query.lastError().text());
+}
+
 } // namespace
 
 bool isEditableColumn(const QString& column)
@@ -109,6 +124,16 @@ std::optional<ColumnValues> cellEditValues(const QString& column, const QString&
         values.append({QStringLiteral("QTF"), reckoned ? QVariant(double(geometry.qtfDeg)) : nullNumber()});
         for (const char* mapText : kMapTextColumns)
             values.append({QLatin1String(mapText), nullText()});
+    } else if (column.compare(QLatin1String("QSL"), Qt::CaseInsensitive) == 0
+               && (*stored == QLatin1String("Q") || *stored == QLatin1String("T"))) {
+        values.append({QStringLiteral("QslRdate"), QDate::currentDate().toString(Qt::ISODate)});
+    } else if (column.compare(QLatin1String("Band"), Qt::CaseInsensitive) == 0) {
+        // The frequency follows the band: the one typed, or none.
+        const Band* band = bandOfText(*stored);
+        bool isNumber = false;
+        const double typed = stored->toDouble(&isNumber);
+        const bool frequency = isNumber && band && !band->isShortWave() && *stored != band->valueText();
+        values.append({QStringLiteral("Freq"), frequency ? QVariant(typed) : nullNumber()});
     }
     return values;
 }
@@ -131,16 +156,8 @@ QString ContactEdits::tableColumn(const QString& name) const
 std::optional<RowSnapshot> ContactEdits::readRow(qint64 id, QString* error) const
 {
     QSqlQuery query(m_log);
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT * FROM logtab WHERE ID = ?"))) {
-        failWith(error, query.lastError().text());
+    if (!selectById(query, QStringLiteral("SELECT * FROM logtab WHERE ID = ?"), id, error))
         return std::nullopt;
-    }
-    query.addBindValue(id);
-    if (!query.exec()) {
-        failWith(error, query.lastError().text());
-        return std::nullopt;
-    }
     if (!query.next()) {
         failWith(error, QStringLiteral("The contact %1 is no longer in the log.").arg(id));
         return std::nullopt;
@@ -152,13 +169,70 @@ std::optional<RowSnapshot> ContactEdits::readRow(qint64 id, QString* error) cons
         row.columns << record.fieldName(i);
         row.values << record.value(i);
     }
+    const std::optional<QVariant> other = otherFields(id, error);
+    if (!other)
+        return std::nullopt;
+    row.otherFields = *other;
     return row;
+}
+
+std::optional<QVariant> ContactEdits::otherFields(qint64 id, QString* error) const
+{
+    QSqlQuery query(m_log);
+    if (!selectById(query, QStringLiteral("SELECT fields FROM logfields WHERE ID = ?"), id, error))
+        return std::nullopt;
+    return query.next() ? query.value(0) : nullText();
+}
+
+bool ContactEdits::writeOtherFields(qint64 id, const QVariant& fields, QString* error)
+{
+    QSqlQuery write(m_log);
+    const bool none = fields.isNull() || fields.toString().isEmpty();
+    if (!write.prepare(none ? QStringLiteral("DELETE FROM logfields WHERE ID = ?")
+                            : QStringLiteral("INSERT OR REPLACE INTO logfields (ID, fields) VALUES (?, ?)")))
+        return failWith(error, write.lastError().text());
+    write.addBindValue(id);
+    if (!none)
+        write.addBindValue(fields.toString());
+    return write.exec() || failWith(error, write.lastError().text());
+}
+
+bool ContactEdits::dropColumnFields(qint64 id, const QStringList& columns, QString* error)
+{
+    std::vector<const ColumnFields*> edited;
+    for (const QString& column : columns) {
+        if (const ColumnFields* entry = columnFieldsOf(column))
+            edited.push_back(entry);
+    }
+    if (edited.empty())
+        return true;
+    const std::optional<QVariant> stored = otherFields(id, error);
+    if (!stored)
+        return false;
+    if (stored->isNull())
+        return true;
+    std::vector<OtherField> fields = decodeOtherFields(stored->toString());
+    const auto before = fields.size();
+    std::erase_if(fields, [&](const OtherField& field) {
+        const ColumnFields* owner = columnFieldsOfAdif(field.name);
+        return owner && std::find(edited.begin(), edited.end(), owner) != edited.end();
+    });
+    if (fields.size() == before)
+        return true;
+    return writeOtherFields(id, fields.empty() ? nullText() : QVariant(encodeOtherFields(fields)), error);
 }
 
 bool ContactEdits::updateRow(qint64 id, const ColumnValues& values, QString* error)
 {
+    return inTransaction(
+        m_log, [&](QString* failure) { return updateColumns(id, values, failure); }, error);
+}
+
+bool ContactEdits::updateColumns(qint64 id, const ColumnValues& values, QString* error)
+{
     QStringList assignments;
     QVariantList bound;
+    QStringList columns;
     for (const auto& [name, value] : values) {
         const QString column = tableColumn(name);
         if (column.isEmpty() && isMapTextColumn(name))
@@ -167,6 +241,7 @@ bool ContactEdits::updateRow(qint64 id, const ColumnValues& values, QString* err
             return failWith(error, QStringLiteral("The log has no column %1.").arg(name));
         assignments << quoted(column) + QStringLiteral(" = ?");
         bound << value;
+        columns << column;
     }
     if (assignments.isEmpty())
         return failWith(error, QStringLiteral("Nothing to change."));
@@ -181,7 +256,8 @@ bool ContactEdits::updateRow(qint64 id, const ColumnValues& values, QString* err
         return failWith(error, update.lastError().text());
     if (update.numRowsAffected() != 1)
         return failWith(error, QStringLiteral("The contact %1 is no longer in the log.").arg(id));
-    return true;
+    // What the record said of these columns is now what the columns say.
+    return dropColumnFields(id, columns, error);
 }
 
 bool ContactEdits::setQslStates(const QList<qint64>& ids, const QString& letter, QString* error)
@@ -190,9 +266,13 @@ bool ContactEdits::setQslStates(const QList<qint64>& ids, const QString& letter,
         m_log,
         [&](QString* failure) {
             QSqlQuery update(m_log);
-            if (!update.prepare(QStringLiteral("UPDATE logtab SET QSL = ? WHERE ID = ?")))
+            // A card in hand (Q, T) gets the day it was marked, unless it has one.
+            if (!update.prepare(
+                    QStringLiteral("UPDATE logtab SET QSL = ?, QslRdate = CASE WHEN upper(trim(?)) IN ('Q', 'T')"
+                                   " AND coalesce(QslRdate, '') = '' THEN date('now') ELSE QslRdate END WHERE ID = ?")))
                 return failWith(failure, update.lastError().text());
             for (const qint64 id : ids) {
+                update.addBindValue(letter);
                 update.addBindValue(letter);
                 update.addBindValue(id);
                 if (!update.exec())
@@ -235,7 +315,7 @@ bool ContactEdits::reinsertRow(const RowSnapshot& row, QString* error)
         insert.addBindValue(value);
     if (!insert.exec())
         return failWith(error, insert.lastError().text());
-    return true;
+    return row.otherFields.isNull() || writeOtherFields(row.id, row.otherFields, error);
 }
 
 bool ContactEdits::writeBack(const RowSnapshot& before, const RowSnapshot& after, QString* error)
@@ -256,7 +336,16 @@ bool ContactEdits::writeBack(const RowSnapshot& before, const RowSnapshot& after
         }
         values.append({column, before.values[i]});
     }
-    return values.isEmpty() || updateRow(before.id, values, error);
+    if (!values.isEmpty() && !updateColumns(before.id, values, error))
+        return false;
+    // The other fields as they were, while the change's own are still there.
+    if (sameValue(before.otherFields, after.otherFields))
+        return true;
+    if (!sameValue(now->otherFields, after.otherFields))
+        return failWith(error, QStringLiteral("The other fields of the contact with %1 were changed since; nothing "
+                                              "was changed.")
+                                   .arg(now->value(QStringLiteral("Callsign")).toString()));
+    return writeOtherFields(before.id, before.otherFields, error);
 }
 
 bool ContactEdits::undoChange(const std::vector<RowSnapshot>& before, const std::vector<RowSnapshot>& after,

@@ -39,6 +39,7 @@ public:
     std::optional<RowSnapshot> readRow(qint64 id, QString* error) const;
     // One UPDATE of these columns of the row with this ID. Map text columns the log lacks are
     // left out; any other column it lacks fails. False, changing nothing, when no row was changed.
+    // The other fields of the contact that the written columns give (OtherFields.h) are dropped.
     bool updateRow(qint64 id, const ColumnValues& values, QString* error);
     // Sets the QSL state of every row of ids in one transaction: all of them or none.
     bool setQslStates(const QList<qint64>& ids, const QString& letter, QString* error);
@@ -50,10 +51,18 @@ public:
     bool undoChange(const std::vector<RowSnapshot>& before, const std::vector<RowSnapshot>& after, QString* error);
 
 private:
+    // updateRow inside a transaction already open.
+    bool updateColumns(qint64 id, const ColumnValues& values, QString* error);
     // Inserts a deleted row again while its ID is free.
     bool reinsertRow(const RowSnapshot& row, QString* error);
     // Writes back the columns that differ between before and after while the row still holds after's values.
     bool writeBack(const RowSnapshot& before, const RowSnapshot& after, QString* error);
+    // The stored other fields of a contact: a null text when it has none.
+    std::optional<QVariant> otherFields(qint64 id, QString* error) const;
+    // Stores a contact's other fields; a null or empty text removes them.
+    bool writeOtherFields(qint64 id, const QVariant& fields, QString* error);
+    // Drops the other fields that these columns give, once the columns were written.
+    bool dropColumnFields(qint64 id, const QStringList& columns, QString* error);
     // The column of logtab with this name in the table's own spelling, or the empty text.
     QString tableColumn(const QString& name) const;
 

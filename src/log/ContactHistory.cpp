@@ -1,11 +1,15 @@
 #include "ContactHistory.h"
 
+#include "Locator.h"
 #include "LogDatabase.h"
 #include "StoredDateTime.h"
+#include "Utf16View.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <utility>
 
 namespace mivra {
 
@@ -77,6 +81,37 @@ std::optional<bool> ContactHistory::entityWorked(const QString& entity, const QS
     query.bindValue(QStringLiteral(":entity"), entity);
     query.bindValue(QStringLiteral(":band"), bandOrAny(bandPattern));
     return exists(query);
+}
+
+std::optional<QString> ContactHistory::lastLocator(const QString& callsign) const
+{
+    QSqlQuery query(m_log.database());
+    query.setForwardOnly(true);
+    if (!query.prepare(QString::fromLatin1(kLastLocatorSql)))
+        return std::nullopt;
+    query.bindValue(QStringLiteral(":call"), callsign.trimmed());
+    if (!query.exec())
+        return std::nullopt;
+    // Stored dates come in more than one form, so the latest is found here rather than by sorting
+    // the text; of equal times the one saved last wins.
+    std::pair<qint64, int> latest{};
+    QString locator;
+    while (query.next()) {
+        const QString grid = query.value(2).toString().trimmed().toUpper();
+        if (!geo::isLocatorValid(utf16View(grid)))
+            continue;
+        const QDate date = readStoredDate(query.value(0).toString());
+        const QTime time = readStoredTime(query.value(1).toString());
+        const std::pair<qint64, int> when{date.isValid() ? date.toJulianDay() : 0,
+                                          time.isValid() ? time.msecsSinceStartOfDay() : 0};
+        if (locator.isEmpty() || when >= latest) {
+            latest = when;
+            locator = grid;
+        }
+    }
+    if (query.lastError().isValid())
+        return std::nullopt;
+    return locator;
 }
 
 } // namespace mivra

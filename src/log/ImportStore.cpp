@@ -176,13 +176,17 @@ bool ImportStore::begin(qint64 expectedRecords, QString* error)
     }
     if ((many || *irregular != 0) && !loadKeys(error))
         return false;
-    return prepare(u"SELECT ID, Callsign, Band, Date, GMT, QSL FROM logtab WHERE Callsign = ?"_qs, &m_find, error)
-           && prepare(u"SELECT ID, Callsign, Band, Date, GMT, QSL FROM logtab WHERE ID = ?"_qs, &m_row, error)
+    return prepare(u"SELECT ID, Callsign, Band, Date, GMT, QSL, LotwRcvd, EqslRcvd FROM logtab WHERE Callsign = ?"_qs,
+                   &m_find, error)
+           && prepare(u"SELECT ID, Callsign, Band, Date, GMT, QSL, LotwRcvd, EqslRcvd FROM logtab WHERE ID = ?"_qs,
+                      &m_row, error)
            && prepare(u"INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam,"
-                      " Comment, QSL, Prop, DXCC, QRB, QTF, QSLman, Freq)"
-                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_qs,
+                      " Comment, QSL, Prop, DXCC, QRB, QTF, QSLman, Freq, FreqRx,"
+                      " MyGrid, QslSdate, QslRdate, LotwRcvd, LotwRdate, EqslRcvd, EqslRdate)"
+                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_qs,
                       &m_insert, error)
-           && prepare(u"UPDATE logtab SET QSL = 'Q' WHERE ID = ?"_qs, &m_confirm, error);
+           && prepare(u"INSERT INTO logfields (ID, fields) VALUES (?, ?)"_qs, &m_otherFields, error)
+           && prepare(kConfirmStatement, &m_confirm, error);
 }
 
 bool ImportStore::loadKeys(QString* error)
@@ -209,7 +213,7 @@ std::optional<ImportStore::Match> ImportStore::sameContact(const SqliteStatement
     const QDateTime stored = readStoredDateTime(found.text(3), found.text(4));
     if (stored.isValid() && stored.date() == day && minuteOfDay(stored.time()) == minute
         && duplicateBand(found.text(2)) == bandKey && found.text(1).trimmed().toUpper() == call)
-        return Match{found.integer(0), found.text(5)};
+        return Match{found.integer(0), found.text(5), found.text(6), found.text(7)};
     return std::nullopt;
 }
 
@@ -265,22 +269,61 @@ bool ImportStore::insert(const Contact& row, QString* error)
     else
         m_insert.bindNull(i);
     m_insert.bindReal(++i, row.frequencyMHz);
+    m_insert.bindReal(++i, row.frequencyRxMHz);
+    for (const QString* text : {&row.myLocator, &row.qslSentDate, &row.qslReceivedDate, &row.lotwReceived,
+                                &row.lotwReceivedDate, &row.eqslReceived, &row.eqslReceivedDate}) {
+        ++i;
+        bindUtf8(m_insert, i, *text, &m_texts[std::size_t(i)]);
+    }
     if (!m_insert.run())
         return failed(error);
+    const qint64 id = m_db.lastInsertId();
+    if (!row.otherFields.isEmpty()) {
+        m_otherFields.reset();
+        m_otherFields.bindInteger(1, id);
+        bindUtf8(m_otherFields, 2, row.otherFields, &m_otherText);
+        if (!m_otherFields.run())
+            return failed(error);
+    }
     if (m_keysInMemory) {
         const QDateTime stored = readStoredDateTime(row.date, row.gmt);
         if (stored.isValid())
             m_keys.insert(keyHash(row.callsign.trimmed().toUpper(), duplicateBand(row.band), stored.date(),
                                   minuteOfDay(stored.time())),
-                          m_db.lastInsertId());
+                          id);
     }
     return true;
 }
 
-bool ImportStore::confirm(qint64 id, QString* error)
+const QString kConfirmStatement
+    = u"UPDATE logtab SET"
+      " QSL = CASE WHEN ?1 = 0 OR upper(trim(QSL)) IN ('Q', 'T') THEN QSL"
+      " WHEN upper(trim(QSL)) IN ('Y', 'S') THEN 'T' ELSE 'Q' END,"
+      " QslRdate = CASE WHEN ?1 = 1 AND ?2 <> '' AND coalesce(QslRdate, '') = '' THEN ?2 ELSE QslRdate END,"
+      " LotwRcvd = CASE WHEN ?3 = 1 THEN 'Y' ELSE LotwRcvd END,"
+      " LotwRdate = CASE WHEN ?3 = 1 AND ?4 <> '' THEN ?4 ELSE LotwRdate END,"
+      " EqslRcvd = CASE WHEN ?5 = 1 THEN 'Y' ELSE EqslRcvd END,"
+      " EqslRdate = CASE WHEN ?5 = 1 AND ?6 <> '' THEN ?6 ELSE EqslRdate END"
+      " WHERE ID = ?7"_qs;
+
+bool ImportStore::Match::isConfirmedMoreBy(const ReceivedConfirmation& received) const
+{
+    const QString paper = qsl.trimmed().toUpper();
+    return (received.card && paper != u"Q"_qs && paper != u"T"_qs)
+           || (received.lotw && lotwReceived.trimmed().toUpper() != u"Y"_qs)
+           || (received.eqsl && eqslReceived.trimmed().toUpper() != u"Y"_qs);
+}
+
+bool ImportStore::confirm(qint64 id, const ReceivedConfirmation& received, QString* error)
 {
     m_confirm.reset();
-    m_confirm.bindInteger(1, id);
+    m_confirm.bindInteger(1, received.card ? 1 : 0);
+    m_confirm.bindText(2, received.cardDate);
+    m_confirm.bindInteger(3, received.lotw ? 1 : 0);
+    m_confirm.bindText(4, received.lotwDate);
+    m_confirm.bindInteger(5, received.eqsl ? 1 : 0);
+    m_confirm.bindText(6, received.eqslDate);
+    m_confirm.bindInteger(7, id);
     return m_confirm.run() || failed(error);
 }
 
@@ -301,7 +344,7 @@ bool ImportStore::commit(QString* error)
 
 void ImportStore::end()
 {
-    for (SqliteStatement* statement : {&m_find, &m_insert, &m_confirm, &m_row})
+    for (SqliteStatement* statement : {&m_find, &m_insert, &m_otherFields, &m_confirm, &m_row})
         *statement = SqliteStatement();
 }
 

@@ -17,6 +17,25 @@ namespace mivra {
 
 class LogDatabase;
 
+// What has come in for a contact: its paper card, a LoTW or an eQSL confirmation, each with its
+// date as stored (yyyy-MM-dd, empty when not given).
+struct ReceivedConfirmation {
+    bool card = false;
+    QString cardDate;
+    bool lotw = false;
+    QString lotwDate;
+    bool eqsl = false;
+    QString eqslDate;
+
+    bool any() const { return card || lotw || eqsl; }
+};
+
+// The update that records a ReceivedConfirmation on a contact, its parameters in this order:
+// card (0 or 1), card date, lotw, lotw date, eqsl, eqsl date, ID. A card moves a waiting state (Y,
+// S) to T, the thank-you, and any other state but Q and T to Q; LoTW and eQSL leave the paper state
+// alone. A date already recorded for a card is kept; an empty date changes none.
+extern const QString kConfirmStatement;
+
 // The writes of one ADIF import: one transaction, prepared statements used for every record
 // (through the SQLite C API on the log's own connection: binding through QtSql cost more than
 // the insert itself), a page cache sized for the work and, when many records go into a small
@@ -37,14 +56,19 @@ public:
     struct Match {
         qint64 id = 0;
         QString qsl;
+        QString lotwReceived;
+        QString eqslReceived;
+
+        // The confirmation adds what the contact did not hold yet.
+        bool isConfirmedMoreBy(const ReceivedConfirmation& received) const;
     };
     // The stored contact equal to this one by the duplicate rule (callsign, band, time to the
     // minute), records stored earlier in this import included.
     std::optional<Match> match(const QString& callsign, const QString& band, const QDateTime& time, QString* error);
 
     bool insert(const Contact& row, QString* error);
-    // The contact's card has come: its QSL state becomes Q.
-    bool confirm(qint64 id, QString* error);
+    // Records what has come in for the contact (kConfirmStatement).
+    bool confirm(qint64 id, const ReceivedConfirmation& received, QString* error);
 
     bool commit(QString* error);
 
@@ -63,9 +87,11 @@ private:
     bool m_open = false;
     SqliteStatement m_find;
     SqliteStatement m_insert;
+    SqliteStatement m_otherFields;
     SqliteStatement m_confirm;
     SqliteStatement m_row;
-    std::array<std::string, 18> m_texts;                        // what the insert is bound to, by parameter
+    std::array<std::string, 26> m_texts;                        // what the insert is bound to, by parameter
+    std::string m_otherText;                                    // the other fields' text, bound the same way
     std::vector<std::pair<QString, QString>> m_deferredIndexes; // name, statement
     QString m_cacheSize;                                        // the log's own, given back at the end
     // While the indexes are deferred: a hash of each row's duplicate key, with the row's ID; open

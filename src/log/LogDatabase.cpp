@@ -1,11 +1,13 @@
 #include "LogDatabase.h"
 
+#include "ConfirmationCount.h"
 #include "CtyCsv.h"
 #include "ErrorText.h"
 #include "LikePattern.h"
 #include "LogBackups.h"
 #include "LogFile.h"
 #include "LogSchema.h"
+#include "QslStateChanges.h"
 #include "SqliteConnection.h"
 
 #include <QDir>
@@ -21,6 +23,12 @@
 namespace mivra {
 
 namespace {
+
+// The grid's rows: every column of logtab, then how the contact is confirmed.
+QString viewColumns()
+{
+    return QStringLiteral("SELECT *, %1 AS %2 FROM logtab").arg(confirmationKindsExpression(), kConfirmedColumn);
+}
 
 // Below this many rows a band's view is sorted rather than read in time order.
 constexpr int kFewRows = 1000;
@@ -61,6 +69,18 @@ int countRows(QSqlQuery& query)
     if (!query.exec() || !query.next())
         return -1;
     return query.value(0).toInt();
+}
+
+// A count statement with the band pattern bound where it has one; -1 when it fails.
+int countBand(const QSqlDatabase& db, const QString& statement, const QString& bandPattern)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(statement))
+        return -1;
+    if (!bandPattern.isEmpty())
+        query.bindValue(QStringLiteral(":band"), bandPattern);
+    return countRows(query);
 }
 
 // Runs work in one transaction on db: committed when it returns true, rolled back otherwise, with
@@ -149,6 +169,31 @@ std::unique_ptr<LogDatabase> LogDatabase::open(const QString& path, const QStrin
     if (!createMissingIndexes(connection, &indexError))
         qWarning("mivra: the indexes of %s cannot be made: %s", qPrintable(QDir::toNativeSeparators(path)),
                  qPrintable(indexError));
+    if (!ensureBandCounts(connection, &indexError))
+        qWarning("mivra: the band counts of %s cannot be made: %s", qPrintable(QDir::toNativeSeparators(path)),
+                 qPrintable(indexError));
+    // QSL states of cards that a killed print run printed but did not store.
+    QString pendingError;
+    if (!PendingQslStates::recover(connection, path, &pendingError))
+        qWarning("mivra: %s", qPrintable(pendingError));
+    return log;
+}
+
+std::unique_ptr<LogDatabase> LogDatabase::openForReading(const QString& path, QString* error)
+{
+    if (!checkLogFileForReading(path, error))
+        return nullptr;
+    const QString name = QStringLiteral("mivra-log-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    std::unique_ptr<LogDatabase> log(new LogDatabase(path, name));
+    log->m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    log->m_db.setDatabaseName(path);
+    // A writer holds the log for a moment at a time; a read waits for it.
+    log->m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000"));
+    if (!log->m_db.open()) {
+        setError(error, QStringLiteral("The log %1 cannot be opened: %2")
+                            .arg(QDir::toNativeSeparators(path), log->m_db.lastError().text()));
+        return nullptr;
+    }
     return log;
 }
 
@@ -200,7 +245,9 @@ bool LogDatabase::isWriting() const
 bool LogDatabase::backUpBeforeUpgrade(QString* error)
 {
     QString backupError;
-    if (!LogBackups(m_path).makeBackup(QDateTime::currentDateTimeUtc(), &backupError).isEmpty())
+    if (!LogBackups(m_path)
+             .makeBackup(QDateTime::currentDateTimeUtc(), &backupError, BackupKind::BeforeUpgrade)
+             .isEmpty())
         return true;
     setError(error, backupError);
     return false;
@@ -209,7 +256,7 @@ bool LogDatabase::backUpBeforeUpgrade(QString* error)
 QSqlQuery LogDatabase::logView(const QString& bandPattern) const
 {
     QSqlQuery query(m_db);
-    QString statement = QStringLiteral("SELECT * FROM logtab");
+    QString statement = viewColumns();
     if (!bandPattern.isEmpty()) {
         // A band with many rows: walk the time index newest first, testing the band on each
         // entry ("+Band" keeps the planner off the band index), so the first screen needs no sort.
@@ -218,7 +265,8 @@ QSqlQuery LogDatabase::logView(const QString& bandPattern) const
         const bool fewRows = hasFewRows(bandPattern);
         statement += (fewRows ? QStringLiteral(" WHERE ") : QStringLiteral(" WHERE +")) + bandCondition(bandPattern);
     }
-    statement += QStringLiteral(" ORDER BY Date DESC, GMT DESC");
+    // Of the contacts of one minute the one saved last comes first: in a contest the newest is on top.
+    statement += QStringLiteral(" ORDER BY Date DESC, GMT DESC, ID DESC");
     if (query.prepare(statement)) {
         if (!bandPattern.isEmpty())
             query.bindValue(QStringLiteral(":band"), bandPattern);
@@ -229,29 +277,20 @@ QSqlQuery LogDatabase::logView(const QString& bandPattern) const
 
 bool LogDatabase::hasFewRows(const QString& bandPattern) const
 {
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM logtab WHERE %1 LIMIT %2)")
-                           .arg(bandCondition(bandPattern))
-                           .arg(kFewRows)))
-        return false;
-    query.bindValue(QStringLiteral(":band"), bandPattern);
-    const int count = countRows(query);
+    const int count = countLogView(bandPattern);
     return count >= 0 && count < kFewRows;
 }
 
 int LogDatabase::countLogView(const QString& bandPattern) const
 {
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    QString statement = QStringLiteral("SELECT count(*) FROM logtab");
-    if (!bandPattern.isEmpty())
-        statement += QStringLiteral(" WHERE ") + bandCondition(bandPattern);
-    if (!query.prepare(statement))
-        return -1;
-    if (!bandPattern.isEmpty())
-        query.bindValue(QStringLiteral(":band"), bandPattern);
-    return countRows(query);
+    const auto where = [&](const char* column) {
+        return bandPattern.isEmpty() ? QString() : QStringLiteral(" WHERE %1 LIKE :band").arg(QLatin1String(column));
+    };
+    // The counts per band value that the triggers keep; the rows themselves where those are missing.
+    const int kept
+        = countBand(m_db, QStringLiteral("SELECT total(contacts) FROM bandcounts") + where("band"), bandPattern);
+    return kept >= 0 ? kept
+                     : countBand(m_db, QStringLiteral("SELECT count(*) FROM logtab") + where("Band"), bandPattern);
 }
 
 QSqlQuery LogDatabase::search(int choice, const QString& text, const QString& bandPattern) const
@@ -260,7 +299,7 @@ QSqlQuery LogDatabase::search(int choice, const QString& text, const QString& ba
     const QString condition = searchCondition(choice, bandPattern);
     if (condition.isEmpty())
         return query;
-    if (query.prepare(QStringLiteral("SELECT * FROM logtab WHERE ") + condition)) {
+    if (query.prepare(viewColumns() + QStringLiteral(" WHERE ") + condition)) {
         query.bindValue(QStringLiteral(":text"), literalPrefixPattern(text));
         if (!bandPattern.isEmpty())
             query.bindValue(QStringLiteral(":band"), bandPattern);
@@ -312,9 +351,16 @@ bool LogDatabase::saveQsos(std::span<const Contact> qsos, const std::function<vo
     return inTransaction(
         [&](QSqlQuery& insert) {
             if (!insert.prepare(QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band,"
-                                               " mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF, QSLman, Freq)"
-                                               " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
+                                               " mode, Nam, Comment, QSL, Prop, DXCC, QRB, QTF, QSLman, Freq, FreqRx,"
+                                               " MyGrid, QslSdate, QslRdate, LotwRcvd, LotwRdate, EqslRcvd, EqslRdate)"
+                                               " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
+                                               " ?, ?, ?, ?, ?, ?, ?)")))
                 return false;
+            QSqlQuery otherFields(m_db);
+            if (!otherFields.prepare(QStringLiteral("INSERT INTO logfields (ID, fields) VALUES (?, ?)"))) {
+                insert = std::move(otherFields); // its error is the one told
+                return false;
+            }
             qint64 count = 0;
             for (const Contact& qso : qsos) {
                 int i = 0;
@@ -326,9 +372,21 @@ bool LogDatabase::saveQsos(std::span<const Contact> qsos, const std::function<vo
                 insert.bindValue(i++, numberValue(qso.qtf));
                 // NULL where the contact gives none, as for a contact logged by hand.
                 insert.bindValue(i++, qso.qslVia ? textValue(*qso.qslVia) : QVariant(QMetaType(QMetaType::QString)));
-                insert.bindValue(i, numberValue(qso.frequencyMHz));
+                insert.bindValue(i++, numberValue(qso.frequencyMHz));
+                insert.bindValue(i++, numberValue(qso.frequencyRxMHz));
+                for (const QString* text : {&qso.myLocator, &qso.qslSentDate, &qso.qslReceivedDate, &qso.lotwReceived,
+                                            &qso.lotwReceivedDate, &qso.eqslReceived, &qso.eqslReceivedDate})
+                    insert.bindValue(i++, textValue(*text));
                 if (!insert.exec())
                     return false;
+                if (!qso.otherFields.isEmpty()) {
+                    otherFields.bindValue(0, insert.lastInsertId());
+                    otherFields.bindValue(1, qso.otherFields);
+                    if (!otherFields.exec()) {
+                        insert = std::move(otherFields); // its error is the one told
+                        return false;
+                    }
+                }
                 if (stored)
                     stored(++count);
             }
@@ -408,6 +466,12 @@ int LogDatabase::dxccNumber(const QString& entity)
 {
     const DxccTable* table = dxccTable();
     return table ? table->numberOfEntity.value(entity, 0) : 0;
+}
+
+QHash<QString, int> LogDatabase::dxccNumbers()
+{
+    const DxccTable* table = dxccTable();
+    return table ? table->numberOfEntity : QHash<QString, int>();
 }
 
 QString LogDatabase::dxccEntity(int number)

@@ -3,6 +3,7 @@
 #include "Contact.h"
 #include "DxccIndex.h"
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -34,6 +35,9 @@ public:
     // log, a log of a newer layout, or one that cannot be written (its folder included), is left
     // untouched: returns nullptr and sets *error to a message naming it.
     static std::unique_ptr<LogDatabase> open(const QString& path, const QString& ctyCsvPath, QString* error);
+    // Opens a log another program may hold, for reading only: nothing is created, upgraded or
+    // written, and a write through it fails. A log of another layout is refused.
+    static std::unique_ptr<LogDatabase> openForReading(const QString& path, QString* error);
 
     ~LogDatabase();
     LogDatabase(const LogDatabase&) = delete;
@@ -44,7 +48,9 @@ public:
     // A transaction is open on the log's connection: a write is under way.
     bool isWriting() const;
 
-    // All rows whose Band begins as bandPattern says (empty: every row), newest first.
+    // All rows whose Band begins as bandPattern says (empty: every row), newest first; of one
+    // minute, the one saved last first. Every column of logtab, then kConfirmedColumn
+    // (ConfirmationCount.h), as the search's rows too.
     // The query is executed and not forward-only, ready for a QSqlQueryModel.
     QSqlQuery logView(const QString& bandPattern) const;
     int countLogView(const QString& bandPattern) const; // -1 on failure
@@ -75,6 +81,8 @@ public:
     DxccResult findDxcc(const QString& callsign);
     // The entity number (dxccdata position 0) of an entity text; 0 when unknown.
     int dxccNumber(const QString& entity);
+    // Every entity text with its number; empty when dxccdata cannot be read.
+    QHash<QString, int> dxccNumbers();
     // The entity text of an entity number; empty when unknown.
     QString dxccEntity(int number);
     // Drops the patterns in memory, so the next lookup reads dxccdata anew. The log's own

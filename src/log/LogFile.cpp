@@ -66,6 +66,41 @@ bool createLogFile(const QString& path, const std::vector<DxccRow>& dxccRows, QS
     return true;
 }
 
+namespace {
+
+// The tables and named columns the program uses.
+bool checkLogTables(SqliteConnection& connection, const QString& shownPath, QString* error)
+{
+    QString readError;
+    const QStringList logColumns = columnsOf(connection, QStringLiteral("logtab"), &readError);
+    const QStringList dxccColumns = columnsOf(connection, QStringLiteral("dxccdata"), &readError);
+    if (!readError.isEmpty()) {
+        setError(error, QStringLiteral("The log %1 cannot be read: %2").arg(shownPath, readError));
+        return false;
+    }
+    if (logColumns.isEmpty() || dxccColumns.isEmpty()) {
+        setError(error,
+                 QStringLiteral("The log %1 has no table %2")
+                     .arg(shownPath, logColumns.isEmpty() ? QStringLiteral("logtab") : QStringLiteral("dxccdata")));
+        return false;
+    }
+    for (const char* column : kNamedColumns) {
+        if (!logColumns.contains(QLatin1String(column), Qt::CaseInsensitive)) {
+            setError(error,
+                     QStringLiteral("The log %1 has no column %2 in logtab").arg(shownPath, QLatin1String(column)));
+            return false;
+        }
+    }
+    if (dxccColumns.size() < 3 || !dxccColumns.contains(QLatin1String("dxcccode"), Qt::CaseInsensitive)) {
+        setError(error,
+                 QStringLiteral("The log %1 has no dxcccode column and entity column in dxccdata").arg(shownPath));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool checkLogFile(const QString& path, QString* error)
 {
     const QString shownPath = QDir::toNativeSeparators(path);
@@ -112,32 +147,35 @@ bool checkLogFile(const QString& path, QString* error)
         setError(error, newer);
         return false;
     }
-    QString readError;
-    const QStringList logColumns = columnsOf(connection, QStringLiteral("logtab"), &readError);
-    const QStringList dxccColumns = columnsOf(connection, QStringLiteral("dxccdata"), &readError);
-    if (!readError.isEmpty()) {
-        setError(error, QStringLiteral("The log %1 cannot be read: %2").arg(shownPath, readError));
+    return checkLogTables(connection, shownPath, error);
+}
+
+bool checkLogFileForReading(const QString& path, QString* error)
+{
+    const QString shownPath = QDir::toNativeSeparators(path);
+    if (!QFileInfo(path).isFile()) {
+        setError(error, QStringLiteral("The log %1 is not a file").arg(shownPath));
         return false;
     }
-    if (logColumns.isEmpty() || dxccColumns.isEmpty()) {
-        setError(error,
-                 QStringLiteral("The log %1 has no table %2")
-                     .arg(shownPath, logColumns.isEmpty() ? QStringLiteral("logtab") : QStringLiteral("dxccdata")));
+    SqliteConnection connection(path, SqliteConnection::Mode::ReadOnly);
+    const LogLayout layout = connection.isOpen() ? readLogLayout(connection) : LogLayout{};
+    if (layout.version < 0) {
+        setError(error, QStringLiteral("The log %1 cannot be read: %2").arg(shownPath, connection.errorMessage()));
         return false;
     }
-    for (const char* column : kNamedColumns) {
-        if (!logColumns.contains(QLatin1String(column), Qt::CaseInsensitive)) {
-            setError(error,
-                     QStringLiteral("The log %1 has no column %2 in logtab").arg(shownPath, QLatin1String(column)));
-            return false;
-        }
-    }
-    if (dxccColumns.size() < 3 || !dxccColumns.contains(QLatin1String("dxcccode"), Qt::CaseInsensitive)) {
-        setError(error,
-                 QStringLiteral("The log %1 has no dxcccode column and entity column in dxccdata").arg(shownPath));
+    const QString newer = newerLogRefusal(path, layout);
+    if (!newer.isEmpty()) {
+        setError(error, newer);
         return false;
     }
-    return true;
+    // Brought up to date only by a program that may write it.
+    if (layout.version != kNewestLogVersion) {
+        setError(error, QStringLiteral("The log %1 has an older layout; it is read once the program that holds it "
+                                       "is closed.")
+                            .arg(shownPath));
+        return false;
+    }
+    return checkLogTables(connection, shownPath, error);
 }
 
 } // namespace mivra

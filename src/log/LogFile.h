@@ -18,4 +18,8 @@ bool createLogFile(const QString& path, const std::vector<DxccRow>& dxccRows, QS
 // SQLite rolls back a journal an interrupted write left beside it.
 bool checkLogFile(const QString& path, QString* error);
 
+// The same checks for a log another program holds, made without writing anything (a journal
+// left by a crash is not rolled back, and stops the check); the log must be of the newest layout.
+bool checkLogFileForReading(const QString& path, QString* error);
+
 } // namespace mivra

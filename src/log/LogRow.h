@@ -25,6 +25,7 @@ struct LogSelection {
     QString searchText;
     std::optional<QDateTime> from;
     std::optional<QDateTime> to;
+    bool otherFields = false; // the rows come with their other fields (the whole contact)
 };
 
 // The own station, from the settings.

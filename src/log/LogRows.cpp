@@ -55,6 +55,9 @@ constexpr qint64 kMostDays = 400;
 // After a date and any time written behind it, in the text order of the log.
 const QString kAfterText = QString(QChar(0x7f));
 
+// The columns of a contact after FreqRx, in the order of Contact.
+const QString kConfirmationColumns = u"MyGrid, QslSdate, QslRdate, LotwRcvd, LotwRdate, EqslRcvd, EqslRdate"_qs;
+
 LogRow rowOf(const RowFeed::Batch& batch, int at)
 {
     LogRow row;
@@ -77,6 +80,13 @@ LogRow rowOf(const RowFeed::Batch& batch, int at)
     row.qtf = batch.number(at, 15);
     row.qslVia = batch.text(at, 16);
     row.frequencyMHz = batch.number(at, 17);
+    row.frequencyRxMHz = batch.number(at, 18);
+    int column = 19;
+    for (QString* text : {&row.myLocator, &row.qslSentDate, &row.qslReceivedDate, &row.lotwReceived,
+                          &row.lotwReceivedDate, &row.eqslReceived, &row.eqslReceivedDate})
+        *text = batch.text(at, column++);
+    if (batch.columns() > column)
+        row.otherFields = batch.text(at, column);
     return row;
 }
 
@@ -126,7 +136,7 @@ private:
 } // namespace
 
 bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const std::function<bool(LogRow&)>& visit,
-                  QString* error)
+                  QString* error, const std::function<void()>& quiet)
 {
     const bool span = selection.from || selection.to;
     // A span of days: its rows are found through the time index, by text ranges that take the
@@ -182,11 +192,23 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const s
     // in no order at all where they were not logged in time order. Sortable texts compare the
     // same byte by byte as without case, and bytes compare faster.
     const SorterThreads sorterThreads(db);
-    if (!prepare(&query, db,
-                 u"SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment, QSL, Prop, DXCC,"
-                 " QRB, QTF, QSLman, Freq FROM logtab"_qs
-                     + where + (sortHere ? QString() : u" ORDER BY Date COLLATE BINARY, GMT COLLATE BINARY, ID"_qs),
-                 values))
+    const QString selected = u"SELECT ID, Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam, Comment, QSL, Prop,"
+                             " DXCC, QRB, QTF, QSLman, Freq, FreqRx, "_qs
+                             + kConfirmationColumns + u" FROM logtab"_qs + where
+                             + (sortHere ? QString() : u" ORDER BY Date COLLATE BINARY, GMT COLLATE BINARY, ID"_qs);
+    // The other fields are looked up once the rows are in order: sorted with them, SQLite would
+    // carry a thousand bytes a row through its sorter, onto disk in a big log.
+    bool withOtherFields = selection.otherFields;
+    if (withOtherFields) {
+        // A log without them reads its rows alone.
+        SqliteStatement any(db, u"SELECT EXISTS (SELECT 1 FROM logfields)"_qs);
+        withOtherFields = !any.step() || any.integer(0) != 0;
+    }
+    const QString sql = withOtherFields ? u"WITH sorted AS MATERIALIZED ("_qs + selected
+                                              + u") SELECT sorted.*, (SELECT fields FROM logfields"
+                                                " WHERE logfields.ID = sorted.ID) FROM sorted"_qs
+                                        : selected;
+    if (!prepare(&query, db, sql, values))
         return failed(query, error);
     std::vector<LogRow> rows;
     const bool read = RowFeed::read(
@@ -202,7 +224,7 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const s
             rows.push_back(std::move(row));
             return true;
         },
-        error);
+        error, sortHere ? std::function<void()>() : quiet);
     if (!read || !sortHere)
         return read;
     // Time order, then as stored; rows without a readable time last.
@@ -213,9 +235,12 @@ bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const s
             return a.time < b.time;
         return a.id < b.id;
     });
-    for (LogRow& row : rows) {
-        if (!visit(row))
+    constexpr std::size_t kQuietEvery = 1024;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (!visit(rows[i]))
             break;
+        if (quiet && (i + 1) % kQuietEvery == 0)
+            quiet();
     }
     return true;
 }

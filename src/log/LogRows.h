@@ -15,8 +15,9 @@ class LogDatabase;
 bool readLogRows(const LogDatabase& log, const LogSelection& selection, std::vector<LogRow>* rows, QString* error);
 
 // The same rows one at a time, without holding them all where the log keeps them in sortable
-// form; visit may take the row it is given, and returns false to stop early.
+// form; visit may take the row it is given, and returns false to stop early. While the rows are
+// read, visit must not use the log's connection; quiet, called every thousand rows or so, may.
 bool visitLogRows(const LogDatabase& log, const LogSelection& selection, const std::function<bool(LogRow&)>& visit,
-                  QString* error);
+                  QString* error, const std::function<void()>& quiet = {});
 
 } // namespace mivra

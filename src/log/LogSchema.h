@@ -15,7 +15,7 @@ class SqliteConnection;
 // The layout of the log file and its versions. The file carries its version in PRAGMA
 // user_version; opening a log brings it to kNewestLogVersion through the numbered upgrade steps
 // of LogSchema.cpp, one transaction each. A new layout is one more step there.
-inline constexpr int kNewestLogVersion = 3;
+inline constexpr int kNewestLogVersion = 6;
 
 // The layout a log has: its version, and for a log of version 0 (made before versions were kept)
 // the version its columns show.
@@ -39,8 +39,20 @@ bool createLogTables(SqliteConnection& db, const std::vector<DxccRow>& dxccRows,
 // step or the backup failed: the steps committed before stay, the log is whole at their version.
 bool upgradeLog(SqliteConnection& db, const std::function<bool(QString* error)>& backUp, QString* error);
 
+// Declares logtab's ID AUTOINCREMENT, so that SQLite never gives an ID twice (a deleted contact's
+// ID stays free for its undo), in the transaction open on db. Edit changes the declaration where
+// SQLite keeps it and falls back to Rebuild where the connection refuses that; Rebuild makes the
+// table again with every row, ID, column and index. Nothing to do when the ID is so already.
+enum class IdDeclarationChange { Edit, Rebuild };
+bool makeIdsNeverReused(SqliteConnection& db, IdDeclarationChange change, QString* error);
+
 // Makes the indexes an older log lacks, all in one transaction. False (with *error) when refused;
 // the log then still works, only its look-ups are slower.
 bool createMissingIndexes(SqliteConnection& db, QString* error);
+
+// Makes the table of contacts per band value and the triggers that keep it, filled from logtab,
+// when any of them is missing (a log of an earlier version, or a table rebuilt without them).
+// False (with *error) when refused; counts then walk logtab.
+bool ensureBandCounts(SqliteConnection& db, QString* error);
 
 } // namespace mivra

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <mutex>
 #include <thread>
 
 namespace mivra {
@@ -87,7 +88,8 @@ std::optional<double> RowFeed::Batch::number(int row, int column) const
     }
 }
 
-bool RowFeed::read(sqlite3_stmt* statement, const std::function<bool(const Batch&, int)>& each, QString* error)
+bool RowFeed::read(sqlite3_stmt* statement, const std::function<bool(const Batch&, int)>& each, QString* error,
+                   const std::function<void()>& quiet)
 {
     const int columns = sqlite3_column_count(statement);
     // Filled batches go one way; read ones come back to be filled again, so that their room is
@@ -95,12 +97,17 @@ bool RowFeed::read(sqlite3_stmt* statement, const std::function<bool(const Batch
     BatchQueue<Batch> filled(4);
     BatchQueue<Batch> empty(8);
     int step = SQLITE_DONE;
+    // Held while a batch is stepped, and by `quiet`; never while waiting on a queue.
+    std::mutex steppingHeld;
     std::thread stepping([&] {
         do {
             Batch batch = empty.tryTake().value_or(Batch());
             batch.clear(columns);
-            while (batch.rows() < kBatchRows && (step = sqlite3_step(statement)) == SQLITE_ROW)
-                batch.addRow(statement);
+            {
+                const std::lock_guard<std::mutex> held(steppingHeld);
+                while (batch.rows() < kBatchRows && (step = sqlite3_step(statement)) == SQLITE_ROW)
+                    batch.addRow(statement);
+            }
             if (batch.rows() > 0 && !filled.put(std::move(batch)))
                 break;
         } while (step == SQLITE_ROW);
@@ -114,6 +121,10 @@ bool RowFeed::read(sqlite3_stmt* statement, const std::function<bool(const Batch
         for (int row = 0; wanted && row < batch->rows(); ++row)
             wanted = each(*batch, row);
         empty.put(std::move(*batch));
+        if (wanted && quiet) {
+            const std::lock_guard<std::mutex> held(steppingHeld);
+            quiet();
+        }
     }
     filled.stop();
     stepping.join();

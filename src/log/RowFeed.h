@@ -46,7 +46,11 @@ public:
 
     // Steps `statement` to its end; `each` is called on this thread for every row (by its batch
     // and row number) and returns false to stop. False when SQLite failed, with its message.
-    static bool read(sqlite3_stmt* statement, const std::function<bool(const Batch&, int row)>& each, QString* error);
+    // The connection is the stepping thread's meanwhile: `each` must not use it (it is opened
+    // without SQLite's own locking). `quiet`, called after each batch with the stepping held
+    // still, may: a progress dialog that lets events through belongs there.
+    static bool read(sqlite3_stmt* statement, const std::function<bool(const Batch&, int row)>& each, QString* error,
+                     const std::function<void()>& quiet = {});
 };
 
 } // namespace mivra

@@ -121,7 +121,14 @@ bool SqliteConnection::transaction(const std::function<bool(QString* error)>& wo
 
 bool SqliteConnection::copyInto(const SqliteConnection& target, QString* error) const
 {
-    constexpr int kBusyRetries = 200; // 10 s in steps of 50 ms
+    // A few MiB a step: between steps the source is free for writers, so a copy of a big log
+    // never holds up a Save for longer than one step.
+    constexpr int kPagesPerStep = 1024;
+    // A source written between steps makes the copy start again; after this many fresh starts the
+    // rest is copied in one step, which writers wait for.
+    constexpr int kFreshStarts = 3;
+    constexpr int kBusyWaitMs = 10000;
+    constexpr int kBusyStepMs = 20;
     sqlite3_backup* backup = sqlite3_backup_init(target.m_db, "main", m_db, "main");
     if (!backup) {
         if (error)
@@ -129,12 +136,27 @@ bool SqliteConnection::copyInto(const SqliteConnection& target, QString* error) 
         return false;
     }
     int status = SQLITE_OK;
-    int retries = 0;
-    do {
-        status = sqlite3_backup_step(backup, -1);
-        if (status == SQLITE_BUSY || status == SQLITE_LOCKED)
-            sqlite3_sleep(50);
-    } while ((status == SQLITE_OK || status == SQLITE_BUSY || status == SQLITE_LOCKED) && ++retries < kBusyRetries);
+    int busyMs = 0;
+    int freshStarts = 0;
+    int remaining = -1;
+    for (;;) {
+        status = sqlite3_backup_step(backup, freshStarts < kFreshStarts ? kPagesPerStep : -1);
+        if (status == SQLITE_DONE)
+            break;
+        if (status == SQLITE_OK) {
+            busyMs = 0;
+            const int left = sqlite3_backup_remaining(backup);
+            freshStarts += remaining >= 0 && left > remaining ? 1 : 0;
+            remaining = left;
+            continue;
+        }
+        if ((status == SQLITE_BUSY || status == SQLITE_LOCKED) && busyMs < kBusyWaitMs) {
+            sqlite3_sleep(kBusyStepMs);
+            busyMs += kBusyStepMs;
+            continue;
+        }
+        break;
+    }
     sqlite3_backup_finish(backup);
     if (status == SQLITE_DONE)
         return true;

@@ -51,8 +51,9 @@ public:
     // otherwise. *error holds work's message, or SQLite's when work left none.
     bool transaction(const std::function<bool(QString* error)>& work, QString* error);
 
-    // Copies this database whole into target with SQLite's online backup, waiting up to 10 s
-    // while a writer holds it. False with the reason in *error.
+    // Copies this database whole into target with SQLite's online backup, a few MiB at a time so
+    // that writers get in between, waiting up to 10 s while a writer holds it. False with the
+    // reason in *error.
     bool copyInto(const SqliteConnection& target, QString* error) const;
 
     using ScalarFunction = void (*)(sqlite3_context*, int, sqlite3_value**);

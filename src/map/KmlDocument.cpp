@@ -2,6 +2,8 @@
 #include "WholeFile.h"
 
 #include "BandPlan.h"
+#include "ContactGeometry.h"
+#include "Utf16View.h"
 
 #include <QDir>
 #include <QSqlError>
@@ -64,14 +66,30 @@ QString lineColourOf(const QString& prop)
     return QString::fromLatin1(kDefaultLineColour);
 }
 
-std::optional<std::vector<KmlRow>> readKmlRows(QSqlDatabase db, const QString& bandPattern, QString* error)
+namespace {
+
+// The point text of a contact's own locator, as the own point is written; empty for none.
+QString placeOf(const QString& locator)
+{
+    if (locator.trimmed().isEmpty())
+        return {};
+    geo::ContactGeometry place;
+    place.calculate(utf16View(locator.trimmed().toUpper()), {});
+    return QString::fromStdString(place.ownMapPoint);
+}
+
+} // namespace
+
+std::optional<std::vector<KmlRow>> readKmlRows(QSqlDatabase db, const QString& bandPattern,
+                                               ConfirmationCount confirmedBy, QString* error)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    const bool ok
-        = query.prepare(QStringLiteral("SELECT Grid, QSL, Prop, GEdata, GEgridXY, GEpoly FROM logtab WHERE Grid <> ''")
-                        + (bandPattern.isEmpty() ? QString() : QStringLiteral(" AND Band LIKE :band"))
-                        + QStringLiteral(" ORDER BY Grid, ID"));
+    const bool ok = query.prepare(
+        QStringLiteral("SELECT Grid, QSL, Prop, GEdata, GEgridXY, GEpoly, %1, MyGrid FROM logtab WHERE Grid <> ''")
+            .arg(confirmedCondition(confirmedBy))
+        + (bandPattern.isEmpty() ? QString() : QStringLiteral(" AND Band LIKE :band"))
+        + QStringLiteral(" ORDER BY Grid, ID"));
     if (ok && !bandPattern.isEmpty())
         query.bindValue(QStringLiteral(":band"), bandPattern);
     if (!ok || !query.exec()) {
@@ -81,7 +99,8 @@ std::optional<std::vector<KmlRow>> readKmlRows(QSqlDatabase db, const QString& b
     std::vector<KmlRow> rows;
     while (query.next()) {
         rows.push_back({query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
-                        query.value(3).toString(), query.value(4).toString(), query.value(5).toString()});
+                        query.value(3).toString(), query.value(4).toString(), query.value(5).toString(),
+                        query.value(6).toBool(), placeOf(query.value(7).toString())});
     }
     if (query.lastError().isValid()) {
         *error = query.lastError().text();
@@ -111,7 +130,7 @@ QByteArray kmlDocument(const KmlHeader& header, const std::vector<KmlRow>& rows)
         text += "</name><description>";
         text += utf8(row.description);
         text += "</description><Style><PolyStyle><color>";
-        text += row.qsl == QLatin1String("D") ? red : yellow;
+        text += row.confirmed || row.qsl == QLatin1String("D") ? red : yellow;
         text += "</color></PolyStyle></Style><MultiGeometry><Point><coordinates>";
         text += point;
         text += "</coordinates></Point><Polygon><tessellate>1</tessellate><outerBoundaryIs><LinearRing><coordinates>";
@@ -122,7 +141,7 @@ QByteArray kmlDocument(const KmlHeader& header, const std::vector<KmlRow>& rows)
             text += "<Placemark><Style><LineStyle><color>";
             text += lineColourOf(row.prop).toLatin1();
             text += "</color><width>4</width></LineStyle></Style><LineString><tessellate>1</tessellate><coordinates>";
-            text += ownPoint;
+            text += row.from.isEmpty() ? ownPoint : utf8(row.from);
             text += ' ';
             text += point;
             text += "</coordinates></LineString></Placemark>\r\n";

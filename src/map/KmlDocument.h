@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ConfirmationCount.h"
+
 #include <QByteArray>
 #include <QSqlDatabase>
 #include <QString>
@@ -14,9 +16,11 @@ struct KmlRow {
     QString locator;
     QString qsl;
     QString prop;
-    QString description; // GEdata
-    QString point;       // GEgridXY
-    QString outline;     // GEpoly
+    QString description;    // GEdata
+    QString point;          // GEgridXY
+    QString outline;        // GEpoly
+    bool confirmed = false; // by the ConfirmationCount of the export
+    QString from;           // point text of the place the contact was made from; empty for the own point
 };
 
 struct KmlHeader {
@@ -43,12 +47,15 @@ QString opacityDigits(const QString& opacity);
 QString lineColourOf(const QString& prop);
 inline constexpr const char* kDefaultLineColour = "ff00a5ff"; // orange
 
-// The rows with a locator within the band (empty pattern: every band), in locator order.
-std::optional<std::vector<KmlRow>> readKmlRows(QSqlDatabase db, const QString& bandPattern, QString* error);
+// The rows with a locator within the band (empty pattern: every band), in locator order, each
+// marked confirmed as confirmedBy says.
+std::optional<std::vector<KmlRow>> readKmlRows(QSqlDatabase db, const QString& bandPattern,
+                                               ConfirmationCount confirmedBy, QString* error);
 
 // The whole KML 2.2 document, UTF-8 with CRLF line ends and every value XML-escaped: the title as
-// the document's one name, then the own station, then per row a placemark for its square and, with
-// lines on, one for the line to it. Each placemark gives its style before its geometry.
+// the document's one name, then the own station, then per row a placemark for its square (red when
+// confirmed or a single card went out, D; yellow else) and, with lines on, one for the line to it
+// from where the contact was made. Each placemark gives its style before its geometry.
 QByteArray kmlDocument(const KmlHeader& header, const std::vector<KmlRow>& rows);
 
 // Replaces the file at path with bytes, or leaves it as it was and sets *error naming it.

@@ -24,7 +24,7 @@ MapExportResult exportMap(QSqlDatabase db, const MapExportRequest& request)
     if (!request.writeTarget.allows(request.filePath, &result.message))
         return result;
     QString error;
-    const auto rows = readKmlRows(db, request.bandPattern, &error);
+    const auto rows = readKmlRows(db, request.bandPattern, request.confirmedBy, &error);
     if (!rows) {
         result.message = QStringLiteral("The log cannot be read for the map: ") + error;
         return result;
@@ -32,8 +32,8 @@ MapExportResult exportMap(QSqlDatabase db, const MapExportRequest& request)
 
     result.squaresWorked
         = stats::runCounter(db, stats::Counter::SquaresWorked, request.bandPattern, request.searchText);
-    result.squaresConfirmed
-        = stats::runCounter(db, stats::Counter::SquaresConfirmed, request.bandPattern, request.searchText);
+    result.squaresConfirmed = stats::runCounter(db, stats::Counter::SquaresConfirmed, request.bandPattern,
+                                                request.searchText, request.confirmedBy);
 
     if (rows->empty()) {
         result.outcome = MapExportResult::NoCoordinates;

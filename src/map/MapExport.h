@@ -15,8 +15,9 @@ struct MapExportRequest {
     QString ownPoint; // point text of the own locator
     QString opacity;
     bool lines = false;
-    QString squaresWorkedCaption;    // the counters' captions before the run: the title keeps
-    QString squaresConfirmedCaption; // them when a counter leaves its label as it is
+    ConfirmationCount confirmedBy = kDefaultConfirmationCount; // which squares are red
+    QString squaresWorkedCaption;                              // the counters' captions before the run: the title keeps
+    QString squaresConfirmedCaption;                           // them when a counter leaves its label as it is
     QString filePath;
     WriteTarget writeTarget; // files that filePath must not be
 };

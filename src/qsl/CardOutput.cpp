@@ -1,13 +1,22 @@
 #include "CardOutput.h"
-#include "WholeFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QScopeGuard>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace mivra::qsl {
 
@@ -38,6 +47,11 @@ QString fileNamePart(const QString& callsign)
 QString CardOutput::doneMessage(int) const
 {
     return {};
+}
+
+bool CardOutput::syncPrinted(QString*)
+{
+    return true;
 }
 
 PrinterCardOutput::PrinterCardOutput(QPrinterInfo printer)
@@ -101,11 +115,26 @@ bool PdfFolderCardOutput::printCard(const CardFields& card, const CardImages& im
         QStringLiteral("%1-%2.pdf").arg(nextNumber(), 6, 10, QLatin1Char('0')).arg(fileNamePart(callsign)));
     if (!m_target.allows(path, error))
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("%1 cannot be written: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    const auto cannotWrite = [&](const QString& reason) {
+        *error = QStringLiteral("%1 cannot be written: %2").arg(QDir::toNativeSeparators(path), reason);
         return false;
+    };
+    // A hidden name of its own, made with the permissions a new file gets (cards are to be shared).
+    QFile file;
+    for (int attempt = 0; attempt < 100 && !file.isOpen(); ++attempt) {
+        file.setFileName(QDir(m_folder).filePath(QStringLiteral(".%1.%2").arg(
+            QFileInfo(path).fileName(), QString::number(QRandomGenerator::global()->generate(), 36))));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && !file.exists())
+            return cannotWrite(file.errorString());
     }
+    if (!file.isOpen())
+        return cannotWrite(file.errorString());
+    const auto removeFile = qScopeGuard([&file] {
+        if (file.isOpen()) {
+            file.close();
+            file.remove();
+        }
+    });
     {
         QPdfWriter writer(&file);
         writer.setPageLayout(cardPage());
@@ -114,7 +143,6 @@ bool PdfFolderCardOutput::printCard(const CardFields& card, const CardImages& im
         writer.setCreator(QStringLiteral("Mivra"));
         QPainter painter;
         if (!painter.begin(&writer)) {
-            file.cancelWriting();
             *error = QStringLiteral("%1 cannot be written.").arg(QDir::toNativeSeparators(path));
             return false;
         }
@@ -122,10 +150,39 @@ bool PdfFolderCardOutput::printCard(const CardFields& card, const CardImages& im
         paintCard(painter, card, images, pageTwips());
         painter.end();
     }
-    QString reason;
-    if (!commitSaveFile(file, &reason)) {
-        *error = QStringLiteral("%1 cannot be written: %2").arg(QDir::toNativeSeparators(path), reason);
-        return false;
+    // Whole in the file system, then given its name; on disk with the cards after it (syncPrinted).
+    errno = 0;
+    const qint64 written = file.pos();
+    if (file.error() != QFileDevice::NoError || !file.flush())
+        return cannotWrite(errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString());
+    struct stat info { };
+    if (::fstat(file.handle(), &info) != 0 || info.st_size != written)
+        return cannotWrite(QStringLiteral("only part of it reached the file system"));
+    ::sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    if (::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+        return cannotWrite(QString::fromLocal8Bit(std::strerror(errno)));
+    file.close();
+    m_unsynced << path;
+    return true;
+}
+
+bool PdfFolderCardOutput::syncPrinted(QString* error)
+{
+    for (const QString& path : std::exchange(m_unsynced, {})) {
+        const int handle = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (handle < 0 || ::fdatasync(handle) != 0) {
+            *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path),
+                                                  QString::fromLocal8Bit(std::strerror(errno)));
+            if (handle >= 0)
+                ::close(handle);
+            return false;
+        }
+        ::close(handle);
+    }
+    const int folder = ::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
     }
     return true;
 }

@@ -1,10 +1,14 @@
 #include "QslRun.h"
 
-#include "LikePattern.h"
+#include "ErrorText.h"
 #include "QslFormats.h"
+#include "SqliteConnection.h"
 
+#include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <utility>
 
 namespace mivra::qsl {
 
@@ -53,6 +57,7 @@ QslRun::QslRun(QSqlDatabase log, CardPrinter& printer, QLocale locale, std::func
     , m_printer(printer)
     , m_locale(std::move(locale))
     , m_stopRequested(std::move(stopRequested))
+    , m_pending(m_log.databaseName())
 {
 }
 
@@ -61,14 +66,17 @@ QslRun::Read QslRun::readBatch(const QString& letter, std::vector<RunRow>* rows)
     rows->clear();
     QSqlQuery query(m_log);
     query.setForwardOnly(true);
+    // QSL and Callsign compare without regard to case (their collation), so the index on both
+    // serves the batch in the run's order: the first card comes without reading the whole state.
     QString statement = QStringLiteral("SELECT ID, Date, GMT, Callsign, Band, mode, rsts, QRB, QTF, QSLman, QSL"
-                                       " FROM logtab WHERE QSL LIKE :letter ESCAPE '\\'");
+                                       " FROM logtab WHERE QSL = :letter");
     if (m_started)
-        statement += QStringLiteral(" AND (Callsign > :call OR (Callsign = :call AND ID > :id))");
+        statement += QStringLiteral(" AND (Callsign, ID) > (:call, :id)");
     statement += QStringLiteral(" ORDER BY Callsign, ID LIMIT %1").arg(kBatchRows + 1);
     if (!query.prepare(statement))
         return Read::Failed;
-    query.bindValue(QStringLiteral(":letter"), likeLiteral(letter));
+    // No letter ("Cancel Print") stands for the empty state, never for NULL.
+    query.bindValue(QStringLiteral(":letter"), letter.isNull() ? QString(QLatin1String("")) : letter);
     if (m_started) {
         query.bindValue(QStringLiteral(":call"), m_lastCallsign);
         query.bindValue(QStringLiteral(":id"), m_lastId);
@@ -114,27 +122,55 @@ QslRun::Read QslRun::readBatch(const QString& letter, std::vector<RunRow>* rows)
     return Read::Rows;
 }
 
-bool QslRun::storeStates(const CardRows& rows, QString* error)
+bool QslRun::cardPrinted(const CardRows& rows, QString* error)
 {
-    if (!m_log.transaction()) {
-        *error = m_log.lastError().text();
+    std::vector<QslStateChange> changes;
+    for (const RunRow& row : rows) {
+        const QString advanced = advancedState(row.state);
+        if (advanced != row.state)
+            changes.push_back({row.id, row.state, advanced});
+    }
+    if (m_unstored.empty())
+        m_sinceStored.start();
+    m_unstored.insert(m_unstored.end(), changes.begin(), changes.end());
+    m_unstoredCallsigns << rows.back().callsign;
+    // A change that cannot be recorded (a full disk) is stored at once, with those before it.
+    QString recordError;
+    const bool recorded = changes.empty() || m_pending.record(changes, &recordError);
+    if (recorded && m_unstoredCallsigns.size() < kCardsPerCommit && m_sinceStored.elapsed() < kMsPerCommit)
+        return true;
+    return storePrinted(error);
+}
+
+bool QslRun::storePrinted(QString* error)
+{
+    if (m_unstoredCallsigns.isEmpty())
+        return true;
+    const QStringList callsigns = std::exchange(m_unstoredCallsigns, {});
+    const std::vector<QslStateChange> changes = std::exchange(m_unstored, {});
+    const QString cards = callsigns.size() == 1 ? QStringLiteral("The card for %1 was printed, but its QSL state")
+                                                : QStringLiteral("The cards for %1 were printed, but their QSL states");
+    QString reason;
+    // Not on disk: stored, they could claim a card that a power cut took; so they are not stored.
+    if (!m_printer.output().syncPrinted(&reason)) {
+        m_pending.clear();
+        setError(error, cards.arg(listOf(callsigns))
+                            + QStringLiteral(" cannot be stored: the cards cannot be written "
+                                             "to the disk (%1), so no further card was printed.")
+                                  .arg(reason));
         return false;
     }
-    QSqlQuery update(m_log);
-    bool ok = update.prepare(QStringLiteral("UPDATE logtab SET QSL = ? WHERE ID = ?"));
-    for (std::size_t i = 0; ok && i < rows.size(); ++i) {
-        const QString advanced = advancedState(rows[i].state);
-        if (advanced == rows[i].state)
-            continue;
-        update.addBindValue(advanced);
-        update.addBindValue(rows[i].id);
-        ok = update.exec();
+    SqliteConnection db = SqliteConnection::borrowed(m_log);
+    if (!storeQslStateChanges(db, changes, &reason)) {
+        setError(error, cards.arg(listOf(callsigns))
+                            + QStringLiteral(" cannot be stored now, so no further card was printed: %1. They are "
+                                             "stored when the log is opened next.")
+                                  .arg(reason));
+        return false;
     }
-    if (ok && m_log.commit())
-        return true;
-    *error = update.lastError().isValid() ? update.lastError().text() : m_log.lastError().text();
-    m_log.rollback();
-    return false;
+    m_pending.clear();
+    m_rowsStored += int(changes.size());
+    return true;
 }
 
 RunResult QslRun::printCardsInState(const QString& QSLFilter, CardFields& card)
@@ -147,9 +183,16 @@ RunResult QslRun::printCardsInState(const QString& QSLFilter, CardFields& card)
                                                ? QStringLiteral("Confirming heard Beacon:")
                                                : QStringLiteral("Confirming 2-way QSO with:"));
 
+    // What a killed run left is stored before this one reads its rows.
+    QString recoverError;
+    SqliteConnection db = SqliteConnection::borrowed(m_log);
+    if (!PendingQslStates::recover(db, m_log.databaseName(), &recoverError))
+        result.messages << QStringLiteral("The QSL states of cards printed before cannot be stored: ") + recoverError;
+
     std::vector<RunRow> rows;
     QStringList printErrors;
     bool storeFailed = false;
+    m_rowsStored = 0;
     while (!storeFailed && !result.stopped) {
         const Read read = readBatch(QSLFilter, &rows);
         if (read == Read::End)
@@ -165,14 +208,9 @@ RunResult QslRun::printCardsInState(const QString& QSLFilter, CardFields& card)
             if (m_printer.printCard(card, &printError)) {
                 ++result.cardsPrinted;
                 QString error;
-                if (!storeStates(cardRows, &error)) {
-                    result.messages << QStringLiteral("The card for %1 was printed, but its QSL state cannot be "
-                                                      "stored, so no further card was printed: %2")
-                                           .arg(cardRows.back().callsign, error);
+                if (!cardPrinted(cardRows, &error)) {
+                    result.messages << error;
                     storeFailed = true;
-                } else {
-                    for (const RunRow& row : cardRows)
-                        result.rowsAdvanced += advancedState(row.state) != row.state ? 1 : 0;
                 }
             } else {
                 result.notPrinted << cardRows.back().callsign;
@@ -189,6 +227,10 @@ RunResult QslRun::printCardsInState(const QString& QSLFilter, CardFields& card)
         }
     }
     card.clearCard();
+    QString storeError;
+    if (!storeFailed && !storePrinted(&storeError))
+        result.messages << storeError;
+    result.rowsAdvanced = m_rowsStored;
 
     if (!m_printer.missingBitmaps().isEmpty())
         result.messages << missingBitmapsMessage(m_printer.missingBitmaps());

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "CardPrinter.h"
+#include "QslStateChanges.h"
 
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QSqlDatabase>
 #include <QStringList>
@@ -39,13 +41,18 @@ struct RunResult {
 };
 
 // printCardsInState: every row whose QSL state matches the letter (case-blind) becomes part of a card, in
-// callsign order. The rows are read in batches of up to 1,000. A card's rows get their new state
-// in one transaction right after the card came out, so a crash leaves at most the card being
-// printed in doubt; a card that does not come out leaves its rows as they were, so the next run
-// prints them. stopRequested, asked after each card, ends the run early.
+// callsign order. The rows are read in batches of up to 1,000. As a card comes out, its rows' new
+// states are written to the pending file beside the log (PendingQslStates); the states of many
+// cards are stored in one transaction once their card files are on disk, at least every second.
+// A killed program leaves its pending file, which the next opening of the log stores: a crash
+// leaves at most the card being printed in doubt. A card that does not come out leaves its rows
+// as they were, so the next run prints them. stopRequested, asked after each card, ends the run
+// early.
 class QslRun {
 public:
     static constexpr int kBatchRows = 1000;
+    static constexpr int kCardsPerCommit = 100;
+    static constexpr int kMsPerCommit = 1000;
 
     QslRun(QSqlDatabase log, CardPrinter& printer, QLocale locale = QLocale(),
            std::function<bool()> stopRequested = {});
@@ -55,12 +62,22 @@ public:
 private:
     enum class Read { Rows, End, Failed };
     Read readBatch(const QString& letter, std::vector<RunRow>* rows);
-    bool storeStates(const CardRows& rows, QString* error);
+    // A card came out: its rows' changes are recorded, and stored with those of the cards before
+    // when it is time. False with *error when they could not be.
+    bool cardPrinted(const CardRows& rows, QString* error);
+    // Stores the recorded changes once the printed cards are on disk.
+    bool storePrinted(QString* error);
 
     QSqlDatabase m_log;
     CardPrinter& m_printer;
     QLocale m_locale;
     std::function<bool()> m_stopRequested;
+    PendingQslStates m_pending;
+    // Printed cards whose changes are recorded but not yet stored.
+    std::vector<QslStateChange> m_unstored;
+    QStringList m_unstoredCallsigns;
+    QElapsedTimer m_sinceStored;
+    int m_rowsStored = 0;
     // Where the next batch starts: after this callsign (as the log sorts it) and row.
     bool m_started = false;
     QString m_lastCallsign;

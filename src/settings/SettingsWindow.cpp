@@ -102,6 +102,11 @@ void SettingsWindow::buildControls()
     rig->setToolTip(QStringLiteral("The radio whose frequency and mode the log takes (Hamlib)"));
     connect(rig, &QPushButton::clicked, this, &SettingsWindow::rigSettingsRequested);
     station->addWidget(rig, 2, 2);
+    auto* profiles = new QPushButton(QStringLiteral("S&tation…"), this);
+    profiles->setObjectName(QStringLiteral("stationProfiles"));
+    profiles->setToolTip(QStringLiteral("Station profiles (home, hilltop) and what counts as confirmed"));
+    connect(profiles, &QPushButton::clicked, this, &SettingsWindow::stationSettingsRequested);
+    station->addWidget(profiles, 3, 2);
     station->setColumnStretch(3, 1);
     m_callsign->setFixedWidth(200);
     m_locator->setFixedWidth(200);

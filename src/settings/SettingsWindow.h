@@ -41,6 +41,8 @@ signals:
     void closedByUser();
     // "Rig…" was pressed.
     void rigSettingsRequested();
+    // "Station…" was pressed.
+    void stationSettingsRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -28,7 +28,7 @@ PairCounts countPair(const CounterRequest& request)
                                       request.bandPattern, request.searchText);
             counts.confirmed = stats::tallyCounter(
                 db, squares ? stats::Counter::SquaresConfirmed : stats::Counter::EntitiesConfirmed, request.bandPattern,
-                request.searchText);
+                request.searchText, request.confirmedBy);
         } else {
             const stats::CounterResult failed{stats::CounterResult::Failed, 0, db.lastError().text()};
             counts.worked.result = failed;

@@ -23,6 +23,7 @@ struct CounterRequest {
     QString logPath;
     QString bandPattern;
     QString searchText;
+    ConfirmationCount confirmedBy = kDefaultConfirmationCount;
 };
 
 // The pair's figures. The squares-worked tally still holds the rows its outlines go to: the

@@ -39,21 +39,22 @@ CounterQuery queryOf(Counter counter)
 // SQLite tells the keys apart (COLLATE BINARY: exactly, with case), so only the counts, or for the
 // outlines one row per square, leave the database. The confirmed queries read the table straight
 // (+column keeps SQLite off the locator index, whose order would cost a row lookup per entry).
-QString conditionOf(const CounterQuery& query, bool bandFiltered)
+QString conditionOf(const CounterQuery& query, bool bandFiltered, ConfirmationCount confirmedBy)
 {
     const QString column = QLatin1String(query.column);
-    QString condition = query.confirmedOnly ? QStringLiteral("QSL LIKE 'q' AND +%1 <> ''").arg(column)
-                                            : QStringLiteral("%1 <> ''").arg(column);
+    QString condition = query.confirmedOnly
+                            ? QStringLiteral("%1 AND +%2 <> ''").arg(confirmedCondition(confirmedBy), column)
+                            : QStringLiteral("%1 <> ''").arg(column);
     if (bandFiltered)
         condition += QStringLiteral(" AND Band LIKE :band");
     return condition;
 }
 
-QString statementOf(const CounterQuery& query, bool bandFiltered)
+QString statementOf(const CounterQuery& query, bool bandFiltered, ConfirmationCount confirmedBy)
 {
     const QString key
         = QStringLiteral("substr(%1, 1, %2) COLLATE BINARY").arg(QLatin1String(query.column)).arg(query.keyLength);
-    const QString condition = conditionOf(query, bandFiltered);
+    const QString condition = conditionOf(query, bandFiltered, confirmedBy);
     // The bare ID comes from the row holding min(Grid): the square's first row in locator order.
     if (query.outlines)
         return QStringLiteral("SELECT %1 AS square, ID, min(Grid) FROM logtab WHERE %2 GROUP BY square")
@@ -67,8 +68,8 @@ QString squareOutline(const QString& square)
     const std::u16string locator = geo::asciiUpper(utf16View(square));
     if (locator.size() != 4 || !geo::isLocatorValid(locator))
         return {};
-    const auto corner = geo::locatorToDegrees(locator + u"HH");
-    return corner ? QString::fromStdString(geo::squareOutlineText(*corner)) : QString();
+    const auto centre = geo::locatorCentre(locator);
+    return centre ? QString::fromStdString(geo::squareOutlineText(*centre)) : QString();
 }
 
 CounterResult failure(const QSqlError& error)
@@ -99,7 +100,8 @@ bool storeOutlines(QSqlDatabase& db, const std::vector<SquareFirstRow>& firstRow
 
 } // namespace
 
-CounterTally tallyCounter(QSqlDatabase db, Counter counter, const QString& bandPattern, const QString& searchText)
+CounterTally tallyCounter(QSqlDatabase db, Counter counter, const QString& bandPattern, const QString& searchText,
+                          ConfirmationCount confirmedBy)
 {
     CounterTally tally;
     if (!searchText.isEmpty())
@@ -107,7 +109,7 @@ CounterTally tallyCounter(QSqlDatabase db, Counter counter, const QString& bandP
     const CounterQuery query = queryOf(counter);
     QSqlQuery rows(db);
     rows.setForwardOnly(true);
-    if (!rows.prepare(statementOf(query, !bandPattern.isEmpty()))) {
+    if (!rows.prepare(statementOf(query, !bandPattern.isEmpty(), confirmedBy))) {
         tally.result = failure(rows.lastError());
         return tally;
     }
@@ -147,9 +149,10 @@ CounterResult storeSquareOutlines(QSqlDatabase db, const CounterTally& tally)
     return tally.result;
 }
 
-CounterResult runCounter(QSqlDatabase db, Counter counter, const QString& bandPattern, const QString& searchText)
+CounterResult runCounter(QSqlDatabase db, Counter counter, const QString& bandPattern, const QString& searchText,
+                         ConfirmationCount confirmedBy)
 {
-    return storeSquareOutlines(db, tallyCounter(db, counter, bandPattern, searchText));
+    return storeSquareOutlines(db, tallyCounter(db, counter, bandPattern, searchText, confirmedBy));
 }
 
 } // namespace mivra::stats

@@ -4,6 +4,7 @@
 
 namespace mivra {
 
+class BackgroundBackups;
 class BackgroundWork;
 class Clock;
 class LogDatabase;
@@ -12,7 +13,8 @@ struct LiveMapOptions;
 class StationSettings;
 
 // What the windows share for the whole run: the open log, the station settings table with its file,
-// the live map options, the message boxes, the clock and the work under way in the background.
+// the live map options, the message boxes, the clock, the work under way in the background and the
+// copies of the log made there.
 struct AppContext {
     LogDatabase& log;
     StationSettings& settings;
@@ -22,6 +24,7 @@ struct AppContext {
     Messages& messages;
     const Clock& clock;
     BackgroundWork& work;
+    BackgroundBackups& backups;
 };
 
 } // namespace mivra

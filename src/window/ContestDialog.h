@@ -10,6 +10,10 @@ class QLineEdit;
 
 namespace mivra {
 
+// Fills a list with the contest bands (50 MHz and up) by their EDI text and selects band (a band
+// value), or the first when it is none of them.
+void fillContestBands(QComboBox* box, const QString& band);
+
 // "Contest": the name, UTC span and band of the contest to work. OK starts it, "End contest"
 // ends it (the dialog then returns kEnded).
 class ContestDialog : public QDialog {
@@ -17,7 +21,8 @@ class ContestDialog : public QDialog {
 public:
     static constexpr int kEnded = 2;
 
-    ContestDialog(const ContestSettings& contest, QWidget* parent = nullptr);
+    // stations: the names of the station profiles the contest may be worked from.
+    ContestDialog(const ContestSettings& contest, const QStringList& stations = {}, QWidget* parent = nullptr);
     ContestSettings contest() const;
 
 private:
@@ -25,6 +30,7 @@ private:
     QDateTimeEdit* m_start;
     QDateTimeEdit* m_end;
     QComboBox* m_band;
+    QComboBox* m_station;
 };
 
 } // namespace mivra

@@ -1,5 +1,7 @@
 #include "ContestSession.h"
 
+#include "StationProfiles.h"
+
 #include "BandPlan.h"
 #include "Clock.h"
 #include "ContestDialog.h"
@@ -71,6 +73,10 @@ ContestSession::ContestSession(QWidget* window, EntryRow& entry, Services servic
     m_dupe->setPalette(palette);
 
     connect(&entry, &EntryRow::contactStarted, this, &ContestSession::onContactStarted);
+    m_entry.setContestContact([this] {
+        ContestSettings contest;
+        return contactInContest(&contest);
+    });
     connect(&entry, &EntryRow::callsignChecked, this, &ContestSession::onCallsignChecked);
     connect(&entry, &EntryRow::saved, m_dupe, &QLabel::clear);
     connect(&entry, &EntryRow::callsignEdited, m_dupe, &QLabel::clear);
@@ -157,7 +163,11 @@ void ContestSession::edit()
         if (contest.band.isEmpty())
             contest.band = m_services.bandValue();
     }
-    ContestDialog dialog(contest, m_button->window());
+    StationProfiles stations = readStationProfiles(m_services.iniPath);
+    QStringList names;
+    for (const StationProfile& profile : stations.profiles)
+        names << profile.name;
+    ContestDialog dialog(contest, names, m_button->window());
     const int result = dialog.exec();
     if (result == QDialog::Rejected)
         return;
@@ -166,8 +176,21 @@ void ContestSession::edit()
         m_services.messages.inform(m_button->window(), QStringLiteral("The contest needs a start before its end."));
         return;
     }
-    if (!writeContestSettings(m_services.iniPath, chosen, &error))
+    // The contest just ended is what the next EDI export will be about.
+    if (result == ContestDialog::kEnded && contest.isComplete() && contest.start <= m_services.clock.nowUtc()) {
+        ContestSettings ended = contest;
+        ended.section = readEdiDefaults(m_services.iniPath).section;
+        if (!writeEdiDefaults(m_services.iniPath, ended, &error))
+            m_services.messages.inform(m_button->window(), error);
+    }
+    if (!writeContestSettings(m_services.iniPath, chosen, &error)) {
         m_services.messages.inform(m_button->window(), error);
+    } else if (result == QDialog::Accepted && !chosen.station.isEmpty()) {
+        // The contest's contacts are logged from its station.
+        stations.active = chosen.station;
+        if (!writeStationProfiles(m_services.iniPath, stations, &error))
+            m_services.messages.inform(m_button->window(), error);
+    }
     refresh();
 }
 

@@ -1,5 +1,8 @@
 #include "EdiDialog.h"
 
+#include "ContestDialog.h"
+#include "FocusedValueChanges.h"
+
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QDialogButtonBox>
@@ -37,7 +40,7 @@ const std::pair<const char*, const char*> kStationCaptions[] = {{"PAdr1", "Stati
                                                                 {"SPowe", "Power (W):"},
                                                                 {"SRXEq", "Receiver:"},
                                                                 {"SAnte", "Antenna:"},
-                                                                {"SAntH", "Antenna height:"}};
+                                                                {"SAntH", "Antenna height (ground;sea level):"}};
 
 } // namespace
 
@@ -45,6 +48,7 @@ EdiDialog::EdiDialog(const EdiOptions& options, QWidget* parent)
     : QDialog(parent)
     , m_options(options)
     , m_contest(new QLineEdit(options.contestName, this))
+    , m_band(new QComboBox(this))
     , m_section(new QComboBox(this))
     , m_from(utcEdit(options.from, this))
     , m_to(utcEdit(options.to, this))
@@ -52,8 +56,10 @@ EdiDialog::EdiDialog(const EdiOptions& options, QWidget* parent)
     , m_remarks(new QPlainTextEdit(options.remarks.join(u'\n'), this))
 {
     setObjectName(QStringLiteral("EdiDialog"));
-    setWindowTitle(QStringLiteral("EDI contest log, %1").arg(ediBandText(options.bandValue)));
+    setWindowTitle(QStringLiteral("EDI contest log"));
     m_contest->setObjectName(QStringLiteral("contest"));
+    m_band->setObjectName(QStringLiteral("band"));
+    fillContestBands(m_band, options.bandValue);
     m_section->setObjectName(QStringLiteral("section"));
     m_section->setEditable(true);
     m_section->addItems(
@@ -87,6 +93,7 @@ EdiDialog::EdiDialog(const EdiOptions& options, QWidget* parent)
 
     auto* form = new QFormLayout(this);
     form->addRow(QStringLiteral("Contest:"), m_contest);
+    form->addRow(QStringLiteral("Band:"), m_band);
     form->addRow(QStringLiteral("Section:"), m_section);
     form->addRow(QStringLiteral("From (UTC):"), m_from);
     form->addRow(QStringLiteral("To (UTC):"), m_to);
@@ -94,12 +101,19 @@ EdiDialog::EdiDialog(const EdiOptions& options, QWidget* parent)
     form->addRow(QStringLiteral("Remarks:"), m_remarks);
     form->addRow(station);
     form->addRow(buttons);
+
+    // Tab goes down the form as it is shown: the controls are made in that order, the station's
+    // details row by row.
+    m_remarks->setTabChangesFocus(true);
+    FocusedValueChanges::guard(this);
+    m_contest->setFocus(Qt::OtherFocusReason);
 }
 
 EdiOptions EdiDialog::options() const
 {
     EdiOptions options = m_options;
     options.contestName = m_contest->text().trimmed();
+    options.bandValue = m_band->currentData().toString();
     options.section = m_section->currentText().trimmed();
     options.from = m_from->dateTime().toUTC();
     options.to = m_to->dateTime().toUTC();

@@ -12,8 +12,8 @@ class QPlainTextEdit;
 
 namespace mivra {
 
-// The contest details of an EDI export: name, section, span (UTC), operators and remarks, and
-// the station's details for the header (each field named by its EDI key).
+// The contest details of an EDI export: name, band, section, span (UTC), operators and remarks,
+// and the station's details for the header (each field named by its EDI key).
 class EdiDialog : public QDialog {
     Q_OBJECT
 public:
@@ -24,6 +24,7 @@ public:
 private:
     EdiOptions m_options;
     QLineEdit* m_contest;
+    QComboBox* m_band;
     QComboBox* m_section;
     QDateTimeEdit* m_from;
     QDateTimeEdit* m_to;

@@ -7,6 +7,7 @@
 #include "LogDatabase.h"
 #include "MainWindowLayout.h"
 #include "Messages.h"
+#include "OtherFields.h"
 #include "UpperCaseValidator.h"
 #include "Utf16View.h"
 
@@ -25,6 +26,21 @@ namespace mivra {
 
 namespace {
 
+// The fields of a contact's ADIF record that a station profile gives, beside its locator.
+std::vector<OtherField> stationFields(const StationProfile& station)
+{
+    std::vector<OtherField> fields;
+    const auto add = [&fields](const char* name, const QString& value) {
+        if (!value.trimmed().isEmpty())
+            fields.push_back({QLatin1String(name), value.trimmed(), 0});
+    };
+    add("STATION_CALLSIGN", station.callsign.toUpper());
+    add("OPERATOR", station.operatorCall.toUpper());
+    add("TX_PWR", station.power);
+    add("MY_RIG", station.equipment);
+    return fields;
+}
+
 bool isKey(QEvent* event, Qt::Key key)
 {
     return event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == key;
@@ -38,6 +54,19 @@ bool isEnter(QEvent* event)
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+// Ctrl+S, Ctrl+Enter and F12 save the contact from anywhere in the entry row.
+bool isSaveKey(QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if (key->key() == Qt::Key_F12 && modifiers == Qt::NoModifier)
+        return true;
+    return modifiers == Qt::ControlModifier
+           && (key->key() == Qt::Key_S || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter);
+}
+
 } // namespace
 
 EntryRow::EntryRow(QWidget* window, QLineEdit* ownLocator, Services services)
@@ -45,6 +74,7 @@ EntryRow::EntryRow(QWidget* window, QLineEdit* ownLocator, Services services)
     , m_window(window)
     , m_ownLocator(ownLocator)
     , m_services(std::move(services))
+    , m_history(m_services.log)
 {
     // The captions above the fields, the fields, New and Save, and the entity, as the layout table places them.
     for (const char* caption : {"Label4", "Label5", "Label6", "Label7", "Label8", "Label9", "Label10", "Label11",
@@ -133,10 +163,19 @@ bool EntryRow::eventFilter(QObject* watched, QEvent* event)
         clearContact();
         return true;
     }
+    if (isSaveKey(event)) {
+        save();
+        return true;
+    }
     if (!isEnter(event))
         return QObject::eventFilter(watched, event);
     if (watched == m_save || watched == m_addnew) {
         static_cast<QPushButton*>(watched)->click();
+        return true;
+    }
+    // In a contest the received report is the last thing typed: Enter there saves.
+    if (watched == m_reportReceived && m_contestContact && m_contestContact()) {
+        save();
         return true;
     }
     const std::pair<QObject*, QWidget*> enterPath[] = {
@@ -162,20 +201,20 @@ void EntryRow::onFocusChanged(QWidget* old, QWidget* now)
     if (!old || !now || now->window() != m_window || old->window() != m_window)
         return;
     if (old == m_callsign)
-        leaveCallsign();
+        leaveCallsign(now);
     else if (old == m_locator)
         leaveLocator(now);
     else if (old == m_ownLocator)
         leaveOwnLocator();
 }
 
-void EntryRow::focusLater(QWidget* target)
+void EntryRow::focusLater(QLineEdit* target, bool select)
 {
     const int generation = m_focusGeneration;
-    QTimer::singleShot(0, target, [this, target, generation] { moveFocus(target, generation); });
+    QTimer::singleShot(0, target, [this, target, generation, select] { moveFocus(target, generation, select); });
 }
 
-void EntryRow::moveFocus(QWidget* target, int generation)
+void EntryRow::moveFocus(QLineEdit* target, int generation, bool select)
 {
     if (generation != m_focusGeneration)
         return;
@@ -184,24 +223,50 @@ void EntryRow::moveFocus(QWidget* target, int generation)
     if (button && button->isDown() && QGuiApplication::mouseButtons() != Qt::NoButton) {
         connect(
             button, &QAbstractButton::released, target,
-            [this, target, generation] {
-                QTimer::singleShot(0, target, [this, target, generation] { moveFocus(target, generation); });
+            [this, target, generation, select] {
+                QTimer::singleShot(0, target,
+                                   [this, target, generation, select] { moveFocus(target, generation, select); });
             },
             Qt::SingleShotConnection);
         return;
     }
     m_refused = false;
     target->setFocus(Qt::OtherFocusReason);
+    if (select)
+        target->selectAll();
 }
 
-void EntryRow::leaveCallsign()
+void EntryRow::leaveCallsign(QWidget* now)
 {
+    // Shift+Tab back to Date or Time (a paper log is typed so) keeps its way; the callsign is checked
+    // when it is left forward, or by Save.
+    const bool backwards = now == m_date || now == m_time;
     if (m_callsign->text().isEmpty()) {
-        focusLater(m_callsign);
+        if (!backwards)
+            focusLater(m_callsign);
         return;
     }
-    if (findDxcc())
-        focusLater(m_locator);
+    if (!findDxcc())
+        return;
+    const bool filled = prefillLocator();
+    if (!backwards)
+        focusLater(m_locator, filled);
+}
+
+bool EntryRow::prefillLocator()
+{
+    const QString typed = m_locator->text();
+    if (!typed.isEmpty() && typed != m_prefilledLocator)
+        return false;
+    const QString locator = m_history.lastLocator(m_callsign->text()).value_or(QString());
+    if (locator == typed)
+        return !locator.isEmpty();
+    m_locator->setText(locator);
+    m_prefilledLocator = locator;
+    if (locator.isEmpty())
+        return false;
+    computeGeometry();
+    return true;
 }
 
 bool EntryRow::findDxcc()
@@ -227,18 +292,22 @@ bool EntryRow::locatorAccepted()
     return geo::isLocatorValid(utf16View(m_locator->text()));
 }
 
+// The text stays, selected, so one character can be mended or the whole typed anew.
 void EntryRow::refuseLocator()
 {
     m_refused = true;
-    m_locator->clear();
-    m_services.messages.inform(m_window, QStringLiteral("Locator input incorrect"));
-    focusLater(m_callsign);
+    const QString text = m_locator->text();
+    m_services.messages.inform(m_window,
+                               QStringLiteral("Locator input incorrect: %1, %2.").arg(text, locatorFault(text)));
+    focusLater(m_locator, true);
 }
 
 void EntryRow::leaveLocator(QWidget* now)
 {
-    if (!m_locator->text().isEmpty() && !locatorAccepted())
+    if (!m_locator->text().isEmpty() && !locatorAccepted()) {
         refuseLocator();
+        return;
+    }
     if (m_locator->text().isEmpty()) {
         // Going back to the callsign to mend it keeps the focus there: sent on to Rss, it would leave
         // the callsign, whose check hands the focus straight back to the locator.
@@ -249,10 +318,16 @@ void EntryRow::leaveLocator(QWidget* now)
     computeGeometry();
 }
 
+QString EntryRow::stationLocator() const
+{
+    const std::optional<StationProfile> station = m_services.station ? m_services.station() : std::nullopt;
+    return station ? station->locator : m_ownLocator->text();
+}
+
 void EntryRow::computeGeometry()
 {
     m_geometryLocator.clear();
-    m_geometryOwnLocator = m_ownLocator->text();
+    m_geometryOwnLocator = stationLocator();
     if (m_geometry.calculate(utf16View(m_geometryOwnLocator), utf16View(m_locator->text())))
         m_geometryLocator = m_locator->text();
     emit locatorChecked(m_locator->text(), !m_geometryLocator.isEmpty(), m_geometry.qrbKm, m_geometry.qtfDeg);
@@ -288,6 +363,7 @@ void EntryRow::addNew()
     m_band->setText(bandValue(pattern));
     ++m_focusGeneration;
     m_refused = false;
+    m_prefilledLocator.clear();
     m_callsign->setFocus(Qt::OtherFocusReason);
     // The kept callsign is selected, so the next one typed replaces it.
     m_callsign->selectAll();
@@ -337,7 +413,18 @@ void EntryRow::save()
     qso.dxcc = m_entity->text();
     if (m_frequencySource)
         qso.frequencyMHz = m_frequencySource(qso.band);
-    if (!qso.locator.isEmpty() && qso.locator == m_geometryLocator && m_ownLocator->text() == m_geometryOwnLocator) {
+    // Where the contact is made from stays with it, whatever the settings say later.
+    const std::optional<StationProfile> station = m_services.station ? m_services.station() : std::nullopt;
+    const QString ownLocator = station ? station->locator : m_ownLocator->text();
+    if (geo::isLocatorValid(utf16View(ownLocator.trimmed().toUpper())))
+        qso.myLocator = ownLocator.trimmed().toUpper();
+    if (station)
+        qso.otherFields = encodeOtherFields(stationFields(*station));
+    if (!qso.locator.isEmpty() && qso.locator == m_geometryLocator && ownLocator == m_geometryOwnLocator) {
+        qso.qrb = m_geometry.qrbKm;
+        qso.qtf = m_geometry.qtfDeg;
+    } else if (!qso.locator.isEmpty() && m_geometry.calculate(utf16View(ownLocator), utf16View(qso.locator))) {
+        // The station changed since the locator was checked: reckoned from the one in use now.
         qso.qrb = m_geometry.qrbKm;
         qso.qtf = m_geometry.qtfDeg;
     }
@@ -349,6 +436,7 @@ void EntryRow::save()
     }
     for (QLineEdit* field : fields())
         field->clear();
+    m_prefilledLocator.clear();
     emit saved();
     // Enter now starts the next contact.
     m_addnew->setFocus(Qt::OtherFocusReason);
@@ -385,6 +473,7 @@ void EntryRow::clearContact()
     m_entity->clear();
     m_checkedCallsign.clear();
     m_geometryLocator.clear();
+    m_prefilledLocator.clear();
     m_refused = false;
     m_addnew->setFocus(Qt::OtherFocusReason);
     ++m_focusGeneration;

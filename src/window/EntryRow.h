@@ -1,6 +1,9 @@
 #pragma once
 
+#include "StationProfiles.h"
+
 #include "ContactGeometry.h"
+#include "ContactHistory.h"
 
 #include <QObject>
 #include <QString>
@@ -33,10 +36,15 @@ public:
         Messages& messages;
         const Clock& clock;
         std::function<QString()> bandPattern;
+        // The active station profile, if any: its locator and callsign go with each saved contact.
+        std::function<std::optional<StationProfile>()> station;
     };
 
     // Creates the fields, captions and buttons on the window at their twip positions.
     EntryRow(QWidget* window, QLineEdit* ownLocator, Services services);
+
+    // The locator the contact is made from: the active station profile's, else the own locator box.
+    QString stationLocator() const;
 
     // The contact being typed.
     QString callsign() const;
@@ -57,6 +65,8 @@ public:
     void save();
     // Esc: empties the contact being typed; the focus goes to New.
     void clearContact();
+    // Tells whether the contact being typed belongs to a running contest: Enter in Rr then saves it.
+    void setContestContact(std::function<bool()> inContest) { m_contestContact = std::move(inContest); }
     // Gives Save the exact frequency (MHz) of a contact on a band, when there is one.
     void setFrequencySource(std::function<std::optional<double>(const QString& band)> source)
     {
@@ -81,7 +91,10 @@ protected:
 
 private:
     void onFocusChanged(QWidget* old, QWidget* now);
-    void leaveCallsign();
+    // now: the control the focus went to.
+    void leaveCallsign(QWidget* now);
+    // Fills Gr with the station's latest locator, selected, and shows its aids; false when there is none.
+    bool prefillLocator();
     // now: the control the focus went to.
     void leaveLocator(QWidget* now);
     void leaveOwnLocator();
@@ -90,9 +103,10 @@ private:
     bool locatorAccepted();
     void refuseLocator();
     void computeGeometry();
-    // Moves the focus after the current event, unless New has moved it meanwhile.
-    void focusLater(QWidget* target);
-    void moveFocus(QWidget* target, int generation);
+    // Moves the focus after the current event, unless New has moved it meanwhile; select: the
+    // field's text is selected, so that typing replaces it.
+    void focusLater(QLineEdit* target, bool select = false);
+    void moveFocus(QLineEdit* target, int generation, bool select);
     void refuseField(const ContactRefusal& refusal);
     // The twelve entry fields, left to right.
     std::array<QLineEdit*, 12> fields() const;
@@ -100,6 +114,7 @@ private:
     QWidget* m_window;
     QLineEdit* m_ownLocator;
     Services m_services;
+    ContactHistory m_history;
 
     QLineEdit *m_date, *m_time, *m_callsign, *m_locator, *m_reportSent, *m_reportReceived, *m_band, *m_mode, *m_name,
         *m_comment, *m_qslState, *m_propagation;
@@ -116,7 +131,10 @@ private:
     bool m_refused = false;
     // Raised by New, which sets the focus itself; focus moves queued before it are dropped.
     int m_focusGeneration = 0;
+    // The locator the row filled in from the log, while it stands untouched: a corrected callsign replaces it.
+    QString m_prefilledLocator;
     std::function<std::optional<double>(const QString& band)> m_frequencySource;
+    std::function<bool()> m_contestContact;
 };
 
 } // namespace mivra

@@ -2,11 +2,15 @@
 
 #include "AdifExport.h"
 #include "AdifImport.h"
+#include "BackgroundBackups.h"
 #include "BackgroundWork.h"
 #include "BandPlan.h"
 #include "Clock.h"
+#include "ConfirmationImport.h"
+#include "ContestSettings.h"
 #include "EdiDialog.h"
-#include "LogBackups.h"
+#include "EdiStation.h"
+#include "StationProfiles.h"
 #include "LogDatabase.h"
 #include "LogRows.h"
 #include "Messages.h"
@@ -15,6 +19,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QPointer>
 #include <QProgressDialog>
 
 #include <memory>
@@ -59,12 +64,6 @@ public:
 
 private:
     QProgressDialog m_dialog;
-};
-
-// What an import on the worker thread comes back with.
-struct ImportOutcome {
-    QString backupError; // the copy before the import could not be made: nothing was imported
-    AdifImportResult result;
 };
 
 } // namespace
@@ -132,17 +131,28 @@ void ExchangeActions::exportAdif()
 
 void ExchangeActions::importAdif()
 {
+    importFile(false);
+}
+
+void ExchangeActions::importConfirmations()
+{
+    importFile(true);
+}
+
+void ExchangeActions::importFile(bool confirmationsOnly)
+{
     if (isImporting())
         return;
-    const QString file = m_chooseFile(m_window, QStringLiteral("Import ADIF"), m_ctx.dataFolder,
-                                      QStringLiteral("ADIF files (*.adi *.adif *.ADI);;All files (*)"), false);
+    const QString file = m_chooseFile(
+        m_window, confirmationsOnly ? QStringLiteral("Import LoTW/eQSL confirmations") : QStringLiteral("Import ADIF"),
+        m_ctx.dataFolder, QStringLiteral("ADIF files (*.adi *.adif *.ADI);;All files (*)"), false);
     if (file.isEmpty())
         return;
     const QString logPath = m_ctx.log.path();
     const OwnStation own = m_ownStation();
-    const QDateTime now = m_ctx.clock.nowUtc();
     m_importProgress = std::make_unique<QProgressDialog>(
-        QStringLiteral("Reading %1").arg(QDir::toNativeSeparators(file)), QString(), 0, 100, m_window);
+        QStringLiteral("Backing up the log before importing %1").arg(QDir::toNativeSeparators(file)), QString(), 0, 0,
+        m_window);
     m_importProgress->setWindowModality(Qt::WindowModal);
     m_importProgress->setCancelButton(nullptr);
     m_importProgress->setMinimumDuration(400);
@@ -151,39 +161,61 @@ void ExchangeActions::importAdif()
     m_importProgress->show();
     m_importing = true;
     emit importStarted();
+    // The copy first (after any copy already under way), then the file into the log on a
+    // connection of the importer's thread.
+    const QPointer<ExchangeActions> self(this);
+    m_ctx.backups.makeBackup(m_ctx.clock.nowUtc(), BackupKind::BeforeImport,
+                             [self, logPath, file, own, confirmationsOnly](const BackupOutcome& backup) {
+                                 if (!self)
+                                     return;
+                                 if (!backup.error.isEmpty()) {
+                                     self->finishImport(backup.error + QStringLiteral("\nThe file was not imported."));
+                                     return;
+                                 }
+                                 self->importAfterBackup(logPath, file, own, confirmationsOnly, backup.note);
+                             });
+}
+
+void ExchangeActions::importAfterBackup(const QString& logPath, const QString& file, const OwnStation& own,
+                                        bool confirmationsOnly, const QString& backupNote)
+{
+    if (m_importProgress) {
+        m_importProgress->setLabelText(QStringLiteral("Reading %1").arg(QDir::toNativeSeparators(file)));
+        m_importProgress->setMaximum(100);
+    }
+    const QDate today = m_ctx.clock.nowUtc().date();
     m_importer->run(
-        [this, logPath, file, own, now] {
-            // The copy first, then the file into the log on a connection of this thread.
-            ImportOutcome outcome;
+        [this, logPath, file, own, confirmationsOnly, today]() -> QString {
             QString error;
-            if (LogBackups(logPath).makeBackup(now, &error).isEmpty()) {
-                outcome.backupError = error;
-                return outcome;
-            }
             const std::unique_ptr<LogDatabase> log = LogDatabase::open(logPath, QString(), &error);
-            if (!log) {
-                outcome.result.error = QStringLiteral("Nothing was imported: %1").arg(error);
-                return outcome;
+            if (!log)
+                return QStringLiteral("Nothing was imported: %1").arg(error);
+            // A service's download only confirms, whichever entry brought it.
+            const std::optional<ConfirmationService> service = confirmationServiceOfFile(file);
+            if (confirmationsOnly || service) {
+                const ConfirmationImportResult confirmed = mivra::importConfirmations(*log, file, service, today);
+                return confirmed.ok ? confirmed.summary() : confirmed.error;
             }
-            outcome.result = importAdifFile(*log, file, own, [this](qint64 done, qint64 total) {
+            const AdifImportResult result = importAdifFile(*log, file, own, [this](qint64 done, qint64 total) {
                 QMetaObject::invokeMethod(
                     this, [this, done, total] { showImportProgress(done, total); }, Qt::QueuedConnection);
             });
-            return outcome;
+            return result.ok ? result.summary() : result.error;
         },
-        [this](const ImportOutcome& outcome) {
-            m_importProgress.reset();
-            m_importing = false;
-            emit importFinished();
-            m_reload();
-            const QString text = !outcome.backupError.isEmpty()
-                                     ? outcome.backupError + QStringLiteral("\nThe file was not imported.")
-                                 : outcome.result.ok ? outcome.result.summary()
-                                                     : outcome.result.error;
-            // Told once the import no longer counts as work under way: a close does not wait on the box.
-            QMetaObject::invokeMethod(
-                this, [this, text] { m_ctx.messages.inform(m_window, text); }, Qt::QueuedConnection);
+        [this, backupNote](const QString& told) {
+            finishImport(backupNote.isEmpty() ? told : told + QStringLiteral("\n\n") + backupNote);
         });
+}
+
+void ExchangeActions::finishImport(const QString& message)
+{
+    m_importProgress.reset();
+    m_importing = false;
+    emit importFinished();
+    m_reload();
+    // Told once the import no longer counts as work under way: a close does not wait on the box.
+    QMetaObject::invokeMethod(
+        this, [this, message] { m_ctx.messages.inform(m_window, message); }, Qt::QueuedConnection);
 }
 
 void ExchangeActions::showImportProgress(qint64 done, qint64 total)
@@ -196,14 +228,27 @@ void ExchangeActions::showImportProgress(qint64 done, qint64 total)
 
 void ExchangeActions::exportEdi()
 {
+    const QString ini = QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini"));
+    const QDateTime now = m_ctx.clock.nowUtc();
+    QString error;
+    const ContestSettings defaults = readEdiDefaults(ini, &error);
+    const ContestSettings contest = ediContest(readContestSettings(ini, &error), defaults, now);
+    if (!error.isEmpty())
+        m_ctx.messages.inform(m_window, error);
     const LogSelection view = m_rowsInView();
-    if (view.bandPattern.isEmpty()) {
+    EdiOptions options;
+    options.bandValue = contest.isComplete() ? contest.band : bandValue(view.bandPattern);
+    if (options.bandValue.isEmpty()) {
         m_ctx.messages.inform(m_window, QStringLiteral("Please select Band"));
         return;
     }
-    EdiOptions options;
-    options.bandValue = bandValue(view.bandPattern);
-    options.own = m_ownStation();
+    // A contest worked from a station profile is that station's log: the profile the offered
+    // contest names, else as the command takes it (the running contest's, the active one, the
+    // settings).
+    options.own = ediOwnStation(ini, m_ownStation());
+    const StationProfiles stations = readStationProfiles(ini);
+    if (const StationProfile* station = stations.find(contest.station))
+        options.own = OwnStation{station->callsign, station->locator};
     QString stationError;
     if (!readEdiStation(QDir(m_ctx.dataFolder).filePath(kEdiStationFileName), &options.station, &stationError))
         m_ctx.messages.inform(m_window, stationError);
@@ -214,23 +259,14 @@ void ExchangeActions::exportEdi()
         m_ctx.messages.inform(m_window, QStringLiteral("EDI logs are for the bands from 50 MHz up."));
         return;
     }
-    // The span defaults to the rows in view.
-    std::vector<LogRow> rows;
-    QString error;
-    readLogRows(m_ctx.log, view, &rows, &error);
-    QDateTime first;
-    QDateTime last;
-    for (const LogRow& row : rows) {
-        if (!row.time.isValid())
-            continue;
-        if (!first.isValid() || row.time < first)
-            first = row.time;
-        if (!last.isValid() || row.time > last)
-            last = row.time;
+    options.section = defaults.section;
+    if (contest.isComplete()) {
+        options.contestName = contest.name;
+        options.from = contest.start;
+        options.to = contest.end;
+    } else {
+        offerLastDay(view, now, &options);
     }
-    const QDateTime now = m_ctx.clock.nowUtc();
-    options.from = first.isValid() ? first : now.addDays(-1);
-    options.to = last.isValid() ? last.addSecs(60) : now;
     if (!m_askEdi(m_window, &options))
         return;
     // The station's details are kept for the next contest, whether or not this export goes ahead.
@@ -248,9 +284,34 @@ void ExchangeActions::exportEdi()
         m_ctx.messages.inform(m_window, result.error);
         return;
     }
+    // The next export starts from this one.
+    const ContestSettings exported{options.contestName, options.from,    options.to,
+                                   options.bandValue,   contest.station, options.section};
+    if (!writeEdiDefaults(ini, exported, &error))
+        m_ctx.messages.inform(m_window, error);
     m_ctx.messages.inform(
         m_window,
         QStringLiteral("Exported %1 contacts to %2.").arg(result.written).arg(QDir::toNativeSeparators(file)));
+}
+
+// Without a contest to go by: the last day of the rows in view, up to the minute after the latest.
+void ExchangeActions::offerLastDay(const LogSelection& view, const QDateTime& now, EdiOptions* options) const
+{
+    std::vector<LogRow> rows;
+    QString error;
+    readLogRows(m_ctx.log, view, &rows, &error);
+    QDateTime first;
+    QDateTime last;
+    for (const LogRow& row : rows) {
+        if (!row.time.isValid() || !bandOfText(row.band) || bandOfText(row.band) != bandWithValue(options->bandValue))
+            continue;
+        if (!first.isValid() || row.time < first)
+            first = row.time;
+        if (!last.isValid() || row.time > last)
+            last = row.time;
+    }
+    options->to = last.isValid() ? last.addSecs(60) : now;
+    options->from = std::max(first.isValid() ? first : now.addDays(-1), options->to.addDays(-1));
 }
 
 } // namespace mivra

@@ -40,6 +40,9 @@ public:
     void exportAdif();
     // Starts the import; its result is told when it has been committed or refused.
     void importAdif();
+    // A LoTW or eQSL download: confirms contacts of the log, adds none. importAdif takes such a
+    // file, known by its header, the same way.
+    void importConfirmations();
     void exportEdi();
     // An import is under way: the window leaves the log to it (no view that holds the log open,
     // no write of its own) until importFinished.
@@ -53,7 +56,15 @@ signals:
 private:
     // False, after a message, when file is the log, one of its files or the settings file.
     bool writableTarget(const QString& file);
+    // The span an EDI export is offered when no contest says it.
+    void offerLastDay(const LogSelection& view, const QDateTime& now, EdiOptions* options) const;
+    void importFile(bool confirmationsOnly);
     void showImportProgress(qint64 done, qint64 total);
+    // The file into the log once its copy is made; backupNote is told with the result.
+    void importAfterBackup(const QString& logPath, const QString& file, const OwnStation& own,
+                           bool confirmationsOnly, const QString& backupNote);
+    // Ends an import: the window has the log again and is told message.
+    void finishImport(const QString& message);
     AppContext& m_ctx;
     QWidget* m_window;
     std::function<LogSelection()> m_rowsInView;

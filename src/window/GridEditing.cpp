@@ -75,8 +75,10 @@ void GridEditing::editCell(qint64 id, const QString& column, const QString& text
     if (before.empty())
         return;
     QString reason;
+    // Distance and heading from where the contact was made: its own locator, else the settings'.
+    const QString contactLocator = before.front().value(QStringLiteral("MyGrid")).toString().trimmed();
     const std::optional<ColumnValues> values = cellEditValues(
-        column, text, m_services.ownLocator->text(),
+        column, text, contactLocator.isEmpty() ? m_services.ownLocator->text() : contactLocator,
         [this](const QString& callsign) { return m_services.log.findDxcc(callsign); }, &reason);
     if (!values) {
         m_services.messages.inform(m_grid->window(), reason);
@@ -128,13 +130,17 @@ void GridEditing::deleteRow(qint64 id)
     if (!m_services.messages.ask(m_grid->window(), QStringLiteral(" Delete Recordset ?")))
         return;
     QString error;
+    const int row = m_grid->currentRow();
     if (!m_services.log.deleteRow(id, &error)) {
         m_services.messages.inform(m_grid->window(), error);
         return;
     }
-    m_grid->hideRow(id);
     m_undo.push({QStringLiteral("delete of %1").arg(callsignOf(before.front())), std::move(before), {}});
     updateUndoAction();
+    // The count, the row numbers and the counters follow at once; the contact below takes its place.
+    m_services.reloadView();
+    m_services.refreshCounters();
+    m_grid->selectRowAt(row);
 }
 
 void GridEditing::undo()

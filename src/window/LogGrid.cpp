@@ -1,9 +1,11 @@
 #include "LogGrid.h"
 
+#include "ConfirmationCount.h"
 #include "ContactEdits.h"
 #include "Twips.h"
 
 #include <QAction>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,17 +13,19 @@
 #include <QSortFilterProxyModel>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 
 namespace mivra {
 
-// Hides the rows deleted since the rows were last loaded. Cells of the editable columns take an
-// editor; what is typed goes to onEdit, the log decides, and the rows are read anew.
-class HiddenRowsFilter : public QSortFilterProxyModel {
+// Cells of the editable columns take an editor; what is typed goes to onEdit, the log decides,
+// and the rows are read anew. Rows are numbered from 1 as shown.
+class EditableRows : public QSortFilterProxyModel {
 public:
     using QSortFilterProxyModel::QSortFilterProxyModel;
 
@@ -43,37 +47,34 @@ public:
         return true;
     }
 
-    void hide(qint64 id)
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override
     {
-        m_hidden.insert(id);
-        invalidateRowsFilter();
+        if (orientation == Qt::Vertical && role == Qt::DisplayRole)
+            return section + 1;
+        return QSortFilterProxyModel::headerData(section, orientation, role);
     }
-    void clear() { m_hidden.clear(); }
-
-protected:
-    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override
-    {
-        if (m_hidden.isEmpty())
-            return true;
-        const QModelIndex id = sourceModel()->index(sourceRow, 0, sourceParent);
-        return !m_hidden.contains(id.data().toLongLong());
-    }
-
-private:
-    QSet<qint64> m_hidden;
 };
 
 namespace {
+
 constexpr std::array<int, 16> kColumnTwips{10,  900,  700, 1000, 1100, 500, 500,  1300,
                                            500, 1200, 700, 700,  500,  400, 2500, 500};
-}
+
+// The widest values some columns hold, which they show whole whatever width the table gives them:
+// CW reports with a serial, frequencies, the longest locator.
+constexpr std::pair<const char*, const char*> kWidestValues[] = {
+    {"Date", "2026-06-07"}, {"GMT", "23:59"}, {"Grid", "JO62QM55AA"}, {"rsts", "599 1234"},     {"rstr", "599 1234"},
+    {"Band", "10368.200"},  {"QRB", "20004"}, {"QTF", "359"},         {"Freq", "10368.123456"},
+};
+
+} // namespace
 
 LogGrid::LogGrid(QWidget* parent)
     : QWidget(parent)
     , m_caption(new QLabel(this))
     , m_view(new QTableView(this))
     , m_model(new QSqlQueryModel(this))
-    , m_filter(new HiddenRowsFilter(this))
+    , m_filter(new EditableRows(this))
 {
     m_caption->setAlignment(Qt::AlignCenter);
     m_caption->setAutoFillBackground(true);
@@ -82,6 +83,7 @@ LogGrid::LogGrid(QWidget* parent)
     captionPalette.setColor(QPalette::Window, palette().color(QPalette::Active, QPalette::Highlight));
     captionPalette.setColor(QPalette::WindowText, palette().color(QPalette::Active, QPalette::HighlightedText));
     m_caption->setPalette(captionPalette);
+    m_caption->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     m_filter->setSourceModel(m_model);
     // Handled after the editor has closed: the edit reloads the rows.
@@ -112,6 +114,7 @@ LogGrid::LogGrid(QWidget* parent)
         {tr("Export ADIF..."), &LogGrid::exportAdifRequested},
         {tr("Import ADIF..."), &LogGrid::importAdifRequested},
         {tr("Export EDI..."), &LogGrid::exportEdiRequested},
+        {tr("Import LoTW/eQSL confirmations..."), &LogGrid::importConfirmationsRequested},
     };
     for (const auto& [caption, signal] : exchange) {
         auto* action = new QAction(caption, m_view);
@@ -129,9 +132,46 @@ LogGrid::LogGrid(QWidget* parent)
 
 void LogGrid::setRows(QSqlQuery&& query)
 {
-    m_filter->clear();
     m_model->setQuery(std::move(query));
     m_filter->invalidate();
+    placeConfirmedColumn();
+}
+
+void LogGrid::placeConfirmedColumn()
+{
+    // The rows end with how each contact is confirmed; it is shown beside the QSL state, wide
+    // enough for all three kinds. A new query resets the header, so this follows every load.
+    int confirmed = -1;
+    int qsl = -1;
+    for (int column = 0; column < m_filter->columnCount(); ++column) {
+        const QString name = columnName(column);
+        if (name == kConfirmedColumn)
+            confirmed = column;
+        else if (name.compare(QLatin1String("QSL"), Qt::CaseInsensitive) == 0)
+            qsl = column;
+    }
+    if (confirmed < 0)
+        return;
+    QHeaderView* header = m_view->horizontalHeader();
+    if (qsl >= 0)
+        header->moveSection(header->visualIndex(confirmed), header->visualIndex(qsl) + 1);
+    const QFontMetrics metrics(m_view->font());
+    const int padding = 2 * m_view->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, m_view) + 8;
+    const int text = std::max(metrics.horizontalAdvance(QStringLiteral("Card LoTW eQSL")),
+                              header->fontMetrics().horizontalAdvance(kConfirmedColumn));
+    m_view->setColumnWidth(confirmed, text + padding);
+}
+
+void LogGrid::addToCaptionBar(QWidget* widget)
+{
+    auto* row = qobject_cast<QHBoxLayout*>(m_caption->layout());
+    if (!row) {
+        row = new QHBoxLayout(m_caption);
+        row->setContentsMargins(0, 0, 6, 0);
+        row->addStretch();
+    }
+    widget->setParent(m_caption);
+    row->addWidget(widget);
 }
 
 void LogGrid::setCaption(const QString& caption)
@@ -149,6 +189,33 @@ void LogGrid::setGridColumns()
     const int columns = std::min<int>(kColumnTwips.size(), m_filter->columnCount());
     for (int column = 0; column < columns; ++column)
         m_view->setColumnWidth(column, std::max(1, twipsToPixels(kColumnTwips[column])));
+    // Room for the cell's margins and the grid line.
+    const int padding = 2 * m_view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 8;
+    const QFontMetrics metrics(m_view->font());
+    for (int column = 0; column < m_filter->columnCount(); ++column) {
+        for (const auto& [name, widest] : kWidestValues) {
+            if (columnName(column).compare(QLatin1String(name), Qt::CaseInsensitive) != 0)
+                continue;
+            const int needed = metrics.horizontalAdvance(QLatin1String(widest)) + padding;
+            if (column >= columns || m_view->columnWidth(column) < needed)
+                m_view->setColumnWidth(column, needed);
+        }
+    }
+}
+
+void LogGrid::selectRowAt(int row)
+{
+    if (m_filter->rowCount() == 0)
+        return;
+    const int column = std::max(1, m_view->currentIndex().column());
+    const QModelIndex index = m_filter->index(std::clamp(row, 0, m_filter->rowCount() - 1), column);
+    m_view->setCurrentIndex(index);
+    m_view->scrollTo(index);
+}
+
+int LogGrid::currentRow() const
+{
+    return m_view->currentIndex().row();
 }
 
 int LogGrid::visibleRowCount() const
@@ -159,11 +226,6 @@ int LogGrid::visibleRowCount() const
 qint64 LogGrid::idAt(int row) const
 {
     return m_filter->index(row, 0).data().toLongLong();
-}
-
-void LogGrid::hideRow(qint64 id)
-{
-    m_filter->hide(id);
 }
 
 QString LogGrid::columnName(int column) const

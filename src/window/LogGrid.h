@@ -13,7 +13,7 @@ class QTableView;
 
 namespace mivra {
 
-class HiddenRowsFilter;
+class EditableRows;
 
 // The log view: a caption bar over a table of whole rows. Column 0 holds the row's ID. Cells of
 // the editable columns open an editor (double-click, F2, typing); what is typed is handed on.
@@ -25,16 +25,21 @@ public:
     // Shows the rows of an executed query; the previous rows are released.
     void setRows(QSqlQuery&& query);
     void setCaption(const QString& caption);
+    // Shows a widget at the right end of the caption bar, beside the centred caption.
+    void addToCaptionBar(QWidget* widget);
     QString caption() const;
-    // Column widths in twips by position; later columns keep the default width.
+    // Column widths in twips by position, later columns at the default width; widened where the
+    // column's widest values (CW serials, frequencies) need more.
     void setGridColumns();
 
     QTableView* view() const { return m_view; }
     QSqlQueryModel* sourceModel() const { return m_model; }
     int visibleRowCount() const;
     qint64 idAt(int row) const;
-    // Takes the row out of the view after it was deleted from the log.
-    void hideRow(qint64 id);
+    // The row of the current cell, -1 without one; makes a cell of the row at this place current
+    // (the last row when fewer are shown).
+    int currentRow() const;
+    void selectRowAt(int row);
     // The log column shown in this grid column.
     QString columnName(int column) const;
     // The IDs of the selected rows; the current row's when none is selected.
@@ -52,6 +57,7 @@ signals:
     // The exchange entries of the context menu.
     void exportAdifRequested();
     void importAdifRequested();
+    void importConfirmationsRequested();
     void exportEdiRequested();
 
 protected:
@@ -59,12 +65,13 @@ protected:
 
 private:
     void requestDeleteOfCurrentRow();
+    void placeConfirmedColumn();
     QModelIndex indexOf(qint64 id, const QString& column) const;
 
     QLabel* m_caption;
     QTableView* m_view;
     QSqlQueryModel* m_model;
-    HiddenRowsFilter* m_filter;
+    EditableRows* m_filter;
 };
 
 } // namespace mivra

@@ -18,10 +18,12 @@
 #include "MultiOptionControl.h"
 #include "OperatingAids.h"
 #include "QslWindow.h"
+#include "RecomputeDistances.h"
 #include "RigLink.h"
 #include "ShareLink.h"
 #include "SettingsWindow.h"
 #include "ShippedFiles.h"
+#include "StationDialog.h"
 #include "StationSettingsFile.h"
 #include "Twips.h"
 #include "UpperCaseValidator.h"
@@ -77,29 +79,27 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     buildSearchArea();
 
     m_grid = placeControl(new LogGrid(this), MainWindowLayout::control("DataGrid1"));
+    // The time of the last band change, at the right end of the grid's caption bar (not over "DXCC wkd/cfmd:").
+    m_grid->addToCaptionBar(m_elapsed);
 
     m_editing = new GridEditing(m_grid, {m_ctx.log, m_ctx.messages, m_ownLocator, [this] { reloadView(); },
                                          [this] { refreshShownCounters(); }});
-    m_entry
-        = new EntryRow(this, m_ownLocator, {m_ctx.log, m_ctx.messages, m_ctx.clock, [this] { return m_bandPattern; }});
+    m_entry = new EntryRow(this, m_ownLocator,
+                           {m_ctx.log, m_ctx.messages, m_ctx.clock, [this] { return m_bandPattern; },
+                            [this] { return activeStationProfile(iniPath()); }});
     connect(m_entry, &EntryRow::saved, this, &MainWindow::onSaved);
     m_aids = new OperatingAids(this, *m_entry, m_ownLocator, {m_ctx.log, [this] { return m_bandPattern; }});
 
     m_exchange = new ExchangeActions(
         m_ctx, this,
-        [this] {
-            LogSelection view;
-            view.bandPattern = m_bandPattern;
-            view.searchChoice = m_searchChoiceInView;
-            view.searchText = m_searchTextInView;
-            return view;
-        },
+        [this] { return LogSelection{m_bandPattern, m_searchChoiceInView, m_searchTextInView, {}, {}, false}; },
         [this] {
             return OwnStation{m_ownCallsign->text(), m_ownLocator->text()};
         },
         [this] { reloadLogView(); });
     connect(m_grid, &LogGrid::exportAdifRequested, m_exchange, &ExchangeActions::exportAdif);
     connect(m_grid, &LogGrid::importAdifRequested, m_exchange, &ExchangeActions::importAdif);
+    connect(m_grid, &LogGrid::importConfirmationsRequested, m_exchange, &ExchangeActions::importConfirmations);
     // The import writes on a connection of its own: the view lets go of the log meanwhile.
     connect(m_exchange, &ExchangeActions::importStarted, this, [this] { m_grid->setRows(QSqlQuery()); });
     connect(m_grid, &LogGrid::exportEdiRequested, m_exchange, &ExchangeActions::exportEdi);
@@ -111,7 +111,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     buildBandFrame();
 
     // The radio first: New takes its mode before the contest writes the serial for that mode.
-    const QString ini = QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini"));
+    const QString ini = iniPath();
     m_rig = new RigLink(this, *m_entry, {m_ctx.messages, ini, [this](int button) {
                                              if (m_open) {
                                                  bandButton(button)->setChecked(true);
@@ -124,11 +124,18 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
                                    }});
     m_contest = new ContestSession(
         this, *m_entry,
-        {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_ownLocator->text(); },
+        {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_entry->stationLocator(); },
          [this] { return bandValue(m_bandPattern); }, [this] { return m_exchange->isImporting(); }});
+    new RecomputeDistances(
+        m_grid, {m_ctx, m_ownLocator, [this] { return m_exchange->isImporting(); }, [this] { reloadView(); }});
 
     m_desktopOpener = std::make_unique<map::DesktopMapOpener>();
     m_mapOpener = m_desktopOpener.get();
+}
+
+QString MainWindow::iniPath() const
+{
+    return QDir(m_ctx.dataFolder).filePath(QStringLiteral("mivra.ini"));
 }
 
 MainWindow::~MainWindow()
@@ -147,6 +154,9 @@ void MainWindow::buildTopStrip()
     m_entitiesWorked = makeLabel(this, "dxw");
     m_entitiesConfirmed = makeLabel(this, "DXc");
     makeLabel(this, "Label19");
+    // The figures can be selected and copied.
+    for (QLabel* figure : {m_squaresWorked, m_squaresConfirmed, m_entitiesWorked, m_entitiesConfirmed})
+        figure->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_ownCallsign = placeControl(new QLineEdit(this), MainWindowLayout::control("Callsign"));
     makeLabel(this, "Label18");
     m_ownLocator = placeControl(new QLineEdit(this), MainWindowLayout::control("MyGrid"));
@@ -357,9 +367,10 @@ bool MainWindow::reloadLogView()
 
 void MainWindow::onSaved()
 {
-    // The row is stored and the fields are empty; only the view is behind.
+    // The row is stored and the fields are empty; only the view and the figures are behind.
     if (!reloadLogView())
         m_ctx.messages.inform(this, QStringLiteral("No new Recorset available"));
+    refreshShownCounters();
 }
 
 void MainWindow::selectBand(int index)
@@ -418,7 +429,8 @@ void MainWindow::countSquaresWorked()
 
 void MainWindow::requestCounters(CounterPair pair)
 {
-    m_counters->request({pair, m_ctx.log.path(), m_bandPattern, m_searchText->text()});
+    m_counters->request(
+        {pair, m_ctx.log.path(), m_bandPattern, m_searchText->text(), readConfirmationCount(iniPath())});
 }
 
 bool MainWindow::countersPending() const
@@ -440,27 +452,21 @@ void MainWindow::showCounts(const PairCounts& counts)
     showCount(m_squaresConfirmed, counts.confirmed.result);
 }
 
-// The map point of the own locator in MyGrid; empty when it names no position.
-QString MainWindow::ownMapPoint() const
+// The map point of the own locator in MyGrid; empty, after a message, when it names no position: the
+// map data and the map are reckoned from the own station.
+QString MainWindow::ownPointForMap()
 {
     geo::ContactGeometry own;
     own.calculate(utf16View(m_ownLocator->text()), {});
+    if (own.ownMapPoint.empty())
+        m_ctx.messages.inform(
+            this, QStringLiteral("Please enter a valid own locator in My Grid first: the map is drawn from it."));
     return QString::fromStdString(own.ownMapPoint);
-}
-
-// The map data and the map are reckoned from the own station: without its locator there is nothing to draw.
-bool MainWindow::ownLocatorForMap()
-{
-    if (!ownMapPoint().isEmpty())
-        return true;
-    m_ctx.messages.inform(
-        this, QStringLiteral("Please enter a valid own locator in My Grid first: the map is drawn from it."));
-    return false;
 }
 
 void MainWindow::prepareMapData()
 {
-    if (!ownLocatorForMap())
+    if (ownPointForMap().isEmpty())
         return;
     map::PreparationResult result;
     {
@@ -496,16 +502,17 @@ void MainWindow::prepareMapData()
 
 void MainWindow::showOnGoogleEarth()
 {
-    if (!ownLocatorForMap())
+    const QString ownPoint = ownPointForMap();
+    if (ownPoint.isEmpty())
         return;
-
     map::MapExportRequest request;
     request.bandPattern = m_bandPattern;
     request.searchText = m_searchText->text();
     request.ownCallsign = m_mapOwnCallsign;
-    request.ownPoint = ownMapPoint();
+    request.ownPoint = ownPoint;
     request.opacity = m_ctx.live.opacity;
     request.lines = m_ctx.live.lines;
+    request.confirmedBy = readConfirmationCount(iniPath());
     request.squaresWorkedCaption = m_squaresWorked->text();
     request.squaresConfirmedCaption = m_squaresConfirmed->text();
     request.filePath = QDir::current().absoluteFilePath(QStringLiteral("earth.kml"));
@@ -543,15 +550,14 @@ void MainWindow::reloadView()
 // Each is emptied first, as a count of none leaves its label as it is.
 void MainWindow::refreshShownCounters()
 {
-    if (!m_squaresWorked->text().isEmpty() || m_counters->isPending(CounterPair::Squares)) {
-        m_squaresWorked->clear();
-        m_squaresConfirmed->clear();
-        requestCounters(CounterPair::Squares);
-    }
-    if (!m_entitiesWorked->text().isEmpty() || m_counters->isPending(CounterPair::Entities)) {
-        m_entitiesWorked->clear();
-        m_entitiesConfirmed->clear();
-        requestCounters(CounterPair::Entities);
+    for (const auto& [pair, worked, confirmed] :
+         {std::tuple{CounterPair::Squares, m_squaresWorked, m_squaresConfirmed},
+          std::tuple{CounterPair::Entities, m_entitiesWorked, m_entitiesConfirmed}}) {
+        if (!worked->text().isEmpty() || m_counters->isPending(pair)) {
+            worked->clear();
+            confirmed->clear();
+            requestCounters(pair);
+        }
     }
     m_contest->refresh();
 }
@@ -565,6 +571,11 @@ void MainWindow::showSettingsWindow()
         connect(m_settingsWindow, &SettingsWindow::closedByUser, this, &MainWindow::onSettingsClosed);
         connect(m_settingsWindow, &SettingsWindow::rigSettingsRequested, this,
                 [this] { m_rig->editSettings(m_settingsWindow); });
+        connect(m_settingsWindow, &SettingsWindow::stationSettingsRequested, this, [this] {
+            StationDialog dialog(iniPath(), m_ctx.messages, m_settingsWindow);
+            if (dialog.exec() == QDialog::Accepted)
+                refreshShownCounters();
+        });
     }
     m_settingsWindow->showActivated();
 }

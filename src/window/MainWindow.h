@@ -2,11 +2,13 @@
 
 #include "AppContext.h"
 #include "CounterRunner.h"
+#include "StationProfiles.h"
 
 #include <QWidget>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QButtonGroup;
 class QLabel;
@@ -100,6 +102,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The INI file of the data folder (mivra.ini).
+    QString iniPath() const;
     void buildTopStrip();
     void buildSearchArea();
     void buildButtons();
@@ -115,8 +119,7 @@ private:
     void reloadView();
     void refreshShownCounters();
     bool settingsIncomplete() const;
-    QString ownMapPoint() const;
-    bool ownLocatorForMap();
+    QString ownPointForMap();
     void showCount(QLabel* label, const stats::CounterResult& result);
     void showCounts(const PairCounts& counts);
     // Sqw at once on the window's connection (GD: the outlines are written with it).

@@ -3,6 +3,7 @@
 #include "AdifFields.h"
 #include "ContestLog.h"
 #include "ContestScore.h"
+#include "ContestSettings.h"
 #include "EdiExport.h"
 
 namespace mivra {
@@ -27,9 +28,12 @@ TEST(Contest, WindowScoreIsTheEdiClaim)
     const QString de = u"DL Fed. Rep. of Germany"_qs;
     const QStringList rows[] = {
         {u"2026-06-06"_qs, u"14:10"_qs, u"DL0GTH"_qs, u"JO50VI"_qs, u"59002"_qs, u"59145"_qs, u"144"_qs, u"SSB"_qs, de},
-        {u"2026-06-06"_qs, u"14:05"_qs, u"OK1KIR"_qs, u"JO70FD"_qs, u"59001"_qs, u"59 012"_qs, u"144.300"_qs, u"SSB"_qs, u"OK"_qs},
-        {u"2026-06-06"_qs, u"15:00"_qs, u"OK1KIR/P"_qs, u"JO70FD"_qs, u"59003"_qs, u"59020"_qs, u"144"_qs, u"SSB"_qs, u"OK"_qs},
-        {u"2026-06-06"_qs, u"16:20"_qs, u"SP6ABC"_qs, u"JO81AB"_qs, u"599004"_qs, u"599077"_qs, u"144"_qs, u"CW"_qs, u""_qs},
+        {u"2026-06-06"_qs, u"14:05"_qs, u"OK1KIR"_qs, u"JO70FD"_qs, u"59001"_qs, u"59 012"_qs, u"144.300"_qs, u"SSB"_qs,
+         u"OK"_qs},
+        {u"2026-06-06"_qs, u"15:00"_qs, u"OK1KIR/P"_qs, u"JO70FD"_qs, u"59003"_qs, u"59020"_qs, u"144"_qs, u"SSB"_qs,
+         u"OK"_qs},
+        {u"2026-06-06"_qs, u"16:20"_qs, u"SP6ABC"_qs, u"JO81AB"_qs, u"599004"_qs, u"599077"_qs, u"144"_qs, u"CW"_qs,
+         u""_qs},
         {u"07.06.2026"_qs, u"13:59"_qs, u"DL2QRP"_qs, u"JO62QM"_qs, u"59 006"_qs, u"59001"_qs, u"144"_qs, u"FM"_qs, de},
         // Outside the span or the band; serials there never count.
         {u"2026-06-07"_qs, u"14:00"_qs, u"DL3X"_qs, u"JO62QM"_qs, u"59107"_qs, u"59001"_qs, u"144"_qs, u"SSB"_qs, de},
@@ -136,6 +140,50 @@ TEST(Contest, SuffixesOfOneStationInTheDupeAndTheScore)
     EXPECT_FALSE(score.contacts[3].duplicate);
     EXPECT_EQ(score.validContacts, 2);
     EXPECT_EQ(score.contacts[1].points, 0);
+}
+
+TEST(Contest, EdiExportOffersTheRunningContestElseTheLastExport)
+{
+    const QDateTime now(QDate(2026, 6, 6), QTime(20, 0), Qt::UTC);
+    const ContestSettings running{u"Night"_qs, now.addSecs(-3600), now.addSecs(3600), u"144"_qs, u"Hill"_qs, {}};
+    const ContestSettings later{u"Later"_qs, now.addSecs(600), now.addSecs(7200), u"432"_qs, {}, {}};
+    const ContestSettings over{u"Over"_qs, now.addDays(-2), now.addDays(-1), u"1296"_qs, {}, {}};
+    const ContestSettings last{u"Last"_qs, now.addDays(-9), now.addDays(-8), u"432"_qs, u"Portable"_qs, u"MULTI"_qs};
+    struct Case {
+        const ContestSettings& contest;
+        const ContestSettings& defaults;
+        const char* offered; // the name; empty: nothing to offer
+    };
+    const ContestSettings none;
+    const Case cases[] = {
+        {running, last, "Night"}, {running, none, "Night"}, {over, last, "Over"}, {later, last, "Last"},
+        {none, last, "Last"},     {later, none, ""},        {none, none, ""},
+    };
+    for (const Case& c : cases) {
+        const ContestSettings offered = ediContest(c.contest, c.defaults, now);
+        EXPECT_EQ(offered.name, QLatin1String(c.offered)) << c.offered;
+        EXPECT_EQ(offered.isComplete(), *c.offered != 0) << c.offered;
+        EXPECT_EQ(offered.section, c.defaults.section) << c.offered; // the section is always the last export's
+    }
+    const ContestSettings offered = ediContest(running, last, now);
+    EXPECT_EQ(offered.band, u"144"_qs);
+    EXPECT_EQ(offered.start, running.start);
+    EXPECT_EQ(offered.end, running.end);
+    // The station goes with the contest offered: the running one's, else the last export's.
+    EXPECT_EQ(offered.station, u"Hill"_qs);
+    EXPECT_EQ(ediContest(none, last, now).station, u"Portable"_qs);
+
+    // [edi] and [contest] are kept apart in one file.
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(u"mivra.ini"_qs);
+    QString error;
+    ASSERT_TRUE(writeContestSettings(ini, running, &error)) << error.toStdString();
+    ASSERT_TRUE(writeEdiDefaults(ini, last, &error)) << error.toStdString();
+    EXPECT_EQ(readContestSettings(ini).name, u"Night"_qs);
+    EXPECT_EQ(readEdiDefaults(ini).name, u"Last"_qs);
+    EXPECT_EQ(readEdiDefaults(ini).section, u"MULTI"_qs);
+    EXPECT_EQ(readEdiDefaults(ini).station, u"Portable"_qs);
+    EXPECT_EQ(readEdiDefaults(ini).start, last.start);
 }
 
 TEST(Contest, NoContestWithoutBandOrSpan)

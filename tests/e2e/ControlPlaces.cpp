@@ -7,6 +7,7 @@
 // main window) and the entries of its context menu ("menu Card_received_(Q) ...", in pixels of the
 // menu, spaces as "_").
 #include "AppContext.h"
+#include "BackgroundBackups.h"
 #include "BackgroundWork.h"
 #include "CardOutput.h"
 #include "Clock.h"
@@ -76,7 +77,8 @@ int main(int argc, char* argv[])
     SystemClock clock;
     const QString settingsFile = dir.filePath(kSettingsFileName);
     BackgroundWork work;
-    AppContext context{*log, settings, live, settingsFile, dir.path(), messages, clock, work};
+    BackgroundBackups backups(log->path(), &work);
+    AppContext context{*log, settings, live, settingsFile, dir.path(), messages, clock, work, backups};
 
     MainWindow mainWindow(context);
     printPlaces("main", mainWindow);

@@ -69,7 +69,8 @@ esac
 [ "$(sqlite3 old/backup.sqlite "SELECT Callsign || ' ' || Other14 FROM logtab")" = "OK1OLD kept" ] \
   || fail "the row changed in the upgrade"
 [ "$(sqlite3 old/backup.sqlite 'PRAGMA integrity_check')" = "ok" ] || fail "the upgraded log is not whole"
-copy=$(ls old/backups/backup-*.sqlite)
-[ "$(sqlite3 "$copy" 'PRAGMA user_version')" = "0" ] || fail "the backup is not the log as it was"
+copy=$(ls old/backups/backup-*.sqlite.zst)
+zstd -q -d -c "$copy" > copy.sqlite || fail "the zstd tool cannot unpack the backup"
+[ "$(sqlite3 copy.sqlite 'PRAGMA user_version')" = "0" ] || fail "the backup is not the log as it was"
 grep -q "<CALL:6>OK1OLD" old.adi || fail "the upgraded log's contact was not exported"
 echo "bad log: ok"

@@ -3,19 +3,9 @@
 # run rolls the journal back and works on the log as it was (integrity_check, counts), and the copy
 # in backups/ made before the import holds the log as it was. The same into a log of one contact,
 # where the import rebuilds the indexes at its end.
-set -euo pipefail
 program=$1
-work=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-cd "$work"
-fail() { echo "FAIL: $*" >&2; exit 1; }
-unset DISPLAY WAYLAND_DISPLAY
-db=d/backup.sqlite
-
-printf '<CALL:4>OK1A<QSO_DATE:8>20250101<TIME_ON:4>0000<BAND:2>2m<EOR>\n' > seed.adi
-"$program" import-adif seed.adi --data-dir d > /dev/null || fail "the first import did not create the log"
-rm -rf d/backups
+source "$(dirname "$0")/cli_support.sh"
+seed_log
 sqlite3 "$db" "DELETE FROM logtab;
 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000)
 INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, DXCC, QSL, Band, mode)
@@ -35,26 +25,7 @@ FROM (SELECT i, 'OK' || (i % 10) || char(65 + i % 26, 65 + (i / 26) % 26, 65 + (
 # The import is killed inside its transaction: once the journal holds pages, and, when the poll
 # catches it, once rows have reached the log file itself (then the journal is the only way back).
 # The import keeps its pages in a large cache, so the log file may grow only while it commits.
-kill_inside_import() { # data folder
-  local db=$1/backup.sqlite size journal_seen=0
-  size=$(stat -c %s "$db")
-  "$program" import-adif big.adi --data-dir "$1" > import.txt 2>&1 &
-  pid=$!
-  for _ in $(seq 1 3000); do
-    if [ -s "$db-journal" ]; then
-      [ "$(stat -c %s "$db")" -gt "$size" ] && break
-      # Rows written into the cache for a while now: kill before the commit can end the transaction.
-      journal_seen=$((journal_seen + 1))
-      [ "$journal_seen" -ge 25 ] && break
-    fi
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.01
-  done
-  kill -KILL "$pid" 2>/dev/null || fail "$1: the import ended before it was killed: $(cat import.txt)"
-  wait "$pid" 2>/dev/null || true
-  pid=
-  [ -s "$db-journal" ] || fail "$1: no journal left: the kill did not land inside the transaction"
-}
+kill_inside_import() { kill_inside_transaction "$1" 25 import-adif big.adi; }
 kill_inside_import d
 
 # The next run: no complaint, the interrupted import wholly absent.
@@ -66,10 +37,11 @@ grep -q "Exported 100000 contacts" export.txt || fail "export: $(cat export.txt)
 [ "$(sqlite3 "$db" 'SELECT count(*) FROM logtab')" -eq 100000 ] || fail "rows after the crash"
 
 # The copy made before the import holds the log as it was.
-copies=(d/backups/backup-*.sqlite)
+copies=(d/backups/backup-*-import.sqlite.zst)
 [ "${#copies[@]}" -eq 1 ] && [ -f "${copies[0]}" ] || fail "backups: ${copies[*]}"
-[ "$(sqlite3 "${copies[0]}" 'PRAGMA integrity_check')" = ok ] || fail "the backup is damaged"
-[ "$(sqlite3 "${copies[0]}" 'SELECT count(*) FROM logtab')" -eq 100000 ] || fail "the backup's count"
+zstd -q -d -c "${copies[0]}" > copy.sqlite || fail "the zstd tool cannot unpack the backup"
+[ "$(sqlite3 copy.sqlite 'PRAGMA integrity_check')" = ok ] || fail "the backup is damaged"
+[ "$(sqlite3 copy.sqlite 'SELECT count(*) FROM logtab')" -eq 100000 ] || fail "the backup's count"
 
 # Into a log of one contact the import drops every index and builds them again at the end: killed
 # in between, the next run finds the log with its indexes as it was.

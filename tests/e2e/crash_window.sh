@@ -2,8 +2,9 @@
 # The window killed with kill -9 inside its writes, then started again: Save and GD (their commit held
 # back by a reader, so the kill lands inside the transaction) leave a journal that the next start rolls
 # back without a word; integrity_check and counts show the interrupted write wholly absent. SIGTERM
-# during an import from the menu waits for the import to commit, then closes normally. A QSL run killed
-# part-way has advanced no row beyond the card files that exist; SIGTERM ends a run within 5 s.
+# during an import from the menu waits for the import to commit, then closes normally. QSL runs killed
+# part-way have advanced no row beyond the card files that exist, and at most one card per kill is in
+# doubt; SIGTERM ends a run within 5 s.
 set -euo pipefail
 source "$(dirname "$0")/xvfb_support.sh"
 program=$(realpath "$1")
@@ -121,10 +122,21 @@ qsl_run() {
   for _ in $(seq 1 300); do [ "$(ls data/qsl-cards 2>/dev/null | wc -l)" -ge "$1" ] && return; sleep 0.05; done
   fail "the QSL run printed no $1 cards"
 }
+# Runs killed at three moments: the log stores many cards at a time, the pending file beside it
+# holds the cards printed since; the next opening (here a command) stores them. Each kill leaves at
+# most the card being printed in doubt (printed again by the next run).
 sqlite3 "$db" "UPDATE logtab SET QSL = 'Q' WHERE QSL <> 'Y'"
-qsl_run 40
-kill -KILL "$pid"; wait "$pid" 2>/dev/null || true; pid=
-check_cards "kill -9" 1
+kills=0
+for cards in 15 130 260; do
+  qsl_run "$cards"
+  kill -KILL "$pid"; wait "$pid" 2>/dev/null || true; pid=
+  kills=$((kills + 1))
+  [ -e data/.backup.sqlite-qslrun ] || fail "kill -9 at $cards cards: no pending file"
+  "$program" --data-dir data export-adif opened.adi > opened.txt 2>&1 || fail "open after the kill: $(cat opened.txt)"
+  [ ! -e data/.backup.sqlite-qslrun ] || fail "kill -9 at $cards cards: the pending file was not stored"
+  [ "$(sqlite3 "$db" 'PRAGMA integrity_check')" = ok ] || fail "kill -9 at $cards cards: integrity_check"
+  check_cards "kill -9 at $cards cards" "$kills"
+done
 rm -f data/qsl-cards/*
 sqlite3 "$db" "UPDATE logtab SET QSL = 'M' WHERE QSL = 'N'"
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The station details of EDI logs: export-edi reads edi-station.txt of the data folder into the header
-# (every key, umlauts as ae/oe/ue, RCall without /P, a contest ending at midnight), writes reports as
-# RST and serial, and refuses a digital report by name. Then, under Xvfb, the EDI dialog's Responsible
-# name field is typed into; the name lands in edi-station.txt and in the header.
+# (every key, umlauts as ae/oe/ue, RCall without /P, a contest ending at midnight), takes PCall from
+# the contest's station profile, writes reports as RST and serial, and refuses a digital report by
+# name. Then, under Xvfb, the EDI dialog's Responsible name field is typed into; the name lands in
+# edi-station.txt and in the header.
 set -euo pipefail
 source "$(dirname "$0")/xvfb_support.sh"
 program=$(readlink -f "$1")
@@ -42,6 +43,25 @@ rm data/edi-station.txt
   --data-dir data >out.txt 2>err.txt || fail "export-edi without station details failed: $(cat err.txt)"
 grep -q $'^RCall=DL1AAA\r$' plain.edi && grep -q $'^PCall=DL1AAA/P\r$' plain.edi && grep -q $'^MOpe1=DL1AAA\r$' plain.edi \
   || fail "RCall/PCall/MOpe1: $(grep -e '^RCall' -e '^PCall' -e '^MOpe1' plain.edi)"
+
+# PCall as the window takes it: the station profile the contest is worked from, else the active
+# profile, else the settings' callsign (DL1AAA/P above); the contacts without their own locator are
+# from that station's.
+write_ini() { # active profile, the contest's profile
+  printf '[stations]\ncount=2\nactive=%s\np1.name=Home\np1.callsign=DL1AAA\np1.locator=JO62QM\n' "$1" > data/mivra.ini
+  printf 'p2.name=Hill\np2.callsign=DR1A\np2.locator=JO60LK\n[contest]\nname=Field Day\n' >> data/mivra.ini
+  printf 'start=2026-06-06T14:00\nend=2026-06-07T14:00\nband=144\nstation=%s\n' "$2" >> data/mivra.ini
+}
+for case in "Home Hill DR1A JO60LK" "Home - DL1AAA JO62QM" "Hill nosuch DR1A JO60LK"; do
+  read -r active contest call locator <<<"$case"
+  write_ini "$active" "${contest#-}"
+  "$program" export-edi profile.edi --band 144 --from 2026-06-06T14:00 --to 2026-06-07T00:00 --data-dir data \
+    >out.txt 2>err.txt || fail "export-edi with profiles ($case) failed: $(cat err.txt)"
+  grep -q "^PCall=$call"$'\r$' profile.edi && grep -q "^PWWLo=$locator"$'\r$' profile.edi \
+    || fail "$case: $(grep -e '^PCall' -e '^PWWLo' profile.edi)"
+done
+rm data/mivra.ini
+"$program" --help | grep -q "PCall is the callsign of" || fail "the help does not say where PCall comes from"
 
 # A digital report has no place in an EDI log: refused by name, no file.
 sqlite3 data/backup.sqlite "INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band, mode)

@@ -93,7 +93,8 @@ close_message import-message
 [ "$(sqlite3 "$db" "SELECT Band || ' ' || mode || ' ' || QSL || ' ' || DXCC || ' ' || (QRB > 0) FROM logtab WHERE Callsign = 'OK2AB'")" \
   = "144.3 FT8 N OK Czech Republic 1" ] || fail "the imported row: $(sqlite3 "$db" "SELECT * FROM logtab WHERE Callsign = 'OK2AB'")"
 
-# Export EDI...: the contest dialog (its defaults span the rows in view), then the file dialog.
+# Export EDI...: the contest dialog (without a contest or a last export its span is the last day of
+# the band's rows, up to the minute after the latest), then the file dialog.
 menu 4 '^EDI contest log'
 dialog=$(await '^EDI contest log')
 sleep 0.3
@@ -104,7 +105,10 @@ answer_file_dialog '^Export EDI' "$work/contest.edi"
 close_message edi-message
 grep -q '^TName=Test Contest' contest.edi || fail "EDI contest name: $(head -3 contest.edi)"
 edi_rows=$(sed -n 's/^\[QSORecords;\([0-9]*\)\]\r$/\1/p' contest.edi)
-[ "$edi_rows" -eq $((band_rows + 1)) ] || fail "EDI holds $edi_rows records, the band $((band_rows + 1))"
+day_rows=$(sqlite3 "$db" "WITH t AS (SELECT datetime(Date || ' ' || GMT) AS at FROM logtab WHERE Band LIKE '144%')
+  SELECT COUNT(*) FROM t WHERE at >= (SELECT datetime(max(at), '+1 minute', '-1 day') FROM t)")
+[ "$day_rows" -gt 0 ] && [ "$day_rows" -lt "$band_rows" ] || fail "the last day holds $day_rows of $band_rows rows"
+[ "$edi_rows" -eq "$day_rows" ] || fail "EDI holds $edi_rows records, the band's last day $day_rows"
 
 # While the window runs on the folder, the commands keep off it.
 rows=$(sqlite3 "$db" 'SELECT COUNT(*) FROM logtab')

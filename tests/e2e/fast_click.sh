@@ -32,9 +32,12 @@ save
 box=$(wait_box)
 [ -n "$box" ] || fail "no message after the invalid locator"
 text=$(box_text "$box")
-[ "$text" = "Locator input incorrect" ] || fail "message: '$text'"
+[ "$text" = 'Locator input incorrect: JS62, the 2nd character "S" must be a letter A-R.' ] || fail "message: '$text'"
 close_box "$box" || fail "the message box does not close"
 sleep 0.3
+# The refused locator stays, selected, in its field: the operator types it away.
+xdotool key BackSpace
+sleep 0.2
 [ "$(rows)" -eq 0 ] || fail "a row was stored: $(sqlite3 "$db" "SELECT Callsign, Grid FROM logtab")"
 
 # A callsign of another entity typed over the old one, Save tapped.

@@ -31,12 +31,12 @@ click() {
   sleep 0.5
 }
 
-# A worked square near Duesseldorf (QSL not yet received: yellow) reached by Tr, and a confirmed one
-# in Sweden with no propagation code.
+# A worked square near Duesseldorf (no card, no LoTW or eQSL: yellow) reached by Tr, and one whose card went
+# out as a single card (D: red) in Sweden with no propagation code.
 start
 stop
 sqlite3 data/backup.sqlite "INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, QSL, Band, mode, Prop)
-  VALUES ('2026-01-02', '12:00', 'DL9ABC', 'JO31MG', '59', '57', 'Q', '144', 'SSB', 'Tr'),
+  VALUES ('2026-01-02', '12:00', 'DL9ABC', 'JO31MG', '59', '57', 'N', '144', 'SSB', 'Tr'),
          ('2026-01-03', '13:00', 'SM7ABC', 'JO65AA', '59', '57', 'D', '144', 'SSB', '')"
 start
 click gridDEC # GD: descriptions, points and the squares' outlines

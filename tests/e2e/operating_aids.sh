@@ -70,7 +70,7 @@ for _ in $(seq 1 50); do
   [ -n "$row" ] && break
   sleep 0.2
 done
-[ "$row" = "DL1ABC JO31 144 482.0 256.0" ] || fail "stored contact: '$row'"
+[ "$row" = "DL1ABC JO31 144 451.0 257.0" ] || fail "stored contact: '$row'"
 sleep 0.3
 shot operating_aids_saved.png
 for aid in distance_heading new_square worked_before; do

@@ -20,6 +20,11 @@ status=0
 [ "$status" -eq 1 ] && grep -q 'MODEL:PORT' bad.txt || fail "--rig bogus: status $status, $(cat bad.txt)"
 [ ! -e data ] || fail "--rig bogus made the data folder"
 
+# The dummy radio has no port: one given is refused rather than ignored.
+status=0
+"$program" --data-dir "$work/data" --rig 1:localhost:4533 2>bad.txt || status=$?
+[ "$status" -eq 1 ] && grep -q 'would be ignored' bad.txt || fail "--rig 1:localhost:4533: status $status, $(cat bad.txt)"
+
 # A port nothing listens on.
 port=
 for _ in $(seq 1 50); do
@@ -144,9 +149,20 @@ xdotool key alt+r
 dialog=$(wait_window '^Rig$')
 [ -n "$dialog" ] || fail "no rig dialog"
 focus_window "$dialog"
-# The check box has the focus: on; Tab to the model (2), Tab to the port.
-xdotool key space Tab Tab ctrl+a
+# The check box has the focus: on; Tab to the search, which narrows the radios to the network one;
+# Tab to the list, Tab to the port. The dummy radio (model 1) with a port is refused with a message.
+xdotool key space Tab
+xdotool type --delay 30 "dummy"
+xdotool key Tab Tab ctrl+a
 xdotool type --delay 30 "localhost:$port"
+xdotool key Return
+box=$(wait_box)
+[ -n "$box" ] || fail "a port for the dummy radio was taken"
+[[ "$(box_text "$box")" == *"would be ignored"* ]] || fail "rig box: $(box_text "$box")"
+close_box "$box" || fail "the rig box stays"
+focus_window "$dialog"
+xdotool key shift+Tab shift+Tab ctrl+a
+xdotool type --delay 30 "net rigctl"
 snap rig_dialog.png
 xdotool key Return
 sleep 0.5

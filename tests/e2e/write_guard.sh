@@ -91,23 +91,28 @@ pid=
 [ "$status" -eq 1 ] && grep -q "cannot be the log" linked.txt || fail "settings linked to the log: $status $(cat linked.txt)"
 cmp -s "$db" log.before || fail "a start with the settings linked to the log changed the log"
 
-# backup: a copy that opens as the log; restore: refused for a file that is not a log, refused while a
-# program holds the folder, else the file becomes the log and the log before it is kept.
+# backup: a compressed copy that the zstd tool unpacks into the log; restore: refused for a file that
+# is not a log, refused while a program holds the folder, else the file (plain or compressed) becomes
+# the log and the log before it is kept.
 rm -rf d/backups
 cp "$db" log.before
 copy=$("$program" --data-dir d backup) || fail "backup failed"
-[ -f "$copy" ] && [[ "$copy" == "$work/d/backups/backup-"*".sqlite" ]] || fail "backup printed '$copy'"
-[ "$(sqlite3 "$copy" 'PRAGMA integrity_check')" = ok ] && [ "$(count "$copy")" -eq "$(count "$db")" ] || fail "the copy"
+[ -f "$copy" ] && [[ "$copy" == "$work/d/backups/backup-"*".sqlite.zst" ]] || fail "backup printed '$copy'"
+zstd -q -d -c "$copy" > unpacked.sqlite || fail "the zstd tool cannot unpack the copy"
+[ "$(sqlite3 unpacked.sqlite 'PRAGMA integrity_check')" = ok ] && [ "$(count unpacked.sqlite)" -eq "$(count "$db")" ] \
+  || fail "the copy"
+[ "$(sqlite3 unpacked.sqlite .dump)" = "$(sqlite3 "$db" .dump)" ] || fail "the copy's dump differs from the log's"
 printf 'not a log' > junk.sqlite
 sqlite3 other.sqlite 'CREATE TABLE t (x)'
-for file in junk.sqlite other.sqlite missing.sqlite; do
+head -c 5000 "$copy" > short.sqlite.zst
+for file in junk.sqlite other.sqlite missing.sqlite short.sqlite.zst; do
   status=0
   "$program" --data-dir d restore "$file" > out.txt 2> err.txt || status=$?
   [ "$status" -eq 1 ] && grep -q "nothing was changed" err.txt || fail "restore $file: $status $(cat out.txt err.txt)"
   cmp -s "$db" log.before || fail "restore $file changed the log"
 done
-sqlite3 "$copy" "DELETE FROM logtab WHERE Band = '144'"
-restored=$(count "$copy")
+sqlite3 unpacked.sqlite "DELETE FROM logtab WHERE Band = '144'"
+restored=$(count unpacked.sqlite)
 QT_QPA_PLATFORM=offscreen "$program" --data-dir "$work/d" 2> /dev/null &
 pid=$!
 for _ in $(seq 1 100); do [ -e d/backup.sqlite.lock ] && break; sleep 0.1; done
@@ -116,11 +121,17 @@ status=0
 [ "$status" -eq 1 ] && grep -q "in use" err.txt || fail "restore beside a running program: $status $(cat err.txt)"
 kill -TERM "$pid"; wait "$pid" || true; pid=
 before=$(count "$db")
-"$program" --data-dir d restore "$copy" > out.txt 2> err.txt || fail "restore failed: $(cat err.txt)"
+"$program" --data-dir d restore unpacked.sqlite > out.txt 2> err.txt || fail "restore failed: $(cat err.txt)"
 [ "$(count "$db")" -eq "$restored" ] || fail "restored log holds $(count "$db") rows"
 [ "$(sqlite3 "$db" 'PRAGMA integrity_check')" = ok ] || fail "restored log damaged"
-newest=$(ls d/backups/backup-*.sqlite | sort | tail -1)
-[ "$(count "$newest")" -eq "$before" ] || fail "the log before the restore was not kept"
+newest=$(ls d/backups/backup-*.sqlite.zst | sort | tail -1)
+[ "$(zstd -q -d -c "$newest" > newest.sqlite && count newest.sqlite)" -eq "$before" ] \
+  || fail "the log before the restore was not kept"
+# The compressed copy taken straight: the log's dump is the dump of the log it was made of.
+"$program" --data-dir d restore "$copy" > out.txt 2> err.txt || fail "restore of the compressed copy: $(cat err.txt)"
+[ "$(sqlite3 "$db" .dump)" = "$(sqlite3 log.before .dump)" ] || fail "the restored compressed copy's dump differs"
+ls -A d | grep -q '^\.restore-' && fail "a restore left its candidate: $(ls -A d)"
+copy=unpacked.sqlite
 # A journal that is not hot (a kill before its first sync leaves it empty or without its header) is
 # cleared by restore as by every other command.
 for journal in empty zeroed; do
@@ -149,21 +160,30 @@ if mount -t tmpfs -o size=4m tmpfs full 2> /dev/null; then
   [ "$status" -eq 1 ] && grep -q "No space left on device" err.txt || fail "full disk: $status $(cat out.txt err.txt)"
   [ ! -e full/all.adi ] || fail "a half-written file on the full disk"
   cmp -s full/d/backup.sqlite log.before || fail "the log on the full disk changed"
-  # An import of many records (the indexes dropped and built again at its end) that runs out of
-  # room after its backup copy: nothing imported, the log as it was, its indexes included.
+  # An import of many records (the indexes dropped and built again at its end) on a full disk:
+  # nothing imported, the log as it was, its indexes included.
   sqlite3 -noheader "$db" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000)
     SELECT printf('<CALL:%d>%s<QSO_DATE:8>20260102<TIME_ON:4>%02d%02d<BAND:4>70cm<MODE:2>CW<NAME:20>%s<EOR>',
                   length(c), c, i % 24, i % 60, printf('%020d', i))
     FROM (SELECT i, 'OK' || i AS c FROM n)" > many.adi
-  # Room for the backup copy but not for dropping the indexes, then not for building them again.
-  for room in 1600 2600; do
+  # No room for the backup copy (made beside its compressed form, then dropped): nothing imported,
+  # no partial copy left. Then room for the copy but not for the import's writes, twice as much.
+  for room in 1500 1950 3000; do
     rm -f full/fill full/d/backups/*
     avail=$(df -k full | awk 'NR == 2 { print $4 }')
     dd if=/dev/zero of=full/fill bs=1k count=$((avail - room)) 2> /dev/null || true
     status=0
     "$program" --data-dir full/d import-adif many.adi > out.txt 2> err.txt || status=$?
-    [ "$status" -eq 1 ] && grep -q "Nothing was imported.*disk is full" err.txt \
-      || fail "import on the full disk ($room KB): $status $(cat out.txt err.txt)"
+    if [ "$room" -eq 1500 ]; then
+      [ "$status" -eq 1 ] && grep -q "No backup.*No space left on device.*not imported" err.txt \
+        || fail "backup on the full disk: $status $(cat out.txt err.txt)"
+      [ -z "$(ls -A full/d/backups | grep -v '^\.lock$')" ] || fail "a failed copy left $(ls -A full/d/backups)"
+    else
+      [ "$status" -eq 1 ] && grep -q "Nothing was imported.*disk is full" err.txt \
+        || fail "import on the full disk ($room KB): $status $(cat out.txt err.txt)"
+      [ "$(ls -A full/d/backups | grep -c '^backup-.*-import\.sqlite\.zst$')" -eq 1 ] \
+        || fail "the copy before the import ($room KB): $(ls -A full/d/backups)"
+    fi
     [ ! -e full/d/backup.sqlite-journal ] || fail "a journal left on the full disk ($room KB)"
     # As it was in every row, index and pattern; a page that was free may hold other bytes.
     [ "$(sqlite3 full/d/backup.sqlite 'PRAGMA integrity_check')" = ok ] || fail "the log damaged ($room KB)"

@@ -93,11 +93,27 @@ write_station_settings() {
 shot() { [ -n "${MIVRA_E2E_SHOTS:-}" ] && import -window root "$MIVRA_E2E_SHOTS/$1.png" || true; }
 
 # Starts the program on ./data, standard error to stderr.txt; sets pid and window (its main window).
+# A program that could not reach the X server is started once more after the server answers again:
+# that is the test's display failing, not the program.
 start() {
-  "$program" --data-dir "$PWD/data" 2>>stderr.txt &
-  pid=$!
-  window=$(wait_window '^MivraQ')
-  [ -n "$window" ] || fail "no main window"
+  local attempt deadline before
+  for attempt in 1 2; do
+    before=$(stat -c %s stderr.txt 2>/dev/null || echo 0)
+    "$program" --data-dir "$PWD/data" 2>>stderr.txt &
+    pid=$!
+    window=
+    deadline=$((SECONDS + 40))
+    while [ -z "$window" ] && [ "$SECONDS" -lt "$deadline" ] && kill -0 "$pid" 2>/dev/null; do
+      window=$(xdotool search --onlyvisible --name '^MivraQ' 2>/dev/null | head -1) || true
+      [ -n "$window" ] || sleep 0.1
+    done
+    [ -n "$window" ] && return 0
+    kill -0 "$pid" 2>/dev/null && break
+    tail -c +$((before + 1)) stderr.txt | grep -q "could not connect to display" || break
+    echo "start $attempt: the program could not reach $DISPLAY; trying again" >&2
+    for _ in $(seq 1 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+  done
+  fail "no main window (the program $(kill -0 "$pid" 2>/dev/null && echo "still runs" || echo "ended")): $(tail -8 stderr.txt)"
 }
 
 # Sends SIGTERM to pid and waits at most 10 s for the end; leaves the exit status in status.

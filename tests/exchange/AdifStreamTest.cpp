@@ -119,7 +119,8 @@ TEST_F(AdifStream, TheContactCheckRefusesWithTheRecordNumber)
     EXPECT_TRUE(result.refusals[3].startsWith(u"Record 4 (OK1D): QSL:"_qs)) << result.refusals[3].toStdString();
 }
 
-// A record equal to a stored contact that says the card came turns that contact to Q, nothing else.
+// A record equal to a stored contact that says a confirmation came confirms it by its kind: a card
+// turns the contact to Q, LoTW and eQSL leave its paper state as it is.
 // header: what the file holds before <EOH>; a long one makes the import expect many records.
 void AdifStream::checkConfirmations(const QByteArray& header)
 {
@@ -130,8 +131,8 @@ void AdifStream::checkConfirmations(const QByteArray& header)
         const char* after;  // QSL after
     };
     const Case cases[] = {
-        {"DL1AA", "N", "<QSL_RCVD:1>Y", "Q"},        {"DL1AB", "Y", "<LOTW_QSL_RCVD:1>Y", "Q"},
-        {"DL1AC", "D", "<EQSL_QSL_RCVD:1>y", "Q"},   {"DL1AD", "N", "<QSL_RCVD:1>N", "N"},
+        {"DL1AA", "N", "<QSL_RCVD:1>Y", "Q"},        {"DL1AB", "Y", "<LOTW_QSL_RCVD:1>Y", "Y"},
+        {"DL1AC", "D", "<EQSL_QSL_RCVD:1>y", "D"},   {"DL1AD", "N", "<QSL_RCVD:1>N", "N"},
         {"DL1AE", "T", "<QSL_RCVD:1>Y", "T"},        {"DL1AF", "Q", "<QSL_RCVD:1>Y", "Q"},
         {"DL1AG", "N", "", "N"},
     };
@@ -169,7 +170,7 @@ void AdifStream::checkConfirmations(const QByteArray& header)
     }
 }
 
-TEST_F(AdifStream, ConfirmationsTurnStoredContactsToQ)
+TEST_F(AdifStream, ConfirmationsConfirmStoredContactsByTheirKind)
 {
     checkConfirmations({});
 }

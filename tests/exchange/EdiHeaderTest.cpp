@@ -17,14 +17,22 @@ TEST(EdiReports, RstAndSerialAsTheRecordHoldsThem)
         bool refused;
     };
     const Case cases[] = {
-        {"59 005", "SSB", "59", "005", false}, {"59005", "SSB", "59", "005", false},
-        {"599005", "CW", "599", "005", false}, {"599 12", "CW", "599", "012", false},
-        {"59064", "CW", "59", "064", false},   {"590", "CW", "", "", true},
-        {"59", "SSB", "59", "", false},        {"", "SSB", "", "", false},
-        {"59 9999", "SSB", "59", "9999", false}, {"59 00042", "FM", "59", "042", false},
-        {"59 10000", "SSB", "", "", true},     {"5910000", "SSB", "", "", true},
-        {"-12", "FT8", "", "", true},          {"+05", "FT8", "", "", true},
-        {"5/9", "SSB", "", "", true},          {"69", "SSB", "", "", true},
+        {"59 005", "SSB", "59", "005", false},
+        {"59005", "SSB", "59", "005", false},
+        {"599005", "CW", "599", "005", false},
+        {"599 12", "CW", "599", "012", false},
+        {"59064", "CW", "59", "064", false},
+        {"590", "CW", "", "", true},
+        {"59", "SSB", "59", "", false},
+        {"", "SSB", "", "", false},
+        {"59 9999", "SSB", "59", "9999", false},
+        {"59 00042", "FM", "59", "042", false},
+        {"59 10000", "SSB", "", "", true},
+        {"5910000", "SSB", "", "", true},
+        {"-12", "FT8", "", "", true},
+        {"+05", "FT8", "", "", true},
+        {"5/9", "SSB", "", "", true},
+        {"69", "SSB", "", "", true},
     };
     for (const Case& c : cases) {
         const EdiReport report = ediReport(QLatin1String(c.typed), QLatin1String(c.mode));
@@ -78,10 +86,15 @@ TEST(EdiHeader, StationDetailsDatesAndRecordsAsARobotReadsThem)
     EXPECT_TRUE(text.contains(u"RCity=Hoehenkirchen, Sued"_qs));
     EXPECT_TRUE(text.contains(u"RName=Soren Lukasz"_qs));
     EXPECT_TRUE(text.contains(u"RCall=RCALL VALUE"_qs));
-    for (const char* key : {"PAdr1", "PClub", "RAdr1", "RPoCo", "RCoun", "RPhon", "MOpe1", "STXEq", "SPowe",
-                            "SRXEq", "SAnte", "SAntH"})
+    for (const char* key :
+         {"PAdr1", "PClub", "RAdr1", "RPoCo", "RCoun", "RPhon", "MOpe1", "STXEq", "SPowe", "SRXEq", "SAnte", "SAntH"})
         EXPECT_TRUE(text.contains(QLatin1String(key) + u'=' + QLatin1String(key) + u" value"_qs)) << key;
-    EXPECT_TRUE(text.contains(u"260606;1405;OK1KIR;1;59;005;59;;;JO70FD;275;;N;;"_qs)) << text.join(u'\n').toStdString();
+    EXPECT_TRUE(text.contains(u"260606;1405;OK1KIR;1;59;005;59;;;JO70FD;275;;N;;"_qs))
+        << text.join(u'\n').toStdString();
+
+    // The antenna's two heights keep their ';', and only the first.
+    options.station.insert(u"SAntH"_qs, u" 12 ; 580;m "_qs);
+    EXPECT_TRUE(lines(ediDocument(contacts(u"59"_qs), options, &error)).contains(u"SAntH=12;580,m"_qs));
 
     // Without details: RCall is the station without /P; the operators given win over the file's.
     options.station.clear();

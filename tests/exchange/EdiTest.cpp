@@ -1,5 +1,6 @@
 #include "ExchangeTestSupport.h"
 
+#include "BandPlan.h"
 #include "EdiExport.h"
 
 namespace mivra {
@@ -77,6 +78,47 @@ TEST(Edi, ContestLogAsTheFormatDefinesIt)
         EXPECT_FALSE(refused.error.isEmpty());
         EXPECT_FALSE(QFile::exists(badFile));
     }
+}
+
+// Every band from 30 MHz up has a contest log: its own contacts, by band value or by a frequency
+// that begins with it, and no other band's (4m's "70" is no 40m "7050").
+TEST(Edi, EveryVhfUhfAndMicrowaveBandHasItsContestLog)
+{
+    QTemporaryDir dir;
+    auto log = test::createSmallLog(dir);
+    ASSERT_TRUE(log);
+    int minute = 0;
+    const auto add = [&](const QString& band) {
+        const QString gmt = QStringLiteral("14:%1").arg(++minute, 2, 10, QLatin1Char('0'));
+        insertContact(*log, {u"2026-06-06"_qs, gmt, u"DL1ABC"_qs, u"JO50VI"_qs, u"59001"_qs, u"59001"_qs, band,
+                             u"SSB"_qs, u"DL Fed. Rep. of Germany"_qs});
+    };
+    int bands = 0;
+    for (const Band& band : bandPlan()) {
+        add(band.valueText());
+        if (!band.isShortWave())
+            add(band.valueText() + u".1"_qs);
+    }
+    for (const Band& band : bandPlan()) {
+        if (!band.ediText)
+            continue;
+        SCOPED_TRACE(band.adifName);
+        ++bands;
+        EdiOptions options;
+        options.bandValue = band.valueText();
+        options.from = QDateTime(QDate(2026, 6, 6), QTime(14, 0), Qt::UTC);
+        options.to = QDateTime(QDate(2026, 6, 6), QTime(16, 0), Qt::UTC);
+        options.contestName = u"Activity"_qs;
+        options.own = {u"OK1ABC"_qs, u"JO70FD"_qs};
+        const QString file = dir.filePath(u"band.edi"_qs);
+        const EdiExportResult result = exportEdi(*log, options, file);
+        ASSERT_TRUE(result.ok) << result.error.toStdString();
+        EXPECT_EQ(result.written, 2);
+        QFile edi(file);
+        ASSERT_TRUE(edi.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(edi.readAll().contains("PBand=" + QByteArray(band.ediText) + "\r\n"));
+    }
+    EXPECT_EQ(bands, 20);
 }
 
 } // namespace

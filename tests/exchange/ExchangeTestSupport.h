@@ -57,7 +57,7 @@ inline void expectSameReading(const QString& adiPath)
     for (std::size_t i = 0; i < ours.size(); ++i) {
         const QJsonObject record = theirs[qsizetype(i)].toObject();
         EXPECT_EQ(record.size(), ours[i].fields.size()) << "record " << i + 1;
-        for (const auto& [name, text] : ours[i].fields)
+        for (const auto& [name, text, type] : ours[i].fields)
             EXPECT_EQ(record.value(name.toLower()).toString(), text)
                 << "record " << i + 1 << " field " << name.toStdString();
     }

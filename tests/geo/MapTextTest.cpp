@@ -1,5 +1,5 @@
-#include "Locator.h"
 #include "MapText.h"
+#include "Locator.h"
 
 #include <gtest/gtest.h>
 
@@ -14,17 +14,14 @@ namespace {
 
 Position positionOf(std::u16string_view locator)
 {
-    std::u16string text(locator);
-    if (text.size() == 4)
-        text += u"HH";
-    const auto position = locatorToDegrees(text);
+    const auto position = locatorCentre(locator);
     EXPECT_TRUE(position);
     return position.value_or(Position{});
 }
 
 struct DecimalCase {
     double value;
-    const char *text;
+    const char* text;
 };
 
 TEST(decimalText, PlainDecimalWithFifteenSignificantDigits)
@@ -52,29 +49,29 @@ TEST(decimalText, PlainDecimalWithFifteenSignificantDigits)
         {100.0, "100"},
         {0.1, "0.1"},
     };
-    for (const auto &c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(decimalText(c.value), c.text) << c.text;
 }
 
 struct PointCase {
     std::u16string locator;
-    const char *text;
+    const char* text;
 };
 
 TEST(pointText, OfLocators)
 {
     const PointCase cases[] = {
-        {u"JO62QM", "13.3333333333333,52.5"},
-        {u"JO62", "12.5833333333333,52.2916666666667"},
-        {u"JO62HH", "12.5833333333333,52.2916666666667"},
-        {u"AA00AA", "-180,-90"},
-        {u"RR99XX", "179.916666666667,89.9583333333333"},
-        {u"IO91WM", "-0.166666666666667,51.5"},
-        {u"FN31PR", "-72.75,41.7083333333333"},
-        {u"JO62ZA", "14.0833333333333,52"},
-        {u"JJ00AA", "0,0"},
+        {u"JO62QM", "13.375,52.5208333333333"},
+        {u"JO62", "13,52.5"},
+        {u"JO62HH", "12.625,52.3125"},
+        {u"AA00AA", "-179.958333333333,-89.9791666666667"},
+        {u"RR99XX", "179.958333333333,89.9791666666667"},
+        {u"IO91WM", "-0.125,51.5208333333333"},
+        {u"FN31PR", "-72.7083333333333,41.7291666666667"},
+        {u"JO62ZA", "14.125,52.0208333333333"},
+        {u"JJ00AA", "0.0416666666666667,0.0208333333333333"},
     };
-    for (const auto &c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(pointText(positionOf(c.locator)), c.text) << c.text;
 }
 
@@ -82,34 +79,26 @@ struct OutlineCase {
     std::u16string locator;
     int west;
     int south;
-    const char *text;
+    const char* text;
 };
 
 TEST(squareOutlineText, OfLocators)
 {
     const OutlineCase cases[] = {
-        {u"JO62QM", 12, 52,
-         "12.0,52.0,2000  14.0,52.0,2000  14.0,53.0,2000  12.0,53.0,2000 12.0,52.0,2000  "},
-        {u"JO62", 12, 52,
-         "12.0,52.0,2000  14.0,52.0,2000  14.0,53.0,2000  12.0,53.0,2000 12.0,52.0,2000  "},
-        {u"IO91WM", -2, 51,
-         "-2.0,51.0,2000  0.0,51.0,2000  0.0,52.0,2000  -2.0,52.0,2000 -2.0,51.0,2000  "},
-        {u"FN31PR", -74, 41,
-         "-74.0,41.0,2000  -72.0,41.0,2000  -72.0,42.0,2000  -74.0,42.0,2000 -74.0,41.0,2000  "},
-        {u"JO62ZA", 14, 52,
-         "14.0,52.0,2000  16.0,52.0,2000  16.0,53.0,2000  14.0,53.0,2000 14.0,52.0,2000  "},
+        {u"JO62QM", 12, 52, "12.0,52.0,2000  14.0,52.0,2000  14.0,53.0,2000  12.0,53.0,2000 12.0,52.0,2000  "},
+        {u"JO62", 12, 52, "12.0,52.0,2000  14.0,52.0,2000  14.0,53.0,2000  12.0,53.0,2000 12.0,52.0,2000  "},
+        {u"IO91WM", -2, 51, "-2.0,51.0,2000  0.0,51.0,2000  0.0,52.0,2000  -2.0,52.0,2000 -2.0,51.0,2000  "},
+        {u"FN31PR", -74, 41, "-74.0,41.0,2000  -72.0,41.0,2000  -72.0,42.0,2000  -74.0,42.0,2000 -74.0,41.0,2000  "},
+        {u"JO62ZA", 14, 52, "14.0,52.0,2000  16.0,52.0,2000  16.0,53.0,2000  14.0,53.0,2000 14.0,52.0,2000  "},
         {u"JJ00AA", 0, 0, "0.0,0.0,2000  2.0,0.0,2000  2.0,1.0,2000  0.0,1.0,2000 0.0,0.0,2000  "},
         // Latitude -0.29: floor gives the square south of the equator.
-        {u"JI09AR", 0, -1,
-         "0.0,-1.0,2000  2.0,-1.0,2000  2.0,0.0,2000  0.0,0.0,2000 0.0,-1.0,2000  "},
+        {u"JI09AR", 0, -1, "0.0,-1.0,2000  2.0,-1.0,2000  2.0,0.0,2000  0.0,0.0,2000 0.0,-1.0,2000  "},
         {u"AA00AA", -180, -90,
          "-180.0,-90.0,2000  -178.0,-90.0,2000  -178.0,-89.0,2000  -180.0,-89.0,2000 -180.0,-90.0,2000  "},
-        {u"RR99XX", 178, 89,
-         "178.0,89.0,2000  180.0,89.0,2000  180.0,90.0,2000  178.0,90.0,2000 178.0,89.0,2000  "},
-        {u"JO62QM55AA", 12, 52,
-         "12.0,52.0,2000  14.0,52.0,2000  14.0,53.0,2000  12.0,53.0,2000 12.0,52.0,2000  "},
+        {u"RR99XX", 178, 89, "178.0,89.0,2000  180.0,89.0,2000  180.0,90.0,2000  178.0,90.0,2000 178.0,89.0,2000  "},
+        {u"JO62QM55AA", 12, 52, "12.0,52.0,2000  14.0,52.0,2000  14.0,53.0,2000  12.0,53.0,2000 12.0,52.0,2000  "},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         const Position position = positionOf(c.locator);
         const SquareCorner corner = squareCornerOf(position);
         EXPECT_EQ(corner.west, c.west) << c.text;
@@ -131,21 +120,19 @@ TEST(squareCornerOf, NegativeLatitudesAndOddLongitudesGoDown)
 }
 
 // A C++ locale whose decimal separator is a comma, for when no such system locale exists.
-class CommaNumpunct : public std::numpunct<char>
-{
+class CommaNumpunct : public std::numpunct<char> {
 protected:
     char do_decimal_point() const override { return ','; }
 };
 
-class CommaLocale : public ::testing::Test
-{
+class CommaLocale : public ::testing::Test {
 protected:
     void SetUp() override
     {
         m_savedCLocale = std::setlocale(LC_ALL, nullptr);
         m_savedGlobal = std::locale();
-        for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8",
-                                 "nl_NL.UTF-8", "ru_RU.UTF-8"}) {
+        for (const char* name :
+             {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8", "nl_NL.UTF-8", "ru_RU.UTF-8"}) {
             if (std::setlocale(LC_ALL, name)) {
                 m_systemLocale = name;
                 break;
@@ -175,8 +162,8 @@ TEST_F(CommaLocale, PointTextKeepsThePoint)
     }
     EXPECT_EQ(std::use_facet<std::numpunct<char>>(std::locale()).decimal_point(), ',');
 
-    EXPECT_EQ(pointText(positionOf(u"JO62QM")), "13.3333333333333,52.5");
-    EXPECT_EQ(pointText(positionOf(u"IO91WM")), "-0.166666666666667,51.5");
+    EXPECT_EQ(pointText(positionOf(u"JO62QM")), "13.375,52.5208333333333");
+    EXPECT_EQ(pointText(positionOf(u"IO91WM")), "-0.125,51.5208333333333");
     EXPECT_EQ(squareOutlineText(positionOf(u"IO91WM")),
               "-2.0,51.0,2000  0.0,51.0,2000  0.0,52.0,2000  -2.0,52.0,2000 -2.0,51.0,2000  ");
 }

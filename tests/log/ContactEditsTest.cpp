@@ -34,10 +34,13 @@ protected:
         return [this](const QString& callsign) { return m_log->findDxcc(callsign); };
     }
 
-    QStringList dump() { return test::column0(*m_log, u"SELECT quote(ID) || '|' || quote(Date) || '|' || quote(GMT) || '|' || "
-                                                     "quote(Callsign) || '|' || quote(Grid) || '|' || quote(DXCC) || '|' || "
-                                                     "quote(QSL) || '|' || quote(QRB) || '|' || quote(QTF) || '|' || "
-                                                     "quote(GEdata) || '|' || quote(GEpoly) FROM logtab ORDER BY ID"_qs); }
+    QStringList dump()
+    {
+        return test::column0(*m_log, u"SELECT quote(ID) || '|' || quote(Date) || '|' || quote(GMT) || '|' || "
+                                     "quote(Callsign) || '|' || quote(Grid) || '|' || quote(DXCC) || '|' || "
+                                     "quote(QSL) || '|' || quote(QRB) || '|' || quote(QTF) || '|' || "
+                                     "quote(GEdata) || '|' || quote(GEpoly) FROM logtab ORDER BY ID"_qs);
+    }
 
     std::vector<RowSnapshot> rows(const QList<qint64>& ids)
     {
@@ -63,18 +66,26 @@ TEST_F(ContactEditsTest, CellEditsAreCheckedAndBringWhatFollowsFromThem)
         const char* column;
         const char* text;
         const char* refusalStart; // nullptr: accepted
-        QStringList written;       // column=value of what is written, in order
+        QStringList written;      // column=value of what is written, in order
     };
+    // A card in hand gets the day it was marked.
+    const QString marked = u"QslRdate="_qs + QDate::currentDate().toString(Qt::ISODate);
     const Case cases[] = {
-        {"QSL", "q", nullptr, {"QSL=Q"}},
-        {"Band", "2m", nullptr, {"Band=144"}},
+        {"QSL", "q", nullptr, {u"QSL=Q"_qs, marked}},
+        {"QSL", "T", nullptr, {u"QSL=T"_qs, marked}},
+        {"QSL", "y", nullptr, {"QSL=Y"}},
+        {"Band", "2m", nullptr, {"Band=144", "Freq=<null>"}},
+        {"Band", "144.300", nullptr, {"Band=144.300", "Freq=144.3"}},
         {"Date", "2026-13-45", "Date:", {}},
         {"GMT", "25:99", "GMT:", {}},
         {"Band", "11m", "Band:", {}},
         {"Callsign", "dl2xyz", nullptr, {"Callsign=DL2XYZ", "DXCC=DL Fed. Rep. of Germany"}},
         {"Callsign", "ZZ9ZZ", "Callsign not allowed", {}},
         {"Grid", "JS62", "Grid:", {}},
-        {"Grid", " ", nullptr, {"Grid=", "QRB=<null>", "QTF=<null>", "GEdata=<null>", "GEpoly=<null>", "GEgridXY=<null>"}},
+        {"Grid",
+         " ",
+         nullptr,
+         {"Grid=", "QRB=<null>", "QTF=<null>", "GEdata=<null>", "GEpoly=<null>", "GEgridXY=<null>"}},
         {"QSLman", "dl9qsl", nullptr, {"QSLman=dl9qsl"}},
         {"QRB", "12", "QRB is not edited", {}},
         {"ID", "3", "ID is not edited", {}},
@@ -82,8 +93,8 @@ TEST_F(ContactEditsTest, CellEditsAreCheckedAndBringWhatFollowsFromThem)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.column) + " " + c.text);
         QString reason;
-        const auto values = cellEditValues(QString::fromLatin1(c.column), QString::fromLatin1(c.text),
-                                           u"JO62QM"_qs, lookup(), &reason);
+        const auto values = cellEditValues(QString::fromLatin1(c.column), QString::fromLatin1(c.text), u"JO62QM"_qs,
+                                           lookup(), &reason);
         if (c.refusalStart) {
             EXPECT_FALSE(values);
             EXPECT_TRUE(reason.startsWith(QString::fromLatin1(c.refusalStart))) << reason.toStdString();
@@ -105,10 +116,10 @@ TEST_F(ContactEditsTest, LocatorEditReckonsDistanceAsTheEntryRowAndEmptiesTheMap
     QString error;
     ASSERT_TRUE(m_edits->updateRow(7, *values, &error)) << error.toStdString();
     const QStringList rows = dump();
-    // 482 km on 256 degrees, as the entry row stores JO31 from JO62QM.
-    EXPECT_TRUE(rows[0].startsWith(u"7|'2026-03-14'|'18:30'|'OK1ABC'|'JO31'|'Czech Republic'|'Y'|482."_qs))
+    // 451 km on 257 degrees, centre to centre, as the entry row stores JO31 from JO62QM.
+    EXPECT_TRUE(rows[0].startsWith(u"7|'2026-03-14'|'18:30'|'OK1ABC'|'JO31'|'Czech Republic'|'Y'|451."_qs))
         << rows[0].toStdString();
-    EXPECT_TRUE(rows[0].contains(u"|256."_qs)) << rows[0].toStdString();
+    EXPECT_TRUE(rows[0].contains(u"|257."_qs)) << rows[0].toStdString();
     EXPECT_TRUE(rows[0].endsWith(u"|NULL|NULL"_qs)) << rows[0].toStdString();
 
     const auto withoutOwn = cellEditValues(u"Grid"_qs, u"JO31"_qs, QString(), lookup(), &reason);
@@ -203,7 +214,7 @@ TEST(UndoStack, KeepsTheNewestStepsUpToItsDepth)
     UndoStack stack(20);
     EXPECT_FALSE(stack.pop());
     for (int i = 1; i <= 25; ++i)
-        stack.push({QString::number(i), {RowSnapshot{i, {u"ID"_qs}, {i}}}, {}});
+        stack.push({QString::number(i), {RowSnapshot{i, {u"ID"_qs}, {i}, {}}}, {}});
     EXPECT_EQ(stack.size(), 20);
     EXPECT_EQ(stack.top()->description, u"25"_qs);
     for (int i = 25; i >= 6; --i) {

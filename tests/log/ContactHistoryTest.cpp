@@ -66,10 +66,19 @@ protected:
 TEST_P(ContactHistoryTest, StationSquareAndEntityOnTheBand)
 {
     const ContactHistory history(*m_log);
-    const struct { const char* call; const char* band; int onBand; int all; QDate last; } stations[] = {
-        {"DL1ABC", "144%", 2, 3, QDate(2025, 6, 12)}, {"dl1abc", "432%", 1, 3, QDate(2025, 6, 12)},
-        {"DL1ABC", "", 3, 3, QDate(2025, 6, 12)},     {"DL1ABC", "1296%", 0, 3, QDate(2025, 6, 12)},
-        {"DL1AB", "144%", 0, 0, QDate()},             {"DL1ABC/P", "144%", 0, 0, QDate()},
+    const struct {
+        const char* call;
+        const char* band;
+        int onBand;
+        int all;
+        QDate last;
+    } stations[] = {
+        {"DL1ABC", "144%", 2, 3, QDate(2025, 6, 12)},
+        {"dl1abc", "432%", 1, 3, QDate(2025, 6, 12)},
+        {"DL1ABC", "", 3, 3, QDate(2025, 6, 12)},
+        {"DL1ABC", "1296%", 0, 3, QDate(2025, 6, 12)},
+        {"DL1AB", "144%", 0, 0, QDate()},
+        {"DL1ABC/P", "144%", 0, 0, QDate()},
     };
     for (const auto& s : stations) {
         const auto worked = history.workedBefore(QString::fromLatin1(s.call), QString::fromLatin1(s.band));
@@ -79,7 +88,11 @@ TEST_P(ContactHistoryTest, StationSquareAndEntityOnTheBand)
         EXPECT_EQ(worked->last, s.last) << s.call;
     }
 
-    const struct { const char* locator; const char* band; bool worked; } squares[] = {
+    const struct {
+        const char* locator;
+        const char* band;
+        bool worked;
+    } squares[] = {
         {"JO31XX", "144%", true}, {"jo31", "432%", false}, {"JO70AA", "1296%", true},
         {"JN58", "", true},       {"JO32", "", false},     {"JN58AA11", "144%", false},
     };
@@ -87,7 +100,11 @@ TEST_P(ContactHistoryTest, StationSquareAndEntityOnTheBand)
         EXPECT_EQ(history.squareWorked(QString::fromLatin1(s.locator), QString::fromLatin1(s.band)), s.worked)
             << s.locator << " " << s.band;
 
-    const struct { const char* entity; const char* band; bool worked; } entities[] = {
+    const struct {
+        const char* entity;
+        const char* band;
+        bool worked;
+    } entities[] = {
         {"DL Germany", "144%", true}, {"dl germany", "1296%", false}, {"OK Czech", "1296%", true},
         {"OK Czech", "144%", false},  {"OK Czech", "", true},         {"DL Germ", "144%", false},
     };
@@ -100,7 +117,11 @@ TEST_P(ContactHistoryTest, StationSquareAndEntityOnTheBand)
 // gained the indexes at open.
 TEST_P(ContactHistoryTest, EveryLookUpSeeksItsIndex)
 {
-    const struct { const char* sql; std::vector<std::pair<const char*, const char*>> values; const char* index; } plans[] = {
+    const struct {
+        const char* sql;
+        std::vector<std::pair<const char*, const char*>> values;
+        const char* index;
+    } plans[] = {
         {ContactHistory::kWorkedBeforeSql, {{":band", "144%"}, {":call", "DL1ABC"}}, "INDEX logtab_callsign"},
         {ContactHistory::kSquareWorkedSql, {{":square", "JO31"}, {":band", "144%"}}, "INDEX logtab_square"},
         {ContactHistory::kEntityWorkedSql, {{":entity", "DL Germany"}, {":band", "144%"}}, "INDEX logtab_dxcc"},
@@ -117,6 +138,32 @@ TEST_P(ContactHistoryTest, EveryLookUpSeeksItsIndex)
         const QString plan = details.join(u'|');
         EXPECT_TRUE(plan.contains(QLatin1String(p.index))) << plan.toStdString();
         EXPECT_FALSE(plan.contains(QLatin1String("SCAN logtab"))) << plan.toStdString();
+    }
+}
+
+TEST_P(ContactHistoryTest, LastLocatorIsTheLatestContactsNotTheLastSaved)
+{
+    // Saved out of order: the latest by date and time wins, of one minute the one saved last; a
+    // contact without a valid locator gives none.
+    add(*m_log, "2024-02-02", "OK1KIR", "JO70FD", "144", "");
+    add(*m_log, "02.03.2024", "ok1kir", "jo60aa", "144", "");
+    add(*m_log, "2023-12-31", "OK1KIR", "JN79", "432", "");
+    add(*m_log, "2024-03-02", "OK1KIR", "JO6", "144", "");
+    add(*m_log, "2024-05-05", "OK1KIR/P", "JN69", "144", "");
+    add(*m_log, "2024-05-05", "DL5ZZ", "JO50", "144", "");
+    add(*m_log, "2024-05-05", "DL5ZZ", "JO51", "144", "");
+    const ContactHistory history(*m_log);
+    const struct {
+        const char* call;
+        const char* locator;
+    } cases[] = {
+        {"OK1KIR", "JO60AA"}, {" ok1kir ", "JO60AA"}, {"OK1KIR/P", "JN69"}, {"OK1KIR/M", ""},
+        {"DL5ZZ", "JO51"},    {"DL1ABC", "JO31AB"},   {"OK1XYZ", "JO70"},   {"OK1KI%", ""},
+    };
+    for (const auto& c : cases) {
+        const std::optional<QString> locator = history.lastLocator(QString::fromLatin1(c.call));
+        ASSERT_TRUE(locator) << c.call;
+        EXPECT_EQ(*locator, QLatin1String(c.locator)) << c.call;
     }
 }
 

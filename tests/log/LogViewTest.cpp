@@ -1,6 +1,9 @@
 #include "LogTestSupport.h"
 
+#include "ConfirmationCount.h"
+
 #include <QDate>
+#include <QHash>
 #include <QRandomGenerator>
 #include <QSqlError>
 #include <QSqlRecord>
@@ -144,6 +147,54 @@ TEST_F(LogView, SearchGivesTheSameOrderEachTime)
 {
     const QStringList first = rowsOf(m_log->search(SearchByCallsign, u"DL"_qs, QString()));
     EXPECT_EQ(rowsOf(m_log->search(SearchByCallsign, u"DL"_qs, QString())), first);
+}
+
+// Each row says how it is confirmed, whatever the counting setting: a card in hand (Q or T, any
+// case), LoTW, eQSL. The view and the search both carry it.
+TEST_F(LogView, EveryRowSaysHowItIsConfirmed)
+{
+    const struct {
+        const char* qsl;
+        const char* lotw;
+        const char* eqsl;
+        const char* shown;
+    } cases[] = {
+        {"Q", nullptr, nullptr, "Card"},
+        {"t", "N", "", "Card"},
+        {"Y", "Y", nullptr, "LoTW"},
+        {"D", "y", "Y", "LoTW eQSL"},
+        {"N", nullptr, "Y", "eQSL"},
+        {"T", "Y", "Y", "Card LoTW eQSL"},
+        {"Y", "R", "N", ""},
+        {nullptr, nullptr, nullptr, ""},
+        {"q", "Y", "", "Card LoTW"},
+    };
+    static_assert(std::size(cases) == std::size(kContacts));
+    QSqlQuery update(m_log->database());
+    ASSERT_TRUE(update.prepare(u"UPDATE logtab SET QSL = ?, LotwRcvd = ?, EqslRcvd = ? WHERE ID = ?"_qs));
+    QHash<qint64, QString> expected;
+    for (qint64 id = 1; id <= qint64(std::size(cases)); ++id) {
+        const auto& c = cases[id - 1];
+        for (const char* value : {c.qsl, c.lotw, c.eqsl})
+            update.addBindValue(value ? QVariant(QLatin1String(value)) : QVariant());
+        update.addBindValue(id);
+        ASSERT_TRUE(update.exec()) << update.lastError().text().toStdString();
+        expected.insert(id, QLatin1String(c.shown));
+    }
+    const auto shown = [](QSqlQuery query) {
+        QHash<qint64, QString> texts;
+        const int column = query.record().indexOf(kConfirmedColumn);
+        EXPECT_EQ(column, query.record().count() - 1);
+        EXPECT_EQ(query.record().fieldName(0), u"ID"_qs);
+        while (query.next())
+            texts.insert(query.value(0).toLongLong(), query.value(column).toString());
+        return texts;
+    };
+    EXPECT_EQ(shown(m_log->logView(QString())), expected);
+    const QHash<qint64, QString> found = shown(m_log->search(SearchByCallsign, u"DL1"_qs, QString()));
+    ASSERT_EQ(found.size(), 2);
+    for (auto row = found.cbegin(); row != found.cend(); ++row)
+        EXPECT_EQ(row.value(), expected.value(row.key())) << row.key();
 }
 
 TEST_F(LogView, UnknownSearchChoiceRunsNoQuery)

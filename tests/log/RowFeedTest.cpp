@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <atomic>
+#include <chrono>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace mivra {
@@ -95,6 +98,43 @@ TEST_F(RowFeedTest, RowsComeInTheStatementsOrderAcrossBatches)
         for (std::size_t i = 0; i < seen.size(); ++i)
             ASSERT_EQ(seen[i], ascending ? qint64(i + 1) : qint64(10000 - i)) << "row " << i;
     }
+}
+
+
+// quiet runs with the stepping held still, so it may use the connection: a row function that
+// marks when SQLite is inside a step never finds quiet running beside it, and quiet's own
+// statement on the connection reads right.
+TEST_F(RowFeedTest, QuietNeverRunsBesideAStep)
+{
+    static std::atomic<int> inStep{0};
+    const auto slowRow = [](sqlite3_context* context, int, sqlite3_value** values) {
+        ++inStep;
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+        sqlite3_result_value(context, values[0]);
+        --inStep;
+    };
+    ASSERT_EQ(sqlite3_create_function(m_db, "slow_row", 1, SQLITE_UTF8, nullptr, slowRow, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_stmt* statement = prepare("SELECT slow_row(a) FROM t");
+    int rows = 0;
+    int quiets = 0;
+    int besideAStep = 0;
+    QString error;
+    ASSERT_TRUE(RowFeed::read(
+        statement, [&](const RowFeed::Batch&, int) { return ++rows > 0; }, &error,
+        [&] {
+            ++quiets;
+            besideAStep += inStep.load() > 0;
+            sqlite3_stmt* count = prepare("SELECT count(*) FROM t");
+            EXPECT_EQ(sqlite3_step(count), SQLITE_ROW);
+            EXPECT_EQ(sqlite3_column_int(count, 0), 10000);
+            sqlite3_finalize(count);
+            besideAStep += inStep.load() > 0;
+        }));
+    sqlite3_finalize(statement);
+    EXPECT_EQ(rows, 10000);
+    EXPECT_EQ(quiets, 10);
+    EXPECT_EQ(besideAStep, 0);
 }
 
 } // namespace

@@ -46,9 +46,9 @@ TEST(SaveQso, StoresAllFifteenValuesInTheirColumns)
 
     const QSqlRecord row = onlyRow(*log);
     const std::pair<const char*, QString> texts[] = {
-        {"Date", qso.date},   {"GMT", qso.gmt},   {"Callsign", qso.callsign}, {"Grid", qso.locator},
-        {"rsts", qso.rsts},   {"rstr", qso.rstr}, {"Band", qso.band},         {"mode", qso.mode},
-        {"Nam", qso.name},    {"Comment", qso.comment}, {"QSL", qso.qsl},     {"Prop", qso.prop},
+        {"Date", qso.date}, {"GMT", qso.gmt},         {"Callsign", qso.callsign}, {"Grid", qso.locator},
+        {"rsts", qso.rsts}, {"rstr", qso.rstr},       {"Band", qso.band},         {"mode", qso.mode},
+        {"Nam", qso.name},  {"Comment", qso.comment}, {"QSL", qso.qsl},           {"Prop", qso.prop},
         {"DXCC", qso.dxcc},
     };
     for (const auto& [column, value] : texts)
@@ -107,6 +107,42 @@ TEST(SaveQso, RefusesARowWithoutCallsignOrDateAndStoresNothing)
     // The connection is usable afterwards: no transaction was left open.
     EXPECT_TRUE(log->saveQso(fullContact()));
     EXPECT_EQ(log->countLogView(QString()), 1);
+}
+
+// A reader beside the window (an export on a read-only connection of its own, in one read
+// transaction): it sees the log as it stood, cannot write, and a Save meanwhile is refused whole
+// rather than half done; once the reader is through, the same Save goes in.
+TEST(SaveQso, AReaderBesideHoldsOffAWriteWithoutHarm)
+{
+    QTemporaryDir dir;
+    const std::unique_ptr<LogDatabase> log = test::createSmallLog(dir);
+    ASSERT_TRUE(log);
+    ASSERT_TRUE(log->saveQso(fullContact()));
+    QString error;
+    const std::unique_ptr<LogDatabase> reader = LogDatabase::openForReading(log->path(), &error);
+    ASSERT_TRUE(reader) << error.toStdString();
+    QSqlDatabase db = reader->database();
+    ASSERT_TRUE(db.transaction());
+    QSqlQuery count(db);
+    ASSERT_TRUE(count.exec(u"SELECT count(*) FROM logtab"_qs) && count.next());
+    EXPECT_EQ(count.value(0).toInt(), 1);
+    count.finish();
+    QSqlQuery write(db);
+    EXPECT_FALSE(write.exec(u"DELETE FROM logtab"_qs));
+
+    Contact second = fullContact();
+    second.callsign = u"OK2ABC"_qs;
+    error.clear();
+    EXPECT_FALSE(log->saveQso(second, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(log->isWriting());
+    ASSERT_TRUE(count.exec(u"SELECT count(*) FROM logtab"_qs) && count.next());
+    EXPECT_EQ(count.value(0).toInt(), 1);
+    count.finish();
+    ASSERT_TRUE(db.rollback());
+
+    ASSERT_TRUE(log->saveQso(second, &error)) << error.toStdString();
+    EXPECT_EQ(log->countLogView(QString()), 2);
 }
 
 } // namespace

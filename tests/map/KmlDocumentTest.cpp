@@ -92,7 +92,7 @@ TEST_F(KmlExportTest, ColoursFollowOpacityQslAndPropagation)
         std::vector<KmlRow> rows;
         for (const auto& [qsl, prop] : c.qslProp)
             rows.push_back({QStringLiteral("JO62"), QLatin1String(qsl), QLatin1String(prop), QStringLiteral("d"),
-                            kOwnPoint, QString()});
+                            kOwnPoint, QString(), false, QString()});
         const QString text = QString::fromUtf8(map::kmlDocument(
             KmlHeader{QStringLiteral("OWNCALL"), kOwnPoint, QStringLiteral("T"), QLatin1String(c.opacity), c.lines},
             rows));

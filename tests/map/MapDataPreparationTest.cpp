@@ -7,7 +7,7 @@ namespace {
 using map::prepareMapData;
 
 const QString kOwnLocator = QStringLiteral("JO62QM");
-const QString kOwnPoint = QStringLiteral("13.3333333333333,52.5");
+const QString kOwnPoint = QStringLiteral("13.375,52.5208333333333"); // the centre of JO62QM
 
 class MapDataPreparationTest : public ::testing::Test {
 protected:
@@ -44,7 +44,7 @@ TEST_F(MapDataPreparationTest, EveryRowOfTheBandGetsItsDescriptionAndPoint)
     EXPECT_EQ(description(own),
               QStringLiteral("Log: OK1AA 144 MHz  02.01.2026 09:05 rsts:59 rstr:57 QRB:0km  QTF:0 QSL: Q Prop:Tr tnx"));
     EXPECT_EQ(point(own), kOwnPoint);
-    EXPECT_EQ(point(square), QStringLiteral("12.5833333333333,52.2916666666667")); // JO62HH
+    EXPECT_EQ(point(square), QStringLiteral("13,52.5")); // the centre of JO62
     EXPECT_TRUE(description(square).contains(QStringLiteral(" 144 MHz  03.02.2025 09:05 "))) << description(square).toStdString();
     // Invalid locators: the own point, the stored distance and heading; none stored, none described.
     EXPECT_EQ(point(invalid), kOwnPoint);
@@ -60,7 +60,7 @@ TEST_F(MapDataPreparationTest, EveryRowOfTheBandGetsItsDescriptionAndPoint)
     EXPECT_EQ(log.value(own, QStringLiteral("QRB")).toDouble(), 99.0);
     const auto all = prepareMapData(log.db(), QString(), kOwnLocator);
     EXPECT_EQ(all.rowCount, 6);
-    EXPECT_EQ(point(otherBand), QStringLiteral("14.5833333333333,50.2916666666667"));
+    EXPECT_EQ(point(otherBand), QStringLiteral("15,50.5"));
 }
 
 // Progress counts the band's rows; a stop asked for part-way leaves every row as it was.

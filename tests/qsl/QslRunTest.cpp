@@ -85,6 +85,14 @@ TEST_P(QslTransitionTest, StateAdvancesInEitherCase)
     EXPECT_EQ(state(upper), QString::fromLatin1(GetParam().after));
     EXPECT_EQ(state(lower), QString::fromLatin1(GetParam().after)) << "selected, printed, advanced as its capital";
     EXPECT_EQ(state(other), QStringLiteral("X"));
+    // The day each card went out stays with its contact, for QSL_SENT Y and QSLSDATE.
+    QSqlQuery sent(m_log->database());
+    ASSERT_TRUE(sent.exec(QStringLiteral("SELECT coalesce(QslSdate, '') FROM logtab ORDER BY ID")));
+    QStringList days;
+    while (sent.next())
+        days << sent.value(0).toString();
+    const QString today = QDateTime::currentDateTimeUtc().date().toString(Qt::ISODate);
+    EXPECT_EQ(days, (QStringList{today, today, QString()}));
     EXPECT_EQ(cardShapes(m_output), (std::vector<std::pair<QString, int>>{{QStringLiteral("OK1ABC"), 2}}));
     EXPECT_EQ(m_output.cards[0].text(QStringLiteral("Label4")), QString::fromLatin1(GetParam().greeting));
     EXPECT_EQ(m_output.cards[0].text(QStringLiteral("Label1")), QString::fromLatin1(GetParam().heading));

@@ -46,6 +46,7 @@ void MainWindowTest::TearDown()
 {
     m_window.reset();
     m_context.reset();
+    m_backups.reset();
     m_log.reset();
 }
 
@@ -53,16 +54,19 @@ void MainWindowTest::writeSettings(const QString& callsign, const QString& locat
 {
     QFile file(settingsFile());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    const QString text = QStringLiteral("\"%1\"\r\n\"%2\"\r\n1\r\n1\r\n%3\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n1\r\n")
-                             .arg(callsign, locator)
-                             .arg(bandIndex);
+    const QString text
+        = QStringLiteral(
+              "\"%1\"\r\n\"%2\"\r\n1\r\n1\r\n%3\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n1\r\n")
+              .arg(callsign, locator)
+              .arg(bandIndex);
     file.write(text.toUtf8());
 }
 
 void MainWindowTest::createWindow()
 {
+    m_backups = std::make_unique<BackgroundBackups>(logFile(), &m_work);
     m_context = std::make_unique<AppContext>(
-        AppContext{*m_log, m_settings, m_live, settingsFile(), m_dir.path(), m_messages, m_clock, m_work});
+        AppContext{*m_log, m_settings, m_live, settingsFile(), m_dir.path(), m_messages, m_clock, m_work, *m_backups});
     m_window = std::make_unique<MainWindow>(*m_context);
 }
 
@@ -75,8 +79,8 @@ void MainWindowTest::openWindow()
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
 }
 
-void MainWindowTest::addContact(const QString& date, const QString& callsign, const QString& grid,
-                                const QString& band, const QString& time)
+void MainWindowTest::addContact(const QString& date, const QString& callsign, const QString& grid, const QString& band,
+                                const QString& time)
 {
     Contact qso;
     qso.date = date;

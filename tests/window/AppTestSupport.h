@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppContext.h"
+#include "BackgroundBackups.h"
 #include "BackgroundWork.h"
 #include "Clock.h"
 #include "LiveMapOptions.h"
@@ -77,6 +78,7 @@ protected:
     RecordingMessages m_messages;
     FixedClock m_clock;
     BackgroundWork m_work;
+    std::unique_ptr<BackgroundBackups> m_backups;
     std::unique_ptr<AppContext> m_context;
     std::unique_ptr<MainWindow> m_window;
 };

@@ -115,8 +115,12 @@ TEST_F(ContestSessionTest, WrittenKeepsTheOtherSections)
         QSettings ini(iniPath(), QSettings::IniFormat);
         ini.setValue(QStringLiteral("rig/model"), 3073);
     }
-    ContestSettings written{QStringLiteral("IARU"), contestTime(QStringLiteral("2026-06-06T14:00")),
-                            contestTime(QStringLiteral("2026-06-07T14:00")), QStringLiteral("1296")};
+    ContestSettings written{QStringLiteral("IARU"),
+                            contestTime(QStringLiteral("2026-06-06T14:00")),
+                            contestTime(QStringLiteral("2026-06-07T14:00")),
+                            QStringLiteral("1296"),
+                            QStringLiteral("Hill"),
+                            QStringLiteral("SINGLE")};
     QString error;
     ASSERT_TRUE(writeContestSettings(iniPath(), written, &error));
     const ContestSettings read = readContestSettings(iniPath());
@@ -124,6 +128,8 @@ TEST_F(ContestSessionTest, WrittenKeepsTheOtherSections)
     EXPECT_EQ(read.start, written.start);
     EXPECT_EQ(read.end, written.end);
     EXPECT_EQ(read.band, written.band);
+    EXPECT_EQ(read.station, written.station);
+    EXPECT_EQ(read.section, written.section);
     QFile file(iniPath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();

@@ -85,7 +85,7 @@ TEST_F(EntryTest, KeyboardOnlyContactIsStoredColumnByColumn)
                                           "QSL, Prop, DXCC, QRB, QTF FROM logtab")));
     ASSERT_TRUE(query.next());
     const QStringList expected{"2026-12-07", "21:05", "DL1ABC", "JO31", "59", "59", "144", "SSB",
-                               "Hans",       "tnx fer QSO", "Y", "Tr", germany, "482", "256"};
+                               "Hans",       "tnx fer QSO", "Y", "Tr", germany, "451", "257"};
     for (int column = 0; column < expected.size(); ++column)
         EXPECT_EQ(query.value(column).toString(), expected[column]) << query.record().fieldName(column).toStdString();
     EXPECT_FALSE(query.next());
@@ -96,11 +96,21 @@ TEST_F(EntryTest, KeyboardOnlyContactIsStoredColumnByColumn)
     EXPECT_EQ(m_window->entryRow()->entityLabel()->text(), germany);
 }
 
+const QString kFiveCharacters
+    = QStringLiteral("Locator input incorrect: JO62Q, it has 5 characters; a locator has 4, 6, 8 or 10.");
+const QString kSecondCharacter
+    = QStringLiteral("Locator input incorrect: JS62, the 2nd character \"S\" must be a letter A-R.");
+
 TEST_F(EntryTest, LocatorChecksOnLeaving)
 {
-    const struct { QString typed; QString kept; bool message; } cases[] = {
-        {"jo62qm", "JO62QM", false}, {"JO62QM12AB", "JO62QM12AB", false}, {"JO62", "JO62", false},
-        {"JO62Q", "", true},         {"JS62", "", true},                  {"", "", false},
+    // A refused locator keeps its text, and the message names what is wrong with it.
+    const struct { QString typed; QString kept; QString message; } cases[] = {
+        {"jo62qm", "JO62QM", ""},
+        {"JO62QM12AB", "JO62QM12AB", ""},
+        {"JO62", "JO62", ""},
+        {"JO62Q", "JO62Q", kFiveCharacters},
+        {"JS62", "JS62", kSecondCharacter},
+        {"", "", ""},
     };
     for (const auto& c : cases) {
         m_messages.informed.clear();
@@ -111,8 +121,12 @@ TEST_F(EntryTest, LocatorChecksOnLeaving)
         enter(entryField("Gr"));
         settle();
         EXPECT_EQ(entryField("Gr")->text(), c.kept) << c.typed.toStdString();
-        EXPECT_EQ(m_messages.informed, c.message ? QStringList{"Locator input incorrect"} : QStringList{})
+        EXPECT_EQ(m_messages.informed, c.message.isEmpty() ? QStringList{} : QStringList{c.message})
             << c.typed.toStdString();
+        if (!c.message.isEmpty()) {
+            EXPECT_EQ(focused(), entryField("Gr")) << c.typed.toStdString();
+            EXPECT_EQ(entryField("Gr")->selectedText(), c.kept) << c.typed.toStdString();
+        }
     }
 }
 
@@ -125,9 +139,10 @@ TEST_F(EntryTest, InvalidLocatorSendsTheFocusThroughTheCallsignOnce)
     enter(entryField("Gr"));
     for (int i = 0; i < 20; ++i)
         settle();
-    EXPECT_EQ(m_messages.informed, QStringList{"Locator input incorrect"});
+    // One message, the callsign kept, and the refused locator kept in the field for mending.
+    EXPECT_EQ(m_messages.informed, QStringList{kFiveCharacters});
     EXPECT_EQ(entryField("Ca")->text(), QStringLiteral("OK1ABC"));
-    // The callsign check passed again and handed the focus back to the empty locator.
+    EXPECT_EQ(entryField("Gr")->text(), QStringLiteral("JO62Q"));
     EXPECT_EQ(focused(), entryField("Gr"));
 }
 
@@ -346,20 +361,23 @@ TEST_F(EntryTest, TapOnSaveRunsTheChecksOfTheFieldItLeaves)
         const char* storedWith; // callsign whose entity is stored, or null when nothing is stored
     };
     const Case cases[] = {
-        {"invalid locator", "DL7ABC", "js62", "Locator input incorrect", nullptr},
+        {"invalid locator", "DL7ABC", "js62",
+         "Locator input incorrect: JS62, the 2nd character \"S\" must be a letter A-R.", nullptr},
         {"callsign of another entity", "G3XYZ", nullptr, nullptr, "G3XYZ"},
         {"callsign without entity", "Q1ZZZ", nullptr, "Callsign not allowed", nullptr},
         {"valid locator", "OK1ABC", "jo60", nullptr, "OK1ABC"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        // A refused locator of the case before stays in its field until mended: the operator empties it.
+        entryField("Gr")->clear();
         // A contact before it leaves its entity in `cou`.
         pressNew();
         type("Ca", QStringLiteral("DL1ABC"));
         enter(entryField("Ca"));
         enter(entryField("Gr"));
         tap(m_window->entryRow()->saveButton());
-        ASSERT_TRUE(m_messages.informed.isEmpty());
+        ASSERT_TRUE(m_messages.informed.isEmpty()) << m_messages.informed.join(u'|').toStdString();
         const int before = logRows();
 
         pressNew();
@@ -415,8 +433,9 @@ TEST_F(EntryTest, ClickBackIntoTheCallsignFromAnEmptyLocatorStaysThere)
         tap(entryField("Ca"));
         for (int i = 0; i < 5; ++i)
             settle();
-        EXPECT_EQ(focused(), entryField("Ca"));
-        EXPECT_EQ(m_messages.informed, *locator ? QStringList{"Locator input incorrect"} : QStringList{});
+        // A refused locator takes the focus back, its text kept for mending.
+        EXPECT_EQ(focused(), *locator ? entryField("Gr") : entryField("Ca"));
+        EXPECT_EQ(m_messages.informed, *locator ? QStringList{kSecondCharacter} : QStringList{});
     }
 }
 
@@ -453,11 +472,11 @@ TEST_F(EntryTest, DistanceIsStoredOnlyForTheLocatorsNowInTheFields)
         const QVariant qrb = query.value(0);
         const QVariant qtf = query.value(1);
         ASSERT_TRUE(query.next());
-        EXPECT_EQ(query.value(0).toInt(), 482); // the first contact, from JO62QM
+        EXPECT_EQ(query.value(0).toInt(), 451); // the first contact, from JO62QM, centre to centre
         EXPECT_EQ(!qrb.isNull(), c.distance);
         EXPECT_EQ(!qtf.isNull(), c.distance);
         if (c.distance && QString::fromLatin1(c.ownLocator) != QStringLiteral("JO62QM")) {
-            EXPECT_NE(qrb.toInt(), 482);
+            EXPECT_NE(qrb.toInt(), 451);
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "AdifFile.h"
+#include "ContestSettings.h"
 #include "ExchangeActions.h"
 #include "LogGrid.h"
 #include "MultiOptionControl.h"
@@ -137,9 +138,23 @@ TEST_F(ExchangeActionsTest, ExportsTheBandAsAContestLog)
     EXPECT_TRUE(kept.contains("RName=J\xc3\xbcrgen\n") && kept.contains("SPowe=750\n")) << kept.toStdString();
     station.close();
 
-    // With "All" selected there is no band to export.
+    // With "All" selected the dialog offers the last export again: name, band and span.
     QTest::mouseClick(m_window->bandButton(21), Qt::LeftButton);
+    asked = EdiOptions{};
+    nextFile = m_dir.filePath(QStringLiteral("again.edi"));
     trigger(QStringLiteral("Export EDI..."));
+    EXPECT_EQ(asked.contestName, QStringLiteral("June Contest"));
+    EXPECT_EQ(asked.bandValue, QStringLiteral("144"));
+    EXPECT_EQ(asked.from, QDateTime(QDate(2026, 6, 6), QTime(14, 5), QTimeZone::utc()));
+    EXPECT_EQ(asked.to, QDateTime(QDate(2026, 6, 6), QTime(15, 11), QTimeZone::utc()));
+
+    // Without a last export and with "All" selected there is no band to export.
+    QString error;
+    ASSERT_TRUE(writeEdiDefaults(m_dir.filePath(QStringLiteral("mivra.ini")), ContestSettings{}, &error))
+        << error.toStdString();
+    const int asks = int(m_messages.informed.size());
+    trigger(QStringLiteral("Export EDI..."));
+    EXPECT_EQ(m_messages.informed.size(), asks + 1);
     EXPECT_EQ(m_messages.informed.last(), QStringLiteral("Please select Band"));
 }
 

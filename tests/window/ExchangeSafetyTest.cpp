@@ -6,7 +6,10 @@
 #include <QAction>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QProcess>
+#include <QProgressDialog>
 #include <QTableView>
+#include <QTimer>
 
 namespace mivra::test {
 namespace {
@@ -24,8 +27,8 @@ protected:
     {
         MainWindowTest::SetUp();
         writeSettings(QStringLiteral("DL7ABC"), QStringLiteral("JO62QM"));
-        addContact(QStringLiteral("2026-06-06"), QStringLiteral("DL1AA"), QStringLiteral("JO62RN"), QStringLiteral("144"),
-                   QStringLiteral("14:05"));
+        addContact(QStringLiteral("2026-06-06"), QStringLiteral("DL1AA"), QStringLiteral("JO62RN"),
+                   QStringLiteral("144"), QStringLiteral("14:05"));
         openWindow();
         m_window->exchangeActions()->setFileChooser(
             [this](QWidget*, const QString&, const QString&, const QString&, bool) { return nextFile; });
@@ -74,11 +77,30 @@ TEST_F(ExchangeSafetyTest, AnImportFromTheMenuIsBackedUpFirst)
     ASSERT_TRUE(adi.open(QIODevice::WriteOnly));
     adi.write("<CALL:5>OK2AB<QSO_DATE:8>20260607<TIME_ON:4>0800<BAND:2>2m<EOR>");
     adi.close();
+    // The import waits for its copy, and says so meanwhile.
+    QStringList progressTexts;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QProgressDialog* progress : m_window->findChildren<QProgressDialog*>())
+            if (!progressTexts.contains(progress->labelText()))
+                progressTexts << progress->labelText();
+    });
+    watch.start(1);
     trigger(QStringLiteral("Import ADIF..."));
-    const QStringList copies = QDir(m_dir.filePath(QStringLiteral("backups"))).entryList({QStringLiteral("backup-*.sqlite")});
+    watch.stop();
+    ASSERT_FALSE(progressTexts.isEmpty());
+    EXPECT_TRUE(progressTexts.first().startsWith(QStringLiteral("Backing up the log before importing")))
+        << progressTexts.join(u'|').toStdString();
+    EXPECT_EQ(m_messages.informed.size(), 1);
+    const QStringList copies
+        = QDir(m_dir.filePath(QStringLiteral("backups"))).entryList({QStringLiteral("backup-*-import.sqlite.zst")});
     ASSERT_EQ(copies.size(), 1);
+    const QString plain = m_dir.filePath(QStringLiteral("copy.sqlite"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("zstd"),
+                                {u"-q"_qs, u"-d"_qs, m_dir.filePath(u"backups/"_qs + copies.first()), u"-o"_qs, plain}),
+              0);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("copy"));
-    db.setDatabaseName(m_dir.filePath(QStringLiteral("backups/") + copies.first()));
+    db.setDatabaseName(plain);
     ASSERT_TRUE(db.open());
     {
         QSqlQuery query(db);

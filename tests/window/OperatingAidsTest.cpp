@@ -65,15 +65,15 @@ TEST_F(OperatingAidsTest, DistanceAndHeadingShowBeforeSaveAndGoWhenTheyGoStale)
         entryField("MyGrid")->setText(QStringLiteral("JO62QM"));
         enterText("Ca", "dl1abc");
         enterText("Gr", "jo31");
-        EXPECT_EQ(aids().distanceHeading()->text(), QStringLiteral("482 km  256°")) << e.what;
+        EXPECT_EQ(aids().distanceHeading()->text(), QStringLiteral("451 km  257°")) << e.what;
         e.act();
         EXPECT_TRUE(aids().distanceHeading()->text().isEmpty()) << e.what;
     }
     // The figures shown are the ones stored.
     QSqlQuery query(m_log->database());
     ASSERT_TRUE(query.exec(QStringLiteral("SELECT QRB, QTF FROM logtab")) && query.next());
-    EXPECT_EQ(query.value(0).toInt(), 482);
-    EXPECT_EQ(query.value(1).toInt(), 256);
+    EXPECT_EQ(query.value(0).toInt(), 451);
+    EXPECT_EQ(query.value(1).toInt(), 257);
 }
 
 TEST_F(OperatingAidsTest, WorkedBeforeCountsTheSelectedBandAndAllBands)
