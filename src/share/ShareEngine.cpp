@@ -21,27 +21,35 @@ namespace {
 
 // Serialises pushes: a change's seq is taken and committed under it, so "seq > N" never skips a
 // commit that was still open when a reader looked.
+// The key of a contact's fields without a column of their own (logfields) among its columns' values.
+constexpr char16_t kOtherFieldsKey[] = u"logfields";
+
 constexpr char16_t kPushLock[] = u"SELECT pg_advisory_xact_lock(7160002)";
 
 // Takes each change whose version is newer than the server's and counts them. A change the server
 // holds the same version of was sent before (a replay); one it holds a newer version of lost, and
 // the pull brings the winner and tells.
-constexpr char16_t kUpsert[] = u"WITH r AS (SELECT * FROM jsonb_to_recordset($1::jsonb)"
-                        " AS r(uuid text, stamp text, deleted boolean, position text, base text, fields jsonb)),"
-                        " applied AS (INSERT INTO mivra_contact (uuid, stamp, deleted, position, base, fields, seq)"
-                        " SELECT uuid, stamp, deleted, position, base, fields, nextval('mivra_share_seq') FROM r"
-                        " ON CONFLICT (uuid) DO UPDATE SET stamp = EXCLUDED.stamp, deleted = EXCLUDED.deleted,"
-                        " position = EXCLUDED.position, base = EXCLUDED.base, fields = EXCLUDED.fields, seq = EXCLUDED.seq"
-                        " WHERE mivra_contact.stamp < EXCLUDED.stamp RETURNING uuid)"
-                        " SELECT count(*) FROM applied";
+constexpr char16_t kUpsert[]
+    = u"WITH r AS (SELECT * FROM jsonb_to_recordset($1::jsonb)"
+      " AS r(uuid text, stamp text, deleted boolean, position text, base text, fields jsonb)),"
+      " applied AS (INSERT INTO mivra_contact (uuid, stamp, deleted, position, base, fields, seq)"
+      " SELECT uuid, stamp, deleted, position, base, fields, nextval('mivra_share_seq') FROM r"
+      " ON CONFLICT (uuid) DO UPDATE SET stamp = EXCLUDED.stamp, deleted = EXCLUDED.deleted,"
+      " position = EXCLUDED.position, base = EXCLUDED.base, fields = EXCLUDED.fields, seq = EXCLUDED.seq"
+      " WHERE mivra_contact.stamp < EXCLUDED.stamp RETURNING uuid)"
+      " SELECT count(*) FROM applied";
 
 QJsonValue jsonOf(const SqliteStatement& row, int column)
 {
     switch (row.type(column)) {
-    case SqliteStatement::Type::Null: return QJsonValue::Null;
-    case SqliteStatement::Type::Integer: return double(row.integer(column));
-    case SqliteStatement::Type::Float: return row.real(column);
-    default: return row.text(column);
+    case SqliteStatement::Type::Null:
+        return QJsonValue::Null;
+    case SqliteStatement::Type::Integer:
+        return double(row.integer(column));
+    case SqliteStatement::Type::Float:
+        return row.real(column);
+    default:
+        return row.text(column);
     }
 }
 
@@ -70,8 +78,8 @@ QString quoted(const QString& column)
 QString describe(const QJsonObject& fields)
 {
     return QStringLiteral("%1 %2 %3 (%4)")
-        .arg(fields.value(u"Callsign").toString(), fields.value(u"Date").toString(),
-             fields.value(u"GMT").toString(), fields.value(u"Band").toVariant().toString());
+        .arg(fields.value(u"Callsign").toString(), fields.value(u"Date").toString(), fields.value(u"GMT").toString(),
+             fields.value(u"Band").toVariant().toString());
 }
 
 // The tab-separated fields of a COPY line.
@@ -204,10 +212,12 @@ bool ShareEngine::push(SyncReport& report)
     QStringList selected;
     for (const QString& column : std::as_const(m_columns))
         selected << u"l."_qs + quoted(column);
-    SqliteStatement read(m_log, QStringLiteral("SELECT o.n, o.uuid, s.stamp, s.deleted, s.base, %1 FROM share_outbox o"
-                                               " JOIN share_stamp s ON s.uuid = o.uuid"
-                                               " LEFT JOIN logtab l ON l.Uuid = o.uuid ORDER BY o.n LIMIT ?")
+    SqliteStatement read(m_log, QStringLiteral("SELECT o.n, o.uuid, s.stamp, s.deleted, s.base, %1, f.fields"
+                                               " FROM share_outbox o JOIN share_stamp s ON s.uuid = o.uuid"
+                                               " LEFT JOIN logtab l ON l.Uuid = o.uuid"
+                                               " LEFT JOIN logfields f ON f.ID = l.ID ORDER BY o.n LIMIT ?")
                                     .arg(selected.join(u", "_qs)));
+    const int otherFieldsColumn = 5 + int(m_columns.size());
     for (;;) {
         read.reset();
         read.bindInteger(1, m_batch);
@@ -221,6 +231,7 @@ bool ShareEngine::push(SyncReport& report)
             if (!deleted) {
                 for (int i = 0; i < m_columns.size(); ++i)
                     fields.insert(m_columns[i], jsonOf(read, 5 + i));
+                fields.insert(QString::fromUtf16(kOtherFieldsKey), read.text(otherFieldsColumn));
             }
             sent.emplace_back(read.integer(0), uuid);
             changes.append(QJsonObject{{u"uuid"_qs, uuid},
@@ -237,15 +248,16 @@ bool ShareEngine::push(SyncReport& report)
         if (sent.empty())
             return true;
         const QString payload = QString::fromUtf8(QJsonDocument(changes).toJson(QJsonDocument::Compact));
-        if (!m_server.run(u"BEGIN"_qs, {}, &report.error) || !m_server.run(QString::fromUtf16(kPushLock), {}, &report.error))
+        if (!m_server.run(u"BEGIN"_qs, {}, &report.error)
+            || !m_server.run(QString::fromUtf16(kPushLock), {}, &report.error))
             return false;
         const PgResult applied = m_server.exec(QString::fromUtf16(kUpsert), {payload});
         const bool ok = applied.ok() && applied.rows() == 1
-            && m_server.run(u"INSERT INTO mivra_position (name) VALUES ($1)"
-                            " ON CONFLICT (name) DO UPDATE SET last_push = now()"_qs,
-                            {m_position}, &report.error)
-            && m_server.run(u"SELECT pg_notify('mivra_share', $1)"_qs, {m_position}, &report.error)
-            && m_server.run(u"COMMIT"_qs, {}, &report.error);
+                        && m_server.run(u"INSERT INTO mivra_position (name) VALUES ($1)"
+                                        " ON CONFLICT (name) DO UPDATE SET last_push = now()"_qs,
+                                        {m_position}, &report.error)
+                        && m_server.run(u"SELECT pg_notify('mivra_share', $1)"_qs, {m_position}, &report.error)
+                        && m_server.run(u"COMMIT"_qs, {}, &report.error);
         if (!ok) {
             if (!applied.ok())
                 report.error = applied.error();
@@ -303,8 +315,13 @@ bool ShareEngine::pull(SyncReport& report)
                 SqliteStatement localStamp(m_log, u"SELECT stamp FROM share_stamp WHERE uuid = ?"_qs);
                 SqliteStatement described(m_log, u"SELECT Callsign, Date, GMT, Band FROM logtab WHERE Uuid = ?"_qs);
                 SqliteStatement remove(m_log, u"DELETE FROM logtab WHERE Uuid = ?"_qs);
-                SqliteStatement stamp(m_log, u"INSERT OR REPLACE INTO share_stamp (uuid, stamp, deleted) VALUES (?, ?, ?)"_qs);
+                SqliteStatement stamp(m_log,
+                                      u"INSERT OR REPLACE INTO share_stamp (uuid, stamp, deleted) VALUES (?, ?, ?)"_qs);
                 SqliteStatement dropQueued(m_log, u"DELETE FROM share_outbox WHERE uuid = ?"_qs);
+                SqliteStatement keepFields(m_log, u"INSERT OR REPLACE INTO logfields (ID, fields)"
+                                                  " SELECT ID, ? FROM logtab WHERE Uuid = ?"_qs);
+                SqliteStatement dropFields(m_log, u"DELETE FROM logfields WHERE ID IN"
+                                                  " (SELECT ID FROM logtab WHERE Uuid = ?)"_qs);
                 SqliteStatement clock(m_log, u"UPDATE share_state SET clock = max(clock, ?), pulled = ?"_qs);
                 std::map<QString, std::pair<SqliteStatement, SqliteStatement>> writers; // by column set
                 qint64 newestClock = 0;
@@ -323,8 +340,9 @@ bool ShareEngine::pull(SyncReport& report)
                     if (!mine.isEmpty() && stampPosition(mine) == m_position && row.base != mine) {
                         described.reset();
                         described.bindText(1, row.uuid);
-                        lostHere = described.step() ? QStringLiteral("%1 %2 %3 (%4)").arg(described.text(0),
-                                                          described.text(1), described.text(2), described.text(3))
+                        lostHere = described.step() ? QStringLiteral("%1 %2 %3 (%4)")
+                                                          .arg(described.text(0), described.text(1), described.text(2),
+                                                               described.text(3))
                                                     : describe(fields);
                     }
                     if (row.deleted || fields.isEmpty()) {
@@ -351,12 +369,14 @@ bool ShareEngine::pull(SyncReport& report)
                                 names << quoted(column);
                                 marks << u"?"_qs;
                             }
-                            const QString update = QStringLiteral("UPDATE logtab SET %1 WHERE Uuid = ?")
-                                                       .arg(assignments.join(u", "_qs));
+                            const QString update
+                                = QStringLiteral("UPDATE logtab SET %1 WHERE Uuid = ?").arg(assignments.join(u", "_qs));
                             const QString insert = QStringLiteral("INSERT INTO logtab (%1, Uuid) VALUES (%2, ?)")
                                                        .arg(names.join(u", "_qs), marks.join(u", "_qs));
-                            writer = writers.try_emplace(key, SqliteStatement(m_log, update), SqliteStatement(m_log, insert))
-                                         .first;
+                            writer
+                                = writers
+                                      .try_emplace(key, SqliteStatement(m_log, update), SqliteStatement(m_log, insert))
+                                      .first;
                         }
                         for (SqliteStatement* write : {&writer->second.first, &writer->second.second}) {
                             write->reset();
@@ -368,6 +388,18 @@ bool ShareEngine::pull(SyncReport& report)
                                 return fail(*write);
                             if (m_log.changes() > 0)
                                 break;
+                        }
+                        // Sent by every version that keeps them: none is an empty text.
+                        const QJsonValue other = fields.value(QString::fromUtf16(kOtherFieldsKey));
+                        if (other.isString()) {
+                            SqliteStatement& write = other.toString().isEmpty() ? dropFields : keepFields;
+                            write.reset();
+                            int index = 1;
+                            if (&write == &keepFields)
+                                write.bindText(index++, other.toString());
+                            write.bindText(index, row.uuid);
+                            if (!write.run())
+                                return fail(write);
                         }
                     }
                     dropQueued.reset();

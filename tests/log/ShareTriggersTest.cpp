@@ -20,15 +20,30 @@ QString stampOf(const LogDatabase& log, const QString& uuid)
     return stamps.value(0);
 }
 
+// A log not shared gives its contacts identities but keeps no versions and queues nothing.
+TEST(ShareTriggers, ALogNotSharedQueuesNothing)
+{
+    QTemporaryDir dir;
+    auto log = test::createSmallLog(dir);
+    ASSERT_TRUE(log);
+    execAll(*log, {u"INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-06-05', '1000', 'OK2A', '144')"_qs,
+                   u"INSERT INTO logfields (ID, fields) SELECT ID, '<SIG:4>WWFF' FROM logtab"_qs,
+                   u"UPDATE logtab SET Comment = 'x'"_qs});
+    EXPECT_EQ(column0(*log, u"SELECT count(*) FROM logtab WHERE length(Uuid) = 36"_qs), QStringList{u"1"_qs});
+    EXPECT_EQ(column0(*log, u"SELECT count(*) FROM share_stamp"_qs), QStringList{u"0"_qs});
+    EXPECT_TRUE(outbox(*log).isEmpty());
+}
+
 // Every write to logtab, whoever makes it, is stamped and queued, except the map data and the pull's own.
 TEST(ShareTriggers, EveryChangeOfAContactIsStampedAndQueued)
 {
     QTemporaryDir dir;
     auto log = test::createSmallLog(dir);
     ASSERT_TRUE(log);
-    execAll(*log, {u"UPDATE share_state SET position = 'P432'"_qs,
-                   u"INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-06-06', '1200', 'OK1XY', '432')"_qs,
-                   u"INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-06-06', '1201', 'DL1ABC', '144')"_qs});
+    execAll(*log,
+            {u"UPDATE share_state SET position = 'P432'"_qs,
+             u"INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-06-06', '1200', 'OK1XY', '432')"_qs,
+             u"INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-06-06', '1201', 'DL1ABC', '144')"_qs});
     const QStringList uuids = column0(*log, u"SELECT Uuid FROM logtab ORDER BY ID"_qs);
     ASSERT_EQ(uuids.size(), 2);
     const QRegularExpression uuidForm(u"^[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}$"_qs);
@@ -52,6 +67,11 @@ TEST(ShareTriggers, EveryChangeOfAContactIsStampedAndQueued)
         {"case only", u"UPDATE logtab SET Callsign = 'ok1xy' WHERE ID = 1"_qs, true},
         {"a number", u"UPDATE logtab SET Freq = 432.2 WHERE ID = 1"_qs, true},
         {"to NULL", u"UPDATE logtab SET Freq = NULL WHERE ID = 1"_qs, true},
+        {"other fields added",
+         u"INSERT INTO logfields (ID, fields) SELECT ID, '<SIG:4>WWFF' FROM logtab WHERE Callsign = 'OK1XY'"_qs, true},
+        {"other fields changed", u"UPDATE logfields SET fields = '<SIG:4>POTA'"_qs, true},
+        {"other fields the same", u"UPDATE logfields SET fields = fields"_qs, false},
+        {"other fields dropped", u"DELETE FROM logfields"_qs, true},
         {"while the pull applies",
          u"UPDATE share_state SET applying = 1; UPDATE logtab SET Comment = 'remote' WHERE ID = 1;"
          " UPDATE share_state SET applying = 0"_qs,
