@@ -86,12 +86,12 @@ public:
     bool start()
     {
         m_error.clear();
-        return runAsServerUser(QStringLiteral("pg_ctl"),
-                               {QStringLiteral("-D"), dataDir(), QStringLiteral("-l"), m_dir.filePath(u"log"_qs),
-                                QStringLiteral("-w"), QStringLiteral("-o"),
-                                QStringLiteral("-k %1 -c listen_addresses='' -F -c max_connections=40")
-                                    .arg(m_dir.path()),
-                                QStringLiteral("start")});
+        return runAsServerUser(
+            QStringLiteral("pg_ctl"),
+            {QStringLiteral("-D"), dataDir(), QStringLiteral("-l"), m_dir.filePath(u"log"_qs), QStringLiteral("-w"),
+             QStringLiteral("-o"),
+             QStringLiteral("-k %1 -c listen_addresses='' -F -c max_connections=40").arg(m_dir.path()),
+             QStringLiteral("start")});
     }
 
     // Kills the postmaster and its children with SIGKILL, as a power cut of the server would.
@@ -169,17 +169,18 @@ private:
         process.setWorkingDirectory(m_dir.path());
         const QString path = m_bin + u'/' + program;
         if (geteuid() == 0)
-            process.start(u"setpriv"_qs, QStringList{u"--reuid=nobody"_qs, u"--regid=nogroup"_qs,
-                                                     u"--clear-groups"_qs, path}
-                                             + arguments);
+            process.start(u"setpriv"_qs,
+                          QStringList{u"--reuid=nobody"_qs, u"--regid=nogroup"_qs, u"--clear-groups"_qs, path}
+                              + arguments);
         else
             process.start(path, arguments);
         const bool finished = process.waitForFinished(60000);
         if (!finished || process.exitCode() != 0) {
             QFile log(m_dir.filePath(u"log"_qs));
             log.open(QIODevice::ReadOnly);
-            m_error = QStringLiteral("%1 failed: %2 %3").arg(program, QString::fromLocal8Bit(process.readAll()),
-                                                            QString::fromLocal8Bit(log.readAll()));
+            m_error
+                = QStringLiteral("%1 failed: %2 %3")
+                      .arg(program, QString::fromLocal8Bit(process.readAll()), QString::fromLocal8Bit(log.readAll()));
             return false;
         }
         return true;

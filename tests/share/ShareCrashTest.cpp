@@ -46,9 +46,8 @@ public:
     SyncProcess(const TestPosition& position, const QString& url, int batch)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QString::fromLatin1(kChildVariable), QStringLiteral("%1|%2|%3|%4")
-                                                                    .arg(position.logPath(), url, position.name())
-                                                                    .arg(batch));
+        environment.insert(QString::fromLatin1(kChildVariable),
+                           QStringLiteral("%1|%2|%3|%4").arg(position.logPath(), url, position.name()).arg(batch));
         m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(QProcess::ForwardedChannels);
         m_process.start(QFileInfo(u"/proc/self/exe"_qs).symLinkTarget(), {});
@@ -124,7 +123,8 @@ TEST(ShareCrash, KilledInTheMiddleOfAPushOrAPullEveryLogConverges)
     {
         SyncProcess pushing(a, server.url(u"club"_qs), 100);
         ASSERT_TRUE(waitFor([&] { return serverCount(server) >= 300 || !pushing.running(); }))
-            << "sent: " << serverCount(server) << " queued: " << a.value(u"SELECT count(*) FROM share_outbox"_qs).toStdString();
+            << "sent: " << serverCount(server)
+            << " queued: " << a.value(u"SELECT count(*) FROM share_outbox"_qs).toStdString();
         pushing.kill9();
     }
     const qint64 sentBeforeTheKill = serverCount(server);
@@ -140,9 +140,8 @@ TEST(ShareCrash, KilledInTheMiddleOfAPushOrAPullEveryLogConverges)
 
     {
         SyncProcess pulling(b, server.url(u"club"_qs), 500);
-        ASSERT_TRUE(waitFor([&] {
-            return b.value(u"SELECT pulled FROM share_state"_qs).toInt() > 0 || !pulling.running();
-        }));
+        ASSERT_TRUE(
+            waitFor([&] { return b.value(u"SELECT pulled FROM share_state"_qs).toInt() > 0 || !pulling.running(); }));
         server.kill9();
         EXPECT_EQ(pulling.wait(), 3) << "the pull ended before the server was killed";
     }

@@ -14,8 +14,7 @@ using share::SyncReport;
 using test::PgTestServer;
 using test::TestPosition;
 
-#define REQUIRE_SERVER(server)                                                                                         \
-    ASSERT_TRUE((server).isRunning()) << (server).error().toStdString()
+#define REQUIRE_SERVER(server) ASSERT_TRUE((server).isRunning()) << (server).error().toStdString()
 
 // Syncs until a round moves nothing; the last round's report with the counts and losses of all.
 SyncReport settle(ShareEngine& engine)
@@ -166,9 +165,10 @@ TEST(ShareEngine, ThreePositionsLoggingAtOnceConverge)
     EXPECT_EQ(serverCount(server, u"club"_qs), 3 * kEach);
     // Each contact keeps the position that logged it.
     for (size_t p = 0; p < positions.size(); ++p)
-        EXPECT_EQ(positions[0]->value(QStringLiteral("SELECT count(*) FROM logtab WHERE Position = '%1' AND Band = '%2'")
-                                          .arg(names[p], names[p].mid(1))),
-                  QString::number(kEach));
+        EXPECT_EQ(
+            positions[0]->value(QStringLiteral("SELECT count(*) FROM logtab WHERE Position = '%1' AND Band = '%2'")
+                                    .arg(names[p], names[p].mid(1))),
+            QString::number(kEach));
 }
 
 // The same contact edited at two positions while apart, and deleted at one while the other edits:
@@ -227,6 +227,74 @@ TEST(ShareEngine, ChangesMadeApartConvergeAndTheLoserIsTold)
     EXPECT_EQ(replay.pushed, 0);
     EXPECT_TRUE(replay.lost.isEmpty());
     EXPECT_EQ(a.contacts(), b.contacts());
+}
+
+// The whole contact travels: its own locator, confirmations, received frequency and the fields
+// without a column; an edit of those fields alone travels too, and so does dropping them.
+TEST(ShareEngine, TheWholeContactArrivesFieldForField)
+{
+    PgTestServer server;
+    REQUIRE_SERVER(server);
+    ASSERT_TRUE(server.createDatabase(u"club"_qs));
+    {
+        share::PgConnection admin;
+        ASSERT_TRUE(admin.open(server.url(u"club"_qs), nullptr));
+        ASSERT_TRUE(share::initServer(admin, nullptr));
+    }
+    TestPosition a(u"A"_qs);
+    TestPosition b(u"B"_qs);
+    ShareEngine atA(a.logPath(), server.url(u"club"_qs), u"A"_qs);
+    ShareEngine atB(b.logPath(), server.url(u"club"_qs), u"B"_qs);
+    settle(atA);
+    settle(atB);
+    a.log(0, 2);
+    a.exec(u"UPDATE logtab SET MyGrid = 'JN79FX', FreqRx = 432.1755, QslSdate = '2026-06-07', QslRdate = NULL,"
+           " LotwRcvd = 'Y', LotwRdate = '2026-06-10', EqslRcvd = 'V', EqslRdate = '2026-06-11',"
+           " rsts = '59', rstr = '57001', QSLman = 'OK1MGR' WHERE Callsign = 'OK0A'"_qs);
+    a.exec(u"INSERT INTO logfields (ID, fields) SELECT ID, '<SIG:4>WWFF<SIG_INFO:9>OKFF-0001<APP_X_NOTE:5:S>a' || "
+           u"char(9) || 'b' || char(10) || 'c'"
+           " FROM logtab WHERE Callsign = 'OK0A'"_qs);
+    settle(atA);
+    settle(atB);
+    const QStringList atB1 = b.contacts();
+    ASSERT_EQ(atB1.size(), 2);
+    EXPECT_EQ(atB1, a.contacts());
+    EXPECT_EQ(b.value(u"SELECT MyGrid || LotwRcvd || LotwRdate || EqslRcvd || EqslRdate || FreqRx"
+                      " FROM logtab WHERE Callsign = 'OK0A'"_qs),
+              u"JN79FXY2026-06-10V2026-06-11432.1755"_qs);
+    EXPECT_EQ(b.value(u"SELECT fields FROM logfields JOIN logtab USING (ID) WHERE Callsign = 'OK0A'"_qs),
+              u"<SIG:4>WWFF<SIG_INFO:9>OKFF-0001<APP_X_NOTE:5:S>a\tb\nc"_qs);
+
+    struct Case {
+        const char* name;
+        QString edit;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"other fields edited alone", u"UPDATE logfields SET fields = '<SIG:4>POTA'"_qs, u"<SIG:4>POTA"_qs},
+        {"other fields dropped", u"DELETE FROM logfields"_qs, QString()},
+        {"other fields given to the second contact",
+         u"INSERT INTO logfields (ID, fields) SELECT ID, '<CONTEST_ID:6>IARU-U' FROM logtab WHERE Callsign = 'OK1A'"_qs,
+         QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        a.exec(c.edit);
+        const SyncReport sent = settle(atA);
+        EXPECT_EQ(sent.pushed, 1);
+        EXPECT_EQ(settle(atB).pulled, 1);
+        EXPECT_EQ(b.contacts(), a.contacts());
+        EXPECT_EQ(b.value(u"SELECT fields FROM logfields JOIN logtab USING (ID) WHERE Callsign = 'OK0A'"_qs),
+                  c.expected);
+    }
+    EXPECT_EQ(b.value(u"SELECT fields FROM logfields JOIN logtab USING (ID) WHERE Callsign = 'OK1A'"_qs),
+              u"<CONTEST_ID:6>IARU-U"_qs);
+    // Deleted with its contact at B, the fields go at A too.
+    b.exec(u"DELETE FROM logtab WHERE Callsign = 'OK1A'"_qs);
+    settle(atB);
+    settle(atA);
+    EXPECT_EQ(a.value(u"SELECT count(*) FROM logfields"_qs), u"0"_qs);
+    EXPECT_EQ(b.contacts(), a.contacts());
 }
 
 // The server stopped in the middle of a contest while two positions go on logging, then started.

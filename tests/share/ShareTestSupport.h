@@ -69,13 +69,15 @@ public:
         EXPECT_TRUE(db.exec(sql, &error)) << error.toStdString();
     }
 
-    // Every contact, every column sent, exactly as stored (type included), in identity order.
+    // Every contact, every column sent and its other fields, exactly as stored (type included), in
+    // identity order.
     QStringList contacts() const
     {
         SqliteConnection db(logPath(), SqliteConnection::Mode::ReadOnly);
         QStringList quotedColumns;
         for (const QString& column : sharePayloadColumns(db))
             quotedColumns << QStringLiteral("quote(\"%1\")").arg(column);
+        quotedColumns << u"quote((SELECT fields FROM logfields WHERE logfields.ID = logtab.ID))"_qs;
         SqliteStatement rows(db, QStringLiteral("SELECT Uuid || ' ' || %1 FROM logtab ORDER BY Uuid")
                                      .arg(quotedColumns.join(u" || '|' || "_qs)));
         QStringList out;
