@@ -135,6 +135,9 @@ bool ShareEngine::openLog(QString* error)
         return false;
     }
     m_log.setBusyTimeout(10000);
+    // A first pull of a big shared log writes every index of logtab at random places (the Uuid
+    // above all): a cache that holds them spares writing pages twice; its size bounds the memory.
+    m_log.exec(u"PRAGMA cache_size = -65536"_qs);
     m_columns = sharePayloadColumns(m_log);
     if (!m_columns.contains(u"Position"_qs)) {
         if (error)
@@ -391,7 +394,8 @@ bool ShareEngine::pull(SyncReport& report)
                         }
                         // Sent by every version that keeps them: none is an empty text.
                         const QJsonValue other = fields.value(QString::fromUtf16(kOtherFieldsKey));
-                        if (other.isString()) {
+                        // None for a contact new here: nothing to drop.
+                        if (other.isString() && (!mine.isEmpty() || !other.toString().isEmpty())) {
                             SqliteStatement& write = other.toString().isEmpty() ? dropFields : keepFields;
                             write.reset();
                             int index = 1;
@@ -404,7 +408,7 @@ bool ShareEngine::pull(SyncReport& report)
                     }
                     dropQueued.reset();
                     dropQueued.bindText(1, row.uuid);
-                    if (!dropQueued.run())
+                    if (!mine.isEmpty() && !dropQueued.run())
                         return fail(dropQueued);
                     if (!lostHere.isEmpty())
                         report.lost << QStringLiteral("%1: the change made here at %2 lost to a later one at %3")

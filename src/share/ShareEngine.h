@@ -51,7 +51,7 @@ private:
     SqliteConnection m_log;
     PgConnection m_server;
     QStringList m_columns; // the local payload columns
-    int m_batch = 2000;
+    int m_batch = 10000;
 };
 
 // The stamp's clock, for moving the local clock past a pulled change.
