@@ -12,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 [ -d build ] || cmake -S . -B build -G Ninja
 binaries=(mivra_bench_geo mivra_bench_log mivra_bench_map mivra_bench_exchange mivra_bench_qsl mivra_bench_contest
-          mivra_bench_backup)
+          mivra_bench_backup mivra_bench_share)
 cmake --build build --target "${binaries[@]}"
 results=$(mktemp)
 trap 'rm -f "$results"' EXIT

@@ -1,12 +1,13 @@
 # Shared by run.sh and test.sh: Debian packages and the build.
 
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libgl-dev
-                hamradio-files fonts-liberation2 fonts-dejavu-core libhamlib-dev libzstd-dev)
+                hamradio-files fonts-liberation2 fonts-dejavu-core libhamlib-dev libzstd-dev libpq-dev)
 # Libraries the tests and benchmarks build against (the build folder holds them too).
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev sqlite3 locales)
-# Programs only the test run needs: the X server and driver of the driven runs, and the independent file readers.
+# Programs only the test run needs: the X server and driver of the driven runs, the independent file readers,
+# and the PostgreSQL server the shared log tests start for themselves.
 TEST_TOOL_PACKAGES=(xvfb xauth xdotool xclip imagemagick poppler-utils gdal-bin libxml2-utils libhamlib-utils marble
-                    desktop-file-utils appstream time zstd)
+                    desktop-file-utils appstream time zstd postgresql)
 
 install_packages() {
   local missing=()

@@ -13,7 +13,10 @@
 #include "MainWindowLayout.h"
 #include "Messages.h"
 #include "RigLink.h"
+#include "PgConnection.h"
 #include "RigSettings.h"
+#include "ServerSchema.h"
+#include "ShareLink.h"
 #include "StationSettings.h"
 #include "TerminationSignals.h"
 #include "Version.h"
@@ -36,6 +39,22 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    if (arguments.value(1) == u"share-init"_qs) {
+        QCoreApplication commandLine(argc, argv);
+        if (arguments.size() != 3) {
+            std::fprintf(stderr, "mivra: share-init takes the URL of an empty PostgreSQL database: "
+                                 "mivra share-init postgresql://host/database\n");
+            return 1;
+        }
+        QString error;
+        share::PgConnection server;
+        if (!server.open(arguments[2], &error) || !share::initServer(server, &error)) {
+            std::fprintf(stderr, "mivra: the shared log cannot be made: %s\n", qPrintable(error));
+            return 1;
+        }
+        std::fprintf(stdout, "The shared log is ready on the server; positions join with --share and --position.\n");
+        return 0;
+    }
     if (namesExchangeCommand(arguments)) {
         QCoreApplication commandLine(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Mivra"));
@@ -52,6 +71,7 @@ int main(int argc, char* argv[])
     // The options are read before any window system is needed, so --help works without a display.
     QString dataDirArgument;
     std::optional<rig::RigSettings> rigForThisRun;
+    ShareSettings shareForThisRun;
     {
         QCoreApplication commandLine(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Mivra"));
@@ -71,7 +91,23 @@ int main(int argc, char* argv[])
                            " (2:localhost:4532 for a running rigctld)."),
             QStringLiteral("MODEL:PORT"));
         parser.addOption(rigOption);
+        const QCommandLineOption shareOption(
+            QStringLiteral("share"),
+            QStringLiteral("Share the log through the PostgreSQL server at URL (postgresql://host/database; the "
+                           "password from ~/.pgpass or PGPASSWORD), as the position --position names."),
+            QStringLiteral("URL"));
+        parser.addOption(shareOption);
+        const QCommandLineOption positionOption(
+            QStringLiteral("position"), QStringLiteral("This position's name in the shared log (e.g. 432)."),
+            QStringLiteral("name"));
+        parser.addOption(positionOption);
         parser.process(commandLine);
+        shareForThisRun = {parser.value(shareOption), parser.value(positionOption).trimmed()};
+        if (parser.isSet(shareOption) != parser.isSet(positionOption) || (parser.isSet(shareOption) && !shareForThisRun.isSet())) {
+            std::fprintf(stderr, "mivra: --share and --position go together: the server's URL and a name for this "
+                                 "position\n");
+            return 1;
+        }
         dataDirArgument = parser.value(dataDirOption);
         if (parser.isSet(rigOption)) {
             QString rigError;
@@ -179,6 +215,8 @@ int main(int argc, char* argv[])
         }
     });
     started = true;
+    if (shareForThisRun.isSet())
+        mainWindow.shareLink()->start(shareForThisRun);
     const int status = QApplication::exec();
     return status == 0 && mainWindow.closeFailed() ? 1 : status;
 }

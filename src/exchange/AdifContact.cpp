@@ -7,6 +7,8 @@
 #include "StoredDateTime.h"
 #include "Utf16View.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 
 namespace mivra::adif {
@@ -137,6 +139,14 @@ QString ownLocatorOf(const AdifFieldList& fields)
     return geo::isLocatorValid(utf16View(grid)) ? grid : QString();
 }
 
+QString identityOf(const QString& value)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
+    const QString identity = value.trimmed().toLower();
+    return form.match(identity).hasMatch() ? identity : QString();
+}
+
 QString confirmationLetterOf(const QString& value)
 {
     const QString letter = value.trimmed().toUpper();
@@ -225,6 +235,10 @@ bool fieldsGiveColumn(int columnIndex, const AdifFieldList& fields, const LogRow
                && storedDateOfAdif(fields.value(u"EQSL_QSLRDATE"_qs)) == row.eqslReceivedDate;
     if (is(FieldColumn::Propagation))
         return propCodeOf(fields) == row.prop.trimmed();
+    if (is(FieldColumn::Identity))
+        return identityOf(fields.value(u"APP_MIVRA_UUID"_qs)) == row.uuid;
+    if (is(FieldColumn::Position))
+        return fields.value(u"APP_MIVRA_POSITION"_qs).trimmed() == row.position;
     return true;
 }
 

@@ -41,6 +41,9 @@ QString qslLetterOf(const AdifFieldList& fields);
 QString ownLocatorOf(const AdifFieldList& fields);
 // A LOTW_QSL_RCVD or EQSL_QSL_RCVD value as its letter (Y, N, R, I or V); empty for any other.
 QString confirmationLetterOf(const QString& value);
+// A contact's identity (APP_MIVRA_UUID) in its stored form, lower case; empty when the value is no
+// UUID, so that the log gives the contact one of its own.
+QString identityOf(const QString& value);
 // An ADIF date (yyyyMMdd, or yyyy-MM-dd as LoTW writes it) as the log stores dates (yyyy-MM-dd), and back; empty when not a date.
 QString storedDateOfAdif(const QString& value);
 QString adifDateOfStored(const QString& stored);

@@ -193,6 +193,10 @@ void AdifRecordWriter::writeColumn(int columnIndex, const LogRow& row, adif::Adi
     } else if (column == FieldColumn::EqslReceived) {
         writer.add(u"EQSL_QSL_RCVD"_qs, adif::asciiText(row.eqslReceived.trimmed().toUpper()), 0);
         writer.add(u"EQSL_QSLRDATE"_qs, adif::adifDateOfStored(row.eqslReceivedDate), 0);
+    } else if (column == FieldColumn::Identity) {
+        writer.add(u"APP_MIVRA_UUID"_qs, adif::identityOf(row.uuid), 'S');
+    } else if (column == FieldColumn::Position) {
+        writer.add(u"APP_MIVRA_POSITION"_qs, adif::asciiText(row.position.trimmed()), 'S');
     }
 }
 
@@ -305,7 +309,8 @@ AdifExportResult exportAdif(LogDatabase& log, const LogSelection& selection, con
                 writeFailed = !writeToSaveFile(file, writer.take(), &writeError);
             return !writeFailed;
         },
-        &error, [&] {
+        &error,
+        [&] {
             if (progress)
                 progress(done, std::max(total, done));
         });

@@ -136,6 +136,8 @@ Contact rowOf(LogDatabase& log, const adif::AdifRecord& record, const CheckedRec
     row.lotwReceivedDate = adif::storedDateOfAdif(record.value(u"LOTW_QSLRDATE"_qs));
     row.eqslReceived = adif::confirmationLetterOf(record.value(u"EQSL_QSL_RCVD"_qs));
     row.eqslReceivedDate = adif::storedDateOfAdif(record.value(u"EQSL_QSLRDATE"_qs));
+    row.uuid = adif::identityOf(record.value(u"APP_MIVRA_UUID"_qs));
+    row.position = record.value(u"APP_MIVRA_POSITION"_qs).trimmed();
 
     const DxccResult entity = log.findDxcc(checked.call);
     if (entity.status == DxccStatus::Found) {

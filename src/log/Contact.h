@@ -44,6 +44,10 @@ struct Contact {
     // Every other field of the contact's ADIF record, encoded as OtherFields.h says (logfields);
     // empty when there are none.
     QString otherFields;
+    // The contact's identity at every position of a shared log (Uuid; empty: a new one is given
+    // when stored) and the position that logged it (Position).
+    QString uuid;
+    QString position;
 };
 
 } // namespace mivra

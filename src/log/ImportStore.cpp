@@ -182,8 +182,8 @@ bool ImportStore::begin(qint64 expectedRecords, QString* error)
                       &m_row, error)
            && prepare(u"INSERT INTO logtab (Date, GMT, Callsign, Grid, rsts, rstr, Band, mode, Nam,"
                       " Comment, QSL, Prop, DXCC, QRB, QTF, QSLman, Freq, FreqRx,"
-                      " MyGrid, QslSdate, QslRdate, LotwRcvd, LotwRdate, EqslRcvd, EqslRdate)"
-                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_qs,
+                      " MyGrid, QslSdate, QslRdate, LotwRcvd, LotwRdate, EqslRcvd, EqslRdate, Uuid, Position)"
+                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_qs,
                       &m_insert, error)
            && prepare(u"INSERT INTO logfields (ID, fields) VALUES (?, ?)"_qs, &m_otherFields, error)
            && prepare(kConfirmStatement, &m_confirm, error);
@@ -274,6 +274,13 @@ bool ImportStore::insert(const Contact& row, QString* error)
                                 &row.lotwReceivedDate, &row.eqslReceived, &row.eqslReceivedDate}) {
         ++i;
         bindUtf8(m_insert, i, *text, &m_texts[std::size_t(i)]);
+    }
+    // None given: the log gives the contact its identity (and this position's name when shared).
+    for (const QString* text : {&row.uuid, &row.position}) {
+        if (text->isEmpty())
+            m_insert.bindNull(++i);
+        else
+            m_insert.bindText(++i, *text);
     }
     if (!m_insert.run())
         return failed(error);

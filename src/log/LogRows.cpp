@@ -56,7 +56,8 @@ constexpr qint64 kMostDays = 400;
 const QString kAfterText = QString(QChar(0x7f));
 
 // The columns of a contact after FreqRx, in the order of Contact.
-const QString kConfirmationColumns = u"MyGrid, QslSdate, QslRdate, LotwRcvd, LotwRdate, EqslRcvd, EqslRdate"_qs;
+const QString kConfirmationColumns
+    = u"MyGrid, QslSdate, QslRdate, LotwRcvd, LotwRdate, EqslRcvd, EqslRdate, Uuid, Position"_qs;
 
 LogRow rowOf(const RowFeed::Batch& batch, int at)
 {
@@ -83,7 +84,7 @@ LogRow rowOf(const RowFeed::Batch& batch, int at)
     row.frequencyRxMHz = batch.number(at, 18);
     int column = 19;
     for (QString* text : {&row.myLocator, &row.qslSentDate, &row.qslReceivedDate, &row.lotwReceived,
-                          &row.lotwReceivedDate, &row.eqslReceived, &row.eqslReceivedDate})
+                          &row.lotwReceivedDate, &row.eqslReceived, &row.eqslReceivedDate, &row.uuid, &row.position})
         *text = batch.text(at, column++);
     if (batch.columns() > column)
         row.otherFields = batch.text(at, column);

@@ -1,6 +1,7 @@
 #include "LogSchema.h"
 
 #include "ErrorText.h"
+#include "ShareTriggers.h"
 #include "SqliteConnection.h"
 #include "SqliteStatement.h"
 
@@ -139,6 +140,9 @@ constexpr AddedColumn kFirstLayoutColumns[] = {
 };
 // The exact frequency in MHz a radio gave, or an imported FREQ.
 constexpr AddedColumn kFrequencyColumn[] = {{"Freq", "REAL"}};
+// The contact's identity at every position of a shared log, and the position that logged it. The
+// share tables and triggers follow every layout change (shareLayout below).
+constexpr AddedColumn kShareColumns[] = {{"Uuid", "TEXT"}, {"Position", "TEXT COLLATE NOCASE"}};
 
 // The received frequency of a split contact, an imported FREQ_RX.
 constexpr AddedColumn kReceivedFrequencyColumn[] = {{"FreqRx", "REAL"}};
@@ -173,6 +177,7 @@ constexpr UpgradeStep kUpgradeSteps[] = {
     {3, "IDs that are never given twice", {}, {}, &makeIdsNeverReusedStep},
     {4, "the received frequency and the other fields of a contact", kReceivedFrequencyColumn, kOtherFieldsTable},
     {5, "the own locator and the confirmation columns", kStationAndConfirmationColumns, {}},
+    {6, "the shared log's identities", kShareColumns, {}},
 };
 
 static_assert(std::size(kUpgradeSteps) == kNewestLogVersion, "one step per version");
@@ -342,6 +347,12 @@ bool runStep(SqliteConnection& db, const UpgradeStep& step, const QSet<QString>&
     return db.exec(QStringLiteral("PRAGMA user_version = %1").arg(step.version), error);
 }
 
+// The share tables and the triggers for logtab's columns as they are after the last step.
+bool shareLayout(SqliteConnection& db, QString* error)
+{
+    return createShareTables(db, error) && refreshShareTriggers(db, error);
+}
+
 } // namespace
 
 LogLayout readLogLayout(SqliteConnection& db)
@@ -408,7 +419,7 @@ bool createLogTables(SqliteConnection& db, const std::vector<DxccRow>& dxccRows,
                     return false;
                 }
             }
-            return db.exec(QStringLiteral("PRAGMA user_version = %1").arg(kNewestLogVersion), failure);
+            return shareLayout(db, failure) && db.exec(QStringLiteral("PRAGMA user_version = %1").arg(kNewestLogVersion), failure);
         },
         error);
 }
@@ -428,7 +439,8 @@ bool upgradeLog(SqliteConnection& db, const std::function<bool(QString* error)>&
     if (layout.recognised == kNewestLogVersion)
         return db.transaction(
             [&](QString* failure) {
-                return db.exec(QStringLiteral("PRAGMA user_version = %1").arg(kNewestLogVersion), failure);
+                return shareLayout(db, failure)
+                    && db.exec(QStringLiteral("PRAGMA user_version = %1").arg(kNewestLogVersion), failure);
             },
             error);
     if (backUp && !backUp(error))
@@ -441,6 +453,11 @@ bool upgradeLog(SqliteConnection& db, const std::function<bool(QString* error)>&
             setError(error, QStringLiteral("%1 cannot be added: %2").arg(QLatin1String(step.purpose), failure));
             return false;
         }
+    }
+    QString failure;
+    if (!db.transaction([&](QString* stepError) { return shareLayout(db, stepError); }, &failure)) {
+        setError(error, QStringLiteral("the shared log's triggers cannot be made: %1").arg(failure));
+        return false;
     }
     return true;
 }

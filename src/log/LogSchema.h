@@ -15,7 +15,7 @@ class SqliteConnection;
 // The layout of the log file and its versions. The file carries its version in PRAGMA
 // user_version; opening a log brings it to kNewestLogVersion through the numbered upgrade steps
 // of LogSchema.cpp, one transaction each. A new layout is one more step there.
-inline constexpr int kNewestLogVersion = 5;
+inline constexpr int kNewestLogVersion = 6;
 
 // The layout a log has: its version, and for a log of version 0 (made before versions were kept)
 // the version its columns show.

@@ -27,9 +27,11 @@ constexpr const char* kEqsl[] = {"EQSL_QSL_RCVD", "EQSL_QSLRDATE"};
 constexpr const char* kProp[] = {"PROP_MODE", "APP_MIVRA_PROP"};
 constexpr const char* kEntity[] = {"DXCC", "COUNTRY"};
 constexpr const char* kDistance[] = {"DISTANCE"};
+constexpr const char* kIdentity[] = {"APP_MIVRA_UUID"};
+constexpr const char* kPosition[] = {"APP_MIVRA_POSITION"};
 
 // In the order the export writes them. Band also gives FREQ through Freq; a band edit writes both.
-constexpr std::array<ColumnFields, 19> kColumns{{
+constexpr std::array<ColumnFields, 21> kColumns{{
     {FieldColumn::Callsign, "Callsign", kCallsign, false},
     {FieldColumn::Date, "Date", kDate, false},
     {FieldColumn::Time, "GMT", kTime, false},
@@ -49,6 +51,8 @@ constexpr std::array<ColumnFields, 19> kColumns{{
     {FieldColumn::Qsl, "QSL", kQsl, false},
     {FieldColumn::LotwReceived, "LotwRcvd", kLotw, false},
     {FieldColumn::EqslReceived, "EqslRcvd", kEqsl, false},
+    {FieldColumn::Identity, "Uuid", kIdentity, false},
+    {FieldColumn::Position, "Position", kPosition, false},
 }};
 
 bool isDigit(QChar c)

@@ -55,7 +55,9 @@ enum class FieldColumn {
     QslVia,
     Qsl,
     LotwReceived,
-    EqslReceived
+    EqslReceived,
+    Identity,
+    Position
 };
 struct ColumnFields {
     FieldColumn id;

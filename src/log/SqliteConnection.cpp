@@ -93,6 +93,11 @@ qint64 SqliteConnection::lastInsertId() const
     return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
 }
 
+qint64 SqliteConnection::changes() const
+{
+    return m_db ? sqlite3_changes64(m_db) : 0;
+}
+
 bool SqliteConnection::inTransaction() const
 {
     return m_db && sqlite3_get_autocommit(m_db) == 0;

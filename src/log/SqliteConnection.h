@@ -43,6 +43,8 @@ public:
     int userVersion() const;
     // The ID of the row the last INSERT on this connection made.
     qint64 lastInsertId() const;
+    // The rows the last INSERT, UPDATE or DELETE on this connection changed.
+    qint64 changes() const;
     // A transaction is open on this connection.
     bool inTransaction() const;
     // Runs work in one transaction (BEGIN IMMEDIATE): committed when it returns true, rolled back

@@ -20,6 +20,7 @@
 #include "QslWindow.h"
 #include "RecomputeDistances.h"
 #include "RigLink.h"
+#include "ShareLink.h"
 #include "SettingsWindow.h"
 #include "ShippedFiles.h"
 #include "StationDialog.h"
@@ -119,6 +120,10 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
                                                  selectBand(button);
                                              }
                                          }});
+    m_share = new ShareLink(this, {m_ctx.log, m_ctx.messages, m_ctx.work, [this] {
+                                       reloadView();
+                                       refreshShownCounters();
+                                   }});
     m_contest = new ContestSession(
         this, *m_entry,
         {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_entry->stationLocator(); },

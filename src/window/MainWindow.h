@@ -20,6 +20,7 @@ namespace mivra {
 class ContestSession;
 class EntryRow;
 class RigLink;
+class ShareLink;
 class ExchangeActions;
 class GridEditing;
 class GridWheelFilter;
@@ -82,6 +83,7 @@ public:
     bool isOpen() const { return m_open; }
     ExchangeActions* exchangeActions() const { return m_exchange; }
     RigLink* rigLink() const { return m_rig; }
+    ShareLink* shareLink() const { return m_share; }
     ContestSession* contest() const { return m_contest; }
     // Asked between the cards of a QSL run: true ends the run after the current card.
     void setStopRequested(std::function<bool()> stopRequested) { m_stopRequested = std::move(stopRequested); }
@@ -150,6 +152,7 @@ private:
     SettingsWindow* m_settingsWindow = nullptr;
     ExchangeActions* m_exchange = nullptr;
     RigLink* m_rig = nullptr;
+    ShareLink* m_share = nullptr;
     ContestSession* m_contest = nullptr;
     CounterRunner* m_counters = nullptr;
     // The search whose rows the grid shows; choice 0 while it shows the band's rows.

@@ -70,7 +70,8 @@ constexpr ControlPlace kControls[] = {
     {"frmBand", K::GroupBox, "Band MHz", 120, 7560, 13335, 855, ""},
     // on the band frame's caption line: the radio, the contest score, the contest button
     {"rigStatus", K::Label, "", 1440, 7545, 2520, 240, ""},
-    {"contestScore", K::Label, "", 4080, 7545, 7800, 240, ""},
+    {"contestScore", K::Label, "", 4080, 7545, 3360, 240, ""},
+    {"shareStatus", K::Label, "", 7500, 7545, 4440, 240, ""},
     {"contest", K::Button, "Contest…", 12000, 7530, 1440, 240,
      "Contest name, span and band: serial numbers, dupes and score"},
     {"cmdExit", K::Button, "E&xit", 13545, 7770, 705, 615, ""},

@@ -246,6 +246,71 @@ TEST_F(Confirmations, TheCountingSettingChoosesWhatCounts)
 }
 
 // A printed card and its date, the own locator and the confirmations go out and come back.
+// A contact's identity and position go out as application fields and come back: an exported and
+// imported contact is the same contact at every position. An identity the log holds already, on a
+// contact that is no duplicate, is given a new one; a value that is no UUID is not kept.
+TEST_F(Confirmations, TheIdentityGoesOutAndComesBack)
+{
+    save({contact("OK1KIR", "144", "SSB", "2026-06-06", "14:05"),
+          contact("DL0GTH", "432", "CW", "2026-06-06", "14:10")});
+    ASSERT_TRUE(
+        QSqlQuery(m_log->database()).exec(u"UPDATE logtab SET Position = '432 tent' WHERE Callsign = 'DL0GTH'"_qs));
+    const QStringList uuids = test::column0(*m_log, u"SELECT Uuid FROM logtab ORDER BY ID"_qs);
+    ASSERT_EQ(uuids.size(), 2);
+    const QString path = m_dir.filePath(u"out.adi"_qs);
+    ASSERT_TRUE(exportAdif(*m_log, {}, kOwn, path, QDateTime(kToday, QTime(7, 0), Qt::UTC)).ok);
+    const QJsonArray records = test::recordsByAdifParserTs(path);
+    ASSERT_EQ(records.size(), 2);
+    EXPECT_EQ(records[0].toObject().value(u"app_mivra_uuid"_qs), uuids[0]);
+    EXPECT_FALSE(records[0].toObject().contains(u"app_mivra_position"_qs));
+    EXPECT_EQ(records[1].toObject().value(u"app_mivra_uuid"_qs), uuids[1]);
+    EXPECT_EQ(records[1].toObject().value(u"app_mivra_position"_qs), u"432 tent"_qs);
+
+    QTemporaryDir other;
+    QString error;
+    auto copy = LogDatabase::open(other.filePath(u"backup.sqlite"_qs), test::kRealCtyCsv, &error);
+    ASSERT_TRUE(copy) << error.toStdString();
+    ASSERT_TRUE(importAdifFile(*copy, path, {u"OK1ABC"_qs, u"JN79AA"_qs}).ok);
+    EXPECT_EQ(test::column0(*copy, u"SELECT Uuid || '|' || coalesce(Position, '') FROM logtab ORDER BY ID"_qs),
+              (QStringList{uuids[0] + u"|"_qs, uuids[1] + u"|432 tent"_qs}));
+    EXPECT_EQ(test::column0(*copy, u"SELECT count(*) FROM logfields WHERE fields LIKE '%APP_MIVRA_UUID%'"
+                                   " OR fields LIKE '%APP_MIVRA_POSITION%'"_qs),
+              QStringList{u"0"_qs});
+
+    // The first contact a minute later (no duplicate) under its identity, and one with a broken one.
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(file.readAll());
+    file.close();
+    const qsizetype header = text.indexOf(u"<EOH>"_qs, 0, Qt::CaseInsensitive) + 5;
+    const qsizetype firstEnd = text.indexOf(u"<EOR>"_qs, header, Qt::CaseInsensitive) + 5;
+    ASSERT_GT(header, 5);
+    ASSERT_GT(firstEnd, header);
+    QString again = text.left(header) + u"\n"_qs;
+    const QString first = text.mid(header, firstEnd - header);
+    QString later = first;
+    later.replace(u"<TIME_ON:4>1405"_qs, u"<TIME_ON:4>1406"_qs);
+    QString broken = first;
+    broken.replace(u"<TIME_ON:4>1405"_qs, u"<TIME_ON:4>1407"_qs);
+    broken.replace(uuids[0], u"not-a-uuid-at-all-not-a-uuid-at-all"_qs);
+    again += later + broken;
+    QFile changed(m_dir.filePath(u"again.adi"_qs));
+    ASSERT_TRUE(changed.open(QIODevice::WriteOnly));
+    changed.write(again.toUtf8());
+    changed.close();
+    ASSERT_TRUE(importAdifFile(*copy, changed.fileName(), {u"OK1ABC"_qs, u"JN79AA"_qs}).ok);
+    const QStringList after = test::column0(*copy, u"SELECT GMT || '|' || Uuid FROM logtab ORDER BY ID"_qs);
+    ASSERT_EQ(after.size(), 4) << after.join(u' ').toStdString();
+    EXPECT_EQ(after[0], u"14:05|"_qs + uuids[0]);
+    for (int i : {2, 3}) {
+        const QString uuid = after[i].section(u'|', 1);
+        EXPECT_EQ(uuid.size(), 36) << uuid.toStdString();
+        EXPECT_NE(uuid, uuids[0]);
+        EXPECT_NE(uuid, uuids[1]);
+    }
+    EXPECT_EQ(test::column0(*copy, u"SELECT count(DISTINCT Uuid) FROM logtab"_qs), QStringList{u"4"_qs});
+}
+
 TEST_F(Confirmations, ConfirmationsAndTheOwnLocatorGoOutAndComeBack)
 {
     Contact home = contact("OK1KIR", "144", "SSB", "2026-06-06", "14:05", "N");

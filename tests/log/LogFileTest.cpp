@@ -28,12 +28,12 @@ TEST(LogFile, CreatesAMissingLogFromTheRealPrefixFile)
     auto log = LogDatabase::open(path, kRealCtyCsv, &error);
     ASSERT_TRUE(log) << error.toStdString();
 
-    const QStringList expectedColumns
-        = {u"ID"_qs,       u"Date"_qs,     u"GMT"_qs,       u"Callsign"_qs, u"Grid"_qs,     u"rsts"_qs,
-           u"rstr"_qs,     u"DXCC"_qs,     u"QSL"_qs,       u"Nam"_qs,      u"Band"_qs,     u"mode"_qs,
-           u"QRB"_qs,      u"QTF"_qs,      u"Comment"_qs,   u"Prop"_qs,     u"QSLman"_qs,   u"GEdata"_qs,
-           u"GEpoly"_qs,   u"GEgridXY"_qs, u"Freq"_qs,      u"FreqRx"_qs,   u"MyGrid"_qs,   u"QslSdate"_qs,
-           u"QslRdate"_qs, u"LotwRcvd"_qs, u"LotwRdate"_qs, u"EqslRcvd"_qs, u"EqslRdate"_qs};
+    const QStringList expectedColumns = {
+        u"ID"_qs,        u"Date"_qs,   u"GMT"_qs,      u"Callsign"_qs, u"Grid"_qs,     u"rsts"_qs,      u"rstr"_qs,
+        u"DXCC"_qs,      u"QSL"_qs,    u"Nam"_qs,      u"Band"_qs,     u"mode"_qs,     u"QRB"_qs,       u"QTF"_qs,
+        u"Comment"_qs,   u"Prop"_qs,   u"QSLman"_qs,   u"GEdata"_qs,   u"GEpoly"_qs,   u"GEgridXY"_qs,  u"Freq"_qs,
+        u"FreqRx"_qs,    u"MyGrid"_qs, u"QslSdate"_qs, u"QslRdate"_qs, u"LotwRcvd"_qs, u"LotwRdate"_qs, u"EqslRcvd"_qs,
+        u"EqslRdate"_qs, u"Uuid"_qs,   u"Position"_qs};
     EXPECT_EQ(logColumns(*log), expectedColumns);
     EXPECT_EQ(column0(*log, u"SELECT count(*) FROM logtab"_qs), QStringList{u"0"_qs});
 

@@ -107,7 +107,8 @@ TEST(LogSchema, OpensEveryEarlierLayoutAndBringsItToTheNewest)
     const QStringList map{u"GEdata"_qs, u"GEpoly"_qs, u"GEgridXY"_qs};
     // Where each contact was made from and how it is confirmed: the last step's columns.
     const QStringList station{u"MyGrid"_qs,    u"QslSdate"_qs, u"QslRdate"_qs, u"LotwRcvd"_qs,
-                              u"LotwRdate"_qs, u"EqslRcvd"_qs, u"EqslRdate"_qs};
+                              u"LotwRdate"_qs, u"EqslRcvd"_qs, u"EqslRdate"_qs,
+                              u"Uuid"_qs,     u"Position"_qs};
     const Case cases[] = {
         {"31 columns, a row",
          {oldLogTable(), kDxccTable, row, u"UPDATE logtab SET Extra14 = 'kept'"_qs},

@@ -1,0 +1,171 @@
+#include "ShareLink.h"
+
+#include "ControlPlace.h"
+#include "LogDatabase.h"
+#include "MainWindowLayout.h"
+#include "Messages.h"
+#include "ShareListener.h"
+#include "SqliteConnection.h"
+#include "SqliteStatement.h"
+#include "WorkerThread.h"
+
+#include <QLabel>
+#include <QLocale>
+
+namespace mivra {
+
+namespace {
+
+constexpr int kCheckMs = 200;      // how often the log is looked at for changes made here
+constexpr int kRetryMs = 3000;     // how often a sync is tried while the server is away
+constexpr int kListenWaitMs = 1000;
+
+// The changes made through the window's connection so far.
+qint64 changesMadeHere(LogDatabase& log)
+{
+    SqliteConnection db = SqliteConnection::borrowed(log.database());
+    SqliteStatement count(db, QStringLiteral("SELECT total_changes()"));
+    return count.step() ? count.integer(0) : -1;
+}
+
+} // namespace
+
+ShareLink::ShareLink(QWidget* window, Services services)
+    : QObject(window)
+    , m_services(std::move(services))
+    , m_status(placeControl(new QLabel(window), MainWindowLayout::control("shareStatus")))
+{
+    m_status->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_check.setInterval(kCheckMs);
+    connect(&m_check, &QTimer::timeout, this, &ShareLink::onCheck);
+}
+
+ShareLink::~ShareLink()
+{
+    stop();
+}
+
+void ShareLink::stop()
+{
+    ++m_generation;
+    m_check.stop();
+    delete m_syncWorker;
+    delete m_listenWorker;
+    m_syncWorker = nullptr;
+    m_listenWorker = nullptr;
+    m_engine.reset();
+    m_listener.reset();
+    m_status->clear();
+}
+
+void ShareLink::start(const ShareSettings& settings)
+{
+    stop();
+    m_settings = settings;
+    if (!settings.isSet())
+        return;
+    m_engine = std::make_shared<share::ShareEngine>(m_services.log.path(), settings.url, settings.position);
+    m_listener = std::make_shared<share::ShareListener>(settings.url);
+    m_syncWorker = new WorkerThread(QStringLiteral("share sync"), &m_services.work, this);
+    m_listenWorker = new WorkerThread(QStringLiteral("share listen"), nullptr, this);
+    m_listenWorker->setStopWait(kListenWaitMs + 500);
+    m_awaySince = QDateTime();
+    m_last = {};
+    m_status->setText(QStringLiteral("shared: connecting to the server…"));
+    m_changesSeen = changesMadeHere(m_services.log);
+    m_check.start();
+    requestSync();
+    listen();
+}
+
+void ShareLink::requestSync()
+{
+    if (!m_syncWorker)
+        return;
+    if (m_syncWorker->isBusy()) {
+        m_syncAgain = true;
+        return;
+    }
+    m_syncAgain = false;
+    const int generation = m_generation;
+    m_syncWorker->run([engine = m_engine] { return engine->sync(); },
+                      [this, generation](const share::SyncReport& report) {
+                          if (generation == m_generation)
+                              onSynced(report);
+                      });
+}
+
+void ShareLink::onSynced(const share::SyncReport& report)
+{
+    if (report.reached)
+        m_awaySince = QDateTime();
+    else if (!m_awaySince.isValid()) {
+        m_awaySince = QDateTime::currentDateTime();
+        if (!m_last.reached && m_last.error.isEmpty())
+            m_services.messages.inform(m_status->window(),
+                                       report.error + QStringLiteral("\n\nThis position logs on by itself; its "
+                                                                     "contacts are sent when the server can be "
+                                                                     "reached."));
+    }
+    m_last = report;
+    showStatus();
+    if (report.pulled > 0 && m_services.logChanged)
+        m_services.logChanged();
+    if (!report.lost.isEmpty())
+        m_services.messages.inform(m_status->window(),
+                                   QStringLiteral("Changes made here lost to later changes at other positions; the "
+                                                  "log now shows those:\n")
+                                       + report.lost.join(u'\n'));
+    if (m_syncAgain)
+        requestSync();
+}
+
+void ShareLink::listen()
+{
+    if (!m_listenWorker)
+        return;
+    const int generation = m_generation;
+    m_listenWorker->run([listener = m_listener] { return listener->wait(kListenWaitMs); },
+                        [this, generation](share::ShareListener::Heard heard) {
+                            if (generation != m_generation)
+                                return;
+                            if (heard == share::ShareListener::Heard::Change
+                                || heard == share::ShareListener::Heard::Reconnected)
+                                requestSync();
+                            listen();
+                        });
+}
+
+void ShareLink::onCheck()
+{
+    const qint64 changes = changesMadeHere(m_services.log);
+    const bool changedHere = changes != m_changesSeen;
+    m_changesSeen = changes;
+    m_sinceRetry += kCheckMs;
+    const bool retry = !m_last.reached && m_sinceRetry >= kRetryMs;
+    if (retry)
+        m_sinceRetry = 0;
+    if (changedHere || retry)
+        requestSync();
+}
+
+void ShareLink::showStatus()
+{
+    const qint64 queued = m_last.queued;
+    if (m_last.reached) {
+        m_status->setText(queued > 0 ? QStringLiteral("shared: %1 positions, %2 contacts to send")
+                                           .arg(m_last.positions)
+                                           .arg(queued)
+                                     : QStringLiteral("shared: %1 positions, all sent").arg(m_last.positions));
+        m_status->setToolTip(QStringLiteral("Position %1 of the shared log at the server").arg(m_settings.position));
+        return;
+    }
+    const QString since = QLocale::c().toString(m_awaySince.time(), u"HH:mm"_qs);
+    m_status->setText(queued > 0 ? QStringLiteral("shared: server away since %1, %2 contacts to send")
+                                       .arg(since)
+                                       .arg(queued)
+                                 : QStringLiteral("shared: server away since %1, all sent").arg(since));
+    m_status->setToolTip(m_last.error);
+}
+
+} // namespace mivra
