@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "ContestDialog.h"
 #include "ContestLog.h"
+#include "ContestPositions.h"
 #include "ContestScore.h"
 #include "EntryRow.h"
 #include "LogDatabase.h"
@@ -45,6 +46,24 @@ QString scoreText(const ContestSettings& contest, const std::vector<LogRow>& row
         text += QStringLiteral("  best %1 %2 km")
                     .arg(rows[best].callsign.trimmed().toUpper())
                     .arg(std::floor(score.contacts[best].distanceKm), 0, 'f', 0);
+    }
+    return text;
+}
+
+// How long another position's last contact on the band counts as that position working it now.
+constexpr int kSharedBandMinutes = 15;
+
+// What the score line adds for a shared log: other positions logging the same band, serials sent twice.
+QString sharedBandText(const QStringList& positions, const QList<int>& repeated)
+{
+    QString text;
+    if (!positions.isEmpty())
+        text += QStringLiteral("  | %1 on this band too: serials may repeat").arg(positions.join(u", "_qs));
+    if (!repeated.isEmpty()) {
+        QStringList serials;
+        for (const int serial : repeated)
+            serials << QString::number(serial).rightJustified(3, u'0');
+        text += QStringLiteral("  | serial %1 sent twice").arg(serials.join(u", "_qs));
     }
     return text;
 }
@@ -114,7 +133,14 @@ void ContestSession::refresh()
     }
     if (!readRows(contest, &rows))
         return;
-    m_score->setText(scoreText(contest, rows, scoreContest(rows, m_services.ownLocator())));
+    QStringList others;
+    if (!otherPositionsOnBand(m_services.log, {contest.band, contest.start, contest.end},
+                              m_services.clock.nowUtc().addSecs(-60 * kSharedBandMinutes), &others, &error)) {
+        m_score->setText(QStringLiteral("The contest log cannot be read: %1").arg(error));
+        return;
+    }
+    m_score->setText(scoreText(contest, rows, scoreContest(rows, m_services.ownLocator()))
+                     + sharedBandText(others, repeatedSerials(rows)));
 }
 
 bool ContestSession::contactInContest(ContestSettings* contest) const

@@ -5,6 +5,8 @@
 #include <QSet>
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QSqlQuery;
 class QSqlQueryModel;
@@ -46,6 +48,11 @@ public:
     QList<qint64> selectedIds() const;
     // Makes this cell of the row with this ID current; false when the row is not shown.
     bool showCell(qint64 id, const QString& column);
+    // Runs reload (new rows) and keeps the current cell's contact current and the rows scrolled as
+    // they were: rows that arrive from elsewhere do not move what the operator looks at.
+    void keepPlaceThrough(const std::function<void()>& reload);
+    // A cell's editor is open.
+    bool isEditing() const;
     // Opens the editor of the cell again with this text (after it was refused).
     void editCell(qint64 id, const QString& column, const QString& text);
 
@@ -66,6 +73,7 @@ protected:
 private:
     void requestDeleteOfCurrentRow();
     void placeConfirmedColumn();
+    void placePositionColumn();
     QModelIndex indexOf(qint64 id, const QString& column) const;
 
     QLabel* m_caption;
