@@ -22,9 +22,9 @@ bool otherPositionsOnBand(const LogDatabase& log, const ContestSpan& contest, co
     const QDateTime from = std::max(contest.from, since);
     SqliteConnection db = SqliteConnection::borrowed(log.database());
     // Dates of recent contacts are stored as yyyy-MM-dd, which compares as text.
-    SqliteStatement query(db, u"SELECT Position, Date, GMT, Band FROM logtab, share_state"
-                              " WHERE share_state.position <> '' AND Position <> share_state.position"
-                              " AND Band LIKE ? AND Date >= ?"_qs);
+    SqliteStatement query(db,
+                          u"SELECT l.Position, l.Date, l.GMT, l.Band FROM logtab l, share_state s"
+                          " WHERE s.position <> '' AND l.Position <> s.position AND l.Band LIKE ? AND l.Date >= ?"_qs);
     query.bindText(1, bandPattern(band));
     query.bindText(2, from.date().toString(Qt::ISODate));
     QSet<QString> seen;

@@ -186,16 +186,19 @@ void LogGrid::placeConfirmedColumn()
     m_view->setColumnWidth(confirmed, text + padding);
 }
 
-void LogGrid::addToCaptionBar(QWidget* widget)
+void LogGrid::addToCaptionBar(QWidget* widget, Qt::Alignment side)
 {
     auto* row = qobject_cast<QHBoxLayout*>(m_caption->layout());
     if (!row) {
         row = new QHBoxLayout(m_caption);
-        row->setContentsMargins(0, 0, 6, 0);
+        row->setContentsMargins(6, 0, 6, 0);
         row->addStretch();
     }
     widget->setParent(m_caption);
-    row->addWidget(widget);
+    if (side.testFlag(Qt::AlignLeft))
+        row->insertWidget(0, widget);
+    else
+        row->addWidget(widget);
 }
 
 void LogGrid::setCaption(const QString& caption)

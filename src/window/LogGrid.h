@@ -27,8 +27,8 @@ public:
     // Shows the rows of an executed query; the previous rows are released.
     void setRows(QSqlQuery&& query);
     void setCaption(const QString& caption);
-    // Shows a widget at the right end of the caption bar, beside the centred caption.
-    void addToCaptionBar(QWidget* widget);
+    // Shows a widget at the right (or left) end of the caption bar, beside the centred caption.
+    void addToCaptionBar(QWidget* widget, Qt::Alignment side = Qt::AlignRight);
     QString caption() const;
     // Column widths in twips by position, later columns at the default width; widened where the
     // column's widest values (CW serials, frequencies) need more.

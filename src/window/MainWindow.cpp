@@ -128,6 +128,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
         this, *m_entry,
         {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_entry->stationLocator(); },
          [this] { return bandValue(m_bandPattern); }, [this] { return m_exchange->isImporting(); }});
+    m_grid->addToCaptionBar(m_contest->sharedBand(), Qt::AlignLeft);
     new RecomputeDistances(
         m_grid, {m_ctx, m_ownLocator, [this] { return m_exchange->isImporting(); }, [this] { reloadView(); }});
 

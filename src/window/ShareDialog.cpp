@@ -109,6 +109,7 @@ void ShareDialog::onChecked(const QString& error)
     for (QWidget* control : std::initializer_list<QWidget*>{m_url, m_position, m_join})
         control->setEnabled(true);
     m_leave->setEnabled(m_shared);
+    m_url->setFocus();
     m_state->setText(QStringLiteral("Not joined: %1").arg(error));
     m_messages.inform(this, error + QStringLiteral("\n\nNothing was changed: this position logs on as before."));
 }

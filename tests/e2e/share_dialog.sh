@@ -42,16 +42,18 @@ start_position() { # folder [options]: sets started_window and started_pid
   "$program" --data-dir "$work/$folder/data" "$@" 2>>stderr.txt &
   started_pid=$!
   pids+=($started_pid)
+  # A main window that is not the other position's (whose window is known).
   local id=
-  for _ in $(seq 1 100); do
-    id=$(xdotool search --onlyvisible --pid "$started_pid" --name '^MivraQ' 2>/dev/null | head -1) || true
+  for _ in $(seq 1 300); do
+    id=$(xdotool search --onlyvisible --name '^MivraQ' 2>/dev/null | grep -vxF -e "${window_a:-x}" -e "${window_b:-x}" \
+           | head -1) || true
     [ -n "$id" ] && break
     sleep 0.1
   done
   [ -n "$id" ] || fail "no window for $folder: $(cat stderr.txt)"
   started_window=$id
 }
-q() { sqlite3 -separator ' ' "$work/$1/data/backup.sqlite" "$2"; }
+q() { sqlite3 -separator ' ' "file:$work/$1/data/backup.sqlite?mode=ro" "$2"; } # never makes a log
 rows_at() { q "$1" "SELECT Callsign, rsts, ifnull(Position, '-') FROM logtab ORDER BY Callsign" | tr '\n' ','; }
 await_rows() { # folder expected
   for _ in $(seq 1 100); do [ "$(rows_at "$1")" = "$2" ] && return 0; sleep 0.1; done
@@ -83,6 +85,14 @@ dupe_red() { # window
   import -window root -crop "${r[2]}x${r[3]}+$((X + r[0]))+$((Y + r[1]))" +repage "$work/dupe.png"
   convert "$work/dupe.png" -fx '(r>0.55 && g<0.35 && b<0.35) ? 1 : 0' -format '%[fx:round(mean*w*h)]' info:
 }
+# The warning of another position on the contest's band, in yellow pixels of the grid's caption bar.
+band_warning() { # window
+  local X Y WIDTH HEIGHT SCREEN r
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  r=($(place main DataGrid1))
+  import -window root -crop "$((r[2] / 2))x14+$((X + r[0]))+$((Y + r[1]))" +repage "$work/caption.png"
+  convert "$work/caption.png" -fx '(r>0.8 && g>0.7 && b<0.5) ? 1 : 0' -format '%[fx:round(mean*w*h)]' info:
+}
 # Opens "Shared log…" from the settings window of a main window; sets dialog.
 open_dialog() { # window
   front "$1"
@@ -99,8 +109,8 @@ open_dialog() { # window
 # Types a URL and a position into the open dialog and presses Join.
 join() { # url position
   focus_window "$dialog"
-  keys ctrl+a; typed "$1"
-  keys Tab ctrl+a; typed "$2"
+  keys alt+s ctrl+a; typed "$1"
+  keys alt+p ctrl+a; typed "$2"
   [ -n "${3:-}" ] && window_shot "$dialog" "$3"
   keys alt+j
 }
@@ -162,6 +172,9 @@ new_contact "$window_a" sp6xyz; to_save jo81ab
 want="DL1ABC 59002 144A,DL1ABC/P 59003 144B,OK1KIR 59004 144B,OK1LOC 59001 -,SP6XYZ 59005 144A,"
 await_rows b "$want"
 sleep 1.5 # the windows reload and score what came in
+for w in "$window_a" "$window_b"; do
+  [ "$(band_warning "$w")" -gt 30 ] || fail "no warning of the other position on 144"
+done
 window_shot "$window_a" "$work/a.png"
 window_shot "$window_b" "$work/b.png"
 convert "$work/a.png" "$work/b.png" +append "$shots/share_two_positions.png"
@@ -174,6 +187,7 @@ position=($(place grid 1.Position))
 
 # The next start joins again from mivra.ini.
 kill -TERM "$pid_a"; timeout 10 tail --pid="$pid_a" -f /dev/null || fail "144A did not end"
+window_a=
 start_position a
 window_a=$started_window
 new_contact "$window_b" ok2zzz; to_save jn89aa
@@ -189,4 +203,5 @@ await_rows a "DL1ABC 59002 144A,DL1ABC/P 59003 144B,OK1KIR 59004 144B,OK1LOC 590
 sleep 2
 [ "$(q b "SELECT count(*) FROM logtab WHERE Callsign = 'OK3NEW'")" = 0 ] || fail "a contact logged after Leave was shared"
 window_shot "$window_a" "$shots/share_left.png"
+[ "$(band_warning "$window_a")" -eq 0 ] || fail "a warning of other positions after Leave"
 echo "share_dialog: ok"

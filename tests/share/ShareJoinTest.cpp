@@ -119,7 +119,7 @@ TEST(ShareEngine, JoiningAnotherServerPullsItsWholeLogAndOffersEverythingHere)
     EXPECT_EQ(here.value(u"SELECT count(*) FROM logtab WHERE Band = '1296'"_qs), u"3"_qs)
         << "the second log's contacts, though its changes are numbered from 1 again";
     EXPECT_EQ(second.contacts(), here.contacts()) << "the second position holds all 14, field for field";
-    EXPECT_EQ(second.value(u"SELECT count(*) FROM logtab WHERE Position = 'F432'"_qs), u"7"_qs);
+    EXPECT_EQ(second.value(u"SELECT count(*) FROM logtab"_qs), u"14"_qs);
 }
 
 } // namespace
