@@ -195,6 +195,7 @@ await_rows a "DL1ABC 59002 144A,DL1ABC/P 59003 144B,OK1KIR 59004 144B,OK1LOC 590
 
 # Leave: not kept any more, and what is logged now stays here, unmarked, and the local log whole.
 open_dialog "$window_a"
+window_shot "$dialog" "$shots/share_dialog_joined.png"
 keys alt+l
 closed '^Shared log$'
 ! grep -q '^\[share\]' "$work/a/data/mivra.ini" || fail "left but kept: $(cat "$work/a/data/mivra.ini")"
