@@ -306,7 +306,11 @@ void LogGrid::keepPlaceThrough(const std::function<void()>& reload)
     const qint64 id = row >= 0 ? idAt(row) : 0;
     const QString column = columnName(m_view->currentIndex().column());
     const int scrolled = m_view->verticalScrollBar()->value();
+    const int loaded = m_filter->rowCount();
     reload();
+    // The rows read so far are read again, so the place is there to go back to.
+    while (m_filter->rowCount() < loaded && m_model->canFetchMore())
+        m_model->fetchMore();
     const QModelIndex index = id > 0 ? indexOf(id, column) : QModelIndex();
     if (index.isValid())
         m_view->selectionModel()->setCurrentIndex(index,

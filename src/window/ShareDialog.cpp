@@ -21,7 +21,9 @@ QString checkServerAt(const QString& url)
     QString error;
     share::PgConnection server;
     if (!server.open(url, &error))
-        return QStringLiteral("The shared log's server cannot be reached: %1").arg(error);
+        return QStringLiteral("The shared log's server cannot be reached, or what answers there is no PostgreSQL "
+                              "server: %1")
+            .arg(error);
     if (!share::checkServer(server, &error))
         return error.isEmpty() ? QStringLiteral("The server does not answer as a PostgreSQL server does.") : error;
     return {};

@@ -137,6 +137,13 @@ join "postgresql:///postgres?host=$work/nowhere&user=mivra" 144A
 refused "cannot be reached"
 join "postgresql:///empty?host=$work/pg&user=mivra" 144A
 refused "share-init"
+# A web server where the URL points: not PostgreSQL.
+port=$((20000 + RANDOM % 20000))
+python3 -m http.server "$port" --bind 127.0.0.1 >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 1 50); do (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break; sleep 0.1; done
+join "postgresql://127.0.0.1:$port/log?user=mivra&connect_timeout=3" 144A
+refused "no PostgreSQL server"
 ! grep -q '^\[share\]' "$work/a/data/mivra.ini" || fail "a refused join was kept: $(cat "$work/a/data/mivra.ini")"
 focus_window "$dialog"
 keys Escape
