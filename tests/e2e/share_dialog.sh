@@ -53,7 +53,7 @@ start_position() { # folder [options]: sets started_window and started_pid
   [ -n "$id" ] || fail "no window for $folder: $(cat stderr.txt)"
   started_window=$id
 }
-q() { sqlite3 -separator ' ' "file:$work/$1/data/backup.sqlite?mode=ro" "$2"; } # never makes a log
+q() { sqlite3 -cmd ".timeout 3000" -separator ' ' "file:$work/$1/data/backup.sqlite?mode=ro" "$2"; } # never makes a log
 rows_at() { q "$1" "SELECT Callsign, rsts, ifnull(Position, '-') FROM logtab ORDER BY Callsign" | tr '\n' ','; }
 await_rows() { # folder expected
   for _ in $(seq 1 100); do [ "$(rows_at "$1")" = "$2" ] && return 0; sleep 0.1; done
