@@ -57,6 +57,7 @@ void ShareLink::stop()
     m_engine.reset();
     m_listener.reset();
     m_status->clear();
+    m_status->setToolTip(QString());
 }
 
 void ShareLink::start(const ShareSettings& settings)
@@ -87,7 +88,13 @@ void ShareLink::startUp(const ShareSettings& forThisRun)
     }
     QString error;
     const ShareSettings kept = readShareSettings(m_services.iniPath, &error);
-    if (error.isEmpty() && kept.isSet())
+    if (!error.isEmpty()) {
+        // The file's fault has its box from the first reader of the file at the start already.
+        m_status->setText(QStringLiteral("shared: not joined, the settings cannot be read"));
+        m_status->setToolTip(error);
+        return;
+    }
+    if (kept.isSet())
         error = shareUrlFault(kept.url);
     if (!error.isEmpty()) {
         m_services.messages.inform(m_status->window(),
