@@ -3,13 +3,13 @@
 #include "LogGrid.h"
 #include "MultiOptionControl.h"
 
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSqlQuery>
-#include <QHeaderView>
 #include <QScrollBar>
+#include <QSqlQuery>
 #include <QTableView>
 
 namespace mivra::test {
