@@ -125,7 +125,7 @@ QString ShareLink::stateText() const
 {
     if (!m_settings.isSet())
         return QStringLiteral("Not shared: this log is kept at this position only.");
-    return QStringLiteral("Position %1 of the shared log at %2. %3")
+    return QStringLiteral("Joined as position %1 at %2\n%3")
         .arg(m_settings.position, m_settings.url, m_status->text());
 }
 
