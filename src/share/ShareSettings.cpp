@@ -4,6 +4,8 @@
 
 #include <libpq-fe.h>
 
+#include <QHash>
+
 #include <memory>
 
 namespace mivra {
@@ -54,6 +56,21 @@ QString shareUrlFault(const QString& url)
                                   "file mode 0600) or the PGPASSWORD environment variable.");
     }
     return {};
+}
+
+QString shareServerIdentity(const QString& url)
+{
+    const std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption*)> options(
+        PQconninfoParse(url.trimmed().toUtf8().constData(), nullptr), PQconninfoFree);
+    if (!options)
+        return url.trimmed();
+    QHash<QByteArray, QString> values;
+    for (const PQconninfoOption* option = options.get(); option->keyword; ++option) {
+        if (option->val)
+            values.insert(option->keyword, QString::fromUtf8(option->val));
+    }
+    return QStringLiteral("%1@%2:%3/%4")
+        .arg(values.value("user"), values.value("host"), values.value("port"), values.value("dbname"));
 }
 
 QString positionNameFault(const QString& name)

@@ -22,6 +22,10 @@ bool writeShareSettings(const QString& iniPath, const ShareSettings& settings, Q
 // Why a URL cannot be kept as the shared log's address, or an empty text when it can: it must be
 // a postgresql:// URL libpq reads, and carry no password (that belongs in ~/.pgpass).
 QString shareUrlFault(const QString& url);
+// The server and database a URL names, without any password: "user@host:port/database" as libpq
+// reads them (empty parts where the URL leaves them to libpq's defaults); the URL itself when libpq
+// cannot read it.
+QString shareServerIdentity(const QString& url);
 // Why a position name cannot be used, or an empty text.
 QString positionNameFault(const QString& name);
 
