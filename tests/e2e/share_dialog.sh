@@ -15,6 +15,10 @@ source "$(dirname "$0")/pg_server.sh"
 mkdir -p "$work/a/data" "$work/b/data"
 "$program" share-init "$url" | grep -q 'ready' || fail "share-init"
 as_server "$bin/createdb" -h "$work/pg" -U mivra empty
+# A position name with a control character is refused on the command line, before any window.
+"$program" --data-dir "$work/x" --share "$url" --position "$(printf '43\t2')" 2>"$work/position.err" \
+  && fail "a position name with a tab was taken"
+grep -q "control characters" "$work/position.err" || fail "the refusal: $(cat "$work/position.err")"
 
 # Both positions work one contest on 144, started an hour ago.
 for folder in a b; do
