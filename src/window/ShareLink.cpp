@@ -116,8 +116,8 @@ void ShareLink::editSettings(QWidget* parent)
     QString error;
     if (!writeShareSettings(m_services.iniPath, chosen, &error))
         m_services.messages.inform(parent, error + QStringLiteral("\n\nThe change holds for this run only."));
-    if (!chosen.isSet())
-        markContactsAs(QString());
+    // From the next contact on, before the first sync has begun.
+    markContactsAs(chosen.position);
     start(chosen);
 }
 
