@@ -175,7 +175,7 @@ for w in "$window_a" "$window_b"; do
 done
 window_shot "$window_a" "$work/a.png"
 window_shot "$window_b" "$work/b.png"
-convert "$work/a.png" "$work/b.png" +append "$shots/share_two_positions.png"
+convert "$work/a.png" "$work/b.png" +append "$shots/share_dialog_two_positions.png"
 
 # The grid shows the position beside the band.
 band=($(place grid 1.Band))
