@@ -108,6 +108,11 @@ int main(int argc, char* argv[])
                                  "position\n");
             return 1;
         }
+        if (const QString fault = positionNameFault(shareForThisRun.position);
+            shareForThisRun.isSet() && !fault.isEmpty()) {
+            std::fprintf(stderr, "mivra: %s\n", qPrintable(fault));
+            return 1;
+        }
         dataDirArgument = parser.value(dataDirOption);
         if (parser.isSet(rigOption)) {
             QString rigError;
@@ -215,8 +220,7 @@ int main(int argc, char* argv[])
         }
     });
     started = true;
-    if (shareForThisRun.isSet())
-        mainWindow.shareLink()->start(shareForThisRun);
+    mainWindow.shareLink()->startUp(shareForThisRun);
     const int status = QApplication::exec();
     return status == 0 && mainWindow.closeFailed() ? 1 : status;
 }

@@ -107,6 +107,11 @@ void SettingsWindow::buildControls()
     profiles->setToolTip(QStringLiteral("Station profiles (home, hilltop) and what counts as confirmed"));
     connect(profiles, &QPushButton::clicked, this, &SettingsWindow::stationSettingsRequested);
     station->addWidget(profiles, 3, 2);
+    auto* shared = new QPushButton(QStringLiteral("S&hared log…"), this);
+    shared->setObjectName(QStringLiteral("sharedLog"));
+    shared->setToolTip(QStringLiteral("One log for the station's positions, through a PostgreSQL server"));
+    connect(shared, &QPushButton::clicked, this, &SettingsWindow::sharedLogRequested);
+    station->addWidget(shared, 4, 2);
     station->setColumnStretch(3, 1);
     m_callsign->setFixedWidth(200);
     m_locator->setFixedWidth(200);

@@ -43,6 +43,8 @@ signals:
     void rigSettingsRequested();
     // "Station…" was pressed.
     void stationSettingsRequested();
+    // "Shared log…" was pressed.
+    void sharedLogRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

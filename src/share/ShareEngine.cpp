@@ -1,6 +1,7 @@
 #include "ShareEngine.h"
 
 #include "ServerSchema.h"
+#include "ShareSettings.h"
 #include "ShareTriggers.h"
 #include "SqliteStatement.h"
 
@@ -181,7 +182,33 @@ bool ShareEngine::connect(QString* error)
         m_server.close();
         return false;
     }
+    if (!joinServer(error)) {
+        m_server.close();
+        return false;
+    }
     return true;
+}
+
+bool ShareEngine::joinServer(QString* error)
+{
+    // The pull counter counts this server's changes only: another server's log is pulled whole,
+    // and everything here is offered to it (it takes only what it lacks or holds older).
+    // Noted without the password a URL for this run may carry.
+    const QString identity = shareServerIdentity(m_url);
+    SqliteStatement server(m_log, u"SELECT server FROM share_state"_qs);
+    if (server.step() && server.text(0) == identity)
+        return true;
+    return m_log.transaction(
+        [&](QString* failure) {
+            SqliteStatement joined(m_log, u"UPDATE share_state SET server = ?, pulled = 0"_qs);
+            joined.bindText(1, identity);
+            if (!joined.run()) {
+                *failure = joined.error();
+                return false;
+            }
+            return m_log.exec(u"INSERT OR IGNORE INTO share_outbox (uuid) SELECT uuid FROM share_stamp"_qs, failure);
+        },
+        error);
 }
 
 qint64 ShareEngine::queuedCount()

@@ -42,6 +42,9 @@ public:
 
 private:
     bool openLog(QString* error);
+    // Notes the server in the log; a server other than the last one starts the pull from its
+    // first change and queues every contact for it.
+    bool joinServer(QString* error);
     bool push(SyncReport& report);
     bool pull(SyncReport& report);
 

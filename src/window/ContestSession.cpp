@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "ContestDialog.h"
 #include "ContestLog.h"
+#include "ContestPositions.h"
 #include "ContestScore.h"
 #include "EntryRow.h"
 #include "LogDatabase.h"
@@ -49,6 +50,25 @@ QString scoreText(const ContestSettings& contest, const std::vector<LogRow>& row
     return text;
 }
 
+// How long another position's last contact on the band counts as that position working it now.
+constexpr int kSharedBandMinutes = 15;
+
+// What the score line adds for a shared log: other positions logging the same band, serials sent twice.
+QString sharedBandText(const QStringList& positions, const QList<int>& repeated)
+{
+    QString text;
+    if (!positions.isEmpty())
+        text = QStringLiteral("%1 on this band too: serials may repeat").arg(positions.join(u", "_qs));
+    if (!repeated.isEmpty()) {
+        QStringList serials;
+        for (const int serial : repeated)
+            serials << QString::number(serial).rightJustified(3, u'0');
+        text += (text.isEmpty() ? QString() : QStringLiteral("  |  "))
+                + QStringLiteral("serial %1 sent twice").arg(serials.join(u", "_qs));
+    }
+    return text;
+}
+
 } // namespace
 
 ContestSession::ContestSession(QWidget* window, EntryRow& entry, Services services)
@@ -64,6 +84,15 @@ ContestSession::ContestSession(QWidget* window, EntryRow& entry, Services servic
     m_score = makeLabel(window, "contestScore");
     // Selectable, so the score can be copied.
     m_score->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // In the grid's caption bar (placed by the window), bold yellow on its blue.
+    m_sharedBand = new QLabel(window);
+    m_sharedBand->setObjectName(QStringLiteral("sharedBand"));
+    QFont warning = m_sharedBand->font();
+    warning.setBold(true);
+    m_sharedBand->setFont(warning);
+    QPalette yellow = m_sharedBand->palette();
+    yellow.setColor(QPalette::WindowText, QColor(0xFF, 0xE0, 0x40));
+    m_sharedBand->setPalette(yellow);
     m_dupe = makeLabel(window, "dupe");
     QFont bold = m_dupe->font();
     bold.setBold(true);
@@ -110,11 +139,19 @@ void ContestSession::refresh()
     std::vector<LogRow> rows;
     if (!contest.isRunning(m_services.clock.nowUtc())) {
         m_score->clear();
+        m_sharedBand->clear();
         return;
     }
     if (!readRows(contest, &rows))
         return;
+    QStringList others;
+    if (!otherPositionsOnBand(m_services.log, {contest.band, contest.start, contest.end},
+                              m_services.clock.nowUtc().addSecs(-60 * kSharedBandMinutes), &others, &error)) {
+        m_score->setText(QStringLiteral("The contest log cannot be read: %1").arg(error));
+        return;
+    }
     m_score->setText(scoreText(contest, rows, scoreContest(rows, m_services.ownLocator())));
+    m_sharedBand->setText(sharedBandText(others, repeatedSerials(rows)));
 }
 
 bool ContestSession::contactInContest(ContestSettings* contest) const

@@ -42,6 +42,8 @@ public:
     QPushButton* button() const { return m_button; }
     QLabel* dupe() const { return m_dupe; }
     QLabel* score() const { return m_score; }
+    // On a shared log: other positions logging the contest's band, serials sent twice.
+    QLabel* sharedBand() const { return m_sharedBand; }
 
     // Reads the contest anew and shows its score; call it after the log changed.
     void refresh();
@@ -60,6 +62,7 @@ private:
     QPushButton* m_button;
     QLabel* m_dupe;
     QLabel* m_score;
+    QLabel* m_sharedBand;
     QTimer* m_clockTimer;
 };
 

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
@@ -149,6 +150,29 @@ void LogGrid::setRows(QSqlQuery&& query)
     m_model->setQuery(std::move(query));
     m_filter->invalidate();
     placeConfirmedColumn();
+    placePositionColumn();
+}
+
+void LogGrid::placePositionColumn()
+{
+    // The position of a shared log that logged the contact, beside the band: who worked what.
+    int position = -1;
+    int band = -1;
+    for (int column = 0; column < m_filter->columnCount(); ++column) {
+        const QString name = columnName(column);
+        if (name.compare(QLatin1String("Position"), Qt::CaseInsensitive) == 0)
+            position = column;
+        else if (name.compare(QLatin1String("Band"), Qt::CaseInsensitive) == 0)
+            band = column;
+    }
+    if (position < 0 || band < 0)
+        return;
+    QHeaderView* header = m_view->horizontalHeader();
+    header->moveSection(header->visualIndex(position), header->visualIndex(band) + 1);
+    const int padding = 2 * m_view->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, m_view) + 8;
+    m_view->setColumnWidth(position, std::max(QFontMetrics(m_view->font()).horizontalAdvance(QStringLiteral("432B-2")),
+                                              header->fontMetrics().horizontalAdvance(columnName(position)))
+                                         + padding);
 }
 
 void LogGrid::refreshRows(const QHash<qint64, QVariantList>& rows)
@@ -193,16 +217,19 @@ void LogGrid::placeConfirmedColumn()
     m_view->setColumnWidth(confirmed, text + padding);
 }
 
-void LogGrid::addToCaptionBar(QWidget* widget)
+void LogGrid::addToCaptionBar(QWidget* widget, Qt::Alignment side)
 {
     auto* row = qobject_cast<QHBoxLayout*>(m_caption->layout());
     if (!row) {
         row = new QHBoxLayout(m_caption);
-        row->setContentsMargins(0, 0, 6, 0);
+        row->setContentsMargins(6, 0, 6, 0);
         row->addStretch();
     }
     widget->setParent(m_caption);
-    row->addWidget(widget);
+    if (side.testFlag(Qt::AlignLeft))
+        row->insertWidget(0, widget);
+    else
+        row->addWidget(widget);
 }
 
 void LogGrid::setCaption(const QString& caption)
@@ -296,6 +323,30 @@ bool LogGrid::showCell(qint64 id, const QString& column)
     m_view->setCurrentIndex(index);
     m_view->scrollTo(index);
     return true;
+}
+
+bool LogGrid::isEditing() const
+{
+    // The open editor is the current cell's index widget.
+    return m_view->indexWidget(m_view->currentIndex()) != nullptr;
+}
+
+void LogGrid::keepPlaceThrough(const std::function<void()>& reload)
+{
+    const int row = currentRow();
+    const qint64 id = row >= 0 ? idAt(row) : 0;
+    const QString column = columnName(m_view->currentIndex().column());
+    const int scrolled = m_view->verticalScrollBar()->value();
+    const int loaded = m_filter->rowCount();
+    reload();
+    // The rows read so far are read again, so the place is there to go back to.
+    while (m_filter->rowCount() < loaded && m_model->canFetchMore())
+        m_model->fetchMore();
+    const QModelIndex index = id > 0 ? indexOf(id, column) : QModelIndex();
+    if (index.isValid())
+        m_view->selectionModel()->setCurrentIndex(index,
+                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_view->verticalScrollBar()->setValue(scrolled);
 }
 
 void LogGrid::editCell(qint64 id, const QString& column, const QString& text)

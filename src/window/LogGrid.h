@@ -7,6 +7,8 @@
 #include <QVariantList>
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QSqlQuery;
 class QSqlQueryModel;
@@ -30,8 +32,8 @@ public:
     // holds them, leaving every other row and the current cell as they are.
     void refreshRows(const QHash<qint64, QVariantList>& rows);
     void setCaption(const QString& caption);
-    // Shows a widget at the right end of the caption bar, beside the centred caption.
-    void addToCaptionBar(QWidget* widget);
+    // Shows a widget at the right (or left) end of the caption bar, beside the centred caption.
+    void addToCaptionBar(QWidget* widget, Qt::Alignment side = Qt::AlignRight);
     QString caption() const;
     // Column widths in twips by position, later columns at the default width; widened where the
     // column's widest values (CW serials, frequencies) need more.
@@ -51,6 +53,11 @@ public:
     QList<qint64> selectedIds() const;
     // Makes this cell of the row with this ID current; false when the row is not shown.
     bool showCell(qint64 id, const QString& column);
+    // Runs reload (new rows) and keeps the current cell's contact current and the rows scrolled as
+    // they were: rows that arrive from elsewhere do not move what the operator looks at.
+    void keepPlaceThrough(const std::function<void()>& reload);
+    // A cell's editor is open.
+    bool isEditing() const;
     // Opens the editor of the cell again with this text (after it was refused).
     void editCell(qint64 id, const QString& column, const QString& text);
 
@@ -71,6 +78,7 @@ protected:
 private:
     void requestDeleteOfCurrentRow();
     void placeConfirmedColumn();
+    void placePositionColumn();
     QModelIndex indexOf(qint64 id, const QString& column) const;
 
     QLabel* m_caption;

@@ -120,14 +120,17 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
                                                  selectBand(button);
                                              }
                                          }});
-    m_share = new ShareLink(this, {m_ctx.log, m_ctx.messages, m_ctx.work, [this] {
-                                       reloadView();
+    m_share = new ShareLink(this, {m_ctx.log, m_ctx.messages, m_ctx.work, ini,
+                                   [this] {
+                                       m_grid->keepPlaceThrough([this] { reloadView(); });
                                        refreshShownCounters();
-                                   }});
+                                   },
+                                   [this] { return m_grid->isEditing(); }});
     m_contest = new ContestSession(
         this, *m_entry,
         {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_entry->stationLocator(); },
          [this] { return bandValue(m_bandPattern); }, [this] { return m_exchange->isImporting(); }});
+    m_grid->addToCaptionBar(m_contest->sharedBand(), Qt::AlignLeft);
     new RecomputeDistances(
         m_grid, {m_ctx, m_ownLocator, [this] { return m_exchange->isImporting(); }, [this] { reloadView(); }});
 
@@ -571,6 +574,8 @@ void MainWindow::showSettingsWindow()
         connect(m_settingsWindow, &SettingsWindow::closedByUser, this, &MainWindow::onSettingsClosed);
         connect(m_settingsWindow, &SettingsWindow::rigSettingsRequested, this,
                 [this] { m_rig->editSettings(m_settingsWindow); });
+        connect(m_settingsWindow, &SettingsWindow::sharedLogRequested, this,
+                [this] { m_share->editSettings(m_settingsWindow); });
         connect(m_settingsWindow, &SettingsWindow::stationSettingsRequested, this, [this] {
             StationDialog dialog(iniPath(), m_ctx.messages, m_settingsWindow);
             if (dialog.exec() == QDialog::Accepted)

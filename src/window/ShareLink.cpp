@@ -4,6 +4,7 @@
 #include "LogDatabase.h"
 #include "MainWindowLayout.h"
 #include "Messages.h"
+#include "ShareDialog.h"
 #include "ShareListener.h"
 #include "SqliteConnection.h"
 #include "SqliteStatement.h"
@@ -56,6 +57,7 @@ void ShareLink::stop()
     m_engine.reset();
     m_listener.reset();
     m_status->clear();
+    m_status->setToolTip(QString());
 }
 
 void ShareLink::start(const ShareSettings& settings)
@@ -76,6 +78,64 @@ void ShareLink::start(const ShareSettings& settings)
     m_check.start();
     requestSync();
     listen();
+}
+
+void ShareLink::startUp(const ShareSettings& forThisRun)
+{
+    if (forThisRun.isSet()) {
+        start(forThisRun);
+        return;
+    }
+    QString error;
+    const ShareSettings kept = readShareSettings(m_services.iniPath, &error);
+    if (!error.isEmpty()) {
+        // The file's fault has its box from the first reader of the file at the start already.
+        m_status->setText(QStringLiteral("shared: not joined, the settings cannot be read"));
+        m_status->setToolTip(error);
+        return;
+    }
+    if (kept.isSet())
+        error = shareUrlFault(kept.url);
+    if (!error.isEmpty()) {
+        m_services.messages.inform(m_status->window(),
+                                   QStringLiteral("The shared log is not joined: %1\n\nThis position logs on by "
+                                                  "itself; join again in the settings' \"Shared log…\".")
+                                       .arg(error));
+        return;
+    }
+    start(kept);
+}
+
+void ShareLink::editSettings(QWidget* parent)
+{
+    ShareDialog dialog(m_settings, stateText(), m_services.messages, parent);
+    const int result = dialog.exec();
+    if (result != ShareDialog::kJoined && result != ShareDialog::kLeft)
+        return;
+    const ShareSettings chosen = result == ShareDialog::kJoined ? dialog.chosen() : ShareSettings{};
+    QString error;
+    if (!writeShareSettings(m_services.iniPath, chosen, &error))
+        m_services.messages.inform(parent, error + QStringLiteral("\n\nThe change holds for this run only."));
+    // From the next contact on, before the first sync has begun.
+    markContactsAs(chosen.position);
+    start(chosen);
+}
+
+QString ShareLink::stateText() const
+{
+    if (!m_settings.isSet())
+        return QStringLiteral("Not shared: this log is kept at this position only.");
+    return QStringLiteral("Joined as position %1 at %2\n%3")
+        .arg(m_settings.position, m_settings.url, m_status->text());
+}
+
+void ShareLink::markContactsAs(const QString& position)
+{
+    SqliteConnection db = SqliteConnection::borrowed(m_services.log.database());
+    SqliteStatement mark(db, QStringLiteral("UPDATE share_state SET position = ?"));
+    mark.bindText(1, position);
+    if (!mark.run())
+        m_services.messages.inform(m_status->window(), mark.error());
 }
 
 void ShareLink::requestSync()
@@ -109,8 +169,8 @@ void ShareLink::onSynced(const share::SyncReport& report)
     }
     m_last = report;
     showStatus();
-    if (report.pulled > 0 && m_services.logChanged)
-        m_services.logChanged();
+    if (report.pulled > 0)
+        reloadView();
     if (!report.lost.isEmpty())
         m_services.messages.inform(m_status->window(),
                                    QStringLiteral("Changes made here lost to later changes at other positions; the "
@@ -136,8 +196,17 @@ void ShareLink::listen()
                         });
 }
 
+void ShareLink::reloadView()
+{
+    m_reloadPending = m_services.viewBusy && m_services.viewBusy();
+    if (!m_reloadPending && m_services.logChanged)
+        m_services.logChanged();
+}
+
 void ShareLink::onCheck()
 {
+    if (m_reloadPending)
+        reloadView();
     const qint64 changes = changesMadeHere(m_services.log);
     const bool changedHere = changes != m_changesSeen;
     m_changesSeen = changes;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ShareEngine.h"
+#include "ShareSettings.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -22,14 +23,6 @@ namespace share {
 class ShareListener;
 }
 
-// Where this position shares its log: the server's URL (credentials from ~/.pgpass or the libpq
-// environment, or in the URL for this run only) and the position's name.
-struct ShareSettings {
-    QString url;
-    QString position;
-    bool isSet() const { return !url.isEmpty() && !position.isEmpty(); }
-};
-
 // The shared log in the main window: syncs on worker threads at once after each change made here,
 // when another position's change is announced and when the server comes back, and shows how it
 // stands ("shared: 3 positions, all sent").
@@ -40,7 +33,9 @@ public:
         LogDatabase& log;
         Messages& messages;
         BackgroundWork& work;
+        QString iniPath;                  // mivra.ini in the data folder: [share]
         std::function<void()> logChanged; // other positions' contacts arrived: reload what is shown
+        std::function<bool()> viewBusy;   // a reload now would lose what is being typed (a cell's editor)
     };
 
     ShareLink(QWidget* window, Services services);
@@ -48,16 +43,28 @@ public:
 
     // Starts sharing (again) with these settings; an empty one stops it, keeping the local log.
     void start(const ShareSettings& settings);
+    // At the start of the program: these settings (--share, for this run only) when set, else
+    // those kept in mivra.ini.
+    void startUp(const ShareSettings& forThisRun);
+    // The "Shared log…" dialog; a join is kept in mivra.ini and used at once, a leave stops
+    // sharing and removes it there.
+    void editSettings(QWidget* parent);
+    // How the sharing stands, in a sentence.
+    QString stateText() const;
     ShareSettings settings() const { return m_settings; }
     QLabel* status() const { return m_status; }
 
 private:
     void stop();
+    // New contacts logged here are marked with this position ("" when not shared).
+    void markContactsAs(const QString& position);
     void requestSync();
     void onSynced(const share::SyncReport& report);
     void listen();
     void onCheck();
     void showStatus();
+    // Reloads what the window shows, or as soon as the view is no longer busy.
+    void reloadView();
 
     Services m_services;
     QLabel* m_status;
@@ -70,6 +77,7 @@ private:
     qint64 m_changesSeen = -1;
     int m_sinceRetry = 0; // ms since the last retry
     bool m_syncAgain = false;
+    bool m_reloadPending = false; // contacts arrived while the view was busy
     QDateTime m_awaySince;
     share::SyncReport m_last;
     int m_generation = 0; // results of an earlier start are dropped

@@ -2,6 +2,7 @@
 
 #include "AdifFields.h"
 #include "ContestLog.h"
+#include "ContestPositions.h"
 #include "ContestScore.h"
 #include "ContestSettings.h"
 #include "EdiExport.h"
@@ -196,6 +197,48 @@ TEST(Contest, NoContestWithoutBandOrSpan)
     EXPECT_TRUE(readContestRows(*log, {}, &rows, &error));
     EXPECT_TRUE(rows.empty());
     EXPECT_EQ(nextSerial(rows), 1);
+}
+
+// A shared log: the positions also logging the contest's band lately, this one left out, and the
+// serials two positions sent alike.
+TEST(Contest, OtherPositionsOnTheBandAndSerialsSentTwice)
+{
+    QTemporaryDir dir;
+    auto log = test::createSmallLog(dir);
+    ASSERT_TRUE(log);
+    const auto logAt = [&](const QString& position, const QString& time, const QString& band, const QString& sent) {
+        insertContact(*log, {u"2026-06-06"_qs, time, u"OK1"_qs + position, u"JO70FD"_qs, sent, u"59001"_qs, band,
+                             u"SSB"_qs, u"OK"_qs});
+        QSqlQuery mark(log->database());
+        ASSERT_TRUE(mark.prepare(u"UPDATE logtab SET Position = ? WHERE Callsign = ?"_qs));
+        mark.addBindValue(position.isEmpty() ? QVariant() : QVariant(position));
+        mark.addBindValue(u"OK1"_qs + position);
+        ASSERT_TRUE(mark.exec());
+    };
+    const ContestSpan span{u"144"_qs, QDateTime(QDate(2026, 6, 6), QTime(14, 0), Qt::UTC),
+                           QDateTime(QDate(2026, 6, 7), QTime(14, 0), Qt::UTC)};
+    const QDateTime since(QDate(2026, 6, 6), QTime(15, 0), Qt::UTC);
+    QStringList others;
+    QString error;
+    logAt(u"144B"_qs, u"15:10"_qs, u"144.300"_qs, u"59001"_qs);
+    ASSERT_TRUE(otherPositionsOnBand(*log, span, since, &others, &error)) << error.toStdString();
+    EXPECT_TRUE(others.isEmpty()) << "a log that is not shared: " << others.join(u',').toStdString();
+
+    ASSERT_TRUE(QSqlQuery(log->database()).exec(u"UPDATE share_state SET position = '144a'"_qs));
+    logAt(u"144A"_qs, u"15:20"_qs, u"144"_qs, u"59001"_qs);   // this position, another case
+    logAt(u"144C"_qs, u"14:50"_qs, u"144"_qs, u"59002"_qs);   // before the moment
+    logAt(u"432"_qs, u"15:30"_qs, u"432"_qs, u"59002"_qs);    // another band
+    logAt(u"1440X"_qs, u"15:30"_qs, u"1440"_qs, u"59003"_qs); // 1440 is not 144
+    logAt(u"2M"_qs, u"15:40"_qs, u"144"_qs, u"59002"_qs);
+    ASSERT_TRUE(otherPositionsOnBand(*log, span, since, &others, &error)) << error.toStdString();
+    EXPECT_EQ(others, QStringList({u"144B"_qs, u"2M"_qs}));
+    ASSERT_TRUE(otherPositionsOnBand(*log, span, since.addSecs(-3600), &others, &error));
+    EXPECT_EQ(others, QStringList({u"144B"_qs, u"144C"_qs, u"2M"_qs})) << "from the start of the contest";
+
+    std::vector<LogRow> rows;
+    ASSERT_TRUE(readContestRows(*log, span, &rows, &error)) << error.toStdString();
+    EXPECT_EQ(repeatedSerials(rows), QList<int>({1, 2}));
+    EXPECT_EQ(nextSerial(rows), 3) << "the next serial counts on from every position's";
 }
 
 } // namespace

@@ -9,25 +9,8 @@ source "$(dirname "$0")/xvfb_support.sh"
 program=$(realpath "$1")
 shots=$(realpath "${2:-.}")
 work=$(mktemp -d /tmp/mivra-share-XXXXXX)
-bin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1)
-as_server() { if [ "$(id -u)" -eq 0 ]; then setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; else "$@"; fi; }
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null || true; done
-  [ -f "$work/pg/data/postmaster.pid" ] && as_server "$bin/pg_ctl" -D "$work/pg/data" -m immediate -w stop >/dev/null 2>&1
-  rm -rf "$work"
-}
-trap cleanup EXIT
-chmod 755 "$work"
-mkdir -p "$work/pg" "$work/a" "$work/b"
-[ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$work/pg"
-as_server "$bin/initdb" -D "$work/pg/data" -U mivra -A trust -E UTF8 --no-sync --locale=C >/dev/null
-server_start() {
-  as_server "$bin/pg_ctl" -D "$work/pg/data" -l "$work/pg/log" -w \
-    -o "-k $work/pg -c listen_addresses='' -F" start >/dev/null
-}
-server_start
-url="postgresql:///postgres?host=$work/pg&user=mivra"
+source "$(dirname "$0")/pg_server.sh"
+mkdir -p "$work/a" "$work/b"
 "$program" share-init "$url" | grep -q 'ready' || fail "share-init"
 "$program" share-init "postgresql:///none?host=$work/pg&user=mivra" 2>"$work/init.err" && fail "share-init of no database"
 grep -q 'cannot be made' "$work/init.err" || fail "share-init message: $(cat "$work/init.err")"

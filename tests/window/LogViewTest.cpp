@@ -3,10 +3,12 @@
 #include "LogGrid.h"
 #include "MultiOptionControl.h"
 
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSqlQuery>
 #include <QTableView>
 
@@ -157,6 +159,52 @@ TEST_F(LogViewTest, DeleteAsksAndRemovesTheRowOnlyOnYes)
     EXPECT_NE(m_window->grid()->idAt(0), id);
     // The view is reloaded at once: the count line drops by one.
     EXPECT_EQ(m_window->grid()->caption().toInt(), caption.toInt() - 1) << caption.toStdString();
+}
+
+// Contacts that arrive from other positions reload the grid: the operator's row stays current and
+// the rows stay scrolled where they were; the position is shown beside the band.
+TEST_F(LogViewTest, RowsArrivingFromElsewhereKeepTheOperatorsPlace)
+{
+    LogGrid* grid = m_window->grid();
+    QTableView* view = grid->view();
+    view->resize(800, 300);
+    QHeaderView* header = view->horizontalHeader();
+    int band = -1;
+    int position = -1;
+    int callsign = -1;
+    for (int column = 0; column < view->model()->columnCount(); ++column) {
+        if (grid->columnName(column) == u"Band"_qs)
+            band = column;
+        else if (grid->columnName(column) == u"Position"_qs)
+            position = column;
+        else if (grid->columnName(column) == u"Callsign"_qs)
+            callsign = column;
+    }
+    ASSERT_GE(position, 0);
+    EXPECT_EQ(header->visualIndex(position), header->visualIndex(band) + 1);
+
+    while (view->model()->rowCount() < 400 && view->model()->canFetchMore({}))
+        view->model()->fetchMore({});
+    grid->selectRowAt(300);
+    const qint64 id = grid->idAt(300);
+    const int scrolled = view->verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 0);
+    const int shown = grid->visibleRowCount();
+
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(QSqlQuery(m_log->database())
+                        .exec(u"INSERT INTO logtab (Date, GMT, Callsign, Band, Position) VALUES ('2026-12-31', '23:5"_qs
+                              + QString::number(i) + u"', 'OK1NEW', '144', '432B')"_qs));
+    grid->keepPlaceThrough([&] { EXPECT_TRUE(m_window->reloadLogView()); });
+    EXPECT_EQ(grid->idAt(grid->currentRow()), id);
+    EXPECT_EQ(view->verticalScrollBar()->value(), scrolled);
+    EXPECT_GE(grid->visibleRowCount(), shown);
+
+    EXPECT_FALSE(grid->isEditing());
+    view->setFocus();
+    view->setCurrentIndex(view->model()->index(grid->currentRow(), callsign));
+    QTest::keyClick(view, Qt::Key_F2);
+    EXPECT_TRUE(grid->isEditing()) << "a reload now would lose what is typed";
 }
 
 } // namespace
