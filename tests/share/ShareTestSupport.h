@@ -86,9 +86,12 @@ public:
         return out;
     }
 
+    // One value read from the log. Read-write, so that a journal left by a killed writer is rolled
+    // back here instead of failing the read.
     QString value(const QString& sql) const
     {
-        SqliteConnection db(logPath(), SqliteConnection::Mode::ReadOnly);
+        SqliteConnection db(logPath(), SqliteConnection::Mode::ReadWrite);
+        db.setBusyTimeout(10000);
         SqliteStatement query(db, sql);
         return query.step() ? query.text(0) : QString();
     }
