@@ -98,15 +98,6 @@ template <typename Done> bool waitFor(Done done)
     return true;
 }
 
-void makeSharedLog(PgTestServer& server)
-{
-    ASSERT_TRUE(server.createDatabase(u"club"_qs));
-    share::PgConnection admin;
-    ASSERT_TRUE(admin.open(server.url(u"club"_qs), nullptr));
-    QString error;
-    ASSERT_TRUE(share::initServer(admin, &error)) << error.toStdString();
-}
-
 constexpr int kContacts = 20000;
 
 // A position killed in the middle of a push, and the server killed in the middle of a pull: after
@@ -115,7 +106,7 @@ TEST(ShareCrash, KilledInTheMiddleOfAPushOrAPullEveryLogConverges)
 {
     PgTestServer server;
     ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
-    makeSharedLog(server);
+    ASSERT_NO_FATAL_FAILURE(test::makeSharedLog(server));
     TestPosition a(u"A"_qs);
     TestPosition b(u"B"_qs);
     a.log(0, kContacts);

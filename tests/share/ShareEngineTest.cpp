@@ -111,12 +111,7 @@ TEST(ShareEngine, ThreePositionsLoggingAtOnceConverge)
 {
     PgTestServer server;
     REQUIRE_SERVER(server);
-    ASSERT_TRUE(server.createDatabase(u"club"_qs));
-    {
-        share::PgConnection admin;
-        ASSERT_TRUE(admin.open(server.url(u"club"_qs), nullptr));
-        ASSERT_TRUE(share::initServer(admin, nullptr));
-    }
+    ASSERT_NO_FATAL_FAILURE(test::makeSharedLog(server));
     const QStringList names{u"P144"_qs, u"P432"_qs, u"P1296"_qs};
     std::vector<std::unique_ptr<TestPosition>> positions;
     for (const QString& name : names)
@@ -177,12 +172,7 @@ TEST(ShareEngine, ChangesMadeApartConvergeAndTheLoserIsTold)
 {
     PgTestServer server;
     REQUIRE_SERVER(server);
-    ASSERT_TRUE(server.createDatabase(u"club"_qs));
-    {
-        share::PgConnection admin;
-        ASSERT_TRUE(admin.open(server.url(u"club"_qs), nullptr));
-        ASSERT_TRUE(share::initServer(admin, nullptr));
-    }
+    ASSERT_NO_FATAL_FAILURE(test::makeSharedLog(server));
     TestPosition a(u"A"_qs);
     TestPosition b(u"B"_qs);
     ShareEngine atA(a.logPath(), server.url(u"club"_qs), u"A"_qs);
@@ -235,12 +225,7 @@ TEST(ShareEngine, TheWholeContactArrivesFieldForField)
 {
     PgTestServer server;
     REQUIRE_SERVER(server);
-    ASSERT_TRUE(server.createDatabase(u"club"_qs));
-    {
-        share::PgConnection admin;
-        ASSERT_TRUE(admin.open(server.url(u"club"_qs), nullptr));
-        ASSERT_TRUE(share::initServer(admin, nullptr));
-    }
+    ASSERT_NO_FATAL_FAILURE(test::makeSharedLog(server));
     TestPosition a(u"A"_qs);
     TestPosition b(u"B"_qs);
     ShareEngine atA(a.logPath(), server.url(u"club"_qs), u"A"_qs);
@@ -302,12 +287,7 @@ TEST(ShareEngine, PositionsLoggingWhileTheServerIsAwayConvergeWhenItReturns)
 {
     PgTestServer server;
     REQUIRE_SERVER(server);
-    ASSERT_TRUE(server.createDatabase(u"club"_qs));
-    {
-        share::PgConnection admin;
-        ASSERT_TRUE(admin.open(server.url(u"club"_qs), nullptr));
-        ASSERT_TRUE(share::initServer(admin, nullptr));
-    }
+    ASSERT_NO_FATAL_FAILURE(test::makeSharedLog(server));
     TestPosition a(u"A"_qs);
     TestPosition b(u"B"_qs);
     ShareEngine atA(a.logPath(), server.url(u"club"_qs), u"A"_qs);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "LogDatabase.h"
+#include "PgTestServer.h"
+#include "ServerSchema.h"
 #include "ShareEngine.h"
 #include "ShareTriggers.h"
 #include "SqliteConnection.h"
@@ -100,5 +102,15 @@ private:
     QTemporaryDir m_dir;
     QString m_name;
 };
+
+// A database "club" on the server made into an empty shared log, as `mivra share-init` does.
+inline void makeSharedLog(PgTestServer& server)
+{
+    ASSERT_TRUE(server.createDatabase(u"club"_qs));
+    share::PgConnection admin;
+    ASSERT_TRUE(admin.open(server.url(u"club"_qs), nullptr));
+    QString error;
+    ASSERT_TRUE(share::initServer(admin, &error)) << error.toStdString();
+}
 
 } // namespace mivra::test
