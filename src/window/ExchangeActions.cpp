@@ -141,7 +141,7 @@ void ExchangeActions::importConfirmations()
 
 void ExchangeActions::importFile(bool confirmationsOnly)
 {
-    if (isImporting())
+    if (isImporting() || m_updatingProgress)
         return;
     const QString file = m_chooseFile(
         m_window, confirmationsOnly ? QStringLiteral("Import LoTW/eQSL confirmations") : QStringLiteral("Import ADIF"),
@@ -209,7 +209,12 @@ void ExchangeActions::importAfterBackup(const QString& logPath, const QString& f
 
 void ExchangeActions::finishImport(const QString& message)
 {
-    m_importProgress.reset();
+    // A modal dialog's setValue() lets events through, this end among them: the dialog it is
+    // updating goes once that call has returned.
+    if (m_updatingProgress)
+        m_importProgress->hide();
+    else
+        m_importProgress.reset();
     m_importing = false;
     emit importFinished();
     m_reload();
@@ -220,10 +225,14 @@ void ExchangeActions::finishImport(const QString& message)
 
 void ExchangeActions::showImportProgress(qint64 done, qint64 total)
 {
-    if (!m_importProgress)
+    if (!m_importProgress || m_updatingProgress)
         return;
+    m_updatingProgress = true;
     m_importProgress->setMaximum(int(std::min<qint64>(total, INT_MAX)));
     m_importProgress->setValue(int(std::min<qint64>(done, INT_MAX)));
+    m_updatingProgress = false;
+    if (!m_importing)
+        m_importProgress.reset();
 }
 
 void ExchangeActions::exportEdi()

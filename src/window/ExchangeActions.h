@@ -75,6 +75,7 @@ private:
     WorkerThread* m_importer;
     std::unique_ptr<QProgressDialog> m_importProgress;
     bool m_importing = false;
+    bool m_updatingProgress = false; // inside the dialog's setValue(), which lets events through
 };
 
 } // namespace mivra

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QTableView>
+#include <QThread>
 #include <QTimer>
 
 namespace mivra::test {
@@ -110,6 +111,54 @@ TEST_F(ExchangeSafetyTest, AnImportFromTheMenuIsBackedUpFirst)
     db.close();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("copy"));
+}
+
+TEST_F(ExchangeSafetyTest, AnImportEndingWhileItsProgressIsShownEndsCleanly)
+{
+    nextFile = m_dir.filePath(QStringLiteral("many.adi"));
+    QFile adi(nextFile);
+    ASSERT_TRUE(adi.open(QIODevice::WriteOnly));
+    const int count = 3000;
+    for (int i = 0; i < count; ++i)
+        adi.write(QStringLiteral("<CALL:7>OK%1<QSO_DATE:8>20260607<TIME_ON:4>0800<BAND:2>2m<EOR>\n")
+                      .arg(10000 + i)
+                      .toLatin1());
+    adi.close();
+    QAction* import = nullptr;
+    for (QAction* action : m_window->grid()->view()->actions())
+        if (action->text() == QStringLiteral("Import ADIF..."))
+            import = action;
+    ASSERT_TRUE(import);
+    import->trigger();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] {
+            const auto dialogs = m_window->findChildren<QProgressDialog*>();
+            return !dialogs.isEmpty() && dialogs.first()->labelText().startsWith(QStringLiteral("Reading"));
+        },
+        20000));
+    // The window's thread is held until the import has committed: its progress and its end then
+    // wait in one queue, and the progress shown lets the end through.
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("watch"));
+    db.setDatabaseName(logFile());
+    ASSERT_TRUE(db.open());
+    int rows = 0;
+    for (int wait = 0; wait < 2000 && rows <= count; ++wait) {
+        QSqlQuery query(db);
+        if (query.exec(QStringLiteral("SELECT count(*) FROM logtab")) && query.next())
+            rows = query.value(0).toInt();
+        QThread::msleep(10);
+    }
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("watch"));
+    ASSERT_EQ(rows, count + 1);
+    QThread::msleep(200); // the worker hands its result over
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_window->isBusy(); }, 20000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(m_window->findChildren<QProgressDialog*>().isEmpty());
+    ASSERT_EQ(m_messages.informed.size(), 1);
+    EXPECT_TRUE(m_messages.informed.first().contains(QString::number(count)))
+        << m_messages.informed.first().toStdString();
 }
 
 } // namespace mivra::test
