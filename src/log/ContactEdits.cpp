@@ -60,8 +60,8 @@ bool isMapTextColumn(const QString& column)
 // Runs work in one transaction: committed when it returns true, rolled back otherwise.
 bool inTransaction(QSqlDatabase& db, const std::function<bool(QString*)>& work, QString* error)
 {
-    if (!db.transaction())
-        return failWith(error, db.lastError().text());
+    if (!beginWriting(db, error))
+        return false;
     QString failure;
     if (work(&failure) && db.commit())
         return true;

@@ -158,7 +158,8 @@ bool ImportStore::begin(qint64 expectedRecords, QString* error)
     if (!m_db.exec(QStringLiteral("PRAGMA cache_size = -%1").arg(many ? kAppendCacheKiB : kImportCacheKiB), error))
         return false;
     m_cacheSize = QString::number(*cacheSize);
-    if (!m_db.exec(u"BEGIN"_qs, error))
+    // The write lock from the start: a writer beside (the shared log's sync) is waited for.
+    if (!m_db.exec(u"BEGIN IMMEDIATE"_qs, error))
         return false;
     m_open = true;
     if (many) {

@@ -88,10 +88,8 @@ int countBand(const QSqlDatabase& db, const QString& statement, const QString& b
 // *error (when given) set to the database's message.
 bool inTransaction(QSqlDatabase db, const std::function<bool(QSqlQuery&)>& work, QString* error)
 {
-    if (!db.transaction()) {
-        setError(error, db.lastError().text());
+    if (!beginWriting(db, error))
         return false;
-    }
     QSqlQuery query(db);
     if (!work(query)) {
         setError(error, query.lastError().text());
@@ -356,6 +354,15 @@ std::optional<QHash<qint64, QVariantList>> LogDatabase::viewRows(const QList<qin
         }
     }
     return rows;
+}
+
+bool beginWriting(QSqlDatabase db, QString* error)
+{
+    QSqlQuery begin(db);
+    if (begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return true;
+    setError(error, begin.lastError().text());
+    return false;
 }
 
 bool viewDependsOn(const QStringList& columns, const QString& bandPattern, int searchChoice)

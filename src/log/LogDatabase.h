@@ -31,6 +31,11 @@ enum SearchChoice { SearchByCallsign = 1, SearchByGrid = 2 };
 // time order, the band it shows, the column a search (choice, 0 for none) selects on.
 bool viewDependsOn(const QStringList& columns, const QString& bandPattern, int searchChoice);
 
+// Begins a write transaction on db that holds the log's write lock from its start: a writer on
+// another connection (an import, the shared log's sync) is then waited for, where a deferred one
+// that had read first failed at once with "database is locked".
+bool beginWriting(QSqlDatabase db, QString* error);
+
 // The log file backup.sqlite: tables logtab (one row per contact) and dxccdata (DXCC callsign
 // patterns). Holds one connection for its lifetime; every view, count and lookup runs anew.
 // Queries handed out use that connection, so drop them before the LogDatabase.

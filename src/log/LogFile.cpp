@@ -15,6 +15,9 @@ namespace mivra {
 
 namespace {
 
+// How long opening waits for another connection's commit, as Qt's own connections do.
+constexpr int kOpenBusyMs = 5000;
+
 // logtab columns the program reads or writes by name.
 const char* const kNamedColumns[] = {"Date", "GMT",  "Callsign", "Grid", "rsts", "rstr",    "DXCC", "QSL",
                                      "Nam",  "Band", "mode",     "QRB",  "QTF",  "Comment", "Prop"};
@@ -136,6 +139,8 @@ bool checkLogFile(const QString& path, QString* error)
         setError(error, QStringLiteral("The log %1 cannot be opened: %2").arg(shownPath, connection.errorMessage()));
         return false;
     }
+    // Another connection may be committing (the shared log's sync, a window beside): it is waited for.
+    connection.setBusyTimeout(kOpenBusyMs);
     // A newer program's log is refused before anything else is asked of it.
     const LogLayout layout = readLogLayout(connection);
     if (layout.version < 0) {
@@ -158,6 +163,8 @@ bool checkLogFileForReading(const QString& path, QString* error)
         return false;
     }
     SqliteConnection connection(path, SqliteConnection::Mode::ReadOnly);
+    if (connection.isOpen())
+        connection.setBusyTimeout(kOpenBusyMs);
     const LogLayout layout = connection.isOpen() ? readLogLayout(connection) : LogLayout{};
     if (layout.version < 0) {
         setError(error, QStringLiteral("The log %1 cannot be read: %2").arg(shownPath, connection.errorMessage()));

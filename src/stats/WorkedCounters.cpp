@@ -1,5 +1,6 @@
 #include "WorkedCounters.h"
 
+#include "LogDatabase.h"
 #include "Locator.h"
 #include "MapText.h"
 #include "Utf16View.h"
@@ -79,10 +80,8 @@ CounterResult failure(const QSqlError& error)
 
 bool storeOutlines(QSqlDatabase& db, const std::vector<SquareFirstRow>& firstRows, QString* error)
 {
-    if (!db.transaction()) {
-        *error = db.lastError().text();
+    if (!beginWriting(db, error))
         return false;
-    }
     QSqlQuery update(db);
     bool ok = update.prepare(
         QStringLiteral("UPDATE logtab SET GEpoly = :outline WHERE ID = :id AND GEpoly IS NOT :outline"));
