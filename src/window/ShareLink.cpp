@@ -13,20 +13,30 @@
 #include <QLabel>
 #include <QLocale>
 
+#include <utility>
+
 namespace mivra {
 
 namespace {
 
 constexpr int kCheckMs = 200;      // how often the log is looked at for changes made here
 constexpr int kRetryMs = 3000;     // how often a sync is tried while the server is away
+constexpr int kPollMs = 10000;     // and while it is there: a notice lost in a reconnect is made good
 constexpr int kListenWaitMs = 1000;
 
-// The changes made through the window's connection so far.
-qint64 changesMadeHere(LogDatabase& log)
+qint64 firstInteger(LogDatabase& log, const QString& sql)
 {
     SqliteConnection db = SqliteConnection::borrowed(log.database());
-    SqliteStatement count(db, QStringLiteral("SELECT total_changes()"));
-    return count.step() ? count.integer(0) : -1;
+    SqliteStatement query(db, sql);
+    return query.step() ? query.integer(0) : -1;
+}
+
+// The commits to the log so far: through the window's connection, and through any other (an
+// import's worker, the sync itself).
+ShareLink::LogChanges changesOf(LogDatabase& log)
+{
+    return {firstInteger(log, QStringLiteral("SELECT total_changes()")),
+            firstInteger(log, QStringLiteral("PRAGMA data_version"))};
 }
 
 } // namespace
@@ -74,7 +84,7 @@ void ShareLink::start(const ShareSettings& settings)
     m_awaySince = QDateTime();
     m_last = {};
     m_status->setText(QStringLiteral("shared: connecting to the server…"));
-    m_changesSeen = changesMadeHere(m_services.log);
+    m_changesSeen = changesOf(m_services.log);
     m_check.start();
     requestSync();
     listen();
@@ -147,6 +157,9 @@ void ShareLink::requestSync()
         return;
     }
     m_syncAgain = false;
+    // The sync's writes cannot commit while the view holds a read of the log open.
+    if (m_services.releaseReads && m_services.releaseReads())
+        m_readsReleased = true;
     const int generation = m_generation;
     m_syncWorker->run([engine = m_engine] { return engine->sync(); },
                       [this, generation](const share::SyncReport& report) {
@@ -162,22 +175,27 @@ void ShareLink::onSynced(const share::SyncReport& report)
     else if (!m_awaySince.isValid()) {
         m_awaySince = QDateTime::currentDateTime();
         if (!m_last.reached && m_last.error.isEmpty())
-            m_services.messages.inform(m_status->window(),
-                                       report.error + QStringLiteral("\n\nThis position logs on by itself; its "
-                                                                     "contacts are sent when the server can be "
-                                                                     "reached."));
+            tell(report.error + QStringLiteral("\n\nThis position logs on by itself; its contacts are sent when the "
+                                               "server can be reached."));
     }
     m_last = report;
     showStatus();
-    if (report.pulled > 0)
+    if (report.pulled > 0 || std::exchange(m_readsReleased, false))
         reloadView();
     if (!report.lost.isEmpty())
-        m_services.messages.inform(m_status->window(),
-                                   QStringLiteral("Changes made here lost to later changes at other positions; the "
-                                                  "log now shows those:\n")
-                                       + report.lost.join(u'\n'));
+        tell(QStringLiteral("Changes made here lost to later changes at other positions; the log now shows "
+                            "those:\n")
+             + report.lost.join(u'\n'));
     if (m_syncAgain)
         requestSync();
+}
+
+void ShareLink::tell(const QString& message)
+{
+    // From the event loop: a sync's result is handed over whole first, so the syncs go on while
+    // the box waits for the operator.
+    QMetaObject::invokeMethod(
+        this, [this, message] { m_services.messages.inform(m_status->window(), message); }, Qt::QueuedConnection);
 }
 
 void ShareLink::listen()
@@ -207,14 +225,18 @@ void ShareLink::onCheck()
 {
     if (m_reloadPending)
         reloadView();
-    const qint64 changes = changesMadeHere(m_services.log);
-    const bool changedHere = changes != m_changesSeen;
+    const LogChanges changes = changesOf(m_services.log);
+    const bool changedHere = changes.here != m_changesSeen.here;
+    // Another connection's commit sends what it queued; the sync's own leave nothing queued.
+    const bool queuedElsewhere
+        = changes.elsewhere != m_changesSeen.elsewhere
+          && firstInteger(m_services.log, QStringLiteral("SELECT EXISTS (SELECT 1 FROM share_outbox)")) == 1;
     m_changesSeen = changes;
     m_sinceRetry += kCheckMs;
-    const bool retry = !m_last.reached && m_sinceRetry >= kRetryMs;
+    const bool retry = m_sinceRetry >= (m_last.reached ? kPollMs : kRetryMs);
     if (retry)
         m_sinceRetry = 0;
-    if (changedHere || retry)
+    if (changedHere || queuedElsewhere || retry)
         requestSync();
 }
 

@@ -36,6 +36,7 @@ public:
         QString iniPath;                  // mivra.ini in the data folder: [share]
         std::function<void()> logChanged; // other positions' contacts arrived: reload what is shown
         std::function<bool()> viewBusy;   // a reload now would lose what is being typed (a cell's editor)
+        std::function<bool()> releaseReads; // the view stops reading the log; true when it has to reload
     };
 
     ShareLink(QWidget* window, Services services);
@@ -49,6 +50,12 @@ public:
     // The "Shared log…" dialog; a join is kept in mivra.ini and used at once, a leave stops
     // sharing and removes it there.
     void editSettings(QWidget* parent);
+    // Commits to the log: through the window's connection, and data_version for the others.
+    struct LogChanges {
+        qint64 here = -1;
+        qint64 elsewhere = -1;
+    };
+
     // How the sharing stands, in a sentence.
     QString stateText() const;
     ShareSettings settings() const { return m_settings; }
@@ -60,6 +67,7 @@ private:
     void markContactsAs(const QString& position);
     void requestSync();
     void onSynced(const share::SyncReport& report);
+    void tell(const QString& message);
     void listen();
     void onCheck();
     void showStatus();
@@ -74,10 +82,11 @@ private:
     std::shared_ptr<share::ShareEngine> m_engine;
     std::shared_ptr<share::ShareListener> m_listener;
     QTimer m_check; // local changes, and the retry while the server is away
-    qint64 m_changesSeen = -1;
+    LogChanges m_changesSeen;
     int m_sinceRetry = 0; // ms since the last retry
     bool m_syncAgain = false;
     bool m_reloadPending = false; // contacts arrived while the view was busy
+    bool m_readsReleased = false; // the view stopped reading for a sync: reloaded after it
     QDateTime m_awaySince;
     share::SyncReport m_last;
     int m_generation = 0; // results of an earlier start are dropped
