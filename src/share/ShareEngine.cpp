@@ -399,20 +399,28 @@ bool ShareEngine::pull(SyncReport& report)
                             QStringList names;
                             QStringList marks;
                             for (const QString& column : std::as_const(columns)) {
-                                assignments << quoted(column) + u" = ?"_qs;
+                                marks << u"?"_qs + QString::number(marks.size() + 1);
+                                assignments << quoted(column) + u" = "_qs + marks.back();
                                 names << quoted(column);
-                                marks << u"?"_qs;
                             }
-                            const QString update
-                                = QStringLiteral("UPDATE logtab SET %1 WHERE Uuid = ?").arg(assignments.join(u", "_qs));
-                            const QString insert = QStringLiteral("INSERT INTO logtab (%1, Uuid) VALUES (%2, ?)")
-                                                       .arg(names.join(u", "_qs), marks.join(u", "_qs));
+                            const QString uuidMark = u"?"_qs + QString::number(marks.size() + 1);
+                            const QString update = QStringLiteral("UPDATE logtab SET %1 WHERE Uuid = %2")
+                                                       .arg(assignments.join(u", "_qs), uuidMark);
+                            // Only where no contact holds the identity: a contact never stamped
+                            // here may still be in the log, and is then updated.
+                            const QString insert
+                                = QStringLiteral("INSERT INTO logtab (%1, Uuid) SELECT %2, %3"
+                                                 " WHERE NOT EXISTS (SELECT 1 FROM logtab WHERE Uuid = %3)")
+                                      .arg(names.join(u", "_qs), marks.join(u", "_qs), uuidMark);
                             writer
                                 = writers
                                       .try_emplace(key, SqliteStatement(m_log, update), SqliteStatement(m_log, insert))
                                       .first;
                         }
-                        for (SqliteStatement* write : {&writer->second.first, &writer->second.second}) {
+                        // A contact new here is inserted at once, one known here updated at once.
+                        SqliteStatement* first = mine.isEmpty() ? &writer->second.second : &writer->second.first;
+                        SqliteStatement* second = mine.isEmpty() ? &writer->second.first : &writer->second.second;
+                        for (SqliteStatement* write : {first, second}) {
                             write->reset();
                             int index = 1;
                             for (const QString& column : std::as_const(columns))
@@ -483,7 +491,7 @@ bool ShareEngine::pull(SyncReport& report)
             if (parts[5] != "\\N")
                 row.fields = copyTextField(parts[5]);
             batch.push_back(std::move(row));
-            return int(batch.size()) < m_batch || apply();
+            return int(batch.size()) < m_pullBatch || apply();
         },
         &report.error);
     const bool applied = copied && apply();

@@ -38,7 +38,11 @@ public:
     qint64 queuedCount();
 
     // Rows per push and per pull transaction.
-    void setBatchSize(int rows) { m_batch = rows; }
+    void setBatchSize(int rows)
+    {
+        m_batch = rows;
+        m_pullBatch = rows;
+    }
 
 private:
     bool openLog(QString* error);
@@ -55,6 +59,9 @@ private:
     PgConnection m_server;
     QStringList m_columns; // the local payload columns
     int m_batch = 10000;
+    // A pull's transaction rewrites the index pages its rows touch: bigger ones write each page
+    // fewer times. Its rows wait in memory, and the log waits for its commit: a few seconds at most.
+    int m_pullBatch = 25000;
 };
 
 // The stamp's clock, for moving the local clock past a pulled change.
