@@ -61,7 +61,7 @@ private:
     int m_batch = 10000;
     // A pull's commit writes every index page its rows touched; in a big log their random
     // identities touch nearly every page of the identity indexes, so fewer, bigger transactions
-    // write far less. Its rows wait in memory (some 30 MiB), and other writers of the log wait for
+    // write far less. Its rows wait in memory (some 50 MiB), and other writers of the log wait for
     // its commit (about 3 s in a log of a million contacts).
     int m_pullBatch = 50000;
 };
