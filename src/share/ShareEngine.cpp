@@ -142,9 +142,9 @@ bool ShareEngine::openLog(QString* error)
     // A first pull of a big shared log writes every index of logtab at random places (the Uuid
     // above all): a cache that holds them spares writing pages twice; its size bounds the memory.
     m_log.exec(u"PRAGMA cache_size = -65536"_qs);
-    // Each pulled row is a statement with triggers inside the batch's transaction: SQLite keeps a
-    // statement journal of every page it touches, on disk past a few pages. In memory it costs
-    // no write call, and it never holds more than one row's pages.
+    // Each pull statement writes logtab, with its triggers, inside the batch's transaction: SQLite
+    // keeps a statement journal of every page it touches, on disk past a few pages. In memory it
+    // costs no write call, and it holds only the pages of one statement (up to 32 contacts).
     m_log.exec(u"PRAGMA temp_store = MEMORY"_qs);
     m_columns = sharePayloadColumns(m_log);
     if (!m_columns.contains(u"Position"_qs)) {
