@@ -20,11 +20,14 @@ namespace mivra::share {
 
 namespace {
 
-// Serialises pushes: a change's seq is taken and committed under it, so "seq > N" never skips a
-// commit that was still open when a reader looked.
 // The key of a contact's fields without a column of their own (logfields) among its columns' values.
 constexpr char16_t kOtherFieldsKey[] = u"logfields";
 
+// Contacts new here per insert statement of a pull.
+constexpr int kRowsPerInsert = 32;
+
+// Serialises pushes: a change's seq is taken and committed under it, so "seq > N" never skips a
+// commit that was still open when a reader looked.
 constexpr char16_t kPushLock[] = u"SELECT pg_advisory_xact_lock(7160002)";
 
 // Takes each change whose version is newer than the server's and counts them. A change the server
@@ -139,6 +142,10 @@ bool ShareEngine::openLog(QString* error)
     // A first pull of a big shared log writes every index of logtab at random places (the Uuid
     // above all): a cache that holds them spares writing pages twice; its size bounds the memory.
     m_log.exec(u"PRAGMA cache_size = -65536"_qs);
+    // Each pull statement writes logtab, with its triggers, inside the batch's transaction: SQLite
+    // keeps a statement journal of every page it touches, on disk past a few pages. In memory it
+    // costs no write call, and it holds only the pages of one statement (up to 32 contacts).
+    m_log.exec(u"PRAGMA temp_store = MEMORY"_qs);
     m_columns = sharePayloadColumns(m_log);
     if (!m_columns.contains(u"Position"_qs)) {
         if (error)
@@ -353,7 +360,95 @@ bool ShareEngine::pull(SyncReport& report)
                 SqliteStatement dropFields(m_log, u"DELETE FROM logfields WHERE ID IN"
                                                   " (SELECT ID FROM logtab WHERE Uuid = ?)"_qs);
                 SqliteStatement clock(m_log, u"UPDATE share_state SET clock = max(clock, ?), pulled = ?"_qs);
-                std::map<QString, std::pair<SqliteStatement, SqliteStatement>> writers; // by column set
+                // The update and the insert of a contact for each column set.
+                std::map<QString, std::pair<SqliteStatement, SqliteStatement>> writers;
+                const auto writerFor = [&](const QStringList& columns) {
+                    const QString key = columns.join(u',');
+                    auto writer = writers.find(key);
+                    if (writer != writers.end())
+                        return writer;
+                    QStringList assignments;
+                    QStringList names;
+                    QStringList marks;
+                    for (const QString& column : columns) {
+                        marks << u"?"_qs + QString::number(marks.size() + 1);
+                        assignments << quoted(column) + u" = "_qs + marks.back();
+                        names << quoted(column);
+                    }
+                    const QString uuidMark = u"?"_qs + QString::number(marks.size() + 1);
+                    const QString update = QStringLiteral("UPDATE logtab SET %1 WHERE Uuid = %2")
+                                               .arg(assignments.join(u", "_qs), uuidMark);
+                    // Only where no contact holds the identity: a contact never stamped here may
+                    // still be in the log, and is then updated.
+                    const QString insert = QStringLiteral("INSERT INTO logtab (%1, Uuid) SELECT %2, %3"
+                                                          " WHERE NOT EXISTS (SELECT 1 FROM logtab WHERE Uuid = %3)")
+                                               .arg(names.join(u", "_qs), marks.join(u", "_qs), uuidMark);
+                    return writers.try_emplace(key, SqliteStatement(m_log, update), SqliteStatement(m_log, insert))
+                        .first;
+                };
+                const auto bindContact = [](SqliteStatement& write, int index, const QStringList& columns,
+                                            const QJsonObject& fields, const QString& uuid) {
+                    for (const QString& column : columns)
+                        bindJson(write, index++, fields.value(column));
+                    write.bindText(index, uuid);
+                };
+                // Contacts new here with one column set wait to go in kRowsPerInsert at a time:
+                // one statement then opens logtab's indexes once for all of them.
+                std::vector<std::pair<QString, QJsonObject>> group;
+                QStringList groupColumns;
+                std::map<QString, SqliteStatement> groupInserts; // by column set
+                const auto flushGroup = [&]() {
+                    if (group.empty())
+                        return true;
+                    auto& [update, insert] = writerFor(groupColumns)->second;
+                    const int width = int(groupColumns.size()) + 1;
+                    qint64 inserted = 0;
+                    if (int(group.size()) == kRowsPerInsert) {
+                        const QString key = groupColumns.join(u',');
+                        auto many = groupInserts.find(key);
+                        if (many == groupInserts.end()) {
+                            QStringList rows;
+                            for (int r = 0; r < kRowsPerInsert; ++r) {
+                                QStringList marks;
+                                for (int c = 1; c <= width; ++c)
+                                    marks << u"?"_qs + QString::number(r * width + c);
+                                rows << u"("_qs + marks.join(u", "_qs) + u")"_qs;
+                            }
+                            QStringList names;
+                            for (const QString& column : std::as_const(groupColumns))
+                                names << quoted(column);
+                            const QString sql = QStringLiteral("INSERT INTO logtab (%1, Uuid) SELECT * FROM (VALUES %2)"
+                                                               " AS v WHERE NOT EXISTS (SELECT 1 FROM logtab"
+                                                               " WHERE Uuid = v.column%3)")
+                                                    .arg(names.join(u", "_qs), rows.join(u", "_qs))
+                                                    .arg(width);
+                            many = groupInserts.try_emplace(key, m_log, sql).first;
+                        }
+                        many->second.reset();
+                        for (int r = 0; r < kRowsPerInsert; ++r)
+                            bindContact(many->second, r * width + 1, groupColumns, group[r].second, group[r].first);
+                        if (!many->second.run())
+                            return fail(many->second);
+                        inserted = m_log.changes();
+                    } else {
+                        for (const auto& [uuid, fields] : group) {
+                            insert.reset();
+                            bindContact(insert, 1, groupColumns, fields, uuid);
+                            if (!insert.run())
+                                return fail(insert);
+                            inserted += m_log.changes();
+                        }
+                    }
+                    // Some were held by contacts never stamped here: those are updated.
+                    for (size_t r = 0; inserted < qint64(group.size()) && r < group.size(); ++r) {
+                        update.reset();
+                        bindContact(update, 1, groupColumns, group[r].second, group[r].first);
+                        if (!update.run())
+                            return fail(update);
+                    }
+                    group.clear();
+                    return true;
+                };
                 qint64 newestClock = 0;
                 for (const PulledRow& row : batch) {
                     newestClock = std::max(newestClock, stampClock(row.stamp));
@@ -363,83 +458,74 @@ bool ShareEngine::pull(SyncReport& report)
                     if (!mine.isEmpty() && mine >= row.stamp)
                         continue; // the same version, or a later one here still to be sent
                     QJsonObject fields;
-                    if (!row.deleted)
+                    QStringList columns;
+                    if (!row.deleted) {
                         fields = QJsonDocument::fromJson(row.fields).object();
-                    // A change made here that the winner was not made on: the two were made apart.
-                    QString lostHere;
-                    if (!mine.isEmpty() && stampPosition(mine) == m_position && row.base != mine) {
-                        described.reset();
-                        described.bindText(1, row.uuid);
-                        lostHere = described.step() ? QStringLiteral("%1 %2 %3 (%4)")
-                                                          .arg(described.text(0), described.text(1), described.text(2),
-                                                               described.text(3))
-                                                    : describe(fields);
-                    }
-                    if (row.deleted || fields.isEmpty()) {
-                        remove.reset();
-                        remove.bindText(1, row.uuid);
-                        if (!remove.run())
-                            return fail(remove);
-                    } else {
-                        QStringList columns;
                         for (auto it = fields.begin(); it != fields.end(); ++it) {
                             if (known.contains(it.key()))
                                 columns << it.key();
                         }
-                        if (columns.isEmpty())
+                        if (!fields.isEmpty() && columns.isEmpty())
                             continue; // nothing this version knows
-                        const QString key = columns.join(u',');
-                        auto writer = writers.find(key);
-                        if (writer == writers.end()) {
-                            QStringList assignments;
-                            QStringList names;
-                            QStringList marks;
-                            for (const QString& column : std::as_const(columns)) {
-                                assignments << quoted(column) + u" = ?"_qs;
-                                names << quoted(column);
-                                marks << u"?"_qs;
-                            }
-                            const QString update
-                                = QStringLiteral("UPDATE logtab SET %1 WHERE Uuid = ?").arg(assignments.join(u", "_qs));
-                            const QString insert = QStringLiteral("INSERT INTO logtab (%1, Uuid) VALUES (%2, ?)")
-                                                       .arg(names.join(u", "_qs), marks.join(u", "_qs));
-                            writer
-                                = writers
-                                      .try_emplace(key, SqliteStatement(m_log, update), SqliteStatement(m_log, insert))
-                                      .first;
-                        }
-                        for (SqliteStatement* write : {&writer->second.first, &writer->second.second}) {
-                            write->reset();
-                            int index = 1;
-                            for (const QString& column : std::as_const(columns))
-                                bindJson(*write, index++, fields.value(column));
-                            write->bindText(index, row.uuid);
-                            if (!write->run())
-                                return fail(*write);
-                            if (m_log.changes() > 0)
-                                break;
-                        }
-                        // Sent by every version that keeps them: none is an empty text.
-                        const QJsonValue other = fields.value(QString::fromUtf16(kOtherFieldsKey));
-                        // None for a contact new here: nothing to drop.
-                        if (other.isString() && (!mine.isEmpty() || !other.toString().isEmpty())) {
-                            SqliteStatement& write = other.toString().isEmpty() ? dropFields : keepFields;
-                            write.reset();
-                            int index = 1;
-                            if (&write == &keepFields)
-                                write.bindText(index++, other.toString());
-                            write.bindText(index, row.uuid);
-                            if (!write.run())
-                                return fail(write);
-                        }
                     }
-                    dropQueued.reset();
-                    dropQueued.bindText(1, row.uuid);
-                    if (!mine.isEmpty() && !dropQueued.run())
-                        return fail(dropQueued);
-                    if (!lostHere.isEmpty())
-                        report.lost << QStringLiteral("%1: the change made here at %2 lost to a later one at %3")
-                                           .arg(lostHere, m_position, stampPosition(row.stamp));
+                    // Sent by every version that keeps them: none is an empty text.
+                    const QJsonValue other = fields.value(QString::fromUtf16(kOtherFieldsKey));
+                    const bool newHere = mine.isEmpty() && !columns.isEmpty() && other.toString().isEmpty();
+                    if (!group.empty() && (!newHere || columns != groupColumns || int(group.size()) == kRowsPerInsert)
+                        && !flushGroup())
+                        return false;
+                    if (newHere) {
+                        groupColumns = columns;
+                        group.emplace_back(row.uuid, fields);
+                    } else {
+                        // A change made here that the winner was not made on: the two were made apart.
+                        QString lostHere;
+                        if (!mine.isEmpty() && stampPosition(mine) == m_position && row.base != mine) {
+                            described.reset();
+                            described.bindText(1, row.uuid);
+                            lostHere = described.step() ? QStringLiteral("%1 %2 %3 (%4)")
+                                                              .arg(described.text(0), described.text(1),
+                                                                   described.text(2), described.text(3))
+                                                        : describe(fields);
+                        }
+                        if (columns.isEmpty()) {
+                            remove.reset();
+                            remove.bindText(1, row.uuid);
+                            if (!remove.run())
+                                return fail(remove);
+                        } else {
+                            auto writer = writerFor(columns);
+                            // A contact new here is inserted at once, one known here updated at once.
+                            SqliteStatement* first = mine.isEmpty() ? &writer->second.second : &writer->second.first;
+                            SqliteStatement* second = mine.isEmpty() ? &writer->second.first : &writer->second.second;
+                            for (SqliteStatement* write : {first, second}) {
+                                write->reset();
+                                bindContact(*write, 1, columns, fields, row.uuid);
+                                if (!write->run())
+                                    return fail(*write);
+                                if (m_log.changes() > 0)
+                                    break;
+                            }
+                            // None for a contact new here: nothing to drop.
+                            if (other.isString() && (!mine.isEmpty() || !other.toString().isEmpty())) {
+                                SqliteStatement& write = other.toString().isEmpty() ? dropFields : keepFields;
+                                write.reset();
+                                int index = 1;
+                                if (&write == &keepFields)
+                                    write.bindText(index++, other.toString());
+                                write.bindText(index, row.uuid);
+                                if (!write.run())
+                                    return fail(write);
+                            }
+                        }
+                        dropQueued.reset();
+                        dropQueued.bindText(1, row.uuid);
+                        if (!mine.isEmpty() && !dropQueued.run())
+                            return fail(dropQueued);
+                        if (!lostHere.isEmpty())
+                            report.lost << QStringLiteral("%1: the change made here at %2 lost to a later one at %3")
+                                               .arg(lostHere, m_position, stampPosition(row.stamp));
+                    }
                     stamp.reset();
                     stamp.bindText(1, row.uuid);
                     stamp.bindText(2, row.stamp);
@@ -448,6 +534,8 @@ bool ShareEngine::pull(SyncReport& report)
                         return fail(stamp);
                     ++report.pulled;
                 }
+                if (!flushGroup())
+                    return false;
                 clock.bindInteger(1, newestClock);
                 clock.bindInteger(2, batch.back().seq);
                 if (!clock.run())
@@ -479,7 +567,7 @@ bool ShareEngine::pull(SyncReport& report)
             if (parts[5] != "\\N")
                 row.fields = copyTextField(parts[5]);
             batch.push_back(std::move(row));
-            return int(batch.size()) < m_batch || apply();
+            return int(batch.size()) < m_pullBatch || apply();
         },
         &report.error);
     const bool applied = copied && apply();

@@ -38,7 +38,11 @@ public:
     qint64 queuedCount();
 
     // Rows per push and per pull transaction.
-    void setBatchSize(int rows) { m_batch = rows; }
+    void setBatchSize(int rows)
+    {
+        m_batch = rows;
+        m_pullBatch = rows;
+    }
 
 private:
     bool openLog(QString* error);
@@ -55,6 +59,11 @@ private:
     PgConnection m_server;
     QStringList m_columns; // the local payload columns
     int m_batch = 10000;
+    // A pull's commit writes every index page its rows touched; in a big log their random
+    // identities touch nearly every page of the identity indexes, so fewer, bigger transactions
+    // write far less. Its rows wait in memory (some 50 MiB), and other writers of the log wait for
+    // its commit (about 3 s in a log of a million contacts).
+    int m_pullBatch = 50000;
 };
 
 // The stamp's clock, for moving the local clock past a pulled change.
