@@ -144,15 +144,6 @@ LogGrid::LogGrid(QWidget* parent)
     layout->addWidget(m_view, 1);
 }
 
-bool LogGrid::releaseReads()
-{
-    if (!m_model->canFetchMore())
-        return false;
-    QSqlQuery shared = m_model->query(); // the model's own result
-    shared.finish();
-    return true;
-}
-
 void LogGrid::setRows(QSqlQuery&& query)
 {
     m_filter->reread.clear();

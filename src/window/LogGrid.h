@@ -58,10 +58,6 @@ public:
     void keepPlaceThrough(const std::function<void()>& reload);
     // A cell's editor is open.
     bool isEditing() const;
-    // Ends the read of rows not fetched yet, which holds the log's read lock: a writer on another
-    // connection (the shared log's sync) could not commit meanwhile. True when there were such
-    // rows; they are back with the next reload.
-    bool releaseReads();
     // Opens the editor of the cell again with this text (after it was refused).
     void editCell(qint64 id, const QString& column, const QString& text);
 

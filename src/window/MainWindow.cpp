@@ -125,7 +125,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
                                        m_grid->keepPlaceThrough([this] { reloadView(); });
                                        refreshShownCounters();
                                    },
-                                   [this] { return m_grid->isEditing(); }, [this] { return m_grid->releaseReads(); }});
+                                   [this] { return m_grid->isEditing(); }});
     m_contest = new ContestSession(
         this, *m_entry,
         {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_entry->stationLocator(); },

@@ -157,9 +157,6 @@ void ShareLink::requestSync()
         return;
     }
     m_syncAgain = false;
-    // The sync's writes cannot commit while the view holds a read of the log open.
-    if (m_services.releaseReads && m_services.releaseReads())
-        m_readsReleased = true;
     const int generation = m_generation;
     m_syncWorker->run([engine = m_engine] { return engine->sync(); },
                       [this, generation](const share::SyncReport& report) {
@@ -180,7 +177,7 @@ void ShareLink::onSynced(const share::SyncReport& report)
     }
     m_last = report;
     showStatus();
-    if (report.pulled > 0 || std::exchange(m_readsReleased, false))
+    if (report.pulled > 0)
         reloadView();
     if (!report.lost.isEmpty())
         tell(QStringLiteral("Changes made here lost to later changes at other positions; the log now shows "

@@ -36,7 +36,6 @@ public:
         QString iniPath;                  // mivra.ini in the data folder: [share]
         std::function<void()> logChanged; // other positions' contacts arrived: reload what is shown
         std::function<bool()> viewBusy;   // a reload now would lose what is being typed (a cell's editor)
-        std::function<bool()> releaseReads; // the view stops reading the log; true when it has to reload
     };
 
     ShareLink(QWidget* window, Services services);
@@ -86,7 +85,6 @@ private:
     int m_sinceRetry = 0; // ms since the last retry
     bool m_syncAgain = false;
     bool m_reloadPending = false; // contacts arrived while the view was busy
-    bool m_readsReleased = false; // the view stopped reading for a sync: reloaded after it
     QDateTime m_awaySince;
     share::SyncReport m_last;
     int m_generation = 0; // results of an earlier start are dropped
