@@ -1,7 +1,7 @@
 #include "WorkedCounters.h"
 
-#include "LogDatabase.h"
 #include "Locator.h"
+#include "LogDatabase.h"
 #include "MapText.h"
 #include "Utf16View.h"
 
