@@ -11,6 +11,11 @@
 #include <QStringList>
 #include <QTemporaryFile>
 
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstring>
+
 namespace mivra {
 
 namespace {
@@ -102,6 +107,19 @@ bool checkLogTables(SqliteConnection& connection, const QString& shownPath, QStr
     return true;
 }
 
+// Asked of SQLite, never read through a handle of our own: closing one drops every lock this
+// process holds on the file (POSIX locks belong to the process), those of the log's open
+// connections too, and another program could then write under them.
+bool isNotSqlite(const QString& path)
+{
+    const SqliteConnection probe(path, SqliteConnection::Mode::ReadOnly);
+    if (!probe.isOpen())
+        return false;
+    SqliteStatement query(probe, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    query.step();
+    return sqlite3_errcode(probe.handle()) == SQLITE_NOTADB;
+}
+
 } // namespace
 
 bool checkLogFile(const QString& path, QString* error)
@@ -112,18 +130,16 @@ bool checkLogFile(const QString& path, QString* error)
         setError(error, QStringLiteral("The log %1 is not a file").arg(shownPath));
         return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, QStringLiteral("The log %1 cannot be read: %2").arg(shownPath, file.errorString()));
+    if (!info.isReadable()) {
+        setError(error, QStringLiteral("The log %1 cannot be read: %2")
+                            .arg(shownPath, QString::fromLocal8Bit(std::strerror(EACCES))));
         return false;
     }
-    const QByteArray header = file.read(16);
-    file.close();
-    if (header.isEmpty()) {
+    if (info.size() == 0) {
         setError(error, QStringLiteral("The log %1 is empty; it is not a log").arg(shownPath));
         return false;
     }
-    if (header != QByteArray("SQLite format 3\0", 16)) {
+    if (isNotSqlite(path)) {
         setError(error, QStringLiteral("The log %1 is not an SQLite database").arg(shownPath));
         return false;
     }

@@ -1,10 +1,14 @@
 #include "CtyCsv.h"
+#include "LogFile.h"
 #include "LogTestSupport.h"
 #include "RunAsNobody.h"
+#include "SqliteConnection.h"
 
 #include <QDir>
 #include <QFile>
 
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace mivra {
@@ -89,6 +93,7 @@ TEST(LogFile, RefusesFilesThatAreNotLogsAndLeavesThemUntouched)
     const Case cases[] = {
         {"text", "Date;Callsign\n2024-01-01;DL1ABC\n", {}, "not an SQLite database"},
         {"zero length", "", {}, "empty"},
+        {"shorter than a header", "PK\x03", {}, "not an SQLite database"},
         {"damaged", QByteArray("SQLite format 3\0", 16) + QByteArray(600, 'x'), {}, "backup.sqlite"},
         {"no logtab", {}, {kDxccTable}, "logtab"},
         {"no dxccdata", {}, {fullLog}, "dxccdata"},
@@ -166,6 +171,42 @@ TEST(LogFile, RefusesAnUnreadableOrReadOnlyLog)
         QFile::setPermissions(path, readWrite);
         EXPECT_EQ(fileHash(path), before);
     }
+}
+
+// Whether another process could take the log's write lock now: POSIX locks are the process's,
+// so only a child sees the ones this process holds.
+bool anotherProcessCouldWrite(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const pid_t child = fork();
+    if (child == 0) {
+        const int handle = ::open(name.constData(), O_RDWR);
+        struct flock lock = {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = 0x40000001; // SQLite's reserved byte
+        lock.l_len = 1;
+        _exit(handle >= 0 && fcntl(handle, F_GETLK, &lock) == 0 && lock.l_type == F_UNLCK ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(LogFile, CheckingTheLogLeavesTheLocksOfItsOpenConnections)
+{
+    // An import from the menu checks the log while the window's connection is in a write.
+    QTemporaryDir dir;
+    test::createSmallLog(dir);
+    const QString path = dir.filePath(u"backup.sqlite"_qs);
+    SqliteConnection window(path, SqliteConnection::Mode::ReadWrite);
+    ASSERT_TRUE(window.exec(u"BEGIN IMMEDIATE"_qs));
+    ASSERT_FALSE(anotherProcessCouldWrite(path));
+    QString error;
+    EXPECT_TRUE(checkLogFile(path, &error)) << error.toStdString();
+    EXPECT_FALSE(anotherProcessCouldWrite(path));
+    ASSERT_TRUE(window.exec(u"ROLLBACK"_qs));
+    EXPECT_TRUE(anotherProcessCouldWrite(path));
 }
 
 } // namespace
