@@ -10,6 +10,7 @@
 #include "ContestSettings.h"
 #include "EdiDialog.h"
 #include "EdiStation.h"
+#include "FileChooser.h"
 #include "StationProfiles.h"
 #include "LogDatabase.h"
 #include "LogRows.h"
@@ -18,7 +19,6 @@
 #include "WriteTarget.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QPointer>
 #include <QProgressDialog>
 
@@ -27,12 +27,6 @@
 namespace mivra {
 
 namespace {
-
-QString chooseWithDialog(QWidget* parent, const QString& caption, const QString& path, const QString& filter, bool save)
-{
-    return save ? QFileDialog::getSaveFileName(parent, caption, path, filter)
-                : QFileDialog::getOpenFileName(parent, caption, path, filter);
-}
 
 bool askWithDialog(QWidget* parent, EdiOptions* options)
 {
@@ -76,7 +70,7 @@ ExchangeActions::ExchangeActions(AppContext& context, QWidget* window, std::func
     , m_rowsInView(std::move(rowsInView))
     , m_ownStation(std::move(ownStation))
     , m_reload(std::move(reload))
-    , m_chooseFile(chooseWithDialog)
+    , m_chooseFile(chooseFile)
     , m_askEdi(askWithDialog)
     , m_importer(new WorkerThread(QStringLiteral("import"), &context.work, this))
 {

@@ -1,19 +1,19 @@
 #include "CtyCsv.h"
 #include "LogFile.h"
 #include "LogTestSupport.h"
+#include "ProcessLocks.h"
 #include "RunAsNobody.h"
 #include "SqliteConnection.h"
 
 #include <QDir>
 #include <QFile>
 
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace mivra {
 namespace {
 
+using test::anotherProcessCouldWrite;
 using test::column0;
 using test::execAll;
 using test::fileHash;
@@ -171,26 +171,6 @@ TEST(LogFile, RefusesAnUnreadableOrReadOnlyLog)
         QFile::setPermissions(path, readWrite);
         EXPECT_EQ(fileHash(path), before);
     }
-}
-
-// Whether another process could take the log's write lock now: POSIX locks are the process's,
-// so only a child sees the ones this process holds.
-bool anotherProcessCouldWrite(const QString& path)
-{
-    const QByteArray name = QFile::encodeName(path);
-    const pid_t child = fork();
-    if (child == 0) {
-        const int handle = ::open(name.constData(), O_RDWR);
-        struct flock lock = {};
-        lock.l_type = F_WRLCK;
-        lock.l_whence = SEEK_SET;
-        lock.l_start = 0x40000001; // SQLite's reserved byte
-        lock.l_len = 1;
-        _exit(handle >= 0 && fcntl(handle, F_GETLK, &lock) == 0 && lock.l_type == F_UNLCK ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 TEST(LogFile, CheckingTheLogLeavesTheLocksOfItsOpenConnections)

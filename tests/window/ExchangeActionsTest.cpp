@@ -3,10 +3,15 @@
 #include "AdifFile.h"
 #include "ContestSettings.h"
 #include "ExchangeActions.h"
+#include "FileChooser.h"
 #include "LogGrid.h"
 #include "MultiOptionControl.h"
+#include "ProcessLocks.h"
+#include "SqliteConnection.h"
 
 #include <QAction>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -156,6 +161,31 @@ TEST_F(ExchangeActionsTest, ExportsTheBandAsAContestLog)
     trigger(QStringLiteral("Export EDI..."));
     EXPECT_EQ(m_messages.informed.size(), asks + 1);
     EXPECT_EQ(m_messages.informed.last(), QStringLiteral("Please select Band"));
+}
+
+TEST(FileChooser, ShowsTheLogsFilesWithoutOpeningThem)
+{
+    // The file dialog lists the data folder while the log is in the middle of a write.
+    application();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"backup.sqlite"_qs);
+    // A database whose name has no ending: only a look inside would know it.
+    const QString bare = dir.filePath(u"bare"_qs);
+    ASSERT_TRUE(SqliteConnection(bare, SqliteConnection::Mode::ReadWriteCreate).exec(u"CREATE TABLE t (a)"_qs));
+    SqliteConnection log(path, SqliteConnection::Mode::ReadWriteCreate);
+    ASSERT_TRUE(log.exec(u"CREATE TABLE logtab (Callsign); BEGIN IMMEDIATE; INSERT INTO logtab VALUES ('OK1KIR')"_qs));
+    ASSERT_FALSE(anotherProcessCouldWrite(path));
+
+    const EndingIconProvider icons;
+    const QFileInfoList files = QDir(dir.path()).entryInfoList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(files.size(), 3) << "the log, its journal, the bare database";
+    for (const QFileInfo& file : files) {
+        EXPECT_FALSE(icons.type(file).isEmpty()) << file.fileName().toStdString();
+        icons.icon(file);
+    }
+    EXPECT_FALSE(anotherProcessCouldWrite(path));
+    EXPECT_EQ(icons.type(QFileInfo(bare)),
+              QMimeDatabase().mimeTypeForName(u"application/octet-stream"_qs).comment());
 }
 
 } // namespace
