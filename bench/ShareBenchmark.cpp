@@ -52,7 +52,9 @@ struct Position {
         cty.write("OK,Czech Republic,503,EU,15,28,50.00,-16.00,-1.0,OK OL;\n");
         cty.close();
         QString error;
-        mivra::LogDatabase::open(path(), cty.fileName(), &error);
+        // Write-ahead, as a position's log is from its joining on.
+        if (const auto log = mivra::LogDatabase::open(path(), cty.fileName(), &error))
+            log->useWriteAheadLog(&error);
     }
 };
 

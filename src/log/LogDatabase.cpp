@@ -171,6 +171,12 @@ std::unique_ptr<LogDatabase> LogDatabase::open(const QString& path, const QStrin
     if (!ensureBandCounts(connection, &indexError))
         qWarning("mivra: the band counts of %s cannot be made: %s", qPrintable(QDir::toNativeSeparators(path)),
                  qPrintable(indexError));
+    QString viewError;
+    if (log->isWriteAhead() && !log->openViewConnection(&viewError)) {
+        setError(error,
+                 QStringLiteral("The log %1 cannot be opened: %2").arg(QDir::toNativeSeparators(path), viewError));
+        return nullptr;
+    }
     // QSL states of cards that a killed print run printed but did not store.
     QString pendingError;
     if (!PendingQslStates::recover(connection, path, &pendingError))
@@ -224,6 +230,11 @@ LogDatabase::~LogDatabase()
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
+    if (m_viewDb.isValid()) {
+        m_viewDb.close();
+        m_viewDb = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connectionName + QStringLiteral("-view"));
+    }
 }
 
 QSqlDatabase LogDatabase::database() const
@@ -254,7 +265,7 @@ bool LogDatabase::backUpBeforeUpgrade(QString* error)
 
 QSqlQuery LogDatabase::logView(const QString& bandPattern) const
 {
-    QSqlQuery query(m_db);
+    QSqlQuery query(viewDatabase());
     QString statement = viewColumns();
     if (!bandPattern.isEmpty()) {
         // A band with many rows: walk the time index newest first, testing the band on each
@@ -294,7 +305,7 @@ int LogDatabase::countLogView(const QString& bandPattern) const
 
 QSqlQuery LogDatabase::search(int choice, const QString& text, const QString& bandPattern) const
 {
-    QSqlQuery query(m_db);
+    QSqlQuery query(viewDatabase());
     const QString condition = searchCondition(choice, bandPattern);
     if (condition.isEmpty())
         return query;
@@ -453,6 +464,47 @@ bool LogDatabase::switchPatternsToRunningForm(QString* error)
     return execInTransaction(QStringLiteral("UPDATE dxccdata SET dxcccode = substr(dxcccode, 1, length(dxcccode) - 1)"
                                             " || '%' WHERE substr(dxcccode, -1) = '*'"),
                              error);
+}
+
+bool LogDatabase::isWriteAhead() const
+{
+    QSqlQuery mode(m_db);
+    return mode.exec(QStringLiteral("PRAGMA journal_mode")) && mode.next() && mode.value(0).toString() == QLatin1String("wal");
+}
+
+bool LogDatabase::useWriteAheadLog(QString* error)
+{
+    QSqlQuery mode(m_db);
+    if (!mode.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !mode.next()) {
+        setError(error, mode.lastError().text());
+        return false;
+    }
+    if (mode.value(0).toString() != QLatin1String("wal")) {
+        setError(error, QStringLiteral("it stays in %1 journal mode").arg(mode.value(0).toString()));
+        return false;
+    }
+    return openViewConnection(error);
+}
+
+QSqlDatabase LogDatabase::viewDatabase() const
+{
+    return m_viewDb.isOpen() ? m_viewDb : m_db;
+}
+
+bool LogDatabase::openViewConnection(QString* error)
+{
+    if (m_viewDb.isOpen())
+        return true;
+    const QString name = m_connectionName + QStringLiteral("-view");
+    m_viewDb = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    m_viewDb.setDatabaseName(m_path);
+    m_viewDb.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (m_viewDb.open())
+        return true;
+    setError(error, m_viewDb.lastError().text());
+    m_viewDb = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name);
+    return false;
 }
 
 bool LogDatabase::switchPatternsToStoredForm(QString* error)

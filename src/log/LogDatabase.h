@@ -86,6 +86,15 @@ public:
     bool saveQsos(std::span<const Contact> qsos, const std::function<void(qint64 stored)>& stored,
                   QString* error = nullptr);
 
+    // Whether the log keeps its changes in a write-ahead log, and the switch to it (kept in the
+    // file). Then a read left open (the view's rows not all fetched) no longer holds up another
+    // connection's commit, as the shared log's sync needs. The switch needs no read of this
+    // connection open.
+    // In write-ahead mode the view's rows are read on a connection of their own: a read left open
+    // on the writing connection would keep it on an old snapshot, and its next write would fail.
+    bool isWriteAhead() const;
+    bool useWriteAheadLog(QString* error);
+
     // Switch the trailing wildcard of every pattern: "*" to "%" (running form) and back.
     // False (with *error) when the table could not be rewritten; nothing is changed then.
     bool switchPatternsToRunningForm(QString* error = nullptr);
@@ -116,6 +125,9 @@ private:
     // Runs work in one transaction: committed when it returns true, rolled back otherwise.
     bool inTransaction(const std::function<bool(QSqlQuery&)>& work, QString* error);
     bool hasFewRows(const QString& bandPattern) const;
+    // The connection the view's rows are read on; its own one is opened in write-ahead mode.
+    QSqlDatabase viewDatabase() const;
+    bool openViewConnection(QString* error);
     struct DxccTable;
     // The patterns in memory, read when missing; nullptr when dxccdata cannot be read.
     const DxccTable* dxccTable();
@@ -123,6 +135,7 @@ private:
     QString m_path;
     QString m_connectionName;
     QSqlDatabase m_db;
+    QSqlDatabase m_viewDb;
     mutable std::unique_ptr<DxccTable> m_dxcc;
     bool m_storedPatternsAsRunning = false;
 };

@@ -125,7 +125,14 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
                                        m_grid->keepPlaceThrough([this] { reloadView(); });
                                        refreshShownCounters();
                                    },
-                                   [this] { return m_grid->isEditing(); }});
+                                   [this] { return m_grid->isEditing(); },
+                                   [this](const std::function<void()>& work) {
+                                       m_grid->keepPlaceThrough([&] {
+                                           m_grid->setRows(QSqlQuery());
+                                           work();
+                                           reloadView();
+                                       });
+                                   }});
     m_contest = new ContestSession(
         this, *m_entry,
         {m_ctx.log, m_ctx.clock, m_ctx.messages, ini, [this] { return m_entry->stationLocator(); },

@@ -76,6 +76,7 @@ void ShareLink::start(const ShareSettings& settings)
     m_settings = settings;
     if (!settings.isSet())
         return;
+    prepareLog();
     m_engine = std::make_shared<share::ShareEngine>(m_services.log.path(), settings.url, settings.position);
     m_listener = std::make_shared<share::ShareListener>(settings.url);
     m_syncWorker = new WorkerThread(QStringLiteral("share sync"), &m_services.work, this);
@@ -185,6 +186,21 @@ void ShareLink::onSynced(const share::SyncReport& report)
              + report.lost.join(u'\n'));
     if (m_syncAgain)
         requestSync();
+}
+
+// The view keeps a read of the log open while its rows are not all fetched; in a rollback journal
+// that holds up every commit of the sync. A write-ahead log lets both go on.
+void ShareLink::prepareLog()
+{
+    if (m_services.log.isWriteAhead())
+        return;
+    QString error;
+    bool switched = false;
+    m_services.withViewReleased([&] { switched = m_services.log.useWriteAheadLog(&error); });
+    if (!switched)
+        tell(QStringLiteral("The log cannot be made ready for sharing: %1\n\nOther positions' contacts may wait "
+                            "while many rows are shown.")
+                 .arg(error));
 }
 
 void ShareLink::tell(const QString& message)

@@ -36,6 +36,8 @@ public:
         QString iniPath;                  // mivra.ini in the data folder: [share]
         std::function<void()> logChanged; // other positions' contacts arrived: reload what is shown
         std::function<bool()> viewBusy;   // a reload now would lose what is being typed (a cell's editor)
+        // Runs work with the view's read of the log closed, and shows the log again after it.
+        std::function<void(const std::function<void()>& work)> withViewReleased;
     };
 
     ShareLink(QWidget* window, Services services);
@@ -67,6 +69,7 @@ private:
     void requestSync();
     void onSynced(const share::SyncReport& report);
     void tell(const QString& message);
+    void prepareLog();
     void listen();
     void onCheck();
     void showStatus();

@@ -14,6 +14,9 @@
 #include <atomic>
 #include <thread>
 
+#include <sqlite3.h>
+#include <sys/wait.h>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -332,6 +335,40 @@ TEST_F(LogBackupsTest, RestoreClearsAJournalThatIsNotHot)
         EXPECT_FALSE(QFileInfo::exists(journal));
         EXPECT_EQ(valueIn(logPath(), QStringLiteral("SELECT count(*) FROM logtab")), QStringLiteral("2"));
     }
+}
+
+// A shared log's position killed while it ran leaves its write-ahead log beside the log, commits in
+// it: a restore keeps them in the copy of the present log and takes the copy in place.
+TEST_F(LogBackupsTest, RestoreTakesInTheWriteAheadLogThatAKillLeft)
+{
+    const LogBackups backups(logPath());
+    QString error;
+    const QString copy = backups.makeBackup(utc("2026-12-01T00:00:00"), &error);
+    ASSERT_FALSE(copy.isEmpty()) << error.toStdString();
+    ASSERT_TRUE(m_log->useWriteAheadLog(&error)) << error.toStdString();
+    m_log.reset();
+    const QByteArray name = QFile::encodeName(logPath());
+    const pid_t child = fork();
+    if (child == 0) {
+        sqlite3* db = nullptr;
+        const bool written = sqlite3_open(name.constData(), &db) == SQLITE_OK
+                             && sqlite3_exec(db, "INSERT INTO logtab (Date, GMT, Callsign, Band)"
+                                                 " VALUES ('2026-01-01', '10:00', 'SP9WAL', '432')",
+                                             nullptr, nullptr, nullptr)
+                                    == SQLITE_OK;
+        _exit(written ? 0 : 1); // killed: never closed
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    ASSERT_EQ(status, 0);
+    ASSERT_TRUE(QFileInfo::exists(logPath() + QStringLiteral("-wal")));
+
+    ASSERT_TRUE(backups.restore(copy, utc("2026-12-07T00:00:00"), &error)) << error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(logPath() + QStringLiteral("-wal")));
+    EXPECT_EQ(valueIn(logPath(), QStringLiteral("SELECT count(*) FROM logtab")), QStringLiteral("2"));
+    const QString before = unpacked(backupsPath(QStringLiteral("backup-20261207-000000.sqlite.zst")));
+    EXPECT_EQ(valueIn(before, QStringLiteral("SELECT count(*) FROM logtab WHERE Callsign = 'SP9WAL'")),
+              QStringLiteral("1"));
 }
 
 // The zstd tool is the judge: what it writes is read here, and what is written here it reads,

@@ -1,11 +1,13 @@
 #include "LogTestSupport.h"
 
 #include "ConfirmationCount.h"
+#include "SqliteConnection.h"
 
 #include <QDate>
 #include <QHash>
 #include <QRandomGenerator>
 #include <QSqlError>
+#include <QSqlQueryModel>
 #include <QSqlRecord>
 #include <QTime>
 
@@ -323,6 +325,48 @@ TEST(LogViewOfALargeLog, EveryBandComesNewestFirst)
         EXPECT_EQ(rows, c.rows);
         EXPECT_EQ(log->countLogView(QLatin1String(c.pattern)), c.rows);
     }
+}
+
+// A shared log's sync commits while the view has rows not fetched yet, and the window then writes
+// on its own connection; both before and after the log is opened again.
+TEST(LogViewWriteAhead, AViewLeftOpenHoldsUpNoCommit)
+{
+    QTemporaryDir dir;
+    auto log = test::createSmallLog(dir);
+    const QString path = log->path();
+    test::execAll(*log, {u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600)"
+                         " INSERT INTO logtab (Date, GMT, Callsign, Band) SELECT '2026-06-06', '1200', 'OK' || i,"
+                         " '144' FROM n"_qs});
+    ASSERT_FALSE(log->isWriteAhead());
+    QString error;
+    ASSERT_TRUE(log->useWriteAheadLog(&error)) << error.toStdString();
+    const auto insert = [](const QString& callsign) {
+        return u"INSERT INTO logtab (Date, GMT, Callsign, Band) VALUES ('2026-06-07', '1300', '%1', '432')"_qs.arg(
+            callsign);
+    };
+    for (const bool reopened : {false, true}) {
+        SCOPED_TRACE(reopened ? "opened again" : "switched");
+        if (reopened) {
+            log.reset();
+            log = LogDatabase::open(path, dir.filePath(u"cty.csv"_qs), &error);
+            ASSERT_TRUE(log) << error.toStdString();
+            EXPECT_TRUE(log->isWriteAhead());
+        }
+        QSqlQueryModel view;
+        view.setQuery(log->logView(QString()));
+        ASSERT_TRUE(view.canFetchMore());
+
+        SqliteConnection sync(path, SqliteConnection::Mode::ReadWrite);
+        sync.setBusyTimeout(200);
+        EXPECT_TRUE(sync.exec(insert(reopened ? u"SP2B"_qs : u"SP1A"_qs), &error)) << error.toStdString();
+
+        QSqlDatabase window = log->database();
+        ASSERT_TRUE(beginWriting(window, &error)) << error.toStdString();
+        QSqlQuery own(window);
+        EXPECT_TRUE(own.exec(insert(reopened ? u"DL2B"_qs : u"DL1A"_qs))) << own.lastError().text().toStdString();
+        EXPECT_TRUE(window.commit()) << window.lastError().text().toStdString();
+    }
+    EXPECT_EQ(test::column0(*log, u"SELECT count(*) FROM logtab"_qs), QStringList{u"604"_qs});
 }
 
 } // namespace
