@@ -469,7 +469,8 @@ bool LogDatabase::switchPatternsToRunningForm(QString* error)
 bool LogDatabase::isWriteAhead() const
 {
     QSqlQuery mode(m_db);
-    return mode.exec(QStringLiteral("PRAGMA journal_mode")) && mode.next() && mode.value(0).toString() == QLatin1String("wal");
+    return mode.exec(QStringLiteral("PRAGMA journal_mode")) && mode.next()
+           && mode.value(0).toString() == QLatin1String("wal");
 }
 
 bool LogDatabase::useWriteAheadLog(QString* error)

@@ -352,8 +352,9 @@ TEST_F(LogBackupsTest, RestoreTakesInTheWriteAheadLogThatAKillLeft)
     if (child == 0) {
         sqlite3* db = nullptr;
         const bool written = sqlite3_open(name.constData(), &db) == SQLITE_OK
-                             && sqlite3_exec(db, "INSERT INTO logtab (Date, GMT, Callsign, Band)"
-                                                 " VALUES ('2026-01-01', '10:00', 'SP9WAL', '432')",
+                             && sqlite3_exec(db,
+                                             "INSERT INTO logtab (Date, GMT, Callsign, Band)"
+                                             " VALUES ('2026-01-01', '10:00', 'SP9WAL', '432')",
                                              nullptr, nullptr, nullptr)
                                     == SQLITE_OK;
         _exit(written ? 0 : 1); // killed: never closed

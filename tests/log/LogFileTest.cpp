@@ -1,5 +1,5 @@
-#include "CtyCsv.h"
 #include "LogFile.h"
+#include "CtyCsv.h"
 #include "LogTestSupport.h"
 #include "ProcessLocks.h"
 #include "RunAsNobody.h"

@@ -184,8 +184,7 @@ TEST(FileChooser, ShowsTheLogsFilesWithoutOpeningThem)
         icons.icon(file);
     }
     EXPECT_FALSE(anotherProcessCouldWrite(path));
-    EXPECT_EQ(icons.type(QFileInfo(bare)),
-              QMimeDatabase().mimeTypeForName(u"application/octet-stream"_qs).comment());
+    EXPECT_EQ(icons.type(QFileInfo(bare)), QMimeDatabase().mimeTypeForName(u"application/octet-stream"_qs).comment());
 }
 
 } // namespace
