@@ -87,11 +87,10 @@ public:
                   QString* error = nullptr);
 
     // Whether the log keeps its changes in a write-ahead log, and the switch to it (kept in the
-    // file). Then a read left open (the view's rows not all fetched) no longer holds up another
-    // connection's commit, as the shared log's sync needs. The switch needs no read of this
-    // connection open.
-    // In write-ahead mode the view's rows are read on a connection of their own: a read left open
-    // on the writing connection would keep it on an old snapshot, and its next write would fail.
+    // file; it needs no read of this connection open). Then a read left open (the view's rows not
+    // all fetched) no longer holds up another connection's commit, as the shared log's sync needs.
+    // The view's rows are then read on a connection of their own: a read left open on the writing
+    // connection would keep it on an old snapshot, and its next write would fail.
     bool isWriteAhead() const;
     bool useWriteAheadLog(QString* error);
 
