@@ -216,7 +216,7 @@ BENCHMARK(BM_ShareThreePositionsConverge)->Arg(1000)->Iterations(1)->UseManualTi
 // The payload columns of a contact as the server holds them, for the fill and the floor's \copy.
 const char* const kFill
     = "INSERT INTO mivra_contact (uuid, stamp, deleted, position, base, fields, seq)"
-      " SELECT gen_random_uuid()::text, lpad(i::text, 15, '0') || ':S', false, 'S', NULL,"
+      " SELECT gen_random_uuid()::text, lpad(i::text, 21, '0') || ':S', false, 'S', NULL,"
       " jsonb_build_object('Date', '2026-06-06', 'GMT', lpad((i % 1440)::text, 4, '0'), 'Callsign', 'OK' || i,"
       " 'Grid', 'JN79FX', 'rsts', '59', 'rstr', '59' || lpad((i % 1000)::text, 3, '0'), 'DXCC', 'OK Czech Republic',"
       " 'QSL', 'N', 'Nam', 'Jan', 'Band', '432', 'mode', 'SSB', 'QRB', 100.5 + i % 500, 'QTF', 270.25,"

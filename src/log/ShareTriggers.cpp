@@ -19,12 +19,14 @@ bool isLocalColumn(const QString& column)
 // The statements that stamp the contact of uuidSql as changed here (deleted: 1 or 0).
 QString stampStatements(const QString& uuidSql, int deleted)
 {
-    // Put together by hand: the printf format would read as arg() markers.
+    // Put together by hand: the printf format would read as arg() markers. The clock is the time in
+    // milliseconds times a million plus a count of the changes made within it, so a burst of changes
+    // (an import) counts on below the millisecond and never runs ahead of the time.
     return u"UPDATE share_state SET clock = max(clock + 1,"
-           " CAST((julianday('now') - 2440587.5) * 86400000.0 AS INTEGER));"
+           " CAST((julianday('now') - 2440587.5) * 86400000.0 AS INTEGER) * 1000000);"
            " INSERT OR REPLACE INTO share_stamp (uuid, stamp, deleted, base)"
            " SELECT "_qs
-           + uuidSql + u", printf('%015d:%s', clock, position), "_qs + QString::number(deleted)
+           + uuidSql + u", printf('%021d:%s', clock, position), "_qs + QString::number(deleted)
            + u", (SELECT CASE WHEN EXISTS (SELECT 1 FROM share_outbox WHERE uuid = "_qs + uuidSql
            + u") THEN base ELSE stamp END FROM share_stamp WHERE uuid = "_qs + uuidSql
            + u") FROM share_state; INSERT OR REPLACE INTO share_outbox (uuid) VALUES ("_qs + uuidSql + u");"_qs;

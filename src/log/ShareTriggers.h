@@ -9,11 +9,12 @@ class SqliteConnection;
 
 // The local half of the shared log. Every contact carries a Uuid (its identity at every position)
 // and the Position that logged it; share_stamp holds each contact's version (a hybrid logical
-// clock in milliseconds, then the position name: compared as text, the later change wins and ties
-// fall the same way everywhere), a tombstone for a deleted one, and the base: the version last
-// sent or received that the change was made on, which tells a later edit from a concurrent one; share_outbox lists the contacts
-// changed here and not yet acknowledged by the server. Triggers on logtab fill both, so every
-// writer of the log is covered; writes made while share_state.applying is set (the pull) are not.
+// clock: milliseconds, then a count within the millisecond, then the position name; compared as
+// text, the later change wins and ties fall the same way everywhere), a tombstone for a deleted
+// one, and the base: the version last sent or received that the change was made on, which tells a
+// later edit from a concurrent one; share_outbox lists the contacts changed here and not yet
+// acknowledged by the server. Triggers on logtab fill both, so every writer of the log is covered;
+// writes made while share_state.applying is set (the pull) are not.
 
 // The payload columns of logtab: all but ID, Uuid and the map data, in table order.
 QStringList sharePayloadColumns(SqliteConnection& db);

@@ -32,7 +32,8 @@ constexpr char16_t kPushLock[] = u"SELECT pg_advisory_xact_lock(7160002)";
 
 // Takes each change whose version is newer than the server's and counts them. A change the server
 // holds the same version of was sent before (a replay); one it holds a newer version of lost, and
-// the pull brings the winner and tells.
+// the pull brings the winner and tells. Versions compare byte by byte, as at every position, not
+// in the order of the server's language.
 constexpr char16_t kUpsert[]
     = u"WITH r AS (SELECT * FROM jsonb_to_recordset($1::jsonb)"
       " AS r(uuid text, stamp text, deleted boolean, position text, base text, fields jsonb)),"
@@ -40,7 +41,7 @@ constexpr char16_t kUpsert[]
       " SELECT uuid, stamp, deleted, position, base, fields, nextval('mivra_share_seq') FROM r"
       " ON CONFLICT (uuid) DO UPDATE SET stamp = EXCLUDED.stamp, deleted = EXCLUDED.deleted,"
       " position = EXCLUDED.position, base = EXCLUDED.base, fields = EXCLUDED.fields, seq = EXCLUDED.seq"
-      " WHERE mivra_contact.stamp < EXCLUDED.stamp RETURNING uuid)"
+      " WHERE mivra_contact.stamp COLLATE \"C\" < EXCLUDED.stamp COLLATE \"C\" RETURNING uuid)"
       " SELECT count(*) FROM applied";
 
 QJsonValue jsonOf(const SqliteStatement& row, int column)

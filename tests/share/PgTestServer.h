@@ -67,8 +67,9 @@ public:
             .arg(database, m_dir.path(), QString::fromLatin1(kUser), password);
     }
 
-    // Makes an empty database; false (with the failure added to the test) when it cannot.
-    bool createDatabase(const QString& name)
+    // Makes an empty database, with the options of CREATE DATABASE given; false (with the failure
+    // added to the test) when it cannot.
+    bool createDatabase(const QString& name, const QString& options = {})
     {
         share::PgConnection admin;
         QString error;
@@ -76,7 +77,7 @@ public:
             ADD_FAILURE() << error.toStdString();
             return false;
         }
-        if (!admin.run(QStringLiteral("CREATE DATABASE \"%1\"").arg(name), {}, &error)) {
+        if (!admin.run(QStringLiteral("CREATE DATABASE \"%1\" %2").arg(name, options), {}, &error)) {
             ADD_FAILURE() << error.toStdString();
             return false;
         }

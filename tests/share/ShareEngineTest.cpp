@@ -184,7 +184,9 @@ TEST(ShareEngine, ChangesMadeApartConvergeAndTheLoserIsTold)
     const QString first = a.value(u"SELECT Uuid FROM logtab WHERE Callsign = 'OK0A'"_qs);
     const QString second = a.value(u"SELECT Uuid FROM logtab WHERE Callsign = 'OK1A'"_qs);
 
-    // Apart: A edits both, then B edits the first and deletes the second (later clocks).
+    // Apart: A imports a burst (thousands of changes in a moment) and edits both, then B edits the
+    // first and deletes the second: later, however many changes A made before.
+    a.log(100, 3000);
     a.exec(u"UPDATE logtab SET Comment = 'edited at A' WHERE Callsign IN ('OK0A', 'OK1A')"_qs);
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
     b.exec(u"UPDATE logtab SET Comment = 'edited at B', Grid = 'JO60' WHERE Callsign = 'OK0A'"_qs);
@@ -194,7 +196,7 @@ TEST(ShareEngine, ChangesMadeApartConvergeAndTheLoserIsTold)
 
     const SyncReport pushedA = atA.sync();
     ASSERT_TRUE(pushedA.reached) << pushedA.error.toStdString();
-    EXPECT_EQ(pushedA.pushed, 2);
+    EXPECT_EQ(pushedA.pushed, 3002);
     const SyncReport atBReport = settle(atB);
     EXPECT_TRUE(atBReport.lost.isEmpty()) << atBReport.lost.join(u'\n').toStdString();
     const SyncReport atAReport = settle(atA);
@@ -208,7 +210,7 @@ TEST(ShareEngine, ChangesMadeApartConvergeAndTheLoserIsTold)
               u"edited at B JO60"_qs);
     EXPECT_EQ(a.value(QStringLiteral("SELECT count(*) FROM logtab WHERE Uuid = '%1'").arg(second)), u"0"_qs);
     EXPECT_EQ(a.value(u"SELECT Comment FROM logtab WHERE Callsign = 'OK2A'"_qs), u"only B"_qs);
-    EXPECT_EQ(serverCount(server, u"club"_qs), 2);
+    EXPECT_EQ(serverCount(server, u"club"_qs), 3002);
     EXPECT_EQ(serverCount(server, u"club"_qs, u"deleted"_qs), 1);
 
     // A replay of what was sent changes nothing.
@@ -280,6 +282,33 @@ TEST(ShareEngine, TheWholeContactArrivesFieldForField)
     settle(atA);
     EXPECT_EQ(a.value(u"SELECT count(*) FROM logfields"_qs), u"0"_qs);
     EXPECT_EQ(b.contacts(), a.contacts());
+}
+
+// Two edits of one version, at positions whose names a language orders otherwise than bytes do: the
+// server of an English-speaking club picks the winner the positions pick.
+TEST(ShareEngine, TiesFallTheSameWayOnAServerOfAnyLanguage)
+{
+    PgTestServer server;
+    REQUIRE_SERVER(server);
+    ASSERT_NO_FATAL_FAILURE(
+        test::makeSharedLog(server, u"TEMPLATE template0 LOCALE_PROVIDER icu ICU_LOCALE 'en' LOCALE 'C'"_qs));
+    TestPosition a(u"a"_qs);
+    TestPosition b(u"B"_qs);
+    ShareEngine atA(a.logPath(), server.url(u"club"_qs), u"a"_qs);
+    ShareEngine atB(b.logPath(), server.url(u"club"_qs), u"B"_qs);
+    a.log(0, 1);
+    settle(atA);
+    settle(atB);
+    // Both clocks at one value (ahead of the time), so the next change at each has the same one.
+    for (const TestPosition* position : {&a, &b})
+        position->exec(u"UPDATE share_state SET clock = 4000000000000000000"_qs);
+    a.exec(u"UPDATE logtab SET Comment = 'edited at a'"_qs);
+    b.exec(u"UPDATE logtab SET Comment = 'edited at B'"_qs);
+    ASSERT_EQ(atA.sync().pushed, 1);
+    settle(atB);
+    settle(atA);
+    EXPECT_EQ(a.contacts(), b.contacts());
+    EXPECT_EQ(b.value(u"SELECT Comment FROM logtab"_qs), u"edited at a"_qs); // 'a' after 'B' in bytes
 }
 
 // The server stopped in the middle of a contest while two positions go on logging, then started.

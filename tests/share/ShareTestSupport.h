@@ -104,9 +104,9 @@ private:
 };
 
 // A database "club" on the server made into an empty shared log, as `mivra share-init` does.
-inline void makeSharedLog(PgTestServer& server)
+inline void makeSharedLog(PgTestServer& server, const QString& databaseOptions = {})
 {
-    ASSERT_TRUE(server.createDatabase(u"club"_qs));
+    ASSERT_TRUE(server.createDatabase(u"club"_qs, databaseOptions));
     share::PgConnection admin;
     ASSERT_TRUE(admin.open(server.url(u"club"_qs), nullptr));
     QString error;
