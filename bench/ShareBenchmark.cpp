@@ -109,15 +109,21 @@ void BM_ShareSavedToShown(benchmark::State& state)
     for (auto _ : state) {
         latencies.clear();
         std::atomic<bool> stop{false};
+        std::atomic<bool> listening{false};
         // B: waits for the server's word and pulls, as the window's listener and sync workers do.
         std::thread atBThread([&] {
             ShareListener listener(url);
             listener.wait(10);
+            listening = true;
             while (!stop) {
-                if (listener.wait(100) == ShareListener::Heard::Change)
+                const ShareListener::Heard heard = listener.wait(100);
+                if (heard == ShareListener::Heard::Change || heard == ShareListener::Heard::Reconnected)
                     atB.sync();
             }
         });
+        // A word sent before B listens would reach nobody: the first sample would wait in vain.
+        while (!listening)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         SqliteConnection log(a.path(), SqliteConnection::Mode::ReadWrite);
         log.setBusyTimeout(10000);
         SqliteConnection logB(b.path(), SqliteConnection::Mode::ReadOnly);
