@@ -103,10 +103,15 @@ for room in 0 4; do
     || fail "room $room: no cause told: $message"
   [[ "$message" == *"no further card was printed"* ]] || fail "room $room: the stop is not told: $message"
   # With no room at all the hidden file takes nothing: the card printed keeps its state, and says so.
-  [[ "$message" == *"keeps the QSL state as before and is printed again by the next run"* ]] \
-    || fail "room $room: the card kept in its state is not told: $message"
-  [ "$room" -eq 0 ] || [[ "$message" == *"The others are stored when the log is opened next."* ]] \
-    || fail "room $room: the cards kept in the hidden file are not told: $message"
+  # With a little room, the card that no longer fits keeps its state and the others wait in the file;
+  # on a slow machine the run's timed store may come first, and then every card printed waits there.
+  kept="keeps the QSL state as before and is printed again by the next run"
+  if [ "$room" -eq 0 ]; then
+    [[ "$message" == *"$kept"* ]] || fail "room $room: the card kept in its state is not told: $message"
+  elif [[ "$message" != *"$kept"*"The others are stored when the log is opened next."* ]] \
+    && [[ "$message" != *"They are stored when the log is opened next."* || "$message" == *"$kept"* ]]; then
+    fail "room $room: the cards kept in the hidden file are not told: $message"
+  fi
   advanced=$(check_cards "$dir" "room $room")
   [ "$advanced" -lt "$stations" ] || fail "room $room: every station advanced on a full disk"
   # Room again: the next opening stores what the hidden file kept, the next run prints the rest.
