@@ -129,17 +129,20 @@ bool SqliteConnection::copyInto(const SqliteConnection& target, QString* error) 
     constexpr int kFreshStarts = 3;
     constexpr int kBusyWaitMs = 10000;
     constexpr int kBusyStepMs = 20;
-    sqlite3_backup* backup = sqlite3_backup_init(target.m_db, "main", m_db, "main");
-    if (!backup) {
-        if (error)
-            *error = target.errorMessage();
-        return false;
-    }
+    sqlite3_backup* backup = nullptr;
     int status = SQLITE_OK;
     int busyMs = 0;
     int freshStarts = 0;
     int remaining = -1;
     for (;;) {
+        if (!backup) {
+            backup = sqlite3_backup_init(target.m_db, "main", m_db, "main");
+            if (!backup) {
+                if (error)
+                    *error = target.errorMessage();
+                return false;
+            }
+        }
         status = sqlite3_backup_step(backup, freshStarts < kFreshStarts ? kPagesPerStep : -1);
         if (status == SQLITE_DONE)
             break;
@@ -150,7 +153,15 @@ bool SqliteConnection::copyInto(const SqliteConnection& target, QString* error) 
             remaining = left;
             continue;
         }
-        if ((status == SQLITE_BUSY || status == SQLITE_LOCKED) && busyMs < kBusyWaitMs) {
+        const int primary = status & 0xff;
+        if ((primary == SQLITE_BUSY || primary == SQLITE_LOCKED) && busyMs < kBusyWaitMs) {
+            // An extended busy code (SQLITE_BUSY_RECOVERY: another connection recovers a write-ahead
+            // log's index) ends the backup for good: it is made anew.
+            if (status != primary) {
+                sqlite3_backup_finish(backup);
+                backup = nullptr;
+                remaining = -1;
+            }
             sqlite3_sleep(kBusyStepMs);
             busyMs += kBusyStepMs;
             continue;

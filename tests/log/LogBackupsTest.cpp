@@ -372,6 +372,47 @@ TEST_F(LogBackupsTest, RestoreTakesInTheWriteAheadLogThatAKillLeft)
               QStringLiteral("1"));
 }
 
+// A backup of a shared log while another process recovers the log's index (a position started
+// anew, a reader after a kill): the copy waits for it instead of failing.
+TEST_F(LogBackupsTest, ABackupWaitsWhileAnotherProcessRecoversTheWriteAheadIndex)
+{
+    QString error;
+    ASSERT_TRUE(m_log->useWriteAheadLog(&error)) << error.toStdString();
+    execAll(*m_log, {QStringLiteral("INSERT INTO logtab (Date, GMT, Callsign, Band)"
+                                    " VALUES ('2026-01-02', '11:00', 'SP9IDX', '144')")});
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const QByteArray index = QFile::encodeName(logPath() + QStringLiteral("-shm"));
+    const pid_t child = fork();
+    if (child == 0) {
+        // The index's write, checkpoint and recovery locks, as a recovering process holds them,
+        // and a header that no longer checks out, as it finds it.
+        const int handle = ::open(index.constData(), O_RDWR);
+        struct flock lock = {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = 120;
+        lock.l_len = 3;
+        const char zeros[136] = {};
+        const bool held = handle >= 0 && fcntl(handle, F_SETLK, &lock) == 0
+                          && pwrite(handle, zeros, sizeof zeros, 0) == ssize_t(sizeof zeros);
+        (void)!write(ready[1], held ? "1" : "0", 1);
+        QThread::msleep(300);
+        _exit(0);
+    }
+    char held = 0;
+    (void)!read(ready[0], &held, 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    const QString copy = LogBackups(logPath()).makeBackup(utc("2026-12-02T00:00:00"), &error);
+    int status = -1;
+    waitpid(child, &status, 0);
+    ASSERT_EQ(held, '1');
+    ASSERT_FALSE(copy.isEmpty()) << error.toStdString();
+    EXPECT_EQ(valueIn(unpacked(copy), QStringLiteral("SELECT count(*) FROM logtab WHERE Callsign = 'SP9IDX'")),
+              QStringLiteral("1"));
+}
+
 // The zstd tool is the judge: what it writes is read here, and what is written here it reads,
 // with the copy's mark passed over as a skippable frame.
 TEST(ZstdFile, RoundTripsWithTheZstdTool)
